@@ -1,0 +1,10 @@
+# Debian package of the installed program (cpack -G DEB).
+set(CPACK_PACKAGE_NAME "lirovane")
+set(CPACK_PACKAGE_VENDOR "Lirovane")
+set(CPACK_PACKAGE_CONTACT "Lirovane developers <dev@lirovane.invalid>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Draws DNA repeats as 2D walks: repeat gallery and sequence viewer")
+set(CPACK_DEBIAN_PACKAGE_SECTION "science")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_GENERATOR "DEB")
+include(CPack)

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lirovane {
+
+class Canvas;
+struct AppSettings;
+
+// What the batch needs of the window it runs in.
+class BatchDisplay {
+public:
+    virtual ~BatchDisplay() = default;
+    // The view's own surface: the wait text, the progress frame and bar go here.
+    virtual Canvas& Surface() = 0;
+    // Makes what was drawn on the surface visible now (the batch does not return
+    // to the event loop while it runs).
+    virtual void Present() {}
+    // Called after every picture with the pictures made and the stored count.
+    virtual void Progress(int /*pictures*/, int /*count*/) {}
+    // Points the browser at the page that was written.
+    virtual void Navigate(const std::string& url) = 0;
+};
+
+struct BatchResult {
+    int pictures = 0;                                // pictures drawn (cells on the page)
+    std::vector<std::filesystem::path> unwritten;    // pictures that could not be saved
+    bool pageWritten = false;                        // index.htm was written completely
+    bool sequenceOpened = false;
+    std::filesystem::path page;                      // absolute path of index.htm
+    std::string url;                                 // the address given to Navigate
+};
+
+// The whole batch: reads starts.txt and ends.txt from `dir` (the working directory
+// when empty), draws every selected stretch of the settings' sequence file, saves
+// "%d.bmp" files and index.htm in `dir`, and navigates the display to the page.
+BatchResult CreateImages(const AppSettings& settings, BatchDisplay& display,
+                         const std::filesystem::path& dir = {});
+
+// & < > " replaced by their entities; everything else unchanged.
+std::string HtmlEscape(std::string_view text);
+// A file URL of an absolute path, percent-encoding what a URL cannot hold as is.
+std::string FileUrl(const std::filesystem::path& absolutePath);
+
+} // namespace lirovane

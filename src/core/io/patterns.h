@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lirovane {
+
+struct AppSettings;
+
+// Shows one message to the user (a message box in the window, a line in the CLI).
+using MessageSink = std::function<void(std::string_view)>;
+
+inline constexpr std::string_view kInvalidPatternsMessage = "Invalid Starts, Ends and size file!";
+inline constexpr std::string_view kInvalidSequenceMessage = "Invalid Sequence file!";
+inline constexpr int kMaxPatternSize = 2000;
+
+// One found repeat: start and end positions and the repeat size.
+struct PatternRecord {
+    std::int32_t start = 0;
+    std::int32_t end = 0;
+    std::int32_t size = 0;
+    friend bool operator==(const PatternRecord&, const PatternRecord&) = default;
+};
+
+struct SplitResult {
+    bool opened = false;        // the patterns file could be read
+    bool valid = true;          // no bad record or token stopped the reading
+    bool written = true;        // starts.txt and ends.txt were written completely
+    int count = 0;              // records of the chosen size
+};
+
+// Splits the patterns file of the settings into starts.txt and ends.txt in `dir`
+// (the working directory when empty) for the chosen size and sets the count.
+// A Tandem Repeats Finder .dat file is taken too, its coordinates converted to
+// positions of the settings' sequence file. Problems go to `showMessage`.
+SplitResult SplitPatterns(AppSettings& settings, const MessageSink& showMessage,
+                          const std::filesystem::path& dir = {});
+
+// True when the file starts with Tandem Repeats Finder's credit header.
+bool IsTrfDatFile(const std::filesystem::path& file);
+
+// The repeats of a .dat file as positions of `sequenceFile`: trf's base coordinates
+// shifted by the non-blank characters before each record's first base. Nothing, with
+// `error` set, when either file cannot be read or the two do not match.
+std::optional<std::vector<PatternRecord>> ReadTrfRepeats(const std::filesystem::path& datFile,
+                                                        const std::filesystem::path& sequenceFile,
+                                                        std::string* error = nullptr);
+
+// Writes records as "<start> <end> <size>" lines; false when the file cannot be written.
+bool WritePatternsFile(const std::filesystem::path& file, const std::vector<PatternRecord>& records);
+
+} // namespace lirovane

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "render/color.h"
+#include "render/letter_table.h"
+
+#include <array>
+#include <string_view>
+
+namespace lirovane {
+
+class Canvas;
+
+// A letter table and the colours of the slots Left, Up, Down, Right.
+struct PathStyle {
+    LetterTable letters = LetterTable::ForOrientation(1);
+    std::array<Color, 4> colors{0x000000FFu, 0x00FF0000u, 0x00FFFF00u, 0x0000FF00u};
+
+    Color ColorOf(DirectionSlot slot) const noexcept { return colors[static_cast<std::size_t>(slot)]; }
+};
+
+// The picture of one stretch: its size and the pen's start point. `scale` is the
+// number of steps per pixel: 1 for every walk a 15000-character stretch can make;
+// larger only for longer stretches whose picture would otherwise exceed that bound.
+struct PathExtent {
+    int width = 0;
+    int height = 0;
+    int startX = 0;
+    int startY = 0;
+    int scale = 1;
+
+    friend bool operator==(const PathExtent&, const PathExtent&) = default;
+};
+
+// The viewer's fit: how many letters to draw and where the pen starts in 650 x 380.
+struct ViewerFit {
+    int count = 0;
+    int startX = 0;
+    int startY = 0;
+
+    friend bool operator==(const ViewerFit&, const ViewerFit&) = default;
+};
+
+inline constexpr int kViewerWidth = 650;
+inline constexpr int kViewerHeight = 380;
+// width + height of the largest picture a 15000-character stretch can give.
+inline constexpr int kMaxPictureSpan = 15083;
+
+// Picture variant: one pixel per step, a 20-pixel margin, the picture grows with the path.
+PathExtent MeasurePath(std::string_view stretch, const PathStyle& style);
+void DrawPath(std::string_view stretch, const PathExtent& extent, const PathStyle& style, Canvas& canvas);
+
+// Viewer variant: a step of `zoom` pixels in a fixed 650 x 380 frame; only the letters
+// that fit are drawn, on both canvases (screen first, then image) step by step.
+ViewerFit FitViewerPath(std::string_view letters, int zoom, const PathStyle& style);
+void DrawViewerPath(std::string_view letters, const ViewerFit& fit, int zoom, const PathStyle& style,
+                    Canvas& screen, Canvas& image);
+
+} // namespace lirovane

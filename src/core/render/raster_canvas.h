@@ -1,0 +1,59 @@
+#pragma once
+
+#include "render/canvas.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace lirovane {
+
+// An in-memory surface of 24 bits per pixel, white at creation. It is the off-screen
+// surface of the batch and the viewer's image, and what SaveImage reads back.
+//
+// Pen coverage: a square pen of width w stamped on every pixel of the segment from
+// (x0, y0) to (x1, y1), both end points included. The square reaches w / 2 pixels
+// left of and above the point and (w - 1) / 2 right of and below it, so a 2-pixel
+// line covers the columns min(x) - 1 .. max(x) and the rows min(y) - 1 .. max(y):
+// a path of unit steps has no gaps and every covered pixel lies within one pixel of
+// the path. A pen of width 1 covers exactly the segment's pixels.
+// Only horizontal and vertical lines are drawn by this program; other lines are
+// drawn with Bresenham's algorithm and the same square pen.
+class RasterCanvas final : public Canvas {
+public:
+    RasterCanvas(int width, int height);
+
+    void FillRect(int left, int top, int right, int bottom, StockBrush brush) override;
+    void MoveTo(int x, int y) override;
+    void SelectPen(int width, Color color) override;
+    void ReleasePen() override;
+    void LineTo(int x, int y) override;
+    void TextOut(int x, int y, std::string_view text) override; // draws nothing
+    void Rectangle(int left, int top, int right, int bottom) override;
+    void SelectBrush(Color color) override;
+    void ReleaseBrush() override;
+    int Width() const override { return m_width; }
+    int Height() const override { return m_height; }
+    std::optional<BitmapPixels> ReadBitmap(int width, int height) const override;
+
+    // Makes the surface width x height and white, as a fresh bitmap would be.
+    void Resize(int width, int height);
+    Color PixelAt(int x, int y) const;
+    // Top row first, 3 bytes per pixel (blue, green, red), no padding.
+    const std::vector<std::uint8_t>& Data() const noexcept { return m_data; }
+    std::vector<std::uint8_t>& Data() noexcept { return m_data; }
+
+private:
+    void Plot(int x, int y, Color color);
+    void FillBox(int left, int top, int right, int bottom, Color color);
+
+    int m_width = 0;
+    int m_height = 0;
+    std::vector<std::uint8_t> m_data;
+    int m_curX = 0;
+    int m_curY = 0;
+    int m_penWidth = 1;
+    Color m_penColor = kBlack;
+    Color m_brushColor = kWhite;
+};
+
+} // namespace lirovane
