@@ -1,0 +1,81 @@
+#include "app/picker_services.h"
+
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+
+using lirovane::Color;
+
+namespace {
+
+QColor ToQColor(Color c)
+{
+    return QColor(lirovane::RedOf(c), lirovane::GreenOf(c), lirovane::BlueOf(c));
+}
+
+Color FromQColor(const QColor& c)
+{
+    return lirovane::MakeColor(static_cast<std::uint8_t>(c.red()), static_cast<std::uint8_t>(c.green()),
+                               static_cast<std::uint8_t>(c.blue()));
+}
+
+// A chooser that starts in the working directory with `initialName` in its name box.
+std::optional<QString> RunFileDialog(QWidget* parent, const QString& initialName, const QStringList& filters,
+                                     QFileDialog::AcceptMode mode)
+{
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters(filters);
+    if (!filters.isEmpty())
+        dialog.selectNameFilter(filters.first());
+    dialog.setDirectory(QDir::currentPath());
+    dialog.selectFile(initialName);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, mode != QFileDialog::AcceptSave);
+    dialog.setObjectName(mode == QFileDialog::AcceptOpen ? "openFileDialog" : "saveFileDialog");
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return QFileInfo(dialog.selectedFiles().first()).absoluteFilePath();
+}
+
+} // namespace
+
+std::optional<Color> QtPickerServices::PickColor(QWidget* parent, Color current)
+{
+    QColorDialog dialog(ToQColor(current), parent);
+    dialog.setObjectName("colorDialog");
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return FromQColor(dialog.selectedColor());
+}
+
+std::optional<QString> QtPickerServices::OpenFileName(QWidget* parent, const QString& initialName,
+                                                      const QStringList& filters)
+{
+    return RunFileDialog(parent, initialName, filters, QFileDialog::AcceptOpen);
+}
+
+std::optional<QString> QtPickerServices::SaveFileName(QWidget* parent, const QString& initialName,
+                                                      const QStringList& filters)
+{
+    return RunFileDialog(parent, initialName, filters, QFileDialog::AcceptSave);
+}
+
+void QtPickerServices::ShowMessage(QWidget* parent, const QString& text)
+{
+    QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(kAppName), text, QMessageBox::Ok, parent);
+    box.setObjectName("messageBox");
+    box.exec();
+}
+
+QStringList SequenceFileFilters()
+{
+    return {QStringLiteral("Text files (*.txt)"), QStringLiteral("FASTA files (*.fa *.fasta *.fna *.fas *.seq)"),
+            QStringLiteral("All files (*)")};
+}
+
+QStringList PictureFileFilters()
+{
+    return {QStringLiteral("Bitmap pictures (*.bmp)"), QStringLiteral("All files (*)")};
+}

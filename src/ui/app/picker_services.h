@@ -1,0 +1,47 @@
+#pragma once
+
+#include "render/color.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class QWidget;
+
+// The modal pickers and message box the dialogs use. Dialogs take one of these so
+// that tests can answer the pickers without opening a window.
+class PickerServices {
+public:
+    virtual ~PickerServices() = default;
+
+    // A colour picker opened on `current`; nothing when the user cancels.
+    virtual std::optional<lirovane::Color> PickColor(QWidget* parent, lirovane::Color current) = 0;
+    // An open-file chooser starting with `initialName` in its name box, offering `filters`
+    // (the first selected); the full path chosen, or nothing when cancelled.
+    virtual std::optional<QString> OpenFileName(QWidget* parent, const QString& initialName,
+                                                const QStringList& filters) = 0;
+    // A save-file chooser that asks before overwriting; the path, or nothing when cancelled.
+    virtual std::optional<QString> SaveFileName(QWidget* parent, const QString& initialName,
+                                                const QStringList& filters) = 0;
+    // A message box captioned "Lirovane" with the text, an OK button and no icon.
+    virtual void ShowMessage(QWidget* parent, const QString& text) = 0;
+};
+
+// The real Qt dialogs.
+class QtPickerServices final : public PickerServices {
+public:
+    std::optional<lirovane::Color> PickColor(QWidget* parent, lirovane::Color current) override;
+    std::optional<QString> OpenFileName(QWidget* parent, const QString& initialName,
+                                        const QStringList& filters) override;
+    std::optional<QString> SaveFileName(QWidget* parent, const QString& initialName,
+                                        const QStringList& filters) override;
+    void ShowMessage(QWidget* parent, const QString& text) override;
+};
+
+// The file filters of every open chooser: text, FASTA and all files.
+QStringList SequenceFileFilters();
+// The filters of the picture save chooser.
+QStringList PictureFileFilters();
+// The application's name: caption of every message box, name in the profile store.
+inline const char* const kAppName = "Lirovane";
