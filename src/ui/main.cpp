@@ -1,4 +1,20 @@
-int main()
+#include "app/morkelby_app.h"
+#include "app/picker_services.h"
+#include "app/qsettings_profile_store.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[])
 {
-    return 0;
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QString::fromLatin1(kAppName));
+    QApplication::setApplicationName(QString::fromLatin1(kAppName));
+    QApplication::setDesktopFileName(QStringLiteral("lirovane"));
+
+    QSettingsProfileStore store;
+    QtPickerServices pickers;
+    CMorkelbyApp theApp(store, pickers);
+    if (!theApp.InitInstance())
+        return 1;
+    return app.exec();
 }

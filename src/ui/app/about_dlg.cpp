@@ -1,0 +1,40 @@
+#include "app/about_dlg.h"
+
+#include "app/app_icon.h"
+#include "app/dialog_units.h"
+
+#include <QLabel>
+#include <algorithm>
+#include <QPushButton>
+
+CAboutDlg::CAboutDlg(QWidget* parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("aboutDialog"));
+    setProperty("controlId", 100);
+    setWindowTitle(QStringLiteral("About Lirovane"));
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowCloseButtonHint);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    pal.setColor(QPalette::WindowText, Qt::black);
+    setPalette(pal);
+    setAutoFillBackground(true);
+
+    const DialogUnits du(font());
+    setFixedSize(du.size(235, 55));
+
+    auto* icon = new QLabel(this);
+    icon->setObjectName(QStringLiteral("aboutIcon"));
+    const QRect iconRect = du.rect(11, 17, 20, 20);
+    icon->setGeometry(iconRect);
+    const int side = std::min(iconRect.width(), iconRect.height());
+    icon->setPixmap(AppIcon().pixmap(side, side));
+
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("aboutOk"));
+    ok->setProperty("controlId", 1);
+    ok->setGeometry(du.rect(178, 7, 50, 14));
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+}

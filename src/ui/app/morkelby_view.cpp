@@ -1,0 +1,134 @@
+#include "app/morkelby_view.h"
+
+#include "app/picker_services.h"
+#include "app/wait_surface.h"
+#include "app/web_browser.h"
+#include "settings/app_settings.h"
+#include "settings/edit_settings.h"
+#include "viewer/strandscope_launcher.h"
+
+#include <QDir>
+#include <QFile>
+#include <QResizeEvent>
+
+CMorkelbyView::CMorkelbyView(lirovane::AppSettings& settings, lirovane::ProfileStore& store,
+                             PickerServices& pickers, QWidget* parent)
+    : QWidget(parent)
+    , m_settings(settings)
+    , m_store(store)
+    , m_pickers(pickers)
+{
+    setObjectName(QStringLiteral("view"));
+    // The settings are loaded while the view is built; on a first run the settings
+    // dialog runs here, before the main window is shown.
+    lirovane::LoadSettings(m_settings, m_store, [this] { EditSettings(m_settings, m_store, m_pickers, nullptr); });
+
+    m_browser = new CWebBrowser2(this);
+    m_browser->setGeometry(0, 0, 100, 100);
+    m_browser->SetStartPage(StartPage());
+    m_browser->Navigate(QStringLiteral("about:start"));
+    m_surface = new WaitSurface(this);
+    setFocusProxy(m_browser);
+}
+
+CMorkelbyView::~CMorkelbyView() = default;
+
+const QImage& CMorkelbyView::waitImage() const
+{
+    return m_surface->image();
+}
+
+void CMorkelbyView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    // The browser keeps its origin and takes the whole client area.
+    const QRect client = rect();
+    m_browser->SetWidth(client.width());
+    m_browser->SetHeight(client.height());
+    m_browser->update();
+}
+
+void CMorkelbyView::OnChangeSettings()
+{
+    EditSettings(m_settings, m_store, m_pickers, window());
+}
+
+void CMorkelbyView::OnCreateImages()
+{
+    m_surface->Begin();
+    const lirovane::BatchResult result = lirovane::CreateImages(m_settings, *this);
+    m_surface->End();
+    ReportUnwritten(result);
+    emit batchFinished(result);
+}
+
+void CMorkelbyView::OnBack()
+{
+    m_browser->GoBack();
+}
+
+void CMorkelbyView::OnStrandscope()
+{
+    RunStrandscopeViewer(window(), m_pickers, m_store);
+}
+
+lirovane::Canvas& CMorkelbyView::Surface()
+{
+    return m_surface->canvas();
+}
+
+void CMorkelbyView::Present()
+{
+    m_surface->Flush();
+}
+
+void CMorkelbyView::Progress(int pictures, int count)
+{
+    m_surface->Flush();
+    emit batchProgress(pictures, count);
+}
+
+void CMorkelbyView::Navigate(const std::string& url)
+{
+    m_browser->Navigate(QString::fromStdString(url));
+}
+
+void CMorkelbyView::ReportUnwritten(const lirovane::BatchResult& result)
+{
+    // The batch goes on past a file it cannot write; say once what is missing.
+    const int missing = static_cast<int>(result.unwritten.size());
+    if (missing == 0 && result.pageWritten)
+        return;
+    const QString dir = result.page.empty() ? QDir::currentPath()
+                                            : QFile::decodeName(result.page.parent_path().string().c_str());
+    QStringList lines;
+    if (missing > 0)
+        lines << tr("%n of %1 pictures could not be written to %2.", nullptr, missing).arg(result.pictures).arg(dir);
+    if (!result.pageWritten)
+        lines << tr("The page index.htm could not be written to %1.").arg(dir);
+    m_pickers.ShowMessage(window(), lines.join(QLatin1Char('\n')));
+}
+
+QString CMorkelbyView::StartPage() const
+{
+    const QString dir = QDir::currentPath().toHtmlEscaped();
+    return QStringLiteral(
+               "<html><body style=\"font-size: large\">"
+               "<h2>Lirovane</h2>"
+               "<p>Draws the repeats of a DNA sequence as walks: each base moves a pen one step "
+               "left, up, down or right.</p>"
+               "<ol>"
+               "<li><p><b>Menu &gt; Change Settings...</b> (Ctrl+N, or <b>Set</b> on the toolbar): "
+               "choose a sequence file in FASTA format, a file of found repeats "
+               "(<i>start end size</i> lines, or Tandem Repeats Finder <i>.dat</i> output), "
+               "the repeat size, the letter orientation and the colours; then OK.</p></li>"
+               "<li><p><b>Menu &gt; Create images...</b> (Ctrl+O, or <b>Run</b>): draws one picture per "
+               "repeat of that size and shows them here as thumbnails.</p></li>"
+               "<li><p>Click a thumbnail to see the picture at full size; <b>Back</b> (Ctrl+S) "
+               "returns to the thumbnails.</p></li>"
+               "</ol>"
+               "<p><b>Strandscope</b> (Ctrl+C) walks along any sequence file, one picture at a time.</p>"
+               "<p>Pictures and <i>index.htm</i> are written to <i>%1</i>.</p>"
+               "</body></html>")
+        .arg(dir);
+}

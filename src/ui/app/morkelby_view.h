@@ -1,0 +1,59 @@
+#pragma once
+
+#include "batch/image_batch.h"
+
+#include <QWidget>
+
+class CWebBrowser2;
+class PickerServices;
+class WaitSurface;
+namespace lirovane {
+struct AppSettings;
+class ProfileStore;
+}
+
+// The main window's only content: the browser control filling the view, and the
+// target of the four working commands. Constructing it loads the settings (and on
+// the very first run shows the settings dialog before any window is visible).
+class CMorkelbyView : public QWidget, private lirovane::BatchDisplay {
+    Q_OBJECT
+
+public:
+    CMorkelbyView(lirovane::AppSettings& settings, lirovane::ProfileStore& store, PickerServices& pickers,
+                  QWidget* parent = nullptr);
+    ~CMorkelbyView() override;
+
+    CWebBrowser2* browser() const { return m_browser; }
+    // The surface the last batch drew its wait display on.
+    const QImage& waitImage() const;
+
+public slots:
+    void OnChangeSettings();  // 57600
+    void OnCreateImages();    // 57601
+    void OnBack();            // 57603
+    void OnStrandscope();     // 57634
+
+signals:
+    // After every picture of a batch, once the progress bar has been drawn and shown.
+    void batchProgress(int pictures, int count);
+    void batchFinished(const lirovane::BatchResult& result);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    // BatchDisplay: the batch draws on the view's own surface.
+    lirovane::Canvas& Surface() override;
+    void Present() override;
+    void Progress(int pictures, int count) override;
+    void Navigate(const std::string& url) override;
+
+    QString StartPage() const;
+    void ReportUnwritten(const lirovane::BatchResult& result);
+
+    lirovane::AppSettings& m_settings;
+    lirovane::ProfileStore& m_store;
+    PickerServices& m_pickers;
+    CWebBrowser2* m_browser = nullptr;
+    WaitSurface* m_surface = nullptr;
+};

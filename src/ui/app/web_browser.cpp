@@ -1,0 +1,221 @@
+#include "app/web_browser.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QPixmap>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextFragment>
+#include <QTextImageFormat>
+
+namespace {
+
+const QUrl kStartUrl(QStringLiteral("about:start"));
+
+bool IsPictureFile(const QString& path)
+{
+    static const QStringList suffixes = {QStringLiteral("bmp"), QStringLiteral("png"), QStringLiteral("jpg"),
+                                         QStringLiteral("jpeg"), QStringLiteral("gif"), QStringLiteral("ppm"),
+                                         QStringLiteral("pgm"), QStringLiteral("pbm"), QStringLiteral("xpm")};
+    return suffixes.contains(QFileInfo(path).suffix().toLower());
+}
+
+bool IsHtmlFile(const QString& path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return suffix == QLatin1String("htm") || suffix == QLatin1String("html");
+}
+
+QString MessagePage(const QString& title, const QString& text)
+{
+    return QStringLiteral("<html><body><h3>%1</h3><p>%2</p></body></html>")
+        .arg(title.toHtmlEscaped(), text.toHtmlEscaped());
+}
+
+} // namespace
+
+CWebBrowser2::CWebBrowser2(QWidget* parent)
+    : QTextBrowser(parent)
+{
+    setObjectName(QStringLiteral("browser"));
+    setOpenLinks(false);
+    setOpenExternalLinks(false);
+    setFrameShape(QFrame::NoFrame);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Base, Qt::white);
+    pal.setColor(QPalette::Text, Qt::black);
+    setPalette(pal);
+    connect(this, &QTextBrowser::anchorClicked, this, &CWebBrowser2::OnLinkClicked);
+}
+
+void CWebBrowser2::SetStartPage(const QString& html)
+{
+    m_startPage = html;
+    if (m_index >= 0 && m_history[m_index].url == kStartUrl)
+        Show(kStartUrl);
+}
+
+QUrl CWebBrowser2::currentAddress() const
+{
+    return m_index >= 0 ? m_history[m_index].url : QUrl();
+}
+
+void CWebBrowser2::Navigate(const QString& address)
+{
+    QUrl url = QUrl(address.trimmed(), QUrl::TolerantMode);
+    if (url.scheme().isEmpty() || (url.scheme().size() == 1 && QDir::isAbsolutePath(address))) {
+        // A path without a scheme: local, relative to the working directory.
+        url = QUrl::fromLocalFile(QDir::current().absoluteFilePath(address.trimmed()));
+    }
+    if (m_index >= 0)
+        m_history[m_index].scroll = verticalScrollBar()->value();
+    m_history.resize(m_index + 1);
+    m_history.push_back({url, 0});
+    m_index = static_cast<int>(m_history.size()) - 1;
+    Show(url);
+}
+
+void CWebBrowser2::GoBack()
+{
+    if (m_index <= 0)
+        return;
+    m_history[m_index].scroll = verticalScrollBar()->value();
+    --m_index;
+    Show(m_history[m_index].url);
+    verticalScrollBar()->setValue(m_history[m_index].scroll);
+}
+
+void CWebBrowser2::SetWidth(int width)
+{
+    resize(width, height());
+}
+
+void CWebBrowser2::SetHeight(int height)
+{
+    resize(width(), height);
+}
+
+void CWebBrowser2::OnLinkClicked(const QUrl& link)
+{
+    if (link.hasFragment() && link.adjusted(QUrl::RemoveFragment).isEmpty()) {
+        scrollToAnchor(link.fragment());
+        return;
+    }
+    Navigate(Resolve(link).toString());
+}
+
+QUrl CWebBrowser2::Resolve(const QUrl& link) const
+{
+    return m_base.isValid() && link.isRelative() ? m_base.resolved(link) : link;
+}
+
+void CWebBrowser2::Show(const QUrl& url)
+{
+    if (url == kStartUrl) {
+        ShowHtml(m_startPage, QUrl());
+    } else if (url.scheme() == QLatin1String("about")) {
+        ShowHtml(QString(), QUrl());
+    } else if (!url.isLocalFile()) {
+        ShowHtml(MessagePage(tr("Not shown"), tr("Only local files are shown here: %1").arg(url.toString())),
+                 QUrl());
+    } else {
+        const QString path = url.toLocalFile();
+        QFile file(path);
+        if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
+            ShowHtml(MessagePage(tr("Cannot open the page"), tr("The file %1 cannot be read.").arg(path)), QUrl());
+        } else if (IsPictureFile(path)) {
+            // The picture by itself, at full size; the view scrolls when it is larger.
+            file.close();
+            ShowHtml(QStringLiteral("<html><body><img src=\"%1\"></body></html>")
+                         .arg(url.toString(QUrl::FullyEncoded).toHtmlEscaped()),
+                     url);
+        } else if (IsHtmlFile(path)) {
+            ShowHtml(QString::fromUtf8(file.readAll()), url);
+        } else {
+            auto* doc = new QTextDocument(this);
+            doc->setPlainText(QString::fromUtf8(file.readAll()));
+            ReplaceDocument(doc);
+            m_base = url;
+            m_imageSizes.clear();
+        }
+    }
+    emit navigated(url);
+}
+
+void CWebBrowser2::ShowHtml(const QString& html, const QUrl& base)
+{
+    // Every page gets a document of its own, so the images of the last page are
+    // released with it and a picture never comes back as the thumbnail of a page.
+    m_base = base;
+    m_imageSizes.clear();
+    m_decoded = 0;
+    m_reduced = 0;
+    auto* doc = new QTextDocument(this);
+    doc->setBaseUrl(base);
+    doc->setHtml(html);
+    ReplaceDocument(doc);
+    CollectImageSizes();
+}
+
+void CWebBrowser2::ReplaceDocument(QTextDocument* doc)
+{
+    // The editor deletes a document it created itself; ours are deleted here.
+    QTextDocument* old = document();
+    const bool ours = old && old->parent() == this;
+    setDocument(doc);
+    if (ours)
+        delete old;
+}
+
+void CWebBrowser2::CollectImageSizes()
+{
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat format = it.fragment().charFormat();
+            if (!format.isImageFormat())
+                continue;
+            const QTextImageFormat image = format.toImageFormat();
+            if (image.hasProperty(QTextFormat::ImageWidth) && image.hasProperty(QTextFormat::ImageHeight)) {
+                const QSize size(qRound(image.width()), qRound(image.height()));
+                if (size.width() > 0 && size.height() > 0)
+                    m_imageSizes.insert(image.name(), size);
+            }
+        }
+    }
+}
+
+QVariant CWebBrowser2::loadResource(int type, const QUrl& name)
+{
+    if (type != QTextDocument::ImageResource) {
+        const QUrl url = Resolve(name);
+        if (!url.isLocalFile())
+            return {};
+        QFile file(url.toLocalFile());
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        return file.readAll();
+    }
+    const QUrl url = Resolve(name);
+    if (!url.isLocalFile())
+        return {};
+    QImageReader reader(url.toLocalFile());
+    const QSize wanted = m_imageSizes.value(name.toString());
+    const QSize full = reader.size();
+    const bool reduce = wanted.isValid() && full.isValid()
+        && qint64(wanted.width()) * wanted.height() < qint64(full.width()) * full.height();
+    if (reduce)
+        reader.setScaledSize(wanted);
+    QImage image = reader.read();
+    if (image.isNull())
+        return {};
+    ++m_decoded;
+    if (reduce) {
+        ++m_reduced;
+        if (image.size() != wanted)
+            image = image.scaled(wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+    return QPixmap::fromImage(std::move(image));
+}

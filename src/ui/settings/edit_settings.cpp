@@ -1,0 +1,62 @@
+#include "settings/edit_settings.h"
+
+#include "app/picker_services.h"
+#include "io/patterns.h"
+#include "render/letter_table.h"
+#include "settings/app_settings.h"
+#include "settings/profile_store.h"
+#include "settings/settings_dlg.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace {
+
+QString FromLocal(const std::string& path)
+{
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+std::string ToLocal(const QString& path)
+{
+    return QFile::encodeName(path).toStdString();
+}
+
+} // namespace
+
+bool EditSettings(lirovane::AppSettings& settings, lirovane::ProfileStore& store, PickerServices& pickers,
+                  QWidget* parent)
+{
+    CSettingsDlg dlg(pickers, parent);
+    dlg.m_strPatternsFile = FromLocal(settings.patternsFile);
+    dlg.m_strSequenceFile = FromLocal(settings.sequenceFile);
+    dlg.m_nRepeatSize = settings.sizeOfRepeats;
+    dlg.m_nOrientation = settings.letterOrientation;
+    dlg.m_clrA = settings.asColor;
+    dlg.m_clrC = settings.csColor;
+    dlg.m_clrG = settings.gsColor;
+    dlg.m_clrT = settings.tsColor;
+    if (dlg.exec() != QDialog::Accepted)
+        return false;
+
+    settings.letterOrientation = dlg.m_nOrientation;
+    lirovane::ApplyOrientation(settings.letters, dlg.m_nOrientation);
+    settings.asColor = dlg.m_clrA;
+    settings.csColor = dlg.m_clrC;
+    settings.gsColor = dlg.m_clrG;
+    settings.tsColor = dlg.m_clrT;
+    settings.sizeOfRepeats = dlg.m_nRepeatSize;
+    settings.patternsFile = ToLocal(dlg.m_strPatternsFile);
+    settings.sequenceFile = ToLocal(dlg.m_strSequenceFile);
+
+    // starts.txt and ends.txt belong in the start-up directory, whatever the choosers did.
+    const std::string path = store.GetProfileString(lirovane::kProfileSection, "Path");
+    if (!path.empty())
+        QDir::setCurrent(FromLocal(path));
+
+    lirovane::SplitPatterns(settings, [&pickers, parent](std::string_view text) {
+        pickers.ShowMessage(parent, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    });
+    lirovane::SaveSettings(settings, store);
+    return true;
+}

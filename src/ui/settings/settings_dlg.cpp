@@ -1,0 +1,260 @@
+#include "settings/settings_dlg.h"
+
+#include "app/dialog_units.h"
+#include "app/picker_services.h"
+#include "io/patterns.h"
+#include "settings/color_swatch.h"
+
+#include <QEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+// Every control keeps its template id, for tests and for anyone reading the widget tree.
+template <typename W>
+W* Place(W* widget, const DialogUnits& du, int id, const char* name, int x, int y, int w, int h)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    if (id != 0)
+        widget->setProperty("controlId", id);
+    widget->setGeometry(du.rect(x, y, w, h));
+    return widget;
+}
+
+QString Latin(std::string_view text)
+{
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+bool CanOpenForReading(const QString& path)
+{
+    if (path.isEmpty() || QFileInfo(path).isDir())
+        return false;
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly);
+}
+
+int LeadingInteger(const QString& text)
+{
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (i < n && (text[i] == u' ' || text[i] == u'\t' || text[i] == u'\n' || text[i] == u'\r'
+                     || text[i] == u'\v' || text[i] == u'\f'))
+        ++i;
+    bool negative = false;
+    if (i < n && (text[i] == u'+' || text[i] == u'-')) {
+        negative = text[i] == u'-';
+        ++i;
+    }
+    long long value = 0;
+    const long long limit = static_cast<long long>(std::numeric_limits<int>::max()) + 1;
+    for (; i < n && text[i] >= u'0' && text[i] <= u'9'; ++i) {
+        value = value * 10 + (text[i].unicode() - u'0');
+        if (value > limit)
+            value = limit;
+    }
+    if (negative)
+        value = -value;
+    if (value > std::numeric_limits<int>::max())
+        value = std::numeric_limits<int>::max();
+    return static_cast<int>(value);
+}
+
+QString CSettingsDlg::NotIntegerMessage()
+{
+    return QStringLiteral("Please enter an integer.");
+}
+
+QString CSettingsDlg::OutOfRangeMessage()
+{
+    return QStringLiteral("Please enter an integer between 1 and 200.");
+}
+
+CSettingsDlg::CSettingsDlg(PickerServices& pickers, QWidget* parent)
+    : QDialog(parent)
+    , m_pickers(pickers)
+{
+    setObjectName(QStringLiteral("settingsDialog"));
+    setProperty("controlId", 131);
+    setWindowTitle(QStringLiteral("Morkelby Settings..."));
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowCloseButtonHint);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    pal.setColor(QPalette::WindowText, Qt::black);
+    setPalette(pal);
+    setAutoFillBackground(true);
+
+    const DialogUnits du(font());
+    setFixedSize(du.size(343, 238));
+
+    // Created in template order, which is also the tab order.
+    m_ok = Place(new QPushButton(QStringLiteral("OK"), this), du, 3, "okButton", 136, 209, 50, 14);
+    m_ok->setDefault(true);
+    Place(new QGroupBox(QStringLiteral("Letter orientation"), this), du, 0, "orientationGroup", 17, 19, 132, 61);
+    m_orientation[0] = Place(new QRadioButton(QStringLiteral("A cancels T and C cancels G"), this), du, 1017,
+                             "orientation1", 23, 33, 110, 11);
+    m_orientation[1] = Place(new QRadioButton(QStringLiteral("A cancels C and G cancels T"), this), du, 1018,
+                             "orientation2", 24, 47, 113, 11);
+    m_orientation[2] = Place(new QRadioButton(QStringLiteral("A cancels G and C cancels T"), this), du, 1019,
+                             "orientation3", 24, 61, 111, 11);
+    Place(new QGroupBox(QStringLiteral("Click buttons to change color"), this), du, 0, "colorGroup", 169, 18, 151, 73);
+    QPushButton* colorButtons[4] = {
+        Place(new QPushButton(QStringLiteral("As"), this), du, 1020, "colorButtonA", 187, 60, 21, 16),
+        Place(new QPushButton(QStringLiteral("Cs"), this), du, 1021, "colorButtonC", 217, 60, 21, 16),
+        Place(new QPushButton(QStringLiteral("Gs"), this), du, 1022, "colorButtonG", 251, 60, 21, 16),
+        Place(new QPushButton(QStringLiteral("Ts"), this), du, 1023, "colorButtonT", 281, 60, 21, 16),
+    };
+    // The swatch controls are small; each paints a 30 x 30 square from its top-left corner.
+    m_swatch[1] = Place(new ColorSwatch(this), du, 1024, "swatchC", 217, 31, 9, 8);
+    m_swatch[0] = Place(new ColorSwatch(this), du, 1025, "swatchA", 187, 31, 9, 8);
+    m_swatch[2] = Place(new ColorSwatch(this), du, 1026, "swatchG", 251, 31, 10, 8);
+    m_swatch[3] = Place(new ColorSwatch(this), du, 1027, "swatchT", 283, 31, 8, 8);
+    for (ColorSwatch* swatch : m_swatch)
+        swatch->resize(ColorSwatch::kSide, ColorSwatch::kSide);
+    auto* browseSequence = Place(new QPushButton(QStringLiteral("Browse..."), this), du, 1000, "browseSequence",
+                                 218, 116, 87, 15);
+    auto* browsePatterns = Place(new QPushButton(QStringLiteral("Browse..."), this), du, 1001, "browsePatterns",
+                                 220, 153, 87, 15);
+    m_sequenceEdit = Place(new QLineEdit(this), du, 1002, "sequenceEdit", 34, 119, 173, 12);
+    m_patternsEdit = Place(new QLineEdit(this), du, 1003, "patternsEdit", 34, 155, 173, 12);
+    auto* sequenceLabel = Place(new QLabel(QStringLiteral("Locate a file in FASTA format"), this), du, 0,
+                                "sequenceLabel", 35, 107, 156, 8);
+    auto* patternsLabel = Place(
+        new QLabel(QStringLiteral("Locate a file with found patterns. Format: <Start Index> <End Index> <Size>."), this),
+        du, 0, "patternsLabel", 35, 143, 252, 10);
+    m_sizeEdit = Place(new QLineEdit(this), du, 1004, "sizeEdit", 89, 179, 38, 13);
+    auto* sizeLabel = Place(new QLabel(QStringLiteral("Repeats size:"), this), du, 0, "sizeLabel", 37, 182, 51, 9);
+    for (QLabel* label : {sequenceLabel, patternsLabel, sizeLabel}) {
+        label->setTextFormat(Qt::PlainText);
+        // The desktop font is wider than the template's: a label keeps its place and
+        // grows to show its whole text.
+        label->resize(std::max(label->width(), label->sizeHint().width()), label->height());
+    }
+    sequenceLabel->setBuddy(m_sequenceEdit);
+    patternsLabel->setBuddy(m_patternsEdit);
+    sizeLabel->setBuddy(m_sizeEdit);
+    m_sizeEdit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), m_sizeEdit));
+    m_sizeEdit->installEventFilter(this);
+
+    // Radio buttons and colour buttons take the focus by Tab, as every other control does.
+    connect(m_ok, &QPushButton::clicked, this, &CSettingsDlg::OnOK);
+    for (int i = 0; i < 3; ++i)
+        connect(m_orientation[i], &QRadioButton::clicked, this, [this, i] { m_nOrientation = i + 1; });
+    for (int i = 0; i < 4; ++i)
+        connect(colorButtons[i], &QPushButton::clicked, this, [this, i] { OnColor(i); });
+    connect(browseSequence, &QPushButton::clicked, this, [this] { OnBrowse(m_strSequenceFile); });
+    connect(browsePatterns, &QPushButton::clicked, this, [this] { OnBrowse(m_strPatternsFile); });
+}
+
+void CSettingsDlg::showEvent(QShowEvent* event)
+{
+    if (!m_initialised) {
+        m_initialised = true;
+        Refresh();
+        SelectOrientation();
+        m_swatch[0]->setColor(m_clrA);
+        m_swatch[1]->setColor(m_clrC);
+        m_swatch[2]->setColor(m_clrG);
+        m_swatch[3]->setColor(m_clrT);
+    }
+    QDialog::showEvent(event);
+}
+
+void CSettingsDlg::SelectOrientation()
+{
+    // Any value but 1, 2, 3 selects nothing and keeps the value.
+    for (QRadioButton* button : m_orientation)
+        button->setAutoExclusive(false);
+    for (int i = 0; i < 3; ++i)
+        m_orientation[i]->setChecked(m_nOrientation == i + 1);
+    for (QRadioButton* button : m_orientation)
+        button->setAutoExclusive(true);
+}
+
+void CSettingsDlg::Refresh()
+{
+    m_patternsEdit->setText(m_strPatternsFile);
+    m_sequenceEdit->setText(m_strSequenceFile);
+    m_sizeEdit->setText(QString::number(m_nRepeatSize));
+}
+
+bool CSettingsDlg::TakeValues()
+{
+    m_strPatternsFile = m_patternsEdit->text();
+    m_strSequenceFile = m_sequenceEdit->text();
+    const QString text = m_sizeEdit->text().trimmed();
+    bool ok = false;
+    const qlonglong size = text.toLongLong(&ok);
+    if (!ok) {
+        SizeError(NotIntegerMessage());
+        return false;
+    }
+    if (size < 1 || size > 200) {
+        SizeError(OutOfRangeMessage());
+        return false;
+    }
+    m_nRepeatSize = static_cast<int>(size);
+    return true;
+}
+
+void CSettingsDlg::SizeError(const QString& message)
+{
+    m_pickers.ShowMessage(this, message);
+    m_sizeEdit->setFocus(Qt::OtherFocusReason);
+    m_sizeEdit->selectAll();
+}
+
+void CSettingsDlg::OnOK()
+{
+    // Both tests always run; they check the values, not text typed since.
+    const bool patternsOk = CanOpenForReading(m_strPatternsFile);
+    if (!patternsOk)
+        m_pickers.ShowMessage(this, Latin(lirovane::kInvalidPatternsMessage));
+    const bool sequenceOk = CanOpenForReading(m_strSequenceFile);
+    if (!sequenceOk)
+        m_pickers.ShowMessage(this, Latin(lirovane::kInvalidSequenceMessage));
+    if (patternsOk && sequenceOk && TakeValues())
+        accept();
+}
+
+void CSettingsDlg::OnColor(int slot)
+{
+    lirovane::Color* values[4] = {&m_clrA, &m_clrC, &m_clrG, &m_clrT};
+    // A cancelled picker keeps the colour the slot had.
+    if (const auto picked = m_pickers.PickColor(this, *values[slot]))
+        *values[slot] = *picked;
+    m_swatch[slot]->setColor(*values[slot]);
+}
+
+void CSettingsDlg::OnBrowse(QString& value)
+{
+    if (const auto chosen = m_pickers.OpenFileName(this, QStringLiteral("*.txt"), SequenceFileFilters()))
+        value = *chosen;
+    Refresh();
+}
+
+void CSettingsDlg::OnSizeFocusLost()
+{
+    m_nRepeatSize = LeadingInteger(m_sizeEdit->text());
+    Refresh();
+}
+
+bool CSettingsDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_sizeEdit && event->type() == QEvent::FocusOut && m_initialised)
+        OnSizeFocusLost();
+    return QDialog::eventFilter(watched, event);
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "render/color.h"
+
+#include <QDialog>
+#include <QString>
+
+class ColorSwatch;
+class PickerServices;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+// "Morkelby Settings...": the files, repeat size, letter orientation and the four slot
+// colours of the image batch. The caller fills the public values, runs the dialog and
+// reads them back after OK. There is no Cancel button: Escape or the close box cancel.
+class CSettingsDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit CSettingsDlg(PickerServices& pickers, QWidget* parent = nullptr);
+
+    QString m_strPatternsFile;
+    QString m_strSequenceFile;
+    int m_nRepeatSize = 0;
+    int m_nOrientation = 0;
+    lirovane::Color m_clrA = 0;
+    lirovane::Color m_clrC = 0;
+    lirovane::Color m_clrG = 0;
+    lirovane::Color m_clrT = 0;
+
+    // Copies the values into the three edit boxes.
+    void Refresh();
+    // Copies the edit boxes into the values: patterns, sequence, then the size, which
+    // must be an integer from 1 to 200. On failure shows why, puts the focus in the
+    // size box and returns false.
+    bool TakeValues();
+
+    static QString NotIntegerMessage();
+    static QString OutOfRangeMessage();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void OnOK();
+    void OnColor(int slot);
+    void OnBrowse(QString& value);
+    void OnSizeFocusLost();
+    void SizeError(const QString& message);
+    void SelectOrientation();
+
+    PickerServices& m_pickers;
+    QPushButton* m_ok = nullptr;
+    QRadioButton* m_orientation[3] = {};
+    ColorSwatch* m_swatch[4] = {};   // A, C, G, T
+    QLineEdit* m_sequenceEdit = nullptr;
+    QLineEdit* m_patternsEdit = nullptr;
+    QLineEdit* m_sizeEdit = nullptr;
+    bool m_initialised = false;
+};
+
+// Whether a file can be opened for reading (without creating it); a folder cannot.
+bool CanOpenForReading(const QString& path);
+
+// The leading decimal integer of a text as C's atoi reads it (white space, a sign,
+// digits), 0 without digits; values beyond the int range are clamped.
+int LeadingInteger(const QString& text);
