@@ -43,8 +43,10 @@ public:
     std::vector<std::uint8_t>& Data() noexcept { return m_data; }
 
 private:
-    void Plot(int x, int y, Color color);
-    void FillBox(int left, int top, int right, int bottom, Color color);
+    void Plot(std::int64_t x, std::int64_t y);
+    // Fills [left, right) x [top, bottom), clipped to the surface; 64-bit so that
+    // coordinates near the int limits plus a pen width cannot overflow.
+    void FillBox(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom, Color color);
 
     int m_width = 0;
     int m_height = 0;
