@@ -54,9 +54,9 @@ std::uint32_t TableEntries(int bits) noexcept
     return bits <= 8 ? (1u << bits) : 0u;
 }
 
+// `p` points at 40 zeroed bytes.
 void FillInfoHeader(std::uint8_t* p, int width, int height, int bits, std::uint32_t imageSize) noexcept
 {
-    std::memset(p, 0, kInfoHeaderSize);
     Put32(p + 0, kInfoHeaderSize);
     Put32(p + 4, static_cast<std::uint32_t>(width));
     Put32(p + 8, static_cast<std::uint32_t>(height)); // positive: bottom row first
@@ -85,10 +85,15 @@ public:
     {
         static std::atomic<unsigned> counter{0};
         const auto tick = std::chrono::steady_clock::now().time_since_epoch().count();
-        const std::string suffix = std::to_string(static_cast<unsigned long long>(tick)) + "-" +
-                                   std::to_string(counter.fetch_add(1, std::memory_order_relaxed));
+        std::string name = ".";
+        name += target.filename().string();
+        name += '.';
+        name += std::to_string(static_cast<unsigned long long>(tick));
+        name += '-';
+        name += std::to_string(counter.fetch_add(1, std::memory_order_relaxed));
+        name += ".part";
         m_temp = target;
-        m_temp.replace_filename("." + target.filename().string() + "." + suffix + ".part");
+        m_temp.replace_filename(name);
         m_out.open(m_temp, std::ios::binary | std::ios::out | std::ios::trunc);
     }
     ~StagedFile()
