@@ -21,14 +21,14 @@ std::vector<std::uint8_t> ReadAll(const fs::path& file)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-std::uint32_t U32(const std::vector<std::uint8_t>& b, std::size_t at)
-{
-    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<std::uint32_t>(b[at + 3]) << 24);
-}
-
 std::uint32_t U16(const std::vector<std::uint8_t>& b, std::size_t at)
 {
-    return b[at] | (b[at + 1] << 8);
+    return std::uint32_t{b[at]} | (std::uint32_t{b[at + 1]} << 8);
+}
+
+std::uint32_t U32(const std::vector<std::uint8_t>& b, std::size_t at)
+{
+    return U16(b, at) | (U16(b, at + 2) << 16);
 }
 
 // A surface that is not a RasterCanvas, so SaveImage takes the capture road.
