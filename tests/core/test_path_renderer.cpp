@@ -215,6 +215,23 @@ TEST(PathRenderer, LongStretchesScaleDownByTheSmallestWholeFactor)
     EXPECT_EQ(canvas.PixelAt(20, 20), kTs);
     EXPECT_EQ(canvas.PixelAt(10022, 21), kWhite);
     EXPECT_EQ(canvas.PixelAt(21, 22), kWhite);
+
+    // A wandering walk drawn at k = 2 hugs the path of floor(walk / 2).
+    std::mt19937 rng(11);
+    std::string wander(36000, 'A');
+    for (char& c : wander)
+        c = "AAAAACGTN"[rng() % 9];
+    const PathStyle style = Style(1);
+    const PathExtent scaled = MeasurePath(wander, style);
+    ASSERT_EQ(scaled.scale, 2);
+    RasterCanvas picture(scaled.width, scaled.height);
+    DrawPath(wander, scaled, style, picture);
+    std::set<std::pair<int, int>> points;
+    for (const auto& [x, y] : PathPoints(wander, style, 0, 0, 1)) {
+        const auto half = [](int v) { return v >= 0 ? v / 2 : -((1 - v) / 2); };
+        points.insert({scaled.startX + half(x), scaled.startY + half(y)});
+    }
+    ExpectHugsPath(picture, points);
 }
 
 TEST(ViewerPath, Fit)

@@ -86,7 +86,7 @@ public:
         static std::atomic<unsigned> counter{0};
         const auto tick = std::chrono::steady_clock::now().time_since_epoch().count();
         std::string name = ".";
-        name += target.filename().string();
+        name += target.filename().string().substr(0, 100); // leave room under the name limit
         name += '.';
         name += std::to_string(static_cast<unsigned long long>(tick));
         name += '-';

@@ -166,18 +166,19 @@ void DrawPath(std::string_view stretch, const PathExtent& extent, const PathStyl
         return;
     }
 
-    // Scaled: the pen is at floor(walk / k) and moves one pixel when that changes.
+    // Scaled: the pen sits at floor(walk / k) and moves one pixel each time that changes.
+    // Only the remainders within the current pixel are kept, so no division per step.
     const std::int64_t k = extent.scale;
-    std::int64_t x = 0;
-    std::int64_t y = 0;
+    std::int64_t restX = 0;
+    std::int64_t restY = 0;
     for (const char c : stretch) {
         const DirectionSlot slot = lookup[static_cast<unsigned char>(c)];
         bool moved = false;
         switch (slot) {
-        case DirectionSlot::Left: moved = FloorDiv(x, k) != FloorDiv(x - 1, k); --x; break;
-        case DirectionSlot::Up: moved = FloorDiv(y, k) != FloorDiv(y - 1, k); --y; break;
-        case DirectionSlot::Down: moved = FloorDiv(y, k) != FloorDiv(y + 1, k); ++y; break;
-        case DirectionSlot::Right: moved = FloorDiv(x, k) != FloorDiv(x + 1, k); ++x; break;
+        case DirectionSlot::Left: moved = restX == 0; restX = moved ? k - 1 : restX - 1; break;
+        case DirectionSlot::Up: moved = restY == 0; restY = moved ? k - 1 : restY - 1; break;
+        case DirectionSlot::Down: moved = restY == k - 1; restY = moved ? 0 : restY + 1; break;
+        case DirectionSlot::Right: moved = restX == k - 1; restX = moved ? 0 : restX + 1; break;
         case DirectionSlot::None: break;
         }
         if (moved)
