@@ -7,23 +7,39 @@ namespace lirovane {
 
 namespace {
 
-// Non-blank bytes in [p, p + n). Branch-free so that the compiler vectorises it.
-std::size_t CountTokens(const unsigned char* p, std::size_t n) noexcept
+constexpr unsigned char IsTokenBit(unsigned char c) noexcept
 {
-    std::size_t count = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-        const unsigned char c = p[i];
-        // Blank: ' ' or '\t' '\n' '\v' '\f' '\r' (9 to 13).
-        count += static_cast<std::size_t>((c != ' ') & (static_cast<unsigned char>(c - '\t') > 4));
-    }
-    return count;
+    // Blank: ' ' or '\t' '\n' '\v' '\f' '\r' (9 to 13). Branch-free for the vectoriser.
+    return static_cast<unsigned char>((c != ' ') & (static_cast<unsigned char>(c - '\t') > 4));
 }
 
-// Chunk size for the counting loop: large enough to vectorise well, small enough
-// that the byte-by-byte search for the last wanted token stays short.
+// Tokens among 64 bytes. A fixed trip count and a byte-wide sum let the compiler
+// vectorise this even at -O2.
+inline std::size_t CountTokens64(const unsigned char* p) noexcept
+{
+    unsigned char sum = 0;
+    for (std::size_t i = 0; i < 64; ++i)
+        sum = static_cast<unsigned char>(sum + IsTokenBit(p[i]));
+    return sum;
+}
+
+// Chunk size for Skip: large enough to count fast, small enough that the
+// byte-by-byte search for the last wanted token stays short.
 constexpr std::size_t kCountChunk = 4096;
 
 } // namespace
+
+std::size_t CountTokens(const char* data, std::size_t size) noexcept
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(data);
+    std::size_t count = 0;
+    std::size_t i = 0;
+    for (; i + 64 <= size; i += 64)
+        count += CountTokens64(p + i);
+    for (; i < size; ++i)
+        count += IsTokenBit(p[i]);
+    return count;
+}
 
 TokenReader::TokenReader(std::size_t blockSize) : m_block(std::max<std::size_t>(blockSize, 1)) {}
 
@@ -81,7 +97,7 @@ std::uint64_t TokenReader::Skip(std::uint64_t n)
         // Whole chunks while they hold no more tokens than are still wanted.
         while (m_pos < m_len) {
             const std::size_t len = std::min(kCountChunk, m_len - m_pos);
-            const std::size_t count = CountTokens(data + m_pos, len);
+            const std::size_t count = CountTokens(m_block.data() + m_pos, len);
             if (count > n - taken)
                 break;
             taken += count;
