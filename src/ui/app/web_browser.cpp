@@ -181,7 +181,7 @@ void CWebBrowser2::CollectImageSizes()
             if (image.hasProperty(QTextFormat::ImageWidth) && image.hasProperty(QTextFormat::ImageHeight)) {
                 const QSize size(qRound(image.width()), qRound(image.height()));
                 if (size.width() > 0 && size.height() > 0)
-                    m_imageSizes.insert(image.name(), size);
+                    m_imageSizes.insert(Resolve(QUrl(image.name())).toString(), size);
             }
         }
     }
@@ -202,7 +202,7 @@ QVariant CWebBrowser2::loadResource(int type, const QUrl& name)
     if (!url.isLocalFile())
         return {};
     QImageReader reader(url.toLocalFile());
-    const QSize wanted = m_imageSizes.value(name.toString());
+    const QSize wanted = m_imageSizes.value(url.toString());
     const QSize full = reader.size();
     const bool reduce = wanted.isValid() && full.isValid()
         && qint64(wanted.width()) * wanted.height() < qint64(full.width()) * full.height();
