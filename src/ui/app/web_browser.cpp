@@ -1,5 +1,7 @@
 #include "app/web_browser.h"
 
+#include "app/thumbnail_reader.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -201,21 +203,18 @@ QVariant CWebBrowser2::loadResource(int type, const QUrl& name)
     const QUrl url = Resolve(name);
     if (!url.isLocalFile())
         return {};
-    QImageReader reader(url.toLocalFile());
     const QSize wanted = m_imageSizes.value(url.toString());
-    const QSize full = reader.size();
-    const bool reduce = wanted.isValid() && full.isValid()
-        && qint64(wanted.width()) * wanted.height() < qint64(full.width()) * full.height();
-    if (reduce)
-        reader.setScaledSize(wanted);
-    QImage image = reader.read();
+    QImage image;
+    if (wanted.isValid()) {
+        // On a page: decoded once, at the size the page shows it.
+        image = ReadThumbnail(url.toLocalFile(), wanted);
+        if (!image.isNull())
+            ++m_reduced;
+    } else {
+        image = QImageReader(url.toLocalFile()).read();
+    }
     if (image.isNull())
         return {};
     ++m_decoded;
-    if (reduce) {
-        ++m_reduced;
-        if (image.size() != wanted)
-            image = image.scaled(wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    }
     return QPixmap::fromImage(std::move(image));
 }
