@@ -14,7 +14,6 @@
 #include <string>
 #include <string_view>
 #include <system_error>
-#include <vector>
 
 #include <unistd.h>
 
@@ -89,34 +88,20 @@ bool WriteConvertedPatterns(const cli::BatchOptions& options)
 
 bool Split(AppSettings& settings, const cli::BatchOptions& options)
 {
-    std::vector<std::string> messages;
-    const SplitResult split = SplitPatterns(
-        settings, [&](std::string_view message) { messages.emplace_back(message); }, options.out);
+    const SplitResult split = SplitPatterns(settings, {}, options.out);
     if (split.opened && split.valid && split.written)
         return true;
 
     const fs::path out = options.out;
-    if (!split.opened || !split.valid) {
+    if (split.opened) {
         // Half a split must not pass for a selection of the size asked for.
         RemoveFile(out / "starts.txt");
         RemoveFile(out / "ends.txt");
     }
-    const std::string& file = settings.patternsFile;
-    if (!split.opened) {
-        Fail("cannot read patterns file '" + file + "'");
-    } else if (!split.valid) {
-        std::string detail;
-        if (!options.trf.empty() && options.writePatterns.empty()) {
-            std::string error;
-            if (!ReadTrfRepeats(options.trf, options.sequence, &error))
-                detail = error;
-        }
-        if (detail.empty())
-            detail = "a size outside 0 to 2000 or a token that is not a 32-bit integer";
-        Fail("'" + file + "' was rejected (" + std::string(kInvalidPatternsMessage) + "): " + detail);
-    } else {
+    if (!split.written)
         Fail("cannot write starts.txt and ends.txt in '" + options.out + "'");
-    }
+    else
+        Fail(split.error + " (" + std::string(kInvalidPatternsMessage) + ")");
     return false;
 }
 

@@ -108,7 +108,7 @@ TEST_F(CliTest, DrawsTheSampleFromPatternsAndFromTrf)
     }
     EXPECT_EQ(pictures, 24);
     EXPECT_EQ(files.size(), 24u + 3u); // pictures, starts.txt, ends.txt, index.htm
-    EXPECT_EQ(files.at("starts.txt").substr(0, 11), "1165\r\n2011\r\n");
+    EXPECT_EQ(files.at("starts.txt").substr(0, 12), "1165\r\n2011\r\n");
     const std::string& page = files.at("index.htm");
     EXPECT_TRUE(page.starts_with("<html><body><br>Sequence file: " + kSequence + "<br>\r\nConsensus size: 6<br>\r\n"));
     EXPECT_NE(page.find("Number of repeats: 24<br>\r\n<table><tr><td><center><a href=\"1165.bmp\">"),
@@ -137,16 +137,16 @@ TEST_F(CliTest, DrawsTheSampleFromPatternsAndFromTrf)
 
 TEST_F(CliTest, ColoursGoToTheirSlots)
 {
-    // Four A steps left under orientation 1, four C under orientation 2 step right.
-    std::ofstream(m_dir / "s.fa") << "AAAA\nCCCC\n";
-    std::ofstream(m_dir / "p.pat") << "1 5 4\n5 9 4\n";
+    // Under orientation 2, A steps left and C steps right.
+    std::ofstream(m_dir / "s.fa") << "AAAAx\nCCCC\n";
+    std::ofstream(m_dir / "p.pat") << "1 5 4\n6 10 4\n";
     const std::string colours = "#010203,#040506,#070809,#0a0b0c";
     const RunResult run = Run({"--sequence", (m_dir / "s.fa").string(), "--patterns", (m_dir / "p.pat").string(),
                                "--size", "4", "--orientation", "2", "--colors", colours, "--out",
                                (m_dir / "out").string()});
     ASSERT_EQ(run.status, 0) << run.err;
     const std::string left = ReadAll(m_dir / "out" / "1.bmp");
-    const std::string right = ReadAll(m_dir / "out" / "5.bmp");
+    const std::string right = ReadAll(m_dir / "out" / "6.bmp");
     EXPECT_NE(left.find("\x03\x02\x01"), std::string::npos);
     EXPECT_EQ(left.find("\x0c\x0b\x0a"), std::string::npos);
     EXPECT_NE(right.find("\x0c\x0b\x0a"), std::string::npos);
@@ -186,7 +186,7 @@ TEST_F(CliTest, RefusesBadInput)
         {"patterns as trf", {"--sequence", kSequence, "--trf", kPatterns, "--size", "6", "--out", out}, 1,
          "is not Tandem Repeats Finder .dat output"},
         {"rejected patterns", {"--sequence", kSequence, "--patterns", bad, "--size", "6", "--out", out}, 1,
-         "'" + bad + "' was rejected (Invalid Starts, Ends and size file!)"},
+         bad + ": record 2: size 2001 is outside 0 to 2000 (Invalid Starts, Ends and size file!)"},
         {"output under a file", {"--sequence", kSequence, "--patterns", kPatterns, "--size", "6", "--out",
                                  (m_dir / "file" / "sub").string()}, 1, "cannot create output folder"},
     };
@@ -194,7 +194,8 @@ TEST_F(CliTest, RefusesBadInput)
         SCOPED_TRACE(c.name);
         const RunResult run = Run(c.args);
         EXPECT_EQ(run.status, c.status);
-        EXPECT_NE(run.err.find("lirovane-batch: " + c.message), std::string::npos) << run.err;
+        EXPECT_TRUE(run.err.starts_with("lirovane-batch: ")) << run.err;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
         // Nothing that passes for a result is left behind.
         EXPECT_FALSE(fs::exists(m_dir / "out" / "index.htm"));
         EXPECT_FALSE(fs::exists(m_dir / "out" / "starts.txt"));
