@@ -94,6 +94,33 @@ std::uint64_t CountNonBlank(const fs::path& file)
     return count;
 }
 
+// The same count with a byte-wide sum over 64-byte chunks, which the compiler vectorises:
+// the fastest plain reading of the file, for comparison.
+std::uint64_t CountNonBlankChunked(const fs::path& file)
+{
+    std::FILE* in = std::fopen(file.c_str(), "rb");
+    if (!in)
+        return 0;
+    std::vector<unsigned char> block(std::size_t{1} << 20);
+    std::uint64_t count = 0;
+    std::size_t n = 0;
+    while ((n = std::fread(block.data(), 1, block.size(), in)) > 0) {
+        std::size_t i = 0;
+        for (; i + 64 <= n; i += 64) {
+            unsigned char sum = 0;
+            for (std::size_t j = 0; j < 64; ++j) {
+                const unsigned char c = block[i + j];
+                sum = static_cast<unsigned char>(sum + ((c != ' ') & (static_cast<unsigned char>(c - '\t') > 4)));
+            }
+            count += sum;
+        }
+        for (; i < n; ++i)
+            count += static_cast<std::uint64_t>(!(block[i] == ' ' || (block[i] >= '\t' && block[i] <= '\r')));
+    }
+    std::fclose(in);
+    return count;
+}
+
 AppSettings Settings(const fs::path& sequence, const fs::path& patterns, int size)
 {
     AppSettings settings;
@@ -153,12 +180,18 @@ int main(int argc, char** argv)
     // The page cache is warm from writing and counting; take the best of a few runs of each.
     std::uint64_t tokens = 0;
     double reference = 1e9;
+    double chunked = 1e9;
     double batch = 1e9;
     int pictures = 0;
     for (int round = 0; round < 3; ++round) {
         auto t0 = Clock::now();
         tokens = CountNonBlank(big);
         reference = std::min(reference, Seconds(Clock::now() - t0));
+
+        t0 = Clock::now();
+        if (CountNonBlankChunked(big) != tokens)
+            std::fprintf(stderr, "the two counts differ\n");
+        chunked = std::min(chunked, Seconds(Clock::now() - t0));
 
         QuietDisplay display;
         t0 = Clock::now();
@@ -174,8 +207,10 @@ int main(int argc, char** argv)
     std::printf("sequence: %.1f MB, %llu non-blank bytes, %d pictures of %d selected repeats\n", mb,
                 static_cast<unsigned long long>(tokens), pictures, bigSettings.numberOfRepeatsInThisSet);
     std::printf("count non-blank bytes: %.3f s (%.0f MB/s)\n", reference, mb / reference);
+    std::printf("count, 64-byte chunks: %.3f s (%.0f MB/s)\n", chunked, mb / chunked);
     std::printf("batch:                 %.3f s (%.0f MB/s)\n", batch, mb / batch);
-    std::printf("(1) batch time / count time: %.2f (target <= 2.0)\n", batch / reference);
+    std::printf("(1) batch time / count time: %.2f (target <= 2.0); against the chunked count: %.2f\n",
+                batch / reference, batch / chunked);
     std::printf("(2) batch peak memory: %.1f MB on %.0f MB, %.1f MB on 5 MB; difference %.1f MB (target <= 20)\n",
                 static_cast<double>(bigPeak) / 1024, mb, static_cast<double>(smallPeak) / 1024,
                 static_cast<double>(bigPeak - smallPeak) / 1024);
