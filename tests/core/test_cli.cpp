@@ -64,8 +64,9 @@ protected:
     {
         std::string command = Quote(LIROVANE_BATCH_EXE);
         for (const std::string& arg : args)
-            command += " " + Quote(arg);
-        command += " >" + Quote((m_dir / "stdout.txt").string()) + " 2>" + Quote((m_dir / "stderr.txt").string());
+            command.append(" ").append(Quote(arg));
+        command.append(" >").append(Quote((m_dir / "stdout.txt").string()));
+        command.append(" 2>").append(Quote((m_dir / "stderr.txt").string()));
         RunResult result;
         const int raw = std::system(command.c_str());
         result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
