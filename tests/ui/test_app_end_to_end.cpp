@@ -44,22 +44,7 @@ private slots:
 
         QTemporaryDir config;
         QTemporaryDir work;
-        {
-            QSettings seed(config.filePath("Lirovane/Lirovane.conf"), QSettings::IniFormat);
-            seed.beginGroup("Lirovane");
-            seed.setValue("SequenceFile", examples + "/lambda_phage.fa");
-            seed.setValue("StartsEndsAndSizesFile", examples + "/lambda_phage.pat");
-            seed.setValue("SizeOfRepeats", 6);
-            seed.setValue("LetterOrientation", 1);
-            seed.setValue("AsColor", 0x0000FF);
-            seed.setValue("CsColor", 0xFF0000);
-            seed.setValue("GsColor", 0xFFFF00);
-            seed.setValue("TsColor", 0x00FF00);
-            const char letters[] = "acgtACGT";
-            for (int i = 0; i < 8; ++i)
-                seed.setValue(QStringLiteral("Letter%1").arg(i + 1), int(letters[i]));
-        }
-        // What the last confirmed settings split left in the start-up directory.
+        // A confirmed profile, and what its settings split left in the start-up directory.
         QFile pat(examples + "/lambda_phage.pat");
         QVERIFY(pat.open(QIODevice::ReadOnly));
         const QList<QByteArray> numbers = pat.readAll().simplified().split(' ');
@@ -67,21 +52,29 @@ private slots:
         QByteArray startsText;
         QByteArray endsText;
         for (qsizetype i = 0; i + 2 < numbers.size(); i += 3) {
-            if (numbers[i + 2] != "6")
-                continue;
-            starts << QString::fromLatin1(numbers[i]);
-            startsText += numbers[i] + "\r\n";
-            endsText += numbers[i + 1] + "\r\n";
+            if (numbers[i + 2] == "6") {
+                starts << QString::fromLatin1(numbers[i]);
+                startsText += numbers[i] + "\r\n";
+                endsText += numbers[i + 1] + "\r\n";
+            }
         }
         QCOMPARE(starts.size(), 24);
-        for (auto [name, text] : {std::pair{"starts.txt", startsText}, std::pair{"ends.txt", endsText}}) {
+        for (const auto& [name, text] : {std::pair{"starts.txt", startsText}, std::pair{"ends.txt", endsText}}) {
             QFile f(work.filePath(name));
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write(text);
         }
         {
             QSettings seed(config.filePath("Lirovane/Lirovane.conf"), QSettings::IniFormat);
-            seed.setValue("Lirovane/NumberOfRepeatsInThisSet", 24);
+            seed.beginGroup("Lirovane");
+            const QList<std::pair<const char*, QVariant>> values = {
+                {"SequenceFile", examples + "/lambda_phage.fa"}, {"StartsEndsAndSizesFile", examples + "/lambda_phage.pat"},
+                {"SizeOfRepeats", 6}, {"LetterOrientation", 1}, {"AsColor", 0x0000FF}, {"CsColor", 0xFF0000},
+                {"GsColor", 0xFFFF00}, {"TsColor", 0x00FF00}, {"NumberOfRepeatsInThisSet", 24}};
+            for (const auto& [key, value] : values)
+                seed.setValue(key, value);
+            for (int i = 0; i < 8; ++i)
+                seed.setValue(QStringLiteral("Letter%1").arg(i + 1), int("acgtACGT"[i]));
         }
 
         QProcess server;

@@ -13,14 +13,14 @@
 #include <QTimer>
 #include <QWidget>
 
-#include <deque>
 #include <functional>
 
-// Pickers that answer from queues and record what they were asked.
+// Pickers that answer from queues (an empty name or a negative colour is a cancel;
+// an empty queue cancels too) and record what they were asked.
 class FakePickers final : public PickerServices {
 public:
-    std::deque<std::optional<lirovane::Color>> colors;
-    std::deque<std::optional<QString>> files;
+    QList<qint64> colors;
+    QStringList files;
     QStringList messages;
     QList<lirovane::Color> colorRequests;
     QStringList fileInitialNames;
@@ -29,20 +29,18 @@ public:
     std::optional<lirovane::Color> PickColor(QWidget*, lirovane::Color current) override
     {
         colorRequests << current;
-        if (colors.empty())
+        const qint64 c = colors.isEmpty() ? -1 : colors.takeFirst();
+        if (c < 0)
             return std::nullopt;
-        auto c = colors.front();
-        colors.pop_front();
-        return c;
+        return static_cast<lirovane::Color>(c);
     }
     std::optional<QString> OpenFileName(QWidget*, const QString& initialName, const QStringList& filters) override
     {
         fileInitialNames << initialName;
         fileFilters << filters;
-        if (files.empty())
+        const QString f = files.isEmpty() ? QString() : files.takeFirst();
+        if (f.isEmpty())
             return std::nullopt;
-        auto f = files.front();
-        files.pop_front();
         return f;
     }
     std::optional<QString> SaveFileName(QWidget* parent, const QString& initialName,
@@ -69,7 +67,6 @@ public:
     }
     bool acted() const { return m_acted; }
     QString title() const { return m_title; }
-    QStringList titles() const { return m_titles; }
 
 private:
     void Poll()
@@ -90,7 +87,6 @@ private:
         m_last = modal;
         m_acted = true;
         m_title = modal->windowTitle();
-        m_titles << m_title;
         if (m_act)
             m_act(modal);
         if (modal->isVisible()) {
@@ -108,7 +104,6 @@ private:
     QWidget* m_last = nullptr;
     bool m_acted = false;
     QString m_title;
-    QStringList m_titles;
 };
 
 // A profile folder of its own for QSettings' native and ini stores.
