@@ -28,16 +28,22 @@ struct PatternRecord {
 };
 
 struct SplitResult {
-    bool opened = false;        // the patterns file could be read
+    bool opened = false;        // the patterns could be read (a .dat file: and converted);
+                                // when false, starts.txt, ends.txt and the count are unchanged
+    bool trf = false;           // the patterns file was Tandem Repeats Finder output
     bool valid = true;          // no bad record or token stopped the reading
     bool written = true;        // starts.txt and ends.txt were written completely
     int count = 0;              // records of the chosen size
+    std::string error;          // what went wrong, naming the file; empty when nothing did
 };
 
 // Splits the patterns file of the settings into starts.txt and ends.txt in `dir`
-// (the working directory when empty) for the chosen size and sets the count.
-// A Tandem Repeats Finder .dat file is taken too, its coordinates converted to
-// positions of the settings' sequence file. Problems go to `showMessage`.
+// (the working directory when empty) for the chosen size and sets
+// settings.numberOfRepeatsInThisSet. A Tandem Repeats Finder .dat file is taken too,
+// its coordinates converted to positions of the settings' sequence file.
+// A patterns file that cannot be read, a size outside 0..2000 and a token that is not
+// a signed 32-bit integer each show kInvalidPatternsMessage once through `showMessage`;
+// cannot-write problems only show in the result.
 SplitResult SplitPatterns(AppSettings& settings, const MessageSink& showMessage,
                           const std::filesystem::path& dir = {});
 

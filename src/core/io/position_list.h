@@ -12,6 +12,8 @@ class PositionList {
 public:
     void Clear() noexcept;
     void Add(std::int32_t position);
+    // Replaces the entries by `positions`, in their order (sorted once, not per entry).
+    void Assign(std::vector<std::int32_t> positions);
     bool Contains(std::int64_t position) const noexcept;
     int Count() const noexcept { return static_cast<int>(m_entries.size()); }
     const std::vector<std::int32_t>& Entries() const noexcept { return m_entries; }

@@ -1,0 +1,81 @@
+#include "io/fasta_records.h"
+
+#include "io/token_reader.h"
+
+#include <cstdio>
+#include <vector>
+
+namespace lirovane {
+
+namespace {
+
+// Longer header lines are still counted whole; only the kept name is cut.
+constexpr std::size_t kMaxNameLength = 4096;
+
+void TrimTrailingBlanks(std::string& text)
+{
+    while (!text.empty() && IsBlank(static_cast<unsigned char>(text.back())))
+        text.pop_back();
+}
+
+} // namespace
+
+std::optional<std::vector<FastaRecord>> ScanFastaRecords(const std::filesystem::path& file)
+{
+    std::error_code ec;
+    if (std::filesystem::is_directory(file, ec))
+        return std::nullopt;
+    std::FILE* f = std::fopen(file.c_str(), "rb");
+    if (f == nullptr)
+        return std::nullopt;
+
+    std::vector<FastaRecord> records;
+    std::vector<unsigned char> block(std::size_t{1} << 20);
+    std::uint64_t tokens = 0;
+    bool lineStart = true;
+    bool inHeader = false;
+
+    for (;;) {
+        const std::size_t len = std::fread(block.data(), 1, block.size(), f);
+        if (len == 0)
+            break;
+        for (std::size_t i = 0; i < len; ++i) {
+            const unsigned char c = block[i];
+            const bool endOfLine = c == '\n' || c == '\r';
+            if (inHeader) {
+                if (endOfLine) {
+                    inHeader = false;
+                    TrimTrailingBlanks(records.back().name);
+                    records.back().tokensBefore = tokens;
+                } else {
+                    if (!IsBlank(c))
+                        ++tokens;
+                    std::string& name = records.back().name;
+                    if (name.size() < kMaxNameLength)
+                        name.push_back(static_cast<char>(c));
+                }
+            } else if (lineStart && c == '>') {
+                inHeader = true;
+                ++tokens;
+                records.push_back(FastaRecord{{}, true, 0, 0});
+            } else if (!IsBlank(c)) {
+                if (records.empty())
+                    records.push_back(FastaRecord{{}, false, tokens, 0});
+                ++tokens;
+                ++records.back().bases;
+            }
+            lineStart = endOfLine;
+        }
+    }
+    const bool failed = std::ferror(f) != 0;
+    std::fclose(f);
+    if (failed)
+        return std::nullopt;
+    if (inHeader) {
+        TrimTrailingBlanks(records.back().name);
+        records.back().tokensBefore = tokens;
+    }
+    return records;
+}
+
+} // namespace lirovane

@@ -1,0 +1,84 @@
+#include "io/integer_reader.h"
+
+#include "io/token_reader.h"
+
+#include <algorithm>
+
+namespace lirovane {
+
+IntegerReader::IntegerReader(std::size_t blockSize) : m_block(std::max<std::size_t>(blockSize, 1)) {}
+
+IntegerReader::~IntegerReader()
+{
+    Close();
+}
+
+bool IntegerReader::Open(const std::filesystem::path& file)
+{
+    Close();
+    std::error_code ec;
+    if (std::filesystem::is_directory(file, ec))
+        return false;
+    m_file = std::fopen(file.c_str(), "rb");
+    return m_file != nullptr;
+}
+
+void IntegerReader::Close() noexcept
+{
+    if (m_file != nullptr)
+        std::fclose(m_file);
+    m_file = nullptr;
+    m_pos = 0;
+    m_len = 0;
+    m_stopped = Status::Ok;
+}
+
+int IntegerReader::Peek()
+{
+    if (m_pos == m_len) {
+        if (m_file == nullptr)
+            return -1;
+        m_pos = 0;
+        m_len = std::fread(m_block.data(), 1, m_block.size(), m_file);
+        if (m_len == 0)
+            return -1;
+    }
+    return m_block[m_pos];
+}
+
+IntegerReader::Status IntegerReader::Read(std::int32_t& value)
+{
+    if (m_stopped != Status::Ok)
+        return m_stopped;
+    int c = Peek();
+    while (c >= 0 && IsBlank(static_cast<unsigned char>(c))) {
+        ++m_pos;
+        c = Peek();
+    }
+    if (c < 0)
+        return m_stopped = Status::End;
+
+    bool negative = false;
+    if (c == '+' || c == '-') {
+        negative = c == '-';
+        ++m_pos;
+        c = Peek();
+    }
+    if (c < '0' || c > '9')
+        return m_stopped = Status::Bad;
+
+    // Magnitude limit: 2147483647, or 2147483648 for a negative number.
+    const std::int64_t limit = negative ? std::int64_t{2147483648} : std::int64_t{2147483647};
+    std::int64_t magnitude = 0;
+    while (c >= '0' && c <= '9') {
+        magnitude = magnitude * 10 + (c - '0');
+        if (magnitude > limit)
+            return m_stopped = Status::Bad;
+        ++m_pos;
+        c = Peek();
+    }
+    value = static_cast<std::int32_t>(negative ? -magnitude : magnitude);
+    return Status::Ok;
+}
+
+} // namespace lirovane

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <vector>
+
+namespace lirovane {
+
+// Reads white-space separated decimal integers (an optional sign, then digits) from a
+// file in blocks, as formatted extraction would: a number ends at the first byte that
+// is not a digit, and the next read starts right there.
+class IntegerReader {
+public:
+    enum class Status {
+        Ok,     // a number was read
+        End,    // only white space was left
+        Bad,    // no number here, or one outside the signed 32-bit range
+    };
+
+    explicit IntegerReader(std::size_t blockSize = 64 * 1024);
+    ~IntegerReader();
+    IntegerReader(const IntegerReader&) = delete;
+    IntegerReader& operator=(const IntegerReader&) = delete;
+
+    // False when the file cannot be opened for reading.
+    bool Open(const std::filesystem::path& file);
+    void Close() noexcept;
+
+    // Reads the next number into `value`; after End or Bad every further read gives the same.
+    Status Read(std::int32_t& value);
+
+private:
+    // The byte under the cursor, reading a new block when needed; -1 at the end.
+    int Peek();
+
+    std::FILE* m_file = nullptr;
+    std::vector<unsigned char> m_block;
+    std::size_t m_pos = 0;
+    std::size_t m_len = 0;
+    Status m_stopped = Status::Ok;
+};
+
+} // namespace lirovane

@@ -1,0 +1,100 @@
+#include "io/token_offset_index.h"
+
+#include "io/token_reader.h"
+
+#include <algorithm>
+
+namespace lirovane {
+
+namespace {
+
+std::string KeyOf(const std::filesystem::path& file)
+{
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(file, ec);
+    return (ec ? file : absolute).lexically_normal().string();
+}
+
+} // namespace
+
+TokenOffsetIndex::TokenOffsetIndex(std::uint64_t stride, std::size_t maxFiles)
+    : m_stride(std::max<std::uint64_t>(stride, 1)), m_maxFiles(std::max<std::size_t>(maxFiles, 1))
+{
+}
+
+TokenOffsetIndex& TokenOffsetIndex::Global()
+{
+    static TokenOffsetIndex index;
+    return index;
+}
+
+TokenOffsetIndex::Entry* TokenOffsetIndex::Find(const std::filesystem::path& file, bool create)
+{
+    std::error_code ec;
+    const std::uintmax_t size = std::filesystem::file_size(file, ec);
+    if (ec)
+        return nullptr;
+    const auto modified = std::filesystem::last_write_time(file, ec);
+    if (ec)
+        return nullptr;
+
+    const std::string key = KeyOf(file);
+    auto it = std::find_if(m_entries.begin(), m_entries.end(), [&](const Entry& e) { return e.key == key; });
+    if (it == m_entries.end()) {
+        if (!create)
+            return nullptr;
+        if (m_entries.size() >= m_maxFiles)
+            m_entries.pop_back();
+        m_entries.push_front(Entry{key, size, modified, {}});
+        return &m_entries.front();
+    }
+    m_entries.splice(m_entries.begin(), m_entries, it);
+    Entry& entry = m_entries.front();
+    if (entry.size != size || entry.modified != modified) {
+        entry.size = size;
+        entry.modified = modified;
+        entry.offsets.clear();
+    }
+    return &entry;
+}
+
+std::uint64_t TokenOffsetIndex::SkipFromStart(TokenReader& reader, const std::filesystem::path& file,
+                                              std::uint64_t n)
+{
+    std::lock_guard lock(m_mutex);
+    Entry* entry = n >= m_stride ? Find(file, true) : nullptr;
+    if (entry == nullptr)
+        return reader.Skip(n);
+
+    // Start from the deepest remembered offset at or before token n.
+    const std::uint64_t known = std::min<std::uint64_t>(n / m_stride, entry->offsets.size());
+    if (known > 0 && !reader.Seek(entry->offsets[known - 1], known * m_stride)) {
+        entry->offsets.clear();
+        return reader.Skip(n);
+    }
+    // Skip the rest a stride at a time, remembering each offset passed.
+    while (reader.Consumed() < n) {
+        const std::uint64_t nextMark = (reader.Consumed() / m_stride + 1) * m_stride;
+        const std::uint64_t want = std::min(n, nextMark) - reader.Consumed();
+        if (reader.Skip(want) < want)
+            break;
+        if (reader.Consumed() == nextMark && entry->offsets.size() == nextMark / m_stride - 1)
+            entry->offsets.push_back(reader.ByteOffset());
+    }
+    return reader.Consumed();
+}
+
+void TokenOffsetIndex::Clear()
+{
+    std::lock_guard lock(m_mutex);
+    m_entries.clear();
+}
+
+std::size_t TokenOffsetIndex::Checkpoints(const std::filesystem::path& file)
+{
+    std::lock_guard lock(m_mutex);
+    const Entry* entry = Find(file, false);
+    return entry == nullptr ? 0 : entry->offsets.size();
+}
+
+} // namespace lirovane

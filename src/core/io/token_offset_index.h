@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <list>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace lirovane {
+
+class TokenReader;
+
+// Remembers, per file (path, size, modification time), the byte offset just past
+// every `stride`-th token, so that skipping deep into a file it has seen before starts
+// from the nearest remembered point instead of the first byte. A file whose size or
+// modification time changed starts afresh. The offsets are learnt as skips pass them.
+class TokenOffsetIndex {
+public:
+    static constexpr std::uint64_t kDefaultStride = std::uint64_t{1} << 20;
+
+    explicit TokenOffsetIndex(std::uint64_t stride = kDefaultStride, std::size_t maxFiles = 16);
+
+    // The index the viewer's letter reader uses.
+    static TokenOffsetIndex& Global();
+
+    // Skips the first `n` tokens of `file`, which `reader` has just opened (nothing
+    // consumed yet); returns the tokens skipped (fewer at the end of the file).
+    std::uint64_t SkipFromStart(TokenReader& reader, const std::filesystem::path& file, std::uint64_t n);
+
+    void Clear();
+    // How many offsets are remembered for the file as it is now; for tests.
+    std::size_t Checkpoints(const std::filesystem::path& file);
+    std::uint64_t Stride() const noexcept { return m_stride; }
+
+private:
+    struct Entry {
+        std::string key;
+        std::uintmax_t size = 0;
+        std::filesystem::file_time_type modified{};
+        std::vector<std::uint64_t> offsets; // offsets[k] lies just past token (k + 1) * stride
+    };
+
+    // The entry of the file as it is now, made or refreshed as needed; null when the
+    // file cannot be looked at.
+    Entry* Find(const std::filesystem::path& file, bool create);
+
+    std::uint64_t m_stride;
+    std::size_t m_maxFiles;
+    std::list<Entry> m_entries; // most recently used first
+    std::mutex m_mutex;
+};
+
+} // namespace lirovane
