@@ -57,6 +57,10 @@ CViewerColorDlg::CViewerColorDlg(PickerServices& pickers, QWidget* parent)
     setWindowTitle(QStringLiteral("Change settings"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
+    QPalette white = palette(); // white like every dialog of the program
+    white.setColor(QPalette::Window, Qt::white);
+    setPalette(white);
+    setAutoFillBackground(true);
     const DialogUnits du(font());
 
     // Created in tab order: OK first, so it takes the focus.
