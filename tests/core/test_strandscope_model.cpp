@@ -172,17 +172,6 @@ TEST_F(StrandscopeModelTest, TypedStartIsUsedByRedrawAndBecomesPreviousOnNext)
     }
 }
 
-TEST_F(StrandscopeModelTest, StartBeyondTheEndRedrawsTheLettersOnShow)
-{
-    StrandscopeModel m;
-    m.Load(Write("s.txt", "ACGTACGTAC"));
-    m.SetStartIndexText("5000");
-    m.Redraw();
-    EXPECT_EQ(m.StartIndex(), 5000);
-    EXPECT_EQ(m.EndIndex(), 5010);
-    EXPECT_EQ(m.KeptLetters(), "ACGTACGTAC");
-}
-
 TEST_F(StrandscopeModelTest, StartTextReadsLikeAtoi)
 {
     const std::vector<std::pair<std::string, int>> cases = {
@@ -251,17 +240,6 @@ TEST_F(StrandscopeModelTest, OrientationRewritesTableAndLegend)
     m.ApplyColorSettings(2, m.Colors());
     m.ApplyColorSettings(9, m.Colors());
     EXPECT_EQ(std::string(m.Legend().data(), 4), "AGTC");
-}
-
-TEST_F(StrandscopeModelTest, ChangedColoursRedrawALoadedStretch)
-{
-    StrandscopeModel m;
-    m.Load(Write("g.txt", "GGGG"));
-    // Orientation 2: G steps up, in the Up colour.
-    m.ApplyColorSettings(2, {0x0000FFFF, 0x00123456, 3, 4});
-    EXPECT_EQ(m.EndIndex(), 4);
-    const lirovane::ViewerFit fit = lirovane::FitViewerPath("GGGG", 1, m.Style());
-    EXPECT_EQ(m.Image().PixelAt(fit.startX, fit.startY - 2), Color{0x00123456});
 }
 
 TEST_F(StrandscopeModelTest, PixelsOfAKnownStretchAtZoomOneAndThree)
