@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  xvfb xauth
+  fonts-dejavu-core
 )
 if [ "${LIROVANE_FUZZ_DEPS:-0}" = 1 ]; then packages+=(clang libclang-rt-14-dev); fi
 

@@ -42,15 +42,20 @@ struct ViewerFit {
 
 inline constexpr int kViewerWidth = 650;
 inline constexpr int kViewerHeight = 380;
+// The viewer draws from at most this many letters; more are ignored.
+inline constexpr int kViewerMaxLetters = 400000;
 // width + height of the largest picture a 15000-character stretch can give.
 inline constexpr int kMaxPictureSpan = 15083;
 
 // Picture variant: one pixel per step, a 20-pixel margin, the picture grows with the path.
+// A picture whose width + height would exceed kMaxPictureSpan is scaled down by the
+// smallest whole factor that brings it within the bound (`scale`, steps per pixel).
 PathExtent MeasurePath(std::string_view stretch, const PathStyle& style);
 void DrawPath(std::string_view stretch, const PathExtent& extent, const PathStyle& style, Canvas& canvas);
 
 // Viewer variant: a step of `zoom` pixels in a fixed 650 x 380 frame; only the letters
 // that fit are drawn, on both canvases (screen first, then image) step by step.
+// A zoom below 1 counts as 1; letters past kViewerMaxLetters are ignored.
 ViewerFit FitViewerPath(std::string_view letters, int zoom, const PathStyle& style);
 void DrawViewerPath(std::string_view letters, const ViewerFit& fit, int zoom, const PathStyle& style,
                     Canvas& screen, Canvas& image);

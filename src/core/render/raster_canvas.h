@@ -31,6 +31,8 @@ public:
     void Rectangle(int left, int top, int right, int bottom) override;
     void SelectBrush(Color color) override;
     void ReleaseBrush() override;
+    // Keeps the current point; a copy within one surface works as if through a buffer.
+    void CopyRect(int x, int y, int width, int height, const Canvas& source, int srcX, int srcY) override;
     int Width() const override { return m_width; }
     int Height() const override { return m_height; }
     std::optional<BitmapPixels> ReadBitmap(int width, int height) const override;
@@ -43,8 +45,10 @@ public:
     std::vector<std::uint8_t>& Data() noexcept { return m_data; }
 
 private:
-    void Plot(int x, int y, Color color);
-    void FillBox(int left, int top, int right, int bottom, Color color);
+    void Plot(std::int64_t x, std::int64_t y);
+    // Fills [left, right) x [top, bottom), clipped to the surface; 64-bit so that
+    // coordinates near the int limits plus a pen width cannot overflow.
+    void FillBox(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom, Color color);
 
     int m_width = 0;
     int m_height = 0;

@@ -1,0 +1,245 @@
+#include "render/path_renderer.h"
+
+#include "render/canvas.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+
+namespace lirovane {
+
+namespace {
+
+constexpr int kPictureMargin = 20;
+constexpr int kViewerMargin = 5;
+constexpr int kViewerSlack = 10;
+constexpr int kPenWidth = 2;
+
+std::int64_t FloorDiv(std::int64_t a, std::int64_t k) noexcept
+{
+    std::int64_t q = a / k;
+    if (a % k != 0 && a < 0)
+        --q;
+    return q;
+}
+
+int ClampToInt(std::int64_t v) noexcept
+{
+    return static_cast<int>(std::clamp<std::int64_t>(v, std::numeric_limits<int>::min(),
+                                                     std::numeric_limits<int>::max()));
+}
+
+struct Extremes {
+    std::int64_t minX = -1;
+    std::int64_t maxX = 1;
+    std::int64_t minY = -1;
+    std::int64_t maxY = 1;
+};
+
+// The picture variant's walk: extremes start at -1 and 1, one unit per step.
+Extremes WalkExtremes(std::string_view stretch, const SlotLookup& lookup) noexcept
+{
+    Extremes e;
+    std::int64_t x = 0;
+    std::int64_t y = 0;
+    for (const char c : stretch) {
+        switch (lookup[static_cast<unsigned char>(c)]) {
+        case DirectionSlot::Left: e.minX = std::min(e.minX, --x); break;
+        case DirectionSlot::Up: e.minY = std::min(e.minY, --y); break;
+        case DirectionSlot::Down: e.maxY = std::max(e.maxY, ++y); break;
+        case DirectionSlot::Right: e.maxX = std::max(e.maxX, ++x); break;
+        case DirectionSlot::None: break;
+        }
+    }
+    return e;
+}
+
+std::int64_t ScaledSpan(const Extremes& e, std::int64_t k) noexcept
+{
+    return FloorDiv(e.maxX, k) - FloorDiv(e.minX, k) + FloorDiv(e.maxY, k) - FloorDiv(e.minY, k) +
+           4 * kPictureMargin;
+}
+
+// Draws a walk of unit moves, joining consecutive moves in one direction into one
+// line. With the square pen of the raster canvas this covers exactly the pixels the
+// single steps would, and it keeps long straight runs cheap on window surfaces.
+class RunDrawer {
+public:
+    RunDrawer(const PathStyle& style, std::int64_t step, Canvas& first, Canvas* second) noexcept
+        : m_style(style), m_step(step), m_first(first), m_second(second)
+    {
+    }
+
+    void Start(int x, int y)
+    {
+        m_x = x;
+        m_y = y;
+        m_first.MoveTo(x, y);
+        if (m_second != nullptr)
+            m_second->MoveTo(x, y);
+    }
+
+    void Move(DirectionSlot slot)
+    {
+        if (slot != m_slot)
+            Flush();
+        m_slot = slot;
+        ++m_moves;
+    }
+
+    void Flush()
+    {
+        if (m_moves == 0)
+            return;
+        const std::int64_t length = m_moves * m_step;
+        switch (m_slot) {
+        case DirectionSlot::Left: m_x -= length; break;
+        case DirectionSlot::Up: m_y -= length; break;
+        case DirectionSlot::Down: m_y += length; break;
+        case DirectionSlot::Right: m_x += length; break;
+        case DirectionSlot::None: break;
+        }
+        m_moves = 0;
+        const Color color = m_style.ColorOf(m_slot);
+        const int x = ClampToInt(m_x);
+        const int y = ClampToInt(m_y);
+        m_first.SelectPen(kPenWidth, color);
+        m_first.LineTo(x, y);
+        if (m_second != nullptr) {
+            m_second->SelectPen(kPenWidth, color);
+            m_second->LineTo(x, y);
+            m_second->ReleasePen();
+        }
+        m_first.ReleasePen();
+    }
+
+private:
+    const PathStyle& m_style;
+    std::int64_t m_step;
+    Canvas& m_first;
+    Canvas* m_second;
+    std::int64_t m_x = 0;
+    std::int64_t m_y = 0;
+    DirectionSlot m_slot = DirectionSlot::None;
+    std::int64_t m_moves = 0;
+};
+
+} // namespace
+
+PathExtent MeasurePath(std::string_view stretch, const PathStyle& style)
+{
+    const SlotLookup lookup(style.letters);
+    const Extremes e = WalkExtremes(stretch, lookup);
+
+    std::int64_t k = 1;
+    if (ScaledSpan(e, 1) > kMaxPictureSpan) {
+        // Each axis shrinks to at least span / k - 1, so this start never skips the answer.
+        const std::int64_t span = (e.maxX - e.minX) + (e.maxY - e.minY);
+        k = std::max<std::int64_t>(2, span / (kMaxPictureSpan - 4 * kPictureMargin + 2));
+        while (ScaledSpan(e, k) > kMaxPictureSpan)
+            ++k;
+    }
+
+    PathExtent extent;
+    extent.width = static_cast<int>(FloorDiv(e.maxX, k) - FloorDiv(e.minX, k) + 2 * kPictureMargin);
+    extent.height = static_cast<int>(FloorDiv(e.maxY, k) - FloorDiv(e.minY, k) + 2 * kPictureMargin);
+    extent.startX = static_cast<int>(kPictureMargin - FloorDiv(e.minX, k));
+    extent.startY = static_cast<int>(kPictureMargin - FloorDiv(e.minY, k));
+    extent.scale = static_cast<int>(std::min<std::int64_t>(k, std::numeric_limits<int>::max()));
+    return extent;
+}
+
+void DrawPath(std::string_view stretch, const PathExtent& extent, const PathStyle& style, Canvas& canvas)
+{
+    canvas.FillRect(0, 0, extent.width, extent.height, StockBrush::White);
+    const SlotLookup lookup(style.letters);
+    RunDrawer drawer(style, 1, canvas, nullptr);
+    drawer.Start(extent.startX, extent.startY);
+
+    if (extent.scale <= 1) {
+        for (const char c : stretch) {
+            const DirectionSlot slot = lookup[static_cast<unsigned char>(c)];
+            if (slot != DirectionSlot::None)
+                drawer.Move(slot);
+        }
+        drawer.Flush();
+        return;
+    }
+
+    // Scaled: the pen sits at floor(walk / k) and moves one pixel each time that changes.
+    // Only the remainders within the current pixel are kept, so no division per step.
+    const std::int64_t k = extent.scale;
+    std::int64_t restX = 0;
+    std::int64_t restY = 0;
+    for (const char c : stretch) {
+        const DirectionSlot slot = lookup[static_cast<unsigned char>(c)];
+        bool moved = false;
+        switch (slot) {
+        case DirectionSlot::Left: moved = restX == 0; restX = moved ? k - 1 : restX - 1; break;
+        case DirectionSlot::Up: moved = restY == 0; restY = moved ? k - 1 : restY - 1; break;
+        case DirectionSlot::Down: moved = restY == k - 1; restY = moved ? 0 : restY + 1; break;
+        case DirectionSlot::Right: moved = restX == k - 1; restX = moved ? 0 : restX + 1; break;
+        case DirectionSlot::None: break;
+        }
+        if (moved)
+            drawer.Move(slot);
+    }
+    drawer.Flush();
+}
+
+ViewerFit FitViewerPath(std::string_view letters, int zoom, const PathStyle& style)
+{
+    const std::int64_t s = std::max(zoom, 1);
+    const std::size_t n = std::min<std::size_t>(letters.size(), kViewerMaxLetters);
+    const SlotLookup lookup(style.letters);
+
+    // All four extremes start at 1, so a walk that never steps left starts at x = 4.
+    std::int64_t minX = 1, maxX = 1, minY = 1, maxY = 1;
+    std::int64_t x = 0;
+    std::int64_t y = 0;
+    std::size_t count = n;
+    for (std::size_t i = 0; i < n; ++i) {
+        switch (lookup[static_cast<unsigned char>(letters[i])]) {
+        case DirectionSlot::Left: x -= s; minX = std::min(minX, x); break;
+        case DirectionSlot::Up: y -= s; minY = std::min(minY, y); break;
+        case DirectionSlot::Down: y += s; maxY = std::max(maxY, y); break;
+        case DirectionSlot::Right: x += s; maxX = std::max(maxX, x); break;
+        case DirectionSlot::None: break;
+        }
+        // The letter whose step breaks the frame is neither drawn nor counted,
+        // but its step still counts in the start point.
+        if ((maxX - minX) + s + kViewerSlack >= kViewerWidth || (maxY - minY) + s + kViewerSlack >= kViewerHeight) {
+            count = i;
+            break;
+        }
+    }
+
+    ViewerFit fit;
+    fit.count = static_cast<int>(count);
+    fit.startX = ClampToInt(kViewerMargin - minX);
+    fit.startY = ClampToInt(kViewerMargin - minY);
+    return fit;
+}
+
+void DrawViewerPath(std::string_view letters, const ViewerFit& fit, int zoom, const PathStyle& style,
+                    Canvas& screen, Canvas& image)
+{
+    screen.FillRect(0, 0, kViewerWidth, kViewerHeight, StockBrush::White);
+    image.FillRect(0, 0, kViewerWidth, kViewerHeight, StockBrush::White);
+
+    const std::int64_t s = std::max(zoom, 1);
+    const std::size_t available = std::min<std::size_t>(letters.size(), kViewerMaxLetters);
+    const std::size_t count = std::min<std::size_t>(static_cast<std::size_t>(std::max(fit.count, 0)), available);
+    const SlotLookup lookup(style.letters);
+
+    RunDrawer drawer(style, s, screen, &image);
+    drawer.Start(fit.startX, fit.startY);
+    for (std::size_t i = 0; i < count; ++i) {
+        const DirectionSlot slot = lookup[static_cast<unsigned char>(letters[i])];
+        if (slot != DirectionSlot::None)
+            drawer.Move(slot);
+    }
+    drawer.Flush();
+}
+
+} // namespace lirovane

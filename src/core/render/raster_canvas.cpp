@@ -1,0 +1,223 @@
+#include "render/raster_canvas.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdlib>
+#include <cstring>
+
+namespace lirovane {
+
+namespace {
+
+std::size_t Index(int x, int y, int width)
+{
+    return (static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)) * 3u;
+}
+
+} // namespace
+
+RasterCanvas::RasterCanvas(int width, int height)
+{
+    Resize(width, height);
+}
+
+void RasterCanvas::Resize(int width, int height)
+{
+    m_width = std::max(width, 0);
+    m_height = std::max(height, 0);
+    const std::size_t bytes = static_cast<std::size_t>(m_width) * static_cast<std::size_t>(m_height) * 3u;
+    // assign() reuses the old allocation when it is large enough.
+    m_data.assign(bytes, 0xFF);
+    m_curX = 0;
+    m_curY = 0;
+}
+
+void RasterCanvas::FillBox(std::int64_t left64, std::int64_t top64, std::int64_t right64, std::int64_t bottom64,
+                           Color color)
+{
+    const int left = static_cast<int>(std::max<std::int64_t>(left64, 0));
+    const int top = static_cast<int>(std::max<std::int64_t>(top64, 0));
+    const int right = static_cast<int>(std::min<std::int64_t>(right64, m_width));
+    const int bottom = static_cast<int>(std::min<std::int64_t>(bottom64, m_height));
+    if (left >= right || top >= bottom)
+        return;
+    const std::size_t rowBytes = static_cast<std::size_t>(right - left) * 3u;
+    const std::uint8_t b = BlueOf(color);
+    const std::uint8_t g = GreenOf(color);
+    const std::uint8_t r = RedOf(color);
+    std::uint8_t* first = m_data.data() + Index(left, top, m_width);
+    if (b == g && g == r) {
+        for (int y = top; y < bottom; ++y)
+            std::memset(m_data.data() + Index(left, y, m_width), b, rowBytes);
+        return;
+    }
+    for (std::size_t i = 0; i < rowBytes; i += 3) {
+        first[i] = b;
+        first[i + 1] = g;
+        first[i + 2] = r;
+    }
+    for (int y = top + 1; y < bottom; ++y)
+        std::memcpy(m_data.data() + Index(left, y, m_width), first, rowBytes);
+}
+
+void RasterCanvas::Plot(std::int64_t x, std::int64_t y)
+{
+    // The square pen: w / 2 pixels left of and above the point, (w - 1) / 2 right and below.
+    const std::int64_t before = m_penWidth / 2;
+    const std::int64_t after = (m_penWidth - 1) / 2;
+    FillBox(x - before, y - before, x + after + 1, y + after + 1, m_penColor);
+}
+
+void RasterCanvas::FillRect(int left, int top, int right, int bottom, StockBrush brush)
+{
+    FillBox(left, top, right, bottom, brush == StockBrush::White ? kWhite : kBlack);
+}
+
+void RasterCanvas::MoveTo(int x, int y)
+{
+    m_curX = x;
+    m_curY = y;
+}
+
+void RasterCanvas::SelectPen(int width, Color color)
+{
+    m_penWidth = std::max(width, 1); // a width of 0 draws one pixel wide
+    m_penColor = color;
+}
+
+void RasterCanvas::ReleasePen()
+{
+    m_penWidth = 1;
+    m_penColor = kBlack;
+}
+
+void RasterCanvas::LineTo(int x, int y)
+{
+    const int x0 = m_curX;
+    const int y0 = m_curY;
+    m_curX = x;
+    m_curY = y;
+    if (x0 == x || y0 == y) {
+        // Straight lines, the only ones the renderer draws: one box.
+        const std::int64_t before = m_penWidth / 2;
+        const std::int64_t after = (m_penWidth - 1) / 2;
+        FillBox(std::int64_t{std::min(x0, x)} - before, std::int64_t{std::min(y0, y)} - before,
+                std::int64_t{std::max(x0, x)} + after + 1, std::int64_t{std::max(y0, y)} + after + 1, m_penColor);
+        return;
+    }
+    // Bresenham, stamping the pen on every pixel, both ends included.
+    const std::int64_t dx = std::llabs(std::int64_t{x} - x0);
+    const std::int64_t dy = -std::llabs(std::int64_t{y} - y0);
+    const int sx = x0 < x ? 1 : -1;
+    const int sy = y0 < y ? 1 : -1;
+    std::int64_t err = dx + dy;
+    std::int64_t px = x0;
+    std::int64_t py = y0;
+    for (;;) {
+        Plot(px, py);
+        if (px == x && py == y)
+            break;
+        const std::int64_t e2 = 2 * err;
+        if (e2 >= dy) {
+            err += dy;
+            px += sx;
+        }
+        if (e2 <= dx) {
+            err += dx;
+            py += sy;
+        }
+    }
+}
+
+void RasterCanvas::TextOut(int /*x*/, int /*y*/, std::string_view /*text*/)
+{
+    // Text is drawn only on window surfaces.
+}
+
+void RasterCanvas::Rectangle(int left, int top, int right, int bottom)
+{
+    if (right <= left || bottom <= top)
+        return;
+    // Inside with the brush, then the outline on the border pixels with the pen.
+    FillBox(left + 1, top + 1, right - 1, bottom - 1, m_brushColor);
+    const int savedX = m_curX;
+    const int savedY = m_curY;
+    MoveTo(left, top);
+    LineTo(right - 1, top);
+    LineTo(right - 1, bottom - 1);
+    LineTo(left, bottom - 1);
+    LineTo(left, top);
+    MoveTo(savedX, savedY);
+}
+
+void RasterCanvas::SelectBrush(Color color)
+{
+    m_brushColor = color;
+}
+
+void RasterCanvas::ReleaseBrush()
+{
+    m_brushColor = kWhite;
+}
+
+void RasterCanvas::CopyRect(int x, int y, int width, int height, const Canvas& source, int srcX, int srcY)
+{
+    const CopySpan span = ClipCopy(x, y, width, height, m_width, m_height, srcX, srcY, source.Width(), source.Height());
+    if (span.width == 0)
+        return;
+    const int sx = srcX + span.skipX;
+    const int sy = srcY + span.skipY;
+    const int dx = x + span.skipX;
+    const int dy = y + span.skipY;
+    const std::size_t rowBytes = static_cast<std::size_t>(span.width) * 3u;
+
+    if (const auto* raster = dynamic_cast<const RasterCanvas*>(&source)) {
+        // Rows in an order that never reads a row already overwritten by this copy.
+        const bool upward = raster == this && dy > sy;
+        for (int i = 0; i < span.height; ++i) {
+            const int row = upward ? span.height - 1 - i : i;
+            std::memmove(m_data.data() + Index(dx, dy + row, m_width),
+                         raster->m_data.data() + Index(sx, sy + row, raster->m_width), rowBytes);
+        }
+        return;
+    }
+    const std::optional<BitmapPixels> pixels = source.ReadBitmap(sx + span.width, sy + span.height);
+    if (!pixels || (pixels->bitsPerPixel != 24 && pixels->bitsPerPixel != 32))
+        return;
+    const std::size_t bytesPerPixel = static_cast<std::size_t>(pixels->bitsPerPixel / 8);
+    for (int row = 0; row < span.height; ++row) {
+        const std::uint8_t* from = pixels->data.data() +
+                                   static_cast<std::size_t>(sy + row) * static_cast<std::size_t>(pixels->stride) +
+                                   static_cast<std::size_t>(sx) * bytesPerPixel;
+        std::uint8_t* to = m_data.data() + Index(dx, dy + row, m_width);
+        for (int col = 0; col < span.width; ++col, from += bytesPerPixel, to += 3)
+            std::memcpy(to, from, 3);
+    }
+}
+
+std::optional<BitmapPixels> RasterCanvas::ReadBitmap(int width, int height) const
+{
+    if (width <= 0 || height <= 0 || width > m_width || height > m_height)
+        return std::nullopt;
+    BitmapPixels pixels;
+    pixels.width = width;
+    pixels.height = height;
+    pixels.bitsPerPixel = 24;
+    pixels.stride = width * 3;
+    const std::size_t rowBytes = static_cast<std::size_t>(pixels.stride);
+    pixels.data.resize(rowBytes * static_cast<std::size_t>(height));
+    for (int y = 0; y < height; ++y)
+        std::memcpy(pixels.data.data() + rowBytes * static_cast<std::size_t>(y), m_data.data() + Index(0, y, m_width),
+                    rowBytes);
+    return pixels;
+}
+
+Color RasterCanvas::PixelAt(int x, int y) const
+{
+    if (x < 0 || y < 0 || x >= m_width || y >= m_height)
+        return kWhite;
+    const std::size_t i = Index(x, y, m_width);
+    return MakeColor(m_data[i + 2], m_data[i + 1], m_data[i]);
+}
+
+} // namespace lirovane
