@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <vector>
 
 namespace lirovane {
@@ -23,6 +24,12 @@ struct SplitCase {
     int count;
     bool message;
 };
+
+void PrintTo(const SplitCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 
 const SplitCase kSplitCases[] = {
     {"ThreeLines", "5 9 43\n17 30 12\n40 60 43\n", 43, "5\r\n40\r\n", "9\r\n60\r\n", 2, false},

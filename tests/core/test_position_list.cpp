@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -22,6 +23,12 @@ struct LoadCase {
     std::vector<std::int32_t> entries;
     std::vector<std::int64_t> absent;
 };
+
+void PrintTo(const LoadCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 
 const LoadCase kLoadCases[] = {
     {"TwoLines", "5\r\n40\r\n", {5, 40}, {0, 6, 41, -5}},

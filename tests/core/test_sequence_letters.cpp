@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <ostream>
 #include <random>
 #include <string>
 
@@ -39,6 +40,12 @@ struct LettersCase {
     std::int64_t offset;
     const char* letters;
 };
+
+void PrintTo(const LettersCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 
 const LettersCase kLettersCases[] = {
     {"HeaderLine", ">chr1 gene\nACGT\n", 0, "cgACGT"},

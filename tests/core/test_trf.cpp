@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -51,6 +52,12 @@ struct SampleCase {
     PatternRecord first;
     PatternRecord last;
 };
+
+void PrintTo(const SampleCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 
 // Lambda: one record after a header of 68 non-blank characters. The two-record file:
 // a soft-masked piece of human chr17 on one line, then an all lower-case piece of
