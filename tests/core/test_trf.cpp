@@ -53,10 +53,7 @@ struct SampleCase {
     PatternRecord last;
 };
 
-void PrintTo(const SampleCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
+void PrintTo(const SampleCase& c, std::ostream* os) { *os << c.name; }
 
 
 // Lambda: one record after a header of 68 non-blank characters. The two-record file:
