@@ -18,8 +18,7 @@ using namespace lirovane;
 
 namespace {
 
-template <typename F>
-double Seconds(int repeats, F&& f)
+template <typename F> double Seconds(int repeats, F&& f)
 {
     const auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < repeats; ++i)
@@ -71,8 +70,8 @@ int main()
         reader.Open(genome);
         g_sink = reader.Skip(UINT64_MAX);
     });
-    std::printf("count tokens of %.1f MB: TokenReader::Skip %.1f ms, plain loop %.1f ms, ratio %.2f\n", static_cast<double>(bytes) / 1e6,
-                skip * 1e3, plain * 1e3, skip / plain);
+    std::printf("count tokens of %.1f MB: TokenReader::Skip %.1f ms, plain loop %.1f ms, ratio %.2f\n",
+                static_cast<double>(bytes) / 1e6, skip * 1e3, plain * 1e3, skip / plain);
 
     // The viewer's redraw: letters at start index 0 and 60,000,000.
     TokenOffsetIndex::Global().Clear();

@@ -25,8 +25,10 @@ struct SplitCase {
     bool message;
 };
 
-void PrintTo(const SplitCase& c, std::ostream* os) { *os << c.name; }
-
+void PrintTo(const SplitCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 const SplitCase kSplitCases[] = {
     {"ThreeLines", "5 9 43\n17 30 12\n40 60 43\n", 43, "5\r\n40\r\n", "9\r\n60\r\n", 2, false},
@@ -44,8 +46,8 @@ const SplitCase kSplitCases[] = {
     {"BadToken", "5 9 43\n40 x 43\n70 80 43\n", 43, "5\r\n", "9\r\n", 1, true},
     {"NumberRunsIntoLetters", "5 9 43\n40 60 43abc 70 80 43\n", 43, "5\r\n40\r\n", "9\r\n60\r\n", 2, true},
     {"LoneSign", "5 9 43 - 60 43", 43, "5\r\n", "9\r\n", 1, true},
-    {"SignsAndExtremes", "+5 -9 43\n-2147483648 2147483647 43\n", 43, "5\r\n-2147483648\r\n",
-     "-9\r\n2147483647\r\n", 2, false},
+    {"SignsAndExtremes", "+5 -9 43\n-2147483648 2147483647 43\n", 43, "5\r\n-2147483648\r\n", "-9\r\n2147483647\r\n", 2,
+     false},
     {"StartAbove32Bits", "5 9 43\n2147483648 60 43\n", 43, "5\r\n", "9\r\n", 1, true},
     {"SizeBelow32Bits", "5 9 43\n40 60 -99999999999\n", 43, "5\r\n", "9\r\n", 1, true},
     {"NulByte", std::string_view("5 9 43\n\0 1 43", 13), 43, "5\r\n", "9\r\n", 1, true},
@@ -64,8 +66,8 @@ TEST_P(SplitPatternsTest, WritesTheRecordsOfTheChosenSize)
     settings.numberOfRepeatsInThisSet = 77;
     std::vector<std::string> messages;
 
-    const SplitResult result =
-        SplitPatterns(settings, [&](std::string_view m) { messages.emplace_back(m); }, dir.Path());
+    const SplitResult result = SplitPatterns(
+        settings, [&](std::string_view m) { messages.emplace_back(m); }, dir.Path());
 
     EXPECT_EQ(ReadFile(dir / "starts.txt"), c.starts);
     EXPECT_EQ(ReadFile(dir / "ends.txt"), c.ends);
@@ -142,7 +144,9 @@ TEST(SplitPatterns, OutputFolder)
 
     int messages = 0;
     settings.numberOfRepeatsInThisSet = 0;
-    EXPECT_FALSE(SplitPatterns(settings, [&](std::string_view) { ++messages; }, dir / "no" / "such").written);
+    EXPECT_FALSE(SplitPatterns(
+                     settings, [&](std::string_view) { ++messages; }, dir / "no" / "such")
+                     .written);
     EXPECT_EQ(settings.numberOfRepeatsInThisSet, 2);
     EXPECT_EQ(messages, 0);
 }

@@ -24,8 +24,10 @@ struct LoadCase {
     std::vector<std::int64_t> absent;
 };
 
-void PrintTo(const LoadCase& c, std::ostream* os) { *os << c.name; }
-
+void PrintTo(const LoadCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 const LoadCase kLoadCases[] = {
     {"TwoLines", "5\r\n40\r\n", {5, 40}, {0, 6, 41, -5}},

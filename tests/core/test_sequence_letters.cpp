@@ -41,8 +41,10 @@ struct LettersCase {
     const char* letters;
 };
 
-void PrintTo(const LettersCase& c, std::ostream* os) { *os << c.name; }
-
+void PrintTo(const LettersCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 const LettersCase kLettersCases[] = {
     {"HeaderLine", ">chr1 gene\nACGT\n", 0, "cgACGT"},
@@ -110,8 +112,8 @@ TEST(ReadSequenceLetters, OffsetIndexGivesWhatAPlainScanGives)
 
     TokenOffsetIndex index(1000);
     // Deep first, then shallow, then deeper than ever, then around stride marks.
-    const std::int64_t offsets[] = {2'000'000, 5, 999, 1000, 1001, 1'048'575, 1'048'576, 1'048'577, 2'400'000, 123'457,
-                                    2'399'000, 10'000'000};
+    const std::int64_t offsets[] = {2'000'000, 5,         999,       1000,    1001,      1'048'575,
+                                    1'048'576, 1'048'577, 2'400'000, 123'457, 2'399'000, 10'000'000};
     for (const std::int64_t offset : offsets)
         ASSERT_EQ(ReadSequenceLetters(file, offset, index), Reference(content, offset)) << offset;
     EXPECT_GE(index.Checkpoints(file), 2000u);

@@ -47,10 +47,10 @@ inline std::string_view AsText(const std::uint8_t* data, std::size_t size)
 } // namespace lirovane::fuzz
 
 // Aborts the run with a readable reason when an invariant fails.
-#define LIROVANE_FUZZ_CHECK(condition)                                                    \
-    do {                                                                                  \
-        if (!(condition)) {                                                               \
-            std::fprintf(stderr, "check failed: %s (%s:%d)\n", #condition, __FILE__, __LINE__); \
-            std::abort();                                                                 \
-        }                                                                                 \
+#define LIROVANE_FUZZ_CHECK(condition)                                                                                 \
+    do {                                                                                                               \
+        if (!(condition)) {                                                                                            \
+            std::fprintf(stderr, "check failed: %s (%s:%d)\n", #condition, __FILE__, __LINE__);                        \
+            std::abort();                                                                                              \
+        }                                                                                                              \
     } while (false)

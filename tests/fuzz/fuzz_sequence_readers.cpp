@@ -82,8 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto repeats = ReadTrfRepeats(file, file, &error);
     if (repeats) {
         for (const PatternRecord& r : *repeats)
-            LIROVANE_FUZZ_CHECK(r.start >= 1 && r.start <= r.end &&
-                                static_cast<std::size_t>(r.end) <= tokens.size());
+            LIROVANE_FUZZ_CHECK(r.start >= 1 && r.start <= r.end && static_cast<std::size_t>(r.end) <= tokens.size());
     } else {
         LIROVANE_FUZZ_CHECK(!error.empty());
     }

@@ -33,7 +33,8 @@ std::optional<std::vector<FastaRecord>> ScanFastaRecords(const std::filesystem::
 
     std::vector<FastaRecord> records;
     const std::uintmax_t size = std::filesystem::file_size(file, ec);
-    const std::size_t blockSize = ec ? kBlockSize : static_cast<std::size_t>(std::min<std::uintmax_t>(size + 1, kBlockSize));
+    const std::size_t blockSize =
+        ec ? kBlockSize : static_cast<std::size_t>(std::min<std::uintmax_t>(size + 1, kBlockSize));
     std::vector<unsigned char> block(blockSize);
     std::uint64_t tokens = 0;
     bool lineStart = true;
