@@ -1,9 +1,46 @@
 #include "view_command.h"
 
-#include <cstdio>
+#include "viewer/view_options.h"
 
-int RunViewCommand(int /*argc*/, char** /*argv*/)
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: lirovane-batch --view FILE [--start N] [--zoom Z] [--orientation 1|2|3]\n"
+    "                      [--colors LEFT,UP,DOWN,RIGHT] --save PICTURE.bmp\n"
+    "  Draws FILE as the Strandscope viewer does, from token N (default 0) at zoom Z\n"
+    "  (default 1), on a 650 x 380 picture, saves it as a BMP file and prints\n"
+    "  \"start N end M\". Colours are #RRGGBB, 0xBBGGRR or one of red, green, blue,\n"
+    "  cyan, magenta, yellow, black, white, grey; the default is red,blue,cyan,green.\n";
+
+} // namespace
+
+int RunViewCommand(int argc, char** argv)
 {
-    std::fputs("lirovane-batch: --view is not available in this build\n", stderr);
-    return 2;
+    std::vector<std::string_view> args;
+    for (int i = 1; i < argc; ++i)
+        args.emplace_back(argv[i]);
+    lirovane::ViewOptions options;
+    if (const auto error = lirovane::ParseViewOptions(args, options)) {
+        std::fprintf(stderr, "lirovane-batch: %s\n%s", error->c_str(), kUsage);
+        return 2;
+    }
+    const lirovane::ViewResult result = lirovane::RenderViewPicture(options);
+    if (!result.readable) {
+        std::fprintf(stderr, "lirovane-batch: cannot read the sequence file '%s'\n", options.file.c_str());
+        return 2;
+    }
+    if (!result.lettersFound)
+        std::fprintf(stderr, "lirovane-batch: no letters after token %d of '%s'; the picture is white\n",
+                     static_cast<int>(options.start), options.file.c_str());
+    if (!result.saved) {
+        std::fprintf(stderr, "lirovane-batch: cannot write the picture '%s'\n", options.save.c_str());
+        return 1;
+    }
+    std::printf("start %s end %s\n", result.startText.c_str(), result.endText.c_str());
+    return 0;
 }

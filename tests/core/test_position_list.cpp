@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -22,6 +23,11 @@ struct LoadCase {
     std::vector<std::int32_t> entries;
     std::vector<std::int64_t> absent;
 };
+
+void PrintTo(const LoadCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 const LoadCase kLoadCases[] = {
     {"TwoLines", "5\r\n40\r\n", {5, 40}, {0, 6, 41, -5}},
@@ -84,18 +90,6 @@ TEST(LoadPositionList, GrowsPastFiveThousand)
     EXPECT_EQ(list.Entries().back(), positions.back() * 3);
     for (std::int32_t p = 0; p <= 60002; ++p)
         ASSERT_EQ(list.Contains(p), p >= 3 && p % 3 == 0) << p;
-}
-
-TEST(PositionList, AddKeepsTheSortedView)
-{
-    PositionList list;
-    for (const std::int32_t p : {9, 3, 9, 7, -1})
-        list.Add(p);
-    EXPECT_EQ(list.Entries(), (std::vector<std::int32_t>{9, 3, 9, 7, -1}));
-    EXPECT_EQ(list.Sorted(), (std::vector<std::int32_t>{-1, 3, 7, 9}));
-    list.Clear();
-    EXPECT_EQ(list.Count(), 0);
-    EXPECT_FALSE(list.Contains(9));
 }
 
 } // namespace

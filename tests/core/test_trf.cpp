@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -52,14 +53,27 @@ struct SampleCase {
     PatternRecord last;
 };
 
+void PrintTo(const SampleCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 // Lambda: one record after a header of 68 non-blank characters. The two-record file:
 // a soft-masked piece of human chr17 on one line, then an all lower-case piece of
 // P. falciparum MAL14 whose header ">MAL14 " ends in a blank, each cut from the
 // samples with the trf repeats that lie inside the piece.
 const SampleCase kSampleCases[] = {
-    {"Lambda", kExamples + "/lambda_phage.trf.dat", kExamples + "/lambda_phage.fa", 68, {1165, 1176, 6},
+    {"Lambda",
+     kExamples + "/lambda_phage.trf.dat",
+     kExamples + "/lambda_phage.fa",
+     68,
+     {1165, 1176, 6},
      {48332, 48361, 15}},
-    {"TwoRecords", kData + "/two_records.trf.dat", kData + "/two_records.fa", 9, {147 + 6, 256 + 6, 55},
+    {"TwoRecords",
+     kData + "/two_records.trf.dat",
+     kData + "/two_records.fa",
+     9,
+     {147 + 6, 256 + 6, 55},
      {3433 + 4412, 3483 + 4412, 17}},
 };
 
@@ -84,8 +98,8 @@ TEST_P(TrfSampleTest, ConvertedPositionsDrawTheRepeatsBases)
     ASSERT_EQ(texts.size(), repeats->size());
     for (std::size_t i = 0; i < texts.size(); ++i) {
         const PatternRecord& r = (*repeats)[i];
-        const std::string drawn = tokens.substr(static_cast<std::size_t>(r.start - 1),
-                                                static_cast<std::size_t>(r.end - r.start + 1));
+        const std::string drawn =
+            tokens.substr(static_cast<std::size_t>(r.start - 1), static_cast<std::size_t>(r.end - r.start + 1));
         EXPECT_EQ(Upper(drawn), Upper(texts[i])) << "repeat " << i;
     }
 }
@@ -126,7 +140,7 @@ TEST(Trf, MismatchesAreReportedNotGuessed)
     WriteFile(dir / "bad-line.dat", credit + "Sequence: chr17\n\nParameters: 2 7 7 80 10 50 500\n12 abc\n");
     WriteFile(dir / "no-sequence.dat", credit + "1 10 2 5.0 2 100 0 20 50 0 0 50 1.00 AC ACACACACAC\n");
     WriteFile(dir / "reversed.dat", credit + "Sequence: chr17\n\n1 10 2 5.0 2 100 0 20 50 0 0 50 1.00 AC ACACACACAC\n"
-                                              "Sequence: nowhere\n");
+                                             "Sequence: nowhere\n");
     const struct {
         const char* name;
         std::string dat;

@@ -2,6 +2,7 @@
 
 #include "io/token_reader.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -11,6 +12,7 @@ namespace {
 
 // Longer header lines are still counted whole; only the kept name is cut.
 constexpr std::size_t kMaxNameLength = 4096;
+constexpr std::size_t kBlockSize = std::size_t{1} << 20;
 
 void TrimTrailingBlanks(std::string& text)
 {
@@ -30,7 +32,10 @@ std::optional<std::vector<FastaRecord>> ScanFastaRecords(const std::filesystem::
         return std::nullopt;
 
     std::vector<FastaRecord> records;
-    std::vector<unsigned char> block(std::size_t{1} << 20);
+    const std::uintmax_t size = std::filesystem::file_size(file, ec);
+    const std::size_t blockSize =
+        ec ? kBlockSize : static_cast<std::size_t>(std::min<std::uintmax_t>(size + 1, kBlockSize));
+    std::vector<unsigned char> block(blockSize);
     std::uint64_t tokens = 0;
     bool lineStart = true;
     bool inHeader = false;

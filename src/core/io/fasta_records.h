@@ -10,10 +10,10 @@ namespace lirovane {
 
 // One record of a FASTA file as positions see it.
 struct FastaRecord {
-    std::string name;                 // the header line after '>', trailing blanks removed
-    bool hasHeader = false;           // false for bases before any header line
-    std::uint64_t tokensBefore = 0;   // non-blank characters of the file before its first base
-    std::uint64_t bases = 0;          // non-blank characters of its sequence lines
+    std::string name;               // the header line after '>', trailing blanks removed
+    bool hasHeader = false;         // false for bases before any header line
+    std::uint64_t tokensBefore = 0; // non-blank characters of the file before its first base
+    std::uint64_t bases = 0;        // non-blank characters of its sequence lines
 };
 
 // The records of a FASTA file in file order, read in one streaming pass. A header line

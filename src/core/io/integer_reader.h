@@ -13,9 +13,9 @@ namespace lirovane {
 class IntegerReader {
 public:
     enum class Status {
-        Ok,     // a number was read
-        End,    // only white space was left
-        Bad,    // no number here, or one outside the signed 32-bit range
+        Ok,  // a number was read
+        End, // only white space was left
+        Bad, // no number here, or one outside the signed 32-bit range
     };
 
     explicit IntegerReader(std::size_t blockSize = 64 * 1024);

@@ -61,9 +61,12 @@ public:
         std::int32_t values[3] = {};
         for (std::int32_t& v : values) {
             switch (m_reader.Read(v)) {
-            case IntegerReader::Status::Ok: break;
-            case IntegerReader::Status::End: return Status::End;
-            case IntegerReader::Status::Bad: return Status::Bad;
+            case IntegerReader::Status::Ok:
+                break;
+            case IntegerReader::Status::End:
+                return Status::End;
+            case IntegerReader::Status::Bad:
+                return Status::Bad;
             }
         }
         record = PatternRecord{values[0], values[1], values[2]};
@@ -137,8 +140,7 @@ SplitResult SplitPatterns(AppSettings& settings, const MessageSink& showMessage,
         ++recordNumber;
         if (status == TripleSource::Status::Bad) {
             result.valid = false;
-            fail(settings.patternsFile + ": record " + std::to_string(recordNumber) +
-                 ": not a signed 32-bit integer");
+            fail(settings.patternsFile + ": record " + std::to_string(recordNumber) + ": not a signed 32-bit integer");
             break;
         }
         if (record.size < 0 || record.size > kMaxPatternSize) {

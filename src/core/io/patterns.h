@@ -28,13 +28,13 @@ struct PatternRecord {
 };
 
 struct SplitResult {
-    bool opened = false;        // the patterns could be read (a .dat file: and converted);
-                                // when false, starts.txt, ends.txt and the count are unchanged
-    bool trf = false;           // the patterns file was Tandem Repeats Finder output
-    bool valid = true;          // no bad record or token stopped the reading
-    bool written = true;        // starts.txt and ends.txt were written completely
-    int count = 0;              // records of the chosen size
-    std::string error;          // what went wrong, naming the file; empty when nothing did
+    bool opened = false; // the patterns could be read (a .dat file: and converted);
+                         // when false, starts.txt, ends.txt and the count are unchanged
+    bool trf = false;    // the patterns file was Tandem Repeats Finder output
+    bool valid = true;   // no bad record or token stopped the reading
+    bool written = true; // starts.txt and ends.txt were written completely
+    int count = 0;       // records of the chosen size
+    std::string error;   // what went wrong, naming the file; empty when nothing did
 };
 
 // Splits the patterns file of the settings into starts.txt and ends.txt in `dir`
@@ -44,8 +44,7 @@ struct SplitResult {
 // A patterns file that cannot be read, a size outside 0..2000 and a token that is not
 // a signed 32-bit integer each show kInvalidPatternsMessage once through `showMessage`;
 // cannot-write problems only show in the result.
-SplitResult SplitPatterns(AppSettings& settings, const MessageSink& showMessage,
-                          const std::filesystem::path& dir = {});
+SplitResult SplitPatterns(AppSettings& settings, const MessageSink& showMessage, const std::filesystem::path& dir = {});
 
 // True when the file starts with Tandem Repeats Finder's credit header.
 bool IsTrfDatFile(const std::filesystem::path& file);
@@ -54,8 +53,8 @@ bool IsTrfDatFile(const std::filesystem::path& file);
 // shifted by the non-blank characters before each record's first base. Nothing, with
 // `error` set, when either file cannot be read or the two do not match.
 std::optional<std::vector<PatternRecord>> ReadTrfRepeats(const std::filesystem::path& datFile,
-                                                        const std::filesystem::path& sequenceFile,
-                                                        std::string* error = nullptr);
+                                                         const std::filesystem::path& sequenceFile,
+                                                         std::string* error = nullptr);
 
 // Writes records as "<start> <end> <size>" lines; false when the file cannot be written.
 bool WritePatternsFile(const std::filesystem::path& file, const std::vector<PatternRecord>& records);

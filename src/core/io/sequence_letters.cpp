@@ -3,19 +3,15 @@
 #include "io/token_offset_index.h"
 #include "io/token_reader.h"
 
+#include <string_view>
+
 namespace lirovane {
 
 namespace {
 
 constexpr bool IsBaseLetter(char c) noexcept
 {
-    switch (c) {
-    case 'A': case 'C': case 'G': case 'T':
-    case 'a': case 'c': case 'g': case 't':
-        return true;
-    default:
-        return false;
-    }
+    return std::string_view("ACGTacgt").find(c) != std::string_view::npos;
 }
 
 } // namespace

@@ -58,8 +58,7 @@ TokenOffsetIndex::Entry* TokenOffsetIndex::Find(const std::filesystem::path& fil
     return &entry;
 }
 
-std::uint64_t TokenOffsetIndex::SkipFromStart(TokenReader& reader, const std::filesystem::path& file,
-                                              std::uint64_t n)
+std::uint64_t TokenOffsetIndex::SkipFromStart(TokenReader& reader, const std::filesystem::path& file, std::uint64_t n)
 {
     std::lock_guard lock(m_mutex);
     Entry* entry = n >= m_stride ? Find(file, true) : nullptr;

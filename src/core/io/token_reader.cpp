@@ -41,7 +41,7 @@ std::size_t CountTokens(const char* data, std::size_t size) noexcept
     return count;
 }
 
-TokenReader::TokenReader(std::size_t blockSize) : m_block(std::max<std::size_t>(blockSize, 1)) {}
+TokenReader::TokenReader(std::size_t blockSize) : m_blockSize(std::max<std::size_t>(blockSize, 1)) {}
 
 TokenReader::~TokenReader()
 {
@@ -63,6 +63,15 @@ bool TokenReader::Open(const std::filesystem::path& file)
     // The block is our buffer; the stream's own would only copy twice.
     std::setvbuf(f, nullptr, _IONBF, 0);
     m_file = f;
+    // A small file needs no large block (the size only guides; a growing file is read whole).
+    const std::uintmax_t size = std::filesystem::file_size(file, ec);
+    std::size_t wanted = m_blockSize;
+    if (!ec && size < wanted)
+        wanted = std::min<std::size_t>(wanted, std::max<std::size_t>(static_cast<std::size_t>(size) + 1, 4096));
+    if (wanted > m_capacity || wanted < m_capacity / 4) {
+        m_block = std::make_unique_for_overwrite<char[]>(wanted);
+        m_capacity = wanted;
+    }
     return true;
 }
 
@@ -83,7 +92,7 @@ bool TokenReader::Refill()
         return false;
     m_blockStart += m_len;
     m_pos = 0;
-    m_len = std::fread(m_block.data(), 1, m_block.size(), m_file);
+    m_len = std::fread(m_block.get(), 1, m_capacity, m_file);
     return m_len > 0;
 }
 
@@ -93,11 +102,11 @@ std::uint64_t TokenReader::Skip(std::uint64_t n)
     while (taken < n) {
         if (m_pos == m_len && !Refill())
             break;
-        const auto* data = reinterpret_cast<const unsigned char*>(m_block.data());
+        const auto* data = reinterpret_cast<const unsigned char*>(m_block.get());
         // Whole chunks while they hold no more tokens than are still wanted.
         while (m_pos < m_len) {
             const std::size_t len = std::min(kCountChunk, m_len - m_pos);
-            const std::size_t count = CountTokens(m_block.data() + m_pos, len);
+            const std::size_t count = CountTokens(m_block.get() + m_pos, len);
             if (count > n - taken)
                 break;
             taken += count;

@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <vector>
 
 namespace lirovane {
 
@@ -50,7 +49,9 @@ private:
     bool Refill();
 
     std::FILE* m_file = nullptr;
-    std::vector<char> m_block;
+    std::size_t m_blockSize;
+    std::unique_ptr<char[]> m_block; // allocated at Open, no larger than the file needs
+    std::size_t m_capacity = 0;
     std::size_t m_pos = 0;
     std::size_t m_len = 0;
     std::uint64_t m_blockStart = 0; // file offset of m_block[0]

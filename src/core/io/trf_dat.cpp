@@ -98,8 +98,7 @@ bool IsTrfDatFile(const std::filesystem::path& file)
 }
 
 std::optional<std::vector<PatternRecord>> ReadTrfRepeats(const std::filesystem::path& datFile,
-                                                        const std::filesystem::path& sequenceFile,
-                                                        std::string* error)
+                                                         const std::filesystem::path& sequenceFile, std::string* error)
 {
     const std::string datName = datFile.string();
     const std::string sequenceName = sequenceFile.string();

@@ -1,11 +1,10 @@
 #include "viewer/strandscope_launcher.h"
 
-#include <QDialog>
+#include "viewer/strandscope_dlg.h"
 
-void RunStrandscopeViewer(QWidget* parent, PickerServices& /*pickers*/, lirovane::ProfileStore& /*store*/)
+void RunStrandscopeViewer(QWidget* parent, PickerServices& pickers, lirovane::ProfileStore& store)
 {
-    QDialog dialog(parent);
-    dialog.setObjectName("strandscopeDialog");
-    dialog.setWindowTitle(QStringLiteral("Strandscope"));
+    // A new viewer each time: nothing of an earlier opening survives.
+    CStrandscopeDlg dialog(pickers, store, parent);
     dialog.exec();
 }

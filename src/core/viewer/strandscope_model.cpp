@@ -1,0 +1,205 @@
+#include "viewer/strandscope_model.h"
+
+#include "io/sequence_letters.h"
+#include "render/bmp_export.h"
+
+#include <limits>
+
+namespace lirovane {
+
+namespace {
+
+// Stands in for the screen when the viewer runs without a window.
+class NullCanvas final : public Canvas {
+public:
+    void FillRect(int, int, int, int, StockBrush) override {}
+    void MoveTo(int, int) override {}
+    void SelectPen(int, Color) override {}
+    void ReleasePen() override {}
+    void LineTo(int, int) override {}
+    void TextOut(int, int, std::string_view) override {}
+    void Rectangle(int, int, int, int) override {}
+    void SelectBrush(Color) override {}
+    void ReleaseBrush() override {}
+    int Width() const override { return kViewerWidth; }
+    int Height() const override { return kViewerHeight; }
+    std::optional<BitmapPixels> ReadBitmap(int, int) const override { return std::nullopt; }
+};
+
+std::int32_t SaturatedSum(std::int32_t a, std::int64_t b) noexcept
+{
+    const std::int64_t sum = static_cast<std::int64_t>(a) + b;
+    if (sum > std::numeric_limits<std::int32_t>::max())
+        return std::numeric_limits<std::int32_t>::max();
+    if (sum < std::numeric_limits<std::int32_t>::min())
+        return std::numeric_limits<std::int32_t>::min();
+    return static_cast<std::int32_t>(sum);
+}
+
+} // namespace
+
+StrandscopeModel::StrandscopeModel()
+    : m_image(kViewerWidth, kViewerHeight)
+{
+    m_image.FillRect(0, 0, kViewerWidth, kViewerHeight, StockBrush::White);
+}
+
+PathStyle StrandscopeModel::Style() const noexcept
+{
+    PathStyle style;
+    style.letters = m_letterTable;
+    style.colors = {m_clrA, m_clrC, m_clrG, m_clrT};
+    return style;
+}
+
+std::array<char, 4> StrandscopeModel::Legend() const noexcept
+{
+    const auto& e = m_letterTable.entries;
+    return {static_cast<char>(e[4]), static_cast<char>(e[5]), static_cast<char>(e[6]), static_cast<char>(e[7])};
+}
+
+bool StrandscopeModel::LoadLetters()
+{
+    std::string kept = ReadSequenceLetters(m_viewerPath, m_nStartIndex);
+    m_bLastLoadFound = !kept.empty();
+    if (m_bLastLoadFound) {
+        // Only the letters of this load count: nothing of a longer earlier load follows them.
+        m_letters = std::move(kept);
+        m_nLetterCount = static_cast<int>(m_letters.size());
+    }
+    return m_bLastLoadFound;
+}
+
+void StrandscopeModel::FitAndDraw()
+{
+    const PathStyle style = Style();
+    const std::string_view letters = KeptLetters();
+    const ViewerFit fit = FitViewerPath(letters, m_nZoom, style);
+    m_nDrawnCount = fit.count;
+    m_nEndIndex = SaturatedSum(m_nStartIndex, fit.count);
+    m_startText = std::to_string(m_nStartIndex);
+    m_endText = std::to_string(m_nEndIndex);
+    NullCanvas nowhere;
+    DrawViewerPath(letters, fit, m_nZoom, style, m_screen ? *m_screen : nowhere, m_image);
+}
+
+void StrandscopeModel::RedrawSequence()
+{
+    LoadLetters();
+    FitAndDraw();
+}
+
+void StrandscopeModel::Load(const std::filesystem::path& file)
+{
+    LoadAt(file, 0);
+}
+
+void StrandscopeModel::LoadAt(const std::filesystem::path& file, std::int32_t startIndex)
+{
+    m_viewerPath = file;
+    m_nStartIndex = startIndex;
+    // A file without letters counts as loaded too.
+    RedrawSequence();
+    m_nPreviousStart = 0;
+    m_bNoSequence = 0;
+}
+
+bool StrandscopeModel::Next()
+{
+    if (m_bNoSequence)
+        return false;
+    const std::int32_t remembered = m_nPreviousStart;
+    m_nPreviousStart = m_nStartIndex;
+    m_nStartIndex = m_nEndIndex;
+    if (!LoadLetters()) {
+        // At the end: both indexes go back and the stretch on show is drawn again.
+        m_nStartIndex = m_nPreviousStart;
+        m_nPreviousStart = remembered;
+    }
+    FitAndDraw();
+    return true;
+}
+
+bool StrandscopeModel::Previous()
+{
+    if (m_bNoSequence)
+        return false;
+    m_nStartIndex = m_nPreviousStart;
+    RedrawSequence();
+    return true;
+}
+
+bool StrandscopeModel::Redraw()
+{
+    if (m_bNoSequence)
+        return false;
+    RedrawSequence();
+    return true;
+}
+
+bool StrandscopeModel::ZoomIn()
+{
+    if (m_bNoSequence || m_nZoom == std::numeric_limits<int>::max())
+        return false;
+    ++m_nZoom;
+    RedrawSequence();
+    return true;
+}
+
+bool StrandscopeModel::ZoomOut()
+{
+    if (m_bNoSequence || m_nZoom <= 1)
+        return false;
+    --m_nZoom;
+    RedrawSequence();
+    return true;
+}
+
+void StrandscopeModel::SetStartIndexText(std::string_view text)
+{
+    m_nStartIndex = StartIndexFromText(text);
+}
+
+void StrandscopeModel::ApplyColorSettings(int orientation, const std::array<Color, 4>& colors)
+{
+    m_nOrientation = orientation;
+    ApplyOrientation(m_letterTable, orientation); // any other value keeps the table
+    m_clrA = colors[0];
+    m_clrC = colors[1];
+    m_clrG = colors[2];
+    m_clrT = colors[3];
+    if (!m_bNoSequence)
+        RedrawSequence();
+}
+
+bool StrandscopeModel::SaveImage(const std::filesystem::path& file) const
+{
+    return lirovane::SaveImage(file, m_image, kViewerWidth, kViewerHeight);
+}
+
+std::int32_t StrandscopeModel::StartIndexFromText(std::string_view text) noexcept
+{
+    text = text.substr(0, 29);
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    // Beyond the 32-bit range the value sticks at the nearest bound instead of wrapping.
+    std::int64_t value = 0;
+    const std::int64_t limit = negative ? -static_cast<std::int64_t>(std::numeric_limits<std::int32_t>::min())
+                                        : std::numeric_limits<std::int32_t>::max();
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > limit) {
+            value = limit;
+            break;
+        }
+    }
+    return static_cast<std::int32_t>(negative ? -value : value);
+}
+
+} // namespace lirovane

@@ -1,0 +1,112 @@
+#pragma once
+
+#include "render/canvas.h"
+#include "render/color.h"
+#include "render/letter_table.h"
+#include "render/path_renderer.h"
+#include "render/raster_canvas.h"
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace lirovane {
+
+// The viewer's colours at every opening, slots Left, Up, Down, Right.
+inline constexpr Color kViewerLeftColor = 0x000000FFu;  // red
+inline constexpr Color kViewerUpColor = 0x00FF0000u;    // blue
+inline constexpr Color kViewerDownColor = 0x00FFFF00u;  // cyan
+inline constexpr Color kViewerRightColor = 0x0000FF00u; // green
+
+// The Strandscope viewer without its window: one opening's indexes, zoom, letters,
+// orientation and colours, and the commands that change them. Every drawing reloads
+// its letters from the file, fits them into 650 x 380 and draws them on the screen
+// canvas (when one is attached) and on m_image.
+//
+// Next, Previous, Redraw, ZoomIn and ZoomOut do nothing until the first Load; each
+// command returns true when it drew, so that a window knows to refresh its boxes.
+class StrandscopeModel {
+public:
+    StrandscopeModel();
+
+    // The on-screen surface drawn together with m_image; nullptr draws on m_image only.
+    void SetScreen(Canvas* screen) noexcept { m_screen = screen; }
+
+    // A confirmed open-file choice: shows the file from start index 0.
+    void Load(const std::filesystem::path& file);
+    // As Load, but from `startIndex` tokens in (the command line's --start).
+    void LoadAt(const std::filesystem::path& file, std::int32_t startIndex);
+    bool Next();
+    bool Previous();
+    bool Redraw();
+    bool ZoomIn();
+    bool ZoomOut();
+    // The start box lost the focus: its text, read as atoi reads it, becomes the start.
+    void SetStartIndexText(std::string_view text);
+    // What the colour dialog handed back; redraws a loaded sequence.
+    void ApplyColorSettings(int orientation, const std::array<Color, 4>& colors);
+    // Sets the zoom directly (at least 1); draws nothing.
+    void SetZoom(int zoom) noexcept { m_nZoom = zoom < 1 ? 1 : zoom; }
+
+    // Saves m_image, 650 x 380; false when the file was not written.
+    bool SaveImage(const std::filesystem::path& file) const;
+
+    bool HasSequence() const noexcept { return m_bNoSequence == 0; }
+    std::int32_t StartIndex() const noexcept { return m_nStartIndex; }
+    std::int32_t EndIndex() const noexcept { return m_nEndIndex; }
+    std::int32_t PreviousStart() const noexcept { return m_nPreviousStart; }
+    int Zoom() const noexcept { return m_nZoom; }
+    int Orientation() const noexcept { return m_nOrientation; }
+    std::array<Color, 4> Colors() const noexcept { return {m_clrA, m_clrC, m_clrG, m_clrT}; }
+    const LetterTable& Letters() const noexcept { return m_letterTable; }
+    PathStyle Style() const noexcept;
+    // The letters of the last load that kept any.
+    std::string_view KeptLetters() const noexcept { return {m_letters.data(), static_cast<std::size_t>(m_nLetterCount)}; }
+    // Letters drawn by the last drawing (EndIndex() - StartIndex() unless clamped).
+    int DrawnCount() const noexcept { return m_nDrawnCount; }
+    // Whether the last load of letters kept any.
+    bool LastLoadFound() const noexcept { return m_bLastLoadFound; }
+    const std::filesystem::path& ViewerPath() const noexcept { return m_viewerPath; }
+
+    // Texts of the start and end boxes, empty until a drawing writes them.
+    const std::string& StartText() const noexcept { return m_startText; }
+    const std::string& EndText() const noexcept { return m_endText; }
+    // Legend letters from the upper-case entries: Left, Up, Down, Right.
+    std::array<char, 4> Legend() const noexcept;
+
+    const RasterCanvas& Image() const noexcept { return m_image; }
+
+    // atoi over the first 29 characters, saturated to the 32-bit range.
+    static std::int32_t StartIndexFromText(std::string_view text) noexcept;
+
+private:
+    bool LoadLetters();
+    void FitAndDraw();
+    void RedrawSequence();
+
+    std::int32_t m_nStartIndex = 0;
+    std::int32_t m_nEndIndex = 0;
+    std::int32_t m_nPreviousStart = 0;
+    RasterCanvas m_image;
+    int m_nZoom = 1;
+    int m_nOrientation = 1;
+    Color m_clrA = kViewerLeftColor;
+    Color m_clrC = kViewerUpColor;
+    Color m_clrG = kViewerDownColor;
+    Color m_clrT = kViewerRightColor;
+    LetterTable m_letterTable = LetterTable::ForOrientation(1);
+    int m_bNoSequence = 1;
+    std::string m_letters;      // kept letters, never cleared by a load that keeps none
+    int m_nLetterCount = 0;
+
+    std::filesystem::path m_viewerPath;
+    Canvas* m_screen = nullptr;
+    std::string m_startText;
+    std::string m_endText;
+    int m_nDrawnCount = 0;
+    bool m_bLastLoadFound = false;
+};
+
+} // namespace lirovane

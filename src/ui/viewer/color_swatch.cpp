@@ -1,0 +1,25 @@
+#include "viewer/color_swatch.h"
+
+#include <QPainter>
+
+ColorSwatch::ColorSwatch(QWidget* parent)
+    : QWidget(parent)
+{
+    setFixedSize(30, 30);
+}
+
+void ColorSwatch::setColor(lirovane::Color color)
+{
+    m_color = color;
+    update();
+}
+
+void ColorSwatch::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.fillRect(0, 0, 30, 30, QColor(lirovane::RedOf(m_color), lirovane::GreenOf(m_color),
+                                          lirovane::BlueOf(m_color)));
+    painter.setPen(QPen(Qt::white, 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(0, 0, 29, 29);
+}

@@ -1,0 +1,323 @@
+#include "viewer/strandscope_dlg.h"
+
+#include "app/dialog_units.h"
+#include "app/picker_services.h"
+#include "settings/profile_store.h"
+#include "viewer/picture_area.h"
+#include "viewer/picture_button.h"
+#include "viewer/viewer_color_dlg.h"
+
+#include <QDir>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRegularExpressionValidator>
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+using lirovane::kViewerHeight;
+using lirovane::kViewerWidth;
+
+namespace {
+
+std::filesystem::path ToPath(const QString& file)
+{
+    return std::filesystem::path(QFile::encodeName(file).toStdString());
+}
+
+// Positions and sizes of the template, in dialog units.
+struct Placed {
+    const char* name;
+    int x, y, w, h;
+};
+
+constexpr int kLowerTop = 251; // the first template row below the picture
+
+} // namespace
+
+CStrandscopeDlg::CStrandscopeDlg(PickerServices& pickers, lirovane::ProfileStore& store, QWidget* parent)
+    : QDialog(parent)
+    , m_pickers(pickers)
+    , m_store(store)
+{
+    setObjectName(QStringLiteral("strandscopeDialog"));
+    setWindowTitle(QStringLiteral("Strandscope"));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    QPalette white = palette();
+    white.setColor(QPalette::Window, Qt::white);
+    setPalette(white);
+    setAutoFillBackground(true);
+
+    // Created in tab order.
+    addButton("Load", "loadButton", tr("Load file"), &CStrandscopeDlg::load);
+    addButton("Cam", "saveButton", tr("Save image"), &CStrandscopeDlg::saveImage);
+    addButton("zoomin", "zoomInButton", tr("Zoom in (+)"), &CStrandscopeDlg::zoomIn);
+    addButton("zoomout", "zoomOutButton", tr("Zoom out (-)"), &CStrandscopeDlg::zoomOut);
+    addButton("Set", "settingsButton", tr("Change settings"), &CStrandscopeDlg::changeSettings);
+    m_area = new PictureArea(m_model.Image(), this);
+    m_area->setObjectName(QStringLiteral("pictureArea"));
+    m_model.SetScreen(&m_area->screen());
+    addButton("For", "nextButton", tr("Next (Page Down)"), &CStrandscopeDlg::next);
+
+    m_startEdit = new QLineEdit(this);
+    m_startEdit->setObjectName(QStringLiteral("startIndexEdit"));
+    m_startEdit->setAlignment(Qt::AlignRight);
+    m_startEdit->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), m_startEdit));
+    m_startEdit->installEventFilter(this);
+    m_endEdit = new QLineEdit(this);
+    m_endEdit->setObjectName(QStringLiteral("endIndexEdit"));
+    m_endEdit->setAlignment(Qt::AlignRight);
+    m_endEdit->setReadOnly(true);
+
+    addButton("back", "previousButton", tr("Previous (Page Up)"), &CStrandscopeDlg::previous);
+    addButton("Draw", "redrawButton", tr("Redraw"), &CStrandscopeDlg::redraw);
+
+    const char* legendNames[] = {"legendLeft", "legendAbove", "legendBelow", "legendRight"};
+    for (std::size_t i = 0; i < m_legend.size(); ++i) {
+        m_legend[i] = new QLabel(this);
+        m_legend[i]->setObjectName(QString::fromLatin1(legendNames[i]));
+        m_legend[i]->setAlignment(Qt::AlignCenter);
+    }
+    updateLegend(); // orientation 1: the template's C, A, T, G
+
+    layoutControls();
+    findChild<PictureButton*>(QStringLiteral("loadButton"))->setFocus();
+}
+
+PictureButton* CStrandscopeDlg::addButton(const char* caption, const char* name, const QString& tip,
+                                          void (CStrandscopeDlg::*command)())
+{
+    auto* button = new PictureButton(QString::fromLatin1(caption), this);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setToolTip(tip);
+    connect(button, &PictureButton::clicked, this, command);
+    return button;
+}
+
+void CStrandscopeDlg::layoutControls()
+{
+    const DialogUnits du(font());
+    const QFontMetrics metrics(font());
+    const QSize letter(metrics.horizontalAdvance(QLatin1Char('W')) + 4, metrics.height());
+    const int gap = 3;
+
+    // The picture's corner is control 1011 at (25, 16), moved in only if a legend letter would not fit.
+    const QPoint origin(std::max(du.x(25), letter.width() + 2 * gap), std::max(du.y(16), letter.height() + 2 * gap));
+    m_area->move(origin);
+    const QRect pic(origin, QSize(kViewerWidth, kViewerHeight));
+    for (QLabel* label : m_legend)
+        label->resize(letter);
+    m_legend[0]->move(pic.left() - gap - letter.width(), pic.center().y() - letter.height() / 2);
+    m_legend[1]->move(pic.center().x() - letter.width() / 2, pic.top() - gap - letter.height());
+    m_legend[2]->move(pic.center().x() - letter.width() / 2, pic.bottom() + 1 + gap);
+    m_legend[3]->move(pic.right() + 1 + gap, pic.center().y() - letter.height() / 2);
+
+    // Everything below the picture keeps its template place, moved down as far as the
+    // 650 x 380 pixels need.
+    const int shift = std::max(0, m_legend[2]->geometry().bottom() + 1 + gap - du.y(kLowerTop));
+    auto place = [&](QWidget* w, int x, int y) { w->move(du.x(x), du.y(y) + shift); };
+
+    const Placed buttons[] = {
+        {"loadButton", 27, 253, 0, 0},     {"saveButton", 89, 294, 0, 0},    {"zoomInButton", 387, 294, 0, 0},
+        {"zoomOutButton", 386, 253, 0, 0}, {"settingsButton", 27, 294, 0, 0}, {"nextButton", 149, 253, 0, 0},
+        {"previousButton", 151, 294, 0, 0}, {"redrawButton", 89, 253, 0, 0},
+    };
+    for (const Placed& b : buttons)
+        place(findChild<PictureButton*>(QString::fromLatin1(b.name)), b.x, b.y);
+
+    const int editHeight = std::max(du.y(12), m_startEdit->sizeHint().height());
+    const int editWidth = std::max(du.x(52), metrics.horizontalAdvance(QStringLiteral("0000000000")) + 12);
+    m_startEdit->resize(editWidth, editHeight);
+    m_endEdit->resize(editWidth, editHeight);
+    place(m_startEdit, 227, 293);
+    place(m_endEdit, 289, 293);
+    if (m_endEdit->x() < m_startEdit->geometry().right() + gap * 2)
+        m_endEdit->move(m_startEdit->geometry().right() + gap * 2, m_endEdit->y());
+
+    struct Label {
+        const char* text;
+        int x, y;
+    };
+    const Label labels[] = {
+        {"Start index", 227, 282}, {"End index", 289, 282}, {"Zoom in", 387, 324},
+        {"Zoom out", 387, 285},    {"Next", 151, 285},      {"Previous", 151, 324},
+        {"Redraw", 93, 285},       {"Save image", 93, 324}, {"Change settings", 29, 324},
+        {"Load file", 29, 285},
+    };
+    for (const Label& l : labels) {
+        auto* label = new QLabel(tr(l.text), this);
+        label->adjustSize();
+        place(label, l.x, l.y);
+        if (l.x == 289) // over the end box, which may have moved right
+            label->move(m_endEdit->x(), label->y());
+        // A label sits just above its edit box, whatever the font's height.
+        if (l.y == 282)
+            label->move(label->x(), m_startEdit->y() - label->height() - 1);
+    }
+
+    QSize size(du.x(512), du.y(353) + shift);
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        size.setWidth(std::max(size.width(), child->geometry().right() + 1 + du.x(7)));
+        size.setHeight(std::max(size.height(), child->geometry().bottom() + 1 + du.y(7)));
+    }
+    setFixedSize(size);
+}
+
+QPoint CStrandscopeDlg::pictureOrigin() const
+{
+    return m_area->pos();
+}
+
+void CStrandscopeDlg::refresh(bool drew)
+{
+    // A command that did nothing leaves the boxes alone, typed text included.
+    if (!drew)
+        return;
+    m_startEdit->setText(QString::fromStdString(m_model.StartText()));
+    m_endEdit->setText(QString::fromStdString(m_model.EndText()));
+    m_area->repaint(); // on screen now, not at the next paint
+}
+
+void CStrandscopeDlg::updateLegend()
+{
+    const std::array<char, 4> letters = m_model.Legend(); // left, up, down, right
+    m_legend[0]->setText(QString(QLatin1Char(letters[0])));
+    m_legend[1]->setText(QString(QLatin1Char(letters[1])));
+    m_legend[2]->setText(QString(QLatin1Char(letters[2])));
+    m_legend[3]->setText(QString(QLatin1Char(letters[3])));
+}
+
+void CStrandscopeDlg::restoreWorkingDirectory()
+{
+    const std::string path = m_store.GetProfileString(lirovane::kProfileSection, "Path");
+    if (path.empty())
+        return;
+    std::error_code ignored; // an unusable value leaves the working directory as it is
+    std::filesystem::current_path(path, ignored);
+}
+
+void CStrandscopeDlg::load()
+{
+    const auto file = m_pickers.OpenFileName(this, QStringLiteral("*.txt"), SequenceFileFilters());
+    if (file) {
+        m_model.Load(ToPath(*file));
+        refresh(true);
+    }
+    restoreWorkingDirectory();
+}
+
+void CStrandscopeDlg::redraw()
+{
+    refresh(m_model.Redraw());
+}
+
+void CStrandscopeDlg::next()
+{
+    refresh(m_model.Next());
+}
+
+void CStrandscopeDlg::previous()
+{
+    refresh(m_model.Previous());
+}
+
+void CStrandscopeDlg::zoomIn()
+{
+    refresh(m_model.ZoomIn());
+}
+
+void CStrandscopeDlg::zoomOut()
+{
+    refresh(m_model.ZoomOut());
+}
+
+void CStrandscopeDlg::saveImage()
+{
+    const auto file = m_pickers.SaveFileName(this, QStringLiteral("*.bmp"), PictureFileFilters());
+    // Saving before returning to "Path", so a relative name means what the chooser meant.
+    if (file && !m_model.SaveImage(ToPath(*file)))
+        m_pickers.ShowMessage(this, tr("The picture could not be saved as \"%1\".").arg(QDir::toNativeSeparators(*file)));
+    restoreWorkingDirectory();
+}
+
+void CStrandscopeDlg::changeSettings()
+{
+    int orientation = m_model.Orientation();
+    std::array<lirovane::Color, 4> colors = m_model.Colors();
+    runColorDialog(orientation, colors);
+    m_model.ApplyColorSettings(orientation, colors);
+    updateLegend();
+    refresh(m_model.HasSequence());
+}
+
+void CStrandscopeDlg::runColorDialog(int& orientation, std::array<lirovane::Color, 4>& colors)
+{
+    CViewerColorDlg dialog(m_pickers, this);
+    dialog.m_nOrientation = orientation;
+    dialog.m_clrA = colors[0];
+    dialog.m_clrC = colors[1];
+    dialog.m_clrG = colors[2];
+    dialog.m_clrT = colors[3];
+    dialog.exec(); // its values count however it was closed
+    orientation = dialog.m_nOrientation;
+    colors = {dialog.m_clrA, dialog.m_clrC, dialog.m_clrG, dialog.m_clrT};
+}
+
+void CStrandscopeDlg::commitStartBox()
+{
+    m_model.SetStartIndexText(m_startEdit->text().toStdString());
+}
+
+void CStrandscopeDlg::fromKeyboard(void (CStrandscopeDlg::*command)())
+{
+    // A click takes the focus from the start box before acting; a key does the same.
+    if (m_startEdit->hasFocus())
+        commitStartBox();
+    (this->*command)();
+}
+
+void CStrandscopeDlg::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        accept(); // Enter closes the viewer whatever has the focus
+        return;
+    case Qt::Key_PageDown:
+        fromKeyboard(&CStrandscopeDlg::next);
+        return;
+    case Qt::Key_PageUp:
+        fromKeyboard(&CStrandscopeDlg::previous);
+        return;
+    case Qt::Key_Plus:
+        fromKeyboard(&CStrandscopeDlg::zoomIn);
+        return;
+    case Qt::Key_Minus:
+        fromKeyboard(&CStrandscopeDlg::zoomOut);
+        return;
+    default:
+        QDialog::keyPressEvent(event);
+    }
+}
+
+bool CStrandscopeDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_startEdit) {
+        if (event->type() == QEvent::FocusOut) {
+            commitStartBox();
+        } else if (event->type() == QEvent::KeyPress) {
+            // The box takes digits only, so + and - still zoom while it has the focus.
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Plus || key == Qt::Key_Minus) {
+                keyPressEvent(static_cast<QKeyEvent*>(event));
+                return true;
+            }
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}

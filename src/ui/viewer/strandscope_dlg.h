@@ -1,0 +1,67 @@
+#pragma once
+
+#include "render/color.h"
+#include "viewer/strandscope_model.h"
+
+#include <QDialog>
+
+#include <array>
+
+class PickerServices;
+class PictureArea;
+class PictureButton;
+class QLabel;
+class QLineEdit;
+namespace lirovane {
+class ProfileStore;
+}
+
+// The Strandscope viewer: a sequence file drawn as a path in a 650 x 380 picture, one
+// stretch at a time, with Next, Previous, a typed start, zoom, its own orientation and
+// colours, and Save image. Everything it knows lives in its model and is forgotten when
+// it closes; it reads only "Path" from the store, to return there after a file chooser.
+class CStrandscopeDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    CStrandscopeDlg(PickerServices& pickers, lirovane::ProfileStore& store, QWidget* parent = nullptr);
+
+    const lirovane::StrandscopeModel& model() const { return m_model; }
+    // Top-left corner of the picture area (control 1011) in dialog pixels.
+    QPoint pictureOrigin() const;
+
+    // The button commands.
+    void load();
+    void redraw();
+    void next();
+    void previous();
+    void zoomIn();
+    void zoomOut();
+    void saveImage();
+    void changeSettings();
+
+protected:
+    // Runs the colour dialog on the given values and leaves its choices in them.
+    virtual void runColorDialog(int& orientation, std::array<lirovane::Color, 4>& colors);
+
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    PictureButton* addButton(const char* caption, const char* name, const QString& tip, void (CStrandscopeDlg::*command)());
+    void layoutControls();
+    void refresh(bool drew);
+    void updateLegend();
+    void restoreWorkingDirectory();
+    void commitStartBox();
+    void fromKeyboard(void (CStrandscopeDlg::*command)());
+
+    PickerServices& m_pickers;
+    lirovane::ProfileStore& m_store;
+    lirovane::StrandscopeModel m_model;
+
+    PictureArea* m_area = nullptr;
+    QLineEdit* m_startEdit = nullptr;
+    QLineEdit* m_endEdit = nullptr;
+    std::array<QLabel*, 4> m_legend{}; // left, above, below, right
+};

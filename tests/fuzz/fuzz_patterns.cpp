@@ -1,0 +1,55 @@
+// SplitPatterns on arbitrary bytes. The input is the patterns file; a first byte 'T'
+// makes it Tandem Repeats Finder output instead, split at the first NUL byte into the
+// .dat text and the sequence file it refers to.
+#include "io/patterns.h"
+#include "settings/app_settings.h"
+
+#include "fuzz_input_files.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+using namespace lirovane;
+using namespace lirovane::fuzz;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    std::string_view text = AsText(data, size);
+    AppSettings settings;
+    settings.sizeOfRepeats = 43;
+    if (!text.empty() && text.front() == 'T') {
+        text.remove_prefix(1);
+        const std::size_t cut = std::min(text.find('\0'), text.size());
+        const std::string dat = "Tandem Repeats Finder Program written by:\n" + std::string(text.substr(0, cut));
+        settings.patternsFile = WriteScratch("patterns.dat", dat).string();
+        settings.sequenceFile = WriteScratch("sequence.fa", text.substr(std::min(cut + 1, text.size()))).string();
+        settings.sizeOfRepeats = 2;
+    } else {
+        settings.patternsFile = WriteScratch("patterns.txt", text).string();
+    }
+
+    int messages = 0;
+    const SplitResult result = SplitPatterns(
+        settings,
+        [&](std::string_view m) {
+            LIROVANE_FUZZ_CHECK(m == kInvalidPatternsMessage);
+            ++messages;
+        },
+        ScratchFolder());
+    LIROVANE_FUZZ_CHECK(messages <= 1);
+    LIROVANE_FUZZ_CHECK((messages == 1) == (!result.opened || !result.valid));
+    if (!result.opened)
+        return 0;
+    LIROVANE_FUZZ_CHECK(result.written);
+    LIROVANE_FUZZ_CHECK(result.count == settings.numberOfRepeatsInThisSet);
+
+    // Both files hold one CR LF line per matching record.
+    const std::string starts = ReadScratch(ScratchFolder() / "starts.txt");
+    const std::string ends = ReadScratch(ScratchFolder() / "ends.txt");
+    const auto lines = [](const std::string& s) { return static_cast<int>(std::count(s.begin(), s.end(), '\n')); };
+    LIROVANE_FUZZ_CHECK(lines(starts) == result.count);
+    LIROVANE_FUZZ_CHECK(lines(ends) == result.count);
+    LIROVANE_FUZZ_CHECK(std::count(starts.begin(), starts.end(), '\r') == result.count);
+    return 0;
+}

@@ -1,0 +1,36 @@
+// LoadPositionList on arbitrary bytes, checked against formatted extraction.
+#include "io/position_list.h"
+
+#include "fuzz_input_files.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+
+using namespace lirovane;
+using namespace lirovane::fuzz;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string_view text = AsText(data, size);
+    const auto file = WriteScratch("starts.txt", text);
+    PositionList list;
+    LIROVANE_FUZZ_CHECK(LoadPositionList(file, list));
+
+    // What stream extraction of int32 values reads, up to the first failure.
+    std::istringstream in{std::string(text)};
+    std::vector<std::int32_t> expected;
+    for (std::int32_t v = 0; in >> v;)
+        expected.push_back(v);
+    LIROVANE_FUZZ_CHECK(list.Entries() == expected);
+
+    LIROVANE_FUZZ_CHECK(std::is_sorted(list.Sorted().begin(), list.Sorted().end()));
+    LIROVANE_FUZZ_CHECK(std::adjacent_find(list.Sorted().begin(), list.Sorted().end()) == list.Sorted().end());
+    for (const std::int32_t p : expected) {
+        LIROVANE_FUZZ_CHECK(list.Contains(p));
+        if (std::find(expected.begin(), expected.end(), std::int64_t{p} + 1) == expected.end())
+            LIROVANE_FUZZ_CHECK(!list.Contains(std::int64_t{p} + 1));
+    }
+    return 0;
+}
