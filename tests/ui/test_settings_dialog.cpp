@@ -1,7 +1,7 @@
 // The settings dialog and the settings flow, with answered pickers.
 
 #include "app/image_canvas.h"
-#include "settings/color_swatch.h"
+#include "viewer/color_swatch.h"
 #include "settings/edit_settings.h"
 #include "settings/settings_dlg.h"
 #include "settings/app_settings.h"

@@ -3,7 +3,7 @@
 #include "app/dialog_units.h"
 #include "app/picker_services.h"
 #include "io/patterns.h"
-#include "settings/color_swatch.h"
+#include "viewer/color_swatch.h"
 
 #include <QEvent>
 #include <QFile>
@@ -117,13 +117,14 @@ CSettingsDlg::CSettingsDlg(PickerServices& pickers, QWidget* parent)
         Place(new QPushButton(QStringLiteral("Gs"), this), du, 1022, "colorButtonG", 251, 60, 21, 16),
         Place(new QPushButton(QStringLiteral("Ts"), this), du, 1023, "colorButtonT", 281, 60, 21, 16),
     };
-    // The swatch controls are small; each paints a 30 x 30 square from its top-left corner.
+    // The swatch controls are small in the template; each shows a 30 x 30 square from its
+    // top-left corner.
     m_swatch[1] = Place(new ColorSwatch(this), du, 1024, "swatchC", 217, 31, 9, 8);
     m_swatch[0] = Place(new ColorSwatch(this), du, 1025, "swatchA", 187, 31, 9, 8);
     m_swatch[2] = Place(new ColorSwatch(this), du, 1026, "swatchG", 251, 31, 10, 8);
     m_swatch[3] = Place(new ColorSwatch(this), du, 1027, "swatchT", 283, 31, 8, 8);
     for (ColorSwatch* swatch : m_swatch)
-        swatch->resize(ColorSwatch::kSide, ColorSwatch::kSide);
+        swatch->resize(30, 30);
     auto* browseSequence = Place(new QPushButton(QStringLiteral("Browse..."), this), du, 1000, "browseSequence",
                                  218, 116, 87, 15);
     auto* browsePatterns = Place(new QPushButton(QStringLiteral("Browse..."), this), du, 1001, "browsePatterns",
@@ -237,6 +238,7 @@ void CSettingsDlg::OnColor(int slot)
     if (const auto picked = m_pickers.PickColor(this, *values[slot]))
         *values[slot] = *picked;
     m_swatch[slot]->setColor(*values[slot]);
+    m_swatch[slot]->repaint(); // drawn at once, not at the next turn of the event loop
 }
 
 void CSettingsDlg::OnBrowse(QString& value)
