@@ -51,13 +51,14 @@ QString WriteGallery(const QString& dir, int pictures)
     const QString first = dir + "/1.bmp";
     picture.save(first, "BMP");
     QByteArray html = "<html><body><br>Sequence file: bench.fa<br>\r\nConsensus size: 2<br>\r\n"
-                      "Number of repeats: " + QByteArray::number(pictures) + "<br>\r\n<table><tr>";
+                      "Number of repeats: " +
+                      QByteArray::number(pictures) + "<br>\r\n<table><tr>";
     for (int i = 1; i <= pictures; ++i) {
         const QByteArray name = QByteArray::number(i) + ".bmp";
         if (i > 1)
             link(first.toLocal8Bit().constData(), (dir + "/" + name).toLocal8Bit().constData()); // one file, many names
-        html += "<td><center><a href=\"" + name + "\"><img width=100 height=100 src=" + name + "></a><br>"
-            + QByteArray::number(i) + "</center></td>";
+        html += "<td><center><a href=\"" + name + "\"><img width=100 height=100 src=" + name + "></a><br>" +
+                QByteArray::number(i) + "</center></td>";
         if (i % 6 == 0)
             html += "</tr><tr>";
     }
@@ -121,14 +122,15 @@ bool Measure(const QString& self, int pictures, Figures& f, bool reference = fal
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "offscreen");
     p.setProcessEnvironment(env);
-    p.start(self, reference ? QStringList{QString::number(pictures), "reference"} : QStringList{QString::number(pictures)});
+    p.start(self,
+            reference ? QStringList{QString::number(pictures), "reference"} : QStringList{QString::number(pictures)});
     if (!p.waitForFinished(300000) || p.exitCode() != 0)
         return false;
     const QList<QByteArray> v = p.readAllStandardOutput().trimmed().split(' ');
     if (v.size() != 8)
         return false;
-    f = {v[0].toInt(), v[1].toDouble(), v[2].toDouble(), v[3].toDouble(), v[4].toLong(), v[5].toLong(),
-         v[6].toInt(), v[7].toInt()};
+    f = {v[0].toInt(),  v[1].toDouble(), v[2].toDouble(), v[3].toDouble(),
+         v[4].toLong(), v[5].toLong(),   v[6].toInt(),    v[7].toInt()};
     return true;
 }
 
@@ -147,8 +149,8 @@ int main(int argc, char* argv[])
     Figures plainLarge;
     const QString self = QCoreApplication::applicationFilePath();
     // The reference stops at 1000 pictures: at full size 3000 would take about 750 MB.
-    if (!Measure(self, 100, small) || !Measure(self, 3000, large) || !Measure(self, 100, plainSmall, true)
-        || !Measure(self, 1000, plainLarge, true)) {
+    if (!Measure(self, 100, small) || !Measure(self, 3000, large) || !Measure(self, 100, plainSmall, true) ||
+        !Measure(self, 1000, plainLarge, true)) {
         std::fprintf(stderr, "a case failed\n");
         return 1;
     }
@@ -165,8 +167,8 @@ int main(int argc, char* argv[])
         double(plainLarge.peakKb - plainSmall.peakKb) / double(plainLarge.pictures - plainSmall.pictures);
     std::printf("memory per picture: %.1f KB here, %.1f KB in the plain browser (%.1fx less); "
                 "CPU per picture: %.3f ms here, %.3f ms plain\n",
-                perThumbKb, plainPerPictureKb, plainPerPictureKb / perThumbKb,
-                large.cpuMs / large.pictures, plainLarge.cpuMs / plainLarge.pictures);
+                perThumbKb, plainPerPictureKb, plainPerPictureKb / perThumbKb, large.cpuMs / large.pictures,
+                plainLarge.cpuMs / plainLarge.pictures);
     std::printf("time 3000/100: %.1fx wall, %.1fx CPU; memory growth per thumbnail: %.1f KB\n",
                 large.allMs / small.allMs, large.cpuMs / small.cpuMs, perThumbKb);
     std::printf("targets: 3000 in <= 1500 ms: %s; peak <= 250 MB: %s; growth <= 60 KB: %s\n",

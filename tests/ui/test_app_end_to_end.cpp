@@ -68,9 +68,15 @@ private slots:
             QSettings seed(config.filePath("Lirovane/Lirovane.conf"), QSettings::IniFormat);
             seed.beginGroup("Lirovane");
             const QList<std::pair<const char*, QVariant>> values = {
-                {"SequenceFile", examples + "/lambda_phage.fa"}, {"StartsEndsAndSizesFile", examples + "/lambda_phage.pat"},
-                {"SizeOfRepeats", 6}, {"LetterOrientation", 1}, {"AsColor", 0x0000FF}, {"CsColor", 0xFF0000},
-                {"GsColor", 0xFFFF00}, {"TsColor", 0x00FF00}, {"NumberOfRepeatsInThisSet", 24}};
+                {"SequenceFile", examples + "/lambda_phage.fa"},
+                {"StartsEndsAndSizesFile", examples + "/lambda_phage.pat"},
+                {"SizeOfRepeats", 6},
+                {"LetterOrientation", 1},
+                {"AsColor", 0x0000FF},
+                {"CsColor", 0xFF0000},
+                {"GsColor", 0xFFFF00},
+                {"TsColor", 0x00FF00},
+                {"NumberOfRepeatsInThisSet", 24}};
             for (const auto& [key, value] : values)
                 seed.setValue(key, value);
             for (int i = 0; i < 8; ++i)

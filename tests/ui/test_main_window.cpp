@@ -55,7 +55,7 @@ class TestMainWindow : public QObject {
     Q_OBJECT
 
 private:
-    QTemporaryDir m_work;     // the start-up directory of these tests
+    QTemporaryDir m_work; // the start-up directory of these tests
     QString m_seq;
     QString m_pat;
     std::unique_ptr<TemporaryProfile> m_profile;
@@ -169,7 +169,8 @@ private slots:
             QStringList expected = QStringLiteral("Path SequenceFile StartsEndsAndSizesFile SizeOfRepeats "
                                                   "LetterOrientation AsColor CsColor GsColor TsColor Letter1 Letter2 "
                                                   "Letter3 Letter4 Letter5 Letter6 Letter7 Letter8 "
-                                                  "NumberOfRepeatsInThisSet").split(' ');
+                                                  "NumberOfRepeatsInThisSet")
+                                       .split(' ');
             for (QString& key : expected)
                 key.prepend("Lirovane/");
             expected.sort();
@@ -221,8 +222,8 @@ private slots:
         QTest::newRow("Ctrl+S") << QKeySequence("Ctrl+S") << 57603 << "";
         QTest::newRow("Ctrl+C") << QKeySequence("Ctrl+C") << 57634 << "Strandscope";
         QTest::newRow("Ctrl+Insert") << QKeySequence("Ctrl+Ins") << 57634 << "Strandscope";
-        for (const char* dead : {"Ctrl+P", "Ctrl+Z", "Ctrl+X", "Ctrl+V", "Alt+Backspace", "Shift+Del",
-                                 "Shift+Ins", "F6", "Shift+F6"})
+        for (const char* dead :
+             {"Ctrl+P", "Ctrl+Z", "Ctrl+X", "Ctrl+V", "Alt+Backspace", "Shift+Del", "Shift+Ins", "F6", "Shift+F6"})
             QTest::newRow(dead) << QKeySequence(QString::fromLatin1(dead)) << 0 << "";
     }
     void accelerators()
@@ -290,11 +291,12 @@ private slots:
         browser()->Navigate(page.toString());
         QCOMPARE(browser()->currentAddress(), page);
         browser()->grab(); // paints, and so loads the thumbnail
-        const QPixmap thumb = browser()->document()->resource(QTextDocument::ImageResource, QUrl("57.bmp")).value<QPixmap>();
+        const QPixmap thumb =
+            browser()->document()->resource(QTextDocument::ImageResource, QUrl("57.bmp")).value<QPixmap>();
         QCOMPARE(thumb.size(), QSize(100, 100));
 
         browser()->setFocus();
-        QTest::keyClick(browser(), Qt::Key_Tab);  // to the link
+        QTest::keyClick(browser(), Qt::Key_Tab); // to the link
         QTest::keyClick(browser(), Qt::Key_Return);
         QCOMPARE(browser()->currentAddress(), QUrl::fromLocalFile(dir.filePath("57.bmp")));
         browser()->grab();

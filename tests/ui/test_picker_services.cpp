@@ -97,8 +97,8 @@ private slots:
         });
         const auto chosen = m_pickers.OpenFileName(nullptr, "*.txt", SequenceFileFilters());
         QVERIFY(driver.acted());
-        QCOMPARE(filters, (QStringList{"Text files (*.txt)", "FASTA files (*.fa *.fasta *.fna *.fas *.seq)",
-                                       "All files (*)"}));
+        QCOMPARE(filters,
+                 (QStringList{"Text files (*.txt)", "FASTA files (*.fa *.fasta *.fna *.fas *.seq)", "All files (*)"}));
         QCOMPARE(selectedFilter, QStringLiteral("Text files (*.txt)"));
         QCOMPARE(initialName, QStringLiteral("*.txt"));
         if (confirm)

@@ -1,13 +1,13 @@
 // The settings dialog and the settings flow, with answered pickers.
 
 #include "app/image_canvas.h"
-#include "viewer/color_swatch.h"
-#include "settings/edit_settings.h"
-#include "settings/settings_dlg.h"
-#include "settings/app_settings.h"
-#include "settings/memory_profile_store.h"
 #include "render/letter_table.h"
+#include "settings/app_settings.h"
+#include "settings/edit_settings.h"
+#include "settings/memory_profile_store.h"
+#include "settings/settings_dlg.h"
 #include "ui_test_support.h"
+#include "viewer/color_swatch.h"
 
 #include <QDir>
 #include <QFile>
@@ -48,8 +48,7 @@ private:
     FakePickers m_pickers;
     std::unique_ptr<CSettingsDlg> m_dlg;
 
-    template <typename W>
-    W* child(const char* name) const
+    template <typename W> W* child(const char* name) const
     {
         W* w = m_dlg->findChild<W*>(QString::fromLatin1(name));
         if (!w)
@@ -108,9 +107,10 @@ private slots:
     {
         open(m_pat, m_seq, 43);
         QCOMPARE(m_dlg->windowTitle(), QStringLiteral("Morkelby Settings..."));
-        const QStringList expected = {"okButton", "orientation1", "orientation2", "orientation3",
-                                      "colorButtonA", "colorButtonC", "colorButtonG", "colorButtonT",
-                                      "browseSequence", "browsePatterns", "sequenceEdit", "patternsEdit", "sizeEdit"};
+        const QStringList expected = {"okButton",       "orientation1",   "orientation2", "orientation3",
+                                      "colorButtonA",   "colorButtonC",   "colorButtonG", "colorButtonT",
+                                      "browseSequence", "browsePatterns", "sequenceEdit", "patternsEdit",
+                                      "sizeEdit"};
         QStringList chain;
         QWidget* w = child<QPushButton>("okButton");
         for (int i = 0; i < expected.size(); ++i) {
@@ -217,8 +217,10 @@ private slots:
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("edit");
         QTest::addColumn<bool>("confirm");
-        QTest::newRow("sequence, confirmed") << "browseSequence" << "sequenceEdit" << true;
-        QTest::newRow("patterns, cancelled") << "browsePatterns" << "patternsEdit" << false;
+        QTest::newRow("sequence, confirmed") << "browseSequence"
+                                             << "sequenceEdit" << true;
+        QTest::newRow("patterns, cancelled") << "browsePatterns"
+                                             << "patternsEdit" << false;
     }
     void browse()
     {
@@ -244,9 +246,12 @@ private slots:
         QTest::addColumn<QString>("swatch");
         QTest::addColumn<uint>("current");
         QTest::addColumn<bool>("confirm");
-        QTest::newRow("As picked") << "colorButtonA" << "swatchA" << 0x0000FFu << true;
-        QTest::newRow("Gs picked") << "colorButtonG" << "swatchG" << 0xFFFF00u << true;
-        QTest::newRow("Ts cancelled keeps") << "colorButtonT" << "swatchT" << 0x00FF00u << false;
+        QTest::newRow("As picked") << "colorButtonA"
+                                   << "swatchA" << 0x0000FFu << true;
+        QTest::newRow("Gs picked") << "colorButtonG"
+                                   << "swatchG" << 0xFFFF00u << true;
+        QTest::newRow("Ts cancelled keeps") << "colorButtonT"
+                                            << "swatchT" << 0x00FF00u << false;
     }
     void colour_buttons()
     {

@@ -57,8 +57,7 @@ public:
 class ModalDriver : public QObject {
 public:
     explicit ModalDriver(std::function<void(QWidget*)> act, int timeoutMs = 10000)
-        : m_act(std::move(act))
-        , m_timeoutMs(timeoutMs)
+        : m_act(std::move(act)), m_timeoutMs(timeoutMs)
     {
         m_timer.setInterval(20);
         QObject::connect(&m_timer, &QTimer::timeout, this, [this] { Poll(); });

@@ -4,17 +4,16 @@
 #include "app/dialog_units.h"
 
 #include <QLabel>
-#include <algorithm>
 #include <QPushButton>
+#include <algorithm>
 
-CAboutDlg::CAboutDlg(QWidget* parent)
-    : QDialog(parent)
+CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("aboutDialog"));
     setProperty("controlId", 100);
     setWindowTitle(QStringLiteral("About Lirovane"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                   | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, Qt::white);
     pal.setColor(QPalette::WindowText, Qt::black);

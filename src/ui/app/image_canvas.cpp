@@ -11,11 +11,7 @@ QColor ToQColor(Color color)
     return QColor(lirovane::RedOf(color), lirovane::GreenOf(color), lirovane::BlueOf(color));
 }
 
-QImageCanvas::QImageCanvas(QImage& image, const QFont& font)
-    : m_image(image)
-    , m_font(font)
-{
-}
+QImageCanvas::QImageCanvas(QImage& image, const QFont& font) : m_image(image), m_font(font) {}
 
 void QImageCanvas::FillRect(int left, int top, int right, int bottom, lirovane::StockBrush brush)
 {

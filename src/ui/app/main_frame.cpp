@@ -41,17 +41,16 @@ CMainFrame::CMainFrame(lirovane::AppSettings& settings, lirovane::ProfileStore& 
     m_view = new CMorkelbyView(settings, store, pickers, this);
     setCentralWidget(m_view);
 
-    QAction* change = AddCommand(Command::ChangeSettings, QStringLiteral("&Change Settings..."),
-                                 QStringLiteral("Change"));
+    QAction* change =
+        AddCommand(Command::ChangeSettings, QStringLiteral("&Change Settings..."), QStringLiteral("Change"));
     QAction* run = AddCommand(Command::CreateImages, QStringLiteral("&Create images..."), QStringLiteral("Run"));
     QAction* back = AddCommand(Command::Back, QStringLiteral("Back"), QStringLiteral("Back"));
-    QAction* strandscope = AddCommand(Command::Strandscope, QStringLiteral("Strandscope"),
-                                      QStringLiteral("Strandscope"));
+    QAction* strandscope =
+        AddCommand(Command::Strandscope, QStringLiteral("Strandscope"), QStringLiteral("Strandscope"));
     QAction* exit = AddCommand(Command::Exit, QStringLiteral("E&xit"), QString());
     QAction* about = AddCommand(Command::About, QStringLiteral("&About Lirovane..."), QString());
     // Keys of the table whose commands have no handler: they are taken and do nothing.
-    for (int id : {Command::Print, Command::Undo, Command::Cut, Command::Paste, Command::NextPane,
-                   Command::PrevPane})
+    for (int id : {Command::Print, Command::Undo, Command::Cut, Command::Paste, Command::NextPane, Command::PrevPane})
         AddCommand(id, QString(), QString());
 
     connect(change, &QAction::triggered, m_view, &CMorkelbyView::OnChangeSettings);
@@ -120,8 +119,8 @@ QAction* CMainFrame::AddCommand(int id, const QString& text, const QString& tool
 
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::ShortcutOverride && watched->isWidgetType()
-        && static_cast<QWidget*>(watched)->window() == this) {
+    if (event->type() == QEvent::ShortcutOverride && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->window() == this) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (m_accelerators.contains(key->keyCombination())) {
             // Not overridden: the shortcut of the accelerator table runs.

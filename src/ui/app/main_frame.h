@@ -11,7 +11,7 @@ class QToolBar;
 namespace lirovane {
 struct AppSettings;
 class ProfileStore;
-}
+} // namespace lirovane
 
 // Command ids of the menu, toolbar and accelerators.
 namespace Command {
@@ -27,7 +27,7 @@ inline constexpr int About = 57664;
 inline constexpr int Exit = 57665;
 inline constexpr int NextPane = 57680;
 inline constexpr int PrevPane = 57681;
-}
+} // namespace Command
 
 // The main window: menu bar, the dockable toolbar and the whole accelerator table,
 // with the gallery view filling the client area. The title stays "Lirovane".

@@ -8,9 +8,7 @@
 #include <QPalette>
 #include <QScreen>
 
-CMorkelbyApp::CMorkelbyApp(lirovane::ProfileStore& store, PickerServices& pickers)
-    : m_store(store)
-    , m_pickers(pickers)
+CMorkelbyApp::CMorkelbyApp(lirovane::ProfileStore& store, PickerServices& pickers) : m_store(store), m_pickers(pickers)
 {
 }
 

@@ -11,12 +11,9 @@
 #include <QFile>
 #include <QResizeEvent>
 
-CMorkelbyView::CMorkelbyView(lirovane::AppSettings& settings, lirovane::ProfileStore& store,
-                             PickerServices& pickers, QWidget* parent)
-    : QWidget(parent)
-    , m_settings(settings)
-    , m_store(store)
-    , m_pickers(pickers)
+CMorkelbyView::CMorkelbyView(lirovane::AppSettings& settings, lirovane::ProfileStore& store, PickerServices& pickers,
+                             QWidget* parent)
+    : QWidget(parent), m_settings(settings), m_store(store), m_pickers(pickers)
 {
     setObjectName(QStringLiteral("view"));
     // The settings are loaded while the view is built; on a first run the settings
@@ -99,8 +96,8 @@ void CMorkelbyView::ReportUnwritten(const lirovane::BatchResult& result)
     const int missing = static_cast<int>(result.unwritten.size());
     if (missing == 0 && result.pageWritten)
         return;
-    const QString dir = result.page.empty() ? QDir::currentPath()
-                                            : QFile::decodeName(result.page.parent_path().string().c_str());
+    const QString dir =
+        result.page.empty() ? QDir::currentPath() : QFile::decodeName(result.page.parent_path().string().c_str());
     QStringList lines;
     if (missing > 0)
         lines << tr("%n of %1 pictures could not be written to %2.", nullptr, missing).arg(result.pictures).arg(dir);
@@ -112,23 +109,22 @@ void CMorkelbyView::ReportUnwritten(const lirovane::BatchResult& result)
 QString CMorkelbyView::StartPage() const
 {
     const QString dir = QDir::currentPath().toHtmlEscaped();
-    return QStringLiteral(
-               "<html><body style=\"font-size: large\">"
-               "<h2>Lirovane</h2>"
-               "<p>Draws the repeats of a DNA sequence as walks: each base moves a pen one step "
-               "left, up, down or right.</p>"
-               "<ol>"
-               "<li><p><b>Menu &gt; Change Settings...</b> (Ctrl+N, or <b>Set</b> on the toolbar): "
-               "choose a sequence file in FASTA format, a file of found repeats "
-               "(<i>start end size</i> lines, or Tandem Repeats Finder <i>.dat</i> output), "
-               "the repeat size, the letter orientation and the colours; then OK.</p></li>"
-               "<li><p><b>Menu &gt; Create images...</b> (Ctrl+O, or <b>Run</b>): draws one picture per "
-               "repeat of that size and shows them here as thumbnails.</p></li>"
-               "<li><p>Click a thumbnail to see the picture at full size; <b>Back</b> (Ctrl+S) "
-               "returns to the thumbnails.</p></li>"
-               "</ol>"
-               "<p><b>Strandscope</b> (Ctrl+C) walks along any sequence file, one picture at a time.</p>"
-               "<p>Pictures and <i>index.htm</i> are written to <i>%1</i>.</p>"
-               "</body></html>")
+    return QStringLiteral("<html><body style=\"font-size: large\">"
+                          "<h2>Lirovane</h2>"
+                          "<p>Draws the repeats of a DNA sequence as walks: each base moves a pen one step "
+                          "left, up, down or right.</p>"
+                          "<ol>"
+                          "<li><p><b>Menu &gt; Change Settings...</b> (Ctrl+N, or <b>Set</b> on the toolbar): "
+                          "choose a sequence file in FASTA format, a file of found repeats "
+                          "(<i>start end size</i> lines, or Tandem Repeats Finder <i>.dat</i> output), "
+                          "the repeat size, the letter orientation and the colours; then OK.</p></li>"
+                          "<li><p><b>Menu &gt; Create images...</b> (Ctrl+O, or <b>Run</b>): draws one picture per "
+                          "repeat of that size and shows them here as thumbnails.</p></li>"
+                          "<li><p>Click a thumbnail to see the picture at full size; <b>Back</b> (Ctrl+S) "
+                          "returns to the thumbnails.</p></li>"
+                          "</ol>"
+                          "<p><b>Strandscope</b> (Ctrl+C) walks along any sequence file, one picture at a time.</p>"
+                          "<p>Pictures and <i>index.htm</i> are written to <i>%1</i>.</p>"
+                          "</body></html>")
         .arg(dir);
 }

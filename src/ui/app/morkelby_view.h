@@ -10,7 +10,7 @@ class WaitSurface;
 namespace lirovane {
 struct AppSettings;
 class ProfileStore;
-}
+} // namespace lirovane
 
 // The main window's only content: the browser control filling the view, and the
 // target of the four working commands. Constructing it loads the settings (and on
@@ -28,10 +28,10 @@ public:
     const QImage& waitImage() const;
 
 public slots:
-    void OnChangeSettings();  // 57600
-    void OnCreateImages();    // 57601
-    void OnBack();            // 57603
-    void OnStrandscope();     // 57634
+    void OnChangeSettings(); // 57600
+    void OnCreateImages();   // 57601
+    void OnBack();           // 57603
+    void OnStrandscope();    // 57634
 
 signals:
     // After every picture of a batch, once the progress bar has been drawn and shown.

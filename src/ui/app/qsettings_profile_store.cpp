@@ -8,8 +8,8 @@ namespace {
 
 QString KeyPath(std::string_view section, std::string_view key)
 {
-    return QString::fromUtf8(section.data(), static_cast<qsizetype>(section.size())) + QLatin1Char('/')
-        + QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size()));
+    return QString::fromUtf8(section.data(), static_cast<qsizetype>(section.size())) + QLatin1Char('/') +
+           QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size()));
 }
 
 } // namespace
@@ -53,8 +53,7 @@ void QSettingsProfileStore::WriteProfileInt(std::string_view section, std::strin
     m_settings.sync();
 }
 
-void QSettingsProfileStore::WriteProfileString(std::string_view section, std::string_view key,
-                                               std::string_view value)
+void QSettingsProfileStore::WriteProfileString(std::string_view section, std::string_view key, std::string_view value)
 {
     m_settings.setValue(KeyPath(section, key),
                         QFile::decodeName(QByteArray(value.data(), static_cast<qsizetype>(value.size()))));

@@ -3,9 +3,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 
-WaitSurface::WaitSurface(QWidget* parent)
-    : QWidget(parent)
-    , m_canvas(m_image)
+WaitSurface::WaitSurface(QWidget* parent) : QWidget(parent), m_canvas(m_image)
 {
     setObjectName(QStringLiteral("waitSurface"));
     setAttribute(Qt::WA_OpaquePaintEvent);

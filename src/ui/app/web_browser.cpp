@@ -19,9 +19,9 @@ const QUrl kStartUrl(QStringLiteral("about:start"));
 
 bool IsPictureFile(const QString& path)
 {
-    static const QStringList suffixes = {QStringLiteral("bmp"), QStringLiteral("png"), QStringLiteral("jpg"),
+    static const QStringList suffixes = {QStringLiteral("bmp"),  QStringLiteral("png"), QStringLiteral("jpg"),
                                          QStringLiteral("jpeg"), QStringLiteral("gif"), QStringLiteral("ppm"),
-                                         QStringLiteral("pgm"), QStringLiteral("pbm"), QStringLiteral("xpm")};
+                                         QStringLiteral("pgm"),  QStringLiteral("pbm"), QStringLiteral("xpm")};
     return suffixes.contains(QFileInfo(path).suffix().toLower());
 }
 
@@ -39,8 +39,7 @@ QString MessagePage(const QString& title, const QString& text)
 
 } // namespace
 
-CWebBrowser2::CWebBrowser2(QWidget* parent)
-    : QTextBrowser(parent)
+CWebBrowser2::CWebBrowser2(QWidget* parent) : QTextBrowser(parent)
 {
     setObjectName(QStringLiteral("browser"));
     setOpenLinks(false);
@@ -121,8 +120,7 @@ void CWebBrowser2::Show(const QUrl& url)
     } else if (url.scheme() == QLatin1String("about")) {
         ShowHtml(QString(), QUrl());
     } else if (!url.isLocalFile()) {
-        ShowHtml(MessagePage(tr("Not shown"), tr("Only local files are shown here: %1").arg(url.toString())),
-                 QUrl());
+        ShowHtml(MessagePage(tr("Not shown"), tr("Only local files are shown here: %1").arg(url.toString())), QUrl());
     } else {
         const QString path = url.toLocalFile();
         QFile file(path);

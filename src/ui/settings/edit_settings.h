@@ -5,7 +5,7 @@ class PickerServices;
 namespace lirovane {
 struct AppSettings;
 class ProfileStore;
-}
+} // namespace lirovane
 
 // The settings flow: runs the settings dialog filled from `settings`; after OK copies
 // the values back (applying the orientation's letter table), makes the stored start-up

@@ -21,8 +21,7 @@
 namespace {
 
 // Every control keeps its template id, for tests and for anyone reading the widget tree.
-template <typename W>
-W* Place(W* widget, const DialogUnits& du, int id, const char* name, int x, int y, int w, int h)
+template <typename W> W* Place(W* widget, const DialogUnits& du, int id, const char* name, int x, int y, int w, int h)
 {
     widget->setObjectName(QString::fromLatin1(name));
     if (id != 0)
@@ -50,8 +49,8 @@ int LeadingInteger(const QString& text)
 {
     qsizetype i = 0;
     const qsizetype n = text.size();
-    while (i < n && (text[i] == u' ' || text[i] == u'\t' || text[i] == u'\n' || text[i] == u'\r'
-                     || text[i] == u'\v' || text[i] == u'\f'))
+    while (i < n && (text[i] == u' ' || text[i] == u'\t' || text[i] == u'\n' || text[i] == u'\r' || text[i] == u'\v' ||
+                     text[i] == u'\f'))
         ++i;
     bool negative = false;
     if (i < n && (text[i] == u'+' || text[i] == u'-')) {
@@ -82,15 +81,13 @@ QString CSettingsDlg::OutOfRangeMessage()
     return QStringLiteral("Please enter an integer between 1 and 200.");
 }
 
-CSettingsDlg::CSettingsDlg(PickerServices& pickers, QWidget* parent)
-    : QDialog(parent)
-    , m_pickers(pickers)
+CSettingsDlg::CSettingsDlg(PickerServices& pickers, QWidget* parent) : QDialog(parent), m_pickers(pickers)
 {
     setObjectName(QStringLiteral("settingsDialog"));
     setProperty("controlId", 131);
     setWindowTitle(QStringLiteral("Morkelby Settings..."));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                   | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, Qt::white);
     pal.setColor(QPalette::WindowText, Qt::black);
@@ -125,17 +122,18 @@ CSettingsDlg::CSettingsDlg(PickerServices& pickers, QWidget* parent)
     m_swatch[3] = Place(new ColorSwatch(this), du, 1027, "swatchT", 283, 31, 8, 8);
     for (ColorSwatch* swatch : m_swatch)
         swatch->resize(30, 30);
-    auto* browseSequence = Place(new QPushButton(QStringLiteral("Browse..."), this), du, 1000, "browseSequence",
-                                 218, 116, 87, 15);
-    auto* browsePatterns = Place(new QPushButton(QStringLiteral("Browse..."), this), du, 1001, "browsePatterns",
-                                 220, 153, 87, 15);
+    auto* browseSequence =
+        Place(new QPushButton(QStringLiteral("Browse..."), this), du, 1000, "browseSequence", 218, 116, 87, 15);
+    auto* browsePatterns =
+        Place(new QPushButton(QStringLiteral("Browse..."), this), du, 1001, "browsePatterns", 220, 153, 87, 15);
     m_sequenceEdit = Place(new QLineEdit(this), du, 1002, "sequenceEdit", 34, 119, 173, 12);
     m_patternsEdit = Place(new QLineEdit(this), du, 1003, "patternsEdit", 34, 155, 173, 12);
     auto* sequenceLabel = Place(new QLabel(QStringLiteral("Locate a file in FASTA format"), this), du, 0,
                                 "sequenceLabel", 35, 107, 156, 8);
-    auto* patternsLabel = Place(
-        new QLabel(QStringLiteral("Locate a file with found patterns. Format: <Start Index> <End Index> <Size>."), this),
-        du, 0, "patternsLabel", 35, 143, 252, 10);
+    auto* patternsLabel =
+        Place(new QLabel(QStringLiteral("Locate a file with found patterns. Format: <Start Index> <End Index> <Size>."),
+                         this),
+              du, 0, "patternsLabel", 35, 143, 252, 10);
     m_sizeEdit = Place(new QLineEdit(this), du, 1004, "sizeEdit", 89, 179, 38, 13);
     auto* sizeLabel = Place(new QLabel(QStringLiteral("Repeats size:"), this), du, 0, "sizeLabel", 37, 182, 51, 9);
     for (QLabel* label : {sequenceLabel, patternsLabel, sizeLabel}) {

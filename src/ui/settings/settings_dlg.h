@@ -54,7 +54,7 @@ private:
     PickerServices& m_pickers;
     QPushButton* m_ok = nullptr;
     QRadioButton* m_orientation[3] = {};
-    ColorSwatch* m_swatch[4] = {};   // A, C, G, T
+    ColorSwatch* m_swatch[4] = {}; // A, C, G, T
     QLineEdit* m_sequenceEdit = nullptr;
     QLineEdit* m_patternsEdit = nullptr;
     QLineEdit* m_sizeEdit = nullptr;
