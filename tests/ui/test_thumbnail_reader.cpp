@@ -36,7 +36,6 @@ private slots:
         QTest::addColumn<QString>("format");
         QTest::newRow("BMP reduced 3 x 2") << QSize(300, 200) << "BMP";
         QTest::newRow("BMP reduced, odd ratio") << QSize(317, 251) << "BMP";
-        QTest::newRow("BMP enlarged") << QSize(42, 42) << "BMP";
         QTest::newRow("PNG reduced") << QSize(300, 200) << "PNG";
     }
     void reads_at_thumbnail_size()
@@ -52,6 +51,12 @@ private slots:
         // The black edge column is averaged in, not dropped, and stays at the left.
         QVERIFY(qRed(thumb.pixel(0, 5)) < 200);
         QCOMPARE(QColor(thumb.pixel(99, 5)), QColor(255, 0, 0));
+    }
+
+    void smaller_pictures_are_kept()
+    {
+        const QString path = Write("small.bmp", QSize(42, 42), "BMP");
+        QCOMPARE(ReadThumbnail(path, QSize(100, 100)).size(), QSize(42, 42));
     }
 
     void truncated_pixels_are_not_read_past_the_file()

@@ -35,7 +35,7 @@ QImage ReduceBmp(const QString& path, const QSize& size)
     const int w = size.width();
     const int h = size.height();
     if (width < w || height < h)
-        return {}; // enlarging: done by QImage below
+        return {}; // not a reduction: read as it is below
     if ((width / w + 1) * (height / h + 1) > 16'000'000)
         return {}; // the 32-bit sums of one output pixel must not overflow
     const qint64 bytesPerPixel = bits / 8;
@@ -94,9 +94,8 @@ QImage ReadThumbnail(const QString& file, const QSize& size)
         return image;
     QImageReader reader(file);
     image = reader.read();
-    if (image.isNull() || image.size() == size)
+    // A picture no larger than the thumbnail stays as it is; the page scales it when drawn.
+    if (image.isNull() || (image.width() <= size.width() && image.height() <= size.height()))
         return image;
-    // Small walks are enlarged pixel for pixel, so their steps stay sharp.
-    const bool enlarge = image.width() <= size.width() && image.height() <= size.height();
-    return image.scaled(size, Qt::IgnoreAspectRatio, enlarge ? Qt::FastTransformation : Qt::SmoothTransformation);
+    return image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }

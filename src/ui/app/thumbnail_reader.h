@@ -4,7 +4,7 @@
 #include <QSize>
 #include <QString>
 
-// Reads a picture straight into a small size. Uncompressed 24- and 32-bit BMP files
+// Reads a picture straight into a small size (a smaller picture is read as it is). Uncompressed 24- and 32-bit BMP files
 // (what the image batch writes) are averaged down in one pass over the file's rows,
 // without holding the full picture; other files go through QImageReader.
 // A null image when the file cannot be read.
