@@ -8,6 +8,7 @@ packages=(
   libgtest-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-dejavu-core
+  xvfb xauth xdotool
 )
 if [ "${LIROVANE_FUZZ_DEPS:-0}" = 1 ]; then packages+=(clang libclang-rt-14-dev); fi
 
