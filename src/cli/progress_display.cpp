@@ -1,6 +1,6 @@
 #include "progress_display.h"
 
-#include "render/canvas.h"
+#include "render/null_canvas.h"
 
 #include <algorithm>
 #include <string>
@@ -9,29 +9,12 @@ namespace lirovane::cli {
 
 namespace {
 
-// A surface that draws nothing: there is no window to show the wait display on.
-class NullCanvas final : public Canvas {
-public:
-    void FillRect(int, int, int, int, StockBrush) override {}
-    void MoveTo(int, int) override {}
-    void SelectPen(int, Color) override {}
-    void ReleasePen() override {}
-    void LineTo(int, int) override {}
-    void TextOut(int, int, std::string_view) override {}
-    void Rectangle(int, int, int, int) override {}
-    void SelectBrush(Color) override {}
-    void ReleaseBrush() override {}
-    int Width() const override { return 0; }
-    int Height() const override { return 0; }
-    std::optional<BitmapPixels> ReadBitmap(int, int) const override { return std::nullopt; }
-};
-
 constexpr int kBarWidth = 40;
 
 } // namespace
 
 ProgressDisplay::ProgressDisplay(std::FILE* stream, bool terminal)
-    : m_stream(stream), m_terminal(terminal), m_surface(std::make_unique<NullCanvas>())
+    : m_stream(stream), m_terminal(terminal), m_surface(std::make_unique<NullCanvas>(0, 0))
 {
 }
 

@@ -1,40 +1,24 @@
 // lirovane-batch end to end: the program is run as a user would run it.
+#include "test_support.h"
+
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
-#include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
-#include <set>
 #include <sstream>
-#include <string>
 #include <vector>
 
 namespace fs = std::filesystem;
+using lirovane::testing::ReadFile;
+using lirovane::testing::WriteFile;
 
 namespace {
 
-const fs::path kExamples = LIROVANE_EXAMPLES;
-const std::string kSequence = (kExamples / "lambda_phage.fa").string();
-const std::string kPatterns = (kExamples / "lambda_phage.pat").string();
-const std::string kTrf = (kExamples / "lambda_phage.trf.dat").string();
-
-std::string ReadAll(const fs::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-std::string Quote(const std::string& arg)
-{
-    std::string quoted = "'";
-    for (const char c : arg)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
+const std::string kExamples = LIROVANE_EXAMPLES;
+const std::string kSequence = kExamples + "/lambda_phage.fa";
+const std::string kPatterns = kExamples + "/lambda_phage.pat";
+const std::string kTrf = kExamples + "/lambda_phage.trf.dat";
 
 struct RunResult {
     int status = -1;
@@ -42,185 +26,120 @@ struct RunResult {
     std::string err;
 };
 
-class CliTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        for (char& c : name)
-            if (c == '/')
-                c = '_';
-        m_dir = fs::temp_directory_path() / ("lirovane_cli_" + std::to_string(::getpid()) + "_" + name);
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override
-    {
-        std::error_code ec;
-        fs::remove_all(m_dir, ec);
-    }
-
-    RunResult Run(const std::vector<std::string>& args) const
-    {
-        std::string command = Quote(LIROVANE_BATCH_EXE);
-        for (const std::string& arg : args)
-            command.append(" ").append(Quote(arg));
-        command.append(" >").append(Quote((m_dir / "stdout.txt").string()));
-        command.append(" 2>").append(Quote((m_dir / "stderr.txt").string()));
-        RunResult result;
-        const int raw = std::system(command.c_str());
-        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        result.out = ReadAll(m_dir / "stdout.txt");
-        result.err = ReadAll(m_dir / "stderr.txt");
-        return result;
-    }
-
-    // Every file of a folder with its bytes.
-    static std::map<std::string, std::string> Files(const fs::path& folder)
-    {
-        std::map<std::string, std::string> files;
-        for (const auto& entry : fs::directory_iterator(folder))
-            if (entry.is_regular_file())
-                files[entry.path().filename().string()] = ReadAll(entry.path());
-        return files;
-    }
-
-    fs::path m_dir;
-};
-
-TEST_F(CliTest, DrawsTheSampleFromPatternsAndFromTrf)
+// Runs the program with the words of `args`, output and errors into `dir`.
+RunResult RunBatch(const fs::path& dir, const std::string& args)
 {
-    const fs::path fromPat = m_dir / "pat";
-    const RunResult pat = Run({"--sequence", kSequence, "--patterns", kPatterns, "--size", "6", "--out",
-                               fromPat.string()});
+    const std::string command = std::string(LIROVANE_BATCH_EXE) + " " + args + " >" + (dir / "out.txt").string() +
+                                " 2>" + (dir / "err.txt").string();
+    const int raw = std::system(command.c_str());
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(dir / "out.txt"), ReadFile(dir / "err.txt")};
+}
+
+// Every file of a folder with its bytes.
+std::map<std::string, std::string> Files(const fs::path& folder)
+{
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::directory_iterator(folder))
+        files[entry.path().filename().string()] = ReadFile(entry.path());
+    return files;
+}
+
+} // namespace
+
+TEST(Cli, DrawsTheSampleFromPatternsAndFromTrf)
+{
+    lirovane::testing::ScratchDir dir;
+    const RunResult pat = RunBatch(dir.Path(), "--sequence " + kSequence + " --patterns " + kPatterns +
+                                              " --size 6 --out " + (dir / "pat").string());
     ASSERT_EQ(pat.status, 0) << pat.err;
     EXPECT_NE(pat.err.find("24 of 24 repeats of size 6"), std::string::npos) << pat.err;
-    EXPECT_NE(pat.err.find((fromPat / "index.htm").string()), std::string::npos) << pat.err;
-    // Not a terminal: progress as plain lines.
-    EXPECT_NE(pat.err.find("24/24 pictures (100%)\n"), std::string::npos) << pat.err;
-
-    const auto files = Files(fromPat);
-    int pictures = 0;
-    for (const auto& [name, bytes] : files) {
-        if (name.ends_with(".bmp")) {
-            ++pictures;
-            EXPECT_EQ(bytes.substr(0, 2), "BM") << name;
-        }
-    }
-    EXPECT_EQ(pictures, 24);
+    EXPECT_NE(pat.err.find("24/24 pictures (100%)\n"), std::string::npos) << pat.err; // not a terminal: lines
+    const auto files = Files(dir / "pat");
     EXPECT_EQ(files.size(), 24u + 3u); // pictures, starts.txt, ends.txt, index.htm
-    EXPECT_EQ(files.at("starts.txt").substr(0, 12), "1165\r\n2011\r\n");
-    const std::string& page = files.at("index.htm");
-    EXPECT_TRUE(page.starts_with("<html><body><br>Sequence file: " + kSequence + "<br>\r\nConsensus size: 6<br>\r\n"));
-    EXPECT_NE(page.find("Number of repeats: 24<br>\r\n<table><tr><td><center><a href=\"1165.bmp\">"),
-              std::string::npos);
+    EXPECT_EQ(files.at("1165.bmp").substr(0, 2), "BM");
+    EXPECT_TRUE(files.at("index.htm").starts_with("<html><body><br>Sequence file: " + kSequence +
+                                                  "<br>\r\nConsensus size: 6<br>\r\nNumber of repeats: 24<br>\r\n"
+                                                  "<table><tr><td><center><a href=\"1165.bmp\">"));
 
     // The .dat file gives the same gallery, with or without the converted file written.
-    const fs::path converted = m_dir / "converted.pat";
-    for (const bool writePatterns : {false, true}) {
-        SCOPED_TRACE(writePatterns);
-        const fs::path fromTrf = m_dir / (writePatterns ? "trf_written" : "trf");
-        std::vector<std::string> args = {"--sequence", kSequence, "--trf", kTrf, "--size", "6",
-                                         "--out", fromTrf.string()};
-        if (writePatterns) {
-            args.push_back("--write-patterns");
-            args.push_back(converted.string());
-        }
-        const RunResult trf = Run(args);
+    for (const std::string& extra : {std::string(), " --write-patterns " + (dir / "converted.pat").string()}) {
+        const fs::path out = dir / (extra.empty() ? "trf" : "trf-written");
+        const RunResult trf =
+            RunBatch(dir.Path(), "--sequence " + kSequence + " --trf " + kTrf + " --size 6 --out " + out.string() + extra);
         ASSERT_EQ(trf.status, 0) << trf.err;
-        EXPECT_EQ(Files(fromTrf), files);
+        EXPECT_EQ(Files(out), files) << extra;
     }
-    std::istringstream written(ReadAll(converted));
-    std::istringstream bundled(ReadAll(kPatterns));
+    std::istringstream written(ReadFile(dir / "converted.pat"));
+    std::istringstream bundled(ReadFile(kPatterns));
     EXPECT_EQ(std::vector<long>(std::istream_iterator<long>(written), {}),
               std::vector<long>(std::istream_iterator<long>(bundled), {}));
 }
 
-TEST_F(CliTest, ColoursGoToTheirSlots)
+TEST(Cli, ColoursGoToTheirSlots)
 {
     // Under orientation 2, A steps left and C steps right.
-    std::ofstream(m_dir / "s.fa") << "AAAAx\nCCCC\n";
-    std::ofstream(m_dir / "p.pat") << "1 5 4\n6 10 4\n";
-    const std::string colours = "#010203,#040506,#070809,#0a0b0c";
-    const RunResult run = Run({"--sequence", (m_dir / "s.fa").string(), "--patterns", (m_dir / "p.pat").string(),
-                               "--size", "4", "--orientation", "2", "--colors", colours, "--out",
-                               (m_dir / "out").string()});
+    lirovane::testing::ScratchDir dir;
+    const RunResult run = RunBatch(dir.Path(), "--sequence " + WriteFile(dir / "s.fa", "AAAAx\nCCCC\n").string() +
+                                              " --patterns " + WriteFile(dir / "p.pat", "1 5 4\n6 10 4\n").string() +
+                                              " --size 4 --orientation 2 --colors '#010203,#040506,#070809,#0a0b0c'"
+                                              " --out " + (dir / "out").string());
     ASSERT_EQ(run.status, 0) << run.err;
-    const std::string left = ReadAll(m_dir / "out" / "1.bmp");
-    const std::string right = ReadAll(m_dir / "out" / "6.bmp");
-    EXPECT_NE(left.find("\x03\x02\x01"), std::string::npos);
+    const std::string left = ReadFile(dir / "out" / "1.bmp");
+    const std::string right = ReadFile(dir / "out" / "6.bmp");
+    EXPECT_NE(left.find("\x03\x02\x01"), std::string::npos); // blue, green, red
     EXPECT_EQ(left.find("\x0c\x0b\x0a"), std::string::npos);
     EXPECT_NE(right.find("\x0c\x0b\x0a"), std::string::npos);
     EXPECT_EQ(right.find("\x03\x02\x01"), std::string::npos);
 }
 
-TEST_F(CliTest, RefusesBadInput)
+TEST(Cli, BadInputAndExitStatus)
 {
-    std::ofstream(m_dir / "bad.pat") << "5 9 6\n10 20 2001\n30 40 6\n";
-    std::ofstream(m_dir / "file") << "x";
-    const std::string bad = (m_dir / "bad.pat").string();
-    const std::string out = (m_dir / "out").string();
-    struct Case {
-        const char* name;
-        std::vector<std::string> args;
+    lirovane::testing::ScratchDir dir;
+    const std::string bad = WriteFile(dir / "bad.pat", "5 9 6\n10 20 2001\n30 40 6\n").string();
+    const std::map<std::string, std::string> words = {
+        {"SEQ", kSequence}, {"PAT", kPatterns}, {"TRF", kTrf}, {"BAD", bad}, {"DIR", dir.Path().string()},
+        {"OUT", (dir / "out").string()}, {"UNDERFILE", (WriteFile(dir / "file", "x") / "sub").string()}};
+    const struct {
+        const char* args; // upper-case words stand for the paths above
         int status;
         std::string message;
-    };
-    const Case cases[] = {
-        {"no arguments", {}, 2, "--sequence FILE is required"},
-        {"size 0", {"--sequence", kSequence, "--patterns", kPatterns, "--size", "0"}, 2, "--size must be"},
-        {"size 2001", {"--sequence", kSequence, "--patterns", kPatterns, "--size", "2001"}, 2, "not '2001'"},
-        {"size not a number", {"--sequence", kSequence, "--patterns", kPatterns, "--size", "6x"}, 2, "not '6x'"},
-        {"orientation 4", {"--sequence", kSequence, "--patterns", kPatterns, "--size", "6", "--orientation", "4"},
-         2, "--orientation must be 1, 2 or 3"},
-        {"three colours", {"--sequence", kSequence, "--patterns", kPatterns, "--size", "6", "--colors",
-                           "#ff0000,#00ff00,#0000ff"}, 2, "--colors must be"},
-        {"both inputs", {"--sequence", kSequence, "--patterns", kPatterns, "--trf", kTrf, "--size", "6"}, 2,
-         "exactly one of"},
-        {"unknown option", {"--sequence", kSequence, "--frobnicate"}, 2, "unknown option '--frobnicate'"},
-        {"missing sequence", {"--sequence", "/nonexistent/x.fa", "--patterns", kPatterns, "--size", "6",
-                              "--out", out}, 1, "cannot read sequence file '/nonexistent/x.fa'"},
-        {"missing patterns", {"--sequence", kSequence, "--patterns", "/nonexistent/p.pat", "--size", "6",
-                              "--out", out}, 1, "cannot read patterns file '/nonexistent/p.pat'"},
-        {"sequence is a folder", {"--sequence", m_dir.string(), "--patterns", kPatterns, "--size", "6",
-                                  "--out", out}, 1, "is a folder"},
-        {"patterns as trf", {"--sequence", kSequence, "--trf", kPatterns, "--size", "6", "--out", out}, 1,
-         "is not Tandem Repeats Finder .dat output"},
-        {"rejected patterns", {"--sequence", kSequence, "--patterns", bad, "--size", "6", "--out", out}, 1,
+    } cases[] = {
+        {"", 2, "--sequence FILE is required"},
+        {"--sequence SEQ --patterns PAT --size 0", 2, "--size must be"},
+        {"--sequence SEQ --patterns PAT --size 2001", 2, "not '2001'"},
+        {"--sequence SEQ --patterns PAT --size 6x", 2, "not '6x'"},
+        {"--sequence SEQ --patterns PAT --size 6 --orientation 4", 2, "--orientation must be 1, 2 or 3"},
+        {"--sequence SEQ --patterns PAT --size 6 --colors '#ff0000,#00ff00,#0000ff'", 2, "--colors must be"},
+        {"--sequence SEQ --patterns PAT --trf TRF --size 6", 2, "exactly one of"},
+        {"--sequence SEQ --frobnicate", 2, "unknown option '--frobnicate'"},
+        {"--sequence /no/x.fa --patterns PAT --size 6 --out OUT", 1, "cannot read sequence file '/no/x.fa'"},
+        {"--sequence SEQ --patterns /no/p.pat --size 6 --out OUT", 1, "cannot read patterns file '/no/p.pat'"},
+        {"--sequence DIR --patterns PAT --size 6 --out OUT", 1, "is a folder"},
+        {"--sequence SEQ --trf PAT --size 6 --out OUT", 1, "is not Tandem Repeats Finder .dat output"},
+        {"--sequence SEQ --patterns BAD --size 6 --out OUT", 1,
          bad + ": record 2: size 2001 is outside 0 to 2000 (Invalid Starts, Ends and size file!)"},
-        {"output under a file", {"--sequence", kSequence, "--patterns", kPatterns, "--size", "6", "--out",
-                                 (m_dir / "file" / "sub").string()}, 1, "cannot create output folder"},
+        {"--sequence SEQ --patterns PAT --size 6 --out UNDERFILE", 1, "cannot create output folder"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const RunResult run = Run(c.args);
-        EXPECT_EQ(run.status, c.status);
+    for (const auto& c : cases) {
+        std::string args;
+        std::istringstream in(c.args);
+        for (std::string word; in >> word;)
+            args += " " + (words.count(word) != 0 ? words.at(word) : word);
+        const RunResult run = RunBatch(dir.Path(), args);
+        EXPECT_EQ(run.status, c.status) << c.args;
         EXPECT_TRUE(run.err.starts_with("lirovane-batch: ")) << run.err;
         EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
         // Nothing that passes for a result is left behind.
-        EXPECT_FALSE(fs::exists(m_dir / "out" / "index.htm"));
-        EXPECT_FALSE(fs::exists(m_dir / "out" / "starts.txt"));
+        EXPECT_FALSE(fs::exists(dir / "out" / "index.htm") || fs::exists(dir / "out" / "starts.txt")) << c.args;
     }
-}
 
-TEST_F(CliTest, ReportsPicturesThatCannotBeWritten)
-{
-    const fs::path out = m_dir / "out";
-    fs::create_directories(out / "1165.bmp");
-    const RunResult run = Run({"--sequence", kSequence, "--patterns", kPatterns, "--size", "6", "--out",
-                               out.string()});
+    // A picture that cannot be written fails the run but not the others.
+    fs::create_directories(dir / "out" / "1165.bmp");
+    const RunResult run = RunBatch(dir.Path(), "--sequence " + kSequence + " --patterns " + kPatterns + " --size 6 --out " +
+                                              (dir / "out").string());
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("could not write picture '" + (out / "1165.bmp").string() + "'"), std::string::npos)
-        << run.err;
-    EXPECT_NE(run.err.find("23 pictures saved"), std::string::npos) << run.err;
-}
-
-TEST_F(CliTest, PrintsHelp)
-{
-    const RunResult run = Run({"--help"});
-    EXPECT_EQ(run.status, 0);
-    EXPECT_NE(run.out.find("Usage: lirovane-batch --sequence FILE (--patterns FILE | --trf FILE.dat) --size N"),
+    EXPECT_NE(run.err.find("could not write picture '" + (dir / "out" / "1165.bmp").string() + "'"),
               std::string::npos);
+    EXPECT_NE(run.err.find("23 pictures saved"), std::string::npos) << run.err;
+    EXPECT_EQ(RunBatch(dir.Path(), "--help").out.find("Usage: lirovane-batch --sequence FILE (--patterns FILE | --trf"), 0u);
 }
-
-} // namespace

@@ -1,190 +1,144 @@
 #include "settings/app_settings.h"
 #include "settings/memory_profile_store.h"
 
+#include "test_support.h"
+
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <string>
-#include <vector>
-
 using namespace lirovane;
+namespace fs = std::filesystem;
 
 namespace {
 
-// Records the order of reads and writes on top of an in-memory store.
+// Records the keys read and written, on top of an in-memory store.
 class RecordingStore final : public ProfileStore {
 public:
-    int GetProfileInt(std::string_view section, std::string_view key, int defaultValue) const override
+    int GetProfileInt(std::string_view s, std::string_view k, int d) const override
     {
-        reads.emplace_back(key);
-        return inner.GetProfileInt(section, key, defaultValue);
+        return inner.GetProfileInt(s, Log(reads, k), d);
     }
-    std::string GetProfileString(std::string_view section, std::string_view key) const override
+    std::string GetProfileString(std::string_view s, std::string_view k) const override
     {
-        reads.emplace_back(key);
-        return inner.GetProfileString(section, key);
+        return inner.GetProfileString(s, Log(reads, k));
     }
-    void WriteProfileInt(std::string_view section, std::string_view key, int value) override
+    void WriteProfileInt(std::string_view s, std::string_view k, int v) override
     {
-        writes.emplace_back(key);
-        inner.WriteProfileInt(section, key, value);
+        inner.WriteProfileInt(s, Log(writes, k), v);
     }
-    void WriteProfileString(std::string_view section, std::string_view key, std::string_view value) override
+    void WriteProfileString(std::string_view s, std::string_view k, std::string_view v) override
     {
-        writes.emplace_back(key);
-        inner.WriteProfileString(section, key, value);
+        inner.WriteProfileString(s, Log(writes, k), v);
     }
-    void Clear() { reads.clear(), writes.clear(); }
 
     MemoryProfileStore inner;
     mutable std::vector<std::string> reads;
     std::vector<std::string> writes;
+
+private:
+    static std::string_view Log(std::vector<std::string>& keys, std::string_view key)
+    {
+        keys.emplace_back(key);
+        return key;
+    }
 };
 
-const std::vector<std::string> kFieldOrderOnSave{
-    "SequenceFile", "StartsEndsAndSizesFile", "AsColor", "CsColor", "GsColor", "TsColor", "LetterOrientation",
-    "Letter1", "Letter2", "Letter3", "Letter4", "Letter5", "Letter6", "Letter7", "Letter8", "SizeOfRepeats",
-    "NumberOfRepeatsInThisSet"};
+using Keys = std::vector<std::string>;
+const Keys kColours{"AsColor", "CsColor", "GsColor", "TsColor"};
+const Keys kLetters{"Letter1", "Letter2", "Letter3", "Letter4", "Letter5", "Letter6", "Letter7", "Letter8"};
 
-int Stored(const ProfileStore& store, std::string_view key)
+Keys Join(std::initializer_list<Keys> parts)
 {
-    return store.GetProfileInt(kProfileSection, key, -12345);
-}
-
-AppSettings Confirmed()
-{
-    AppSettings s;
-    s.SetFirstRunDefaults();
-    s.sequenceFile = "/data/genome.fa";
-    s.patternsFile = "/data/genome.pat";
-    s.sizeOfRepeats = 200;
-    s.numberOfRepeatsInThisSet = 300;
-    s.letterOrientation = 2;
-    ApplyOrientation(s.letters, 2);
-    s.asColor = 0x00123456u;
-    return s;
+    Keys all;
+    for (const Keys& part : parts)
+        all.insert(all.end(), part.begin(), part.end());
+    return all;
 }
 
 } // namespace
 
-TEST(Settings, FirstRunWritesPathInstallsDefaultsAndRunsTheFlowOnce)
+TEST(Settings, FirstRunCancelledThenConfirmed)
 {
     RecordingStore store;
     AppSettings s;
     int flowRuns = 0;
     LoadSettings(s, store, [&] { ++flowRuns; });
-
     EXPECT_EQ(flowRuns, 1);
-    EXPECT_EQ(store.writes, std::vector<std::string>{"Path"});
-    EXPECT_EQ(store.reads, std::vector<std::string>{"LetterOrientation"});
-    EXPECT_EQ(store.inner.GetProfileString(kProfileSection, "Path"), std::filesystem::current_path().string());
+    EXPECT_EQ(store.writes, Keys{"Path"});
+    EXPECT_EQ(store.reads, Keys{"LetterOrientation"});
+    EXPECT_EQ(store.inner.GetProfileString(kProfileSection, "Path"), fs::current_path().string());
     EXPECT_EQ(s.sizeOfRepeats, 43);
     EXPECT_EQ(s.letterOrientation, 1);
     EXPECT_EQ(s.Style().colors, (std::array<Color, 4>{0x000000FFu, 0x00FF0000u, 0x00FFFF00u, 0x0000FF00u}));
     EXPECT_EQ(s.letters, LetterTable::ForOrientation(1));
-    EXPECT_TRUE(s.sequenceFile.empty());
-    EXPECT_TRUE(s.patternsFile.empty());
 
-    // Cancelled: nothing but "Path" stored, so the next start is a first run again.
-    AppSettings again;
-    LoadSettings(again, store, [&] { ++flowRuns; });
-    EXPECT_EQ(flowRuns, 2);
-}
-
-TEST(Settings, ConfirmedFirstRunRoundTripsEveryField)
-{
-    RecordingStore store;
-    AppSettings first;
-    LoadSettings(first, store, [&] {
-        first = Confirmed();
-        SaveSettings(first, store);
+    // Cancelled: only "Path" is stored, so the next start is a first run again; this time OK.
+    AppSettings confirmed;
+    LoadSettings(confirmed, store, [&] {
+        ++flowRuns;
+        confirmed.sequenceFile = "/data/genome.fa";
+        confirmed.patternsFile = "/data/genome.pat";
+        confirmed.sizeOfRepeats = 200;
+        confirmed.numberOfRepeatsInThisSet = 300;
+        confirmed.letterOrientation = 2;
+        ApplyOrientation(confirmed.letters, 2);
+        confirmed.asColor = 0x00123456u;
+        SaveSettings(confirmed, store);
     });
-    EXPECT_EQ(store.writes.front(), "Path");
-    EXPECT_EQ(std::vector<std::string>(store.writes.begin() + 1, store.writes.end()), kFieldOrderOnSave);
+    EXPECT_EQ(flowRuns, 2);
+    EXPECT_EQ(store.writes, Join({{"Path", "Path", "SequenceFile", "StartsEndsAndSizesFile"}, kColours,
+                                  {"LetterOrientation"}, kLetters, {"SizeOfRepeats", "NumberOfRepeatsInThisSet"}}));
 
-    store.Clear();
+    // The next start reads every field back, in its own order.
+    store.reads.clear();
     AppSettings next;
-    bool flowRan = false;
-    LoadSettings(next, store, [&] { flowRan = true; });
-    EXPECT_FALSE(flowRan);
-    const std::vector<std::string> readOrder{
-        "LetterOrientation", "SequenceFile", "StartsEndsAndSizesFile", "AsColor", "CsColor", "GsColor", "TsColor",
-        "Letter1", "Letter2", "Letter3", "Letter4", "Letter5", "Letter6", "Letter7", "Letter8", "SizeOfRepeats",
-        "NumberOfRepeatsInThisSet"};
-    EXPECT_EQ(store.reads, readOrder);
-    EXPECT_EQ(next.sequenceFile, first.sequenceFile);
-    EXPECT_EQ(next.patternsFile, first.patternsFile);
+    LoadSettings(next, store, [&] { ++flowRuns; });
+    EXPECT_EQ(flowRuns, 2);
+    EXPECT_EQ(store.reads, Join({{"LetterOrientation", "SequenceFile", "StartsEndsAndSizesFile"}, kColours,
+                                 kLetters, {"SizeOfRepeats", "NumberOfRepeatsInThisSet"}}));
+    EXPECT_EQ(next.sequenceFile, confirmed.sequenceFile);
+    EXPECT_EQ(next.patternsFile, confirmed.patternsFile);
     EXPECT_EQ(next.sizeOfRepeats, 200);
     EXPECT_EQ(next.numberOfRepeatsInThisSet, 300);
     EXPECT_EQ(next.letterOrientation, 2);
-    EXPECT_EQ(next.letters, first.letters);
-    EXPECT_EQ(next.Style().colors, first.Style().colors);
-    EXPECT_EQ(Stored(store.inner, "Letter1"), 'a');
-    EXPECT_EQ(Stored(store.inner, "Letter8"), 'C');
+    EXPECT_EQ(next.letters, LetterTable::ForOrientation(2));
+    EXPECT_EQ(next.Style().colors, confirmed.Style().colors);
+    EXPECT_EQ(store.inner.GetProfileInt(kProfileSection, "Letter8", 0), 'C');
 }
 
+// Stored values are taken as they are: no defaults for missing keys, letters cut to 8 bits.
 TEST(Settings, OrdinaryStartTakesStoredValuesAsTheyAre)
 {
-    struct Case {
-        const char* name;
+    const struct {
         int orientation;
-        int letterValue;        // stored under every "LetterN"
-        unsigned char expected; // low 8 bits
-    };
-    const Case cases[] = {
-        {"orientation 7 keeps the letters", 7, 'x', 'x'},
-        {"high bits dropped", 1, 0x141, 'A'},
-        {"negative value", 3, -191, 0x41},
-        {"negative orientation is not a first run", -1, 'g', 'g'},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+        int letterValue; // under every "LetterN"
+        unsigned char expected;
+    } cases[] = {{7, 'x', 'x'}, {1, 0x141, 'A'}, {-1, -191, 0x41}};
+    for (const auto& c : cases) {
         MemoryProfileStore store;
         store.WriteProfileInt(kProfileSection, "LetterOrientation", c.orientation);
-        for (int i = 1; i <= 8; ++i)
-            store.WriteProfileInt(kProfileSection, "Letter" + std::to_string(i), c.letterValue);
+        for (const std::string& key : kLetters)
+            store.WriteProfileInt(kProfileSection, key, c.letterValue);
         AppSettings s;
         bool flowRan = false;
         LoadSettings(s, store, [&] { flowRan = true; });
         EXPECT_FALSE(flowRan);
         EXPECT_EQ(s.letterOrientation, c.orientation);
-        for (unsigned char e : s.letters.entries)
-            EXPECT_EQ(e, c.expected);
-        // Missing keys read as empty or 0, not as first-run defaults.
-        EXPECT_EQ(s.Style().colors, (std::array<Color, 4>{0, 0, 0, 0}));
+        for (const unsigned char e : s.letters.entries)
+            EXPECT_EQ(e, c.expected) << c.letterValue;
+        EXPECT_EQ(s.Style().colors, (std::array<Color, 4>{}));
         EXPECT_EQ(s.sizeOfRepeats, 0);
-        EXPECT_TRUE(s.sequenceFile.empty());
     }
-}
-
-TEST(Settings, OrientationZeroByHandIsAFirstRunAndLeavesOtherKeys)
-{
-    RecordingStore store;
-    SaveSettings(Confirmed(), store);
-    store.WriteProfileInt(kProfileSection, "LetterOrientation", 0);
-    store.Clear();
-    AppSettings s;
-    LoadSettings(s, store, nullptr); // no flow given: defaults only
-    EXPECT_EQ(store.reads, std::vector<std::string>{"LetterOrientation"});
-    EXPECT_EQ(s.sizeOfRepeats, 43);
-    EXPECT_EQ(Stored(store.inner, "SizeOfRepeats"), 200);
 }
 
 TEST(Settings, PathOfAnyLengthIsRecordedWhole)
 {
-    const auto saved = std::filesystem::current_path();
-    auto deep = std::filesystem::temp_directory_path() / ("lirovane settings " + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
-    const auto root = deep;
+    lirovane::testing::ScratchDir dir;
+    fs::path deep = dir / "with blanks";
     for (int i = 0; i < 12; ++i)
         deep /= std::string(30, static_cast<char>('a' + i));
-    std::filesystem::create_directories(deep);
-    std::filesystem::current_path(deep);
+    fs::create_directories(deep);
     MemoryProfileStore store;
     AppSettings s;
-    LoadSettings(s, store, {});
-    std::filesystem::current_path(saved);
-    std::filesystem::remove_all(root);
-    const std::string path = store.GetProfileString(kProfileSection, "Path");
-    EXPECT_GT(path.size(), 360u);
-    EXPECT_EQ(path, deep.string());
+    lirovane::testing::InFolder(deep, [&] { LoadSettings(s, store, {}); });
+    EXPECT_EQ(store.GetProfileString(kProfileSection, "Path"), deep.string());
 }

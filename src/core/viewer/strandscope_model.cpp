@@ -2,29 +2,13 @@
 
 #include "io/sequence_letters.h"
 #include "render/bmp_export.h"
+#include "render/null_canvas.h"
 
 #include <limits>
 
 namespace lirovane {
 
 namespace {
-
-// Stands in for the screen when the viewer runs without a window.
-class NullCanvas final : public Canvas {
-public:
-    void FillRect(int, int, int, int, StockBrush) override {}
-    void MoveTo(int, int) override {}
-    void SelectPen(int, Color) override {}
-    void ReleasePen() override {}
-    void LineTo(int, int) override {}
-    void TextOut(int, int, std::string_view) override {}
-    void Rectangle(int, int, int, int) override {}
-    void SelectBrush(Color) override {}
-    void ReleaseBrush() override {}
-    int Width() const override { return kViewerWidth; }
-    int Height() const override { return kViewerHeight; }
-    std::optional<BitmapPixels> ReadBitmap(int, int) const override { return std::nullopt; }
-};
 
 std::int32_t SaturatedSum(std::int32_t a, std::int64_t b) noexcept
 {
@@ -79,7 +63,7 @@ void StrandscopeModel::FitAndDraw()
     m_nEndIndex = SaturatedSum(m_nStartIndex, fit.count);
     m_startText = std::to_string(m_nStartIndex);
     m_endText = std::to_string(m_nEndIndex);
-    NullCanvas nowhere;
+    NullCanvas nowhere(kViewerWidth, kViewerHeight); // no screen attached
     DrawViewerPath(letters, fit, m_nZoom, style, m_screen ? *m_screen : nowhere, m_image);
 }
 

@@ -1,0 +1,372 @@
+// Patterns split (plain and Tandem Repeats Finder .dat), position lists and the
+// viewer's letter reader.
+#include "io/patterns.h"
+#include "io/position_list.h"
+#include "io/sequence_letters.h"
+#include "io/token_offset_index.h"
+#include "settings/app_settings.h"
+
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <random>
+#include <sstream>
+
+using namespace lirovane;
+using lirovane::testing::ReadFile;
+using lirovane::testing::ScratchDir;
+using lirovane::testing::WriteFile;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kExamples = LIROVANE_EXAMPLES;
+const std::string kLambdaFa = kExamples + "/lambda_phage.fa";
+const std::string kLambdaDat = kExamples + "/lambda_phage.trf.dat";
+const std::string kLambdaPat = kExamples + "/lambda_phage.pat";
+const std::string kTwoRecords = std::string(LIROVANE_TEST_DATA) + "/io/two_records";
+
+// Splits with a message counter; `dir` receives starts.txt and ends.txt.
+SplitResult Split(AppSettings& settings, const fs::path& dir, int* messages = nullptr)
+{
+    return SplitPatterns(
+        settings,
+        [messages](std::string_view m) {
+            EXPECT_EQ(m, kInvalidPatternsMessage);
+            if (messages != nullptr)
+                ++*messages;
+        },
+        dir);
+}
+
+std::string Tokens(const std::string& content)
+{
+    std::string tokens;
+    std::copy_if(content.begin(), content.end(), std::back_inserter(tokens),
+                 [](char c) { return !std::isspace(static_cast<unsigned char>(c)); });
+    return tokens;
+}
+
+} // namespace
+
+TEST(SplitPatterns, WritesTheRecordsOfTheChosenSize)
+{
+    const struct {
+        const char* name;
+        std::string patterns;
+        int size;
+        const char* starts;
+        const char* ends;
+        int count;
+        bool rejected;
+    } cases[] = {
+        {"three lines", "5 9 43\n17 30 12\n40 60 43\n", 43, "5\r\n40\r\n", "9\r\n60\r\n", 2, false},
+        {"records over lines", "5 9\n43\r\n17 30\n12 40 60\n43", 43, "5\r\n40\r\n", "9\r\n60\r\n", 2, false},
+        {"other size", "5 9 43\n17 30 12\n40 60 43\n", 12, "17\r\n", "30\r\n", 1, false},
+        {"empty", " \r\n\t", 43, "", "", 0, false},
+        {"size 2000", "5 9 2000\n40 60 43\n", 43, "40\r\n", "60\r\n", 1, false},
+        {"size 0", "5 9 0\n40 60 43\n", 0, "5\r\n", "9\r\n", 1, false},
+        {"incomplete last record", "5 9 43\n40 60", 43, "5\r\n", "9\r\n", 1, false},
+        {"signs and extremes", "+5 -9 43\n-2147483648 2147483647 43\n", 43, "5\r\n-2147483648\r\n",
+         "-9\r\n2147483647\r\n", 2, false},
+        {"size 2001 first", "5 9 2001\n40 60 43\n", 43, "", "", 0, true},
+        {"size -1 first", "5 9 -1\n40 60 43\n", 43, "", "", 0, true},
+        {"bad size keeps earlier", "5 9 43\n1 2 3000\n40 60 43\n", 43, "5\r\n", "9\r\n", 1, true},
+        {"bad token", "5 9 43\n40 x 43\n70 80 43\n", 43, "5\r\n", "9\r\n", 1, true},
+        {"number runs into letters", "5 9 43\n40 60 43abc 70 80 43\n", 43, "5\r\n40\r\n", "9\r\n60\r\n", 2, true},
+        {"lone sign", "5 9 43 - 60 43", 43, "5\r\n", "9\r\n", 1, true},
+        {"start above 32 bits", "5 9 43\n2147483648 60 43\n", 43, "5\r\n", "9\r\n", 1, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScratchDir dir;
+        AppSettings settings;
+        settings.patternsFile = WriteFile(dir / "patterns.txt", c.patterns).string();
+        settings.sizeOfRepeats = c.size;
+        settings.numberOfRepeatsInThisSet = 77;
+        int messages = 0;
+        const SplitResult result = Split(settings, dir.Path(), &messages);
+        EXPECT_EQ(ReadFile(dir / "starts.txt"), c.starts);
+        EXPECT_EQ(ReadFile(dir / "ends.txt"), c.ends);
+        EXPECT_EQ(settings.numberOfRepeatsInThisSet, c.count);
+        EXPECT_EQ(result.count, c.count);
+        EXPECT_TRUE(result.opened && result.written);
+        EXPECT_EQ(result.valid, !c.rejected);
+        EXPECT_EQ(result.error.empty(), !c.rejected);
+        EXPECT_EQ(messages, c.rejected ? 1 : 0);
+    }
+}
+
+// A patterns file that cannot be read, or a .dat whose sequence cannot, changes nothing.
+TEST(SplitPatterns, UnreadableInputChangesNothing)
+{
+    ScratchDir dir;
+    fs::create_directory(dir / "folder");
+    const std::pair<std::string, std::string> cases[] = {
+        {(dir / "missing.txt").string(), ""},
+        {(dir / "folder").string(), ""},
+        {kLambdaDat, (dir / "missing.fa").string()},
+    };
+    for (const auto& [patterns, sequence] : cases) {
+        SCOPED_TRACE(patterns);
+        WriteFile(dir / "starts.txt", "1\r\n");
+        WriteFile(dir / "ends.txt", "2\r\n");
+        AppSettings settings;
+        settings.patternsFile = patterns;
+        settings.sequenceFile = sequence;
+        settings.numberOfRepeatsInThisSet = 7;
+        int messages = 0;
+        const SplitResult result = Split(settings, dir.Path(), &messages);
+        EXPECT_FALSE(result.opened);
+        EXPECT_FALSE(result.error.empty());
+        EXPECT_EQ(messages, 1);
+        EXPECT_EQ(settings.numberOfRepeatsInThisSet, 7);
+        EXPECT_EQ(ReadFile(dir / "starts.txt") + ReadFile(dir / "ends.txt"), "1\r\n2\r\n");
+    }
+}
+
+// By default into the working folder; an unwritable folder shows no message and
+// the count still counts.
+TEST(SplitPatterns, OutputFolder)
+{
+    ScratchDir dir;
+    AppSettings settings;
+    settings.patternsFile = WriteFile(dir / "patterns.txt", "5 9 43\n40 60 43\n").string();
+    settings.sizeOfRepeats = 43;
+    EXPECT_TRUE(lirovane::testing::InFolder(dir.Path(), [&] { return SplitPatterns(settings, {}).written; }));
+    EXPECT_EQ(ReadFile(dir / "starts.txt"), "5\r\n40\r\n");
+
+    int messages = 0;
+    settings.numberOfRepeatsInThisSet = 0;
+    EXPECT_FALSE(Split(settings, dir / "no" / "such", &messages).written);
+    EXPECT_EQ(settings.numberOfRepeatsInThisSet, 2);
+    EXPECT_EQ(messages, 0);
+}
+
+// A .dat file is split like the shifted patterns file it stands for.
+TEST(SplitPatterns, TrfOutputGivesTheBundledPatternsSplit)
+{
+    ScratchDir dir;
+    AppSettings settings;
+    settings.sequenceFile = kLambdaFa;
+    settings.sizeOfRepeats = 6;
+    std::string split[2];
+    for (const bool trf : {true, false}) {
+        settings.patternsFile = trf ? kLambdaDat : kLambdaPat;
+        const SplitResult result = Split(settings, dir.Path());
+        EXPECT_EQ(result.trf, trf);
+        EXPECT_EQ(result.count, 24);
+        split[trf] = ReadFile(dir / "starts.txt") + "|" + ReadFile(dir / "ends.txt");
+    }
+    EXPECT_EQ(split[0], split[1]);
+    EXPECT_TRUE(split[0].starts_with("1165\r\n"));
+}
+
+// Converted positions cut out exactly the bases trf printed for each repeat. Lambda:
+// one record after a 68-token header. The two-record file: a soft-masked piece of
+// human chr17 on one line, then a lower-case piece of P. falciparum MAL14 whose
+// header ">MAL14 " ends in a blank.
+TEST(Trf, ConvertedPositionsCutTheRepeatsBases)
+{
+    const struct {
+        std::string dat, fasta;
+        std::size_t repeats;
+        PatternRecord first, last;
+    } cases[] = {
+        {kLambdaDat, kLambdaFa, 68, {1165, 1176, 6}, {48332, 48361, 15}},
+        {kTwoRecords + ".trf.dat", kTwoRecords + ".fa", 9, {147 + 6, 256 + 6, 55}, {3433 + 4412, 3483 + 4412, 17}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.dat);
+        EXPECT_TRUE(IsTrfDatFile(c.dat));
+        std::string error;
+        const auto repeats = ReadTrfRepeats(c.dat, c.fasta, &error);
+        ASSERT_TRUE(repeats) << error;
+        ASSERT_EQ(repeats->size(), c.repeats);
+        EXPECT_EQ(repeats->front(), c.first);
+        EXPECT_EQ(repeats->back(), c.last);
+
+        // Field 15 of every repeat line is the repeat's own text.
+        const std::string tokens = Tokens(ReadFile(c.fasta));
+        std::istringstream lines(ReadFile(c.dat));
+        std::size_t i = 0;
+        for (std::string line; std::getline(lines, line);) {
+            std::istringstream in(line);
+            std::vector<std::string> f{std::istream_iterator<std::string>(in), {}};
+            if (f.size() != 15 || !std::isdigit(static_cast<unsigned char>(f[0][0])))
+                continue;
+            ASSERT_LT(i, repeats->size());
+            const PatternRecord& r = (*repeats)[i++];
+            std::string cut = tokens.substr(static_cast<std::size_t>(r.start - 1),
+                                            static_cast<std::size_t>(r.end - r.start + 1));
+            std::transform(cut.begin(), cut.end(), cut.begin(), [](char ch) { return std::toupper(ch); });
+            EXPECT_EQ(cut, f[14]) << "repeat " << i;
+        }
+        EXPECT_EQ(i, repeats->size());
+    }
+
+    ScratchDir dir;
+    const auto repeats = ReadTrfRepeats(kLambdaDat, kLambdaFa);
+    ASSERT_TRUE(repeats);
+    ASSERT_TRUE(WritePatternsFile(dir / "lambda.pat", *repeats));
+    EXPECT_EQ(ReadFile(dir / "lambda.pat"), ReadFile(kLambdaPat));
+    EXPECT_FALSE(WritePatternsFile(dir / "no" / "such.pat", *repeats));
+}
+
+TEST(Trf, OnlyTrfOutputIsTakenAndMismatchesAreReported)
+{
+    ScratchDir dir;
+    EXPECT_TRUE(IsTrfDatFile(WriteFile(dir / "blank-first.dat", "\r\n\nTandem Repeats Finder Program written by:")));
+    EXPECT_FALSE(IsTrfDatFile(WriteFile(dir / "other.dat", "Tandem Repeats\n")));
+    EXPECT_FALSE(IsTrfDatFile(kLambdaPat));
+    EXPECT_FALSE(IsTrfDatFile(dir / "missing.dat"));
+    EXPECT_FALSE(IsTrfDatFile(dir.Path()));
+
+    const std::string credit = "Tandem Repeats Finder Program written by:\n\nGary Benson\n\n";
+    const std::string repeat = "1 10 2 5.0 2 100 0 20 50 0 0 50 1.00 AC ACACACACAC\n";
+    const struct {
+        std::string dat, fasta;
+        const char* mentions;
+    } cases[] = {
+        {(dir / "missing.dat").string(), kLambdaFa, "missing.dat"},
+        {kLambdaDat, (dir / "missing.fa").string(), "missing.fa"},
+        {kLambdaDat, kTwoRecords + ".fa", "Enterobacteria phage lambda"},
+        {kLambdaDat, WriteFile(dir / "short.fa", ReadFile(kLambdaFa).substr(0, 1000)).string(), "bases"},
+        {WriteFile(dir / "bad.dat", credit + "Sequence: chr17\n\nParameters: 2 7\n12 abc\n").string(),
+         kTwoRecords + ".fa", "line 8"},
+        {WriteFile(dir / "no-sequence.dat", credit + repeat).string(), kLambdaFa, "Sequence:"},
+        {WriteFile(dir / "order.dat", credit + "Sequence: chr17\n\n" + repeat + "Sequence: nowhere\n").string(),
+         kTwoRecords + ".fa", "nowhere"},
+    };
+    for (const auto& c : cases) {
+        std::string error;
+        EXPECT_FALSE(ReadTrfRepeats(c.dat, c.fasta, &error)) << c.mentions;
+        EXPECT_NE(error.find(c.mentions), std::string::npos) << error;
+    }
+}
+
+TEST(PositionList, KeepsFileOrderAndFindsEveryEntry)
+{
+    const struct {
+        const char* content; // nullptr: no file
+        std::vector<std::int32_t> entries;
+        std::vector<std::int64_t> absent;
+    } cases[] = {
+        {"5\r\n40\r\n", {5, 40}, {0, 6, 41, -5}},
+        {"", {}, {0, 1, 5}},
+        {nullptr, {}, {0, 5}},
+        {" 7\t8\v9\f10\r11\n", {7, 8, 9, 10, 11}, {6, 12}},
+        {"5\r\n40x\r\n70\r\n", {5, 40}, {70}}, // reading ends at the first bad token
+        {"5\r\nend\r\n70\r\n", {5}, {70}},
+        {"5\r\n2147483648\r\n70\r\n", {5}, {70, 2147483648LL}},
+        {"-2147483648\r\n2147483647\r\n", {-2147483648, 2147483647}, {0, 2147483648LL, -2147483649LL}},
+        {"40 5 40 -3", {40, 5, 40, -3}, {0, 4, 39}},
+    };
+    for (const auto& c : cases) {
+        ScratchDir dir;
+        if (c.content != nullptr)
+            WriteFile(dir / "starts.txt", c.content);
+        PositionList list;
+        list.Add(12345); // earlier content goes
+        EXPECT_EQ(LoadPositionList(dir / "starts.txt", list), c.content != nullptr);
+        EXPECT_EQ(list.Entries(), c.entries);
+        EXPECT_EQ(list.Count(), static_cast<int>(c.entries.size()));
+        for (const std::int32_t p : c.entries)
+            EXPECT_TRUE(list.Contains(p)) << p;
+        for (const std::int64_t p : c.absent)
+            EXPECT_FALSE(list.Contains(p)) << p;
+        EXPECT_FALSE(list.Contains(12345));
+    }
+
+    // No fixed limit on the number of positions.
+    std::string content;
+    for (int p = 30000; p > 0; p -= 3)
+        content += std::to_string(p) + "\r\n";
+    ScratchDir dir;
+    PositionList list;
+    ASSERT_TRUE(LoadPositionList(WriteFile(dir / "starts.txt", content), list));
+    EXPECT_EQ(list.Count(), 10000);
+    for (std::int32_t p = 0; p <= 30002; ++p)
+        ASSERT_EQ(list.Contains(p), p % 3 == 0 && p > 0) << p;
+}
+
+TEST(ReadSequenceLetters, KeepsLettersAfterTheOffset)
+{
+    const struct {
+        std::string content;
+        std::int64_t offset;
+        std::string letters;
+    } cases[] = {
+        {">chr1 gene\nACGT\n", 0, "cgACGT"}, // the header's letters count too
+        {"A C G T N N A C", 3, "TAC"},       // tokens of any kind are skipped
+        {"A C G T N N A C", 8, ""},
+        {"A C G T N N A C", 100, ""},
+        {"ac\r\ngt", -4, "acgt"},
+        {"a\tc\vg\ft\r\nA C", 1, "cgtAC"},
+        {std::string(kMaxViewerLetters, 'g') + "T", 0, std::string(kMaxViewerLetters, 'g')},
+        {std::string(kMaxViewerLetters, 'g') + "T", 1, std::string(kMaxViewerLetters - 1, 'g') + "T"},
+    };
+    ScratchDir dir;
+    for (const auto& c : cases)
+        EXPECT_EQ(ReadSequenceLetters(WriteFile(dir / "seq.fa", c.content), c.offset), c.letters)
+            << c.content.substr(0, 20) << " from " << c.offset;
+    EXPECT_EQ(ReadSequenceLetters(dir / "missing.fa", 0), "");
+    EXPECT_EQ(ReadSequenceLetters(dir.Path(), 0), "");
+}
+
+// Remembered offsets give what a plain scan gives, and are forgotten when the file changes.
+TEST(ReadSequenceLetters, OffsetIndexGivesWhatAPlainScanGives)
+{
+    // Lines of varied width, blank runs and tokens that are not letters, so that the
+    // remembered offsets fall anywhere in the reader's 1 MiB blocks.
+    const auto mixed = [](unsigned seed, std::size_t bytes) {
+        std::mt19937 random(seed);
+        std::string content;
+        while (content.size() < bytes) {
+            const auto r = random() % 1000;
+            if (r < 900)
+                content.push_back("ACGTACGTacgtNn>|x1"[random() % 18]);
+            else if (r < 998)
+                content.push_back(" \t\n\r\v\f"[random() % 6]);
+            else
+                content.append(random() % 200, r == 998 ? ' ' : '\n');
+        }
+        content.resize(bytes);
+        return content;
+    };
+    const auto plainScan = [](const std::string& tokens, std::int64_t offset) {
+        std::string letters;
+        for (const char c : tokens.substr(std::min(tokens.size(), static_cast<std::size_t>(offset))))
+            if (std::string_view("ACGTacgt").find(c) != std::string_view::npos && letters.size() < kMaxViewerLetters)
+                letters.push_back(c);
+        return letters;
+    };
+    ScratchDir dir;
+    const fs::path file = dir / "seq.fa";
+    const std::int64_t offsets[] = {2'000'000, 5,         999,       1000,      1001,      1'048'575,
+                                    1'048'576, 1'048'577, 2'400'000, 123'457, 2'399'000, 10'000'000};
+    TokenOffsetIndex index(1000);
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        const std::string content = mixed(static_cast<unsigned>(round), round == 2 ? 1'500'000 : 4'000'000);
+        WriteFile(file, content);
+        if (round == 1) {
+            // Same size, later modification time: the offsets learnt are forgotten.
+            fs::last_write_time(file, fs::last_write_time(file) + std::chrono::seconds(5));
+            EXPECT_EQ(index.Checkpoints(file), 0u);
+        }
+        const std::string tokens = Tokens(content);
+        for (const std::int64_t offset : offsets) {
+            const std::string expected = plainScan(tokens, offset);
+            ASSERT_EQ(ReadSequenceLetters(file, offset, index), expected) << offset;
+            ASSERT_EQ(ReadSequenceLetters(file, offset), expected) << offset;
+        }
+        if (round == 0) {
+            EXPECT_GE(index.Checkpoints(file), 2000u);
+        }
+    }
+}

@@ -1,0 +1,376 @@
+// Raster canvas, letter table, path renderer and BMP export.
+#include "render/bmp_export.h"
+#include "render/letter_table.h"
+#include "render/path_renderer.h"
+#include "render/raster_canvas.h"
+
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <set>
+#include <utility>
+
+using namespace lirovane;
+using lirovane::testing::ReadFile;
+using lirovane::testing::ScratchDir;
+
+namespace {
+
+constexpr Color kRed = 0x000000FFu; // also the colour of A (slot Left)
+constexpr Color kBlue = 0x00FF0000u;
+constexpr Color kCyan = 0x00FFFF00u;
+constexpr Color kGreen = 0x0000FF00u;
+
+PathStyle Style(int orientation)
+{
+    return PathStyle{LetterTable::ForOrientation(orientation)};
+}
+
+// '#' for a pixel that is not white, '.' for white, one string per row.
+std::vector<std::string> Picture(const RasterCanvas& c)
+{
+    std::vector<std::string> rows(static_cast<std::size_t>(c.Height()));
+    for (int y = 0; y < c.Height(); ++y)
+        for (int x = 0; x < c.Width(); ++x)
+            rows[static_cast<std::size_t>(y)] += c.PixelAt(x, y) == kWhite ? '.' : '#';
+    return rows;
+}
+
+// A surface that is not a RasterCanvas, so that the paths for window surfaces run.
+class ForwardingCanvas final : public Canvas {
+public:
+    explicit ForwardingCanvas(RasterCanvas& inner) : m_inner(inner) {}
+    void FillRect(int l, int t, int r, int b, StockBrush brush) override { m_inner.FillRect(l, t, r, b, brush); }
+    void MoveTo(int x, int y) override { m_inner.MoveTo(x, y); }
+    void SelectPen(int w, Color c) override { m_inner.SelectPen(w, c); }
+    void ReleasePen() override { m_inner.ReleasePen(); }
+    void LineTo(int x, int y) override { m_inner.LineTo(x, y); }
+    void TextOut(int, int, std::string_view) override {}
+    void Rectangle(int l, int t, int r, int b) override { m_inner.Rectangle(l, t, r, b); }
+    void SelectBrush(Color c) override { m_inner.SelectBrush(c); }
+    void ReleaseBrush() override { m_inner.ReleaseBrush(); }
+    int Width() const override { return m_inner.Width(); }
+    int Height() const override { return m_inner.Height(); }
+    std::optional<BitmapPixels> ReadBitmap(int w, int h) const override { return m_inner.ReadBitmap(w, h); }
+
+private:
+    RasterCanvas& m_inner;
+};
+
+// The points a walk passes, `step` pixels per letter, from (x, y).
+std::set<std::pair<int, int>> PathPoints(std::string_view letters, const PathStyle& style, int x, int y, int step)
+{
+    std::set<std::pair<int, int>> points{{x, y}};
+    for (const char c : letters) {
+        const DirectionSlot slot = style.letters.SlotOf(static_cast<unsigned char>(c));
+        for (int i = 0; i < step && slot != DirectionSlot::None; ++i) {
+            x += slot == DirectionSlot::Right ? 1 : slot == DirectionSlot::Left ? -1 : 0;
+            y += slot == DirectionSlot::Down ? 1 : slot == DirectionSlot::Up ? -1 : 0;
+            points.insert({x, y});
+        }
+    }
+    return points;
+}
+
+// Every point of the path is drawn, and every drawn pixel lies within one pixel of it.
+void ExpectHugsPath(const RasterCanvas& canvas, const std::set<std::pair<int, int>>& points)
+{
+    for (const auto& [x, y] : points)
+        ASSERT_NE(canvas.PixelAt(x, y), kWhite) << x << "," << y;
+    for (int y = 0; y < canvas.Height(); ++y)
+        for (int x = 0; x < canvas.Width(); ++x) {
+            bool near = canvas.PixelAt(x, y) == kWhite;
+            for (int d = 0; d < 9 && !near; ++d)
+                near = points.count({x + d % 3 - 1, y + d / 3 - 1}) != 0;
+            ASSERT_TRUE(near) << x << "," << y;
+        }
+}
+
+} // namespace
+
+TEST(RasterCanvas, PenCoverage)
+{
+    const struct {
+        int pen, x0, y0, x1, y1;
+        std::vector<std::string> picture;
+    } cases[] = {
+        {1, 1, 2, 4, 2, {".....", ".....", ".####", ".....", "....."}}, // both ends
+        {2, 4, 2, 1, 2, {".....", "#####", "#####", ".....", "....."}}, // one column left, one row above
+        {2, 2, 1, 2, 3, {".##..", ".##..", ".##..", ".##..", "....."}},
+        {3, 2, 2, 2, 2, {".....", ".###.", ".###.", ".###.", "....."}},
+        {2, 0, 0, 0, 0, {"#....", ".....", ".....", ".....", "....."}}, // clipped
+        {1, 0, 0, 4, 4, {"#....", ".#...", "..#..", "...#.", "....#"}},
+    };
+    for (const auto& c : cases) {
+        RasterCanvas canvas(5, 5);
+        canvas.SelectPen(c.pen, kRed);
+        canvas.MoveTo(c.x0, c.y0);
+        canvas.LineTo(c.x1, c.y1);
+        EXPECT_EQ(Picture(canvas), c.picture) << c.pen << " " << c.x0 << "," << c.y0;
+    }
+    RasterCanvas canvas(6, 4);
+    canvas.FillRect(-3, 1, 2, 99, StockBrush::Black); // clipped; right and bottom excluded
+    canvas.SelectBrush(kRed);
+    canvas.Rectangle(3, 0, 6, 3); // black outline, red inside
+    EXPECT_EQ(Picture(canvas), (std::vector<std::string>{"...###", "##.###", "##.###", "##...."}));
+    EXPECT_EQ(canvas.PixelAt(4, 1), kRed);
+}
+
+TEST(RasterCanvas, CopyRect)
+{
+    // The source has marks at (1, 1) and (2, 1).
+    const struct {
+        int x, y, w, h, srcX, srcY;
+        bool sameSurface, forwarding;
+        std::vector<std::string> picture;
+    } cases[] = {
+        {2, 1, 4, 3, 0, 0, false, false, {"....", "....", "...#"}}, // clipped on the right
+        {0, 0, 4, 3, -1, 0, false, false, {"....", "..##", "...."}},
+        {1, 1, 3, 2, 0, 0, true, false, {"....", "....", "..##"}}, // overlapping within one surface
+        {1, 0, 4, 3, 0, 1, false, true, {"..##", "....", "...."}},  // the base copy, pixel by pixel
+    };
+    for (const auto& c : cases) {
+        RasterCanvas source(4, 3);
+        source.SelectPen(1, kRed);
+        source.MoveTo(1, 1);
+        source.LineTo(2, 1);
+        RasterCanvas target(4, 3);
+        RasterCanvas& dest = c.sameSurface ? source : target;
+        ForwardingCanvas forwarding(dest);
+        (c.forwarding ? static_cast<Canvas&>(forwarding) : dest).CopyRect(c.x, c.y, c.w, c.h, source, c.srcX, c.srcY);
+        EXPECT_EQ(Picture(dest), c.picture) << c.x << "," << c.y;
+    }
+}
+
+TEST(LetterTable, OrientationsAndDuplicateLetters)
+{
+    const std::pair<int, const char*> tables[] = {{1, "acgtACGT"}, {2, "agtcAGTC"}, {3, "actgACTG"}};
+    for (const auto& [orientation, text] : tables) {
+        const auto entries = LetterTable::ForOrientation(orientation).entries;
+        EXPECT_EQ(std::string(entries.begin(), entries.end()), text);
+    }
+    LetterTable kept = LetterTable::ForOrientation(3);
+    EXPECT_FALSE(ApplyOrientation(kept, 0));
+    EXPECT_EQ(kept, LetterTable::ForOrientation(3));
+
+    // Stored letters may repeat: Letter1, Letter5, Letter2, Letter6, ... the first equal wins.
+    const struct {
+        const char* entries;
+        unsigned char byte;
+        DirectionSlot slot;
+    } cases[] = {
+        {"xcgtACGx", 'x', DirectionSlot::Left}, {"acgtxCGT", 'x', DirectionSlot::Left},
+        {"acxtAxGT", 'x', DirectionSlot::Up},   {"acgtACxx", 'x', DirectionSlot::Down},
+        {"acgtACGT", 'N', DirectionSlot::None}, {"acgtACGT", 'a' | 0x80, DirectionSlot::None},
+    };
+    for (const auto& c : cases) {
+        LetterTable table;
+        std::copy(c.entries, c.entries + 8, table.entries.begin());
+        EXPECT_EQ(table.SlotOf(c.byte), c.slot) << c.entries;
+        EXPECT_EQ(SlotLookup(table)[c.byte], c.slot) << c.entries;
+    }
+}
+
+TEST(PathRenderer, MeasureAndDraw)
+{
+    const struct {
+        std::string stretch;
+        int orientation;
+        PathExtent extent;
+        Color endColor; // at `end`, the path's last point
+        std::pair<int, int> end;
+    } cases[] = {
+        {"", 1, {42, 42, 21, 21, 1}, kWhite, {21, 21}},
+        {"NNNN", 1, {42, 42, 21, 21, 1}, kWhite, {21, 21}},
+        {"AAAA", 1, {45, 42, 24, 21, 1}, kRed, {20, 21}},
+        {"aaaa", 1, {45, 42, 24, 21, 1}, kRed, {20, 21}},
+        {"CCC", 1, {42, 44, 21, 23, 1}, kBlue, {21, 20}},
+        {"CG", 1, {42, 42, 21, 21, 1}, kCyan, {21, 21}},
+        {"GGG", 2, {42, 44, 21, 23, 1}, kBlue, {21, 20}},
+        {"CCC", 2, {44, 42, 21, 21, 1}, kGreen, {24, 21}},
+        {"AT", 1, {42, 42, 21, 21, 1}, kGreen, {21, 21}}, // the later step covers the earlier
+    };
+    for (const auto& c : cases) {
+        const PathStyle style = Style(c.orientation);
+        const PathExtent extent = MeasurePath(c.stretch, style);
+        EXPECT_EQ(extent, c.extent) << c.stretch;
+        RasterCanvas canvas(extent.width, extent.height);
+        canvas.FillRect(0, 0, extent.width, extent.height, StockBrush::Black); // DrawPath clears it
+        DrawPath(c.stretch, extent, style, canvas);
+        EXPECT_EQ(canvas.PixelAt(c.end.first, c.end.second), c.endColor) << c.stretch;
+        if (c.endColor == kWhite) {
+            EXPECT_EQ(canvas.Data(), RasterCanvas(42, 42).Data());
+        }
+    }
+    // Random walks with letters of no slot: the picture holds the whole path and no more.
+    std::mt19937 rng(7);
+    for (int round = 0; round < 12; ++round) {
+        std::string stretch(rng() % 400, 'A');
+        for (char& c : stretch)
+            c = "acgtACGTNn-\r"[rng() % 12];
+        const PathStyle style = Style(1 + round % 3);
+        const PathExtent extent = MeasurePath(stretch, style);
+        RasterCanvas canvas(extent.width, extent.height);
+        DrawPath(stretch, extent, style, canvas);
+        ExpectHugsPath(canvas, PathPoints(stretch, style, extent.startX, extent.startY, 1));
+    }
+}
+
+TEST(PathRenderer, LongStretchesScaleDownByTheSmallestWholeFactor)
+{
+    std::string balanced;
+    for (int i = 0; i < 50000; ++i)
+        balanced += "ATCG";
+    const std::pair<std::string, PathExtent> cases[] = {
+        {std::string(15000, 'T'), {15041, 42, 21, 21, 1}}, // the largest picture at one step per pixel
+        {std::string(15001, 'T'), {7541, 41, 21, 21, 2}},
+        {std::string(30166, 'T'), {10096, 41, 21, 21, 3}},
+        {std::string(45000, 'A'), {15040, 41, 15020, 21, 3}},
+        {balanced, {42, 42, 21, 21, 1}},
+    };
+    for (const auto& [stretch, expected] : cases)
+        EXPECT_EQ(MeasurePath(stretch, Style(1)), expected) << stretch.size();
+
+    // A wandering walk drawn at two steps per pixel hugs the path of floor(walk / 2).
+    std::mt19937 rng(11);
+    std::string wander(36000, 'A');
+    for (char& c : wander)
+        c = "AAAAACGTN"[rng() % 9];
+    const PathStyle style = Style(1);
+    const PathExtent scaled = MeasurePath(wander, style);
+    ASSERT_EQ(scaled.scale, 2);
+    RasterCanvas picture(scaled.width, scaled.height);
+    DrawPath(wander, scaled, style, picture);
+    std::set<std::pair<int, int>> points;
+    const auto half = [](int v) { return v >= 0 ? v / 2 : -((1 - v) / 2); };
+    for (const auto& [x, y] : PathPoints(wander, style, 0, 0, 1))
+        points.insert({scaled.startX + half(x), scaled.startY + half(y)});
+    ExpectHugsPath(picture, points);
+}
+
+TEST(ViewerPath, FitAndDraw)
+{
+    std::string atAt;
+    for (int i = 0; i < 250000; ++i)
+        atAt += "AT";
+    const struct {
+        std::string letters;
+        int zoom;
+        ViewerFit fit;
+    } cases[] = {
+        {std::string(1000, 'T'), 1, {639, 4, 4}},
+        {std::string(1000, 'A'), 1, {637, 643, 4}},
+        {std::string(1000, 'C'), 1, {367, 4, 373}},
+        {std::string(1000, 'G'), 1, {369, 4, 4}},
+        {std::string(1000, 'T'), 2, {319, 4, 4}},
+        {std::string(1000, 'T'), 0, {639, 4, 4}}, // zoom 0 counts as 1
+        {"TTTTTTTTTT", 3, {10, 4, 4}},
+        {"ACGTTTGGNNAACCCC", 7, {16, 12, 19}},
+        {"NNNN", 370, {0, 4, 4}},
+        {"CCCC", 370, {0, 4, 375}}, // the step that breaks the frame still moves the start
+        {"N", 369, {1, 4, 4}},
+        {"", 1, {0, 4, 4}},
+        {atAt, 1, {400000, 6, 4}}, // letters past 400000 are ignored
+    };
+    for (const auto& c : cases) {
+        const PathStyle style = Style(1);
+        const ViewerFit fit = FitViewerPath(c.letters, c.zoom, style);
+        EXPECT_EQ(fit, c.fit) << c.letters.substr(0, 16) << " zoom " << c.zoom;
+        if (c.letters.size() > 1000)
+            continue;
+        RasterCanvas screen(kViewerWidth, kViewerHeight);
+        RasterCanvas image(kViewerWidth, kViewerHeight);
+        screen.FillRect(0, 0, kViewerWidth, kViewerHeight, StockBrush::Black);
+        DrawViewerPath(c.letters, fit, c.zoom, style, screen, image);
+        EXPECT_EQ(screen.Data(), image.Data());
+        const std::string_view drawn = std::string_view(c.letters).substr(0, static_cast<std::size_t>(fit.count));
+        if (drawn.find_first_of("ACGT") == std::string_view::npos) {
+            EXPECT_EQ(image.Data(), RasterCanvas(kViewerWidth, kViewerHeight).Data());
+        } else {
+            ExpectHugsPath(image, PathPoints(drawn, style, fit.startX, fit.startY, std::max(c.zoom, 1)));
+        }
+    }
+}
+
+TEST(BmpExport, LayoutFigures)
+{
+    const struct {
+        int width, height, bits;
+        std::uint32_t stride, imageSize, offBits, fileSize;
+    } cases[] = {
+        {650, 380, 24, 1952, 741760, 54, 741814}, {650, 380, 32, 2600, 988000, 54, 988054},
+        {42, 42, 24, 128, 5376, 54, 5430},        {650, 380, 8, 652, 247760, 1078, 248838},
+        {10, 2, 4, 8, 16, 118, 134},              {33, 1, 1, 8, 8, 62, 70},
+        {3, 1, 16, 8, 8, 54, 62},
+    };
+    ScratchDir dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + "@" + std::to_string(c.bits));
+        BitmapPixels pixels{c.width, c.height, c.bits, static_cast<int>(c.stride), {}};
+        pixels.data.assign(std::size_t{c.stride} * static_cast<std::size_t>(c.height), 0x5A);
+        const auto block = CaptureToDib(pixels, kBiRgb);
+        ASSERT_TRUE(block);
+        ASSERT_TRUE(WriteBitmapFile(dir / "out.bmp", &*block));
+        const std::string bytes = ReadFile(dir / "out.bmp");
+        ASSERT_EQ(bytes.size(), c.fileSize);
+        const auto at = [&](std::size_t i, std::size_t n) {
+            std::uint32_t v = 0;
+            for (std::size_t k = n; k-- > 0;)
+                v = (v << 8) | static_cast<unsigned char>(bytes[i + k]);
+            return v;
+        };
+        const std::pair<std::size_t, std::uint32_t> fields[] = {
+            {0, 0x4D42u}, {2, c.fileSize}, {6, 0}, {10, c.offBits}, {14, 40}, {18, std::uint32_t(c.width)},
+            {22, std::uint32_t(c.height)}, {30, 0}, {34, c.imageSize}, {38, 0}, {42, 0}, {46, 0}, {50, 0}};
+        for (const auto& [offset, value] : fields)
+            EXPECT_EQ(at(offset, offset == 0 ? 2 : 4), value) << offset;
+        EXPECT_EQ(at(26, 2) | at(28, 2) << 16, 1u | std::uint32_t(c.bits) << 16);
+    }
+}
+
+TEST(BmpExport, BottomRowFirstPaddedAndTheSameOnBothRoads)
+{
+    ScratchDir dir;
+    RasterCanvas canvas(47, 45); // larger than the 42 x 42 saved
+    canvas.SelectPen(1, 0x00010203u);
+    canvas.MoveTo(0, 0);
+    canvas.LineTo(0, 0);
+    ASSERT_TRUE(SaveImage(dir / "direct.bmp", canvas, 42, 42));
+    ASSERT_TRUE(SaveImage(dir / "captured.bmp", ForwardingCanvas(canvas), 42, 42));
+    const std::string bytes = ReadFile(dir / "direct.bmp");
+    ASSERT_EQ(bytes.size(), 5430u);
+    EXPECT_EQ(bytes, ReadFile(dir / "captured.bmp"));
+    for (std::size_t row = 0; row < 42; ++row) {
+        const std::size_t at = 54 + row * 128;
+        EXPECT_EQ(bytes.substr(at + 126, 2), std::string(2, '\0')) << row;
+        const bool top = row == 41; // the last row in the file is the top of the picture
+        EXPECT_EQ(bytes.substr(at, 3), top ? "\x01\x02\x03" : "\xFF\xFF\xFF") << row; // blue, green, red
+    }
+}
+
+TEST(BmpExport, RefusesAndNeverLeavesHalfAFile)
+{
+    const BitmapPixels good{2, 2, 24, 6, std::vector<std::uint8_t>(12, 0)};
+    EXPECT_TRUE(CaptureToDib(good, kBiRgb));
+    EXPECT_FALSE(CaptureToDib(good, kBiBitfields));
+    EXPECT_FALSE(CaptureToDib(BitmapPixels{2, 2, 24, 6, std::vector<std::uint8_t>(11, 0)}, kBiRgb));
+    EXPECT_FALSE(CaptureToDib(BitmapPixels{2, 2, 12, 6, std::vector<std::uint8_t>(12, 0)}, kBiRgb));
+
+    ScratchDir dir;
+    RasterCanvas canvas(10, 10);
+    EXPECT_FALSE(WriteBitmapFile(dir / "none.bmp", nullptr));
+    EXPECT_FALSE(SaveImage(dir / "zero.bmp", canvas, 0, 10));
+    EXPECT_FALSE(SaveImage(dir / "big.bmp", ForwardingCanvas(canvas), 11, 10));
+    EXPECT_FALSE(SaveImage(dir / "missing" / "dir.bmp", canvas, 10, 10));
+    EXPECT_FALSE(SaveImage(dir / "*.bmp", canvas, 10, 10));
+    EXPECT_FALSE(SaveImage(dir.Path(), canvas, 10, 10)); // a folder, not a file
+    EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
+
+    // A rewrite replaces the whole file.
+    ASSERT_TRUE(SaveImage(dir / "7.bmp", RasterCanvas(650, 380), 650, 380));
+    ASSERT_TRUE(SaveImage(dir / "7.bmp", canvas, 10, 10));
+    EXPECT_EQ(std::filesystem::file_size(dir / "7.bmp"), 54u + 32u * 10u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+// Shared by the core tests: a scratch folder, whole-file reads and writes.
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <string_view>
+
+#include <unistd.h>
+
+namespace lirovane::testing {
+
+namespace fs = std::filesystem;
+
+// A fresh folder under the system's temporary folder, removed with its content.
+class ScratchDir {
+public:
+    ScratchDir()
+    {
+        static int serial = 0;
+        m_path = fs::temp_directory_path() /
+                 ("lirovane-test-" + std::to_string(::getpid()) + "-" + std::to_string(serial++));
+        fs::remove_all(m_path);
+        fs::create_directories(m_path);
+    }
+    ~ScratchDir()
+    {
+        std::error_code ec;
+        fs::remove_all(m_path, ec);
+    }
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+
+    const fs::path& Path() const { return m_path; }
+    fs::path operator/(std::string_view name) const { return m_path / name; }
+
+private:
+    fs::path m_path;
+};
+
+inline fs::path WriteFile(const fs::path& file, std::string_view content)
+{
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out.write(content.data(), static_cast<std::streamsize>(content.size()));
+    return file;
+}
+
+inline std::string ReadFile(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Runs `body` with `dir` as the working folder, as the window runs.
+template <typename Body>
+auto InFolder(const fs::path& dir, Body body)
+{
+    const fs::path before = fs::current_path();
+    fs::current_path(dir);
+    struct Restore {
+        fs::path path;
+        ~Restore() { fs::current_path(path); }
+    } restore{before};
+    return body();
+}
+
+} // namespace lirovane::testing
