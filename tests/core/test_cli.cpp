@@ -50,22 +50,23 @@ TEST(Cli, DrawsTheSampleFromPatternsAndFromTrf)
 {
     lirovane::testing::ScratchDir dir;
     const RunResult pat = RunBatch(dir.Path(), "--sequence " + kSequence + " --patterns " + kPatterns +
-                                              " --size 6 --out " + (dir / "pat").string());
+                                                   " --size 6 --out " + (dir / "pat").string());
     ASSERT_EQ(pat.status, 0) << pat.err;
     EXPECT_NE(pat.err.find("24 of 24 repeats of size 6"), std::string::npos) << pat.err;
     EXPECT_NE(pat.err.find("24/24 pictures (100%)\n"), std::string::npos) << pat.err; // not a terminal: lines
     const auto files = Files(dir / "pat");
     EXPECT_EQ(files.size(), 24u + 3u); // pictures, starts.txt, ends.txt, index.htm
     EXPECT_EQ(files.at("1165.bmp").substr(0, 2), "BM");
-    EXPECT_TRUE(files.at("index.htm").starts_with("<html><body><br>Sequence file: " + kSequence +
-                                                  "<br>\r\nConsensus size: 6<br>\r\nNumber of repeats: 24<br>\r\n"
-                                                  "<table><tr><td><center><a href=\"1165.bmp\">"));
+    EXPECT_TRUE(files.at("index.htm")
+                    .starts_with("<html><body><br>Sequence file: " + kSequence +
+                                 "<br>\r\nConsensus size: 6<br>\r\nNumber of repeats: 24<br>\r\n"
+                                 "<table><tr><td><center><a href=\"1165.bmp\">"));
 
     // The .dat file gives the same gallery, with or without the converted file written.
     for (const std::string& extra : {std::string(), " --write-patterns " + (dir / "converted.pat").string()}) {
         const fs::path out = dir / (extra.empty() ? "trf" : "trf-written");
-        const RunResult trf =
-            RunBatch(dir.Path(), "--sequence " + kSequence + " --trf " + kTrf + " --size 6 --out " + out.string() + extra);
+        const RunResult trf = RunBatch(dir.Path(), "--sequence " + kSequence + " --trf " + kTrf + " --size 6 --out " +
+                                                       out.string() + extra);
         ASSERT_EQ(trf.status, 0) << trf.err;
         EXPECT_EQ(Files(out), files) << extra;
     }
@@ -79,10 +80,12 @@ TEST(Cli, ColoursGoToTheirSlots)
 {
     // Under orientation 2, A steps left and C steps right.
     lirovane::testing::ScratchDir dir;
-    const RunResult run = RunBatch(dir.Path(), "--sequence " + WriteFile(dir / "s.fa", "AAAAx\nCCCC\n").string() +
-                                              " --patterns " + WriteFile(dir / "p.pat", "1 5 4\n6 10 4\n").string() +
-                                              " --size 4 --orientation 2 --colors '#010203,#040506,#070809,#0a0b0c'"
-                                              " --out " + (dir / "out").string());
+    const RunResult run =
+        RunBatch(dir.Path(), "--sequence " + WriteFile(dir / "s.fa", "AAAAx\nCCCC\n").string() + " --patterns " +
+                                 WriteFile(dir / "p.pat", "1 5 4\n6 10 4\n").string() +
+                                 " --size 4 --orientation 2 --colors '#010203,#040506,#070809,#0a0b0c'"
+                                 " --out " +
+                                 (dir / "out").string());
     ASSERT_EQ(run.status, 0) << run.err;
     const std::string left = ReadFile(dir / "out" / "1.bmp");
     const std::string right = ReadFile(dir / "out" / "6.bmp");
@@ -96,9 +99,13 @@ TEST(Cli, BadInputAndExitStatus)
 {
     lirovane::testing::ScratchDir dir;
     const std::string bad = WriteFile(dir / "bad.pat", "5 9 6\n10 20 2001\n30 40 6\n").string();
-    const std::map<std::string, std::string> words = {
-        {"SEQ", kSequence}, {"PAT", kPatterns}, {"TRF", kTrf}, {"BAD", bad}, {"DIR", dir.Path().string()},
-        {"OUT", (dir / "out").string()}, {"UNDERFILE", (WriteFile(dir / "file", "x") / "sub").string()}};
+    const std::map<std::string, std::string> words = {{"SEQ", kSequence},
+                                                      {"PAT", kPatterns},
+                                                      {"TRF", kTrf},
+                                                      {"BAD", bad},
+                                                      {"DIR", dir.Path().string()},
+                                                      {"OUT", (dir / "out").string()},
+                                                      {"UNDERFILE", (WriteFile(dir / "file", "x") / "sub").string()}};
     const struct {
         const char* args; // upper-case words stand for the paths above
         int status;
@@ -135,11 +142,11 @@ TEST(Cli, BadInputAndExitStatus)
 
     // A picture that cannot be written fails the run but not the others.
     fs::create_directories(dir / "out" / "1165.bmp");
-    const RunResult run = RunBatch(dir.Path(), "--sequence " + kSequence + " --patterns " + kPatterns + " --size 6 --out " +
-                                              (dir / "out").string());
+    const RunResult run = RunBatch(dir.Path(), "--sequence " + kSequence + " --patterns " + kPatterns +
+                                                   " --size 6 --out " + (dir / "out").string());
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("could not write picture '" + (dir / "out" / "1165.bmp").string() + "'"),
-              std::string::npos);
+    EXPECT_NE(run.err.find("could not write picture '" + (dir / "out" / "1165.bmp").string() + "'"), std::string::npos);
     EXPECT_NE(run.err.find("23 pictures saved"), std::string::npos) << run.err;
-    EXPECT_EQ(RunBatch(dir.Path(), "--help").out.find("Usage: lirovane-batch --sequence FILE (--patterns FILE | --trf"), 0u);
+    EXPECT_EQ(RunBatch(dir.Path(), "--help").out.find("Usage: lirovane-batch --sequence FILE (--patterns FILE | --trf"),
+              0u);
 }

