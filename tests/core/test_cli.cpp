@@ -1,17 +1,9 @@
 // lirovane-batch end to end: the program is run as a user would run it.
 #include "test_support.h"
 
-#include <gtest/gtest.h>
-
 #include <sys/wait.h>
 
-#include <map>
-#include <sstream>
-#include <vector>
-
-namespace fs = std::filesystem;
-using lirovane::testing::ReadFile;
-using lirovane::testing::WriteFile;
+using namespace lirovane::test;
 
 namespace {
 
@@ -48,7 +40,7 @@ std::map<std::string, std::string> Files(const fs::path& folder)
 
 TEST(Cli, DrawsTheSampleFromPatternsAndFromTrf)
 {
-    lirovane::testing::ScratchDir dir;
+    ScratchDir dir;
     const RunResult pat = RunBatch(dir.Path(), "--sequence " + kSequence + " --patterns " + kPatterns +
                                                    " --size 6 --out " + (dir / "pat").string());
     ASSERT_EQ(pat.status, 0) << pat.err;
@@ -79,7 +71,7 @@ TEST(Cli, DrawsTheSampleFromPatternsAndFromTrf)
 TEST(Cli, ColoursGoToTheirSlots)
 {
     // Under orientation 2, A steps left and C steps right.
-    lirovane::testing::ScratchDir dir;
+    ScratchDir dir;
     const RunResult run =
         RunBatch(dir.Path(), "--sequence " + WriteFile(dir / "s.fa", "AAAAx\nCCCC\n").string() + " --patterns " +
                                  WriteFile(dir / "p.pat", "1 5 4\n6 10 4\n").string() +
@@ -97,7 +89,7 @@ TEST(Cli, ColoursGoToTheirSlots)
 
 TEST(Cli, BadInputAndExitStatus)
 {
-    lirovane::testing::ScratchDir dir;
+    ScratchDir dir;
     const std::string bad = WriteFile(dir / "bad.pat", "5 9 6\n10 20 2001\n30 40 6\n").string();
     const std::map<std::string, std::string> words = {{"SEQ", kSequence},
                                                       {"PAT", kPatterns},

@@ -8,19 +8,11 @@
 
 #include "test_support.h"
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
 #include <cctype>
 #include <chrono>
-#include <random>
-#include <sstream>
 
 using namespace lirovane;
-using lirovane::testing::ReadFile;
-using lirovane::testing::ScratchDir;
-using lirovane::testing::WriteFile;
-namespace fs = std::filesystem;
+using namespace lirovane::test;
 
 namespace {
 
@@ -137,7 +129,7 @@ TEST(SplitPatterns, OutputFolder)
     AppSettings settings;
     settings.patternsFile = WriteFile(dir / "patterns.txt", "5 9 43\n40 60 43\n").string();
     settings.sizeOfRepeats = 43;
-    EXPECT_TRUE(lirovane::testing::InFolder(dir.Path(), [&] { return SplitPatterns(settings, {}).written; }));
+    EXPECT_TRUE(InFolder(dir.Path(), [&] { return SplitPatterns(settings, {}).written; }));
     EXPECT_EQ(ReadFile(dir / "starts.txt"), "5\r\n40\r\n");
 
     int messages = 0;

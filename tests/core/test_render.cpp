@@ -7,15 +7,8 @@
 
 #include "test_support.h"
 
-#include <gtest/gtest.h>
-
-#include <random>
-#include <set>
-#include <utility>
-
 using namespace lirovane;
-using lirovane::testing::ReadFile;
-using lirovane::testing::ScratchDir;
+using namespace lirovane::test;
 
 namespace {
 

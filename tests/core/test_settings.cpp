@@ -3,10 +3,8 @@
 
 #include "test_support.h"
 
-#include <gtest/gtest.h>
-
 using namespace lirovane;
-namespace fs = std::filesystem;
+using namespace lirovane::test;
 
 namespace {
 
@@ -112,13 +110,13 @@ TEST(Settings, OrdinaryStartTakesStoredValuesAsTheyAre)
 
 TEST(Settings, PathOfAnyLengthIsRecordedWhole)
 {
-    lirovane::testing::ScratchDir dir;
+    ScratchDir dir;
     fs::path deep = dir / "with blanks";
     for (int i = 0; i < 12; ++i)
         deep /= std::string(30, static_cast<char>('a' + i));
     fs::create_directories(deep);
     MemoryProfileStore store;
     AppSettings s;
-    lirovane::testing::InFolder(deep, [&] { LoadSettings(s, store, {}); });
+    InFolder(deep, [&] { LoadSettings(s, store, {}); });
     EXPECT_EQ(store.GetProfileString(kProfileSection, "Path"), deep.string());
 }

@@ -1,17 +1,25 @@
 #pragma once
 
 // Shared by the core tests: a scratch folder, whole-file reads and writes.
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <random>
+#include <set>
+#include <sstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <unistd.h>
 
-namespace lirovane::testing {
-
 namespace fs = std::filesystem;
+
+namespace lirovane::test {
 
 // A fresh folder under the system's temporary folder, removed with its content.
 class ScratchDir {
@@ -64,4 +72,4 @@ template <typename Body> auto InFolder(const fs::path& dir, Body body)
     return body();
 }
 
-} // namespace lirovane::testing
+} // namespace lirovane::test

@@ -4,15 +4,8 @@
 
 #include "test_support.h"
 
-#include <gtest/gtest.h>
-
-#include <sstream>
-
 using namespace lirovane;
-using lirovane::testing::ReadFile;
-using lirovane::testing::ScratchDir;
-using lirovane::testing::WriteFile;
-namespace fs = std::filesystem;
+using namespace lirovane::test;
 
 namespace {
 
