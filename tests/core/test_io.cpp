@@ -10,6 +10,7 @@
 
 #include <cctype>
 #include <chrono>
+#include <limits>
 
 using namespace lirovane;
 using namespace lirovane::test;
@@ -49,7 +50,7 @@ TEST(SplitPatterns, WritesTheRecordsOfTheChosenSize)
 {
     const struct {
         const char* name;
-        std::string patterns;
+        const char* patterns; // nullptr: no such file; "": a folder
         int size;
         const char* starts;
         const char* ends;
@@ -72,12 +73,21 @@ TEST(SplitPatterns, WritesTheRecordsOfTheChosenSize)
         {"number runs into letters", "5 9 43\n40 60 43abc 70 80 43\n", 43, "5\r\n40\r\n", "9\r\n60\r\n", 2, true},
         {"lone sign", "5 9 43 - 60 43", 43, "5\r\n", "9\r\n", 1, true},
         {"start above 32 bits", "5 9 43\n2147483648 60 43\n", 43, "5\r\n", "9\r\n", 1, true},
+        // Patterns that cannot be read change nothing.
+        {"no such file", nullptr, 43, "1\r\n", "2\r\n", 77, true},
+        {"a folder", "", 43, "1\r\n", "2\r\n", 77, true},
+        {"trf output without its sequence", "Tandem Repeats Finder Program", 43, "1\r\n", "2\r\n", 77, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ScratchDir dir;
+        WriteFile(dir / "starts.txt", "1\r\n");
+        WriteFile(dir / "ends.txt", "2\r\n");
         AppSettings settings;
-        settings.patternsFile = WriteFile(dir / "patterns.txt", c.patterns).string();
+        settings.patternsFile = (c.patterns == nullptr ? dir / "missing.txt"
+                                 : *c.patterns == 0    ? dir.Path()
+                                                       : WriteFile(dir / "patterns.txt", c.patterns))
+                                    .string();
         settings.sizeOfRepeats = c.size;
         settings.numberOfRepeatsInThisSet = 77;
         int messages = 0;
@@ -85,39 +95,13 @@ TEST(SplitPatterns, WritesTheRecordsOfTheChosenSize)
         EXPECT_EQ(ReadFile(dir / "starts.txt"), c.starts);
         EXPECT_EQ(ReadFile(dir / "ends.txt"), c.ends);
         EXPECT_EQ(settings.numberOfRepeatsInThisSet, c.count);
-        EXPECT_EQ(result.count, c.count);
-        EXPECT_TRUE(result.opened && result.written);
-        EXPECT_EQ(result.valid, !c.rejected);
+        const bool opened = c.count != 77;
+        EXPECT_EQ(result.opened, opened);
+        EXPECT_EQ(result.count, opened ? c.count : 0);
+        EXPECT_TRUE(result.written);
+        EXPECT_EQ(result.opened && result.valid, !c.rejected);
         EXPECT_EQ(result.error.empty(), !c.rejected);
         EXPECT_EQ(messages, c.rejected ? 1 : 0);
-    }
-}
-
-// A patterns file that cannot be read, or a .dat whose sequence cannot, changes nothing.
-TEST(SplitPatterns, UnreadableInputChangesNothing)
-{
-    ScratchDir dir;
-    fs::create_directory(dir / "folder");
-    const std::pair<std::string, std::string> cases[] = {
-        {(dir / "missing.txt").string(), ""},
-        {(dir / "folder").string(), ""},
-        {kLambdaDat, (dir / "missing.fa").string()},
-    };
-    for (const auto& [patterns, sequence] : cases) {
-        SCOPED_TRACE(patterns);
-        WriteFile(dir / "starts.txt", "1\r\n");
-        WriteFile(dir / "ends.txt", "2\r\n");
-        AppSettings settings;
-        settings.patternsFile = patterns;
-        settings.sequenceFile = sequence;
-        settings.numberOfRepeatsInThisSet = 7;
-        int messages = 0;
-        const SplitResult result = Split(settings, dir.Path(), &messages);
-        EXPECT_FALSE(result.opened);
-        EXPECT_FALSE(result.error.empty());
-        EXPECT_EQ(messages, 1);
-        EXPECT_EQ(settings.numberOfRepeatsInThisSet, 7);
-        EXPECT_EQ(ReadFile(dir / "starts.txt") + ReadFile(dir / "ends.txt"), "1\r\n2\r\n");
     }
 }
 
@@ -198,8 +182,6 @@ TEST(Trf, OnlyTrfOutputIsTakenAndMismatchesAreReported)
         std::string dat, fasta;
         const char* mentions;
     } cases[] = {
-        {(dir / "missing.dat").string(), kLambdaFa, "missing.dat"},
-        {kLambdaDat, (dir / "missing.fa").string(), "missing.fa"},
         {kLambdaDat, kTwoRecords + ".fa", "Enterobacteria phage lambda"},
         {kLambdaDat, WriteFile(dir / "short.fa", ReadFile(kLambdaFa).substr(0, 1000)).string(), "bases"},
         {WriteFile(dir / "bad.dat", credit + "Sequence: chr17\n\nParameters: 2 7\n12 abc\n").string(),
@@ -302,13 +284,7 @@ TEST(ReadSequenceLetters, OffsetIndexGivesWhatAPlainScanGives)
         content.resize(bytes);
         return content;
     };
-    const auto plainScan = [](const std::string& tokens, std::int64_t offset) {
-        std::string letters;
-        for (const char c : tokens.substr(std::min(tokens.size(), static_cast<std::size_t>(offset))))
-            if (std::string_view("ACGTacgt").find(c) != std::string_view::npos && letters.size() < kMaxViewerLetters)
-                letters.push_back(c);
-        return letters;
-    };
+    TokenOffsetIndex none(std::numeric_limits<std::uint64_t>::max()); // never remembers an offset
     ScratchDir dir;
     const fs::path file = dir / "seq.fa";
     const std::int64_t offsets[] = {2'000'000, 5,         999,       1000,    1001,      1'048'575,
@@ -323,9 +299,8 @@ TEST(ReadSequenceLetters, OffsetIndexGivesWhatAPlainScanGives)
             fs::last_write_time(file, fs::last_write_time(file) + std::chrono::seconds(5));
             EXPECT_EQ(index.Checkpoints(file), 0u);
         }
-        const std::string tokens = Tokens(content);
         for (const std::int64_t offset : offsets) {
-            const std::string expected = plainScan(tokens, offset);
+            const std::string expected = ReadSequenceLetters(file, offset, none);
             ASSERT_EQ(ReadSequenceLetters(file, offset, index), expected) << offset;
             ASSERT_EQ(ReadSequenceLetters(file, offset), expected) << offset;
         }
