@@ -151,7 +151,6 @@ TEST_F(ImageBatch, CutsTheRightStretches)
         {"blanks are no positions", "AC \tG\r\n\vT\fA  C", "2", "6", {{2, "CGTA"}}},
         {"second start restarts", "AAAACCCCGGGG", "2 6", "10", {{6, "CCCG"}}},
         {"end without start", "ACGTACGTAC", "5", "2 8 9", {{5, "ACG"}}},
-        {"start without end", "ACGTACGTAC", "2 8", "5", {{2, "CGT"}}},
         {"end one past the last", "ACGT\n", "2", "5", {{2, "CGT"}}},
         {"end beyond one past", "ACGT\n", "2", "6", {}},
         {"unsorted lists, blank runs", "ACGTACGTACGT", "7\n1 0\r\n\t-4", "11 3 0", {{1, "AC"}, {7, "GTAC"}}},
@@ -270,7 +269,6 @@ TEST_F(ImageBatch, ReportsWhatCannotBeWritten)
 TEST(ImageBatchText, FileUrl)
 {
     const std::pair<std::string, std::string> urls[] = {
-        {"/home/u/gallery/index.htm", "file:///home/u/gallery/index.htm"},
         {"/tmp/#1 100%/caf\xC3\xA9/index.htm", "file:///tmp/%231%20100%25/caf%C3%A9/index.htm"},
         {"/tmp/a?b\\c\"d/index.htm", "file:///tmp/a%3Fb%5Cc%22d/index.htm"},
         {"/tmp/a-b_c.d~e+f,g;h=i(j)@k/index.htm", "file:///tmp/a-b_c.d~e+f,g;h=i(j)@k/index.htm"},
