@@ -53,7 +53,7 @@ TEST(StrandscopeModel, Commands)
     } cases[] = {
         // At the end Next draws the same again; Previous has one step of history only.
         {t1000, "N N P P", "0-639 639-1000 639-1000 0-639 0-639", ""},
-        {t1000, "+ - -", "0-639 0-319 0-639 0-639", ""}, // zoom 1 is the floor
+        {t1000, "+ - - +", "0-639 0-319 0-639 0-639 0-319", ""}, // zoom 1 is the floor
         // A typed start is taken by the next drawing and becomes the previous start on Next.
         {t1000, "250 R", "0-639 250-639 250-889", ""},
         {t1000, "250 N P", "0-639 250-639 639-1000 250-889", ""},
