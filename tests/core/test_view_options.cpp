@@ -119,5 +119,7 @@ TEST(ViewOptions, PictureIsTheViewersAndReportsItsBoxes)
     missing.save = (dir / "f.bmp").string();
     EXPECT_FALSE(lirovane::RenderViewPicture(missing).readable);
     EXPECT_FALSE(fs::exists(missing.save));
+    missing.file = dir.string(); // a folder is no sequence file either
+    EXPECT_FALSE(lirovane::RenderViewPicture(missing).readable);
     fs::remove_all(dir);
 }
