@@ -2,12 +2,10 @@
 // by the X server's test extension (xdotool under Xvfb), it writes the pictures and
 // the page. Nothing in the program is there for the test.
 
-#include <QDir>
-#include <QFile>
+#include "ui_test_support.h"
+
 #include <QProcess>
-#include <QSettings>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -45,43 +43,11 @@ private slots:
         QTemporaryDir config;
         QTemporaryDir work;
         // A confirmed profile, and what its settings split left in the start-up directory.
-        QFile pat(examples + "/lambda_phage.pat");
-        QVERIFY(pat.open(QIODevice::ReadOnly));
-        const QList<QByteArray> numbers = pat.readAll().simplified().split(' ');
-        QStringList starts;
-        QByteArray startsText;
-        QByteArray endsText;
-        for (qsizetype i = 0; i + 2 < numbers.size(); i += 3) {
-            if (numbers[i + 2] == "6") {
-                starts << QString::fromLatin1(numbers[i]);
-                startsText += numbers[i] + "\r\n";
-                endsText += numbers[i + 1] + "\r\n";
-            }
-        }
-        QCOMPARE(starts.size(), 24);
-        for (const auto& [name, text] : {std::pair{"starts.txt", startsText}, std::pair{"ends.txt", endsText}}) {
-            QFile f(work.filePath(name));
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(text);
-        }
-        {
-            QSettings seed(config.filePath("Lirovane/Lirovane.conf"), QSettings::IniFormat);
-            seed.beginGroup("Lirovane");
-            const QList<std::pair<const char*, QVariant>> values = {
-                {"SequenceFile", examples + "/lambda_phage.fa"},
-                {"StartsEndsAndSizesFile", examples + "/lambda_phage.pat"},
-                {"SizeOfRepeats", 6},
-                {"LetterOrientation", 1},
-                {"AsColor", 0x0000FF},
-                {"CsColor", 0xFF0000},
-                {"GsColor", 0xFFFF00},
-                {"TsColor", 0x00FF00},
-                {"NumberOfRepeatsInThisSet", 24}};
-            for (const auto& [key, value] : values)
-                seed.setValue(key, value);
-            for (int i = 0; i < 8; ++i)
-                seed.setValue(QStringLiteral("Letter%1").arg(i + 1), int("acgtACGT"[i]));
-        }
+        const auto [starts, ends] = SampleRepeats("6");
+        WriteFile(work.filePath("starts.txt"), starts);
+        WriteFile(work.filePath("ends.txt"), ends);
+        SeedProfile(config.filePath("Lirovane/Lirovane.conf"), examples + "/lambda_phage.fa",
+                    examples + "/lambda_phage.pat", 6, 24);
 
         QProcess server;
         server.start(xvfb, {"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
@@ -107,12 +73,8 @@ private slots:
             QVERIFY(Run(xdotool, {"key", "--clearmodifiers", "ctrl+o"}, env, nullptr));
         }
         const QString page = work.filePath("index.htm");
-        auto pageDone = [&page] {
-            QFile f(page);
-            return f.open(QIODevice::ReadOnly) && f.readAll().endsWith("</table></body></html>");
-        };
         if (found)
-            QTRY_VERIFY_WITH_TIMEOUT(pageDone(), 60000);
+            QTRY_VERIFY_WITH_TIMEOUT(ReadFile(page).endsWith("</table></body></html>"), 60000);
         app.terminate();
         if (!app.waitForFinished(5000))
             app.kill();
@@ -120,13 +82,12 @@ private slots:
         server.waitForFinished(5000);
         QVERIFY2(found, "the main window did not appear");
 
-        QFile f(page);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QByteArray html = f.readAll();
+        const QByteArray html = ReadFile(page);
         QVERIFY(html.contains("Number of repeats: 24<br>"));
-        for (const QString& start : starts) {
-            QVERIFY2(QFileInfo(work.filePath(start + ".bmp")).size() > 54, qPrintable(start));
-            QVERIFY(html.contains(QString("<a href=\"%1.bmp\">").arg(start).toLatin1()));
+        for (const QByteArray& start : starts.simplified().split(' ')) {
+            const QByteArray name = start + ".bmp";
+            QVERIFY2(QFileInfo(work.filePath(name)).size() > 54 && html.contains("<a href=\"" + name + "\">"),
+                     name.constData());
         }
         QSettings profile(config.filePath("Lirovane/Lirovane.conf"), QSettings::IniFormat);
         QCOMPARE(QDir(profile.value("Lirovane/Path").toString()).canonicalPath(), QDir(work.path()).canonicalPath());
