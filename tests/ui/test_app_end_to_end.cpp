@@ -10,20 +10,15 @@
 
 namespace {
 
-bool Run(const QString& program, const QStringList& args, const QProcessEnvironment& env, QByteArray* out,
-         int timeoutMs = 15000)
+// xdotool with a time limit (its --sync waits as long as it takes): its output, or
+// nothing when it failed.
+std::optional<QByteArray> Xdotool(const QStringList& args)
 {
     QProcess p;
-    p.setProcessEnvironment(env);
-    p.start(program, args);
-    if (!p.waitForFinished(timeoutMs)) {
-        p.kill();
-        p.waitForFinished();
-        return false;
-    }
-    if (out)
-        *out = p.readAllStandardOutput().trimmed();
-    return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    p.start(QStandardPaths::findExecutable("xdotool"), args);
+    if (!p.waitForFinished(15000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        return std::nullopt;
+    return p.readAllStandardOutput();
 }
 
 } // namespace
@@ -35,11 +30,9 @@ private slots:
     void ctrl_o_writes_the_gallery()
     {
         const QString xvfb = QStandardPaths::findExecutable("Xvfb");
-        const QString xdotool = QStandardPaths::findExecutable("xdotool");
-        if (xvfb.isEmpty() || xdotool.isEmpty())
+        if (xvfb.isEmpty() || QStandardPaths::findExecutable("xdotool").isEmpty())
             QSKIP("needs Xvfb and xdotool");
         const QString examples = QStringLiteral(LIROVANE_EXAMPLES);
-
         QTemporaryDir config;
         QTemporaryDir work;
         // A confirmed profile, and what its settings split left in the start-up directory.
@@ -51,36 +44,26 @@ private slots:
 
         QProcess server;
         server.start(xvfb, {"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
-        QVERIFY(server.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(server.canReadLine(), 10000);
-        const QString display = ":" + QString::fromLatin1(server.readLine().trimmed());
-
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("DISPLAY", display);
-        env.insert("QT_QPA_PLATFORM", "xcb");
-        env.insert("XDG_CONFIG_HOME", config.path());
+        // The program and xdotool inherit these.
+        qputenv("DISPLAY", ":" + server.readLine().trimmed());
+        qputenv("QT_QPA_PLATFORM", "xcb");
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
         QProcess app;
-        app.setProcessEnvironment(env);
         app.setWorkingDirectory(work.path());
         app.start(QStringLiteral(LIROVANE_APP_EXE), {});
-        QVERIFY(app.waitForStarted());
 
-        QByteArray window;
-        const bool found = Run(xdotool, {"search", "--sync", "--name", "^Lirovane$"}, env, &window);
-        if (found) {
-            window = window.split('\n').first();
-            QVERIFY(Run(xdotool, {"windowfocus", "--sync", QString::fromLatin1(window)}, env, nullptr));
-            QVERIFY(Run(xdotool, {"key", "--clearmodifiers", "ctrl+o"}, env, nullptr));
-        }
         const QString page = work.filePath("index.htm");
-        if (found)
+        const auto window = Xdotool({"search", "--sync", "--name", "^Lirovane$"});
+        if (window && Xdotool({"windowfocus", "--sync", QString::fromLatin1(window->split('\n').first())}) &&
+            Xdotool({"key", "--clearmodifiers", "ctrl+o"}))
             QTRY_VERIFY_WITH_TIMEOUT(ReadFile(page).endsWith("</table></body></html>"), 60000);
         app.terminate();
         if (!app.waitForFinished(5000))
             app.kill();
         server.terminate();
         server.waitForFinished(5000);
-        QVERIFY2(found, "the main window did not appear");
+        QVERIFY2(window, "the main window did not appear");
 
         const QByteArray html = ReadFile(page);
         QVERIFY(html.contains("Number of repeats: 24<br>"));

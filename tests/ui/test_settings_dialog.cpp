@@ -1,12 +1,12 @@
 // The settings dialog and the settings flow, with answered pickers.
 
-#include "app/image_canvas.h"
 #include "settings/app_settings.h"
 #include "settings/edit_settings.h"
 #include "settings/memory_profile_store.h"
 #include "settings/settings_dlg.h"
 #include "ui_test_support.h"
 
+#include <QAbstractButton>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -73,58 +73,41 @@ private slots:
     }
     void cleanup() { m_dlg.reset(); }
 
-    // OK: the two file tests in order (a folder is no file), then the size typed (digits
-    // only), left by a click on OK or ended by Enter.
+    // OK: the two file tests in order (a folder is no file), then the size typed (the
+    // box takes digits only) and converted as the focus leaves it.
     void ok_data()
     {
-        QTest::addColumn<bool>("patternsExist");
-        QTest::addColumn<bool>("sequenceExists");
+        QTest::addColumn<bool>("filesExist");
         QTest::addColumn<QString>("typed");
-        QTest::addColumn<bool>("enter");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<QStringList>("messages");
         const QString range = CSettingsDlg::OutOfRangeMessage();
         QTest::newRow("no files: two messages")
-            << false << false << "43" << false << "43"
-            << QStringList{"Invalid Starts, Ends and size file!", "Invalid Sequence file!"};
-        QTest::newRow("sequence a folder") << true << false << "43" << false << "43"
-                                           << QStringList{"Invalid Sequence file!"};
-        QTest::newRow("250 refused") << true << true << "250" << false << "250" << QStringList{range};
-        QTest::newRow("200 accepted") << true << true << "200" << false << "200" << QStringList{};
-        QTest::newRow("1 accepted") << true << true << "1" << false << "1" << QStringList{};
-        QTest::newRow("0 refused") << true << true << "0" << false << "0" << QStringList{range};
-        QTest::newRow("huge clamped, refused") << true << true << "99999999999" << false << "2147483647"
-                                               << QStringList{range};
-        QTest::newRow("empty by Enter") << true << true << "" << true << ""
-                                        << QStringList{CSettingsDlg::NotIntegerMessage()};
+            << false << "43" << "43" << QStringList{"Invalid Starts, Ends and size file!", "Invalid Sequence file!"};
+        QTest::newRow("250 refused") << true << "250" << "250" << QStringList{range};
+        QTest::newRow("200 accepted") << true << "200" << "200" << QStringList{};
+        QTest::newRow("1 accepted") << true << "1" << "1" << QStringList{};
+        QTest::newRow("huge clamped, refused") << true << "99999999999" << "2147483647" << QStringList{range};
     }
     void ok()
     {
-        QFETCH(bool, patternsExist);
-        QFETCH(bool, sequenceExists);
+        QFETCH(bool, filesExist);
         QFETCH(QString, typed);
-        QFETCH(bool, enter);
         QFETCH(QString, shown);
         QFETCH(QStringList, messages);
-        open(patternsExist ? m_pat : m_dir.filePath("nope.txt"), sequenceExists ? m_seq : m_dir.path());
+        open(filesExist ? m_pat : m_dir.filePath("nope.txt"), filesExist ? m_seq : m_dir.path());
         auto* size = Child<QLineEdit>(m_dlg.get(), "sizeEdit");
         size->setFocus();
         size->selectAll();
-        QTest::keyClick(size, Qt::Key_Delete);
         QTest::keyClicks(size, typed + "x-");
-        if (enter) {
-            QTest::keyClick(size, Qt::Key_Return);
-        } else {
-            auto* ok = Child<QPushButton>(m_dlg.get(), "okButton");
-            ok->setFocus(Qt::MouseFocusReason); // as a click does
-            ok->click();
-        }
+        auto* ok = Child<QPushButton>(m_dlg.get(), "okButton");
+        ok->setFocus(Qt::MouseFocusReason); // as a click does
+        ok->click();
         QCOMPARE(size->text(), shown);
         QCOMPARE(m_pickers.messages, messages);
         QCOMPARE(m_dlg->result() == QDialog::Accepted, messages.isEmpty());
-        if (messages.isEmpty())
-            QCOMPARE(m_dlg->m_nRepeatSize, shown.toInt());
-        else if (!messages.last().startsWith("Invalid")) // a size message
+        QCOMPARE(m_dlg->m_nRepeatSize, shown.toInt());
+        if (filesExist && !messages.isEmpty())
             QCOMPARE(QApplication::focusWidget(), size);
     }
 
@@ -138,49 +121,6 @@ private slots:
         Child(m_dlg.get(), "sizeEdit")->setFocus();
         Child(m_dlg.get(), "patternsEdit")->setFocus();
         QCOMPARE(seqEdit->text(), m_seq);
-    }
-
-    // The choosers open on "*.txt", the colour pickers on the slot's colour; a cancel
-    // keeps the value, and what is shown follows at once.
-    void pickers_data()
-    {
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<QString>("answer"); // empty: cancelled
-        QTest::addColumn<QString>("shownIn");
-        QTest::addColumn<QString>("shown"); // "pat": the patterns file
-        QTest::newRow("colour picked") << "colorButtonA" << "#336699" << "swatchA" << "#336699";
-        QTest::newRow("colour cancelled") << "colorButtonT" << "" << "swatchT" << "#00ff00";
-        QTest::newRow("file chosen") << "browseSequence" << "/chosen/file.fna" << "sequenceEdit" << "/chosen/file.fna";
-        QTest::newRow("file cancelled") << "browsePatterns" << "" << "patternsEdit" << "pat";
-    }
-    void pickers()
-    {
-        QFETCH(QString, button);
-        QFETCH(QString, answer);
-        QFETCH(QString, shownIn);
-        QFETCH(QString, shown);
-        open(m_pat, m_seq);
-        QWidget* target = Child(m_dlg.get(), qPrintable(shownIn));
-        auto* edit = qobject_cast<QLineEdit*>(target);
-        const QColor before = target->grab().toImage().pixelColor(15, 15);
-        const QColor picked(answer);
-        if (edit) {
-            edit->setText("typed"); // the boxes are refreshed either way
-            m_pickers.files << answer;
-        } else if (picked.isValid()) {
-            m_pickers.colors << qint64(lirovane::MakeColor(uchar(picked.red()), uchar(picked.green()), uchar(picked.blue())));
-        }
-        Child<QPushButton>(m_dlg.get(), qPrintable(button))->click();
-        if (edit) {
-            QCOMPARE(edit->text(), shown == "pat" ? m_pat : shown);
-            QCOMPARE(m_pickers.fileInitialNames, QStringList{"*.txt"});
-            QCOMPARE(m_pickers.fileFilters.value(0), SequenceFileFilters());
-        } else {
-            const QImage swatch = target->grab().toImage();
-            QCOMPARE(swatch.pixelColor(15, 15).name(), shown);
-            QCOMPARE(swatch.pixelColor(29, 29), QColor(Qt::white));
-            QCOMPARE(ToQColor(m_pickers.colorRequests.value(0)), before);
-        }
     }
 
     // The flow: OK sets the orientation (0 and 7 select no button and keep their letter
@@ -229,7 +169,8 @@ private slots:
         QCOMPARE(store.GetProfileInt("Lirovane", "NumberOfRepeatsInThisSet", -1), 2);
     }
 
-    // Escape after changing everything: no value, key or file changes.
+    // Everything changed, then Escape: the pickers' answers were shown (a cancelled
+    // one keeps the value), but no value, key or file changes.
     void flow_escape_changes_nothing()
     {
         QTemporaryDir home;
@@ -237,16 +178,24 @@ private slots:
         WriteFile(home.filePath("starts.txt"), "1\r\n");
         AppSettings settings = defaults(m_seq, m_pat);
         m_pickers = FakePickers();
-        m_pickers.colors << 0x123456;
-        m_pickers.files << "/elsewhere.fa";
-        QVERIFY(!edit(settings, store, home, [](QWidget* modal) {
-            modal->findChild<QRadioButton*>("orientation3")->click();
-            Child<QPushButton>(modal, "colorButtonA")->click();
-            Child<QPushButton>(modal, "browseSequence")->click();
+        m_pickers.colors << 0x336699 << -1;
+        m_pickers.files << "/chosen.fa" << "";
+        QStringList shown;
+        QVERIFY(!edit(settings, store, home, [&shown](QWidget* modal) {
+            for (const char* name : {"orientation3", "colorButtonA", "colorButtonT", "browseSequence", "browsePatterns"})
+                Child<QAbstractButton>(modal, name)->click();
             Child<QLineEdit>(modal, "sizeEdit")->setText("12");
+            for (const char* name : {"swatchA", "swatchT"}) {
+                const QImage swatch = Child(modal, name)->grab().toImage();
+                shown << swatch.pixelColor(15, 15).name() + " in " + swatch.pixelColor(29, 29).name();
+            }
+            shown << Child<QLineEdit>(modal, "sequenceEdit")->text() << Child<QLineEdit>(modal, "patternsEdit")->text();
             QTest::keyClick(modal, Qt::Key_Escape);
         }));
-        QVERIFY(m_pickers.files.isEmpty()); // the dialog was worked
+        QCOMPARE(shown, (QStringList{"#996633 in #ffffff", "#00ff00 in #ffffff", "/chosen.fa", m_pat}));
+        QCOMPARE(m_pickers.colorRequests, (QList<lirovane::Color>{0x0000FF, 0x00FF00})); // the slots' colours
+        QCOMPARE(m_pickers.fileInitialNames, (QStringList{"*.txt", "*.txt"}));
+        QCOMPARE(m_pickers.fileFilters.value(0), SequenceFileFilters());
         const AppSettings original = defaults(m_seq, m_pat);
         QCOMPARE(settings.letterOrientation, original.letterOrientation);
         QCOMPARE(settings.asColor, original.asColor);

@@ -13,22 +13,16 @@ class TestThumbnailReader : public QObject {
 
     QTemporaryDir m_dir;
 
-    // A 300 x 200 picture, top half red, bottom half blue.
-    QString write(const QString& name)
-    {
-        QImage image(300, 200, QImage::Format_RGB32);
-        image.fill(Qt::blue);
-        for (int y = 0; y < 100; ++y)
-            for (int x = 0; x < 300; ++x)
-                image.setPixel(x, y, qRgb(255, 0, 0));
-        image.save(m_dir.filePath(name), "BMP");
-        return m_dir.filePath(name);
-    }
-
 private slots:
+    // The rows, stored bottom row first, come out the right way up.
     void reads_the_right_way_up()
     {
-        const QImage thumb = ReadThumbnail(write("whole.bmp"), QSize(100, 100));
+        QImage image(300, 200, QImage::Format_RGB32);
+        image.fill(Qt::blue); // the bottom half blue, the top half red
+        for (int y = 0; y < 100; ++y)
+            std::fill_n(reinterpret_cast<QRgb*>(image.scanLine(y)), 300, qRgb(255, 0, 0));
+        QVERIFY(image.save(m_dir.filePath("p.bmp"), "BMP"));
+        const QImage thumb = ReadThumbnail(m_dir.filePath("p.bmp"), QSize(100, 100));
         QCOMPARE(thumb.size(), QSize(100, 100));
         QCOMPARE(thumb.pixelColor(50, 5), QColor(255, 0, 0));
         QCOMPARE(thumb.pixelColor(50, 95), QColor(0, 0, 255));
@@ -48,7 +42,10 @@ private slots:
     {
         QFETCH(qint64, keep);
         QFETCH(int, patchAt);
-        const QString path = write("damaged.bmp");
+        const QString path = m_dir.filePath("damaged.bmp");
+        QImage blank(300, 200, QImage::Format_RGB32);
+        blank.fill(Qt::white);
+        QVERIFY(blank.save(path, "BMP"));
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadWrite));
         if (keep >= 0)

@@ -4,12 +4,14 @@
 // dialogs, a temporary profile folder, and small file helpers.
 
 #include "app/picker_services.h"
+#include "app/qsettings_profile_store.h"
+#include "settings/app_settings.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
+#include <QPointer>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -51,54 +53,31 @@ public:
     void ShowMessage(QWidget*, const QString& text) override { messages << text; }
 };
 
-// Polls for a modal dialog and hands it to `act` once; whatever `act` does, the dialog
-// is closed afterwards (and any modal still open after `timeoutMs` is rejected), so
-// that exec() always returns. Checks belong after exec() has returned.
+// Hands the next modal dialog to `act` once it shows, and closes it afterwards if `act`
+// left it open, so that exec() always returns. Checks belong after exec() has returned.
 class ModalDriver : public QObject {
 public:
-    explicit ModalDriver(std::function<void(QWidget*)> act, int timeoutMs = 10000)
-        : m_act(std::move(act)), m_timeoutMs(timeoutMs)
+    explicit ModalDriver(std::function<void(QWidget*)> act) : m_act(std::move(act))
     {
-        QObject::connect(&m_timer, &QTimer::timeout, this, [this] { Poll(); });
-        m_clock.start();
+        QObject::connect(&m_timer, &QTimer::timeout, this, [this] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal || modal == m_last)
+                return;
+            m_last = modal;
+            m_title = modal->windowTitle();
+            if (m_act)
+                m_act(modal);
+            if (auto* dialog = qobject_cast<QDialog*>(m_last); dialog && dialog->isVisible())
+                dialog->reject();
+        });
         m_timer.start(20);
     }
-    bool acted() const { return m_acted; }
     QString title() const { return m_title; }
 
 private:
-    void Poll()
-    {
-        QWidget* modal = QApplication::activeModalWidget();
-        const bool late = m_clock.elapsed() > m_timeoutMs;
-        if (!modal || late) {
-            if (auto* dlg = qobject_cast<QDialog*>(modal))
-                dlg->reject();
-            else if (late)
-                m_timer.stop();
-            return;
-        }
-        if (modal == m_last)
-            return;
-        m_last = modal;
-        m_acted = true;
-        m_title = modal->windowTitle();
-        if (m_act)
-            m_act(modal);
-        if (!modal->isVisible())
-            return;
-        if (auto* dlg = qobject_cast<QDialog*>(modal))
-            dlg->reject();
-        else
-            modal->close();
-    }
-
     std::function<void(QWidget*)> m_act;
-    int m_timeoutMs;
     QTimer m_timer;
-    QElapsedTimer m_clock;
-    QWidget* m_last = nullptr;
-    bool m_acted = false;
+    QPointer<QWidget> m_last;
     QString m_title;
 };
 
@@ -152,20 +131,15 @@ inline std::pair<QByteArray, QByteArray> SampleRepeats(const QByteArray& size)
     return lines;
 }
 
-// A profile as a confirmed settings dialog leaves it.
+// A profile as a confirmed settings dialog leaves it, written by the program's own store.
 inline void SeedProfile(const QString& file, const QString& sequence, const QString& patterns, int size, int count)
 {
-    QSettings seed(file, QSettings::IniFormat);
-    seed.beginGroup("Lirovane");
-    seed.setValue("SequenceFile", sequence);
-    seed.setValue("StartsEndsAndSizesFile", patterns);
-    seed.setValue("SizeOfRepeats", size);
-    seed.setValue("LetterOrientation", 1);
-    const char* const colors[] = {"AsColor", "CsColor", "GsColor", "TsColor"};
-    const int values[] = {0x0000FF, 0xFF0000, 0xFFFF00, 0x00FF00};
-    for (int i = 0; i < 4; ++i)
-        seed.setValue(colors[i], values[i]);
-    for (int i = 0; i < 8; ++i)
-        seed.setValue(QStringLiteral("Letter%1").arg(i + 1), int("acgtACGT"[i]));
-    seed.setValue("NumberOfRepeatsInThisSet", count);
+    lirovane::AppSettings settings;
+    settings.SetFirstRunDefaults();
+    settings.sequenceFile = QFile::encodeName(sequence).toStdString();
+    settings.patternsFile = QFile::encodeName(patterns).toStdString();
+    settings.sizeOfRepeats = size;
+    settings.numberOfRepeatsInThisSet = count;
+    QSettingsProfileStore store(file);
+    lirovane::SaveSettings(settings, store);
 }
