@@ -4,10 +4,6 @@
 
 #include "ui_test_support.h"
 
-#include <QProcess>
-#include <QStandardPaths>
-#include <QTest>
-
 namespace {
 
 // xdotool with a time limit (its --sync waits as long as it takes): its output, or

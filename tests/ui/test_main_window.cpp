@@ -7,23 +7,13 @@
 #include "settings/settings_dlg.h"
 #include "ui_test_support.h"
 
-#include <QAction>
-#include <QClipboard>
-#include <QPushButton>
-#include <QStatusBar>
-#include <QTest>
-#include <QTextDocument>
-#include <QToolBar>
-
-#include <memory>
-
 class TestMainWindow : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_work; // the start-up directory
     QString m_seq;
     QString m_pat;
-    std::unique_ptr<TemporaryProfile> m_profile;
+    std::unique_ptr<QTemporaryDir> m_profile; // the profile folder
     std::unique_ptr<QSettingsProfileStore> m_store;
     FakePickers m_pickers;
     std::unique_ptr<CMorkelbyApp> m_app;
@@ -31,9 +21,10 @@ class TestMainWindow : public QObject {
     // Starts the program on a profile seeded with confirmed settings, or on an empty one.
     void start(bool seeded = true)
     {
-        m_profile = std::make_unique<TemporaryProfile>();
+        m_profile = std::make_unique<QTemporaryDir>();
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_profile->path());
         if (seeded)
-            SeedProfile(m_profile->file(), m_seq, m_pat, 4, 3);
+            SeedProfile(profile(), m_seq, m_pat, 4, 3);
         // What the split of these settings leaves in the start-up directory.
         WriteFile(m_work.filePath("starts.txt"), "1\r\n6\r\n11\r\n");
         WriteFile(m_work.filePath("ends.txt"), "5\r\n10\r\n15\r\n");
@@ -44,6 +35,7 @@ class TestMainWindow : public QObject {
         QApplication::setActiveWindow(frame());
         QVERIFY(QTest::qWaitForWindowActive(frame()));
     }
+    QString profile() const { return m_profile->filePath("Lirovane/Lirovane.conf"); }
     CMainFrame* frame() const { return m_app->mainFrame(); }
     CWebBrowser2* browser() const { return frame()->view()->browser(); }
 
@@ -96,27 +88,11 @@ private slots:
         QVERIFY(!windowShown);
         QCOMPARE(m_app->settings().sizeOfRepeats, 43);
         QCOMPARE(m_app->settings().sequenceFile.empty(), !confirm);
-        QSettings stored(m_profile->file(), QSettings::IniFormat);
+        QSettings stored(profile(), QSettings::IniFormat);
         stored.beginGroup("Lirovane");
         QStringList names = stored.childKeys();
         names.sort();
         QCOMPARE(names.join(' '), keys);
-    }
-
-    void toolbar()
-    {
-        start();
-        QToolBar* bar = frame()->toolBar();
-        QVERIFY(bar->isMovable() && bar->isFloatable());
-        QCOMPARE(bar->allowedAreas(), Qt::AllToolBarAreas);
-        QStringList tips;
-        for (QAction* action : bar->actions()) {
-            tips << QStringLiteral("%1 %2").arg(action->data().toInt()).arg(bar->widgetForAction(action)->toolTip());
-            const QImage image = action->icon().pixmap(QSize(62, 15)).toImage();
-            QVERIFY(image.size() == QSize(62, 15) && image.pixelColor(1, 1) == QColor(192, 192, 192));
-        }
-        QCOMPARE(tips.join(", "), QStringLiteral("57600 Change, 57601 Run, 57603 Back, 57634 Strandscope"));
-        QVERIFY(!frame()->findChild<QStatusBar*>());
     }
 
     // Every accelerator with the browser focused (it would take Ctrl+C as copy): the
@@ -161,22 +137,32 @@ private slots:
             QVERIFY(action->isEnabled());
     }
 
-    // The browser fills the view after every size change, toolbar moves included.
-    void resize_fills_data()
+    // The toolbar: its buttons and tooltips, docked anywhere; the browser fills the view
+    // after every size change, toolbar moves included.
+    void toolbar_and_resize_data()
     {
         QTest::addColumn<QSize>("size");
         QTest::addColumn<int>("area");
         QTest::newRow("smaller, toolbar left") << QSize(400, 300) << int(Qt::LeftToolBarArea);
         QTest::newRow("larger, toolbar bottom") << QSize(900, 700) << int(Qt::BottomToolBarArea);
     }
-    void resize_fills()
+    void toolbar_and_resize()
     {
         QFETCH(QSize, size);
         QFETCH(int, area);
         start();
+        QToolBar* bar = frame()->toolBar();
+        QStringList tips;
+        for (QAction* action : bar->actions()) {
+            tips << QStringLiteral("%1 %2").arg(action->data().toInt()).arg(bar->widgetForAction(action)->toolTip());
+            const QImage image = action->icon().pixmap(QSize(62, 15)).toImage();
+            QVERIFY(image.size() == QSize(62, 15) && image.pixelColor(1, 1) == QColor(192, 192, 192));
+        }
+        QCOMPARE(tips.join(", "), QStringLiteral("57600 Change, 57601 Run, 57603 Back, 57634 Strandscope"));
+        QVERIFY(bar->isFloatable() && bar->allowedAreas() == Qt::AllToolBarAreas && !frame()->findChild<QStatusBar*>());
         frame()->resize(size);
-        frame()->addToolBar(Qt::ToolBarArea(area), frame()->toolBar());
-        QTRY_VERIFY(!frame()->view()->geometry().intersects(frame()->toolBar()->geometry()));
+        frame()->addToolBar(Qt::ToolBarArea(area), bar);
+        QTRY_VERIFY(!frame()->view()->geometry().intersects(bar->geometry()));
         QCOMPARE(browser()->geometry(), frame()->view()->rect());
     }
 

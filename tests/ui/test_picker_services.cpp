@@ -2,13 +2,6 @@
 
 #include "ui_test_support.h"
 
-#include <QAbstractButton>
-#include <QColorDialog>
-#include <QFileDialog>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QTest>
-
 class TestPickerServices : public QObject {
     Q_OBJECT
 

@@ -6,63 +6,36 @@
 #include "settings/settings_dlg.h"
 #include "ui_test_support.h"
 
-#include <QAbstractButton>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTest>
-
-#include <memory>
-
 using lirovane::AppSettings;
 using lirovane::MemoryProfileStore;
 
 class TestSettingsDialog : public QObject {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
+    QTemporaryDir m_dir; // the files, and the working directory a chooser left
     QString m_seq;
     QString m_pat;
+    std::unique_ptr<QTemporaryDir> m_home; // "Path"
+    MemoryProfileStore m_store;
     FakePickers m_pickers;
     std::unique_ptr<CSettingsDlg> m_dlg;
 
     // Shows a dialog (not modal) on these files, with the focus inside it.
     void open(const QString& patterns, const QString& sequence)
     {
-        m_pickers = FakePickers();
         m_dlg = std::make_unique<CSettingsDlg>(m_pickers);
         m_dlg->m_strPatternsFile = patterns;
         m_dlg->m_strSequenceFile = sequence;
         m_dlg->m_nRepeatSize = 43;
-        m_dlg->m_clrA = 0x0000FF;
-        m_dlg->m_clrT = 0x00FF00;
         m_dlg->show();
         QApplication::setActiveWindow(m_dlg.get());
         QVERIFY(QTest::qWaitForWindowActive(m_dlg.get()));
     }
-
-    // Runs EditSettings on defaults with these files and "Path" at `home`, `act` working
-    // the dialog; leaves the working directory it ends in in `after`.
-    bool edit(AppSettings& settings, MemoryProfileStore& store, const QTemporaryDir& home,
-              const std::function<void(QWidget*)>& act, QString* after = nullptr)
+    // EditSettings, `act` working its dialog.
+    bool edit(AppSettings& settings, const std::function<void(QWidget*)>& act)
     {
-        store.WriteProfileString("Lirovane", "Path", QFile::encodeName(home.path()).toStdString());
-        const QString before = QDir::currentPath();
-        QDir::setCurrent(m_dir.path()); // a chooser may have left us elsewhere
         ModalDriver driver(act);
-        const bool ok = EditSettings(settings, store, m_pickers, nullptr);
-        if (after)
-            *after = QDir::currentPath();
-        QDir::setCurrent(before);
-        return ok;
-    }
-    AppSettings defaults(const QString& sequence, const QString& patterns) const
-    {
-        AppSettings s;
-        s.SetFirstRunDefaults();
-        s.sequenceFile = sequence.toStdString();
-        s.patternsFile = patterns.toStdString();
-        return s;
+        return EditSettings(settings, m_store, m_pickers, nullptr);
     }
 
 private slots:
@@ -70,6 +43,14 @@ private slots:
     {
         m_seq = WriteFile(m_dir.filePath("seq.fa"), ">s\nACGTACGTACGTACGTACGTACGT\n");
         m_pat = WriteFile(m_dir.filePath("pat.txt"), "3 7 43\n10 14 4\n15 19 4\n");
+    }
+    void init()
+    {
+        m_home = std::make_unique<QTemporaryDir>();
+        m_store = MemoryProfileStore();
+        m_store.WriteProfileString("Lirovane", "Path", QFile::encodeName(m_home->path()).toStdString());
+        m_pickers = FakePickers();
+        QDir::setCurrent(m_dir.path());
     }
     void cleanup() { m_dlg.reset(); }
 
@@ -139,49 +120,39 @@ private slots:
         QFETCH(int, stored);
         QFETCH(int, clicked);
         QFETCH(QByteArray, letters);
-        QTemporaryDir home;
-        MemoryProfileStore store;
-        AppSettings settings = defaults(m_seq, m_pat);
+        AppSettings settings = Settings(m_seq, m_pat, 4);
         settings.letterOrientation = stored;
         std::copy_n("xyzwXYZW", 8, settings.letters.entries.begin());
-        settings.sizeOfRepeats = 4;
-        int checkedOnOpen = 0;
-        QString after;
-        QVERIFY(edit(
-            settings, store, home,
-            [&](QWidget* modal) {
-                for (int i = 1; i <= 3; ++i)
-                    if (modal->findChild<QRadioButton*>(QStringLiteral("orientation%1").arg(i))->isChecked())
-                        checkedOnOpen = i;
-                if (clicked)
-                    modal->findChild<QRadioButton*>(QStringLiteral("orientation%1").arg(clicked))->click();
-                Child<QPushButton>(modal, "okButton")->click();
-            },
-            &after));
+        QStringList checked;
+        QVERIFY(edit(settings, [&](QWidget* modal) {
+            for (QRadioButton* radio : modal->findChildren<QRadioButton*>())
+                if (radio->isChecked())
+                    checked << radio->objectName();
+            if (clicked)
+                Child<QRadioButton>(modal, qPrintable(QStringLiteral("orientation%1").arg(clicked)))->click();
+            Child<QPushButton>(modal, "okButton")->click();
+        }));
         const int saved = clicked ? clicked : stored;
-        QCOMPARE(checkedOnOpen, stored == 1 ? 1 : 0);
+        QCOMPARE(checked, stored == 1 ? QStringList{"orientation1"} : QStringList());
         QCOMPARE(settings.letterOrientation, saved);
         QCOMPARE(QByteArray(reinterpret_cast<const char*>(settings.letters.entries.data()), 8), letters);
-        QCOMPARE(store.GetProfileInt("Lirovane", "LetterOrientation", -1), saved);
-        QCOMPARE(store.GetProfileInt("Lirovane", "Letter1", -1), int(letters[0]));
-        QCOMPARE(QDir(after).canonicalPath(), QDir(home.path()).canonicalPath());
-        QCOMPARE(ReadFile(home.filePath("starts.txt")).simplified(), QByteArray("10 15"));
-        QCOMPARE(store.GetProfileInt("Lirovane", "NumberOfRepeatsInThisSet", -1), 2);
+        QCOMPARE(m_store.GetProfileInt("Lirovane", "LetterOrientation", -1), saved);
+        QCOMPARE(m_store.GetProfileInt("Lirovane", "Letter1", -1), int(letters[0]));
+        QCOMPARE(QDir::currentPath(), QDir(m_home->path()).canonicalPath());
+        QCOMPARE(ReadFile(m_home->filePath("starts.txt")).simplified(), QByteArray("10 15"));
+        QCOMPARE(m_store.GetProfileInt("Lirovane", "NumberOfRepeatsInThisSet", -1), 2);
     }
 
     // Everything changed, then Escape: the pickers' answers were shown (a cancelled
     // one keeps the value), but no value, key or file changes.
     void flow_escape_changes_nothing()
     {
-        QTemporaryDir home;
-        MemoryProfileStore store;
-        WriteFile(home.filePath("starts.txt"), "1\r\n");
-        AppSettings settings = defaults(m_seq, m_pat);
-        m_pickers = FakePickers();
+        WriteFile(m_home->filePath("starts.txt"), "1\r\n");
+        AppSettings settings = Settings(m_seq, m_pat);
         m_pickers.colors << 0x336699 << -1;
         m_pickers.files << "/chosen.fa" << "";
         QStringList shown;
-        QVERIFY(!edit(settings, store, home, [&shown](QWidget* modal) {
+        QVERIFY(!edit(settings, [&shown](QWidget* modal) {
             for (const char* name : {"orientation3", "colorButtonA", "colorButtonT", "browseSequence", "browsePatterns"})
                 Child<QAbstractButton>(modal, name)->click();
             Child<QLineEdit>(modal, "sizeEdit")->setText("12");
@@ -196,29 +167,24 @@ private slots:
         QCOMPARE(m_pickers.colorRequests, (QList<lirovane::Color>{0x0000FF, 0x00FF00})); // the slots' colours
         QCOMPARE(m_pickers.fileInitialNames, (QStringList{"*.txt", "*.txt"}));
         QCOMPARE(m_pickers.fileFilters.value(0), SequenceFileFilters());
-        const AppSettings original = defaults(m_seq, m_pat);
+        const AppSettings original = Settings(m_seq, m_pat);
         QCOMPARE(settings.letterOrientation, original.letterOrientation);
         QCOMPARE(settings.asColor, original.asColor);
         QCOMPARE(settings.sequenceFile, original.sequenceFile);
         QCOMPARE(settings.sizeOfRepeats, original.sizeOfRepeats);
-        QCOMPARE(store.Size(), std::size_t{1}); // only "Path"
-        QCOMPARE(ReadFile(home.filePath("starts.txt")), QByteArray("1\r\n"));
+        QCOMPARE(m_store.Size(), std::size_t{1}); // only "Path"
+        QCOMPARE(ReadFile(m_home->filePath("starts.txt")), QByteArray("1\r\n"));
     }
 
     // Tandem Repeats Finder output chosen as the patterns file splits as its triples do.
     void trf_dat_as_patterns_file()
     {
-        QTemporaryDir home;
-        MemoryProfileStore store;
         const QString examples = QStringLiteral(LIROVANE_EXAMPLES);
-        AppSettings settings = defaults(examples + "/lambda_phage.fa", examples + "/lambda_phage.trf.dat");
-        settings.sizeOfRepeats = 6;
-        m_pickers = FakePickers();
-        QVERIFY(edit(settings, store, home,
-                     [](QWidget* modal) { Child<QPushButton>(modal, "okButton")->click(); }));
+        AppSettings settings = Settings(examples + "/lambda_phage.fa", examples + "/lambda_phage.trf.dat", 6);
+        QVERIFY(edit(settings, [](QWidget* modal) { Child<QPushButton>(modal, "okButton")->click(); }));
         QCOMPARE(m_pickers.messages, QStringList());
         QCOMPARE(settings.numberOfRepeatsInThisSet, 24);
-        QCOMPARE(ReadFile(home.filePath("starts.txt")), SampleRepeats("6").first);
+        QCOMPARE(ReadFile(m_home->filePath("starts.txt")), SampleRepeats("6").first);
     }
 };
 

@@ -2,11 +2,7 @@
 // without reading past their end.
 
 #include "app/thumbnail_reader.h"
-
-#include <QFile>
-#include <QImage>
-#include <QTemporaryDir>
-#include <QTest>
+#include "ui_test_support.h"
 
 class TestThumbnailReader : public QObject {
     Q_OBJECT

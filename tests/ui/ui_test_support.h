@@ -1,22 +1,19 @@
 #pragma once
 
 // Shared pieces of the window tests: answered pickers, a driver for real modal
-// dialogs, a temporary profile folder, and small file helpers.
+// dialogs, a temporary profile folder, and small file helpers. It brings in the Qt
+// modules every test uses.
 
 #include "app/picker_services.h"
 #include "app/qsettings_profile_store.h"
 #include "settings/app_settings.h"
 
-#include <QApplication>
-#include <QDialog>
-#include <QDir>
-#include <QFile>
-#include <QPointer>
-#include <QSettings>
-#include <QTemporaryDir>
-#include <QTimer>
+#include <QtTest>
+#include <QtWidgets>
 
 #include <functional>
+#include <memory>
+#include <optional>
 
 // Pickers that answer from queues and record what they were asked. A negative colour,
 // an empty name or an empty queue answers as a cancel. A chooser moves the working
@@ -81,20 +78,6 @@ private:
     QString m_title;
 };
 
-// A profile folder of its own for QSettings' native and ini stores.
-class TemporaryProfile {
-public:
-    TemporaryProfile()
-    {
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.path());
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dir.path());
-    }
-    QString file() const { return m_dir.filePath(QStringLiteral("Lirovane/Lirovane.conf")); }
-
-private:
-    QTemporaryDir m_dir;
-};
-
 inline QString WriteFile(const QString& path, const QByteArray& content)
 {
     QFile file(path);
@@ -131,14 +114,21 @@ inline std::pair<QByteArray, QByteArray> SampleRepeats(const QByteArray& size)
     return lines;
 }
 
-// A profile as a confirmed settings dialog leaves it, written by the program's own store.
-inline void SeedProfile(const QString& file, const QString& sequence, const QString& patterns, int size, int count)
+// Settings as the first run gives them, on these files.
+inline lirovane::AppSettings Settings(const QString& sequence, const QString& patterns, int size = 43)
 {
     lirovane::AppSettings settings;
     settings.SetFirstRunDefaults();
     settings.sequenceFile = QFile::encodeName(sequence).toStdString();
     settings.patternsFile = QFile::encodeName(patterns).toStdString();
     settings.sizeOfRepeats = size;
+    return settings;
+}
+
+// A profile as a confirmed settings dialog leaves it, written by the program's own store.
+inline void SeedProfile(const QString& file, const QString& sequence, const QString& patterns, int size, int count)
+{
+    lirovane::AppSettings settings = Settings(sequence, patterns, size);
     settings.numberOfRepeatsInThisSet = count;
     QSettingsProfileStore store(file);
     lirovane::SaveSettings(settings, store);
