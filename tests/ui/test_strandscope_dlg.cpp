@@ -99,8 +99,6 @@ private slots:
             shown << state();
         }
         QCOMPARE(shown.join(' '), expected);
-        if (!m_viewer->isVisible())
-            QCOMPARE(m_viewer->result(), int(steps.endsWith("Esc") ? QDialog::Rejected : QDialog::Accepted));
     }
 
     // The real colour dialog from the viewer, closed by Esc: its values count, the legend
@@ -152,6 +150,7 @@ private slots:
             modal->close();
         });
         dialog.exec();
+        QCOMPARE(dialog.grab().toImage().pixelColor(1, 1), QColor(Qt::white)); // white without the start-up
         QCOMPARE(checked, 0);
         QCOMPARE(dialog.m_nOrientation, 3);
     }
