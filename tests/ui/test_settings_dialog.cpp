@@ -55,7 +55,8 @@ private slots:
     void cleanup() { m_dlg.reset(); }
 
     // OK: the two file tests in order (a folder is no file), then the size typed (the
-    // box takes digits only) and converted as the focus leaves it.
+    // box takes digits only). Leaving the size box converts it and refreshes every box
+    // from the values, so a path typed by hand goes back.
     void ok_data()
     {
         QTest::addColumn<bool>("filesExist");
@@ -76,7 +77,10 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(QString, shown);
         QFETCH(QStringList, messages);
-        open(filesExist ? m_pat : m_dir.filePath("nope.txt"), filesExist ? m_seq : m_dir.path());
+        const QString sequence = filesExist ? m_seq : m_dir.path();
+        open(filesExist ? m_pat : m_dir.filePath("nope.txt"), sequence);
+        auto* sequenceEdit = Child<QLineEdit>(m_dlg.get(), "sequenceEdit");
+        sequenceEdit->setText("/typed/by/hand.fa"); // put back as the focus leaves the size box
         auto* size = Child<QLineEdit>(m_dlg.get(), "sizeEdit");
         size->setFocus();
         size->selectAll();
@@ -85,23 +89,12 @@ private slots:
         ok->setFocus(Qt::MouseFocusReason); // as a click does
         ok->click();
         QCOMPARE(size->text(), shown);
+        QCOMPARE(sequenceEdit->text(), sequence);
         QCOMPARE(m_pickers.messages, messages);
         QCOMPARE(m_dlg->result() == QDialog::Accepted, messages.isEmpty());
         QCOMPARE(m_dlg->m_nRepeatSize, shown.toInt());
         if (filesExist && !messages.isEmpty())
             QCOMPARE(QApplication::focusWidget(), size);
-    }
-
-    // Leaving the size box refreshes every box from the values: typed paths go back.
-    void size_focus_out_puts_paths_back()
-    {
-        open(m_pat, m_seq);
-        auto* seqEdit = Child<QLineEdit>(m_dlg.get(), "sequenceEdit");
-        seqEdit->setFocus();
-        seqEdit->setText("/typed/by/hand.fa");
-        Child(m_dlg.get(), "sizeEdit")->setFocus();
-        Child(m_dlg.get(), "patternsEdit")->setFocus();
-        QCOMPARE(seqEdit->text(), m_seq);
     }
 
     // The flow: OK sets the orientation (0 and 7 select no button and keep their letter
