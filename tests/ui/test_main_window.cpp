@@ -118,6 +118,8 @@ private slots:
         QFETCH(int, command);
         QFETCH(QString, modal);
         start();
+        // Made editable, the control claims Ctrl+C and the like for itself: the table's keys come first.
+        browser()->setReadOnly(false);
         browser()->setFocus();
         browser()->selectAll();
         QApplication::clipboard()->setText("untouched");

@@ -82,7 +82,7 @@ private slots:
                               << "0-639 639-1000 639-1000 0-639 0-639 0-319 0-639 0-639";
         QTest::newRow("nothing before a load") << "next previous redraw zoomIn + PgDn load" << "- - - - - - 0-639";
         QTest::newRow("typed, Next, Previous") << "load type250 next previous" << "0-639 250-639 639-1000 250-889";
-        QTest::newRow("typed, Page Down in the box") << "load type250 PgDn" << "0-639 250-639 639-1000";
+        QTest::newRow("typed, Page Down in the box") << "load type250 PgDn PgUp" << "0-639 250-639 639-1000 250-889";
         QTest::newRow("typed, Redraw") << "load type250 redraw" << "0-639 250-639 250-889";
         QTest::newRow("typed before a load") << "type7 next load" << "7- 7- 0-639";
         QTest::newRow("Enter in the box") << "load type250 Enter" << "0-639 250-639 closed";
