@@ -28,19 +28,24 @@ private slots:
     }
 
     // The open chooser: "*.txt" in its name box, the sequence filters with the first
-    // selected; nothing when cancelled (the driver closes it).
+    // selected; accepting the wildcard lists what it matches instead of choosing it;
+    // nothing when cancelled (the driver closes it).
     void open_chooser()
     {
         QString shown;
+        bool stayedOpen = false;
         ModalDriver driver([&](QWidget* modal) {
             auto* dialog = qobject_cast<QFileDialog*>(modal);
             QVERIFY(dialog);
             shown = dialog->nameFilters().join('|') + " / " + dialog->selectedNameFilter() + " / " +
                     Child<QLineEdit>(dialog, "fileNameEdit")->text();
+            QMetaObject::invokeMethod(dialog, "accept");
+            stayedOpen = dialog->isVisible() && dialog->selectedNameFilter() == QStringLiteral("*.txt");
         });
         QCOMPARE(m_pickers.OpenFileName(nullptr, "*.txt", SequenceFileFilters()), std::nullopt);
         QCOMPARE(shown, QStringLiteral("Text files (*.txt)|FASTA files (*.fa *.fasta *.fna *.fas *.seq)|All files (*)"
                                        " / Text files (*.txt) / *.txt"));
+        QVERIFY(stayedOpen);
     }
 
     // The save chooser hands back the path typed.

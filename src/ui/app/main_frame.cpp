@@ -97,6 +97,7 @@ CMainFrame::CMainFrame(lirovane::AppSettings& settings, lirovane::ProfileStore& 
     for (int i = 0; i < 4; ++i) {
         QAction* action = buttons[i];
         action->setIcon(QIcon(ToolbarImage(i)));
+        action->setIconVisibleInMenu(false); // the 62 x 15 labels belong to the toolbar
         m_toolBar->addAction(action);
     }
     addToolBar(Qt::TopToolBarArea, m_toolBar);

@@ -41,6 +41,8 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // No context menu on the menu bar or toolbar: the toolbar cannot be hidden.
+    QMenu* createPopupMenu() override { return nullptr; }
 
 private:
     void OnAbout();
