@@ -9,6 +9,8 @@ cmake --preset dev >/dev/null
 cmake --build --preset dev
 out="$root/out/lambda-gallery"
 mkdir -p "$out"
+# The window's file choosers open in its working folder: put the sample there.
+cp -n "$root"/examples/lambda_phage.* "$out"/
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   cd "$out" && exec "$root/build/dev/src/ui/lirovane"
 fi

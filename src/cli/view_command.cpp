@@ -15,7 +15,9 @@ constexpr const char* kUsage =
     "  Draws FILE as the Strandscope viewer does, from token N (default 0) at zoom Z\n"
     "  (default 1), on a 650 x 380 picture, saves it as a BMP file and prints\n"
     "  \"start N end M\". Colours are #RRGGBB, 0xBBGGRR or one of red, green, blue,\n"
-    "  cyan, magenta, yellow, black, white, grey; the default is red,blue,cyan,green.\n";
+    "  cyan, magenta, yellow, black, white, grey; the default is red,blue,cyan,green.\n"
+    "  Exit status: 0 on success, 1 when the file cannot be read or the picture\n"
+    "  cannot be written, 2 for bad arguments.\n";
 
 } // namespace
 
@@ -32,7 +34,7 @@ int RunViewCommand(int argc, char** argv)
     const lirovane::ViewResult result = lirovane::RenderViewPicture(options);
     if (!result.readable) {
         std::fprintf(stderr, "lirovane-batch: cannot read the sequence file '%s'\n", options.file.c_str());
-        return 2;
+        return 1;
     }
     if (!result.lettersFound)
         std::fprintf(stderr, "lirovane-batch: no letters after token %d of '%s'; the picture is white\n",

@@ -201,8 +201,10 @@ TEST(ViewOptions, PictureIsTheViewersAndReportsItsBoxes)
     ASSERT_TRUE(viewer.SaveImage(dir / "viewer.bmp"));
     EXPECT_EQ(ReadFile(dir / "b.bmp"), ReadFile(dir / "viewer.bmp"));
 
-    ViewOptions missing;
-    ASSERT_FALSE(Parse("--view " + (dir / "none.fa").string() + " --save " + (dir / "f.bmp").string(), missing));
-    EXPECT_FALSE(RenderViewPicture(missing).readable);
-    EXPECT_FALSE(fs::exists(dir / "f.bmp"));
+    for (const fs::path& unreadable : {dir / "none.fa", dir.Path()}) { // a folder is no sequence file either
+        ViewOptions o;
+        ASSERT_FALSE(Parse("--view " + unreadable.string() + " --save " + (dir / "f.bmp").string(), o));
+        EXPECT_FALSE(RenderViewPicture(o).readable);
+        EXPECT_FALSE(fs::exists(dir / "f.bmp"));
+    }
 }

@@ -1,380 +1,231 @@
+// The Strandscope viewer and its colour dialog, with answered pickers. The index rules
+// and the drawing are the model's, tested in the core; these show the widgets use them.
+
 #include "viewer/strandscope_dlg.h"
 
+#include "app/image_canvas.h"
 #include "settings/memory_profile_store.h"
+#include "ui_test_support.h"
 #include "viewer/picture_button.h"
-#include "viewer_fake_pickers.h"
-
-#include <QFile>
-#include <QImage>
-#include <QLabel>
-#include <QLineEdit>
-#include <QTemporaryDir>
-#include <QtTest>
-
-#include <memory>
-
-namespace {
-
-// The viewer with its colour dialog answered by the test.
-class TestViewer : public CStrandscopeDlg {
-public:
-    using CStrandscopeDlg::CStrandscopeDlg;
-    int nextOrientation = 1;
-    std::array<lirovane::Color, 4> nextColors{0x000000FF, 0x00FF0000, 0x00FFFF00, 0x0000FF00};
-    int colorDialogRuns = 0;
-
-protected:
-    void runColorDialog(int& orientation, std::array<lirovane::Color, 4>& colors) override
-    {
-        ++colorDialogRuns;
-        orientation = nextOrientation;
-        colors = nextColors;
-    }
-};
-
-QColor Rgb(lirovane::Color c)
-{
-    return QColor(lirovane::RedOf(c), lirovane::GreenOf(c), lirovane::BlueOf(c));
-}
-
-} // namespace
+#include "viewer/viewer_color_dlg.h"
 
 class TestStrandscopeDlg : public QObject {
     Q_OBJECT
 
-private slots:
-    void init();
-    void cleanup();
-    void commands_data();
-    void commands();
-    void enterAndEscapeClose_data();
-    void enterAndEscapeClose();
-    void legend_data();
-    void legend();
-    void saveBeforeLoadIsWhite();
-    void choosersRestoreWorkingDirectory_data();
-    void choosersRestoreWorkingDirectory();
-    void unwritableSaveIsReported();
-    void screenPixels_data();
-    void screenPixels();
-    void geometry();
+    QTemporaryDir m_home;      // "Path"
+    QTemporaryDir m_elsewhere; // where the choosers leave the working directory
+    lirovane::MemoryProfileStore m_store;
+    FakePickers m_pickers;
+    std::unique_ptr<CStrandscopeDlg> m_viewer;
+    QString m_file; // what Load chooses
 
-private:
-    QString writeFile(const QString& name, const QByteArray& content);
-    void show();
-    void act(const QString& action);
-    template <typename T>
-    T* child(const char* name)
+    // Steps of a scenario: a button by the start of its name, a key, or "type" and what
+    // is typed into the start box.
+    void act(const QString& steps)
     {
-        return m_viewer->findChild<T*>(QString::fromLatin1(name));
+        static const QHash<QString, Qt::Key> keys = {{"PgDn", Qt::Key_PageDown}, {"PgUp", Qt::Key_PageUp},
+                                                     {"+", Qt::Key_Plus},         {"-", Qt::Key_Minus},
+                                                     {"Enter", Qt::Key_Return},   {"Esc", Qt::Key_Escape}};
+        for (const QString& step : steps.split(' ', Qt::SkipEmptyParts)) {
+            if (step == "load")
+                m_pickers.files << m_file;
+            if (keys.contains(step)) {
+                QTest::keyClick(QApplication::focusWidget(), keys[step]);
+            } else if (step.startsWith("type")) {
+                auto* edit = Child<QLineEdit>(m_viewer.get(), "startIndexEdit");
+                QTest::mouseClick(edit, Qt::LeftButton);
+                edit->selectAll();
+                QTest::keyClicks(edit, step.mid(4));
+            } else {
+                QTest::mouseClick(Child(m_viewer.get(), qPrintable(step + "Button")), Qt::LeftButton);
+            }
+        }
     }
-    QString boxes() { return child<QLineEdit>("startIndexEdit")->text() + "-" + child<QLineEdit>("endIndexEdit")->text(); }
+    // The two index boxes, or "closed".
+    QString state() const
+    {
+        if (!m_viewer->isVisible())
+            return "closed";
+        return Child<QLineEdit>(m_viewer.get(), "startIndexEdit")->text() + "-" +
+               Child<QLineEdit>(m_viewer.get(), "endIndexEdit")->text();
+    }
+    QImage screen() const { return Child(m_viewer.get(), "pictureArea")->grab().toImage(); }
 
-    std::unique_ptr<QTemporaryDir> m_startDir; // "Path"
-    std::unique_ptr<QTemporaryDir> m_elsewhere;
-    std::unique_ptr<ViewerFakePickers> m_fake;
-    std::unique_ptr<lirovane::MemoryProfileStore> m_profile;
-    std::unique_ptr<TestViewer> m_viewer;
-    QString m_file;
+private slots:
+    void initTestCase()
+    {
+        m_store.WriteProfileString(lirovane::kProfileSection, "Path", m_home.path().toStdString());
+    }
+    void init()
+    {
+        QDir::setCurrent(m_home.path());
+        m_pickers = FakePickers();
+        m_pickers.wanderTo = m_elsewhere.path();
+        m_file = WriteFile(m_home.filePath("t.txt"), QByteArray(1000, 'T'));
+        m_viewer = std::make_unique<CStrandscopeDlg>(m_pickers, m_store);
+        m_viewer->show();
+        QApplication::setActiveWindow(m_viewer.get());
+        QVERIFY(QTest::qWaitForWindowActive(m_viewer.get()));
+    }
+    void cleanup() { m_viewer.reset(); }
+
+    // Buttons and keys on a file of 1000 letters, the boxes after each step. Typed text
+    // counts once the focus leaves the box or a key acts from it; Enter closes the
+    // viewer whatever has the focus.
+    void commands_data()
+    {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("buttons") << "load next next previous previous zoomIn zoomOut zoomOut"
+                                 << "0-639 639-1000 639-1000 0-639 0-639 0-319 0-639 0-639";
+        QTest::newRow("keys") << "load PgDn PgDn PgUp PgUp + - -"
+                              << "0-639 639-1000 639-1000 0-639 0-639 0-319 0-639 0-639";
+        QTest::newRow("nothing before a load") << "next previous redraw zoomIn + PgDn load" << "- - - - - - 0-639";
+        QTest::newRow("typed, Next, Previous") << "load type250 next previous" << "0-639 250-639 639-1000 250-889";
+        QTest::newRow("typed, Page Down in the box") << "load type250 PgDn PgUp" << "0-639 250-639 639-1000 250-889";
+        QTest::newRow("typed, Redraw") << "load type250 redraw" << "0-639 250-639 250-889";
+        QTest::newRow("typed before a load") << "type7 next load" << "7- 7- 0-639";
+        QTest::newRow("Enter in the box") << "load type250 Enter" << "0-639 250-639 closed";
+        QTest::newRow("Enter on a button") << "load Enter" << "0-639 closed";
+        QTest::newRow("Esc") << "Esc" << "closed";
+    }
+    void commands()
+    {
+        QFETCH(QString, steps);
+        QFETCH(QString, expected);
+        QStringList shown;
+        for (const QString& step : steps.split(' ')) {
+            act(step);
+            shown << state();
+        }
+        QCOMPARE(shown.join(' '), expected);
+    }
+
+    // The real colour dialog from the viewer, closed by Esc: its values count, the legend
+    // (left, above, below, right) follows, a loaded sequence is drawn again.
+    void colour_dialog_from_viewer_data()
+    {
+        QTest::addColumn<bool>("loaded");
+        QTest::addColumn<QString>("click");
+        QTest::addColumn<QString>("legend");
+        QTest::newRow("empty, orientation 2") << false << "radio1018" << "AGTC";
+        QTest::newRow("loaded, orientation 3") << true << "radio1019" << "ACTG";
+        QTest::newRow("loaded, Gs recoloured") << true << "colorButton1022" << "ACGT";
+    }
+    void colour_dialog_from_viewer()
+    {
+        QFETCH(bool, loaded);
+        QFETCH(QString, click);
+        QFETCH(QString, legend);
+        m_file = WriteFile(m_home.filePath("g.txt"), "GGGGGGGGGG");
+        act(loaded ? "load" : "");
+        const QImage before = screen();
+        const lirovane::Color picked = 0x123456;
+        m_pickers.colors << picked;
+        ModalDriver driver([&click](QWidget* modal) {
+            QTest::mouseClick(Child(modal, qPrintable(click)), Qt::LeftButton);
+            QTest::keyClick(modal, Qt::Key_Escape);
+        });
+        act("settings");
+        QString shown;
+        for (const char* name : {"legendLeft", "legendAbove", "legendBelow", "legendRight"})
+            shown += Child<QLabel>(m_viewer.get(), name)->text();
+        QCOMPARE(shown, legend);
+        QCOMPARE(m_viewer->model().Colors()[2], m_pickers.colors.isEmpty() ? picked : lirovane::kViewerDownColor);
+        QCOMPARE(state(), QString(loaded ? "0-10" : "-"));
+        QCOMPARE(screen() != before, loaded);
+    }
+
+    // The colour dialog alone: no radio for orientation 7, and a click handed back
+    // although the close box closed it.
+    void colour_dialog_seven()
+    {
+        CViewerColorDlg dialog(m_pickers);
+        dialog.m_nOrientation = 7;
+        int checked = 0;
+        ModalDriver driver([&checked](QWidget* modal) {
+            for (QRadioButton* radio : modal->findChildren<QRadioButton*>())
+                checked += radio->isChecked();
+            QTest::mouseClick(Child(modal, "radio1019"), Qt::LeftButton);
+            modal->close();
+        });
+        dialog.exec();
+        QCOMPARE(dialog.grab().toImage().pixelColor(1, 1), QColor(Qt::white)); // white without the start-up
+        QCOMPARE(checked, 0);
+        QCOMPARE(dialog.m_nOrientation, 3);
+    }
+
+    // Load and Save image open on "*.txt" and "*.bmp"; after them, confirmed or not, "Path"
+    // is the working directory again. Save before a Load writes a white 650 x 380 picture;
+    // one that cannot be written is reported.
+    void choosers_data()
+    {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("answer"); // in the folder the chooser went to; empty: cancelled
+        QTest::addColumn<QString>("boxes");
+        QTest::addColumn<int>("messages");
+        QTest::newRow("load a short file") << "load next load" << "short.txt" << "0-3" << 0;
+        QTest::newRow("load cancelled") << "load next load" << "" << "639-1000" << 0;
+        QTest::newRow("save before a load") << "save" << "p.bmp" << "-" << 0;
+        QTest::newRow("save cancelled") << "load next save" << "" << "639-1000" << 0;
+        QTest::newRow("save where it cannot") << "load next save" << "no/such/p.bmp" << "639-1000" << 1;
+    }
+    void choosers()
+    {
+        QFETCH(QString, steps);
+        QFETCH(QString, answer);
+        QFETCH(QString, boxes);
+        QFETCH(int, messages);
+        const QString chosen = answer.isEmpty() ? QString() : m_elsewhere.filePath(answer);
+        WriteFile(m_elsewhere.filePath("short.txt"), "ACG");
+        const QString last = steps.section(' ', -1);
+        act(steps.section(' ', 0, -2));
+        m_pickers.files = QStringList{chosen};
+        act(last);
+        QCOMPARE(QDir::currentPath(), QDir(m_home.path()).canonicalPath());
+        QCOMPARE(m_pickers.fileInitialNames.last(), last == "load" ? "*.txt" : "*.bmp");
+        QCOMPARE(m_pickers.fileFilters.last(), last == "load" ? SequenceFileFilters() : PictureFileFilters());
+        QCOMPARE(state(), boxes);
+        QCOMPARE(m_pickers.messages.size(), messages);
+        if (messages)
+            QVERIFY2(m_pickers.messages[0].contains(QDir::toNativeSeparators(chosen)), qPrintable(m_pickers.messages[0]));
+        if (answer == "p.bmp") {
+            QImage white(650, 380, QImage::Format_RGB32);
+            white.fill(Qt::white);
+            QCOMPARE(QImage(chosen).convertToFormat(QImage::Format_RGB32), white);
+        }
+    }
+
+    // The on-screen area: TTTCC at zoom 1 and 3 (T steps right in green, C up in blue),
+    // white before a load, and everywhere the picture that Save image writes.
+    void screen_pixels_data()
+    {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("pixels"); // x,y and g(reen), b(lue) or w(hite)
+        QTest::newRow("zoom 1") << "load" << "4,7g 5,7g 7,5b 7,6b 9,7w 4,9w 7,3w 600,300w";
+        QTest::newRow("zoom 3") << "load + +" << "5,11g 9,11g 13,8b 13,6b 15,11w 9,13w 13,3w 9,8w";
+        QTest::newRow("before a load") << "" << "0,0w 4,7w 649,379w";
+    }
+    void screen_pixels()
+    {
+        QFETCH(QString, steps);
+        QFETCH(QString, pixels);
+        m_file = WriteFile(m_home.filePath("tc.txt"), "TTTCC");
+        act(steps);
+        const QImage shot = screen();
+        QCOMPARE(shot.size(), QSize(650, 380));
+        const QHash<QChar, QColor> colors = {{'g', Qt::green}, {'b', Qt::blue}, {'w', Qt::white}};
+        for (const QString& pixel : pixels.split(' ')) {
+            const QStringList xy = pixel.chopped(1).split(',');
+            QCOMPARE(shot.pixelColor(xy[0].toInt(), xy[1].toInt()), colors[pixel.back()]);
+        }
+        const auto& image = m_viewer->model().Image();
+        for (int y = 0; y < 380; y += 7)
+            for (int x = 0; x < 650; x += 3)
+                QVERIFY2(shot.pixel(x, y) == ToQColor(image.PixelAt(x, y)).rgb(),
+                         qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
+    }
 };
-
-void TestStrandscopeDlg::init()
-{
-    m_startDir = std::make_unique<QTemporaryDir>();
-    m_elsewhere = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_startDir->isValid() && m_elsewhere->isValid());
-    QDir::setCurrent(m_startDir->path());
-    m_profile = std::make_unique<lirovane::MemoryProfileStore>();
-    m_profile->WriteProfileString(lirovane::kProfileSection, "Path", m_startDir->path().toStdString());
-    m_fake = std::make_unique<ViewerFakePickers>();
-    m_fake->wanderTo = m_elsewhere->path();
-    m_viewer = std::make_unique<TestViewer>(*m_fake, *m_profile);
-}
-
-void TestStrandscopeDlg::cleanup()
-{
-    m_viewer.reset();
-    QDir::setCurrent(QDir::tempPath());
-}
-
-QString TestStrandscopeDlg::writeFile(const QString& name, const QByteArray& content)
-{
-    const QString path = m_startDir->filePath(name);
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly))
-        f.write(content);
-    return path;
-}
-
-void TestStrandscopeDlg::show()
-{
-    m_viewer->show();
-    QApplication::setActiveWindow(m_viewer.get());
-    QVERIFY(QTest::qWaitForWindowActive(m_viewer.get()));
-}
-
-// One step of a scenario: a button click, a key, or typing into the start box.
-void TestStrandscopeDlg::act(const QString& action)
-{
-    static const QHash<QString, const char*> buttons = {
-        {"load", "loadButton"}, {"next", "nextButton"},     {"prev", "previousButton"}, {"redraw", "redrawButton"},
-        {"in", "zoomInButton"}, {"out", "zoomOutButton"},   {"set", "settingsButton"},
-    };
-    static const QHash<QString, Qt::Key> keys = {
-        {"PgDn", Qt::Key_PageDown}, {"PgUp", Qt::Key_PageUp}, {"+", Qt::Key_Plus}, {"-", Qt::Key_Minus}};
-    if (action == "load")
-        m_fake->openAnswers.push_back(m_file);
-    if (buttons.contains(action)) {
-        QTest::mouseClick(child<PictureButton>(buttons[action]), Qt::LeftButton);
-    } else if (keys.contains(action)) {
-        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : m_viewer.get(), keys[action]);
-    } else if (action.startsWith("type")) {
-        auto* edit = child<QLineEdit>("startIndexEdit");
-        QTest::mouseClick(edit, Qt::LeftButton);
-        QVERIFY(edit->hasFocus());
-        edit->selectAll();
-        QTest::keyClicks(edit, action.mid(4));
-    } else {
-        QFAIL(qPrintable("unknown action " + action));
-    }
-}
-
-void TestStrandscopeDlg::commands_data()
-{
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<QString>("actions");
-    QTest::addColumn<QString>("expected"); // the two boxes after each action
-
-    const QByteArray t1000(1000, 'T');
-    QTest::newRow("next to the end, previous twice") << t1000 << "load next next prev prev"
-                                                     << "0-639 639-1000 639-1000 0-639 0-639";
-    QTest::newRow("the same by keys") << t1000 << "load PgDn PgDn PgUp PgUp" << "0-639 639-1000 639-1000 0-639 0-639";
-    QTest::newRow("zoom in and out") << t1000 << "load in out out" << "0-639 0-319 0-639 0-639";
-    QTest::newRow("zoom by keys") << t1000 << "load + - -" << "0-639 0-319 0-639 0-639";
-    QTest::newRow("nothing before a load") << t1000 << "next prev redraw in out + PgDn load"
-                                           << "- - - - - - - 0-639"; // zoom still 1 at the load
-    QTest::newRow("typed 250 then next, previous") << t1000 << "load type250 next prev"
-                                                   << "0-639 250-639 639-1000 250-889";
-    QTest::newRow("typed 250, Page Down in the box") << t1000 << "load type250 PgDn PgUp"
-                                                     << "0-639 250-639 639-1000 250-889";
-    QTest::newRow("typed beyond the end") << t1000 << "load type5000 redraw" << "0-639 5000-639 5000-5639";
-    QTest::newRow("typing before a load") << t1000 << "type7 next load" << "7- 7- 0-639";
-}
-
-void TestStrandscopeDlg::commands()
-{
-    QFETCH(QByteArray, content);
-    QFETCH(QString, actions);
-    QFETCH(QString, expected);
-    m_file = writeFile("seq.txt", content);
-    show();
-    const QStringList steps = actions.split(' ');
-    const QStringList results = expected.split(' ');
-    QCOMPARE(steps.size(), results.size());
-    for (int i = 0; i < steps.size(); ++i) {
-        act(steps[i]);
-        QCOMPARE(boxes(), results[i]);
-    }
-    QVERIFY(m_viewer->isVisible());
-}
-
-void TestStrandscopeDlg::enterAndEscapeClose_data()
-{
-    QTest::addColumn<QString>("focus");
-    QTest::addColumn<int>("key");
-    QTest::addColumn<int>("result");
-    for (const char* focus : {"startIndexEdit", "endIndexEdit", "loadButton", "nextButton"}) {
-        QTest::addRow("Return in %s", focus) << focus << int(Qt::Key_Return) << int(QDialog::Accepted);
-        QTest::addRow("Enter in %s", focus) << focus << int(Qt::Key_Enter) << int(QDialog::Accepted);
-        QTest::addRow("Esc in %s", focus) << focus << int(Qt::Key_Escape) << int(QDialog::Rejected);
-    }
-}
-
-void TestStrandscopeDlg::enterAndEscapeClose()
-{
-    QFETCH(QString, focus);
-    QFETCH(int, key);
-    QFETCH(int, result);
-    show();
-    auto* target = m_viewer->findChild<QWidget*>(focus);
-    target->setFocus();
-    if (auto* edit = qobject_cast<QLineEdit*>(target))
-        QTest::keyClicks(edit, "250");
-    QTest::keyClick(target, Qt::Key(key));
-    QVERIFY(!m_viewer->isVisible());
-    QCOMPARE(m_viewer->result(), result);
-}
-
-void TestStrandscopeDlg::legend_data()
-{
-    QTest::addColumn<bool>("loaded");
-    QTest::addColumn<int>("orientation");
-    QTest::addColumn<QString>("legend"); // left, above, below, right
-    for (bool loaded : {false, true}) {
-        const char* state = loaded ? "loaded" : "empty";
-        QTest::addRow("%s, orientation 1", state) << loaded << 1 << "ACGT";
-        QTest::addRow("%s, orientation 2", state) << loaded << 2 << "AGTC";
-        QTest::addRow("%s, orientation 3", state) << loaded << 3 << "ACTG";
-        QTest::addRow("%s, orientation 7", state) << loaded << 7 << "ACGT";
-    }
-}
-
-void TestStrandscopeDlg::legend()
-{
-    QFETCH(bool, loaded);
-    QFETCH(int, orientation);
-    QFETCH(QString, legend);
-    m_file = writeFile("g.txt", "GGGGGGGGGG");
-    show();
-    if (loaded)
-        act("load");
-    m_viewer->nextOrientation = orientation;
-    act("set");
-    QCOMPARE(m_viewer->colorDialogRuns, 1);
-    const QString shown = child<QLabel>("legendLeft")->text() + child<QLabel>("legendAbove")->text() +
-                          child<QLabel>("legendBelow")->text() + child<QLabel>("legendRight")->text();
-    QCOMPARE(shown, legend);
-    QCOMPARE(boxes(), QString(loaded ? "0-10" : "-"));
-}
-
-void TestStrandscopeDlg::saveBeforeLoadIsWhite()
-{
-    const QString picture = m_startDir->filePath("white.bmp");
-    m_fake->saveAnswers.push_back(picture);
-    show();
-    act("next");
-    QTest::mouseClick(child<PictureButton>("saveButton"), Qt::LeftButton);
-    QCOMPARE(m_fake->lastInitialName, QString("*.bmp"));
-    QVERIFY(m_fake->messages.isEmpty());
-    QImage image(picture);
-    QCOMPARE(image.size(), QSize(650, 380));
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (image.pixel(x, y) != qRgb(255, 255, 255))
-                QFAIL(qPrintable(QString("pixel %1,%2 is not white").arg(x).arg(y)));
-}
-
-void TestStrandscopeDlg::choosersRestoreWorkingDirectory_data()
-{
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<bool>("confirm");
-    QTest::newRow("load confirmed") << "loadButton" << true;
-    QTest::newRow("load cancelled") << "loadButton" << false;
-    QTest::newRow("save confirmed") << "saveButton" << true;
-    QTest::newRow("save cancelled") << "saveButton" << false;
-}
-
-void TestStrandscopeDlg::choosersRestoreWorkingDirectory()
-{
-    QFETCH(QString, button);
-    QFETCH(bool, confirm);
-    m_file = writeFile("t.txt", QByteArray(1000, 'T'));
-    show();
-    act("load");
-    act("next");
-    QCOMPARE(QDir::currentPath(), QDir(m_startDir->path()).canonicalPath());
-
-    const QString other = writeFile("short.txt", "ACG");
-    const QString picture = m_elsewhere->filePath("p.bmp");
-    const bool load = button == "loadButton";
-    (load ? m_fake->openAnswers : m_fake->saveAnswers)
-        .push_back(confirm ? (load ? other : picture) : QString());
-    QTest::mouseClick(child<PictureButton>(qPrintable(button)), Qt::LeftButton);
-
-    QCOMPARE(QDir::currentPath(), QDir(m_startDir->path()).canonicalPath());
-    QCOMPARE(m_fake->lastInitialName, QString(load ? "*.txt" : "*.bmp"));
-    QCOMPARE(m_fake->lastFilters, load ? SequenceFileFilters() : PictureFileFilters());
-    QCOMPARE(QFile::exists(picture), !load && confirm);
-    // Only a confirmed load changes what is shown.
-    QCOMPARE(boxes(), QString(load && confirm ? "0-3" : "639-1000"));
-    QVERIFY(m_fake->messages.isEmpty());
-}
-
-void TestStrandscopeDlg::unwritableSaveIsReported()
-{
-    const QString bad = m_startDir->filePath("no/such/folder/picture.bmp");
-    m_fake->saveAnswers.push_back(bad);
-    show();
-    QTest::mouseClick(child<PictureButton>("saveButton"), Qt::LeftButton);
-    QCOMPARE(m_fake->messages.size(), 1);
-    QVERIFY2(m_fake->messages[0].contains(QDir::toNativeSeparators(bad)), qPrintable(m_fake->messages[0]));
-    QCOMPARE(QDir::currentPath(), QDir(m_startDir->path()).canonicalPath());
-}
-
-void TestStrandscopeDlg::screenPixels_data()
-{
-    QTest::addColumn<QString>("actions");
-    QTest::addColumn<QList<QPoint>>("green"); // T steps right
-    QTest::addColumn<QList<QPoint>>("blue");  // C steps up
-    QTest::addColumn<QList<QPoint>>("white");
-    // TTTCC from (4, 7) at zoom 1, from (4, 11) at zoom 3.
-    QTest::newRow("zoom 1") << "load" << QList<QPoint>{{4, 7}, {5, 7}} << QList<QPoint>{{7, 5}, {7, 6}}
-                            << QList<QPoint>{{9, 7}, {4, 9}, {7, 3}, {600, 300}};
-    QTest::newRow("zoom 3") << "load + +" << QList<QPoint>{{5, 11}, {9, 11}} << QList<QPoint>{{13, 8}, {13, 6}}
-                            << QList<QPoint>{{15, 11}, {9, 13}, {13, 3}, {9, 8}};
-    QTest::newRow("before a load") << "" << QList<QPoint>{} << QList<QPoint>{}
-                                   << QList<QPoint>{{0, 0}, {4, 7}, {649, 379}};
-}
-
-void TestStrandscopeDlg::screenPixels()
-{
-    QFETCH(QString, actions);
-    QFETCH(QList<QPoint>, green);
-    QFETCH(QList<QPoint>, blue);
-    QFETCH(QList<QPoint>, white);
-    m_file = writeFile("tc.txt", "TTTCC");
-    show();
-    for (const QString& a : actions.split(' ', Qt::SkipEmptyParts))
-        act(a);
-    const QImage screen = child<QWidget>("pictureArea")->grab().toImage();
-    QCOMPARE(screen.size(), QSize(650, 380));
-    for (const QPoint& p : green)
-        QCOMPARE(screen.pixelColor(p), Rgb(lirovane::kViewerRightColor));
-    for (const QPoint& p : blue)
-        QCOMPARE(screen.pixelColor(p), Rgb(lirovane::kViewerUpColor));
-    for (const QPoint& p : white)
-        QCOMPARE(screen.pixelColor(p), QColor(Qt::white));
-    // What is on screen is what Save image writes.
-    const auto& image = m_viewer->model().Image();
-    for (int y = 0; y < 380; y += 7)
-        for (int x = 0; x < 650; x += 3)
-            if (screen.pixelColor(x, y) != Rgb(image.PixelAt(x, y)))
-                QFAIL(qPrintable(QString("screen and image differ at %1,%2").arg(x).arg(y)));
-}
-
-void TestStrandscopeDlg::geometry()
-{
-    show();
-    QCOMPARE(m_viewer->windowTitle(), QString("Strandscope"));
-    auto* area = child<QWidget>("pictureArea");
-    const QRect pic = area->geometry();
-    QCOMPARE(pic.size(), QSize(650, 380));
-    QCOMPARE(pic.topLeft(), m_viewer->pictureOrigin());
-    QVERIFY(m_viewer->rect().contains(pic));
-    const QRect left = child<QLabel>("legendLeft")->geometry();
-    const QRect above = child<QLabel>("legendAbove")->geometry();
-    const QRect below = child<QLabel>("legendBelow")->geometry();
-    const QRect right = child<QLabel>("legendRight")->geometry();
-    QVERIFY(left.right() < pic.left() && left.right() > pic.left() - 20);
-    QVERIFY(above.bottom() < pic.top() && above.bottom() > pic.top() - 20);
-    QVERIFY(below.top() > pic.bottom() && below.top() < pic.bottom() + 20);
-    QVERIFY(right.left() > pic.right() && right.left() < pic.right() + 20);
-    for (QWidget* w : m_viewer->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        QVERIFY2(m_viewer->rect().contains(w->geometry()), qPrintable(w->objectName()));
-        if (w != area && w->isVisible())
-            QVERIFY2(!w->geometry().intersects(pic), qPrintable(w->objectName()));
-    }
-    const auto buttons = m_viewer->findChildren<PictureButton*>();
-    QCOMPARE(buttons.size(), 8);
-    for (PictureButton* b : buttons) {
-        QVERIFY2(b->hasPictures(), qPrintable(b->objectName()));
-        QCOMPARE(b->size(), QSize(49, 48));
-        QVERIFY(!b->toolTip().isEmpty());
-    }
-    QCOMPARE(QApplication::focusWidget(), child<QWidget>("loadButton"));
-    QVERIFY(child<QLineEdit>("endIndexEdit")->isReadOnly());
-    QCOMPARE(child<QLineEdit>("startIndexEdit")->alignment() & Qt::AlignRight, Qt::AlignRight);
-}
 
 QTEST_MAIN(TestStrandscopeDlg)
 #include "test_strandscope_dlg.moc"

@@ -1,121 +1,135 @@
 #pragma once
 
 // Shared pieces of the window tests: answered pickers, a driver for real modal
-// dialogs, and a temporary profile folder.
+// dialogs, a temporary profile folder, and small file helpers. It brings in the Qt
+// modules every test uses.
 
 #include "app/picker_services.h"
+#include "app/qsettings_profile_store.h"
+#include "settings/app_settings.h"
 
-#include <QApplication>
-#include <QDialog>
-#include <QElapsedTimer>
-#include <QSettings>
-#include <QTemporaryDir>
-#include <QTimer>
-#include <QWidget>
+#include <QtTest>
+#include <QtWidgets>
 
 #include <functional>
+#include <memory>
+#include <optional>
 
-// Pickers that answer from queues (an empty name or a negative colour is a cancel;
-// an empty queue cancels too) and record what they were asked.
+// Pickers that answer from queues and record what they were asked. A negative colour,
+// an empty name or an empty queue answers as a cancel. A chooser moves the working
+// directory to `wanderTo` when set, as a real one may while the user browses.
 class FakePickers final : public PickerServices {
 public:
     QList<qint64> colors;
-    QStringList files;
+    QStringList files; // answers of the open and save choosers, in turn
     QStringList messages;
     QList<lirovane::Color> colorRequests;
     QStringList fileInitialNames;
     QList<QStringList> fileFilters;
+    QString wanderTo;
 
     std::optional<lirovane::Color> PickColor(QWidget*, lirovane::Color current) override
     {
         colorRequests << current;
         const qint64 c = colors.isEmpty() ? -1 : colors.takeFirst();
-        if (c < 0)
-            return std::nullopt;
-        return static_cast<lirovane::Color>(c);
+        return c < 0 ? std::nullopt : std::optional(static_cast<lirovane::Color>(c));
     }
     std::optional<QString> OpenFileName(QWidget*, const QString& initialName, const QStringList& filters) override
     {
         fileInitialNames << initialName;
         fileFilters << filters;
+        if (!wanderTo.isEmpty())
+            QDir::setCurrent(wanderTo);
         const QString f = files.isEmpty() ? QString() : files.takeFirst();
-        if (f.isEmpty())
-            return std::nullopt;
-        return f;
+        return f.isEmpty() ? std::nullopt : std::optional(f);
     }
-    std::optional<QString> SaveFileName(QWidget* parent, const QString& initialName,
-                                        const QStringList& filters) override
+    std::optional<QString> SaveFileName(QWidget* parent, const QString& initialName, const QStringList& filters) override
     {
         return OpenFileName(parent, initialName, filters);
     }
     void ShowMessage(QWidget*, const QString& text) override { messages << text; }
 };
 
-// Polls for a modal dialog and hands it to `act` once; whatever `act` does, the dialog
-// is closed afterwards (and any modal still open after `timeoutMs` is rejected), so
-// that exec() always returns. Checks belong after exec() has returned.
+// Hands the next modal dialog to `act` once it shows, and closes it afterwards if `act`
+// left it open, so that exec() always returns. Checks belong after exec() has returned.
 class ModalDriver : public QObject {
 public:
-    explicit ModalDriver(std::function<void(QWidget*)> act, int timeoutMs = 10000)
-        : m_act(std::move(act)), m_timeoutMs(timeoutMs)
+    explicit ModalDriver(std::function<void(QWidget*)> act) : m_act(std::move(act))
     {
-        m_timer.setInterval(20);
-        QObject::connect(&m_timer, &QTimer::timeout, this, [this] { Poll(); });
-        m_clock.start();
-        m_timer.start();
+        QObject::connect(&m_timer, &QTimer::timeout, this, [this] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal || modal == m_last)
+                return;
+            m_last = modal;
+            m_title = modal->windowTitle();
+            if (m_act)
+                m_act(modal);
+            if (auto* dialog = qobject_cast<QDialog*>(m_last); dialog && dialog->isVisible())
+                dialog->reject();
+        });
+        m_timer.start(20);
     }
-    bool acted() const { return m_acted; }
     QString title() const { return m_title; }
 
 private:
-    void Poll()
-    {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal) {
-            if (m_clock.elapsed() > m_timeoutMs)
-                m_timer.stop();
-            return;
-        }
-        if (m_clock.elapsed() > m_timeoutMs) {
-            if (auto* dlg = qobject_cast<QDialog*>(modal))
-                dlg->reject();
-            return;
-        }
-        if (modal == m_last)
-            return;
-        m_last = modal;
-        m_acted = true;
-        m_title = modal->windowTitle();
-        if (m_act)
-            m_act(modal);
-        if (modal->isVisible()) {
-            if (auto* dlg = qobject_cast<QDialog*>(modal))
-                dlg->reject();
-            else
-                modal->close();
-        }
-    }
-
     std::function<void(QWidget*)> m_act;
-    int m_timeoutMs;
     QTimer m_timer;
-    QElapsedTimer m_clock;
-    QWidget* m_last = nullptr;
-    bool m_acted = false;
+    QPointer<QWidget> m_last;
     QString m_title;
 };
 
-// A profile folder of its own for QSettings' native and ini stores.
-class TemporaryProfile {
-public:
-    TemporaryProfile()
-    {
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.path());
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dir.path());
-    }
-    QString path() const { return m_dir.path(); }
-    QString file() const { return m_dir.filePath(QStringLiteral("Lirovane/Lirovane.conf")); }
+inline QString WriteFile(const QString& path, const QByteArray& content)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(content) != content.size())
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
 
-private:
-    QTemporaryDir m_dir;
-};
+inline QByteArray ReadFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// A control by object name; a missing one ends the run with its name.
+template <typename W = QWidget> W* Child(const QObject* parent, const char* name)
+{
+    W* w = parent->findChild<W*>(QString::fromLatin1(name));
+    if (!w)
+        qFatal("no control %s", name);
+    return w;
+}
+
+// The sample's repeats of a size as start and end lines, as the settings split writes them.
+inline std::pair<QByteArray, QByteArray> SampleRepeats(const QByteArray& size)
+{
+    const QList<QByteArray> n = ReadFile(QStringLiteral(LIROVANE_EXAMPLES "/lambda_phage.pat")).simplified().split(' ');
+    std::pair<QByteArray, QByteArray> lines;
+    for (qsizetype i = 0; i + 2 < n.size(); i += 3)
+        if (n[i + 2] == size) {
+            lines.first += n[i] + "\r\n";
+            lines.second += n[i + 1] + "\r\n";
+        }
+    return lines;
+}
+
+// Settings as the first run gives them, on these files.
+inline lirovane::AppSettings Settings(const QString& sequence, const QString& patterns, int size = 43)
+{
+    lirovane::AppSettings settings;
+    settings.SetFirstRunDefaults();
+    settings.sequenceFile = QFile::encodeName(sequence).toStdString();
+    settings.patternsFile = QFile::encodeName(patterns).toStdString();
+    settings.sizeOfRepeats = size;
+    return settings;
+}
+
+// A profile as a confirmed settings dialog leaves it, written by the program's own store.
+inline void SeedProfile(const QString& file, const QString& sequence, const QString& patterns, int size, int count)
+{
+    lirovane::AppSettings settings = Settings(sequence, patterns, size);
+    settings.numberOfRepeatsInThisSet = count;
+    QSettingsProfileStore store(file);
+    lirovane::SaveSettings(settings, store);
+}

@@ -78,23 +78,37 @@ std::array<std::uint8_t, kFileHeaderSize> FileHeader(std::uint64_t blockSize, st
 
 // Writes next to the target under a hidden temporary name and renames it over the
 // target only when every byte is on disk, so a failed write never leaves a file that
-// looks complete and an existing file is replaced whole or not at all.
+// looks complete and an existing file is replaced whole or not at all. A link is
+// followed, so the file it names is replaced and the link stays; an existing file
+// keeps its permissions. Where the folder takes no new file but the existing file is
+// writable, the file is written in place, as a plain truncating write would.
 class StagedFile {
 public:
     explicit StagedFile(const std::filesystem::path& target) : m_target(target)
     {
+        std::error_code error;
+        if (std::filesystem::is_symlink(target, error)) {
+            const std::filesystem::path resolved = std::filesystem::weakly_canonical(target, error);
+            if (!error)
+                m_target = resolved;
+        }
         static std::atomic<unsigned> counter{0};
         const auto tick = std::chrono::steady_clock::now().time_since_epoch().count();
         std::string name = ".";
-        name += target.filename().string().substr(0, 100); // leave room under the name limit
+        name += m_target.filename().string().substr(0, 100); // leave room under the name limit
         name += '.';
         name += std::to_string(static_cast<unsigned long long>(tick));
         name += '-';
         name += std::to_string(counter.fetch_add(1, std::memory_order_relaxed));
         name += ".part";
-        m_temp = target;
+        m_temp = m_target;
         m_temp.replace_filename(name);
         m_out.open(m_temp, std::ios::binary | std::ios::out | std::ios::trunc);
+        if (!m_out.is_open() && std::filesystem::is_regular_file(m_target, error)) {
+            m_out.clear();
+            m_out.open(m_target, std::ios::binary | std::ios::out | std::ios::trunc);
+            m_direct = m_out.is_open();
+        }
     }
     ~StagedFile()
     {
@@ -102,8 +116,9 @@ public:
             return;
         if (m_out.is_open())
             m_out.close();
+        // A failed write leaves no file behind, not even a truncated original.
         std::error_code ignored;
-        std::filesystem::remove(m_temp, ignored);
+        std::filesystem::remove(m_direct ? m_target : m_temp, ignored);
     }
     StagedFile(const StagedFile&) = delete;
     StagedFile& operator=(const StagedFile&) = delete;
@@ -127,7 +142,14 @@ public:
         m_out.close();
         if (m_out.fail())
             return false;
+        if (m_direct) {
+            m_committed = true;
+            return true;
+        }
         std::error_code error;
+        const auto status = std::filesystem::status(m_target, error);
+        if (!error && std::filesystem::is_regular_file(status))
+            std::filesystem::permissions(m_temp, status.permissions(), error);
         std::filesystem::rename(m_temp, m_target, error);
         if (error)
             return false;
@@ -140,6 +162,7 @@ private:
     std::filesystem::path m_temp;
     std::ofstream m_out;
     bool m_committed = false;
+    bool m_direct = false;
 };
 
 // A name that holds a wildcard is not a file name the user meant.

@@ -1,6 +1,7 @@
 #include "viewer/view_options.h"
 
 #include <charconv>
+#include <filesystem>
 #include <fstream>
 
 namespace lirovane {
@@ -133,7 +134,10 @@ std::optional<std::string> ParseViewOptions(const std::vector<std::string_view>&
 ViewResult RenderViewPicture(const ViewOptions& options)
 {
     ViewResult result;
-    result.readable = static_cast<bool>(std::ifstream(options.file, std::ios::binary));
+    // A folder opens as a stream on Linux but holds no letters to read.
+    std::error_code error;
+    result.readable = !std::filesystem::is_directory(options.file, error) &&
+                      static_cast<bool>(std::ifstream(options.file, std::ios::binary));
     if (!result.readable)
         return result;
     // A fresh viewer with these orientation, colours and zoom, shown from the start index.

@@ -1,6 +1,7 @@
 #include "app/about_dlg.h"
 
 #include "app/app_icon.h"
+#include "app/dialog_look.h"
 #include "app/dialog_units.h"
 
 #include <QLabel>
@@ -12,13 +13,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
     setObjectName(QStringLiteral("aboutDialog"));
     setProperty("controlId", 100);
     setWindowTitle(QStringLiteral("About Lirovane"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, Qt::white);
-    pal.setColor(QPalette::WindowText, Qt::black);
-    setPalette(pal);
-    setAutoFillBackground(true);
+    ApplyDialogLook(*this);
 
     const DialogUnits du(font());
     setFixedSize(du.size(235, 55));

@@ -10,26 +10,17 @@
 #include <QMenuBar>
 #include <QToolBar>
 
-const QVector<CMainFrame::Accelerator>& CMainFrame::AcceleratorTable()
-{
-    static const QVector<Accelerator> table = {
-        {QKeySequence(Qt::CTRL | Qt::Key_N), Command::ChangeSettings},
-        {QKeySequence(Qt::CTRL | Qt::Key_O), Command::CreateImages},
-        {QKeySequence(Qt::CTRL | Qt::Key_S), Command::Back},
-        {QKeySequence(Qt::CTRL | Qt::Key_P), Command::Print},
-        {QKeySequence(Qt::CTRL | Qt::Key_Z), Command::Undo},
-        {QKeySequence(Qt::CTRL | Qt::Key_X), Command::Cut},
-        {QKeySequence(Qt::CTRL | Qt::Key_C), Command::Strandscope},
-        {QKeySequence(Qt::CTRL | Qt::Key_V), Command::Paste},
-        {QKeySequence(Qt::ALT | Qt::Key_Backspace), Command::Undo},
-        {QKeySequence(Qt::SHIFT | Qt::Key_Delete), Command::Cut},
-        {QKeySequence(Qt::CTRL | Qt::Key_Insert), Command::Strandscope},
-        {QKeySequence(Qt::SHIFT | Qt::Key_Insert), Command::Paste},
-        {QKeySequence(Qt::Key_F6), Command::NextPane},
-        {QKeySequence(Qt::SHIFT | Qt::Key_F6), Command::PrevPane},
-    };
-    return table;
-}
+namespace {
+
+// A command of the window: its id, menu text, toolbar tooltip and accelerator keys.
+struct CommandSpec {
+    int id;
+    const char* text;
+    const char* toolTip;
+    QList<QKeySequence> keys;
+};
+
+} // namespace
 
 CMainFrame::CMainFrame(lirovane::AppSettings& settings, lirovane::ProfileStore& store, PickerServices& pickers,
                        QWidget* parent)
@@ -41,36 +32,47 @@ CMainFrame::CMainFrame(lirovane::AppSettings& settings, lirovane::ProfileStore& 
     m_view = new CMorkelbyView(settings, store, pickers, this);
     setCentralWidget(m_view);
 
-    QAction* change =
-        AddCommand(Command::ChangeSettings, QStringLiteral("&Change Settings..."), QStringLiteral("Change"));
-    QAction* run = AddCommand(Command::CreateImages, QStringLiteral("&Create images..."), QStringLiteral("Run"));
-    QAction* back = AddCommand(Command::Back, QStringLiteral("Back"), QStringLiteral("Back"));
-    QAction* strandscope =
-        AddCommand(Command::Strandscope, QStringLiteral("Strandscope"), QStringLiteral("Strandscope"));
-    QAction* exit = AddCommand(Command::Exit, QStringLiteral("E&xit"), QString());
-    QAction* about = AddCommand(Command::About, QStringLiteral("&About Lirovane..."), QString());
-    // Keys of the table whose commands have no handler: they are taken and do nothing.
-    for (int id : {Command::Print, Command::Undo, Command::Cut, Command::Paste, Command::NextPane, Command::PrevPane})
-        AddCommand(id, QString(), QString());
-
+    // The whole accelerator table. Commands without a text have no handler: their keys
+    // are taken and do nothing.
+    const CommandSpec commands[] = {
+        {Command::ChangeSettings, "&Change Settings...", "Change", {Qt::CTRL | Qt::Key_N}},
+        {Command::CreateImages, "&Create images...", "Run", {Qt::CTRL | Qt::Key_O}},
+        {Command::Back, "Back", "Back", {Qt::CTRL | Qt::Key_S}},
+        {Command::Strandscope, "Strandscope", "Strandscope", {Qt::CTRL | Qt::Key_C, Qt::CTRL | Qt::Key_Insert}},
+        {Command::Exit, "E&xit", "", {}},
+        {Command::About, "&About Lirovane...", "", {}},
+        {57607, "", "", {Qt::CTRL | Qt::Key_P}},                              // print
+        {57643, "", "", {Qt::CTRL | Qt::Key_Z, Qt::ALT | Qt::Key_Backspace}}, // undo
+        {57635, "", "", {Qt::CTRL | Qt::Key_X, Qt::SHIFT | Qt::Key_Delete}},  // cut
+        {57637, "", "", {Qt::CTRL | Qt::Key_V, Qt::SHIFT | Qt::Key_Insert}},  // paste
+        {57680, "", "", {Qt::Key_F6}},                                        // next pane
+        {57681, "", "", {Qt::SHIFT | Qt::Key_F6}},                            // previous pane
+    };
+    for (const CommandSpec& spec : commands) {
+        auto* action = new QAction(QString::fromLatin1(spec.text), this);
+        action->setObjectName(QStringLiteral("command%1").arg(spec.id));
+        action->setData(spec.id);
+        if (*spec.toolTip)
+            action->setToolTip(QString::fromLatin1(spec.toolTip));
+        m_commands.insert(spec.id, action);
+        if (spec.keys.isEmpty())
+            continue;
+        action->setShortcuts(spec.keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+        for (const QKeySequence& key : spec.keys)
+            m_accelerators.insert(key[0], spec.id);
+    }
+    QAction* change = command(Command::ChangeSettings);
+    QAction* run = command(Command::CreateImages);
+    QAction* back = command(Command::Back);
+    QAction* strandscope = command(Command::Strandscope);
     connect(change, &QAction::triggered, m_view, &CMorkelbyView::OnChangeSettings);
     connect(run, &QAction::triggered, m_view, &CMorkelbyView::OnCreateImages);
     connect(back, &QAction::triggered, m_view, &CMorkelbyView::OnBack);
     connect(strandscope, &QAction::triggered, m_view, &CMorkelbyView::OnStrandscope);
-    connect(about, &QAction::triggered, this, &CMainFrame::OnAbout);
-    connect(exit, &QAction::triggered, this, &QWidget::close);
-
-    QHash<int, QList<QKeySequence>> keys;
-    for (const Accelerator& accel : AcceleratorTable()) {
-        keys[accel.command].append(accel.key);
-        m_accelerators.insert(accel.key[0], accel.command);
-    }
-    for (auto it = keys.cbegin(); it != keys.cend(); ++it) {
-        QAction* action = m_commands.value(it.key());
-        action->setShortcuts(it.value());
-        action->setShortcutContext(Qt::WindowShortcut);
-        addAction(action);
-    }
+    connect(command(Command::About), &QAction::triggered, this, &CMainFrame::OnAbout);
+    connect(command(Command::Exit), &QAction::triggered, this, &QWidget::close);
 
     QMenu* menu = menuBar()->addMenu(QStringLiteral("&Menu"));
     menu->setObjectName(QStringLiteral("menuMenu"));
@@ -78,10 +80,10 @@ CMainFrame::CMainFrame(lirovane::AppSettings& settings, lirovane::ProfileStore& 
     menu->addAction(run);
     menu->addAction(strandscope);
     menu->addSeparator();
-    menu->addAction(exit);
+    menu->addAction(command(Command::Exit));
     QMenu* aboutMenu = menuBar()->addMenu(QStringLiteral("&About"));
     aboutMenu->setObjectName(QStringLiteral("aboutMenu"));
-    aboutMenu->addAction(about);
+    aboutMenu->addAction(command(Command::About));
 
     m_toolBar = new QToolBar(QStringLiteral("Toolbar"), this);
     m_toolBar->setObjectName(QStringLiteral("toolBar"));
@@ -95,6 +97,7 @@ CMainFrame::CMainFrame(lirovane::AppSettings& settings, lirovane::ProfileStore& 
     for (int i = 0; i < 4; ++i) {
         QAction* action = buttons[i];
         action->setIcon(QIcon(ToolbarImage(i)));
+        action->setIconVisibleInMenu(false); // the 62 x 15 labels belong to the toolbar
         m_toolBar->addAction(action);
     }
     addToolBar(Qt::TopToolBarArea, m_toolBar);
@@ -104,17 +107,6 @@ CMainFrame::CMainFrame(lirovane::AppSettings& settings, lirovane::ProfileStore& 
 
     setWindowIcon(AppIcon());
     setWindowTitle(QStringLiteral("Lirovane"));
-}
-
-QAction* CMainFrame::AddCommand(int id, const QString& text, const QString& toolTip)
-{
-    auto* action = new QAction(text, this);
-    action->setObjectName(QStringLiteral("command%1").arg(id));
-    action->setData(id);
-    if (!toolTip.isEmpty())
-        action->setToolTip(toolTip);
-    m_commands.insert(id, action);
-    return action;
 }
 
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event)

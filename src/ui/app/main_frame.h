@@ -13,20 +13,16 @@ struct AppSettings;
 class ProfileStore;
 } // namespace lirovane
 
-// Command ids of the menu, toolbar and accelerators.
+// Ids of the commands with a handler (the accelerator table holds a few more).
 namespace Command {
-inline constexpr int ChangeSettings = 57600;
-inline constexpr int CreateImages = 57601;
-inline constexpr int Back = 57603;
-inline constexpr int Print = 57607;
-inline constexpr int Strandscope = 57634;
-inline constexpr int Cut = 57635;
-inline constexpr int Paste = 57637;
-inline constexpr int Undo = 57643;
-inline constexpr int About = 57664;
-inline constexpr int Exit = 57665;
-inline constexpr int NextPane = 57680;
-inline constexpr int PrevPane = 57681;
+enum : int {
+    ChangeSettings = 57600,
+    CreateImages = 57601,
+    Back = 57603,
+    Strandscope = 57634,
+    About = 57664,
+    Exit = 57665
+};
 } // namespace Command
 
 // The main window: menu bar, the dockable toolbar and the whole accelerator table,
@@ -43,17 +39,12 @@ public:
     // The action of a command id (every id of the accelerator table has one).
     QAction* command(int id) const { return m_commands.value(id); }
 
-    struct Accelerator {
-        QKeySequence key;
-        int command;
-    };
-    static const QVector<Accelerator>& AcceleratorTable();
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // No context menu on the menu bar or toolbar: the toolbar cannot be hidden.
+    QMenu* createPopupMenu() override { return nullptr; }
 
 private:
-    QAction* AddCommand(int id, const QString& text, const QString& toolTip);
     void OnAbout();
 
     CMorkelbyView* m_view = nullptr;

@@ -1,11 +1,11 @@
 #include "app/morkelby_app.h"
 
 #include "app/app_icon.h"
+#include "app/dialog_look.h"
 #include "app/main_frame.h"
 #include "app/picker_services.h"
 
 #include <QApplication>
-#include <QPalette>
 #include <QScreen>
 
 CMorkelbyApp::CMorkelbyApp(lirovane::ProfileStore& store, PickerServices& pickers) : m_store(store), m_pickers(pickers)
@@ -16,10 +16,7 @@ CMorkelbyApp::~CMorkelbyApp() = default;
 
 void CMorkelbyApp::SetDialogColors()
 {
-    QPalette palette = QApplication::palette();
-    palette.setColor(QPalette::Window, Qt::white);
-    palette.setColor(QPalette::WindowText, Qt::black);
-    QApplication::setPalette(palette, "QDialog");
+    QApplication::setPalette(DialogPalette(QApplication::palette()), "QDialog");
 }
 
 bool CMorkelbyApp::InitInstance()

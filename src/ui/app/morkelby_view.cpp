@@ -42,7 +42,7 @@ void CMorkelbyView::resizeEvent(QResizeEvent* event)
     const QRect client = rect();
     m_browser->SetWidth(client.width());
     m_browser->SetHeight(client.height());
-    m_browser->update();
+    m_browser->repaint();
 }
 
 void CMorkelbyView::OnChangeSettings()

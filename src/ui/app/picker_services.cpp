@@ -20,11 +20,35 @@ Color FromQColor(const QColor& c)
                                static_cast<std::uint8_t>(c.blue()));
 }
 
+// A file chooser in which a wildcard in the name box ("*.txt", the name it starts
+// with) lists the files it matches instead of being taken as the chosen file.
+class WildcardFileDialog final : public QFileDialog {
+public:
+    using QFileDialog::QFileDialog;
+
+    void accept() override
+    {
+        const QStringList files = selectedFiles();
+        const QFileInfo typed(files.isEmpty() ? QString() : files.first());
+        const QString name = typed.fileName();
+        if (name.contains(QLatin1Char('*')) || name.contains(QLatin1Char('?'))) {
+            QStringList filters = nameFilters();
+            filters.removeAll(name);
+            filters.prepend(name);
+            setNameFilters(filters);
+            selectNameFilter(name);
+            setDirectory(typed.absolutePath());
+            return;
+        }
+        QFileDialog::accept();
+    }
+};
+
 // A chooser that starts in the working directory with `initialName` in its name box.
 std::optional<QString> RunFileDialog(QWidget* parent, const QString& initialName, const QStringList& filters,
                                      QFileDialog::AcceptMode mode)
 {
-    QFileDialog dialog(parent);
+    WildcardFileDialog dialog(parent);
     dialog.setAcceptMode(mode);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters(filters);

@@ -1,5 +1,6 @@
 #include "settings/settings_dlg.h"
 
+#include "app/dialog_look.h"
 #include "app/dialog_units.h"
 #include "app/picker_services.h"
 #include "io/patterns.h"
@@ -86,13 +87,7 @@ CSettingsDlg::CSettingsDlg(PickerServices& pickers, QWidget* parent) : QDialog(p
     setObjectName(QStringLiteral("settingsDialog"));
     setProperty("controlId", 131);
     setWindowTitle(QStringLiteral("Morkelby Settings..."));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, Qt::white);
-    pal.setColor(QPalette::WindowText, Qt::black);
-    setPalette(pal);
-    setAutoFillBackground(true);
+    ApplyDialogLook(*this);
 
     const DialogUnits du(font());
     setFixedSize(du.size(343, 238));
@@ -164,10 +159,9 @@ void CSettingsDlg::showEvent(QShowEvent* event)
         m_initialised = true;
         Refresh();
         SelectOrientation();
-        m_swatch[0]->setColor(m_clrA);
-        m_swatch[1]->setColor(m_clrC);
-        m_swatch[2]->setColor(m_clrG);
-        m_swatch[3]->setColor(m_clrT);
+        const lirovane::Color colors[4] = {m_clrA, m_clrC, m_clrG, m_clrT};
+        for (int i = 0; i < 4; ++i)
+            m_swatch[i]->setColor(colors[i]);
     }
     QDialog::showEvent(event);
 }

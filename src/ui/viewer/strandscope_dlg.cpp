@@ -1,5 +1,6 @@
 #include "viewer/strandscope_dlg.h"
 
+#include "app/dialog_look.h"
 #include "app/dialog_units.h"
 #include "app/picker_services.h"
 #include "settings/profile_store.h"
@@ -17,6 +18,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 using lirovane::kViewerHeight;
 using lirovane::kViewerWidth;
@@ -45,12 +47,7 @@ CStrandscopeDlg::CStrandscopeDlg(PickerServices& pickers, lirovane::ProfileStore
 {
     setObjectName(QStringLiteral("strandscopeDialog"));
     setWindowTitle(QStringLiteral("Strandscope"));
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                   Qt::MSWindowsFixedSizeDialogHint);
-    QPalette white = palette();
-    white.setColor(QPalette::Window, Qt::white);
-    setPalette(white);
-    setAutoFillBackground(true);
+    ApplyDialogLook(*this);
 
     // Created in tab order.
     addButton("Load", "loadButton", tr("Load file"), &CStrandscopeDlg::load);
@@ -186,10 +183,8 @@ void CStrandscopeDlg::refresh(bool drew)
 void CStrandscopeDlg::updateLegend()
 {
     const std::array<char, 4> letters = m_model.Legend(); // left, up, down, right
-    m_legend[0]->setText(QString(QLatin1Char(letters[0])));
-    m_legend[1]->setText(QString(QLatin1Char(letters[1])));
-    m_legend[2]->setText(QString(QLatin1Char(letters[2])));
-    m_legend[3]->setText(QString(QLatin1Char(letters[3])));
+    for (std::size_t i = 0; i < m_legend.size(); ++i)
+        m_legend[i]->setText(QString(QLatin1Char(letters[i])));
 }
 
 void CStrandscopeDlg::restoreWorkingDirectory()
@@ -283,26 +278,24 @@ void CStrandscopeDlg::fromKeyboard(void (CStrandscopeDlg::*command)())
 
 void CStrandscopeDlg::keyPressEvent(QKeyEvent* event)
 {
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
+    // The keys of the buttons, as their tooltips show.
+    static const std::pair<int, void (CStrandscopeDlg::*)()> keys[] = {
+        {Qt::Key_PageDown, &CStrandscopeDlg::next},
+        {Qt::Key_PageUp, &CStrandscopeDlg::previous},
+        {Qt::Key_Plus, &CStrandscopeDlg::zoomIn},
+        {Qt::Key_Minus, &CStrandscopeDlg::zoomOut},
+    };
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         accept(); // Enter closes the viewer whatever has the focus
         return;
-    case Qt::Key_PageDown:
-        fromKeyboard(&CStrandscopeDlg::next);
-        return;
-    case Qt::Key_PageUp:
-        fromKeyboard(&CStrandscopeDlg::previous);
-        return;
-    case Qt::Key_Plus:
-        fromKeyboard(&CStrandscopeDlg::zoomIn);
-        return;
-    case Qt::Key_Minus:
-        fromKeyboard(&CStrandscopeDlg::zoomOut);
-        return;
-    default:
-        QDialog::keyPressEvent(event);
     }
+    for (const auto& [key, command] : keys) {
+        if (event->key() == key) {
+            fromKeyboard(command);
+            return;
+        }
+    }
+    QDialog::keyPressEvent(event);
 }
 
 bool CStrandscopeDlg::eventFilter(QObject* watched, QEvent* event)

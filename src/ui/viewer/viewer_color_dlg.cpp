@@ -1,5 +1,6 @@
 #include "viewer/viewer_color_dlg.h"
 
+#include "app/dialog_look.h"
 #include "app/dialog_units.h"
 #include "app/picker_services.h"
 #include "viewer/color_swatch.h"
@@ -55,12 +56,7 @@ CViewerColorDlg::CViewerColorDlg(PickerServices& pickers, QWidget* parent)
 {
     setObjectName(QStringLiteral("viewerColorDialog"));
     setWindowTitle(QStringLiteral("Change settings"));
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                   Qt::MSWindowsFixedSizeDialogHint);
-    QPalette white = palette(); // white like every dialog of the program
-    white.setColor(QPalette::Window, Qt::white);
-    setPalette(white);
-    setAutoFillBackground(true);
+    ApplyDialogLook(*this);
     const DialogUnits du(font());
 
     // Created in tab order: OK first, so it takes the focus.
