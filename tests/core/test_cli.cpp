@@ -7,11 +7,6 @@ using namespace lirovane::test;
 
 namespace {
 
-const std::string kExamples = LIROVANE_EXAMPLES;
-const std::string kSequence = kExamples + "/lambda_phage.fa";
-const std::string kPatterns = kExamples + "/lambda_phage.pat";
-const std::string kTrf = kExamples + "/lambda_phage.trf.dat";
-
 struct RunResult {
     int status = -1;
     std::string out;
@@ -41,7 +36,7 @@ std::map<std::string, std::string> Files(const fs::path& folder)
 TEST(Cli, DrawsTheSampleFromPatternsAndFromTrf)
 {
     ScratchDir dir;
-    const RunResult pat = RunBatch(dir.Path(), "--sequence " + kSequence + " --patterns " + kPatterns +
+    const RunResult pat = RunBatch(dir.Path(), "--sequence " + kLambdaFa + " --patterns " + kLambdaPat +
                                                    " --size 6 --out " + (dir / "pat").string());
     ASSERT_EQ(pat.status, 0) << pat.err;
     EXPECT_NE(pat.err.find("24 of 24 repeats of size 6"), std::string::npos) << pat.err;
@@ -50,20 +45,20 @@ TEST(Cli, DrawsTheSampleFromPatternsAndFromTrf)
     EXPECT_EQ(files.size(), 24u + 3u); // pictures, starts.txt, ends.txt, index.htm
     EXPECT_EQ(files.at("1165.bmp").substr(0, 2), "BM");
     EXPECT_TRUE(files.at("index.htm")
-                    .starts_with("<html><body><br>Sequence file: " + kSequence +
+                    .starts_with("<html><body><br>Sequence file: " + kLambdaFa +
                                  "<br>\r\nConsensus size: 6<br>\r\nNumber of repeats: 24<br>\r\n"
                                  "<table><tr><td><center><a href=\"1165.bmp\">"));
 
     // The .dat file gives the same gallery, with or without the converted file written.
     for (const std::string& extra : {std::string(), " --write-patterns " + (dir / "converted.pat").string()}) {
         const fs::path out = dir / (extra.empty() ? "trf" : "trf-written");
-        const RunResult trf = RunBatch(dir.Path(), "--sequence " + kSequence + " --trf " + kTrf + " --size 6 --out " +
-                                                       out.string() + extra);
+        const RunResult trf = RunBatch(dir.Path(), "--sequence " + kLambdaFa + " --trf " + kLambdaDat +
+                                                       " --size 6 --out " + out.string() + extra);
         ASSERT_EQ(trf.status, 0) << trf.err;
         EXPECT_EQ(Files(out), files) << extra;
     }
     std::istringstream written(ReadFile(dir / "converted.pat"));
-    std::istringstream bundled(ReadFile(kPatterns));
+    std::istringstream bundled(ReadFile(kLambdaPat));
     EXPECT_EQ(std::vector<long>(std::istream_iterator<long>(written), {}),
               std::vector<long>(std::istream_iterator<long>(bundled), {}));
 }
@@ -91,13 +86,14 @@ TEST(Cli, BadInputAndExitStatus)
 {
     ScratchDir dir;
     const std::string bad = WriteFile(dir / "bad.pat", "5 9 6\n10 20 2001\n30 40 6\n").string();
-    const std::map<std::string, std::string> words = {{"SEQ", kSequence},
-                                                      {"PAT", kPatterns},
-                                                      {"TRF", kTrf},
+    const fs::path underFile = WriteFile(dir / "file", "x") / "sub";
+    const std::map<std::string, std::string> words = {{"SEQ", kLambdaFa},
+                                                      {"PAT", kLambdaPat},
+                                                      {"TRF", kLambdaDat},
                                                       {"BAD", bad},
                                                       {"DIR", dir.Path().string()},
                                                       {"OUT", (dir / "out").string()},
-                                                      {"UNDERFILE", (WriteFile(dir / "file", "x") / "sub").string()}};
+                                                      {"UNDERFILE", underFile.string()}};
     const struct {
         const char* args; // upper-case words stand for the paths above
         int status;
@@ -134,7 +130,7 @@ TEST(Cli, BadInputAndExitStatus)
 
     // A picture that cannot be written fails the run but not the others.
     fs::create_directories(dir / "out" / "1165.bmp");
-    const RunResult run = RunBatch(dir.Path(), "--sequence " + kSequence + " --patterns " + kPatterns +
+    const RunResult run = RunBatch(dir.Path(), "--sequence " + kLambdaFa + " --patterns " + kLambdaPat +
                                                    " --size 6 --out " + (dir / "out").string());
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("could not write picture '" + (dir / "out" / "1165.bmp").string() + "'"), std::string::npos);

@@ -17,10 +17,6 @@ using namespace lirovane::test;
 
 namespace {
 
-const std::string kExamples = LIROVANE_EXAMPLES;
-const std::string kLambdaFa = kExamples + "/lambda_phage.fa";
-const std::string kLambdaDat = kExamples + "/lambda_phage.trf.dat";
-const std::string kLambdaPat = kExamples + "/lambda_phage.pat";
 const std::string kTwoRecords = std::string(LIROVANE_TEST_DATA) + "/io/two_records";
 
 // Splits with a message counter; `dir` receives starts.txt and ends.txt.

@@ -21,6 +21,11 @@ namespace fs = std::filesystem;
 
 namespace lirovane::test {
 
+// The bundled sample: lambda phage, its trf output and the patterns file made from it.
+inline const std::string kLambdaFa = LIROVANE_EXAMPLES "/lambda_phage.fa";
+inline const std::string kLambdaDat = LIROVANE_EXAMPLES "/lambda_phage.trf.dat";
+inline const std::string kLambdaPat = LIROVANE_EXAMPLES "/lambda_phage.pat";
+
 // A fresh folder under the system's temporary folder, removed with its content.
 class ScratchDir {
 public:
