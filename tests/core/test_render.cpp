@@ -278,4 +278,14 @@ TEST(BmpExport, RefusesAndNeverLeavesHalfAFile)
     ASSERT_TRUE(SaveImage(dir / "7.bmp", canvas, 10, 10));
     EXPECT_EQ(std::filesystem::file_size(dir / "7.bmp"), 54u + 32u * 10u);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+
+    // Through a link the file it names is rewritten, keeping its permissions; the link stays.
+    namespace fs = std::filesystem;
+    fs::permissions(dir / "7.bmp", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    fs::create_symlink("7.bmp", dir / "link.bmp");
+    ASSERT_TRUE(SaveImage(dir / "link.bmp", RasterCanvas(42, 42), 42, 42));
+    EXPECT_TRUE(fs::is_symlink(dir / "link.bmp"));
+    EXPECT_EQ(fs::file_size(dir / "7.bmp"), 5430u);
+    EXPECT_EQ(fs::status(dir / "7.bmp").permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
