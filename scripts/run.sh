@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 bash scripts/deps.sh
 cmake --preset dev >/dev/null
-cmake --build --preset dev
+cmake --build --preset dev --target lirovane lirovane-batch
 out="$root/out/lambda-gallery"
 mkdir -p "$out"
 # The window's file choosers open in its working folder: put the sample there.
