@@ -22,15 +22,6 @@ RunResult RunBatch(const fs::path& dir, const std::string& args)
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(dir / "out.txt"), ReadFile(dir / "err.txt")};
 }
 
-// Every file of a folder with its bytes.
-std::map<std::string, std::string> Files(const fs::path& folder)
-{
-    std::map<std::string, std::string> files;
-    for (const auto& entry : fs::directory_iterator(folder))
-        files[entry.path().filename().string()] = ReadFile(entry.path());
-    return files;
-}
-
 } // namespace
 
 TEST(Cli, DrawsTheSampleFromPatternsAndFromTrf)
@@ -57,29 +48,24 @@ TEST(Cli, DrawsTheSampleFromPatternsAndFromTrf)
         ASSERT_EQ(trf.status, 0) << trf.err;
         EXPECT_EQ(Files(out), files) << extra;
     }
-    std::istringstream written(ReadFile(dir / "converted.pat"));
-    std::istringstream bundled(ReadFile(kLambdaPat));
-    EXPECT_EQ(std::vector<long>(std::istream_iterator<long>(written), {}),
-              std::vector<long>(std::istream_iterator<long>(bundled), {}));
+    EXPECT_EQ(Words(ReadFile(dir / "converted.pat")), Words(ReadFile(kLambdaPat)));
 }
 
+// Under orientation 2, A steps left and C steps right: each picture has its own slot's colour only.
 TEST(Cli, ColoursGoToTheirSlots)
 {
-    // Under orientation 2, A steps left and C steps right.
     ScratchDir dir;
     const RunResult run =
         RunBatch(dir.Path(), "--sequence " + WriteFile(dir / "s.fa", "AAAAx\nCCCC\n").string() + " --patterns " +
                                  WriteFile(dir / "p.pat", "1 5 4\n6 10 4\n").string() +
-                                 " --size 4 --orientation 2 --colors '#010203,#040506,#070809,#0a0b0c'"
-                                 " --out " +
+                                 " --size 4 --orientation 2 --colors '#010203,#040506,#070809,#0a0b0c' --out " +
                                  (dir / "out").string());
     ASSERT_EQ(run.status, 0) << run.err;
-    const std::string left = ReadFile(dir / "out" / "1.bmp");
-    const std::string right = ReadFile(dir / "out" / "6.bmp");
-    EXPECT_NE(left.find("\x03\x02\x01"), std::string::npos); // blue, green, red
-    EXPECT_EQ(left.find("\x0c\x0b\x0a"), std::string::npos);
-    EXPECT_NE(right.find("\x0c\x0b\x0a"), std::string::npos);
-    EXPECT_EQ(right.find("\x03\x02\x01"), std::string::npos);
+    for (const auto& [picture, own, other] : {std::tuple{"1.bmp", "\x03\x02\x01", "\x0c\x0b\x0a"}, // blue, green, red
+                                              std::tuple{"6.bmp", "\x0c\x0b\x0a", "\x03\x02\x01"}}) {
+        const std::string bytes = ReadFile(dir / "out" / picture);
+        EXPECT_TRUE(bytes.find(own) != std::string::npos && bytes.find(other) == std::string::npos) << picture;
+    }
 }
 
 TEST(Cli, BadInputAndExitStatus)
@@ -117,8 +103,7 @@ TEST(Cli, BadInputAndExitStatus)
     };
     for (const auto& c : cases) {
         std::string args;
-        std::istringstream in(c.args);
-        for (std::string word; in >> word;)
+        for (const std::string& word : Words(c.args))
             args += " " + (words.count(word) != 0 ? words.at(word) : word);
         const RunResult run = RunBatch(dir.Path(), args);
         EXPECT_EQ(run.status, c.status) << c.args;

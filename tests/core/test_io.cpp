@@ -35,8 +35,8 @@ SplitResult Split(AppSettings& settings, const fs::path& dir, int* messages = nu
 std::string Tokens(const std::string& content)
 {
     std::string tokens;
-    std::copy_if(content.begin(), content.end(), std::back_inserter(tokens),
-                 [](char c) { return !std::isspace(static_cast<unsigned char>(c)); });
+    for (const std::string& word : Words(content))
+        tokens += word;
     return tokens;
 }
 
@@ -111,12 +111,10 @@ TEST(SplitPatterns, OutputFolder)
     settings.sizeOfRepeats = 43;
     EXPECT_TRUE(InFolder(dir.Path(), [&] { return SplitPatterns(settings, {}).written; }));
     EXPECT_EQ(ReadFile(dir / "starts.txt"), "5\r\n40\r\n");
-
     int messages = 0;
     settings.numberOfRepeatsInThisSet = 0;
     EXPECT_FALSE(Split(settings, dir / "no" / "such", &messages).written);
-    EXPECT_EQ(settings.numberOfRepeatsInThisSet, 2);
-    EXPECT_EQ(messages, 0);
+    EXPECT_TRUE(settings.numberOfRepeatsInThisSet == 2 && messages == 0);
 }
 
 // Converted positions cut out exactly the bases trf printed for each repeat. Lambda:
@@ -145,8 +143,7 @@ TEST(Trf, ConvertedPositionsCutTheRepeatsBases)
         std::istringstream lines(ReadFile(c.dat));
         std::size_t i = 0;
         for (std::string line; std::getline(lines, line);) {
-            std::istringstream in(line);
-            std::vector<std::string> f{std::istream_iterator<std::string>(in), {}};
+            const std::vector<std::string> f = Words(line);
             if (f.size() != 15 || !std::isdigit(static_cast<unsigned char>(f[0][0])))
                 continue;
             ASSERT_LT(i, repeats->size());
@@ -280,8 +277,7 @@ TEST(ReadSequenceLetters, OffsetIndexGivesWhatAPlainScanGives)
     TokenOffsetIndex none(std::numeric_limits<std::uint64_t>::max()); // never remembers an offset
     ScratchDir dir;
     const fs::path file = dir / "seq.fa";
-    const std::int64_t offsets[] = {2'000'000, 5,         999,       1000,    1001,      1'048'575,
-                                    1'048'576, 1'048'577, 2'400'000, 123'457, 2'399'000, 10'000'000};
+    const std::int64_t offsets[] = {2'000'000, 5, 999, 1000, 1001, 1'048'575, 1'048'576, 1'048'577, 2'400'000, 123'457, 2'399'000, 10'000'000};
     TokenOffsetIndex index(1000);
     for (int round = 0; round < 3; ++round) {
         SCOPED_TRACE(round);
@@ -297,8 +293,6 @@ TEST(ReadSequenceLetters, OffsetIndexGivesWhatAPlainScanGives)
             ASSERT_EQ(ReadSequenceLetters(file, offset, index), expected) << offset;
             ASSERT_EQ(ReadSequenceLetters(file, offset), expected) << offset;
         }
-        if (round == 0) {
-            EXPECT_GE(index.Checkpoints(file), 2000u);
-        }
+        EXPECT_TRUE(round != 0 || index.Checkpoints(file) >= 2000u);
     }
 }

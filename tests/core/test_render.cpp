@@ -112,9 +112,7 @@ TEST(PathRenderer, MeasureAndDraw)
         canvas.FillRect(0, 0, extent.width, extent.height, StockBrush::Black); // DrawPath clears it
         DrawPath(c.stretch, extent, style, canvas);
         EXPECT_EQ(canvas.PixelAt(c.end.first, c.end.second), c.endColor) << c.stretch;
-        if (c.endColor == kWhite) {
-            EXPECT_EQ(canvas.Data(), RasterCanvas(42, 42).Data());
-        }
+        EXPECT_TRUE(c.endColor != kWhite || canvas.Data() == RasterCanvas(42, 42).Data()) << c.stretch;
     }
 }
 
@@ -152,25 +150,19 @@ TEST(PathRenderer, LongStretchesScaleDownByTheSmallestWholeFactor)
 TEST(ViewerPath, FitAndDraw)
 {
     std::string atAt;
-    for (int i = 0; i < 250000; ++i)
+    while (atAt.size() < 500000)
         atAt += "AT";
     const struct {
         std::string letters;
         int zoom;
         ViewerFit fit;
     } cases[] = {
-        {std::string(1000, 'T'), 1, {639, 4, 4}},
-        {std::string(1000, 'A'), 1, {637, 643, 4}},
-        {std::string(1000, 'C'), 1, {367, 4, 373}},
-        {std::string(1000, 'G'), 1, {369, 4, 4}},
-        {std::string(1000, 'T'), 2, {319, 4, 4}},
-        {std::string(1000, 'T'), 0, {639, 4, 4}}, // zoom 0 counts as 1
-        {"TTTTTTTTTT", 3, {10, 4, 4}},
-        {"ACGTTTGGNNAACCCC", 7, {16, 12, 19}},
-        {"NNNN", 370, {0, 4, 4}},
+        {std::string(1000, 'T'), 1, {639, 4, 4}}, {std::string(1000, 'A'), 1, {637, 643, 4}},
+        {std::string(1000, 'C'), 1, {367, 4, 373}}, {std::string(1000, 'G'), 1, {369, 4, 4}},
+        {std::string(1000, 'T'), 2, {319, 4, 4}}, {std::string(1000, 'T'), 0, {639, 4, 4}}, // zoom 0 counts as 1
+        {"TTTTTTTTTT", 3, {10, 4, 4}}, {"ACGTTTGGNNAACCCC", 7, {16, 12, 19}}, {"NNNN", 370, {0, 4, 4}},
         {"CCCC", 370, {0, 4, 375}}, // the step that breaks the frame still moves the start
-        {"N", 369, {1, 4, 4}},
-        {"", 1, {0, 4, 4}},
+        {"N", 369, {1, 4, 4}}, {"", 1, {0, 4, 4}},
         {atAt, 1, {400000, 6, 4}}, // letters past 400000 are ignored
     };
     for (const auto& c : cases) {
@@ -198,12 +190,9 @@ TEST(BmpExport, LayoutFigures)
     const struct {
         int width, height, bits;
         std::uint32_t stride, imageSize, offBits, fileSize;
-    } cases[] = {{650, 380, 24, 1952, 741760, 54, 741814},
-                 {650, 380, 32, 2600, 988000, 54, 988054},
-                 {42, 42, 24, 128, 5376, 54, 5430},
-                 {650, 380, 8, 652, 247760, 1078, 248838},
-                 {10, 2, 4, 8, 16, 118, 134},
-                 {33, 1, 1, 8, 8, 62, 70},
+    } cases[] = {{650, 380, 24, 1952, 741760, 54, 741814}, {650, 380, 32, 2600, 988000, 54, 988054},
+                 {42, 42, 24, 128, 5376, 54, 5430},      {650, 380, 8, 652, 247760, 1078, 248838},
+                 {10, 2, 4, 8, 16, 118, 134},            {33, 1, 1, 8, 8, 62, 70},
                  {3, 1, 16, 8, 8, 54, 62}};
     ScratchDir dir;
     for (const auto& c : cases) {
@@ -222,15 +211,8 @@ TEST(BmpExport, LayoutFigures)
             return v;
         };
         EXPECT_EQ(bytes.substr(0, 2), "BM");
-        const std::uint32_t fields[] = {c.fileSize,
-                                        0,
-                                        c.offBits,
-                                        40,
-                                        std::uint32_t(c.width),
-                                        std::uint32_t(c.height),
-                                        1u | std::uint32_t(c.bits) << 16,
-                                        0,
-                                        c.imageSize};
+        const std::uint32_t fields[] = {c.fileSize, 0, c.offBits, 40, std::uint32_t(c.width), std::uint32_t(c.height),
+                                        1u | std::uint32_t(c.bits) << 16, 0, c.imageSize};
         for (std::size_t i = 0; i < std::size(fields); ++i)
             EXPECT_EQ(u32(2 + 4 * i), fields[i]) << "at " << 2 + 4 * i;
     }

@@ -13,6 +13,7 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #include <unistd.h>
@@ -63,6 +64,22 @@ inline std::string ReadFile(const fs::path& file)
 {
     std::ifstream in(file, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Every file of a folder with its bytes.
+inline std::map<std::string, std::string> Files(const fs::path& folder)
+{
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::directory_iterator(folder))
+        files[entry.path().filename().string()] = ReadFile(entry.path());
+    return files;
+}
+
+// The white-space separated words of `text`.
+inline std::vector<std::string> Words(const std::string& text)
+{
+    std::istringstream in(text);
+    return {std::istream_iterator<std::string>(in), {}};
 }
 
 // Runs `body` with `dir` as the working folder, as the window runs.

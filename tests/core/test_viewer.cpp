@@ -23,17 +23,12 @@ std::string Play(StrandscopeModel& m, const fs::path& file, const std::string& s
     m.Load(file);
     std::string states = state();
     std::istringstream in(script);
+    using M = StrandscopeModel;
+    const std::map<std::string, bool (M::*)()> commands{
+        {"N", &M::Next}, {"P", &M::Previous}, {"R", &M::Redraw}, {"+", &M::ZoomIn}, {"-", &M::ZoomOut}};
     for (std::string cmd; in >> cmd; states.append(" ").append(state())) {
-        if (cmd == "N")
-            m.Next();
-        else if (cmd == "P")
-            m.Previous();
-        else if (cmd == "R")
-            m.Redraw();
-        else if (cmd == "+")
-            m.ZoomIn();
-        else if (cmd == "-")
-            m.ZoomOut();
+        if (const auto it = commands.find(cmd); it != commands.end())
+            (m.*it->second)();
         else if (cmd[0] == 'z')
             m.SetZoom(std::stoi(cmd.substr(1)));
         else
@@ -83,14 +78,9 @@ TEST(StrandscopeModel, Commands)
     EXPECT_EQ(m.KeptLetters(), "GGC");
 
     // The start box reads as atoi reads, over 29 characters, and saturates.
-    const std::pair<std::string, int> texts[] = {{"  42", 42},
-                                                 {"12ab", 12},
-                                                 {"abc", 0},
-                                                 {"-7", -7},
-                                                 {"+9", 9},
-                                                 {std::string(28, '0') + "123", 1},
-                                                 {"99999999999", 2147483647},
-                                                 {"-99999999999", -2147483647 - 1}};
+    const std::pair<std::string, int> texts[] = {
+        {"  42", 42}, {"12ab", 12}, {"abc", 0}, {"-7", -7}, {"+9", 9}, {std::string(28, '0') + "123", 1},
+        {"99999999999", 2147483647}, {"-99999999999", -2147483647 - 1}};
     for (const auto& [text, value] : texts)
         EXPECT_EQ(StrandscopeModel::StartIndexFromText(text), value) << text;
 }
@@ -129,8 +119,7 @@ namespace {
 // Parses the white-space separated words of `line`.
 std::optional<std::string> Parse(const std::string& line, ViewOptions& options)
 {
-    std::istringstream in(line);
-    const std::vector<std::string> words{std::istream_iterator<std::string>(in), {}};
+    const std::vector<std::string> words = Words(line);
     return ParseViewOptions(std::vector<std::string_view>(words.begin(), words.end()), options);
 }
 
@@ -146,24 +135,16 @@ TEST(ViewOptions, Arguments)
     EXPECT_EQ(o.start * 100 + o.zoom * 10 + o.orientation, 25032);
     EXPECT_EQ(o.colors, (std::array<Color, 4>{0x000000FF, 0x00FF0000, 0x00FFFF00, 0x00000000}));
 
-    const std::pair<const char*, const char*> bad[] = {
-        {"--save p.bmp", "--view"},
-        {"--view s.fa", "--save"},
-        {"--view s.fa --save", "needs a value"},
-        {"--view s.fa --save p.bmp --zoom 0", "--zoom"},
-        {"--view s.fa --save p.bmp --zoom 2x", "--zoom"},
-        {"--view s.fa --save p.bmp --zoom 1000001", "--zoom"},
-        {"--view s.fa --save p.bmp --start -1", "--start"},
-        {"--view s.fa --save p.bmp --orientation 4", "--orientation"},
-        {"--view s.fa --save p.bmp --colors red,blue,cyan", "--colors"},
-        {"--view s.fa --save p.bmp --colors red,blue,cyan,green,red", "--colors"},
-        {"--view s.fa --save p.bmp --colors red,#12345,cyan,green", "--colors"},
-        {"--view s.fa --save p.bmp --colors red,0x1000000,cyan,green", "--colors"},
-        {"--view s.fa --save p.bmp --frobnicate", "--frobnicate"},
-    };
+    // After "--view s.fa --save p.bmp" unless the line starts with "!".
+    const std::pair<std::string, const char*> bad[] = {
+        {"!--save p.bmp", "--view"}, {"!--view s.fa", "--save"}, {"!--view s.fa --save", "needs a value"},
+        {"--zoom 0", "--zoom"}, {"--zoom 2x", "--zoom"}, {"--zoom 1000001", "--zoom"}, {"--start -1", "--start"},
+        {"--orientation 4", "--orientation"}, {"--colors red,blue,cyan", "--colors"},
+        {"--colors red,blue,cyan,green,red", "--colors"}, {"--colors red,#12345,cyan,green", "--colors"},
+        {"--colors red,0x1000000,cyan,green", "--colors"}, {"--frobnicate", "--frobnicate"}};
     for (const auto& [line, mention] : bad) {
         ViewOptions options;
-        const auto error = Parse(line, options);
+        const auto error = Parse(line[0] == '!' ? line.substr(1) : "--view s.fa --save p.bmp " + line, options);
         ASSERT_TRUE(error.has_value()) << line;
         EXPECT_NE(error->find(mention), std::string::npos) << *error;
     }
