@@ -34,7 +34,6 @@ TEST(Cli, DrawsTheSampleFromPatternsAndFromTrf)
     EXPECT_NE(pat.err.find("24/24 pictures (100%)\n"), std::string::npos) << pat.err; // not a terminal: lines
     const auto files = Files(dir / "pat");
     EXPECT_EQ(files.size(), 24u + 3u); // pictures, starts.txt, ends.txt, index.htm
-    EXPECT_EQ(files.at("1165.bmp").substr(0, 2), "BM");
     EXPECT_TRUE(files.at("index.htm")
                     .starts_with("<html><body><br>Sequence file: " + kLambdaFa +
                                  "<br>\r\nConsensus size: 6<br>\r\nNumber of repeats: 24<br>\r\n"
@@ -73,15 +72,11 @@ TEST(Cli, BadInputAndExitStatus)
     ScratchDir dir;
     const std::string bad = WriteFile(dir / "bad.pat", "5 9 6\n10 20 2001\n30 40 6\n").string();
     const fs::path underFile = WriteFile(dir / "file", "x") / "sub";
-    const std::map<std::string, std::string> words = {{"SEQ", kLambdaFa},
-                                                      {"PAT", kLambdaPat},
-                                                      {"TRF", kLambdaDat},
-                                                      {"BAD", bad},
-                                                      {"DIR", dir.Path().string()},
-                                                      {"OUT", (dir / "out").string()},
-                                                      {"UNDERFILE", underFile.string()}};
-    const struct {
-        const char* args; // upper-case words stand for the paths above
+    const std::map<std::string, std::string> words = {
+        {"SEQ", kLambdaFa}, {"PAT", kLambdaPat}, {"TRF", kLambdaDat},        {"BAD", bad},
+        {"DIR", dir.Path().string()}, {"OUT", (dir / "out").string()}, {"UNDERFILE", underFile.string()}};
+    const struct { // upper-case words in args stand for the paths above
+        const char* args;
         int status;
         std::string message;
     } cases[] = {

@@ -135,13 +135,11 @@ TEST_F(ImageBatch, CutsTheRightStretches)
         const char *starts, *ends;
         std::vector<std::pair<int, std::string>> pictures; // number and stretch, in page order
     } cases[] = {
-        {"header counts", ">seq\nACGTACGTAC\n", "3", "7", {{3, "eqAC"}}},
-        {"start is end", "ACGTACGTAC", "4", "4", {{4, ""}}},
+        {"header counts", ">seq\nACGTACGTAC\n", "3", "7", {{3, "eqAC"}}}, {"start is end", "ACGTACGTAC", "4", "4", {{4, ""}}},
         {"blanks are no positions", "AC \tG\r\n\vT\fA  C", "2", "6", {{2, "CGTA"}}},
         {"second start restarts", "AAAACCCCGGGG", "2 6", "10", {{6, "CCCG"}}},
         {"end without start", "ACGTACGTAC", "5", "2 8 9", {{5, "ACG"}}},
-        {"end one past the last", "ACGT\n", "2", "5", {{2, "CGT"}}},
-        {"end beyond one past", "ACGT\n", "2", "6", {}},
+        {"end one past the last", "ACGT\n", "2", "5", {{2, "CGT"}}}, {"end beyond one past", "ACGT\n", "2", "6", {}},
         {"unsorted lists, blank runs", "ACGTACGTACGT", "7\n1 0\r\n\t-4", "11 3 0", {{1, "AC"}, {7, "GTAC"}}},
         {"other letters kept", "ANNC-T", "1", "7", {{1, "ANNC-T"}}},
         {"long stretch kept whole", longRun + "C", "1", "20002", {{1, longRun + "C"}}},
@@ -196,12 +194,10 @@ TEST_F(ImageBatch, WaitDisplayAndProgressBar)
         const char *starts, *ends;
         int count;
         std::vector<int> edges;
-    } cases[] = {
-        {"1 3 5", "2 4 6", 3, {201, 300, 402}},
-        {"1", "2", 0, {402}},          // a count of 0 draws it full
-        {"1 3", "2 4", 1, {402, 702}}, // more pictures than the count
-        {"3", "2 4 6", 1, {402}},      // an end without a start does not move it
-    };
+    } cases[] = {{"1 3 5", "2 4 6", 3, {201, 300, 402}},
+                 {"1", "2", 0, {402}},          // a count of 0 draws it full
+                 {"1 3", "2 4", 1, {402, 702}}, // more pictures than the count
+                 {"3", "2 4 6", 1, {402}}};     // an end without a start does not move it
     for (const auto& c : cases) {
         Run("ACGTACGTAC", c.starts, c.ends, c.count);
         std::vector<std::string> expected = {Call("FillRect", {0, 0, 640, 480}, "white"),
@@ -214,8 +210,9 @@ TEST_F(ImageBatch, WaitDisplayAndProgressBar)
     }
 }
 
-// The page is still written and shown; the path is escaped so that it cannot add markup.
-TEST_F(ImageBatch, UnopenableSequenceStillWritesThePage)
+// Without its sequence the page is still written and shown, its path escaped so that
+// it cannot add markup.
+TEST_F(ImageBatch, UnopenableSequenceAndUnwritableFiles)
 {
     m_settings.sequenceFile = (m_dir / "a&b<c>\"d'.fa").string();
     m_settings.sizeOfRepeats = 6;
@@ -230,25 +227,24 @@ TEST_F(ImageBatch, UnopenableSequenceStillWritesThePage)
                                                  "/a&amp;b&lt;c&gt;&quot;d'.fa<br>\r\nConsensus size: 6<br>\r\n"
                                                  "Number of repeats: 1<br>\r\n<table><tr></table></body></html>");
     EXPECT_EQ(m_display.urls.size(), 1u);
-}
 
-// Folders in the way of 3.bmp and of the page; a relative output folder whose name
-// needs escaping in the URL.
-TEST_F(ImageBatch, ReportsWhatCannotBeWritten)
-{
+    // Folders in the way of 3.bmp and of the page; a relative output folder whose name
+    // needs escaping in the URL.
+    m_display = FakeDisplay();
+    m_settings.sequenceFile = (m_dir / "sequence.fa").string();
     const fs::path folder = m_dir / "my gallery #2";
     fs::create_directories(folder / "3.bmp");
     fs::create_directories(folder / "index.htm");
     WriteFile(folder / "starts.txt", "1\r\n3\r\n");
     WriteFile(folder / "ends.txt", "2\r\n5\r\n");
     WriteFile(m_dir / "sequence.fa", "ACGTACGTAC");
-    const BatchResult result =
+    const BatchResult written =
         InFolder(m_dir.Path(), [&] { return CreateImages(m_settings, m_display, "my gallery #2"); });
-    EXPECT_EQ(result.pictures, 2);
-    EXPECT_EQ(result.unwritten, std::vector<fs::path>{"my gallery #2/3.bmp"});
+    EXPECT_EQ(written.pictures, 2);
+    EXPECT_EQ(written.unwritten, std::vector<fs::path>{"my gallery #2/3.bmp"});
     EXPECT_EQ(ReadFile(folder / "1.bmp"), Reference("A"));
-    EXPECT_FALSE(result.pageWritten);
-    EXPECT_EQ(result.page, folder / "index.htm");
+    EXPECT_FALSE(written.pageWritten);
+    EXPECT_EQ(written.page, folder / "index.htm");
     EXPECT_EQ(m_display.urls,
               std::vector<std::string>{"file://" + m_dir.Path().string() + "/my%20gallery%20%232/index.htm"});
 }
