@@ -168,41 +168,10 @@ private slots:
         QCOMPARE(browser()->geometry(), frame()->view()->rect());
     }
 
-    // A page of thumbnails, a picture opened from it at full size, Back, and nothing
-    // fetched from the network.
-    void navigate_open_back()
-    {
-        start();
-        QTemporaryDir dir;
-        QImage picture(300, 200, QImage::Format_RGB32);
-        picture.fill(Qt::red);
-        QVERIFY(picture.save(dir.filePath("57.bmp"), "BMP"));
-        const QUrl page = QUrl::fromLocalFile(
-            WriteFile(dir.filePath("index.htm"), "<html><body><table><tr><td><a href=\"57.bmp\">"
-                                                 "<img width=100 height=100 src=57.bmp></a><br>57</td></tr></table>"));
-        browser()->Navigate(page.toString());
-        browser()->grab(); // paints, and so loads the thumbnail
-        const QVariant thumb = browser()->document()->resource(QTextDocument::ImageResource, QUrl("57.bmp"));
-        QCOMPARE(thumb.value<QPixmap>().size(), QSize(100, 100));
-
-        browser()->setFocus();
-        QTest::keyClick(browser(), Qt::Key_Tab); // to the link
-        QTest::keyClick(browser(), Qt::Key_Return);
-        QCOMPARE(browser()->currentAddress(), QUrl::fromLocalFile(dir.filePath("57.bmp")));
-        browser()->grab();
-        QCOMPARE(browser()->document()->size().toSize().expandedTo(QSize(300, 200)),
-                 browser()->document()->size().toSize());
-
-        for (const QUrl& back : {page, QUrl("about:start"), QUrl("about:start")}) {
-            QTest::keySequence(browser(), QKeySequence("Ctrl+S"));
-            QCOMPARE(browser()->currentAddress(), back);
-        }
-        browser()->Navigate("https://example.org/index.htm");
-        QVERIFY(browser()->toPlainText().contains("Only local files"));
-    }
-
     // Ctrl+O: the pictures, the page shown in the browser, and the bar's right edge after
-    // each of three pictures; a picture that cannot be written is reported once.
+    // each of three pictures; a picture that cannot be written is reported once. On the
+    // page a thumbnail costs its shown size; its picture opens at full size; Back steps
+    // to the page and the start page, and no further; nothing comes from the network.
     void batch_data()
     {
         QTest::addColumn<QString>("blocked"); // a folder in this picture's place
@@ -238,6 +207,25 @@ private slots:
         QCOMPARE(m_pickers.messages, blocked.isEmpty() ? QStringList() : QStringList{message});
         QCOMPARE(browser()->currentAddress(), QUrl::fromLocalFile(where + "/index.htm"));
         QVERIFY(!Child(frame()->view(), "waitSurface")->isVisible());
+
+        QImage picture(300, 200, QImage::Format_RGB32); // larger than its thumbnail
+        picture.fill(Qt::red);
+        QVERIFY(picture.save(where + "/1.bmp", "BMP"));
+        browser()->grab(); // paints, and so loads the thumbnails
+        const QVariant thumb = browser()->document()->resource(QTextDocument::ImageResource, QUrl("1.bmp"));
+        QCOMPARE(thumb.value<QPixmap>().size(), QSize(100, 100));
+        QTest::keyClick(browser(), Qt::Key_Tab); // to the first link
+        QTest::keyClick(browser(), Qt::Key_Return);
+        QCOMPARE(browser()->currentAddress(), QUrl::fromLocalFile(where + "/1.bmp"));
+        browser()->grab();
+        const QSize shown = browser()->document()->size().toSize();
+        QCOMPARE(shown.expandedTo(picture.size()), shown);
+        for (const QUrl& back : {QUrl::fromLocalFile(where + "/index.htm"), QUrl("about:start"), QUrl("about:start")}) {
+            QTest::keySequence(browser(), QKeySequence("Ctrl+S"));
+            QCOMPARE(browser()->currentAddress(), back);
+        }
+        browser()->Navigate("https://example.org/index.htm");
+        QVERIFY(browser()->toPlainText().contains("Only local files"));
     }
 };
 

@@ -27,39 +27,38 @@ private slots:
         QCOMPARE(opened, QColor(200, 100, 50));
     }
 
-    // The open chooser: "*.txt" in its name box, the sequence filters with the first
-    // selected; accepting the wildcard lists what it matches instead of choosing it;
-    // nothing when cancelled (the driver closes it).
-    void open_chooser()
+    // The choosers: filters, the one selected, the name box. Accepting the open
+    // chooser's wildcard lists what it matches instead of choosing it (the driver then
+    // cancels it: nothing); the save chooser hands back the path typed.
+    void file_choosers_data()
     {
-        QString shown;
-        bool stayedOpen = false;
-        ModalDriver driver([&](QWidget* modal) {
-            auto* dialog = qobject_cast<QFileDialog*>(modal);
-            QVERIFY(dialog);
-            shown = dialog->nameFilters().join('|') + " / " + dialog->selectedNameFilter() + " / " +
-                    Child<QLineEdit>(dialog, "fileNameEdit")->text();
-            QMetaObject::invokeMethod(dialog, "accept");
-            stayedOpen = dialog->isVisible() && dialog->selectedNameFilter() == QStringLiteral("*.txt");
-        });
-        QCOMPARE(m_pickers.OpenFileName(nullptr, "*.txt", SequenceFileFilters()), std::nullopt);
-        QCOMPARE(shown, QStringLiteral("Text files (*.txt)|FASTA files (*.fa *.fasta *.fna *.fas *.seq)|All files (*)"
-                                       " / Text files (*.txt) / *.txt"));
-        QVERIFY(stayedOpen);
+        QTest::addColumn<bool>("save");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("open") << false << "Text files (*.txt)|FASTA files (*.fa *.fasta *.fna *.fas *.seq)|All files (*)"
+                                          " / Text files (*.txt) / *.txt / listed *.txt";
+        QTest::newRow("save") << true << "Bitmap pictures (*.bmp)|All files (*) / Bitmap pictures (*.bmp) / *.bmp / closed";
     }
-
-    // The save chooser hands back the path typed.
-    void save_chooser()
+    void file_choosers()
     {
+        QFETCH(bool, save);
+        QFETCH(QString, shown);
         const QString file = m_dir.filePath("picture.bmp");
+        QString seen;
         ModalDriver driver([&](QWidget* modal) {
             auto* dialog = qobject_cast<QFileDialog*>(modal);
-            QVERIFY(dialog && dialog->acceptMode() == QFileDialog::AcceptSave);
+            QVERIFY(dialog && (dialog->acceptMode() == QFileDialog::AcceptSave) == save);
             QTest::qWait(50); // let the chooser finish reading its folder
-            Child<QLineEdit>(dialog, "fileNameEdit")->setText(file); // typed, as a user does
+            auto* name = Child<QLineEdit>(dialog, "fileNameEdit");
+            seen = dialog->nameFilters().join('|') + " / " + dialog->selectedNameFilter() + " / " + name->text();
+            if (save)
+                name->setText(file); // typed, as a user does
             QMetaObject::invokeMethod(dialog, "accept");
+            seen += dialog->isVisible() ? " / listed " + dialog->selectedNameFilter() : QStringLiteral(" / closed");
         });
-        QCOMPARE(m_pickers.SaveFileName(nullptr, "*.bmp", PictureFileFilters()), std::optional(file));
+        const auto chosen = save ? m_pickers.SaveFileName(nullptr, "*.bmp", PictureFileFilters())
+                                 : m_pickers.OpenFileName(nullptr, "*.txt", SequenceFileFilters());
+        QCOMPARE(chosen, save ? std::optional(file) : std::nullopt);
+        QCOMPARE(seen, shown);
     }
 
     // Captioned "Lirovane", the text, one OK button and no icon.
