@@ -24,7 +24,7 @@ class TestMainWindow : public QObject {
         m_profile = std::make_unique<QTemporaryDir>();
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_profile->path());
         if (seeded)
-            SeedProfile(profile(), m_seq, m_pat, 4, 3);
+            SeedProfile(profile(), Settings(m_seq, m_pat, 4, 3));
         // What the split of these settings leaves in the start-up directory.
         WriteFile(m_work.filePath("starts.txt"), "1\r\n6\r\n11\r\n");
         WriteFile(m_work.filePath("ends.txt"), "5\r\n10\r\n15\r\n");
@@ -56,21 +56,27 @@ private slots:
     }
 
     // First run: the settings dialog comes before the window; cancel keeps the defaults
-    // in memory and writes only "Path"; OK writes every key.
+    // in memory and writes only "Path"; OK writes every key. Then the window's toolbar:
+    // its buttons and tooltips, docked anywhere; the browser fills the view after every
+    // size change, toolbar moves included.
     void first_run_data()
     {
         QTest::addColumn<bool>("confirm");
         QTest::addColumn<QString>("keys");
-        QTest::newRow("cancelled") << false << "Path";
-        QTest::newRow("confirmed") << true
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<int>("area");
+        QTest::newRow("cancelled, smaller, toolbar left") << false << "Path" << QSize(400, 300) << int(Qt::LeftToolBarArea);
+        QTest::newRow("confirmed, larger, toolbar bottom") << true
                                    << "AsColor CsColor GsColor Letter1 Letter2 Letter3 Letter4 Letter5 Letter6 Letter7 "
                                       "Letter8 LetterOrientation NumberOfRepeatsInThisSet Path SequenceFile "
-                                      "SizeOfRepeats StartsEndsAndSizesFile TsColor";
+                                      "SizeOfRepeats StartsEndsAndSizesFile TsColor" << QSize(900, 700) << int(Qt::BottomToolBarArea);
     }
     void first_run()
     {
         QFETCH(bool, confirm);
         QFETCH(QString, keys);
+        QFETCH(QSize, size);
+        QFETCH(int, area);
         bool windowShown = true;
         ModalDriver driver([&](QWidget* modal) {
             windowShown = false;
@@ -93,6 +99,20 @@ private slots:
         QStringList names = stored.childKeys();
         names.sort();
         QCOMPARE(names.join(' '), keys);
+
+        QToolBar* bar = frame()->toolBar();
+        QStringList tips;
+        for (QAction* action : bar->actions()) {
+            tips << QStringLiteral("%1 %2").arg(action->data().toInt()).arg(bar->widgetForAction(action)->toolTip());
+            const QImage image = action->icon().pixmap(QSize(62, 15)).toImage();
+            QVERIFY(image.size() == QSize(62, 15) && image.pixelColor(1, 1) == QColor(192, 192, 192));
+        }
+        QCOMPARE(tips.join(", "), QStringLiteral("57600 Change, 57601 Run, 57603 Back, 57634 Strandscope"));
+        QVERIFY(bar->isFloatable() && bar->allowedAreas() == Qt::AllToolBarAreas && !frame()->findChild<QStatusBar*>());
+        frame()->resize(size);
+        frame()->addToolBar(Qt::ToolBarArea(area), bar);
+        QTRY_VERIFY(!frame()->view()->geometry().intersects(bar->geometry()));
+        QCOMPARE(browser()->geometry(), frame()->view()->rect());
     }
 
     // Every accelerator with the browser focused (it would take Ctrl+C as copy): the
@@ -137,35 +157,6 @@ private slots:
         QCOMPARE(frame()->windowTitle(), QStringLiteral("Lirovane"));
         for (QAction* action : frame()->findChildren<QAction*>())
             QVERIFY(action->isEnabled());
-    }
-
-    // The toolbar: its buttons and tooltips, docked anywhere; the browser fills the view
-    // after every size change, toolbar moves included.
-    void toolbar_and_resize_data()
-    {
-        QTest::addColumn<QSize>("size");
-        QTest::addColumn<int>("area");
-        QTest::newRow("smaller, toolbar left") << QSize(400, 300) << int(Qt::LeftToolBarArea);
-        QTest::newRow("larger, toolbar bottom") << QSize(900, 700) << int(Qt::BottomToolBarArea);
-    }
-    void toolbar_and_resize()
-    {
-        QFETCH(QSize, size);
-        QFETCH(int, area);
-        start();
-        QToolBar* bar = frame()->toolBar();
-        QStringList tips;
-        for (QAction* action : bar->actions()) {
-            tips << QStringLiteral("%1 %2").arg(action->data().toInt()).arg(bar->widgetForAction(action)->toolTip());
-            const QImage image = action->icon().pixmap(QSize(62, 15)).toImage();
-            QVERIFY(image.size() == QSize(62, 15) && image.pixelColor(1, 1) == QColor(192, 192, 192));
-        }
-        QCOMPARE(tips.join(", "), QStringLiteral("57600 Change, 57601 Run, 57603 Back, 57634 Strandscope"));
-        QVERIFY(bar->isFloatable() && bar->allowedAreas() == Qt::AllToolBarAreas && !frame()->findChild<QStatusBar*>());
-        frame()->resize(size);
-        frame()->addToolBar(Qt::ToolBarArea(area), bar);
-        QTRY_VERIFY(!frame()->view()->geometry().intersects(bar->geometry()));
-        QCOMPARE(browser()->geometry(), frame()->view()->rect());
     }
 
     // Ctrl+O: the pictures, the page shown in the browser, and the bar's right edge after

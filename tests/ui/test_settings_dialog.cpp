@@ -127,10 +127,8 @@ private slots:
         }));
         const int saved = clicked ? clicked : stored;
         QCOMPARE(checked, stored == 1 ? QStringList{"orientation1"} : QStringList());
-        QCOMPARE(settings.letterOrientation, saved);
         QCOMPARE(QByteArray(reinterpret_cast<const char*>(settings.letters.entries.data()), 8), letters);
         QCOMPARE(m_store.GetProfileInt("Lirovane", "LetterOrientation", -1), saved);
-        QCOMPARE(m_store.GetProfileInt("Lirovane", "Letter1", -1), int(letters[0]));
         QCOMPARE(QDir::currentPath(), QDir(m_home->path()).canonicalPath());
         QCOMPARE(ReadFile(m_home->filePath("starts.txt")).simplified(), QByteArray("10 15"));
         QCOMPARE(m_store.GetProfileInt("Lirovane", "NumberOfRepeatsInThisSet", -1), 2);
