@@ -22,17 +22,6 @@ class TestSettingsDialog : public QObject {
     QtPickerServices m_qt;
     std::unique_ptr<CSettingsDlg> m_dlg;
 
-    // Shows a dialog (not modal) on these files, with the focus inside it.
-    void open(const QString& patterns, const QString& sequence)
-    {
-        m_dlg = std::make_unique<CSettingsDlg>(m_pickers);
-        m_dlg->m_strPatternsFile = patterns;
-        m_dlg->m_strSequenceFile = sequence;
-        m_dlg->m_nRepeatSize = 43;
-        m_dlg->show();
-        QApplication::setActiveWindow(m_dlg.get());
-        QVERIFY(QTest::qWaitForWindowActive(m_dlg.get()));
-    }
     // EditSettings, `act` working its dialog.
     bool edit(AppSettings& settings, const std::function<void(QWidget*)>& act)
     {
@@ -81,7 +70,13 @@ private slots:
         QFETCH(QString, shown);
         QFETCH(QStringList, messages);
         const QString sequence = filesExist ? m_seq : m_dir.path();
-        open(filesExist ? m_pat : m_dir.filePath("nope.txt"), sequence);
+        m_dlg = std::make_unique<CSettingsDlg>(m_pickers); // not modal, the focus inside it
+        m_dlg->m_strPatternsFile = filesExist ? m_pat : m_dir.filePath("nope.txt");
+        m_dlg->m_strSequenceFile = sequence;
+        m_dlg->m_nRepeatSize = 43;
+        m_dlg->show();
+        QApplication::setActiveWindow(m_dlg.get());
+        QVERIFY(QTest::qWaitForWindowActive(m_dlg.get()));
         auto* sequenceEdit = Child<QLineEdit>(m_dlg.get(), "sequenceEdit");
         sequenceEdit->setText("/typed/by/hand.fa"); // put back as the focus leaves the size box
         auto* size = Child<QLineEdit>(m_dlg.get(), "sizeEdit");
