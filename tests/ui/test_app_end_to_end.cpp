@@ -35,8 +35,8 @@ private slots:
         const auto [starts, ends] = SampleRepeats("6");
         WriteFile(work.filePath("starts.txt"), starts);
         WriteFile(work.filePath("ends.txt"), ends);
-        SeedProfile(config.filePath("Lirovane/Lirovane.conf"), examples + "/lambda_phage.fa",
-                    examples + "/lambda_phage.pat", 6, 24);
+        SeedProfile(config.filePath("Lirovane/Lirovane.conf"),
+                    Settings(examples + "/lambda_phage.fa", examples + "/lambda_phage.pat", 6, 24));
 
         QProcess server;
         server.start(xvfb, {"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});

@@ -1,8 +1,10 @@
-// The main window: start-up order, commands and accelerators, the browser, the batch.
+// The main window: start-up order, commands and accelerators, the browser, the batch,
+// the thumbnails.
 
 #include "app/main_frame.h"
 #include "app/morkelby_app.h"
 #include "app/morkelby_view.h"
+#include "app/thumbnail_reader.h"
 #include "app/web_browser.h"
 #include "settings/settings_dlg.h"
 #include "ui_test_support.h"
@@ -24,7 +26,7 @@ class TestMainWindow : public QObject {
         m_profile = std::make_unique<QTemporaryDir>();
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_profile->path());
         if (seeded)
-            SeedProfile(profile(), m_seq, m_pat, 4, 3);
+            SeedProfile(profile(), Settings(m_seq, m_pat, 4, 3));
         // What the split of these settings leaves in the start-up directory.
         WriteFile(m_work.filePath("starts.txt"), "1\r\n6\r\n11\r\n");
         WriteFile(m_work.filePath("ends.txt"), "5\r\n10\r\n15\r\n");
@@ -56,21 +58,27 @@ private slots:
     }
 
     // First run: the settings dialog comes before the window; cancel keeps the defaults
-    // in memory and writes only "Path"; OK writes every key.
+    // in memory and writes only "Path"; OK writes every key. Then the window's toolbar:
+    // its buttons and tooltips, docked anywhere; the browser fills the view after every
+    // size change, toolbar moves included.
     void first_run_data()
     {
         QTest::addColumn<bool>("confirm");
         QTest::addColumn<QString>("keys");
-        QTest::newRow("cancelled") << false << "Path";
-        QTest::newRow("confirmed") << true
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<int>("area");
+        QTest::newRow("cancelled, smaller, toolbar left") << false << "Path" << QSize(400, 300) << int(Qt::LeftToolBarArea);
+        QTest::newRow("confirmed, larger, toolbar bottom") << true
                                    << "AsColor CsColor GsColor Letter1 Letter2 Letter3 Letter4 Letter5 Letter6 Letter7 "
                                       "Letter8 LetterOrientation NumberOfRepeatsInThisSet Path SequenceFile "
-                                      "SizeOfRepeats StartsEndsAndSizesFile TsColor";
+                                      "SizeOfRepeats StartsEndsAndSizesFile TsColor" << QSize(900, 700) << int(Qt::BottomToolBarArea);
     }
     void first_run()
     {
         QFETCH(bool, confirm);
         QFETCH(QString, keys);
+        QFETCH(QSize, size);
+        QFETCH(int, area);
         bool windowShown = true;
         ModalDriver driver([&](QWidget* modal) {
             windowShown = false;
@@ -93,6 +101,20 @@ private slots:
         QStringList names = stored.childKeys();
         names.sort();
         QCOMPARE(names.join(' '), keys);
+
+        QToolBar* bar = frame()->toolBar();
+        QStringList tips;
+        for (QAction* action : bar->actions()) {
+            tips << QStringLiteral("%1 %2").arg(action->data().toInt()).arg(bar->widgetForAction(action)->toolTip());
+            const QImage image = action->icon().pixmap(QSize(62, 15)).toImage();
+            QVERIFY(image.size() == QSize(62, 15) && image.pixelColor(1, 1) == QColor(192, 192, 192));
+        }
+        QCOMPARE(tips.join(", "), QStringLiteral("57600 Change, 57601 Run, 57603 Back, 57634 Strandscope"));
+        QVERIFY(bar->isFloatable() && bar->allowedAreas() == Qt::AllToolBarAreas && !frame()->findChild<QStatusBar*>());
+        frame()->resize(size);
+        frame()->addToolBar(Qt::ToolBarArea(area), bar);
+        QTRY_VERIFY(!frame()->view()->geometry().intersects(bar->geometry()));
+        QCOMPARE(browser()->geometry(), frame()->view()->rect());
     }
 
     // Every accelerator with the browser focused (it would take Ctrl+C as copy): the
@@ -139,70 +161,10 @@ private slots:
             QVERIFY(action->isEnabled());
     }
 
-    // The toolbar: its buttons and tooltips, docked anywhere; the browser fills the view
-    // after every size change, toolbar moves included.
-    void toolbar_and_resize_data()
-    {
-        QTest::addColumn<QSize>("size");
-        QTest::addColumn<int>("area");
-        QTest::newRow("smaller, toolbar left") << QSize(400, 300) << int(Qt::LeftToolBarArea);
-        QTest::newRow("larger, toolbar bottom") << QSize(900, 700) << int(Qt::BottomToolBarArea);
-    }
-    void toolbar_and_resize()
-    {
-        QFETCH(QSize, size);
-        QFETCH(int, area);
-        start();
-        QToolBar* bar = frame()->toolBar();
-        QStringList tips;
-        for (QAction* action : bar->actions()) {
-            tips << QStringLiteral("%1 %2").arg(action->data().toInt()).arg(bar->widgetForAction(action)->toolTip());
-            const QImage image = action->icon().pixmap(QSize(62, 15)).toImage();
-            QVERIFY(image.size() == QSize(62, 15) && image.pixelColor(1, 1) == QColor(192, 192, 192));
-        }
-        QCOMPARE(tips.join(", "), QStringLiteral("57600 Change, 57601 Run, 57603 Back, 57634 Strandscope"));
-        QVERIFY(bar->isFloatable() && bar->allowedAreas() == Qt::AllToolBarAreas && !frame()->findChild<QStatusBar*>());
-        frame()->resize(size);
-        frame()->addToolBar(Qt::ToolBarArea(area), bar);
-        QTRY_VERIFY(!frame()->view()->geometry().intersects(bar->geometry()));
-        QCOMPARE(browser()->geometry(), frame()->view()->rect());
-    }
-
-    // A page of thumbnails, a picture opened from it at full size, Back, and nothing
-    // fetched from the network.
-    void navigate_open_back()
-    {
-        start();
-        QTemporaryDir dir;
-        QImage picture(300, 200, QImage::Format_RGB32);
-        picture.fill(Qt::red);
-        QVERIFY(picture.save(dir.filePath("57.bmp"), "BMP"));
-        const QUrl page = QUrl::fromLocalFile(
-            WriteFile(dir.filePath("index.htm"), "<html><body><table><tr><td><a href=\"57.bmp\">"
-                                                 "<img width=100 height=100 src=57.bmp></a><br>57</td></tr></table>"));
-        browser()->Navigate(page.toString());
-        browser()->grab(); // paints, and so loads the thumbnail
-        const QVariant thumb = browser()->document()->resource(QTextDocument::ImageResource, QUrl("57.bmp"));
-        QCOMPARE(thumb.value<QPixmap>().size(), QSize(100, 100));
-
-        browser()->setFocus();
-        QTest::keyClick(browser(), Qt::Key_Tab); // to the link
-        QTest::keyClick(browser(), Qt::Key_Return);
-        QCOMPARE(browser()->currentAddress(), QUrl::fromLocalFile(dir.filePath("57.bmp")));
-        browser()->grab();
-        QCOMPARE(browser()->document()->size().toSize().expandedTo(QSize(300, 200)),
-                 browser()->document()->size().toSize());
-
-        for (const QUrl& back : {page, QUrl("about:start"), QUrl("about:start")}) {
-            QTest::keySequence(browser(), QKeySequence("Ctrl+S"));
-            QCOMPARE(browser()->currentAddress(), back);
-        }
-        browser()->Navigate("https://example.org/index.htm");
-        QVERIFY(browser()->toPlainText().contains("Only local files"));
-    }
-
     // Ctrl+O: the pictures, the page shown in the browser, and the bar's right edge after
-    // each of three pictures; a picture that cannot be written is reported once.
+    // each of three pictures; a picture that cannot be written is reported once. On the
+    // page a thumbnail costs its shown size; its picture opens at full size; Back steps
+    // to the page and the start page, and no further; nothing comes from the network.
     void batch_data()
     {
         QTest::addColumn<QString>("blocked"); // a folder in this picture's place
@@ -238,6 +200,67 @@ private slots:
         QCOMPARE(m_pickers.messages, blocked.isEmpty() ? QStringList() : QStringList{message});
         QCOMPARE(browser()->currentAddress(), QUrl::fromLocalFile(where + "/index.htm"));
         QVERIFY(!Child(frame()->view(), "waitSurface")->isVisible());
+
+        QImage picture(300, 200, QImage::Format_RGB32); // larger than its thumbnail
+        picture.fill(Qt::red);
+        QVERIFY(picture.save(where + "/1.bmp", "BMP"));
+        browser()->grab(); // paints, and so loads the thumbnails
+        const QVariant thumb = browser()->document()->resource(QTextDocument::ImageResource, QUrl("1.bmp"));
+        QCOMPARE(thumb.value<QPixmap>().size(), QSize(100, 100));
+        QTest::keyClick(browser(), Qt::Key_Tab); // to the first link
+        QTest::keyClick(browser(), Qt::Key_Return);
+        QCOMPARE(browser()->currentAddress(), QUrl::fromLocalFile(where + "/1.bmp"));
+        browser()->grab();
+        const QSize shown = browser()->document()->size().toSize();
+        QCOMPARE(shown.expandedTo(picture.size()), shown);
+        for (const QUrl& back : {QUrl::fromLocalFile(where + "/index.htm"), QUrl("about:start"), QUrl("about:start")}) {
+            QTest::keySequence(browser(), QKeySequence("Ctrl+S"));
+            QCOMPARE(browser()->currentAddress(), back);
+        }
+        browser()->Navigate("https://example.org/index.htm");
+        QVERIFY(browser()->toPlainText().contains("Only local files"));
+    }
+
+    // Thumbnails read straight from BMP files. A 300 x 200 picture, red over blue, whole or damaged: its rows (stored bottom row
+    // first) come out the right way up; a damaged file is refused, or read by Qt's own
+    // reader, never read past its end.
+    void thumbnail_data()
+    {
+        QTest::addColumn<qint64>("keep");      // bytes kept; negative: all
+        QTest::addColumn<int>("patchAt");      // a 32-bit header field set to 100000; 0: none
+        QTest::addColumn<QString>("expected"); // the colours at the top and the bottom; empty: either
+        QTest::newRow("whole") << qint64(-1) << 0 << "#ff0000 #0000ff";
+        QTest::newRow("empty") << qint64(0) << 0 << "null";
+        QTest::newRow("header cut off") << qint64(40) << 0 << "null";
+        QTest::newRow("pixels cut off") << qint64(90000) << 0 << "";
+        QTest::newRow("width beyond the data") << qint64(-1) << 18 << "";
+        QTest::newRow("pixels offset beyond the end") << qint64(-1) << 10 << "";
+    }
+    void thumbnail()
+    {
+        QFETCH(qint64, keep);
+        QFETCH(int, patchAt);
+        QFETCH(QString, expected);
+        QImage image(300, 200, QImage::Format_RGB32);
+        image.fill(Qt::blue);
+        for (int y = 0; y < 100; ++y)
+            std::fill_n(reinterpret_cast<QRgb*>(image.scanLine(y)), 300, qRgb(255, 0, 0));
+        const QString path = m_work.filePath("p.bmp");
+        QVERIFY(image.save(path, "BMP"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite) && (keep < 0 || file.resize(keep)));
+        if (patchAt && file.seek(patchAt))
+            file.write(QByteArray::fromHex("a0860100")); // 100000, little-endian
+        file.close();
+        const QImage thumb = ReadThumbnail(path, QSize(100, 100));
+        const QString shown = thumb.isNull()                  ? QStringLiteral("null")
+                              : thumb.size() != QSize(100, 100) ? QStringLiteral("wrong size")
+                                                                : thumb.pixelColor(50, 5).name() + " " +
+                                                                      thumb.pixelColor(50, 95).name();
+        if (expected.isEmpty())
+            QVERIFY2(shown != "wrong size", qPrintable(shown));
+        else
+            QCOMPARE(shown, expected);
     }
 };
 

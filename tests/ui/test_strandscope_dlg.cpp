@@ -20,7 +20,8 @@ class TestStrandscopeDlg : public QObject {
     QString m_file; // what Load chooses
 
     // Steps of a scenario: a button by the start of its name, a key, or "type" and what
-    // is typed into the start box.
+    // is typed into the start box. Load answers m_file, "load=NAME" and "save=NAME" a
+    // file in the folder the chooser went to (no name: cancelled).
     void act(const QString& steps)
     {
         static const QHash<QString, Qt::Key> keys = {{"PgDn", Qt::Key_PageDown}, {"PgUp", Qt::Key_PageUp},
@@ -29,6 +30,8 @@ class TestStrandscopeDlg : public QObject {
         for (const QString& step : steps.split(' ', Qt::SkipEmptyParts)) {
             if (step == "load")
                 m_pickers.files << m_file;
+            else if (step.contains('='))
+                m_pickers.files << chosen(step);
             if (keys.contains(step)) {
                 QTest::keyClick(QApplication::focusWidget(), keys[step]);
             } else if (step.startsWith("type")) {
@@ -37,7 +40,7 @@ class TestStrandscopeDlg : public QObject {
                 edit->selectAll();
                 QTest::keyClicks(edit, step.mid(4));
             } else {
-                QTest::mouseClick(Child(m_viewer.get(), qPrintable(step + "Button")), Qt::LeftButton);
+                QTest::mouseClick(Child(m_viewer.get(), qPrintable(step.section('=', 0, 0) + "Button")), Qt::LeftButton);
             }
         }
     }
@@ -48,6 +51,11 @@ class TestStrandscopeDlg : public QObject {
             return "closed";
         return Child<QLineEdit>(m_viewer.get(), "startIndexEdit")->text() + "-" +
                Child<QLineEdit>(m_viewer.get(), "endIndexEdit")->text();
+    }
+    QString chosen(const QString& step) const
+    {
+        const QString name = step.section('=', 1);
+        return name.isEmpty() ? QString() : m_elsewhere.filePath(name);
     }
     QImage screen() const { return Child(m_viewer.get(), "pictureArea")->grab().toImage(); }
 
@@ -71,7 +79,9 @@ private slots:
 
     // Buttons and keys on a file of 1000 letters, the boxes after each step. Typed text
     // counts once the focus leaves the box or a key acts from it; Enter closes the
-    // viewer whatever has the focus.
+    // viewer whatever has the focus. Load and Save image open on "*.txt" and "*.bmp";
+    // after them, confirmed or not, "Path" is the working directory again. Save before
+    // a Load writes a white 650 x 380 picture; one that cannot be written is reported.
     void commands_data()
     {
         QTest::addColumn<QString>("steps");
@@ -88,15 +98,34 @@ private slots:
         QTest::newRow("Enter in the box") << "load type250 Enter" << "0-639 250-639 closed";
         QTest::newRow("Enter on a button") << "load Enter" << "0-639 closed";
         QTest::newRow("Esc") << "Esc" << "closed";
+        QTest::newRow("load a short file") << "load next load=short.txt" << "0-639 639-1000 0-3";
+        QTest::newRow("load cancelled") << "load next load=" << "0-639 639-1000 639-1000";
+        QTest::newRow("save before a load") << "save=p.bmp" << "- white";
+        QTest::newRow("save cancelled") << "load next save=" << "0-639 639-1000 639-1000";
+        QTest::newRow("save where it cannot") << "load next save=no/such/p.bmp" << "0-639 639-1000 639-1000 reported";
     }
     void commands()
     {
         QFETCH(QString, steps);
         QFETCH(QString, expected);
+        WriteFile(m_elsewhere.filePath("short.txt"), "ACG");
+        QImage white(650, 380, QImage::Format_RGB32);
+        white.fill(Qt::white);
         QStringList shown;
         for (const QString& step : steps.split(' ')) {
             act(step);
             shown << state();
+            const bool load = step.startsWith("load");
+            if (load || step.startsWith("save")) {
+                QCOMPARE(QDir::currentPath(), QDir(m_home.path()).canonicalPath());
+                QCOMPARE(m_pickers.fileInitialNames.last(), load ? "*.txt" : "*.bmp");
+                QCOMPARE(m_pickers.fileFilters.last(), load ? SequenceFileFilters() : PictureFileFilters());
+            }
+            if (QFileInfo::exists(chosen(step)) && !load)
+                shown.last() += QImage(chosen(step)).convertToFormat(QImage::Format_RGB32) == white ? " white" : " drawn";
+            for (const QString& message : std::exchange(m_pickers.messages, {}))
+                shown.last() += !chosen(step).isEmpty() && message.contains(QDir::toNativeSeparators(chosen(step)))
+                                    ? " reported" : " " + message;
         }
         QCOMPARE(shown.join(' '), expected);
     }
@@ -153,47 +182,6 @@ private slots:
         QCOMPARE(dialog.grab().toImage().pixelColor(1, 1), QColor(Qt::white)); // white without the start-up
         QCOMPARE(checked, 0);
         QCOMPARE(dialog.m_nOrientation, 3);
-    }
-
-    // Load and Save image open on "*.txt" and "*.bmp"; after them, confirmed or not, "Path"
-    // is the working directory again. Save before a Load writes a white 650 x 380 picture;
-    // one that cannot be written is reported.
-    void choosers_data()
-    {
-        QTest::addColumn<QString>("steps");
-        QTest::addColumn<QString>("answer"); // in the folder the chooser went to; empty: cancelled
-        QTest::addColumn<QString>("boxes");
-        QTest::addColumn<int>("messages");
-        QTest::newRow("load a short file") << "load next load" << "short.txt" << "0-3" << 0;
-        QTest::newRow("load cancelled") << "load next load" << "" << "639-1000" << 0;
-        QTest::newRow("save before a load") << "save" << "p.bmp" << "-" << 0;
-        QTest::newRow("save cancelled") << "load next save" << "" << "639-1000" << 0;
-        QTest::newRow("save where it cannot") << "load next save" << "no/such/p.bmp" << "639-1000" << 1;
-    }
-    void choosers()
-    {
-        QFETCH(QString, steps);
-        QFETCH(QString, answer);
-        QFETCH(QString, boxes);
-        QFETCH(int, messages);
-        const QString chosen = answer.isEmpty() ? QString() : m_elsewhere.filePath(answer);
-        WriteFile(m_elsewhere.filePath("short.txt"), "ACG");
-        const QString last = steps.section(' ', -1);
-        act(steps.section(' ', 0, -2));
-        m_pickers.files = QStringList{chosen};
-        act(last);
-        QCOMPARE(QDir::currentPath(), QDir(m_home.path()).canonicalPath());
-        QCOMPARE(m_pickers.fileInitialNames.last(), last == "load" ? "*.txt" : "*.bmp");
-        QCOMPARE(m_pickers.fileFilters.last(), last == "load" ? SequenceFileFilters() : PictureFileFilters());
-        QCOMPARE(state(), boxes);
-        QCOMPARE(m_pickers.messages.size(), messages);
-        if (messages)
-            QVERIFY2(m_pickers.messages[0].contains(QDir::toNativeSeparators(chosen)), qPrintable(m_pickers.messages[0]));
-        if (answer == "p.bmp") {
-            QImage white(650, 380, QImage::Format_RGB32);
-            white.fill(Qt::white);
-            QCOMPARE(QImage(chosen).convertToFormat(QImage::Format_RGB32), white);
-        }
     }
 
     // The on-screen area: TTTCC at zoom 1 and 3 (T steps right in green, C up in blue),

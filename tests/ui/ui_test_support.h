@@ -115,21 +115,20 @@ inline std::pair<QByteArray, QByteArray> SampleRepeats(const QByteArray& size)
 }
 
 // Settings as the first run gives them, on these files.
-inline lirovane::AppSettings Settings(const QString& sequence, const QString& patterns, int size = 43)
+inline lirovane::AppSettings Settings(const QString& sequence, const QString& patterns, int size = 43, int count = 0)
 {
     lirovane::AppSettings settings;
     settings.SetFirstRunDefaults();
     settings.sequenceFile = QFile::encodeName(sequence).toStdString();
     settings.patternsFile = QFile::encodeName(patterns).toStdString();
     settings.sizeOfRepeats = size;
+    settings.numberOfRepeatsInThisSet = count;
     return settings;
 }
 
 // A profile as a confirmed settings dialog leaves it, written by the program's own store.
-inline void SeedProfile(const QString& file, const QString& sequence, const QString& patterns, int size, int count)
+inline void SeedProfile(const QString& file, const lirovane::AppSettings& settings)
 {
-    lirovane::AppSettings settings = Settings(sequence, patterns, size);
-    settings.numberOfRepeatsInThisSet = count;
     QSettingsProfileStore store(file);
     lirovane::SaveSettings(settings, store);
 }
