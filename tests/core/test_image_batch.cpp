@@ -135,11 +135,13 @@ TEST_F(ImageBatch, CutsTheRightStretches)
         const char *starts, *ends;
         std::vector<std::pair<int, std::string>> pictures; // number and stretch, in page order
     } cases[] = {
-        {"header counts", ">seq\nACGTACGTAC\n", "3", "7", {{3, "eqAC"}}}, {"start is end", "ACGTACGTAC", "4", "4", {{4, ""}}},
+        {"header counts", ">seq\nACGTACGTAC\n", "3", "7", {{3, "eqAC"}}},
+        {"start is end", "ACGTACGTAC", "4", "4", {{4, ""}}},
         {"blanks are no positions", "AC \tG\r\n\vT\fA  C", "2", "6", {{2, "CGTA"}}},
         {"second start restarts", "AAAACCCCGGGG", "2 6", "10", {{6, "CCCG"}}},
         {"end without start", "ACGTACGTAC", "5", "2 8 9", {{5, "ACG"}}},
-        {"end one past the last", "ACGT\n", "2", "5", {{2, "CGT"}}}, {"end beyond one past", "ACGT\n", "2", "6", {}},
+        {"end one past the last", "ACGT\n", "2", "5", {{2, "CGT"}}},
+        {"end beyond one past", "ACGT\n", "2", "6", {}},
         {"unsorted lists, blank runs", "ACGTACGTACGT", "7\n1 0\r\n\t-4", "11 3 0", {{1, "AC"}, {7, "GTAC"}}},
         {"other letters kept", "ANNC-T", "1", "7", {{1, "ANNC-T"}}},
         {"long stretch kept whole", longRun + "C", "1", "20002", {{1, longRun + "C"}}},

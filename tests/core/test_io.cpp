@@ -54,19 +54,22 @@ TEST(SplitPatterns, WritesTheRecordsOfTheChosenSize)
         {"three lines", "5 9 43\n17 30 12\n40 60 43\n", 43, "5\r\n40\r\n", "9\r\n60\r\n", 2, false},
         {"records over lines", "5 9\n43\r\n17 30\n12 40 60\n43", 43, "5\r\n40\r\n", "9\r\n60\r\n", 2, false},
         {"other size", "5 9 43\n17 30 12\n40 60 43\n", 12, "17\r\n", "30\r\n", 1, false},
-        {"empty", " \r\n\t", 43, "", "", 0, false}, {"size 0", "5 9 0\n40 60 43\n", 0, "5\r\n", "9\r\n", 1, false},
+        {"empty", " \r\n\t", 43, "", "", 0, false},
+        {"size 0", "5 9 0\n40 60 43\n", 0, "5\r\n", "9\r\n", 1, false},
         {"size 2000", "5 9 2000\n40 60 43\n", 43, "40\r\n", "60\r\n", 1, false},
         {"incomplete last record", "5 9 43\n40 60", 43, "5\r\n", "9\r\n", 1, false},
         {"signs and extremes", "+5 -9 43\n-2147483648 2147483647 43\n", 43, "5\r\n-2147483648\r\n",
          "-9\r\n2147483647\r\n", 2, false},
-        {"size 2001 first", "5 9 2001\n40 60 43\n", 43, "", "", 0, true}, {"size -1 first", "5 9 -1\n40 60 43\n", 43, "", "", 0, true},
+        {"size 2001 first", "5 9 2001\n40 60 43\n", 43, "", "", 0, true},
+        {"size -1 first", "5 9 -1\n40 60 43\n", 43, "", "", 0, true},
         {"bad size keeps earlier", "5 9 43\n1 2 3000\n40 60 43\n", 43, "5\r\n", "9\r\n", 1, true},
         {"bad token", "5 9 43\n40 x 43\n70 80 43\n", 43, "5\r\n", "9\r\n", 1, true},
         {"number runs into letters", "5 9 43\n40 60 43abc 70 80 43\n", 43, "5\r\n40\r\n", "9\r\n60\r\n", 2, true},
         {"lone sign", "5 9 43 - 60 43", 43, "5\r\n", "9\r\n", 1, true},
         {"start above 32 bits", "5 9 43\n2147483648 60 43\n", 43, "5\r\n", "9\r\n", 1, true},
         // Patterns that cannot be read change nothing.
-        {"no such file", nullptr, 43, "1\r\n", "2\r\n", 77, true}, {"a folder", "", 43, "1\r\n", "2\r\n", 77, true},
+        {"no such file", nullptr, 43, "1\r\n", "2\r\n", 77, true},
+        {"a folder", "", 43, "1\r\n", "2\r\n", 77, true},
         {"trf output without its sequence", "Tandem Repeats Finder Program", 43, "1\r\n", "2\r\n", 77, true},
     };
     for (const auto& c : cases) {
@@ -83,7 +86,8 @@ TEST(SplitPatterns, WritesTheRecordsOfTheChosenSize)
         settings.numberOfRepeatsInThisSet = 77;
         int messages = 0;
         const SplitResult result = Split(settings, dir.Path(), &messages);
-        EXPECT_EQ(ReadFile(dir / "starts.txt") + "|" + ReadFile(dir / "ends.txt"), std::string(c.starts) + "|" + c.ends);
+        EXPECT_EQ(ReadFile(dir / "starts.txt") + "|" + ReadFile(dir / "ends.txt"),
+                  std::string(c.starts) + "|" + c.ends);
         EXPECT_EQ(settings.numberOfRepeatsInThisSet, c.count);
         const bool opened = c.count != 77;
         EXPECT_EQ(result.opened, opened);
@@ -155,7 +159,8 @@ TEST(Trf, OnlyTrfOutputIsTakenAndMismatchesAreReported)
 {
     ScratchDir dir;
     EXPECT_TRUE(IsTrfDatFile(WriteFile(dir / "blank-first.dat", "\r\n\nTandem Repeats Finder Program written by:")));
-    for (const fs::path& other : {WriteFile(dir / "other.dat", "Tandem Repeats\n"), fs::path(kLambdaPat), dir / "no.dat", dir.Path()})
+    for (const fs::path& other :
+         {WriteFile(dir / "other.dat", "Tandem Repeats\n"), fs::path(kLambdaPat), dir / "no.dat", dir.Path()})
         EXPECT_FALSE(IsTrfDatFile(other)) << other;
 
     const std::string credit = "Tandem Repeats Finder Program written by:\n\nGary Benson\n\n";
@@ -186,7 +191,9 @@ TEST(PositionList, KeepsFileOrderAndFindsEveryEntry)
         std::vector<std::int32_t> entries;
         std::vector<std::int64_t> absent;
     } cases[] = {
-        {"5\r\n40\r\n", {5, 40}, {0, 6, 41, -5}}, {"", {}, {0, 1, 5}}, {nullptr, {}, {0, 5}},
+        {"5\r\n40\r\n", {5, 40}, {0, 6, 41, -5}},
+        {"", {}, {0, 1, 5}},
+        {nullptr, {}, {0, 5}},
         {" 7\t8\v9\f10\r11\n", {7, 8, 9, 10, 11}, {6, 12}},
         {"5\r\n40x\r\n70\r\n", {5, 40}, {70}}, // reading ends at the first bad token
         {"5\r\n2147483648\r\n70\r\n", {5}, {70, 2147483648LL}},
@@ -229,7 +236,9 @@ TEST(ReadSequenceLetters, KeepsLettersAfterTheOffset)
     } cases[] = {
         {">chr1 gene\nACGT\n", 0, "cgACGT"}, // the header's letters count too
         {"A C G T N N A C", 3, "TAC"},       // tokens of any kind are skipped
-        {"A C G T N N A C", 8, ""}, {"A C G T N N A C", 100, ""}, {"ac\r\ngt", -4, "acgt"},
+        {"A C G T N N A C", 8, ""},
+        {"A C G T N N A C", 100, ""},
+        {"ac\r\ngt", -4, "acgt"},
         {"a\tc\vg\ft\r\nA C", 1, "cgtAC"},
         {std::string(kMaxViewerLetters, 'g') + "T", 0, std::string(kMaxViewerLetters, 'g')},
         {std::string(kMaxViewerLetters, 'g') + "T", 1, std::string(kMaxViewerLetters - 1, 'g') + "T"},
@@ -260,7 +269,8 @@ TEST(ReadSequenceLetters, OffsetIndexGivesWhatAPlainScanGives)
     TokenOffsetIndex none(std::numeric_limits<std::uint64_t>::max()); // never remembers an offset
     ScratchDir dir;
     const fs::path file = dir / "seq.fa";
-    const std::int64_t offsets[] = {2'000'000, 5, 999, 1000, 1001, 1'048'575, 1'048'576, 1'048'577, 2'400'000, 123'457, 2'399'000, 10'000'000};
+    const std::int64_t offsets[] = {2'000'000, 5,         999,       1000,    1001,      1'048'575,
+                                    1'048'576, 1'048'577, 2'400'000, 123'457, 2'399'000, 10'000'000};
     TokenOffsetIndex index(1000);
     for (int round = 0; round < 3; ++round) {
         SCOPED_TRACE(round);

@@ -78,9 +78,14 @@ TEST(StrandscopeModel, Commands)
     EXPECT_EQ(m.KeptLetters(), "GGC");
 
     // The start box reads as atoi reads, over 29 characters, and saturates.
-    const std::pair<std::string, int> texts[] = {
-        {"  42", 42}, {"12ab", 12}, {"abc", 0}, {"-7", -7}, {"+9", 9}, {std::string(28, '0') + "123", 1},
-        {"99999999999", 2147483647}, {"-99999999999", -2147483647 - 1}};
+    const std::pair<std::string, int> texts[] = {{"  42", 42},
+                                                 {"12ab", 12},
+                                                 {"abc", 0},
+                                                 {"-7", -7},
+                                                 {"+9", 9},
+                                                 {std::string(28, '0') + "123", 1},
+                                                 {"99999999999", 2147483647},
+                                                 {"-99999999999", -2147483647 - 1}};
     for (const auto& [text, value] : texts)
         EXPECT_EQ(StrandscopeModel::StartIndexFromText(text), value) << text;
 }
@@ -128,16 +133,24 @@ TEST(ViewOptions, Arguments)
     ASSERT_FALSE(Parse("--view seq.fa --start=250 --zoom 3 --orientation 2 --colors #FF0000,0x00FF0000,cyan,black "
                        "--save out.bmp",
                        o));
-    EXPECT_EQ(std::tie(o.file, o.save, o.start, o.zoom, o.orientation), std::make_tuple("seq.fa", "out.bmp", 250, 3, 2));
+    EXPECT_EQ(std::tie(o.file, o.save, o.start, o.zoom, o.orientation),
+              std::make_tuple("seq.fa", "out.bmp", 250, 3, 2));
     EXPECT_EQ(o.colors, (std::array<Color, 4>{0x000000FF, 0x00FF0000, 0x00FFFF00, 0x00000000}));
 
     // After "--view s.fa --save p.bmp" unless the line starts with "!".
-    const std::pair<std::string, const char*> bad[] = {
-        {"!--save p.bmp", "--view"}, {"!--view s.fa", "--save"}, {"!--view s.fa --save", "needs a value"},
-        {"--zoom 0", "--zoom"}, {"--zoom 2x", "--zoom"}, {"--zoom 1000001", "--zoom"}, {"--start -1", "--start"},
-        {"--orientation 4", "--orientation"}, {"--colors red,blue,cyan", "--colors"},
-        {"--colors red,blue,cyan,green,red", "--colors"}, {"--colors red,#12345,cyan,green", "--colors"},
-        {"--colors red,0x1000000,cyan,green", "--colors"}, {"--frobnicate", "--frobnicate"}};
+    const std::pair<std::string, const char*> bad[] = {{"!--save p.bmp", "--view"},
+                                                       {"!--view s.fa", "--save"},
+                                                       {"!--view s.fa --save", "needs a value"},
+                                                       {"--zoom 0", "--zoom"},
+                                                       {"--zoom 2x", "--zoom"},
+                                                       {"--zoom 1000001", "--zoom"},
+                                                       {"--start -1", "--start"},
+                                                       {"--orientation 4", "--orientation"},
+                                                       {"--colors red,blue,cyan", "--colors"},
+                                                       {"--colors red,blue,cyan,green,red", "--colors"},
+                                                       {"--colors red,#12345,cyan,green", "--colors"},
+                                                       {"--colors red,0x1000000,cyan,green", "--colors"},
+                                                       {"--frobnicate", "--frobnicate"}};
     for (const auto& [line, mention] : bad) {
         ViewOptions options;
         const auto error = Parse(line[0] == '!' ? line.substr(1) : "--view s.fa --save p.bmp " + line, options);

@@ -67,11 +67,14 @@ private slots:
         QTest::addColumn<QString>("keys");
         QTest::addColumn<QSize>("size");
         QTest::addColumn<int>("area");
-        QTest::newRow("cancelled, smaller, toolbar left") << false << "Path" << QSize(400, 300) << int(Qt::LeftToolBarArea);
-        QTest::newRow("confirmed, larger, toolbar bottom") << true
-                                   << "AsColor CsColor GsColor Letter1 Letter2 Letter3 Letter4 Letter5 Letter6 Letter7 "
-                                      "Letter8 LetterOrientation NumberOfRepeatsInThisSet Path SequenceFile "
-                                      "SizeOfRepeats StartsEndsAndSizesFile TsColor" << QSize(900, 700) << int(Qt::BottomToolBarArea);
+        QTest::newRow("cancelled, smaller, toolbar left")
+            << false << "Path" << QSize(400, 300) << int(Qt::LeftToolBarArea);
+        QTest::newRow("confirmed, larger, toolbar bottom")
+            << true
+            << "AsColor CsColor GsColor Letter1 Letter2 Letter3 Letter4 Letter5 Letter6 Letter7 "
+               "Letter8 LetterOrientation NumberOfRepeatsInThisSet Path SequenceFile "
+               "SizeOfRepeats StartsEndsAndSizesFile TsColor"
+            << QSize(900, 700) << int(Qt::BottomToolBarArea);
     }
     void first_run()
     {
@@ -221,9 +224,9 @@ private slots:
         QVERIFY(browser()->toPlainText().contains("Only local files"));
     }
 
-    // Thumbnails read straight from BMP files. A 300 x 200 picture, red over blue, whole or damaged: its rows (stored bottom row
-    // first) come out the right way up; a damaged file is refused, or read by Qt's own
-    // reader, never read past its end.
+    // Thumbnails read straight from BMP files. A 300 x 200 picture, red over blue, whole or damaged: its rows (stored
+    // bottom row first) come out the right way up; a damaged file is refused, or read by Qt's own reader, never read
+    // past its end.
     void thumbnail_data()
     {
         QTest::addColumn<qint64>("keep");      // bytes kept; negative: all
@@ -253,10 +256,10 @@ private slots:
             file.write(QByteArray::fromHex("a0860100")); // 100000, little-endian
         file.close();
         const QImage thumb = ReadThumbnail(path, QSize(100, 100));
-        const QString shown = thumb.isNull()                  ? QStringLiteral("null")
-                              : thumb.size() != QSize(100, 100) ? QStringLiteral("wrong size")
-                                                                : thumb.pixelColor(50, 5).name() + " " +
-                                                                      thumb.pixelColor(50, 95).name();
+        const QString shown = thumb.isNull() ? QStringLiteral("null")
+                              : thumb.size() != QSize(100, 100)
+                                  ? QStringLiteral("wrong size")
+                                  : thumb.pixelColor(50, 5).name() + " " + thumb.pixelColor(50, 95).name();
         if (expected.isEmpty())
             QVERIFY2(shown != "wrong size", qPrintable(shown));
         else

@@ -57,11 +57,16 @@ private slots:
         QTest::addColumn<QStringList>("messages");
         const QString range = CSettingsDlg::OutOfRangeMessage();
         QTest::newRow("no files: two messages")
-            << false << "43" << "43" << QStringList{"Invalid Starts, Ends and size file!", "Invalid Sequence file!"};
-        QTest::newRow("250 refused") << true << "250" << "250" << QStringList{range};
-        QTest::newRow("200 accepted") << true << "200" << "200" << QStringList{};
-        QTest::newRow("1 accepted") << true << "1" << "1" << QStringList{};
-        QTest::newRow("huge clamped, refused") << true << "99999999999" << "2147483647" << QStringList{range};
+            << false << "43"
+            << "43" << QStringList{"Invalid Starts, Ends and size file!", "Invalid Sequence file!"};
+        QTest::newRow("250 refused") << true << "250"
+                                     << "250" << QStringList{range};
+        QTest::newRow("200 accepted") << true << "200"
+                                      << "200" << QStringList{};
+        QTest::newRow("1 accepted") << true << "1"
+                                    << "1" << QStringList{};
+        QTest::newRow("huge clamped, refused") << true << "99999999999"
+                                               << "2147483647" << QStringList{range};
     }
     void ok()
     {
@@ -139,10 +144,12 @@ private slots:
         WriteFile(m_home->filePath("starts.txt"), "1\r\n");
         AppSettings settings = Settings(m_seq, m_pat);
         m_pickers.colors << 0x336699 << -1;
-        m_pickers.files << "/chosen.fa" << "";
+        m_pickers.files << "/chosen.fa"
+                        << "";
         QStringList shown;
         QVERIFY(!edit(settings, [&shown](QWidget* modal) {
-            for (const char* name : {"orientation3", "colorButtonA", "colorButtonT", "browseSequence", "browsePatterns"})
+            for (const char* name :
+                 {"orientation3", "colorButtonA", "colorButtonT", "browseSequence", "browsePatterns"})
                 Child<QAbstractButton>(modal, name)->click();
             Child<QLineEdit>(modal, "sizeEdit")->setText("12");
             for (const char* name : {"swatchA", "swatchT"}) {
@@ -199,9 +206,11 @@ private slots:
     {
         QTest::addColumn<bool>("save");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("open") << false << "Text files (*.txt)|FASTA files (*.fa *.fasta *.fna *.fas *.seq)|All files (*)"
-                                          " / Text files (*.txt) / *.txt / listed *.txt";
-        QTest::newRow("save") << true << "Bitmap pictures (*.bmp)|All files (*) / Bitmap pictures (*.bmp) / *.bmp / closed";
+        QTest::newRow("open") << false
+                              << "Text files (*.txt)|FASTA files (*.fa *.fasta *.fna *.fas *.seq)|All files (*)"
+                                 " / Text files (*.txt) / *.txt / listed *.txt";
+        QTest::newRow("save") << true
+                              << "Bitmap pictures (*.bmp)|All files (*) / Bitmap pictures (*.bmp) / *.bmp / closed";
     }
     void file_choosers()
     {
