@@ -1,5 +1,6 @@
 #include "batch/image_batch.h"
 
+#include "io/output_file.h"
 #include "io/position_list.h"
 #include "io/token_reader.h"
 #include "render/bmp_export.h"
@@ -19,38 +20,6 @@ namespace lirovane {
 namespace {
 
 constexpr const char* kPageName = "index.htm";
-
-// index.htm, written as the batch goes so that its size never sits in memory.
-class PageWriter {
-public:
-    explicit PageWriter(const std::filesystem::path& file) : m_file(std::fopen(file.c_str(), "wb")) {}
-    ~PageWriter() { Close(); }
-    PageWriter(const PageWriter&) = delete;
-    PageWriter& operator=(const PageWriter&) = delete;
-
-    bool IsOpen() const noexcept { return m_file != nullptr; }
-    void Write(std::string_view text)
-    {
-        if (m_file && !text.empty() && std::fwrite(text.data(), 1, text.size(), m_file) != text.size())
-            m_failed = true;
-    }
-    // True when every byte reached the file.
-    bool Close()
-    {
-        if (!m_file)
-            return false;
-        if (std::ferror(m_file))
-            m_failed = true;
-        if (std::fclose(m_file) != 0)
-            m_failed = true;
-        m_file = nullptr;
-        return !m_failed;
-    }
-
-private:
-    std::FILE* m_file = nullptr;
-    bool m_failed = false;
-};
 
 // Walks the union of two ascending lists of distinct positions.
 class EventCursor {
@@ -145,7 +114,7 @@ BatchResult CreateImages(const AppSettings& settings, BatchDisplay& display, con
     TokenReader reader;
     result.sequenceOpened = reader.Open(settings.sequenceFile);
     const std::filesystem::path pagePath = outDir / kPageName;
-    PageWriter page(pagePath);
+    OutputFile page(pagePath); // written as the batch goes, never held in memory
 
     page.Write("<html><body><br>Sequence file: ");
     page.Write(HtmlEscape(settings.sequenceFile));

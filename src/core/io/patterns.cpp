@@ -1,5 +1,7 @@
 #include "io/patterns.h"
 
+#include "io/output_file.h"
+
 #include "io/integer_reader.h"
 #include "settings/app_settings.h"
 
@@ -10,35 +12,6 @@
 namespace lirovane {
 
 namespace {
-
-// One of the two position files: a number and CR LF per line.
-class PositionWriter {
-public:
-    explicit PositionWriter(const std::filesystem::path& file) : m_file(std::fopen(file.c_str(), "wb")) {}
-    ~PositionWriter() { Close(); }
-    PositionWriter(const PositionWriter&) = delete;
-    PositionWriter& operator=(const PositionWriter&) = delete;
-
-    void Write(std::int32_t value)
-    {
-        if (m_file != nullptr && std::fprintf(m_file, "%d\r\n", value) < 0)
-            m_ok = false;
-    }
-    // True when the file was created and every line reached it.
-    bool Close()
-    {
-        std::FILE* file = std::exchange(m_file, nullptr);
-        if (file == nullptr)
-            return false;
-        const bool closed = std::fclose(file) == 0;
-        m_ok = closed && m_ok;
-        return m_ok;
-    }
-
-private:
-    std::FILE* m_file;
-    bool m_ok = true;
-};
 
 std::filesystem::path InDir(const std::filesystem::path& dir, const char* name)
 {
@@ -127,8 +100,9 @@ SplitResult SplitPatterns(AppSettings& settings, const MessageSink& showMessage,
     }
     result.opened = true;
 
-    PositionWriter starts(InDir(dir, "starts.txt"));
-    PositionWriter ends(InDir(dir, "ends.txt"));
+    // One number and CR LF per line.
+    OutputFile starts(InDir(dir, "starts.txt"));
+    OutputFile ends(InDir(dir, "ends.txt"));
     settings.numberOfRepeatsInThisSet = 0;
 
     std::uint64_t recordNumber = 0;
@@ -150,8 +124,8 @@ SplitResult SplitPatterns(AppSettings& settings, const MessageSink& showMessage,
             break;
         }
         if (record.size == settings.sizeOfRepeats) {
-            starts.Write(record.start);
-            ends.Write(record.end);
+            starts.Write(std::to_string(record.start) + "\r\n");
+            ends.Write(std::to_string(record.end) + "\r\n");
             ++settings.numberOfRepeatsInThisSet;
         }
     }

@@ -1,5 +1,6 @@
 // Tandem Repeats Finder .dat output read as patterns of this program's positions.
 #include "io/fasta_records.h"
+#include "io/output_file.h"
 #include "io/patterns.h"
 
 #include <charconv>
@@ -182,14 +183,10 @@ std::optional<std::vector<PatternRecord>> ReadTrfRepeats(const std::filesystem::
 
 bool WritePatternsFile(const std::filesystem::path& file, const std::vector<PatternRecord>& records)
 {
-    std::FILE* f = std::fopen(file.c_str(), "wb");
-    if (f == nullptr)
-        return false;
-    bool ok = true;
+    OutputFile out(file);
     for (const PatternRecord& r : records)
-        ok = ok && std::fprintf(f, "%d %d %d\n", r.start, r.end, r.size) > 0;
-    ok = std::fclose(f) == 0 && ok;
-    return ok;
+        out.Write(std::to_string(r.start) + ' ' + std::to_string(r.end) + ' ' + std::to_string(r.size) + '\n');
+    return out.Close();
 }
 
 } // namespace lirovane
