@@ -5,7 +5,6 @@
 #include "io/integer_reader.h"
 #include "settings/app_settings.h"
 
-#include <cstdio>
 #include <memory>
 #include <utility>
 

@@ -4,7 +4,6 @@
 #include "io/patterns.h"
 
 #include <charconv>
-#include <cstdio>
 #include <fstream>
 #include <limits>
 
