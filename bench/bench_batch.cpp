@@ -2,10 +2,10 @@
 // file's non-blank bytes, and its peak memory on a large file against a small one.
 //
 //   bench_batch [megabytes]     (default 64)
-#include "batch/image_batch.h"
-#include "io/patterns.h"
-#include "render/raster_canvas.h"
-#include "settings/app_settings.h"
+#include "core/batch/image_batch.h"
+#include "core/io/patterns.h"
+#include "core/render/raster_canvas.h"
+#include "core/settings/app_settings.h"
 
 #include <sys/resource.h>
 #include <sys/wait.h>

@@ -1,7 +1,7 @@
 // Drawing and saving speed, each against a plain reference measured in the same run.
-#include "render/bmp_export.h"
-#include "render/path_renderer.h"
-#include "render/raster_canvas.h"
+#include "core/render/bmp_export.h"
+#include "core/render/path_renderer.h"
+#include "core/render/raster_canvas.h"
 
 #include <chrono>
 #include <cstdio>

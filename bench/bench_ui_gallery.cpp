@@ -6,7 +6,7 @@
 //   bench_ui_gallery N [reference]   one case of N thumbnails (used by the above);
 //                                    "reference" uses a plain QTextBrowser
 
-#include "app/web_browser.h"
+#include "ui/app/web_browser.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 // A viewer redraw deep into a 64 MB single-record file against one at its start,
 // measured in the same run. Each redraw reloads its letters from the file.
-#include "viewer/strandscope_model.h"
+#include "core/viewer/strandscope_model.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,4 +1,4 @@
-#include "batch_options.h"
+#include "cli/batch_options.h"
 
 #include <charconv>
 #include <string_view>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "render/color.h"
+#include "core/render/color.h"
 
 #include <array>
 #include <optional>

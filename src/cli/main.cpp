@@ -1,11 +1,11 @@
 // lirovane-batch: the window's image batch for pipelines and servers.
-#include "batch_options.h"
-#include "progress_display.h"
-#include "view_command.h"
+#include "cli/batch_options.h"
+#include "cli/progress_display.h"
+#include "cli/view_command.h"
 
-#include "batch/image_batch.h"
-#include "io/patterns.h"
-#include "settings/app_settings.h"
+#include "core/batch/image_batch.h"
+#include "core/io/patterns.h"
+#include "core/settings/app_settings.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,6 +1,6 @@
-#include "progress_display.h"
+#include "cli/progress_display.h"
 
-#include "render/null_canvas.h"
+#include "core/render/null_canvas.h"
 
 #include <algorithm>
 #include <string>

@@ -1,6 +1,6 @@
-#include "view_command.h"
+#include "cli/view_command.h"
 
-#include "viewer/view_options.h"
+#include "core/viewer/view_options.h"
 
 #include <cstdio>
 #include <string>

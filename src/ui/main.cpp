@@ -1,6 +1,6 @@
-#include "app/morkelby_app.h"
-#include "app/picker_services.h"
-#include "app/qsettings_profile_store.h"
+#include "ui/app/morkelby_app.h"
+#include "ui/app/picker_services.h"
+#include "ui/app/qsettings_profile_store.h"
 
 #include <QApplication>
 

@@ -1,10 +1,10 @@
-#include "batch/image_batch.h"
+#include "core/batch/image_batch.h"
 
-#include "render/bmp_export.h"
-#include "render/null_canvas.h"
-#include "render/path_renderer.h"
-#include "render/raster_canvas.h"
-#include "settings/app_settings.h"
+#include "core/render/bmp_export.h"
+#include "core/render/null_canvas.h"
+#include "core/render/path_renderer.h"
+#include "core/render/raster_canvas.h"
+#include "core/settings/app_settings.h"
 
 #include "test_support.h"
 

@@ -1,10 +1,10 @@
 // Patterns split (plain and Tandem Repeats Finder .dat), position lists and the
 // viewer's letter reader.
-#include "io/patterns.h"
-#include "io/position_list.h"
-#include "io/sequence_letters.h"
-#include "io/token_offset_index.h"
-#include "settings/app_settings.h"
+#include "core/io/patterns.h"
+#include "core/io/position_list.h"
+#include "core/io/sequence_letters.h"
+#include "core/io/token_offset_index.h"
+#include "core/settings/app_settings.h"
 
 #include "test_support.h"
 

@@ -1,9 +1,9 @@
 // Letter table, path renderer (on the raster canvas) and BMP export.
-#include "render/bmp_export.h"
-#include "render/letter_table.h"
-#include "render/null_canvas.h"
-#include "render/path_renderer.h"
-#include "render/raster_canvas.h"
+#include "core/render/bmp_export.h"
+#include "core/render/letter_table.h"
+#include "core/render/null_canvas.h"
+#include "core/render/path_renderer.h"
+#include "core/render/raster_canvas.h"
 
 #include "test_support.h"
 

@@ -1,5 +1,5 @@
-#include "settings/app_settings.h"
-#include "settings/memory_profile_store.h"
+#include "core/settings/app_settings.h"
+#include "core/settings/memory_profile_store.h"
 
 #include "test_support.h"
 

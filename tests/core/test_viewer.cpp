@@ -1,6 +1,6 @@
 // The Strandscope viewer without its window, and its command-line picture.
-#include "viewer/strandscope_model.h"
-#include "viewer/view_options.h"
+#include "core/viewer/strandscope_model.h"
+#include "core/viewer/view_options.h"
 
 #include "test_support.h"
 

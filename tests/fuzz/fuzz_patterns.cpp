@@ -1,8 +1,8 @@
 // SplitPatterns on arbitrary bytes. The input is the patterns file; a first byte 'T'
 // makes it Tandem Repeats Finder output instead, split at the first NUL byte into the
 // .dat text and the sequence file it refers to.
-#include "io/patterns.h"
-#include "settings/app_settings.h"
+#include "core/io/patterns.h"
+#include "core/settings/app_settings.h"
 
 #include "fuzz_input_files.h"
 

@@ -2,10 +2,10 @@
 // Tandem Repeats Finder reader on arbitrary bytes, checked against plain scans.
 //
 // Input: 4 bytes of offset, 1 byte of block size, then the file.
-#include "io/patterns.h"
-#include "io/sequence_letters.h"
-#include "io/token_offset_index.h"
-#include "io/token_reader.h"
+#include "core/io/patterns.h"
+#include "core/io/sequence_letters.h"
+#include "core/io/token_offset_index.h"
+#include "core/io/token_reader.h"
 
 #include "fuzz_input_files.h"
 

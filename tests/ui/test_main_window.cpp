@@ -1,12 +1,12 @@
 // The main window: start-up order, commands and accelerators, the browser, the batch,
 // the thumbnails.
 
-#include "app/main_frame.h"
-#include "app/morkelby_app.h"
-#include "app/morkelby_view.h"
-#include "app/thumbnail_reader.h"
-#include "app/web_browser.h"
-#include "settings/settings_dlg.h"
+#include "ui/app/main_frame.h"
+#include "ui/app/morkelby_app.h"
+#include "ui/app/morkelby_view.h"
+#include "ui/app/thumbnail_reader.h"
+#include "ui/app/web_browser.h"
+#include "ui/settings/settings_dlg.h"
 #include "ui_test_support.h"
 
 class TestMainWindow : public QObject {

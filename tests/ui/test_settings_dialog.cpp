@@ -1,10 +1,10 @@
 // The settings dialog and the settings flow, with answered pickers; then the real Qt
 // pickers, one test per dialog.
 
-#include "settings/app_settings.h"
-#include "settings/edit_settings.h"
-#include "settings/memory_profile_store.h"
-#include "settings/settings_dlg.h"
+#include "core/settings/app_settings.h"
+#include "ui/settings/edit_settings.h"
+#include "core/settings/memory_profile_store.h"
+#include "ui/settings/settings_dlg.h"
 #include "ui_test_support.h"
 
 using lirovane::AppSettings;

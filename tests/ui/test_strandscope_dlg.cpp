@@ -1,13 +1,13 @@
 // The Strandscope viewer and its colour dialog, with answered pickers. The index rules
 // and the drawing are the model's, tested in the core; these show the widgets use them.
 
-#include "viewer/strandscope_dlg.h"
+#include "ui/viewer/strandscope_dlg.h"
 
-#include "app/image_canvas.h"
-#include "settings/memory_profile_store.h"
+#include "ui/app/image_canvas.h"
+#include "core/settings/memory_profile_store.h"
 #include "ui_test_support.h"
-#include "viewer/picture_button.h"
-#include "viewer/viewer_color_dlg.h"
+#include "ui/viewer/picture_button.h"
+#include "ui/viewer/viewer_color_dlg.h"
 
 class TestStrandscopeDlg : public QObject {
     Q_OBJECT

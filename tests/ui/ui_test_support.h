@@ -4,9 +4,9 @@
 // dialogs, a temporary profile folder, and small file helpers. It brings in the Qt
 // modules every test uses.
 
-#include "app/picker_services.h"
-#include "app/qsettings_profile_store.h"
-#include "settings/app_settings.h"
+#include "ui/app/picker_services.h"
+#include "ui/app/qsettings_profile_store.h"
+#include "core/settings/app_settings.h"
 
 #include <QtTest>
 #include <QtWidgets>

@@ -1,13 +1,13 @@
-#include "batch/image_batch.h"
+#include "core/batch/image_batch.h"
 
-#include "io/output_file.h"
-#include "io/position_list.h"
-#include "io/token_reader.h"
-#include "render/bmp_export.h"
-#include "render/canvas.h"
-#include "render/path_renderer.h"
-#include "render/raster_canvas.h"
-#include "settings/app_settings.h"
+#include "core/io/output_file.h"
+#include "core/io/position_list.h"
+#include "core/io/token_reader.h"
+#include "core/render/bmp_export.h"
+#include "core/render/canvas.h"
+#include "core/render/path_renderer.h"
+#include "core/render/raster_canvas.h"
+#include "core/settings/app_settings.h"
 
 #include <algorithm>
 #include <cstdint>

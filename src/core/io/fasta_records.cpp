@@ -1,6 +1,6 @@
-#include "io/fasta_records.h"
+#include "core/io/fasta_records.h"
 
-#include "io/token_reader.h"
+#include "core/io/token_reader.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,6 +1,6 @@
-#include "io/integer_reader.h"
+#include "core/io/integer_reader.h"
 
-#include "io/token_reader.h"
+#include "core/io/token_reader.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "io/output_file.h"
+#include "core/io/output_file.h"
 
 #include <utility>
 

@@ -1,9 +1,9 @@
-#include "io/patterns.h"
+#include "core/io/patterns.h"
 
-#include "io/output_file.h"
+#include "core/io/output_file.h"
 
-#include "io/integer_reader.h"
-#include "settings/app_settings.h"
+#include "core/io/integer_reader.h"
+#include "core/settings/app_settings.h"
 
 #include <memory>
 #include <utility>

@@ -1,6 +1,6 @@
-#include "io/position_list.h"
+#include "core/io/position_list.h"
 
-#include "io/integer_reader.h"
+#include "core/io/integer_reader.h"
 
 #include <algorithm>
 #include <limits>

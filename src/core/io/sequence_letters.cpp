@@ -1,7 +1,7 @@
-#include "io/sequence_letters.h"
+#include "core/io/sequence_letters.h"
 
-#include "io/token_offset_index.h"
-#include "io/token_reader.h"
+#include "core/io/token_offset_index.h"
+#include "core/io/token_reader.h"
 
 #include <string_view>
 

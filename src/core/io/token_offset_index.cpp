@@ -1,6 +1,6 @@
-#include "io/token_offset_index.h"
+#include "core/io/token_offset_index.h"
 
-#include "io/token_reader.h"
+#include "core/io/token_reader.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "io/token_reader.h"
+#include "core/io/token_reader.h"
 
 #include <algorithm>
 #include <limits>

@@ -1,7 +1,7 @@
 // Tandem Repeats Finder .dat output read as patterns of this program's positions.
-#include "io/fasta_records.h"
-#include "io/output_file.h"
-#include "io/patterns.h"
+#include "core/io/fasta_records.h"
+#include "core/io/output_file.h"
+#include "core/io/patterns.h"
 
 #include <charconv>
 #include <fstream>

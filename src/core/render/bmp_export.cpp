@@ -1,7 +1,7 @@
-#include "render/bmp_export.h"
+#include "core/render/bmp_export.h"
 
-#include "render/canvas.h"
-#include "render/raster_canvas.h"
+#include "core/render/canvas.h"
+#include "core/render/raster_canvas.h"
 
 #include <algorithm>
 #include <array>

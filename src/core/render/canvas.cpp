@@ -1,4 +1,4 @@
-#include "render/canvas.h"
+#include "core/render/canvas.h"
 
 #include <algorithm>
 #include <cstdint>

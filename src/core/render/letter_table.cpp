@@ -1,4 +1,4 @@
-#include "render/letter_table.h"
+#include "core/render/letter_table.h"
 
 #include <cstddef>
 

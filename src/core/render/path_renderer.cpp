@@ -1,6 +1,6 @@
-#include "render/path_renderer.h"
+#include "core/render/path_renderer.h"
 
-#include "render/canvas.h"
+#include "core/render/canvas.h"
 
 #include <algorithm>
 #include <cstdint>

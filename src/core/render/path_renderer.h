@@ -1,7 +1,7 @@
 #pragma once
 
-#include "render/color.h"
-#include "render/letter_table.h"
+#include "core/render/color.h"
+#include "core/render/letter_table.h"
 
 #include <array>
 #include <string_view>

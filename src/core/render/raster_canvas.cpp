@@ -1,4 +1,4 @@
-#include "render/raster_canvas.h"
+#include "core/render/raster_canvas.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -1,6 +1,6 @@
-#include "settings/app_settings.h"
+#include "core/settings/app_settings.h"
 
-#include "settings/profile_store.h"
+#include "core/settings/profile_store.h"
 
 #include <filesystem>
 #include <system_error>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "render/path_renderer.h"
+#include "core/render/path_renderer.h"
 
 #include <functional>
 #include <string>

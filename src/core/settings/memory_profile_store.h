@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/profile_store.h"
+#include "core/settings/profile_store.h"
 
 #include <map>
 #include <optional>

@@ -1,8 +1,8 @@
-#include "viewer/strandscope_model.h"
+#include "core/viewer/strandscope_model.h"
 
-#include "io/sequence_letters.h"
-#include "render/bmp_export.h"
-#include "render/null_canvas.h"
+#include "core/io/sequence_letters.h"
+#include "core/render/bmp_export.h"
+#include "core/render/null_canvas.h"
 
 #include <limits>
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "render/canvas.h"
-#include "render/color.h"
-#include "render/letter_table.h"
-#include "render/path_renderer.h"
-#include "render/raster_canvas.h"
+#include "core/render/canvas.h"
+#include "core/render/color.h"
+#include "core/render/letter_table.h"
+#include "core/render/path_renderer.h"
+#include "core/render/raster_canvas.h"
 
 #include <array>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "viewer/view_options.h"
+#include "core/viewer/view_options.h"
 
 #include <charconv>
 #include <filesystem>

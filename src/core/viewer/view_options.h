@@ -1,7 +1,7 @@
 #pragma once
 
-#include "render/color.h"
-#include "viewer/strandscope_model.h"
+#include "core/render/color.h"
+#include "core/viewer/strandscope_model.h"
 
 #include <array>
 #include <cstdint>

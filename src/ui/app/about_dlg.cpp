@@ -1,8 +1,8 @@
-#include "app/about_dlg.h"
+#include "ui/app/about_dlg.h"
 
-#include "app/app_icon.h"
-#include "app/dialog_look.h"
-#include "app/dialog_units.h"
+#include "ui/app/app_icon.h"
+#include "ui/app/dialog_look.h"
+#include "ui/app/dialog_units.h"
 
 #include <QLabel>
 #include <QPushButton>

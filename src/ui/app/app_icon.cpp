@@ -1,4 +1,4 @@
-#include "app/app_icon.h"
+#include "ui/app/app_icon.h"
 
 QIcon AppIcon()
 {

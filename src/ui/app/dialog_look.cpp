@@ -1,4 +1,4 @@
-#include "app/dialog_look.h"
+#include "ui/app/dialog_look.h"
 
 #include <QDialog>
 

@@ -1,4 +1,4 @@
-#include "app/image_canvas.h"
+#include "ui/app/image_canvas.h"
 
 #include <QPainter>
 

@@ -1,8 +1,8 @@
-#include "app/main_frame.h"
+#include "ui/app/main_frame.h"
 
-#include "app/about_dlg.h"
-#include "app/app_icon.h"
-#include "app/morkelby_view.h"
+#include "ui/app/about_dlg.h"
+#include "ui/app/app_icon.h"
+#include "ui/app/morkelby_view.h"
 
 #include <QAction>
 #include <QApplication>

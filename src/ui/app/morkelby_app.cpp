@@ -1,9 +1,9 @@
-#include "app/morkelby_app.h"
+#include "ui/app/morkelby_app.h"
 
-#include "app/app_icon.h"
-#include "app/dialog_look.h"
-#include "app/main_frame.h"
-#include "app/picker_services.h"
+#include "ui/app/app_icon.h"
+#include "ui/app/dialog_look.h"
+#include "ui/app/main_frame.h"
+#include "ui/app/picker_services.h"
 
 #include <QApplication>
 #include <QScreen>

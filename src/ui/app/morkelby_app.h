@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/app_settings.h"
+#include "core/settings/app_settings.h"
 
 #include <memory>
 

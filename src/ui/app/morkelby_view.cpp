@@ -1,11 +1,11 @@
-#include "app/morkelby_view.h"
+#include "ui/app/morkelby_view.h"
 
-#include "app/picker_services.h"
-#include "app/wait_surface.h"
-#include "app/web_browser.h"
-#include "settings/app_settings.h"
-#include "settings/edit_settings.h"
-#include "viewer/strandscope_launcher.h"
+#include "ui/app/picker_services.h"
+#include "ui/app/wait_surface.h"
+#include "ui/app/web_browser.h"
+#include "core/settings/app_settings.h"
+#include "ui/settings/edit_settings.h"
+#include "ui/viewer/strandscope_launcher.h"
 
 #include <QDir>
 #include <QFile>

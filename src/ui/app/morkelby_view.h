@@ -1,6 +1,6 @@
 #pragma once
 
-#include "batch/image_batch.h"
+#include "core/batch/image_batch.h"
 
 #include <QWidget>
 

@@ -1,4 +1,4 @@
-#include "app/picker_services.h"
+#include "ui/app/picker_services.h"
 
 #include <QColorDialog>
 #include <QFileDialog>

@@ -1,6 +1,6 @@
-#include "app/qsettings_profile_store.h"
+#include "ui/app/qsettings_profile_store.h"
 
-#include "app/picker_services.h"
+#include "ui/app/picker_services.h"
 
 #include <QFile>
 

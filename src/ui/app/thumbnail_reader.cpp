@@ -1,4 +1,4 @@
-#include "app/thumbnail_reader.h"
+#include "ui/app/thumbnail_reader.h"
 
 #include <QFile>
 #include <QImageReader>

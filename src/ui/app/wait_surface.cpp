@@ -1,4 +1,4 @@
-#include "app/wait_surface.h"
+#include "ui/app/wait_surface.h"
 
 #include <QPaintEvent>
 #include <QPainter>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/image_canvas.h"
+#include "ui/app/image_canvas.h"
 
 #include <QImage>
 #include <QWidget>

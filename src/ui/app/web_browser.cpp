@@ -1,6 +1,6 @@
-#include "app/web_browser.h"
+#include "ui/app/web_browser.h"
 
-#include "app/thumbnail_reader.h"
+#include "ui/app/thumbnail_reader.h"
 
 #include <QDir>
 #include <QFile>

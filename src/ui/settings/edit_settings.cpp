@@ -1,11 +1,11 @@
-#include "settings/edit_settings.h"
+#include "ui/settings/edit_settings.h"
 
-#include "app/picker_services.h"
-#include "io/patterns.h"
-#include "render/letter_table.h"
-#include "settings/app_settings.h"
-#include "settings/profile_store.h"
-#include "settings/settings_dlg.h"
+#include "ui/app/picker_services.h"
+#include "core/io/patterns.h"
+#include "core/render/letter_table.h"
+#include "core/settings/app_settings.h"
+#include "core/settings/profile_store.h"
+#include "ui/settings/settings_dlg.h"
 
 #include <QDir>
 #include <QFile>

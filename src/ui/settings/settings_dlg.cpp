@@ -1,10 +1,10 @@
-#include "settings/settings_dlg.h"
+#include "ui/settings/settings_dlg.h"
 
-#include "app/dialog_look.h"
-#include "app/dialog_units.h"
-#include "app/picker_services.h"
-#include "io/patterns.h"
-#include "viewer/color_swatch.h"
+#include "ui/app/dialog_look.h"
+#include "ui/app/dialog_units.h"
+#include "ui/app/picker_services.h"
+#include "core/io/patterns.h"
+#include "ui/viewer/color_swatch.h"
 
 #include <QEvent>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "viewer/color_swatch.h"
+#include "ui/viewer/color_swatch.h"
 
 #include <QPainter>
 

@@ -1,6 +1,6 @@
-#include "viewer/picture_area.h"
+#include "ui/viewer/picture_area.h"
 
-#include "render/path_renderer.h"
+#include "core/render/path_renderer.h"
 
 #include <QImage>
 #include <QPainter>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "render/raster_canvas.h"
+#include "core/render/raster_canvas.h"
 
 #include <QWidget>
 

@@ -1,4 +1,4 @@
-#include "viewer/picture_button.h"
+#include "ui/viewer/picture_button.h"
 
 #include <QPainter>
 

@@ -1,12 +1,12 @@
-#include "viewer/strandscope_dlg.h"
+#include "ui/viewer/strandscope_dlg.h"
 
-#include "app/dialog_look.h"
-#include "app/dialog_units.h"
-#include "app/picker_services.h"
-#include "settings/profile_store.h"
-#include "viewer/picture_area.h"
-#include "viewer/picture_button.h"
-#include "viewer/viewer_color_dlg.h"
+#include "ui/app/dialog_look.h"
+#include "ui/app/dialog_units.h"
+#include "ui/app/picker_services.h"
+#include "core/settings/profile_store.h"
+#include "ui/viewer/picture_area.h"
+#include "ui/viewer/picture_button.h"
+#include "ui/viewer/viewer_color_dlg.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "viewer/strandscope_launcher.h"
+#include "ui/viewer/strandscope_launcher.h"
 
-#include "viewer/strandscope_dlg.h"
+#include "ui/viewer/strandscope_dlg.h"
 
 void RunStrandscopeViewer(QWidget* parent, PickerServices& pickers, lirovane::ProfileStore& store)
 {

@@ -1,9 +1,9 @@
-#include "viewer/viewer_color_dlg.h"
+#include "ui/viewer/viewer_color_dlg.h"
 
-#include "app/dialog_look.h"
-#include "app/dialog_units.h"
-#include "app/picker_services.h"
-#include "viewer/color_swatch.h"
+#include "ui/app/dialog_look.h"
+#include "ui/app/dialog_units.h"
+#include "ui/app/picker_services.h"
+#include "ui/viewer/color_swatch.h"
 
 #include <QButtonGroup>
 #include <QGroupBox>
