@@ -47,6 +47,66 @@ bool ParseColors(std::string_view text, std::array<Color, 4>& colors)
 
 } // namespace
 
+bool ParseSizeList(std::string_view text, std::vector<int>& sizes, std::string& error)
+{
+    constexpr int kMaxSize = 2000;
+    std::vector<bool> chosen(kMaxSize + 1, false);
+    // Quotes a piece of the list (built by appending: GCC 12 warns about `"'" + string`).
+    auto quoted = [](std::string_view piece) {
+        std::string q(1, '\'');
+        q.append(piece);
+        q.push_back('\'');
+        return q;
+    };
+    auto reason = [&](std::string_view why) {
+        error = "--size must be a size from 1 to " + std::to_string(kMaxSize) +
+                " or a list such as 2,3,6 or 2-10 or 2,5-7, not ";
+        error.append(quoted(text)).append(": ").append(why);
+        return false;
+    };
+    auto parseSize = [&](std::string_view word, int& size) {
+        if (word.empty())
+            return reason("a size is missing");
+        if (!ParseInt(word, size))
+            return reason(quoted(word).append(" is not a whole number"));
+        if (size < 1 || size > kMaxSize)
+            return reason(
+                std::string("size ").append(word).append(" is outside 1 to ").append(std::to_string(kMaxSize)));
+        return true;
+    };
+    std::string_view rest = text;
+    for (;;) {
+        const std::size_t comma = rest.find(',');
+        const std::string_view item = rest.substr(0, comma);
+        const std::size_t dash = item.find('-');
+        int first = 0;
+        int last = 0;
+        if (dash == std::string_view::npos) {
+            if (!parseSize(item, first))
+                return false;
+            last = first;
+        } else {
+            if (dash == 0 || dash + 1 == item.size())
+                return reason("the range " + quoted(item) + " needs a size on both sides of '-'");
+            if (!parseSize(item.substr(0, dash), first) || !parseSize(item.substr(dash + 1), last))
+                return false;
+            if (last < first)
+                return reason("the range " + quoted(item) + " runs backwards");
+        }
+        for (int size = first; size <= last; ++size)
+            chosen[static_cast<std::size_t>(size)] = true;
+        if (comma == std::string_view::npos)
+            break;
+        rest.remove_prefix(comma + 1);
+    }
+    sizes.clear();
+    for (int size = 1; size <= kMaxSize; ++size) {
+        if (chosen[static_cast<std::size_t>(size)])
+            sizes.push_back(size);
+    }
+    return true;
+}
+
 std::optional<BatchOptions> ParseBatchOptions(int argc, char** argv, std::string& error)
 {
     BatchOptions options;
@@ -63,9 +123,9 @@ std::optional<BatchOptions> ParseBatchOptions(int argc, char** argv, std::string
             name = arg.substr(0, eq);
             inlineValue = arg.substr(eq + 1);
         }
-        static constexpr std::string_view kValued[] = {"--sequence", "--patterns", "--trf", "--size",
-                                                       "--orientation", "--colors", "--out",
-                                                       "--write-patterns"};
+        static constexpr std::string_view kValued[] = {"--sequence", "--patterns",       "--trf",
+                                                       "--size",     "--orientation",    "--colors",
+                                                       "--out",      "--write-patterns", "--summary"};
         bool known = false;
         for (const std::string_view option : kValued)
             known = known || option == name;
@@ -91,13 +151,14 @@ std::optional<BatchOptions> ParseBatchOptions(int argc, char** argv, std::string
             options.trf = value;
         } else if (name == "--write-patterns") {
             options.writePatterns = value;
+        } else if (name == "--summary") {
+            options.summary = value;
         } else if (name == "--out") {
             options.out = value;
         } else if (name == "--size") {
-            if (!ParseInt(value, options.size) || options.size < 1 || options.size > 2000) {
-                error = "--size must be a whole number from 1 to 2000, not '" + std::string(value) + "'";
+            if (!ParseSizeList(value, options.sizes, error))
                 return std::nullopt;
-            }
+            options.size = options.sizes.front();
             haveSize = true;
         } else if (name == "--orientation") {
             if (!ParseInt(value, options.orientation) || options.orientation < 1 || options.orientation > 3) {
@@ -130,17 +191,19 @@ std::optional<BatchOptions> ParseBatchOptions(int argc, char** argv, std::string
 
 std::string BatchUsage()
 {
-    return "Usage: lirovane-batch --sequence FILE (--patterns FILE | --trf FILE.dat) --size N\n"
+    return "Usage: lirovane-batch --sequence FILE (--patterns FILE | --trf FILE.dat) --size N|LIST\n"
            "                      [--orientation 1|2|3] [--colors LEFT,UP,DOWN,RIGHT]\n"
-           "                      [--out DIR] [--write-patterns FILE]\n"
+           "                      [--out DIR] [--write-patterns FILE] [--summary FILE.tsv]\n"
            "\n"
            "Draws every repeat of size N as a picture N.bmp named after its start position and\n"
            "writes starts.txt, ends.txt, the pictures and the page index.htm into DIR.\n"
+           "With several sizes (2,3,6 or 2-10 or 2,5-7) the sequence is read once and each\n"
+           "size gets its own gallery in DIR/size-N/; DIR/index.htm links them all.\n"
            "\n"
            "  --sequence FILE        FASTA sequence file (every non-blank character is a position)\n"
            "  --patterns FILE        found repeats, '<start> <end> <size>' per record\n"
            "  --trf FILE.dat         Tandem Repeats Finder .dat output of the sequence file\n"
-           "  --size N               repeat size to draw, 1 to 2000\n"
+           "  --size N|LIST          repeat size to draw, 1 to 2000, or a list of sizes and ranges\n"
            "  --orientation 1|2|3    1: A cancels T and C cancels G (default)\n"
            "                         2: A cancels C and G cancels T\n"
            "                         3: A cancels G and C cancels T\n"
@@ -148,6 +211,7 @@ std::string BatchUsage()
            "                         (default #ff0000,#0000ff,#00ffff,#00ff00)\n"
            "  --out DIR              output folder, created if missing (default: current folder)\n"
            "  --write-patterns FILE  with --trf: also write the converted patterns file\n"
+           "  --summary FILE.tsv     also write a table: size, repeats, pictures, bases, page\n"
            "  --view ...             draw the viewer's picture of a sequence instead (own options)\n"
            "  -h, --help             show this help\n"
            "\n"

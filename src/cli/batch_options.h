@@ -5,17 +5,21 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace lirovane::cli {
 
 // What the command line asks of one batch run.
 struct BatchOptions {
-    std::string sequence;           // as given: it is written into index.htm unchanged
-    std::string patterns;           // --patterns
-    std::string trf;                // --trf
-    std::string writePatterns;      // --write-patterns
+    std::string sequence;      // as given: it is written into index.htm unchanged
+    std::string patterns;      // --patterns
+    std::string trf;           // --trf
+    std::string writePatterns; // --write-patterns
     std::string out = ".";
-    int size = 0;
+    int size = 0;           // the first of `sizes`
+    std::vector<int> sizes; // --size: ascending, each once
+    std::string summary;    // --summary: a table of what was drawn per size
     int orientation = 1;
     std::array<Color, 4> colors{0x000000FFu, 0x00FF0000u, 0x00FFFF00u, 0x0000FF00u};
     bool help = false;
@@ -24,6 +28,11 @@ struct BatchOptions {
 // Parses argv[1..]; nothing, with `error` set to a one-line reason, when the
 // arguments are not usable.
 std::optional<BatchOptions> ParseBatchOptions(int argc, char** argv, std::string& error);
+
+// Parses a size list as --size takes it: sizes and ranges separated by commas
+// ("6", "2,3,6", "2-10", "2,5-7"), each size 1 to 2000. The sizes come out
+// ascending, each once. False, with `error` saying why, for anything else.
+bool ParseSizeList(std::string_view text, std::vector<int>& sizes, std::string& error);
 
 // The text of --help.
 std::string BatchUsage();

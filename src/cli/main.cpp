@@ -3,17 +3,22 @@
 #include "cli/progress_display.h"
 #include "cli/view_command.h"
 
+#include "core/batch/gallery_page.h"
+#include "core/batch/gallery_pass.h"
 #include "core/batch/image_batch.h"
+#include "core/io/output_file.h"
 #include "core/io/patterns.h"
 #include "core/settings/app_settings.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 #include <unistd.h>
 
@@ -69,6 +74,20 @@ void RemoveFile(const fs::path& file)
         fs::remove(file, ec);
 }
 
+// trf -ngs writes nothing at all for a sequence without repeats.
+bool IsBlankFile(const std::string& file)
+{
+    std::FILE* f = std::fopen(file.c_str(), "rb");
+    if (!f)
+        return false;
+    int c = 0;
+    while ((c = std::fgetc(f)) != EOF && (c == ' ' || (c >= '\t' && c <= '\r'))) {
+    }
+    const bool blank = c == EOF && std::ferror(f) == 0;
+    std::fclose(f);
+    return blank;
+}
+
 // Converts the .dat file into a patterns file that the split then reads.
 bool WriteConvertedPatterns(const cli::BatchOptions& options)
 {
@@ -105,23 +124,52 @@ bool Split(AppSettings& settings, const cli::BatchOptions& options)
     return false;
 }
 
-int RunBatch(const cli::BatchOptions& options)
-{
-    if (!CheckReadable("sequence file", options.sequence))
-        return kExitFailure;
-    if (!options.trf.empty()) {
-        if (!CheckReadable("Tandem Repeats Finder file", options.trf))
-            return kExitFailure;
-        if (!IsTrfDatFile(options.trf)) {
-            Fail("'" + options.trf + "' is not Tandem Repeats Finder .dat output (use --patterns for a patterns file)");
-            return kExitFailure;
-        }
-    } else if (!CheckReadable("patterns file", options.patterns)) {
-        return kExitFailure;
-    }
-    if (!MakeOutputFolder(options.out))
-        return kExitFailure;
+// What one size's gallery holds, for --summary.
+struct SizeRow {
+    int size = 0;
+    int repeats = 0;
+    int pictures = 0;
+    std::uint64_t bases = 0;
+    std::string page; // relative to the output folder
+};
 
+// A table for machines: a header row, then one tab-separated row per size.
+bool WriteSummary(const std::string& file, const std::vector<SizeRow>& rows)
+{
+    OutputFile out(file);
+    out.Write("size\trepeats\tpictures\tbases\tpage\n");
+    for (const SizeRow& row : rows)
+        out.Write(std::to_string(row.size) + '\t' + std::to_string(row.repeats) + '\t' + std::to_string(row.pictures) +
+                  '\t' + std::to_string(row.bases) + '\t' + row.page + '\n');
+    if (out.Close())
+        return true;
+    RemoveFile(file);
+    Fail("could not write summary '" + file + "'");
+    return false;
+}
+
+// Reports what a gallery's pass left unwritten; false when anything was.
+bool ReportGallery(const cli::BatchOptions& options, const BatchResult& result)
+{
+    bool ok = true;
+    if (!result.sequenceOpened) {
+        Fail("cannot read sequence file '" + options.sequence + "'");
+        ok = false;
+    }
+    for (const fs::path& file : result.unwritten)
+        Fail("could not write picture '" + file.string() + "'");
+    if (!result.unwritten.empty())
+        ok = false;
+    if (!result.pageWritten) {
+        Fail("could not write '" + result.page.string() + "'");
+        ok = false;
+    }
+    return ok;
+}
+
+// The settings the window would hold for these options.
+AppSettings BatchSettings(const cli::BatchOptions& options)
+{
     AppSettings settings;
     settings.SetFirstRunDefaults();
     settings.letterOrientation = options.orientation;
@@ -133,13 +181,11 @@ int RunBatch(const cli::BatchOptions& options)
     settings.sizeOfRepeats = options.size;
     settings.sequenceFile = options.sequence;
     settings.patternsFile = options.patterns;
-    if (!options.trf.empty()) {
-        // With a converted file at hand the split need not scan the sequence again.
-        if (!options.writePatterns.empty() && !WriteConvertedPatterns(options))
-            return kExitFailure;
-        settings.patternsFile = options.writePatterns.empty() ? options.trf : options.writePatterns;
-    }
+    return settings;
+}
 
+int RunOneSize(AppSettings& settings, const cli::BatchOptions& options)
+{
     if (!Split(settings, options))
         return kExitFailure;
 
@@ -147,26 +193,109 @@ int RunBatch(const cli::BatchOptions& options)
     const BatchResult result = CreateImages(settings, display, options.out);
     display.Finish();
 
-    int status = 0;
-    if (!result.sequenceOpened) {
-        Fail("cannot read sequence file '" + options.sequence + "'");
-        status = kExitFailure;
-    }
-    for (const fs::path& file : result.unwritten)
-        Fail("could not write picture '" + file.string() + "'");
-    if (!result.unwritten.empty())
-        status = kExitFailure;
-    if (!result.pageWritten) {
-        Fail("could not write '" + result.page.string() + "'");
-        status = kExitFailure;
-    }
-
+    int status = ReportGallery(options, result) ? 0 : kExitFailure;
     const int saved = result.pictures - static_cast<int>(result.unwritten.size());
     std::fprintf(stderr, "lirovane-batch: %d of %d repeats of size %d drawn, %d pictures saved%s; gallery %s%s\n",
                  result.pictures, settings.numberOfRepeatsInThisSet, options.size, saved,
                  result.unwritten.empty() ? "" : " (some could not be written)", result.page.string().c_str(),
                  result.pageWritten ? "" : " (not written)");
+    if (!options.summary.empty() && !WriteSummary(options.summary, {{options.size, settings.numberOfRepeatsInThisSet,
+                                                                     result.pictures, result.bases, "index.htm"}}))
+        status = kExitFailure;
     return status;
+}
+
+// Several sizes: the patterns are split once and the sequence read once for all of
+// them, each size into DIR/size-N/, and DIR/index.htm links the galleries.
+int RunSizes(const AppSettings& settings, const cli::BatchOptions& options)
+{
+    const fs::path out = options.out;
+    std::vector<SizeSelection> sizes;
+    for (const int size : options.sizes) {
+        const std::string folder = "size-" + std::to_string(size);
+        if (!MakeOutputFolder((out / folder).string()))
+            return kExitFailure;
+        sizes.push_back({size, out / folder, 0});
+    }
+    const SplitResult split = SplitPatternsBySize(settings.patternsFile, settings.sequenceFile, sizes);
+    if (!split.opened || !split.valid) {
+        Fail(split.error + " (" + std::string(kInvalidPatternsMessage) + ")");
+        return kExitFailure;
+    }
+    if (!split.written) {
+        Fail(split.error);
+        return kExitFailure;
+    }
+
+    std::vector<GallerySelection> galleries;
+    for (const SizeSelection& size : sizes)
+        galleries.push_back({size.dir, size.size, size.count});
+    cli::ProgressDisplay display(stderr, isatty(fileno(stderr)) != 0);
+    const std::vector<BatchResult> results =
+        DrawGalleries(settings, galleries, [&](int pictures, int count) { display.Progress(pictures, count); });
+    display.Finish();
+
+    int status = 0;
+    int pictures = 0;
+    std::vector<SizeGalleryLink> links;
+    std::vector<SizeRow> rows;
+    for (std::size_t i = 0; i < results.size(); ++i) {
+        const BatchResult& result = results[i];
+        const SizeSelection& size = sizes[i];
+        if (!ReportGallery(options, result))
+            status = kExitFailure;
+        pictures += result.pictures;
+        const std::string folder = size.dir.filename().string();
+        links.push_back({size.size, size.count, result.pictures, folder});
+        rows.push_back({size.size, size.count, result.pictures, result.bases, folder + "/index.htm"});
+        if (size.count == 0)
+            std::fprintf(stderr, "lirovane-batch: size %d: no repeats of this size, empty gallery %s\n", size.size,
+                         result.page.string().c_str());
+        else
+            std::fprintf(stderr, "lirovane-batch: size %d: %d of %d repeats drawn, %d pictures saved; gallery %s\n",
+                         size.size, result.pictures, size.count,
+                         result.pictures - static_cast<int>(result.unwritten.size()), result.page.string().c_str());
+    }
+
+    std::error_code ec;
+    const fs::path overview = (fs::absolute(out, ec) / "index.htm").lexically_normal();
+    const bool overviewWritten = WriteSizesPage(out / "index.htm", options.sequence, links);
+    if (!overviewWritten) {
+        Fail("could not write '" + overview.string() + "'");
+        status = kExitFailure;
+    }
+    if (!options.summary.empty() && !WriteSummary(options.summary, rows))
+        status = kExitFailure;
+    std::fprintf(stderr, "lirovane-batch: %zu sizes, %d pictures; overview %s%s\n", sizes.size(), pictures,
+                 overview.string().c_str(), overviewWritten ? "" : " (not written)");
+    return status;
+}
+
+int RunBatch(const cli::BatchOptions& options)
+{
+    if (!CheckReadable("sequence file", options.sequence))
+        return kExitFailure;
+    if (!options.trf.empty()) {
+        if (!CheckReadable("Tandem Repeats Finder file", options.trf))
+            return kExitFailure;
+        if (!IsTrfDatFile(options.trf) && !IsBlankFile(options.trf)) {
+            Fail("'" + options.trf + "' is not Tandem Repeats Finder .dat output (use --patterns for a patterns file)");
+            return kExitFailure;
+        }
+    } else if (!CheckReadable("patterns file", options.patterns)) {
+        return kExitFailure;
+    }
+    if (!MakeOutputFolder(options.out))
+        return kExitFailure;
+
+    AppSettings settings = BatchSettings(options);
+    if (!options.trf.empty()) {
+        // With a converted file at hand the split need not scan the sequence again.
+        if (!options.writePatterns.empty() && !WriteConvertedPatterns(options))
+            return kExitFailure;
+        settings.patternsFile = options.writePatterns.empty() ? options.trf : options.writePatterns;
+    }
+    return options.sizes.size() == 1 ? RunOneSize(settings, options) : RunSizes(settings, options);
 }
 
 } // namespace

@@ -9,15 +9,14 @@
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: lirovane-batch --view FILE [--start N] [--zoom Z] [--orientation 1|2|3]\n"
-    "                      [--colors LEFT,UP,DOWN,RIGHT] --save PICTURE.bmp\n"
-    "  Draws FILE as the Strandscope viewer does, from token N (default 0) at zoom Z\n"
-    "  (default 1), on a 650 x 380 picture, saves it as a BMP file and prints\n"
-    "  \"start N end M\". Colours are #RRGGBB, 0xBBGGRR or one of red, green, blue,\n"
-    "  cyan, magenta, yellow, black, white, grey; the default is red,blue,cyan,green.\n"
-    "  Exit status: 0 on success, 1 when the file cannot be read or the picture\n"
-    "  cannot be written, 2 for bad arguments.\n";
+constexpr const char* kUsage = "usage: lirovane-batch --view FILE [--start N] [--zoom Z] [--orientation 1|2|3]\n"
+                               "                      [--colors LEFT,UP,DOWN,RIGHT] --save PICTURE.bmp\n"
+                               "  Draws FILE as the Strandscope viewer does, from token N (default 0) at zoom Z\n"
+                               "  (default 1), on a 650 x 380 picture, saves it as a BMP file and prints\n"
+                               "  \"start N end M\". Colours are #RRGGBB, 0xBBGGRR or one of red, green, blue,\n"
+                               "  cyan, magenta, yellow, black, white, grey; the default is red,blue,cyan,green.\n"
+                               "  Exit status: 0 on success, 1 when the file cannot be read or the picture\n"
+                               "  cannot be written, 2 for bad arguments.\n";
 
 } // namespace
 

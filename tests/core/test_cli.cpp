@@ -72,9 +72,13 @@ TEST(Cli, BadInputAndExitStatus)
     ScratchDir dir;
     const std::string bad = WriteFile(dir / "bad.pat", "5 9 6\n10 20 2001\n30 40 6\n").string();
     const fs::path underFile = WriteFile(dir / "file", "x") / "sub";
-    const std::map<std::string, std::string> words = {
-        {"SEQ", kLambdaFa}, {"PAT", kLambdaPat}, {"TRF", kLambdaDat},        {"BAD", bad},
-        {"DIR", dir.Path().string()}, {"OUT", (dir / "out").string()}, {"UNDERFILE", underFile.string()}};
+    const std::map<std::string, std::string> words = {{"SEQ", kLambdaFa},
+                                                      {"PAT", kLambdaPat},
+                                                      {"TRF", kLambdaDat},
+                                                      {"BAD", bad},
+                                                      {"DIR", dir.Path().string()},
+                                                      {"OUT", (dir / "out").string()},
+                                                      {"UNDERFILE", underFile.string()}};
     const struct { // upper-case words in args stand for the paths above
         const char* args;
         int status;
@@ -84,6 +88,12 @@ TEST(Cli, BadInputAndExitStatus)
         {"--sequence SEQ --patterns PAT --size 0", 2, "--size must be"},
         {"--sequence SEQ --patterns PAT --size 2001", 2, "not '2001'"},
         {"--sequence SEQ --patterns PAT --size 6x", 2, "not '6x'"},
+        {"--sequence SEQ --patterns PAT --size 2-", 2, "the range '2-' needs a size on both sides"},
+        {"--sequence SEQ --patterns PAT --size 5-3", 2, "the range '5-3' runs backwards"},
+        {"--sequence SEQ --patterns PAT --size 2,a", 2, "'a' is not a whole number"},
+        {"--sequence SEQ --patterns PAT --size 2,,3", 2, "a size is missing"},
+        {"--sequence SEQ --patterns PAT --size 2-2001", 2, "size 2001 is outside 1 to 2000"},
+        {"--sequence SEQ --patterns BAD --size 6-7 --out OUT", 1, "record 2: size 2001 is outside 0 to 2000"},
         {"--sequence SEQ --patterns PAT --size 6 --orientation 4", 2, "--orientation must be 1, 2 or 3"},
         {"--sequence SEQ --patterns PAT --size 6 --colors '#ff0000,#00ff00,#0000ff'", 2, "--colors must be"},
         {"--sequence SEQ --patterns PAT --trf TRF --size 6", 2, "exactly one of"},
@@ -105,7 +115,9 @@ TEST(Cli, BadInputAndExitStatus)
         EXPECT_TRUE(run.err.starts_with("lirovane-batch: ")) << run.err;
         EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
         // Nothing that passes for a result is left behind.
-        EXPECT_FALSE(fs::exists(dir / "out" / "index.htm") || fs::exists(dir / "out" / "starts.txt")) << c.args;
+        EXPECT_FALSE(fs::exists(dir / "out" / "index.htm") || fs::exists(dir / "out" / "starts.txt") ||
+                     fs::exists(dir / "out" / "size-6" / "starts.txt"))
+            << c.args;
     }
 
     // A picture that cannot be written fails the run but not the others.
@@ -117,4 +129,122 @@ TEST(Cli, BadInputAndExitStatus)
     EXPECT_NE(run.err.find("23 pictures saved"), std::string::npos) << run.err;
     EXPECT_EQ(RunBatch(dir.Path(), "--help").out.find("Usage: lirovane-batch --sequence FILE (--patterns FILE | --trf"),
               0u);
+}
+
+// Several sizes in one read: each size's folder is byte for byte the gallery of a run of
+// that size alone, however the repeats of different sizes overlap, nest or touch.
+TEST(Cli, SeveralSizesMatchSingleRuns)
+{
+    ScratchDir dir;
+    const std::string sequence =
+        WriteFile(dir / "s.fa", ">s one\nACGTTGCAACGGTACCATGCAGTCAGTTACGATCGGATCCAGTAGCTAGGCTAGCATCGATCAGG\n").string();
+    const struct {
+        const char* patterns;
+        const char* sizes;
+    } cases[] = {
+        // nested, sharing a start, sharing an end, one ending where another starts
+        {"7 30 2\n7 20 3\n10 30 4\n20 25 2\n25 40 3\n12 14 4\n", "2-4"},
+        // the same position as a start and an end, an end one past the last token, an end before any start
+        {"9 9 2\n50 72 3\n5 3 4\n60 72 2\n3 5 4\n", "2,3,4"},
+        // a second start of one size inside a stretch of another, sizes without repeats
+        {"10 40 5\n20 30 6\n25 35 5\n", "1,5-6,9"},
+    };
+    for (const auto& c : cases) {
+        const std::string patterns = WriteFile(dir / "p.pat", c.patterns).string();
+        fs::remove_all(dir / "multi");
+        const RunResult multi =
+            RunBatch(dir.Path(), "--sequence " + sequence + " --patterns " + patterns + " --size " + c.sizes +
+                                     " --out " + (dir / "multi").string() + " --summary " + (dir / "sum.tsv").string());
+        ASSERT_EQ(multi.status, 0) << multi.err;
+        const std::vector<std::string> rows = Words(ReadFile(dir / "sum.tsv"));
+        for (std::size_t row = 1; row * 5 < rows.size(); ++row) {
+            const std::string size = rows[row * 5];
+            fs::remove_all(dir / "single");
+            const RunResult single =
+                RunBatch(dir.Path(), "--sequence " + sequence + " --patterns " + patterns + " --size " + size +
+                                         " --out " + (dir / "single").string());
+            ASSERT_EQ(single.status, 0) << single.err;
+            EXPECT_EQ(Files(dir / "multi" / ("size-" + size)), Files(dir / "single")) << c.patterns << size;
+            EXPECT_EQ(rows[row * 5 + 4], "size-" + size + "/index.htm");
+            if (rows[row * 5 + 1] == "0") {
+                EXPECT_NE(multi.err.find("size " + size + ": no repeats of this size"), std::string::npos);
+            }
+        }
+    }
+    // The last case: sizes 1, 5, 6 and 9; pictures 10 and 25 of size 5 (the second start
+    // restarts the stretch: one picture of 10 characters), 20 of size 6.
+    EXPECT_EQ(ReadFile(dir / "sum.tsv"), "size\trepeats\tpictures\tbases\tpage\n"
+                                         "1\t0\t0\t0\tsize-1/index.htm\n"
+                                         "5\t2\t1\t10\tsize-5/index.htm\n"
+                                         "6\t1\t1\t10\tsize-6/index.htm\n"
+                                         "9\t0\t0\t0\tsize-9/index.htm\n");
+    EXPECT_EQ(ReadFile(dir / "multi" / "index.htm"),
+              "<html><body><br>Sequence file: " + sequence +
+                  "<br>\r\nGalleries: 4<br>\r\n<table>\r\n"
+                  "<tr><td><a href=\"size-1/index.htm\">Consensus size 1</a></td><td>no repeats</td></tr>\r\n"
+                  "<tr><td><a href=\"size-5/index.htm\">Consensus size 5</a></td><td>2 repeats</td></tr>\r\n"
+                  "<tr><td><a href=\"size-6/index.htm\">Consensus size 6</a></td><td>1 repeat</td></tr>\r\n"
+                  "<tr><td><a href=\"size-9/index.htm\">Consensus size 9</a></td><td>no repeats</td></tr>\r\n"
+                  "</table></body></html>");
+    EXPECT_EQ(Files(dir / "multi" / "size-9").at("index.htm"),
+              "<html><body><br>Sequence file: " + sequence +
+                  "<br>\r\nConsensus size: 9<br>\r\nNumber of repeats: 0<br>\r\n<table><tr></table></body></html>");
+}
+
+// The sample from a .dat file in several sizes; the overview page escapes the file name;
+// a size list naming one size keeps the gallery in the output folder itself.
+TEST(Cli, SeveralSizesOfTheSample)
+{
+    ScratchDir dir;
+    const fs::path odd = dir / "a&b<c>.fa";
+    fs::copy_file(kLambdaFa, odd);
+    const RunResult run = RunBatch(dir.Path(), "--sequence '" + odd.string() + "' --trf " + kLambdaDat +
+                                                   " --size 3,5-6 --out " + (dir / "multi").string());
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find("size 6: 24 of 24 repeats drawn, 24 pictures saved"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("3 sizes, 47 pictures; overview " + (dir / "multi" / "index.htm").string()),
+              std::string::npos)
+        << run.err;
+    EXPECT_NE(ReadFile(dir / "multi" / "index.htm")
+                  .find("Sequence file: " + dir.Path().string() + "/a&amp;b&lt;c&gt;.fa<br>"),
+              std::string::npos);
+    EXPECT_EQ(Files(dir / "multi" / "size-5").size(), 14u + 3u);
+
+    const RunResult one = RunBatch(dir.Path(), "--sequence " + kLambdaFa + " --trf " + kLambdaDat +
+                                                   " --size 6,6-6 --out " + (dir / "one").string());
+    ASSERT_EQ(one.status, 0) << one.err;
+    EXPECT_EQ(Files(dir / "one").size(), 24u + 3u);
+}
+
+// trf -ngs output (no credit header, "@name" lines, two flank fields) reads as its .dat
+// file does; an empty one, what trf writes for a sequence without repeats, selects nothing.
+TEST(Cli, TrfNgsOutput)
+{
+    ScratchDir dir;
+    std::string ngs;
+    for (const std::string& line : [&] {
+             std::vector<std::string> lines;
+             std::istringstream in(ReadFile(kLambdaDat));
+             for (std::string l; std::getline(in, l);)
+                 lines.push_back(l);
+             return lines;
+         }()) {
+        if (line.starts_with("Sequence: "))
+            ngs.append("@").append(line, 10).append("\n");
+        else if (!line.empty() && std::isdigit(static_cast<unsigned char>(line[0])) != 0)
+            ngs += line + " ACGT .\n";
+    }
+    WriteFile(dir / "lambda.ngs", ngs);
+    WriteFile(dir / "empty.ngs", "");
+    const RunResult fromDat = RunBatch(dir.Path(), "--sequence " + kLambdaFa + " --trf " + kLambdaDat +
+                                                       " --size 5 --out " + (dir / "dat").string());
+    const RunResult fromNgs =
+        RunBatch(dir.Path(), "--sequence " + kLambdaFa + " --trf " + (dir / "lambda.ngs").string() +
+                                 " --size 5 --out " + (dir / "ngs").string());
+    ASSERT_EQ(fromNgs.status, 0) << fromNgs.err;
+    EXPECT_EQ(Files(dir / "ngs"), Files(dir / "dat"));
+    const RunResult empty = RunBatch(dir.Path(), "--sequence " + kLambdaFa + " --trf " + (dir / "empty.ngs").string() +
+                                                     " --size 2-3 --out " + (dir / "empty").string());
+    ASSERT_EQ(empty.status, 0) << empty.err;
+    EXPECT_NE(empty.err.find("size 3: no repeats of this size"), std::string::npos) << empty.err;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -26,19 +27,19 @@ public:
 };
 
 struct BatchResult {
-    int pictures = 0;                                // pictures drawn (cells on the page)
-    std::vector<std::filesystem::path> unwritten;    // pictures that could not be saved
-    bool pageWritten = false;                        // index.htm was written completely
+    int pictures = 0;                             // pictures drawn (cells on the page)
+    std::vector<std::filesystem::path> unwritten; // pictures that could not be saved
+    bool pageWritten = false;                     // index.htm was written completely
     bool sequenceOpened = false;
-    std::filesystem::path page;                      // absolute path of index.htm
-    std::string url;                                 // the address given to Navigate
+    std::filesystem::path page; // absolute path of index.htm
+    std::string url;            // the address given to Navigate
+    std::uint64_t bases = 0;    // characters of the stretches drawn
 };
 
 // The whole batch: reads starts.txt and ends.txt from `dir` (the working directory
 // when empty), draws every selected stretch of the settings' sequence file, saves
 // "%d.bmp" files and index.htm in `dir`, and navigates the display to the page.
-BatchResult CreateImages(const AppSettings& settings, BatchDisplay& display,
-                         const std::filesystem::path& dir = {});
+BatchResult CreateImages(const AppSettings& settings, BatchDisplay& display, const std::filesystem::path& dir = {});
 
 // & < > " replaced by their entities; everything else unchanged.
 std::string HtmlEscape(std::string_view text);

@@ -65,37 +65,70 @@ private:
     std::size_t m_next = 0;
 };
 
+// The records of a patterns file or a Tandem Repeats Finder .dat file. Nothing, with
+// `result.error` set, when the file cannot be read or converted.
+std::unique_ptr<TripleSource> OpenTriples(const std::filesystem::path& patternsFile,
+                                          const std::filesystem::path& sequenceFile, IntegerReader& reader,
+                                          std::vector<PatternRecord>& trfRepeats, SplitResult& result)
+{
+    if (IsTrfDatFile(patternsFile)) {
+        result.trf = true;
+        std::string error;
+        auto repeats = ReadTrfRepeats(patternsFile, sequenceFile, &error);
+        if (!repeats) {
+            result.error = std::move(error);
+            return nullptr;
+        }
+        trfRepeats = std::move(*repeats);
+        return std::make_unique<ListedTriples>(trfRepeats);
+    }
+    if (!reader.Open(patternsFile)) {
+        result.error = patternsFile.string() + ": cannot be opened for reading";
+        return nullptr;
+    }
+    return std::make_unique<PlainTriples>(reader);
+}
+
+// Hands every valid record to `take` until the end of the file or the first bad record,
+// which sets `result.valid` false and `result.error`.
+template <typename Take>
+void ReadTriples(TripleSource& source, const std::string& fileName, SplitResult& result, Take take)
+{
+    std::uint64_t recordNumber = 0;
+    PatternRecord record;
+    for (;;) {
+        const TripleSource::Status status = source.Next(record);
+        if (status == TripleSource::Status::End)
+            return;
+        ++recordNumber;
+        if (status == TripleSource::Status::Bad) {
+            result.valid = false;
+            result.error = fileName + ": record " + std::to_string(recordNumber) + ": not a signed 32-bit integer";
+            return;
+        }
+        if (record.size < 0 || record.size > kMaxPatternSize) {
+            result.valid = false;
+            result.error = fileName + ": record " + std::to_string(recordNumber) + ": size " +
+                           std::to_string(record.size) + " is outside 0 to " + std::to_string(kMaxPatternSize);
+            return;
+        }
+        take(record);
+    }
+}
+
 } // namespace
 
 SplitResult SplitPatterns(AppSettings& settings, const MessageSink& showMessage, const std::filesystem::path& dir)
 {
     SplitResult result;
-    auto fail = [&](std::string error) {
-        result.error = std::move(error);
-        if (showMessage)
-            showMessage(kInvalidPatternsMessage);
-    };
-
-    const std::filesystem::path patternsFile = settings.patternsFile;
     IntegerReader reader;
     std::vector<PatternRecord> trfRepeats;
-    std::unique_ptr<TripleSource> source;
-    if (IsTrfDatFile(patternsFile)) {
-        result.trf = true;
-        std::string error;
-        auto repeats = ReadTrfRepeats(patternsFile, settings.sequenceFile, &error);
-        if (!repeats) {
-            fail(std::move(error));
-            return result;
-        }
-        trfRepeats = std::move(*repeats);
-        source = std::make_unique<ListedTriples>(trfRepeats);
-    } else {
-        if (!reader.Open(patternsFile)) {
-            fail(settings.patternsFile + ": cannot be opened for reading");
-            return result;
-        }
-        source = std::make_unique<PlainTriples>(reader);
+    const std::unique_ptr<TripleSource> source =
+        OpenTriples(settings.patternsFile, settings.sequenceFile, reader, trfRepeats, result);
+    if (!source) {
+        if (showMessage)
+            showMessage(kInvalidPatternsMessage);
+        return result;
     }
     result.opened = true;
 
@@ -104,36 +137,70 @@ SplitResult SplitPatterns(AppSettings& settings, const MessageSink& showMessage,
     OutputFile ends(InDir(dir, "ends.txt"));
     settings.numberOfRepeatsInThisSet = 0;
 
-    std::uint64_t recordNumber = 0;
-    PatternRecord record;
-    for (;;) {
-        const TripleSource::Status status = source->Next(record);
-        if (status == TripleSource::Status::End)
-            break;
-        ++recordNumber;
-        if (status == TripleSource::Status::Bad) {
-            result.valid = false;
-            fail(settings.patternsFile + ": record " + std::to_string(recordNumber) + ": not a signed 32-bit integer");
-            break;
-        }
-        if (record.size < 0 || record.size > kMaxPatternSize) {
-            result.valid = false;
-            fail(settings.patternsFile + ": record " + std::to_string(recordNumber) + ": size " +
-                 std::to_string(record.size) + " is outside 0 to " + std::to_string(kMaxPatternSize));
-            break;
-        }
+    ReadTriples(*source, settings.patternsFile, result, [&](const PatternRecord& record) {
         if (record.size == settings.sizeOfRepeats) {
             starts.Write(std::to_string(record.start) + "\r\n");
             ends.Write(std::to_string(record.end) + "\r\n");
             ++settings.numberOfRepeatsInThisSet;
         }
-    }
+    });
+    if (!result.valid && showMessage)
+        showMessage(kInvalidPatternsMessage);
     const bool startsOk = starts.Close();
     const bool endsOk = ends.Close();
     result.written = startsOk && endsOk;
     if (!result.written && result.error.empty())
         result.error = "starts.txt or ends.txt could not be written";
     result.count = settings.numberOfRepeatsInThisSet;
+    return result;
+}
+
+SplitResult SplitPatternsBySize(const std::filesystem::path& patternsFile, const std::filesystem::path& sequenceFile,
+                                std::vector<SizeSelection>& sizes)
+{
+    SplitResult result;
+    IntegerReader reader;
+    std::vector<PatternRecord> trfRepeats;
+    const std::unique_ptr<TripleSource> source = OpenTriples(patternsFile, sequenceFile, reader, trfRepeats, result);
+    if (!source)
+        return result;
+    result.opened = true;
+
+    // Sizes are 0 to 2000: one slot per size says which selection takes it.
+    std::vector<int> slotOfSize(kMaxPatternSize + 1, -1);
+    for (std::size_t i = 0; i < sizes.size(); ++i) {
+        sizes[i].count = 0;
+        if (sizes[i].size >= 0 && sizes[i].size <= kMaxPatternSize)
+            slotOfSize[static_cast<std::size_t>(sizes[i].size)] = static_cast<int>(i);
+    }
+    std::vector<std::string> starts(sizes.size());
+    std::vector<std::string> ends(sizes.size());
+    ReadTriples(*source, patternsFile.string(), result, [&](const PatternRecord& record) {
+        const int slot = slotOfSize[static_cast<std::size_t>(record.size)];
+        if (slot < 0)
+            return;
+        const auto i = static_cast<std::size_t>(slot);
+        starts[i] += std::to_string(record.start) + "\r\n";
+        ends[i] += std::to_string(record.end) + "\r\n";
+        ++sizes[i].count;
+        ++result.count;
+    });
+    // A rejected file selects nothing anywhere.
+    if (!result.valid)
+        return result;
+    for (std::size_t i = 0; i < sizes.size(); ++i) {
+        OutputFile startsFile(InDir(sizes[i].dir, "starts.txt"));
+        OutputFile endsFile(InDir(sizes[i].dir, "ends.txt"));
+        startsFile.Write(starts[i]);
+        endsFile.Write(ends[i]);
+        const bool startsOk = startsFile.Close();
+        const bool endsOk = endsFile.Close();
+        if (!startsOk || !endsOk) {
+            result.written = false;
+            result.error = "starts.txt or ends.txt could not be written in '" + sizes[i].dir.string() + "'";
+            return result;
+        }
+    }
     return result;
 }
 

@@ -46,6 +46,20 @@ struct SplitResult {
 // cannot-write problems only show in the result.
 SplitResult SplitPatterns(AppSettings& settings, const MessageSink& showMessage, const std::filesystem::path& dir = {});
 
+// One size of a several-sizes split: the folder that receives its starts.txt and
+// ends.txt, and the count of its records once split.
+struct SizeSelection {
+    int size = 0;
+    std::filesystem::path dir;
+    int count = 0;
+};
+
+// Reads the patterns file (or .dat file) once and writes starts.txt and ends.txt of
+// every size into its own folder, setting each count. A file with a bad record writes
+// no position file at all; result.count is the records of all sizes together.
+SplitResult SplitPatternsBySize(const std::filesystem::path& patternsFile, const std::filesystem::path& sequenceFile,
+                                std::vector<SizeSelection>& sizes);
+
 // True when the file starts with Tandem Repeats Finder's credit header.
 bool IsTrfDatFile(const std::filesystem::path& file);
 

@@ -14,6 +14,8 @@ namespace {
 constexpr std::string_view kTrfCredit = "Tandem Repeats Finder Program";
 constexpr std::string_view kSequenceLabel = "Sequence:";
 constexpr std::string_view kParametersLabel = "Parameters:";
+// trf -ngs writes no credit header and names each sequence on a line "@<header>".
+constexpr char kNgsSequenceMark = '@';
 
 bool IsSpace(char c)
 {
@@ -94,7 +96,7 @@ bool IsTrfDatFile(const std::filesystem::path& file)
         text.remove_prefix(3);
     while (!text.empty() && IsSpace(text.front()))
         text.remove_prefix(1);
-    return text.substr(0, kTrfCredit.size()) == kTrfCredit;
+    return text.substr(0, kTrfCredit.size()) == kTrfCredit || (!text.empty() && text.front() == kNgsSequenceMark);
 }
 
 std::optional<std::vector<PatternRecord>> ReadTrfRepeats(const std::filesystem::path& datFile,
@@ -132,8 +134,9 @@ std::optional<std::vector<PatternRecord>> ReadTrfRepeats(const std::filesystem::
     while (std::getline(dat, line)) {
         ++lineNumber;
         const std::string_view text = Trim(line);
-        if (text.substr(0, kSequenceLabel.size()) == kSequenceLabel) {
-            const std::string_view name = Trim(text.substr(kSequenceLabel.size()));
+        const bool ngsName = !text.empty() && text.front() == kNgsSequenceMark;
+        if (ngsName || text.substr(0, kSequenceLabel.size()) == kSequenceLabel) {
+            const std::string_view name = Trim(text.substr(ngsName ? 1 : kSequenceLabel.size()));
             // Records are matched in order; records trf left out are passed over.
             record = nullptr;
             while (nextRecord < fasta->size()) {
@@ -174,7 +177,7 @@ std::optional<std::vector<PatternRecord>> ReadTrfRepeats(const std::filesystem::
         return std::nullopt;
     }
     if (record == nullptr && nextRecord == 0) {
-        SetError(error, datName + ": no \"Sequence:\" record found");
+        SetError(error, datName + ": no \"Sequence:\" or \"@\" record found");
         return std::nullopt;
     }
     return repeats;

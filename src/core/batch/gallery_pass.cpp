@@ -1,0 +1,245 @@
+#include "core/batch/gallery_pass.h"
+
+#include "core/batch/gallery_page.h"
+#include "core/io/position_list.h"
+#include "core/io/token_reader.h"
+#include "core/render/bmp_export.h"
+#include "core/render/path_renderer.h"
+#include "core/render/raster_canvas.h"
+#include "core/settings/app_settings.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+#include <system_error>
+
+namespace lirovane {
+
+namespace {
+
+constexpr const char* kPageName = "index.htm";
+
+// Every gallery keeps its page open while the sequence is read: galleries beyond this
+// many are drawn in further reads, so that a long size list stays within the open-file limit.
+constexpr std::size_t kGalleriesPerRead = 200;
+
+// A position where a gallery's stretch starts, ends, or both.
+struct StretchEvent {
+    std::int64_t position = 0;
+    std::uint32_t gallery = 0;
+    bool isStart = false;
+    bool isEnd = false;
+};
+
+// The events of one gallery in ascending positions: the union of its two sorted lists.
+void AddEvents(const PositionList& starts, const PositionList& ends, std::uint32_t gallery,
+               std::vector<StretchEvent>& events)
+{
+    const std::vector<std::int32_t>& s = starts.Sorted();
+    const std::vector<std::int32_t>& e = ends.Sorted();
+    // Tokens are numbered from 1: nothing at or below 0 can ever match.
+    auto i = static_cast<std::size_t>(std::upper_bound(s.begin(), s.end(), 0) - s.begin());
+    auto j = static_cast<std::size_t>(std::upper_bound(e.begin(), e.end(), 0) - e.begin());
+    while (i < s.size() || j < e.size()) {
+        const std::int32_t position = j == e.size() || (i < s.size() && s[i] <= e[j]) ? s[i] : e[j];
+        StretchEvent event{position, gallery, i < s.size() && s[i] == position, j < e.size() && e[j] == position};
+        i += event.isStart ? 1 : 0;
+        j += event.isEnd ? 1 : 0;
+        events.push_back(event);
+    }
+}
+
+// A picture SaveImage gave up on may be partly written; a partial file must not
+// pass for a picture.
+void RemovePartialFile(const std::filesystem::path& file)
+{
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(file, ec))
+        std::filesystem::remove(file, ec);
+}
+
+// One gallery while the sequence is read: the stretch it collects and its page.
+class GalleryState {
+public:
+    GalleryState(const AppSettings& settings, const GallerySelection& selection, BatchResult& result)
+        : m_dir(selection.dir), m_result(result),
+          m_page(selection.dir / kPageName, settings.sequenceFile, selection.size, selection.count)
+    {
+        std::error_code ec;
+        const std::filesystem::path absolute = std::filesystem::absolute(m_dir, ec);
+        m_result.page = ((ec ? m_dir : absolute) / kPageName).lexically_normal();
+        LoadPositionList(m_dir / "starts.txt", m_starts);
+        LoadPositionList(m_dir / "ends.txt", m_ends);
+    }
+
+    const PositionList& Starts() const { return m_starts; }
+    const PositionList& Ends() const { return m_ends; }
+    bool Collecting() const { return m_collecting; }
+    std::string& Stretch() { return m_stretch; }
+
+    // The event at `position`, whose token (when there is one) is `token`.
+    // Returns true when it made a picture.
+    bool At(const StretchEvent& event, bool haveToken, char token, const PathStyle& style, RasterCanvas& picture)
+    {
+        if (event.isStart) {
+            m_collecting = true;
+            m_stretch.clear();
+            m_current = event.position;
+        }
+        if (event.isEnd) {
+            // An end with no open stretch has nothing to draw and no number to give.
+            const bool draw = m_collecting;
+            if (draw)
+                MakePicture(style, picture);
+            m_collecting = false;
+            return draw;
+        }
+        // The character at an end position never joins a stretch.
+        if (m_collecting && haveToken)
+            m_stretch.push_back(token);
+        return false;
+    }
+
+    void Finish() { m_result.pageWritten = m_page.Close(); }
+
+private:
+    void MakePicture(const PathStyle& style, RasterCanvas& picture)
+    {
+        const PathExtent extent = MeasurePath(m_stretch, style);
+        picture.Resize(extent.width, extent.height);
+        DrawPath(m_stretch, extent, style, picture);
+
+        const std::string fileName = std::to_string(m_current) + ".bmp";
+        m_page.AddCell(fileName, m_current);
+        ++m_result.pictures;
+        m_result.bases += m_stretch.size();
+
+        const std::filesystem::path file = m_dir / fileName;
+        if (!SaveImage(file, picture, extent.width, extent.height)) {
+            RemovePartialFile(file);
+            m_result.unwritten.push_back(file);
+        }
+        m_stretch.clear();
+        // Give back what a huge stretch took, so memory stays bounded by the largest one.
+        if (m_stretch.capacity() > (std::size_t{1} << 20))
+            m_stretch.shrink_to_fit();
+    }
+
+    std::filesystem::path m_dir;
+    BatchResult& m_result;
+    GalleryPage m_page;
+    PositionList m_starts;
+    PositionList m_ends;
+    std::string m_stretch;
+    bool m_collecting = false;
+    std::int64_t m_current = 0;
+};
+
+// Reads the sequence once for `galleries`, handing every gallery the tokens of its
+// open stretch and its events in position order.
+class StretchScanner {
+public:
+    StretchScanner(TokenReader& reader, std::vector<std::unique_ptr<GalleryState>>& galleries)
+        : m_reader(reader), m_galleries(galleries), m_seen(galleries.size(), -1)
+    {
+        for (std::uint32_t g = 0; g < galleries.size(); ++g)
+            AddEvents(galleries[g]->Starts(), galleries[g]->Ends(), g, m_events);
+        std::stable_sort(m_events.begin(), m_events.end(),
+                         [](const StretchEvent& a, const StretchEvent& b) { return a.position < b.position; });
+    }
+
+    // Calls `onPicture` after each picture.
+    template <typename OnPicture> void Run(const PathStyle& style, RasterCanvas& picture, OnPicture onPicture)
+    {
+        std::size_t next = 0;
+        while (next < m_events.size()) {
+            const std::int64_t position = m_events[next].position;
+            // Bring the reader to just before `position`: only open stretches keep tokens.
+            const auto before = static_cast<std::uint64_t>(position - 1);
+            Feed(before - m_reader.Consumed());
+            if (m_reader.Consumed() < before)
+                return; // past one after the last token: no later position can match
+            char token = 0;
+            // At one past the last token the position is still checked, without a character.
+            const bool haveToken = m_reader.Next(token);
+            for (; next < m_events.size() && m_events[next].position == position; ++next) {
+                const StretchEvent& event = m_events[next];
+                m_seen[event.gallery] = position;
+                if (m_galleries[event.gallery]->At(event, haveToken, token, style, picture))
+                    onPicture();
+            }
+            if (!haveToken)
+                return;
+            for (std::size_t g = 0; g < m_galleries.size(); ++g) {
+                if (m_seen[g] != position && m_galleries[g]->Collecting())
+                    m_galleries[g]->Stretch().push_back(token);
+            }
+        }
+    }
+
+private:
+    // Passes over n tokens, appending them to every open stretch.
+    void Feed(std::uint64_t n)
+    {
+        std::string* first = nullptr;
+        std::size_t firstSize = 0;
+        for (auto& gallery : m_galleries) {
+            if (!gallery->Collecting())
+                continue;
+            std::string& stretch = gallery->Stretch();
+            if (first == nullptr) {
+                first = &stretch;
+                firstSize = stretch.size();
+                m_reader.Read(n, stretch);
+            } else {
+                stretch.append(*first, firstSize);
+            }
+        }
+        if (first == nullptr)
+            m_reader.Skip(n);
+    }
+
+    TokenReader& m_reader;
+    std::vector<std::unique_ptr<GalleryState>>& m_galleries;
+    std::vector<StretchEvent> m_events;
+    std::vector<std::int64_t> m_seen; // the last position at which each gallery had an event
+};
+
+} // namespace
+
+std::vector<BatchResult> DrawGalleries(const AppSettings& settings, const std::vector<GallerySelection>& galleries,
+                                       const PictureProgress& progress)
+{
+    std::vector<BatchResult> results(galleries.size());
+    int count = 0;
+    for (const GallerySelection& gallery : galleries)
+        count += gallery.count;
+    int pictures = 0;
+    const PathStyle style = settings.Style();
+    RasterCanvas picture(1, 1); // one surface for every picture, resized for each
+
+    for (std::size_t first = 0; first < galleries.size(); first += kGalleriesPerRead) {
+        const std::size_t last = std::min(galleries.size(), first + kGalleriesPerRead);
+        TokenReader reader;
+        const bool opened = reader.Open(settings.sequenceFile);
+        std::vector<std::unique_ptr<GalleryState>> states;
+        for (std::size_t g = first; g < last; ++g) {
+            results[g].sequenceOpened = opened;
+            states.push_back(std::make_unique<GalleryState>(settings, galleries[g], results[g]));
+        }
+        if (opened) {
+            StretchScanner scanner(reader, states);
+            scanner.Run(style, picture, [&] {
+                ++pictures;
+                if (progress)
+                    progress(pictures, count);
+            });
+            reader.Close();
+        }
+        for (auto& state : states)
+            state->Finish();
+    }
+    return results;
+}
+
+} // namespace lirovane

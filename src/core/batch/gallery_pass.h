@@ -1,0 +1,32 @@
+#pragma once
+
+#include "core/batch/image_batch.h"
+
+#include <filesystem>
+#include <functional>
+#include <vector>
+
+namespace lirovane {
+
+struct AppSettings;
+
+// One gallery of a pass: the folder whose starts.txt and ends.txt select its repeats
+// and which receives its pictures and index.htm, with the size and the count of
+// repeats that its page names.
+struct GallerySelection {
+    std::filesystem::path dir;
+    int size = 0;
+    int count = 0;
+};
+
+// Called after every picture with the pictures made so far and the sum of the counts.
+using PictureProgress = std::function<void(int pictures, int count)>;
+
+// Draws every gallery in one read of the settings' sequence file: each gallery cuts
+// its own stretches, so repeats of different galleries may overlap and nest. Each
+// gallery's files are byte for byte those of a pass of its own. Results come in the
+// order of `galleries`; `page` is the absolute path of each index.htm, `url` is left empty.
+std::vector<BatchResult> DrawGalleries(const AppSettings& settings, const std::vector<GallerySelection>& galleries,
+                                       const PictureProgress& progress = {});
+
+} // namespace lirovane
