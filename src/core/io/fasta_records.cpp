@@ -1,5 +1,6 @@
 #include "core/io/fasta_records.h"
 
+#include "core/io/read_block.h"
 #include "core/io/token_reader.h"
 
 #include <algorithm>
@@ -35,7 +36,7 @@ std::optional<std::vector<FastaRecord>> ScanFastaRecords(const std::filesystem::
     const std::uintmax_t size = std::filesystem::file_size(file, ec);
     const std::size_t blockSize =
         ec ? kBlockSize : static_cast<std::size_t>(std::min<std::uintmax_t>(size + 1, kBlockSize));
-    std::vector<unsigned char> block(blockSize);
+    ReadBlock block(blockSize);
     std::uint64_t tokens = 0;
     bool lineStart = true;
     bool inHeader = false;

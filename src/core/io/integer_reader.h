@@ -1,9 +1,10 @@
 #pragma once
 
+#include "core/io/read_block.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <vector>
 
 namespace lirovane {
 
@@ -35,7 +36,7 @@ private:
     int Peek();
 
     std::FILE* m_file = nullptr;
-    std::vector<unsigned char> m_block;
+    ReadBlock m_block;
     std::size_t m_pos = 0;
     std::size_t m_len = 0;
     Status m_stopped = Status::Ok;

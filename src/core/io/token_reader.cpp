@@ -68,10 +68,8 @@ bool TokenReader::Open(const std::filesystem::path& file)
     std::size_t wanted = m_blockSize;
     if (!ec && size < wanted)
         wanted = std::min<std::size_t>(wanted, std::max<std::size_t>(static_cast<std::size_t>(size) + 1, 4096));
-    if (wanted > m_capacity || wanted < m_capacity / 4) {
-        m_block = std::make_unique_for_overwrite<char[]>(wanted);
-        m_capacity = wanted;
-    }
+    if (wanted > m_block.size() || wanted < m_block.size() / 4)
+        m_block.Allocate(wanted);
     return true;
 }
 
@@ -92,7 +90,7 @@ bool TokenReader::Refill()
         return false;
     m_blockStart += m_len;
     m_pos = 0;
-    m_len = std::fread(m_block.get(), 1, m_capacity, m_file);
+    m_len = std::fread(m_block.data(), 1, m_block.size(), m_file);
     return m_len > 0;
 }
 
@@ -102,11 +100,11 @@ std::uint64_t TokenReader::Skip(std::uint64_t n)
     while (taken < n) {
         if (m_pos == m_len && !Refill())
             break;
-        const auto* data = reinterpret_cast<const unsigned char*>(m_block.get());
+        const unsigned char* data = m_block.data();
         // Whole chunks while they hold no more tokens than are still wanted.
         while (m_pos < m_len) {
             const std::size_t len = std::min(kCountChunk, m_len - m_pos);
-            const std::size_t count = CountTokens(m_block.get() + m_pos, len);
+            const std::size_t count = CountTokens(reinterpret_cast<const char*>(data + m_pos), len);
             if (count > n - taken)
                 break;
             taken += count;
@@ -132,9 +130,9 @@ std::uint64_t TokenReader::Read(std::uint64_t n, std::string& out)
         if (m_pos == m_len && !Refill())
             break;
         while (taken < n && m_pos < m_len) {
-            const char c = m_block[m_pos++];
-            if (!IsBlank(static_cast<unsigned char>(c))) {
-                out.push_back(c);
+            const unsigned char c = m_block[m_pos++];
+            if (!IsBlank(c)) {
+                out.push_back(static_cast<char>(c));
                 ++taken;
             }
         }
@@ -149,9 +147,9 @@ bool TokenReader::Next(char& token)
         if (m_pos == m_len && !Refill())
             return false;
         while (m_pos < m_len) {
-            const char c = m_block[m_pos++];
-            if (!IsBlank(static_cast<unsigned char>(c))) {
-                token = c;
+            const unsigned char c = m_block[m_pos++];
+            if (!IsBlank(c)) {
+                token = static_cast<char>(c);
                 ++m_consumed;
                 return true;
             }

@@ -1,9 +1,10 @@
 #pragma once
 
+#include "core/io/read_block.h"
 #include <cstdint>
+
 #include <cstdio>
 #include <filesystem>
-#include <memory>
 #include <string>
 
 namespace lirovane {
@@ -50,8 +51,7 @@ private:
 
     std::FILE* m_file = nullptr;
     std::size_t m_blockSize;
-    std::unique_ptr<char[]> m_block; // allocated at Open, no larger than the file needs
-    std::size_t m_capacity = 0;
+    ReadBlock m_block; // allocated at Open, no larger than the file needs
     std::size_t m_pos = 0;
     std::size_t m_len = 0;
     std::uint64_t m_blockStart = 0; // file offset of m_block[0]
