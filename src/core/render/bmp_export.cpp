@@ -8,11 +8,17 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
-#include <fstream>
 #include <limits>
+#include <memory>
 #include <new>
 #include <string>
 #include <system_error>
+#include <utility>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace lirovane {
 
@@ -21,6 +27,7 @@ namespace {
 constexpr std::uint32_t kFileHeaderSize = 14;
 constexpr std::uint32_t kInfoHeaderSize = 40;
 constexpr std::uint64_t kMaxFileSize = std::numeric_limits<std::uint32_t>::max();
+constexpr std::size_t kWriteChunk = std::size_t{1} << 20;
 
 void Put16(std::uint8_t* p, std::uint32_t v) noexcept
 {
@@ -82,16 +89,24 @@ std::array<std::uint8_t, kFileHeaderSize> FileHeader(std::uint64_t blockSize, st
 // followed, so the file it names is replaced and the link stays; an existing file
 // keeps its permissions. Where the folder takes no new file but the existing file is
 // writable, the file is written in place, as a plain truncating write would.
+//
+// A batch writes thousands of these: one lstat of the target, then create, write,
+// close and rename; fchmod only when a file was there before.
 class StagedFile {
 public:
     explicit StagedFile(const std::filesystem::path& target) : m_target(target)
     {
-        std::error_code error;
-        if (std::filesystem::is_symlink(target, error)) {
+        struct stat existing {};
+        bool exists = ::lstat(m_target.c_str(), &existing) == 0;
+        if (exists && S_ISLNK(existing.st_mode)) {
+            std::error_code error;
             const std::filesystem::path resolved = std::filesystem::weakly_canonical(target, error);
             if (!error)
                 m_target = resolved;
+            exists = ::stat(m_target.c_str(), &existing) == 0;
         }
+        const bool regular = exists && S_ISREG(existing.st_mode);
+
         static std::atomic<unsigned> counter{0};
         const auto tick = std::chrono::steady_clock::now().time_since_epoch().count();
         std::string name = ".";
@@ -103,64 +118,69 @@ public:
         name += ".part";
         m_temp = m_target;
         m_temp.replace_filename(name);
-        m_out.open(m_temp, std::ios::binary | std::ios::out | std::ios::trunc);
-        if (!m_out.is_open() && std::filesystem::is_regular_file(m_target, error)) {
-            m_out.clear();
-            m_out.open(m_target, std::ios::binary | std::ios::out | std::ios::trunc);
-            m_direct = m_out.is_open();
+        m_fd = ::open(m_temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (m_fd >= 0) {
+            if (regular)
+                static_cast<void>(::fchmod(m_fd, existing.st_mode & 07777));
+        } else if (regular) {
+            m_fd = ::open(m_target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+            m_direct = m_fd >= 0;
         }
     }
     ~StagedFile()
     {
         if (m_committed)
             return;
-        if (m_out.is_open())
-            m_out.close();
+        if (m_fd >= 0)
+            ::close(m_fd);
         // A failed write leaves no file behind, not even a truncated original.
-        std::error_code ignored;
-        std::filesystem::remove(m_direct ? m_target : m_temp, ignored);
+        if (m_fd >= 0 || m_direct)
+            ::unlink((m_direct ? m_target : m_temp).c_str());
     }
     StagedFile(const StagedFile&) = delete;
     StagedFile& operator=(const StagedFile&) = delete;
 
-    bool IsOpen() const { return m_out.is_open(); }
+    bool IsOpen() const { return m_fd >= 0; }
 
     bool Write(const std::uint8_t* data, std::size_t size)
     {
         constexpr std::size_t kMaxChunk = std::size_t{1} << 30;
-        while (size > 0 && m_out) {
-            const std::size_t chunk = std::min(size, kMaxChunk);
-            m_out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(chunk));
-            data += chunk;
-            size -= chunk;
+        while (size > 0 && m_ok) {
+            const ssize_t n = ::write(m_fd, data, std::min(size, kMaxChunk));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                m_ok = false;
+                break;
+            }
+            data += n;
+            size -= static_cast<std::size_t>(n);
         }
-        return static_cast<bool>(m_out);
+        return m_ok;
     }
 
     bool Commit()
     {
-        m_out.close();
-        if (m_out.fail())
+        const int fd = std::exchange(m_fd, -1);
+        if (::close(fd) != 0)
+            m_ok = false;
+        if (!m_ok) {
+            ::unlink((m_direct ? m_target : m_temp).c_str());
             return false;
-        if (m_direct) {
+        }
+        if (m_direct || ::rename(m_temp.c_str(), m_target.c_str()) == 0) {
             m_committed = true;
             return true;
         }
-        std::error_code error;
-        const auto status = std::filesystem::status(m_target, error);
-        if (!error && std::filesystem::is_regular_file(status))
-            std::filesystem::permissions(m_temp, status.permissions(), error);
-        std::filesystem::rename(m_temp, m_target, error);
-        if (error)
-            return false;
-        m_committed = true;
-        return true;
+        ::unlink(m_temp.c_str());
+        return false;
     }
 
 private:
     std::filesystem::path m_target;
     std::filesystem::path m_temp;
-    std::ofstream m_out;
+    int m_fd = -1;
+    bool m_ok = true;
     bool m_committed = false;
     bool m_direct = false;
 };
@@ -187,23 +207,32 @@ bool SaveRaster(const std::filesystem::path& file, const RasterCanvas& canvas, i
     FillInfoHeader(head.data() + kFileHeaderSize, width, height, 24, static_cast<std::uint32_t>(imageSize));
 
     StagedFile out(file);
-    if (!out.IsOpen() || !out.Write(head.data(), head.size()))
+    if (!out.IsOpen())
         return false;
 
+    // Header and rows go out through one buffer of at most 1 MiB: a small picture is a
+    // single write. Only the padding bytes are cleared, never the whole buffer.
     const std::size_t srcStride = static_cast<std::size_t>(canvas.Width()) * 3u;
     const std::size_t rowBytes = static_cast<std::size_t>(width) * 3u;
-    const std::size_t rowsPerChunk = std::max<std::size_t>(1, (std::size_t{1} << 20) / stride);
-    std::vector<std::uint8_t> chunk(rowsPerChunk * stride, 0);
-    int y = height - 1;
-    while (y >= 0) {
-        std::size_t filled = 0;
-        for (std::size_t r = 0; r < rowsPerChunk && y >= 0; ++r, --y) {
-            std::memcpy(chunk.data() + filled, canvas.Data().data() + srcStride * static_cast<std::size_t>(y), rowBytes);
-            filled += stride; // the padding bytes stay 0
+    const std::size_t padding = static_cast<std::size_t>(stride) - rowBytes;
+    const std::size_t total = head.size() + static_cast<std::size_t>(imageSize);
+    const std::size_t bufferSize = std::min(total, std::max<std::size_t>(kWriteChunk, head.size() + stride));
+    const auto buffer = std::make_unique_for_overwrite<std::uint8_t[]>(bufferSize);
+    std::memcpy(buffer.get(), head.data(), head.size());
+    std::size_t filled = head.size();
+    for (int y = height - 1; y >= 0; --y) {
+        if (filled + stride > bufferSize) {
+            if (!out.Write(buffer.get(), filled))
+                return false;
+            filled = 0;
         }
-        if (!out.Write(chunk.data(), filled))
-            return false;
+        std::uint8_t* row = buffer.get() + filled;
+        std::memcpy(row, canvas.Data().data() + srcStride * static_cast<std::size_t>(y), rowBytes);
+        std::memset(row + rowBytes, 0, padding);
+        filled += stride;
     }
+    if (!out.Write(buffer.get(), filled))
+        return false;
     return out.Commit();
 }
 
