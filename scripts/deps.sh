@@ -9,6 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-dejavu-core
   xvfb xauth xdotool
+  snakemake trf gzip
 )
 if [ "${LIROVANE_FUZZ_DEPS:-0}" = 1 ]; then packages+=(clang libclang-rt-14-dev); fi
 

@@ -1,0 +1,105 @@
+#!/usr/bin/env bash
+# Runs the many-genomes workflow for real on two small genomes and checks it against
+# lirovane-batch and trf run by hand, then adds genomes (one of them broken) and checks
+# that only their work is done, and that the cluster profile parses.
+#
+#   test_workflow.sh LIROVANE_BATCH REPOSITORY
+set -euo pipefail
+batch=$1
+root=$2
+for tool in snakemake trf; do
+  if ! command -v "$tool" >/dev/null; then
+    echo "SKIP: $tool is not installed (bash scripts/deps.sh installs it)"
+    exit 77
+  fi
+done
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/lirovane-workflow.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+sizes=1,3,5-6,12
+run() { snakemake -s "$root/workflow/Snakefile" --cores 2 \
+          --config input=genomes results=out sizes=$sizes lirovane_batch="$batch" "$@"; }
+# The jobs a dry run plans, as "rule count" lines of its job table.
+planned() { run -n "$@" 2>&1 | awk '/^Job stats:/ {t = 1; next} t && /^total/ {exit} t && $2 ~ /^[0-9]+$/ {print $1, $2}'; }
+
+# Lambda comes with its .dat file (reused, not recomputed); chr17 is compressed and goes through trf.
+mkdir genomes
+cp "$root/examples/lambda_phage.fa" "$root/examples/lambda_phage.trf.dat" genomes/
+gzip -c "$root/tests/data/workflow/human_chr17_part.fa" > genomes/chr17_part.fa.gz
+
+[ "$(planned | sort | tr '\n' ' ')" = "all 1 gallery 2 overview 1 trf 1 unpack 1 " ] || fail "first plan: $(planned)"
+run > first.log 2>&1 || { cat first.log; fail "the first run failed"; }
+
+# By hand: the same galleries, byte for byte.
+"$batch" --sequence genomes/lambda_phage.fa --trf genomes/lambda_phage.trf.dat --size $sizes \
+  --out hand/lambda_phage --summary hand/lambda_phage/summary.tsv 2>/dev/null
+diff -r hand/lambda_phage out/lambda_phage || fail "lambda gallery differs from lirovane-batch by hand"
+# The workflow unpacked chr17 for lirovane-batch and removed it afterwards; unpack it to the same path.
+[ ! -e out/chr17_part/chr17_part.fa ] || fail "the unpacked genome was kept"
+gzip -dc genomes/chr17_part.fa.gz > out/chr17_part/chr17_part.fa
+status=0
+trf out/chr17_part/chr17_part.fa 2 7 7 80 10 50 500 -h -ngs > hand.ngs 2>/dev/null || status=$?
+[ "$status" = 253 ] || [ "$status" = 0 ] || fail "trf by hand: exit status $status"
+cmp hand.ngs out/chr17_part/chr17_part.trf.ngs || fail "trf output differs"
+"$batch" --sequence out/chr17_part/chr17_part.fa --trf hand.ngs --size $sizes \
+  --out hand/chr17_part --summary hand/chr17_part/summary.tsv 2>/dev/null
+diff -r -x '*.fa' -x '*.ngs' hand/chr17_part out/chr17_part || fail "chr17 gallery differs from lirovane-batch by hand"
+
+expected='genome	size	repeats	pictures	bases
+chr17_part	1	1	1	25
+chr17_part	3	0	0	0
+chr17_part	5	0	0	0
+chr17_part	6	0	0	0
+chr17_part	12	1	1	30
+lambda_phage	1	0	0	0
+lambda_phage	3	9	9	99
+lambda_phage	5	14	14	145
+lambda_phage	6	24	24	279
+lambda_phage	12	0	0	0'
+[ "$(cat out/summary.tsv)" = "$expected" ] || { cat out/summary.tsv; fail "summary.tsv"; }
+grep -q '<a href="lambda_phage/size-6/index.htm">size 6</a>: 24 repeats' out/index.htm || fail "index.htm"
+grep -q '<td>chr17_part.fa.gz</td>' out/index.htm || fail "index.htm names the file"
+[ -z "$(planned)" ] || fail "a second run would do: $(planned)"
+
+# A new genome and a broken one (its .dat names a sequence it does not have).
+lambda_mtime=$(stat -c %Y.%y out/lambda_phage/summary.tsv)
+python3 - <<'PY'
+import random
+random.seed(7)
+bases = "".join(random.choice("ACGT") for _ in range(3000))
+with open("genomes/tiny.fna", "w") as out:
+    seq = bases[:1000] + "ACG" * 30 + bases[1000:2000] + "AT" * 40 + bases[2000:]
+    out.write(">tiny synthetic\n" + "\n".join(seq[i:i + 60] for i in range(0, len(seq), 60)) + "\n")
+PY
+printf '>broken\nACGTACGTACGTACGTACGTACGT\n' > genomes/broken.fasta
+printf '@other\n1 8 4 2.0 4 100 0 16 25 25 25 25 2.00 ACGT ACGTACGT . .\n' > genomes/broken.dat
+[ "$(planned | sort | tr '\n' ' ')" = "all 1 gallery 2 overview 1 trf 1 " ] || fail "plan after adding: $(planned)"
+status=0
+run --keep-going > second.log 2>&1 || status=$?
+[ "$status" != 0 ] || fail "a broken genome passed"
+grep -q "is not a record of genomes/broken.fasta" out/logs/broken.gallery.log || fail "the log lacks the message"
+grep -q "is not a record of genomes/broken.fasta" second.log || fail "snakemake's output lacks the message"
+[ -s out/tiny/summary.tsv ] && [ -s out/tiny/size-3/index.htm ] || fail "the new genome is not complete"
+[ "$(stat -c %Y.%y out/lambda_phage/summary.tsv)" = "$lambda_mtime" ] || fail "lambda was redone"
+
+# Without the broken genome only the overview is left to do.
+rm genomes/broken.fasta genomes/broken.dat
+[ "$(planned | sort | tr '\n' ' ')" = "all 1 overview 1 " ] || fail "plan after removing: $(planned)"
+run > third.log 2>&1 || { cat third.log; fail "the third run failed"; }
+grep -q '^tiny	3	' out/summary.tsv || fail "summary.tsv lacks the new genome"
+[ "$(grep -c '^<tr><td>' out/index.htm)" = 3 ] || fail "index.htm does not list three genomes"
+
+# Bad sizes are refused before anything runs.
+sizes=5-3
+run -n > bad.log 2>&1 && fail "sizes 5-3 accepted"
+grep -q "sizes: '5-3' is not a size from 1 to 2000" bad.log || { cat bad.log; fail "sizes message"; }
+
+# The cluster profile parses and plans the same jobs (a dry run submits nothing).
+sizes=2-10
+snakemake -s "$root/workflow/Snakefile" --profile "$root/workflow/profiles/slurm" -n \
+  --config input=genomes results=cluster-out sizes=2-10 > cluster.log 2>&1 || { cat cluster.log; fail "cluster profile"; }
+grep -q '^gallery *3 ' cluster.log || { cat cluster.log; fail "cluster plan"; }
+echo "workflow: all checks passed"
