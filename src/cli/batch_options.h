@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/render/color.h"
+#include "core/render/path_renderer.h"
 
 #include <array>
 #include <optional>
@@ -21,7 +21,7 @@ struct BatchOptions {
     std::vector<int> sizes; // --size: ascending, each once
     std::string summary;    // --summary: a table of what was drawn per size
     int orientation = 1;
-    std::array<Color, 4> colors{0x000000FFu, 0x00FF0000u, 0x00FFFF00u, 0x0000FF00u};
+    SlotColors colors = kDefaultColors;
     bool help = false;
 };
 

@@ -6,14 +6,13 @@
 #include "core/batch/gallery_page.h"
 #include "core/batch/gallery_pass.h"
 #include "core/batch/image_batch.h"
+#include "core/io/file_checks.h"
 #include "core/io/output_file.h"
 #include "core/io/patterns.h"
 #include "core/settings/app_settings.h"
 
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -35,22 +34,9 @@ void Fail(const std::string& message)
     std::fprintf(stderr, "lirovane-batch: %s\n", message.c_str());
 }
 
-// Empty when the file can be read; otherwise why not.
-std::string Unreadable(const std::string& file)
-{
-    std::error_code ec;
-    if (fs::is_directory(file, ec))
-        return "is a folder, not a file";
-    std::FILE* f = std::fopen(file.c_str(), "rb");
-    if (!f)
-        return std::strerror(errno);
-    std::fclose(f);
-    return {};
-}
-
 bool CheckReadable(const char* what, const std::string& file)
 {
-    const std::string problem = Unreadable(file);
+    const std::string problem = UnreadableReason(file);
     if (problem.empty())
         return true;
     Fail("cannot read " + std::string(what) + " '" + file + "': " + problem);
@@ -65,13 +51,6 @@ bool MakeOutputFolder(const std::string& out)
         return true;
     Fail("cannot create output folder '" + out + "'" + (ec ? ": " + ec.message() : std::string()));
     return false;
-}
-
-void RemoveFile(const fs::path& file)
-{
-    std::error_code ec;
-    if (fs::is_regular_file(file, ec))
-        fs::remove(file, ec);
 }
 
 // trf -ngs writes nothing at all for a sequence without repeats.
@@ -98,7 +77,7 @@ bool WriteConvertedPatterns(const cli::BatchOptions& options)
         return false;
     }
     if (!WritePatternsFile(options.writePatterns, *records)) {
-        RemoveFile(options.writePatterns);
+        RemovePartialFile(options.writePatterns);
         Fail("cannot write patterns file '" + options.writePatterns + "'");
         return false;
     }
@@ -107,15 +86,18 @@ bool WriteConvertedPatterns(const cli::BatchOptions& options)
 
 bool Split(AppSettings& settings, const cli::BatchOptions& options)
 {
-    const SplitResult split = SplitPatterns(settings, {}, options.out);
+    const SplitResult split =
+        SplitPatterns(settings.patternsFile, settings.sequenceFile, settings.sizeOfRepeats, {}, options.out);
+    if (split.opened)
+        settings.numberOfRepeatsInThisSet = split.count;
     if (split.opened && split.valid && split.written)
         return true;
 
     const fs::path out = options.out;
     if (split.opened) {
         // Half a split must not pass for a selection of the size asked for.
-        RemoveFile(out / "starts.txt");
-        RemoveFile(out / "ends.txt");
+        RemovePartialFile(out / "starts.txt");
+        RemovePartialFile(out / "ends.txt");
     }
     if (!split.written)
         Fail("cannot write starts.txt and ends.txt in '" + options.out + "'");
@@ -143,7 +125,7 @@ bool WriteSummary(const std::string& file, const std::vector<SizeRow>& rows)
                   '\t' + std::to_string(row.bases) + '\t' + row.page + '\n');
     if (out.Close())
         return true;
-    RemoveFile(file);
+    RemovePartialFile(file);
     Fail("could not write summary '" + file + "'");
     return false;
 }
@@ -172,12 +154,8 @@ AppSettings BatchSettings(const cli::BatchOptions& options)
 {
     AppSettings settings;
     settings.SetFirstRunDefaults();
-    settings.letterOrientation = options.orientation;
-    ApplyOrientation(settings.letters, options.orientation);
-    settings.asColor = options.colors[0];
-    settings.csColor = options.colors[1];
-    settings.gsColor = options.colors[2];
-    settings.tsColor = options.colors[3];
+    settings.SetOrientation(options.orientation);
+    settings.colors = options.colors;
     settings.sizeOfRepeats = options.size;
     settings.sequenceFile = options.sequence;
     settings.patternsFile = options.patterns;

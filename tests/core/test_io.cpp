@@ -1,5 +1,7 @@
 // Patterns split (plain and Tandem Repeats Finder .dat), position lists and the
 // viewer's letter reader.
+#include "core/io/file_checks.h"
+#include "core/io/output_file.h"
 #include "core/io/patterns.h"
 #include "core/io/position_list.h"
 #include "core/io/sequence_letters.h"
@@ -22,14 +24,17 @@ const std::string kTwoRecords = std::string(LIROVANE_TEST_DATA) + "/io/two_recor
 // Splits with a message counter; `dir` receives starts.txt and ends.txt.
 SplitResult Split(AppSettings& settings, const fs::path& dir, int* messages = nullptr)
 {
-    return SplitPatterns(
-        settings,
+    const SplitResult result = SplitPatterns(
+        settings.patternsFile, settings.sequenceFile, settings.sizeOfRepeats,
         [messages](std::string_view m) {
             EXPECT_EQ(m, kInvalidPatternsMessage);
             if (messages != nullptr)
                 ++*messages;
         },
         dir);
+    if (result.opened)
+        settings.numberOfRepeatsInThisSet = result.count;
+    return result;
 }
 
 std::string Tokens(const std::string& content)
@@ -107,7 +112,7 @@ TEST(SplitPatterns, OutputFolder)
     AppSettings settings;
     settings.patternsFile = WriteFile(dir / "patterns.txt", "5 9 43\n40 60 43\n").string();
     settings.sizeOfRepeats = 43;
-    EXPECT_TRUE(InFolder(dir.Path(), [&] { return SplitPatterns(settings, {}).written; }));
+    EXPECT_TRUE(InFolder(dir.Path(), [&] { return Split(settings, {}).written; }));
     EXPECT_EQ(ReadFile(dir / "starts.txt"), "5\r\n40\r\n");
     int messages = 0;
     settings.numberOfRepeatsInThisSet = 0;
@@ -288,4 +293,45 @@ TEST(ReadSequenceLetters, OffsetIndexGivesWhatAPlainScanGives)
         }
         EXPECT_TRUE(round != 0 || index.Checkpoints(file) >= 2000u);
     }
+}
+
+// Small writes are gathered and large ones go straight through: the file holds every
+// byte in order. An existing file is replaced only by a writer that closes.
+TEST(OutputFile, WritesEveryByteAndReplacesOnlyOnClose)
+{
+    struct Case {
+        std::vector<std::size_t> writes;
+        bool close;
+    };
+    const Case cases[] = {
+        {{}, true}, {{1, 2, 3}, true}, {{10, 70000, 5}, true}, {{5000, 3, 65535, 65536}, true}, {{100, 100}, false},
+    };
+    for (const Case& c : cases) {
+        ScratchDir dir;
+        const fs::path file = WriteFile(dir / "out.txt", "old");
+        std::string expected;
+        {
+            OutputFile out(file);
+            ASSERT_TRUE(out.IsOpen());
+            for (const std::size_t n : c.writes) {
+                const std::string chunk(n, static_cast<char>('a' + expected.size() % 26));
+                EXPECT_TRUE(out.Write(chunk));
+                expected += chunk;
+            }
+            if (c.close) {
+                EXPECT_TRUE(out.Close());
+            }
+        }
+        EXPECT_EQ(ReadFile(file), c.close ? expected : "old");
+        EXPECT_EQ(Files(dir.Path()).size(), 1u); // no temporary file stays behind
+    }
+}
+
+TEST(FileChecks, ReadableFilesOnly)
+{
+    ScratchDir dir;
+    EXPECT_EQ(UnreadableReason(WriteFile(dir / "a.txt", "x")), "");
+    EXPECT_EQ(UnreadableReason(dir.Path()), "is a folder, not a file");
+    EXPECT_FALSE(CanOpenForReading(dir / "missing.txt"));
+    EXPECT_FALSE(CanOpenForReading(""));
 }

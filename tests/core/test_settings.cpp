@@ -61,7 +61,7 @@ TEST(Settings, FirstRunCancelledThenConfirmed)
         confirmed.numberOfRepeatsInThisSet = 300;
         confirmed.letterOrientation = 2;
         ApplyOrientation(confirmed.letters, 2);
-        confirmed.asColor = 0x00123456u;
+        confirmed.colors[0] = 0x00123456u;
         SaveSettings(confirmed, store);
     });
     EXPECT_EQ(flowRuns, 2);

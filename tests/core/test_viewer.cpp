@@ -70,7 +70,7 @@ TEST(StrandscopeModel, Commands)
     StrandscopeModel m;
     Play(m, WriteFile(dir / "t.txt", t1000), "");
     EXPECT_EQ(m.StartText() + " " + m.EndText(), "0 639");
-    EXPECT_EQ(m.Image().PixelAt(4, 4), kViewerRightColor);
+    EXPECT_EQ(m.Image().PixelAt(4, 4), kDefaultColors[3]);
     // A shorter file keeps only its own letters; a file that cannot be read keeps them on show.
     EXPECT_EQ(Play(m, WriteFile(dir / "short.txt", "GGC"), ""), "0-3");
     EXPECT_EQ(Play(m, dir / "missing.txt", ""), "0-3");

@@ -165,7 +165,7 @@ private slots:
         QCOMPARE(m_pickers.fileFilters.value(0), SequenceFileFilters());
         const AppSettings original = Settings(m_seq, m_pat);
         QCOMPARE(settings.letterOrientation, original.letterOrientation);
-        QCOMPARE(settings.asColor, original.asColor);
+        QCOMPARE(settings.colors, original.colors);
         QCOMPARE(settings.sequenceFile, original.sequenceFile);
         QCOMPARE(settings.sizeOfRepeats, original.sizeOfRepeats);
         QCOMPARE(m_store.Size(), std::size_t{1}); // only "Path"

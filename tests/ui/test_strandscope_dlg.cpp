@@ -160,7 +160,7 @@ private slots:
         for (const char* name : {"legendLeft", "legendAbove", "legendBelow", "legendRight"})
             shown += Child<QLabel>(m_viewer.get(), name)->text();
         QCOMPARE(shown, legend);
-        QCOMPARE(m_viewer->model().Colors()[2], m_pickers.colors.isEmpty() ? picked : lirovane::kViewerDownColor);
+        QCOMPARE(m_viewer->model().Colors()[2], m_pickers.colors.isEmpty() ? picked : lirovane::kDefaultColors[2]);
         QCOMPARE(state(), QString(loaded ? "0-10" : "-"));
         QCOMPARE(screen() != before, loaded);
     }

@@ -6,18 +6,6 @@
 
 namespace lirovane {
 
-namespace {
-
-// A page the disk refused is removed, so that half a page never passes for one.
-void RemovePartialPage(const std::filesystem::path& file)
-{
-    std::error_code ec;
-    if (std::filesystem::is_regular_file(file, ec))
-        std::filesystem::remove(file, ec);
-}
-
-} // namespace
-
 GalleryPage::GalleryPage(const std::filesystem::path& file, std::string_view sequenceFile, int size, int count)
     : m_path(file), m_file(file)
 {
@@ -50,7 +38,7 @@ bool GalleryPage::Close()
     m_file.Write("</table></body></html>");
     const bool written = m_file.IsOpen() && m_file.Close();
     if (!written)
-        RemovePartialPage(m_path);
+        RemovePartialFile(m_path);
     return written;
 }
 
@@ -73,7 +61,7 @@ bool WriteSizesPage(const std::filesystem::path& file, std::string_view sequence
     page.Write("</table></body></html>");
     const bool written = page.IsOpen() && page.Close();
     if (!written)
-        RemovePartialPage(file);
+        RemovePartialFile(file);
     return written;
 }
 

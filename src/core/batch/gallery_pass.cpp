@@ -1,6 +1,7 @@
 #include "core/batch/gallery_pass.h"
 
 #include "core/batch/gallery_page.h"
+#include "core/io/output_file.h"
 #include "core/io/position_list.h"
 #include "core/io/token_reader.h"
 #include "core/render/bmp_export.h"
@@ -47,15 +48,6 @@ void AddEvents(const PositionList& starts, const PositionList& ends, std::uint32
         j += event.isEnd ? 1 : 0;
         events.push_back(event);
     }
-}
-
-// A picture SaveImage gave up on may be partly written; a partial file must not
-// pass for a picture.
-void RemovePartialFile(const std::filesystem::path& file)
-{
-    std::error_code ec;
-    if (std::filesystem::is_regular_file(file, ec))
-        std::filesystem::remove(file, ec);
 }
 
 // One gallery while the sequence is read: the stretch it collects and its page.
@@ -116,7 +108,7 @@ private:
 
         const std::filesystem::path file = m_dir / fileName;
         if (!SaveImage(file, picture, extent.width, extent.height)) {
-            RemovePartialFile(file);
+            RemovePartialFile(file); // a partial file must not pass for a picture
             m_result.unwritten.push_back(file);
         }
         m_stretch.clear();

@@ -3,7 +3,6 @@
 #include "core/io/output_file.h"
 
 #include "core/io/integer_reader.h"
-#include "core/settings/app_settings.h"
 
 #include <memory>
 #include <utility>
@@ -118,13 +117,13 @@ void ReadTriples(TripleSource& source, const std::string& fileName, SplitResult&
 
 } // namespace
 
-SplitResult SplitPatterns(AppSettings& settings, const MessageSink& showMessage, const std::filesystem::path& dir)
+SplitResult SplitPatterns(const std::filesystem::path& patternsFile, const std::filesystem::path& sequenceFile,
+                          int size, const MessageSink& showMessage, const std::filesystem::path& dir)
 {
     SplitResult result;
     IntegerReader reader;
     std::vector<PatternRecord> trfRepeats;
-    const std::unique_ptr<TripleSource> source =
-        OpenTriples(settings.patternsFile, settings.sequenceFile, reader, trfRepeats, result);
+    const std::unique_ptr<TripleSource> source = OpenTriples(patternsFile, sequenceFile, reader, trfRepeats, result);
     if (!source) {
         if (showMessage)
             showMessage(kInvalidPatternsMessage);
@@ -135,13 +134,12 @@ SplitResult SplitPatterns(AppSettings& settings, const MessageSink& showMessage,
     // One number and CR LF per line.
     OutputFile starts(InDir(dir, "starts.txt"));
     OutputFile ends(InDir(dir, "ends.txt"));
-    settings.numberOfRepeatsInThisSet = 0;
 
-    ReadTriples(*source, settings.patternsFile, result, [&](const PatternRecord& record) {
-        if (record.size == settings.sizeOfRepeats) {
+    ReadTriples(*source, patternsFile.string(), result, [&](const PatternRecord& record) {
+        if (record.size == size) {
             starts.Write(std::to_string(record.start) + "\r\n");
             ends.Write(std::to_string(record.end) + "\r\n");
-            ++settings.numberOfRepeatsInThisSet;
+            ++result.count;
         }
     });
     if (!result.valid && showMessage)
@@ -151,7 +149,6 @@ SplitResult SplitPatterns(AppSettings& settings, const MessageSink& showMessage,
     result.written = startsOk && endsOk;
     if (!result.written && result.error.empty())
         result.error = "starts.txt or ends.txt could not be written";
-    result.count = settings.numberOfRepeatsInThisSet;
     return result;
 }
 

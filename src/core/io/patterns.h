@@ -10,8 +10,6 @@
 
 namespace lirovane {
 
-struct AppSettings;
-
 // Shows one message to the user (a message box in the window, a line in the CLI).
 using MessageSink = std::function<void(std::string_view)>;
 
@@ -37,14 +35,15 @@ struct SplitResult {
     std::string error;   // what went wrong, naming the file; empty when nothing did
 };
 
-// Splits the patterns file of the settings into starts.txt and ends.txt in `dir`
-// (the working directory when empty) for the chosen size and sets
-// settings.numberOfRepeatsInThisSet. A Tandem Repeats Finder .dat file is taken too,
-// its coordinates converted to positions of the settings' sequence file.
+// Splits the patterns file into starts.txt and ends.txt in `dir` (the working
+// directory when empty) for the repeat size `size`; the result's count is the number
+// of records of that size. A Tandem Repeats Finder .dat file is taken too, its
+// coordinates converted to positions of `sequenceFile`.
 // A patterns file that cannot be read, a size outside 0..2000 and a token that is not
 // a signed 32-bit integer each show kInvalidPatternsMessage once through `showMessage`;
 // cannot-write problems only show in the result.
-SplitResult SplitPatterns(AppSettings& settings, const MessageSink& showMessage, const std::filesystem::path& dir = {});
+SplitResult SplitPatterns(const std::filesystem::path& patternsFile, const std::filesystem::path& sequenceFile,
+                          int size, const MessageSink& showMessage, const std::filesystem::path& dir = {});
 
 // One size of a several-sizes split: the folder that receives its starts.txt and
 // ends.txt, and the count of its records once split.

@@ -1,24 +1,16 @@
 #include "core/render/bmp_export.h"
 
+#include "core/io/output_file.h"
 #include "core/render/canvas.h"
 #include "core/render/raster_canvas.h"
 
 #include <algorithm>
 #include <array>
-#include <atomic>
-#include <chrono>
 #include <cstring>
 #include <limits>
 #include <memory>
 #include <new>
 #include <string>
-#include <system_error>
-#include <utility>
-
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace lirovane {
 
@@ -83,108 +75,6 @@ std::array<std::uint8_t, kFileHeaderSize> FileHeader(std::uint64_t blockSize, st
     return h;
 }
 
-// Writes next to the target under a hidden temporary name and renames it over the
-// target only when every byte is on disk, so a failed write never leaves a file that
-// looks complete and an existing file is replaced whole or not at all. A link is
-// followed, so the file it names is replaced and the link stays; an existing file
-// keeps its permissions. Where the folder takes no new file but the existing file is
-// writable, the file is written in place, as a plain truncating write would.
-//
-// A batch writes thousands of these: one lstat of the target, then create, write,
-// close and rename; fchmod only when a file was there before.
-class StagedFile {
-public:
-    explicit StagedFile(const std::filesystem::path& target) : m_target(target)
-    {
-        struct stat existing {};
-        bool exists = ::lstat(m_target.c_str(), &existing) == 0;
-        if (exists && S_ISLNK(existing.st_mode)) {
-            std::error_code error;
-            const std::filesystem::path resolved = std::filesystem::weakly_canonical(target, error);
-            if (!error)
-                m_target = resolved;
-            exists = ::stat(m_target.c_str(), &existing) == 0;
-        }
-        const bool regular = exists && S_ISREG(existing.st_mode);
-
-        static std::atomic<unsigned> counter{0};
-        const auto tick = std::chrono::steady_clock::now().time_since_epoch().count();
-        std::string name = ".";
-        name += m_target.filename().string().substr(0, 100); // leave room under the name limit
-        name += '.';
-        name += std::to_string(static_cast<unsigned long long>(tick));
-        name += '-';
-        name += std::to_string(counter.fetch_add(1, std::memory_order_relaxed));
-        name += ".part";
-        m_temp = m_target;
-        m_temp.replace_filename(name);
-        m_fd = ::open(m_temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (m_fd >= 0) {
-            if (regular)
-                static_cast<void>(::fchmod(m_fd, existing.st_mode & 07777));
-        } else if (regular) {
-            m_fd = ::open(m_target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-            m_direct = m_fd >= 0;
-        }
-    }
-    ~StagedFile()
-    {
-        if (m_committed)
-            return;
-        if (m_fd >= 0)
-            ::close(m_fd);
-        // A failed write leaves no file behind, not even a truncated original.
-        if (m_fd >= 0 || m_direct)
-            ::unlink((m_direct ? m_target : m_temp).c_str());
-    }
-    StagedFile(const StagedFile&) = delete;
-    StagedFile& operator=(const StagedFile&) = delete;
-
-    bool IsOpen() const { return m_fd >= 0; }
-
-    bool Write(const std::uint8_t* data, std::size_t size)
-    {
-        constexpr std::size_t kMaxChunk = std::size_t{1} << 30;
-        while (size > 0 && m_ok) {
-            const ssize_t n = ::write(m_fd, data, std::min(size, kMaxChunk));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0) {
-                m_ok = false;
-                break;
-            }
-            data += n;
-            size -= static_cast<std::size_t>(n);
-        }
-        return m_ok;
-    }
-
-    bool Commit()
-    {
-        const int fd = std::exchange(m_fd, -1);
-        if (::close(fd) != 0)
-            m_ok = false;
-        if (!m_ok) {
-            ::unlink((m_direct ? m_target : m_temp).c_str());
-            return false;
-        }
-        if (m_direct || ::rename(m_temp.c_str(), m_target.c_str()) == 0) {
-            m_committed = true;
-            return true;
-        }
-        ::unlink(m_temp.c_str());
-        return false;
-    }
-
-private:
-    std::filesystem::path m_target;
-    std::filesystem::path m_temp;
-    int m_fd = -1;
-    bool m_ok = true;
-    bool m_committed = false;
-    bool m_direct = false;
-};
-
 // A name that holds a wildcard is not a file name the user meant.
 bool AcceptableName(const std::filesystem::path& file)
 {
@@ -206,7 +96,7 @@ bool SaveRaster(const std::filesystem::path& file, const RasterCanvas& canvas, i
     std::copy(fileHeader.begin(), fileHeader.end(), head.begin());
     FillInfoHeader(head.data() + kFileHeaderSize, width, height, 24, static_cast<std::uint32_t>(imageSize));
 
-    StagedFile out(file);
+    OutputFile out(file);
     if (!out.IsOpen())
         return false;
 
@@ -233,7 +123,7 @@ bool SaveRaster(const std::filesystem::path& file, const RasterCanvas& canvas, i
     }
     if (!out.Write(buffer.get(), filled))
         return false;
-    return out.Commit();
+    return out.Close();
 }
 
 } // namespace
@@ -316,13 +206,13 @@ bool WriteBitmapFile(const std::filesystem::path& file, const DibBlock* block)
     const int bits = static_cast<int>(Get16(block->data() + 14));
     const std::uint32_t offBits = kFileHeaderSize + biSize + 4u * TableEntries(bits);
 
-    StagedFile out(file);
+    OutputFile out(file);
     if (!out.IsOpen())
         return false;
     const auto header = FileHeader(block->size(), offBits);
     if (!out.Write(header.data(), header.size()) || !out.Write(block->data(), block->size()))
         return false;
-    return out.Commit();
+    return out.Close();
 }
 
 bool SaveImage(const std::filesystem::path& file, const Canvas& source, int width, int height)

@@ -10,10 +10,16 @@ namespace lirovane {
 
 class Canvas;
 
-// A letter table and the colours of the slots Left, Up, Down, Right.
+// The colours of the four direction slots, indexed by DirectionSlot: Left, Up, Down, Right.
+using SlotColors = std::array<Color, 4>;
+
+// Red, blue, cyan and green: the first-run colours and the viewer's at every opening.
+inline constexpr SlotColors kDefaultColors{0x000000FFu, 0x00FF0000u, 0x00FFFF00u, 0x0000FF00u};
+
+// A letter table and the colours of its slots.
 struct PathStyle {
     LetterTable letters = LetterTable::ForOrientation(1);
-    std::array<Color, 4> colors{0x000000FFu, 0x00FF0000u, 0x00FFFF00u, 0x0000FF00u};
+    SlotColors colors = kDefaultColors;
 
     Color ColorOf(DirectionSlot slot) const noexcept { return colors[static_cast<std::size_t>(slot)]; }
 };

@@ -9,6 +9,7 @@ namespace lirovane {
 
 namespace {
 
+constexpr std::array<std::string_view, 4> kColorKeys{"AsColor", "CsColor", "GsColor", "TsColor"};
 constexpr std::array<std::string_view, 8> kLetterKeys{
     "Letter1", "Letter2", "Letter3", "Letter4", "Letter5", "Letter6", "Letter7", "Letter8"};
 
@@ -34,18 +35,20 @@ PathStyle AppSettings::Style() const noexcept
 {
     PathStyle style;
     style.letters = letters;
-    style.colors = {asColor, csColor, gsColor, tsColor};
+    style.colors = colors;
     return style;
+}
+
+void AppSettings::SetOrientation(int orientation) noexcept
+{
+    letterOrientation = orientation;
+    ApplyOrientation(letters, orientation);
 }
 
 void AppSettings::SetFirstRunDefaults() noexcept
 {
-    asColor = 0x000000FFu; // red
-    csColor = 0x00FF0000u; // blue
-    gsColor = 0x00FFFF00u; // cyan
-    tsColor = 0x0000FF00u; // green
-    letters = LetterTable::ForOrientation(1);
-    letterOrientation = 1;
+    colors = kDefaultColors;
+    SetOrientation(1);
     sizeOfRepeats = 43;
     numberOfRepeatsInThisSet = 0;
 }
@@ -63,10 +66,8 @@ void LoadSettings(AppSettings& settings, ProfileStore& store, const std::functio
         // Missing keys read as empty or 0; the stored letters are taken as they are.
         settings.sequenceFile = store.GetProfileString(kProfileSection, "SequenceFile");
         settings.patternsFile = store.GetProfileString(kProfileSection, "StartsEndsAndSizesFile");
-        settings.asColor = ReadColor(store, "AsColor");
-        settings.csColor = ReadColor(store, "CsColor");
-        settings.gsColor = ReadColor(store, "GsColor");
-        settings.tsColor = ReadColor(store, "TsColor");
+        for (std::size_t i = 0; i < kColorKeys.size(); ++i)
+            settings.colors[i] = ReadColor(store, kColorKeys[i]);
         for (std::size_t i = 0; i < kLetterKeys.size(); ++i)
             settings.letters.entries[i] = static_cast<unsigned char>(ReadInt(store, kLetterKeys[i]) & 0xFF);
         settings.sizeOfRepeats = ReadInt(store, "SizeOfRepeats");
@@ -84,10 +85,8 @@ void SaveSettings(const AppSettings& settings, ProfileStore& store)
 {
     store.WriteProfileString(kProfileSection, "SequenceFile", settings.sequenceFile);
     store.WriteProfileString(kProfileSection, "StartsEndsAndSizesFile", settings.patternsFile);
-    WriteColor(store, "AsColor", settings.asColor);
-    WriteColor(store, "CsColor", settings.csColor);
-    WriteColor(store, "GsColor", settings.gsColor);
-    WriteColor(store, "TsColor", settings.tsColor);
+    for (std::size_t i = 0; i < kColorKeys.size(); ++i)
+        WriteColor(store, kColorKeys[i], settings.colors[i]);
     store.WriteProfileInt(kProfileSection, "LetterOrientation", settings.letterOrientation);
     for (std::size_t i = 0; i < kLetterKeys.size(); ++i)
         store.WriteProfileInt(kProfileSection, kLetterKeys[i], static_cast<int>(settings.letters.entries[i]));

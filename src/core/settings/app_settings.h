@@ -16,15 +16,14 @@ struct AppSettings {
     std::string patternsFile;           // "StartsEndsAndSizesFile"
     int sizeOfRepeats = 0;              // "SizeOfRepeats"
     int letterOrientation = 0;          // "LetterOrientation"; 0 marks a first run
-    Color asColor = 0;                  // "AsColor", slot Left
-    Color csColor = 0;                  // "CsColor", slot Up
-    Color gsColor = 0;                  // "GsColor", slot Down
-    Color tsColor = 0;                  // "TsColor", slot Right
+    SlotColors colors{};                // "AsColor", "CsColor", "GsColor", "TsColor": slots Left, Up, Down, Right
     LetterTable letters{};              // "Letter1" .. "Letter8"
     int numberOfRepeatsInThisSet = 0;   // "NumberOfRepeatsInThisSet"
 
     // The letter table and the four slot colours, as every drawing takes them.
     PathStyle Style() const noexcept;
+    // Sets "LetterOrientation"; 1, 2 or 3 also rewrite the letter table, any other value keeps it.
+    void SetOrientation(int orientation) noexcept;
     // The first-run defaults: size 43, orientation 1, red, blue, cyan, green,
     // letters a c g t A C G T, count 0; the two paths are left as they are.
     void SetFirstRunDefaults() noexcept;

@@ -32,7 +32,7 @@ PathStyle StrandscopeModel::Style() const noexcept
 {
     PathStyle style;
     style.letters = m_letterTable;
-    style.colors = {m_clrA, m_clrC, m_clrG, m_clrT};
+    style.colors = m_colors;
     return style;
 }
 
@@ -144,14 +144,11 @@ void StrandscopeModel::SetStartIndexText(std::string_view text)
     m_nStartIndex = StartIndexFromText(text);
 }
 
-void StrandscopeModel::ApplyColorSettings(int orientation, const std::array<Color, 4>& colors)
+void StrandscopeModel::ApplyColorSettings(int orientation, const SlotColors& colors)
 {
     m_nOrientation = orientation;
     ApplyOrientation(m_letterTable, orientation); // any other value keeps the table
-    m_clrA = colors[0];
-    m_clrC = colors[1];
-    m_clrG = colors[2];
-    m_clrT = colors[3];
+    m_colors = colors;
     if (!m_bNoSequence)
         RedrawSequence();
 }

@@ -14,12 +14,6 @@
 
 namespace lirovane {
 
-// The viewer's colours at every opening, slots Left, Up, Down, Right.
-inline constexpr Color kViewerLeftColor = 0x000000FFu;  // red
-inline constexpr Color kViewerUpColor = 0x00FF0000u;    // blue
-inline constexpr Color kViewerDownColor = 0x00FFFF00u;  // cyan
-inline constexpr Color kViewerRightColor = 0x0000FF00u; // green
-
 // The Strandscope viewer without its window: one opening's indexes, zoom, letters,
 // orientation and colours, and the commands that change them. Every drawing reloads
 // its letters from the file, fits them into 650 x 380 and draws them on the screen
@@ -46,7 +40,7 @@ public:
     // The start box lost the focus: its text, read as atoi reads it, becomes the start.
     void SetStartIndexText(std::string_view text);
     // What the colour dialog handed back; redraws a loaded sequence.
-    void ApplyColorSettings(int orientation, const std::array<Color, 4>& colors);
+    void ApplyColorSettings(int orientation, const SlotColors& colors);
     // Sets the zoom directly (at least 1); draws nothing.
     void SetZoom(int zoom) noexcept { m_nZoom = zoom < 1 ? 1 : zoom; }
 
@@ -59,7 +53,7 @@ public:
     std::int32_t PreviousStart() const noexcept { return m_nPreviousStart; }
     int Zoom() const noexcept { return m_nZoom; }
     int Orientation() const noexcept { return m_nOrientation; }
-    std::array<Color, 4> Colors() const noexcept { return {m_clrA, m_clrC, m_clrG, m_clrT}; }
+    const SlotColors& Colors() const noexcept { return m_colors; }
     const LetterTable& Letters() const noexcept { return m_letterTable; }
     PathStyle Style() const noexcept;
     // The letters of the last load that kept any.
@@ -92,10 +86,7 @@ private:
     RasterCanvas m_image;
     int m_nZoom = 1;
     int m_nOrientation = 1;
-    Color m_clrA = kViewerLeftColor;
-    Color m_clrC = kViewerUpColor;
-    Color m_clrG = kViewerDownColor;
-    Color m_clrT = kViewerRightColor;
+    SlotColors m_colors = kDefaultColors; // m_clrA, m_clrC, m_clrG, m_clrT by slot
     LetterTable m_letterTable = LetterTable::ForOrientation(1);
     int m_bNoSequence = 1;
     std::string m_letters;      // kept letters, never cleared by a load that keeps none

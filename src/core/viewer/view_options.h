@@ -19,7 +19,7 @@ struct ViewOptions {
     std::int32_t start = 0;
     int zoom = 1;
     int orientation = 1;
-    std::array<Color, 4> colors{kViewerLeftColor, kViewerUpColor, kViewerDownColor, kViewerRightColor};
+    SlotColors colors = kDefaultColors;
 };
 
 inline constexpr int kMaxViewZoom = 1000000;

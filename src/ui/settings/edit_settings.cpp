@@ -32,19 +32,12 @@ bool EditSettings(lirovane::AppSettings& settings, lirovane::ProfileStore& store
     dlg.m_strSequenceFile = FromLocal(settings.sequenceFile);
     dlg.m_nRepeatSize = settings.sizeOfRepeats;
     dlg.m_nOrientation = settings.letterOrientation;
-    dlg.m_clrA = settings.asColor;
-    dlg.m_clrC = settings.csColor;
-    dlg.m_clrG = settings.gsColor;
-    dlg.m_clrT = settings.tsColor;
+    dlg.SetColors(settings.colors);
     if (dlg.exec() != QDialog::Accepted)
         return false;
 
-    settings.letterOrientation = dlg.m_nOrientation;
-    lirovane::ApplyOrientation(settings.letters, dlg.m_nOrientation);
-    settings.asColor = dlg.m_clrA;
-    settings.csColor = dlg.m_clrC;
-    settings.gsColor = dlg.m_clrG;
-    settings.tsColor = dlg.m_clrT;
+    settings.SetOrientation(dlg.m_nOrientation);
+    settings.colors = dlg.Colors();
     settings.sizeOfRepeats = dlg.m_nRepeatSize;
     settings.patternsFile = ToLocal(dlg.m_strPatternsFile);
     settings.sequenceFile = ToLocal(dlg.m_strSequenceFile);
@@ -54,9 +47,13 @@ bool EditSettings(lirovane::AppSettings& settings, lirovane::ProfileStore& store
     if (!path.empty())
         QDir::setCurrent(FromLocal(path));
 
-    lirovane::SplitPatterns(settings, [&pickers, parent](std::string_view text) {
-        pickers.ShowMessage(parent, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
-    });
+    const lirovane::SplitResult split = lirovane::SplitPatterns(
+        settings.patternsFile, settings.sequenceFile, settings.sizeOfRepeats,
+        [&pickers, parent](std::string_view text) {
+            pickers.ShowMessage(parent, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+        });
+    if (split.opened)
+        settings.numberOfRepeatsInThisSet = split.count;
     lirovane::SaveSettings(settings, store);
     return true;
 }

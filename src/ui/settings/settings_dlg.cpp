@@ -1,14 +1,14 @@
 #include "ui/settings/settings_dlg.h"
 
+#include "core/io/file_checks.h"
+#include "core/io/patterns.h"
 #include "ui/app/dialog_look.h"
 #include "ui/app/dialog_units.h"
 #include "ui/app/picker_services.h"
-#include "core/io/patterns.h"
 #include "ui/viewer/color_swatch.h"
 
 #include <QEvent>
 #include <QFile>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -38,12 +38,9 @@ QString Latin(std::string_view text)
 
 } // namespace
 
-bool CanOpenForReading(const QString& path)
+static bool CanOpenForReading(const QString& path)
 {
-    if (path.isEmpty() || QFileInfo(path).isDir())
-        return false;
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly);
+    return lirovane::CanOpenForReading(QFile::encodeName(path).toStdString());
 }
 
 int LeadingInteger(const QString& text)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/render/color.h"
+#include "core/render/path_renderer.h"
 
 #include <QDialog>
 #include <QString>
@@ -28,6 +28,16 @@ public:
     lirovane::Color m_clrC = 0;
     lirovane::Color m_clrG = 0;
     lirovane::Color m_clrT = 0;
+
+    // The four colours as one value, in slot order Left, Up, Down, Right.
+    lirovane::SlotColors Colors() const { return {m_clrA, m_clrC, m_clrG, m_clrT}; }
+    void SetColors(const lirovane::SlotColors& colors)
+    {
+        m_clrA = colors[0];
+        m_clrC = colors[1];
+        m_clrG = colors[2];
+        m_clrT = colors[3];
+    }
 
     // Copies the values into the three edit boxes.
     void Refresh();
@@ -60,9 +70,6 @@ private:
     QLineEdit* m_sizeEdit = nullptr;
     bool m_initialised = false;
 };
-
-// Whether a file can be opened for reading (without creating it); a folder cannot.
-bool CanOpenForReading(const QString& path);
 
 // The leading decimal integer of a text as C's atoi reads it (white space, a sign,
 // digits), 0 without digits; values beyond the int range are clamped.

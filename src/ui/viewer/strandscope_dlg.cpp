@@ -243,24 +243,21 @@ void CStrandscopeDlg::saveImage()
 void CStrandscopeDlg::changeSettings()
 {
     int orientation = m_model.Orientation();
-    std::array<lirovane::Color, 4> colors = m_model.Colors();
+    lirovane::SlotColors colors = m_model.Colors();
     runColorDialog(orientation, colors);
     m_model.ApplyColorSettings(orientation, colors);
     updateLegend();
     refresh(m_model.HasSequence());
 }
 
-void CStrandscopeDlg::runColorDialog(int& orientation, std::array<lirovane::Color, 4>& colors)
+void CStrandscopeDlg::runColorDialog(int& orientation, lirovane::SlotColors& colors)
 {
     CViewerColorDlg dialog(m_pickers, this);
     dialog.m_nOrientation = orientation;
-    dialog.m_clrA = colors[0];
-    dialog.m_clrC = colors[1];
-    dialog.m_clrG = colors[2];
-    dialog.m_clrT = colors[3];
+    dialog.SetColors(colors);
     dialog.exec(); // its values count however it was closed
     orientation = dialog.m_nOrientation;
-    colors = {dialog.m_clrA, dialog.m_clrC, dialog.m_clrG, dialog.m_clrT};
+    colors = dialog.Colors();
 }
 
 void CStrandscopeDlg::commitStartBox()

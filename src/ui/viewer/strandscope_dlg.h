@@ -42,7 +42,7 @@ public:
 
 protected:
     // Runs the colour dialog on the given values and leaves its choices in them.
-    virtual void runColorDialog(int& orientation, std::array<lirovane::Color, 4>& colors);
+    virtual void runColorDialog(int& orientation, lirovane::SlotColors& colors);
 
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;

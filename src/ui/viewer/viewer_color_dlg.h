@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/render/color.h"
+#include "core/render/path_renderer.h"
 
 #include <QDialog>
 
@@ -25,6 +25,16 @@ public:
     lirovane::Color m_clrC = 0; // slot Up
     lirovane::Color m_clrG = 0; // slot Down
     lirovane::Color m_clrT = 0; // slot Right
+
+    // The four colours as one value, in slot order Left, Up, Down, Right.
+    lirovane::SlotColors Colors() const { return {m_clrA, m_clrC, m_clrG, m_clrT}; }
+    void SetColors(const lirovane::SlotColors& colors)
+    {
+        m_clrA = colors[0];
+        m_clrC = colors[1];
+        m_clrG = colors[2];
+        m_clrT = colors[3];
+    }
 
 protected:
     void showEvent(QShowEvent* event) override;
