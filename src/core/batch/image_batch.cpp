@@ -11,17 +11,12 @@
 
 namespace lirovane {
 
-namespace {
-
-// Right edge of the progress bar: 3 pixels per percent, full when the count is not positive.
-int BarRight(int pictures, int count)
+int ProgressBarRight(int pictures, int count)
 {
     const std::int64_t percent = count > 0 ? std::int64_t{100} * pictures / count : std::int64_t{100};
     const std::int64_t right = 102 + 3 * percent;
     return static_cast<int>(std::min<std::int64_t>(right, std::numeric_limits<int>::max() / 2));
 }
-
-} // namespace
 
 BatchResult CreateImages(const AppSettings& settings, BatchDisplay& display, const std::filesystem::path& dir)
 {
@@ -41,7 +36,7 @@ BatchResult CreateImages(const AppSettings& settings, BatchDisplay& display, con
 
     const GallerySelection gallery{outDir, settings.sizeOfRepeats, settings.numberOfRepeatsInThisSet};
     BatchResult result = DrawGalleries(settings, {gallery}, [&](int pictures, int count) {
-                             surface.FillRect(102, 132, BarRight(pictures, count), 158, StockBrush::Black);
+                             surface.FillRect(102, 132, ProgressBarRight(pictures, count), 158, StockBrush::Black);
                              display.Progress(pictures, count);
                              display.Present();
                          }).front();

@@ -41,6 +41,10 @@ struct BatchResult {
 // "%d.bmp" files and index.htm in `dir`, and navigates the display to the page.
 BatchResult CreateImages(const AppSettings& settings, BatchDisplay& display, const std::filesystem::path& dir = {});
 
+// Right edge of the progress bar after `pictures` of `count`: 3 pixels per percent
+// from 102, full when the count is not positive.
+int ProgressBarRight(int pictures, int count);
+
 // & < > " replaced by their entities; everything else unchanged.
 std::string HtmlEscape(std::string_view text);
 // A file URL of an absolute path, percent-encoding what a URL cannot hold as is.

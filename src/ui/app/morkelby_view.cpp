@@ -1,9 +1,9 @@
 #include "ui/app/morkelby_view.h"
 
+#include "core/settings/app_settings.h"
 #include "ui/app/picker_services.h"
 #include "ui/app/wait_surface.h"
 #include "ui/app/web_browser.h"
-#include "core/settings/app_settings.h"
 #include "ui/settings/edit_settings.h"
 #include "ui/viewer/strandscope_launcher.h"
 
@@ -76,12 +76,12 @@ lirovane::Canvas& CMorkelbyView::Surface()
 
 void CMorkelbyView::Present()
 {
-    m_surface->Flush();
+    m_surface->Present();
 }
 
 void CMorkelbyView::Progress(int pictures, int count)
 {
-    m_surface->Flush();
+    m_surface->SetBarRight(lirovane::ProgressBarRight(pictures, count));
     emit batchProgress(pictures, count);
 }
 

@@ -34,7 +34,8 @@ public slots:
     void OnStrandscope();    // 57634
 
 signals:
-    // After every picture of a batch, once the progress bar has been drawn and shown.
+    // After every picture of a batch, once the progress bar has been drawn (it is shown
+    // on screen when it moved, at most once a frame).
     void batchProgress(int pictures, int count);
     void batchFinished(const lirovane::BatchResult& result);
 

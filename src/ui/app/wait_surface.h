@@ -2,12 +2,18 @@
 
 #include "ui/app/image_canvas.h"
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QWidget>
 
 // The view's own drawing surface while the image batch runs: a child that lies over
 // the browser and shows what the batch drew. The view shows it for the batch and
 // hides it when the browser has the new page.
+//
+// The batch does not return to the event loop. So that the window stays painted when
+// it is uncovered or restored meanwhile, Present() lets the window system's paint work
+// through, at most about 60 times a second; input, timers and closing the window wait
+// for the end of the batch.
 class WaitSurface : public QWidget {
     Q_OBJECT
 
@@ -17,15 +23,31 @@ public:
     // Covers the parent, white, and becomes visible.
     void Begin();
     void End();
-    // Shows at once what was drawn since the last call (the event loop does not run).
+    // Shows at once what was drawn since the last call.
     void Flush();
+    // The bar's right edge as last drawn: Present() shows the surface again only when it moved.
+    void SetBarRight(int right) { m_barRight = right; }
+    // Shows what was drawn: the first time at once, then when the bar has moved, at most
+    // once a frame; and lets paint events through.
+    void Present();
     QImageCanvas& canvas() { return m_canvas; }
     const QImage& image() const { return m_image; }
+    // Repaints of the surface since Begin(); for tests and benchmarks.
+    int presented() const { return m_presented; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void KeepPainted();
+
     QImage m_image;
     QImageCanvas m_canvas;
+    QElapsedTimer m_shown;  // since the surface was last repainted
+    QElapsedTimer m_events; // since paint events were last let through
+    int m_barRight = 0;
+    int m_shownBarRight = -1;
+    int m_presented = 0;
+    bool m_closeAsked = false;
 };
