@@ -1,11 +1,14 @@
 #include "ui/app/web_browser.h"
 
+#include "ui/app/thumbnail_page.h"
 #include "ui/app/thumbnail_reader.h"
+#include "ui/app/thumbnail_view.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QKeyEvent>
 #include <QPixmap>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -72,7 +75,7 @@ void CWebBrowser2::Navigate(const QString& address)
         url = QUrl::fromLocalFile(QDir::current().absoluteFilePath(address.trimmed()));
     }
     if (m_index >= 0)
-        m_history[m_index].scroll = verticalScrollBar()->value();
+        m_history[m_index].scroll = ScrollValue();
     m_history.resize(m_index + 1);
     m_history.push_back({url, 0});
     m_index = static_cast<int>(m_history.size()) - 1;
@@ -83,10 +86,10 @@ void CWebBrowser2::GoBack()
 {
     if (m_index <= 0)
         return;
-    m_history[m_index].scroll = verticalScrollBar()->value();
+    m_history[m_index].scroll = ScrollValue();
     --m_index;
     Show(m_history[m_index].url);
-    verticalScrollBar()->setValue(m_history[m_index].scroll);
+    SetScrollValue(m_history[m_index].scroll);
 }
 
 void CWebBrowser2::SetWidth(int width)
@@ -115,6 +118,7 @@ QUrl CWebBrowser2::Resolve(const QUrl& link) const
 
 void CWebBrowser2::Show(const QUrl& url)
 {
+    HideThumbnails();
     if (url == kStartUrl) {
         ShowHtml(m_startPage, QUrl());
     } else if (url.scheme() == QLatin1String("about")) {
@@ -133,7 +137,10 @@ void CWebBrowser2::Show(const QUrl& url)
                          .arg(url.toString(QUrl::FullyEncoded).toHtmlEscaped()),
                      url);
         } else if (IsHtmlFile(path)) {
-            ShowHtml(QString::fromUtf8(file.readAll()), url);
+            if (std::shared_ptr<ThumbnailPage> page = GalleryPage(url, file))
+                ShowThumbnails(std::move(page));
+            else
+                ShowHtml(QString::fromUtf8(file.readAll()), url);
         } else {
             auto* doc = new QTextDocument(this);
             doc->setPlainText(QString::fromUtf8(file.readAll()));
@@ -187,6 +194,106 @@ void CWebBrowser2::CollectImageSizes()
     }
 }
 
+std::shared_ptr<ThumbnailPage> CWebBrowser2::GalleryPage(const QUrl& url, QFile& file)
+{
+    if (!m_thumbnailPages)
+        return nullptr;
+    const QFileInfo info(file);
+    if (m_keptPage && m_keptPage->pageUrl() == url && m_keptSize == info.size() &&
+        m_keptModified == info.lastModified())
+        return m_keptPage;
+    const QByteArray html = file.readAll();
+    std::shared_ptr<ThumbnailPage> page = ThumbnailPage::Parse(html, url);
+    file.seek(0);
+    if (page) {
+        m_keptPage = page;
+        m_keptSize = info.size();
+        m_keptModified = info.lastModified();
+    }
+    return page;
+}
+
+void CWebBrowser2::ShowThumbnails(std::shared_ptr<ThumbnailPage> page)
+{
+    // The document keeps the page's text, so that the page reads as before; the cells
+    // are the view's.
+    ShowHtml(page->headHtml(), page->pageUrl());
+    if (!m_thumbnails) {
+        m_thumbnails = new ThumbnailView(this);
+        connect(m_thumbnails, &ThumbnailView::cellActivated, this, [this](int cell) {
+            if (ThumbnailPage* shown = m_thumbnails->page())
+                Navigate(shown->linkUrl(cell).toString());
+        });
+        connect(m_thumbnails, &ThumbnailView::cellContextMenu, this, [this](int cell, QMenu* menu) {
+            if (ThumbnailPage* shown = m_thumbnails->page())
+                emit thumbnailContextMenu(menu, shown->picturePath(cell));
+        });
+    }
+    m_thumbnails->setFont(font());
+    m_thumbnails->setGeometry(rect());
+    m_thumbnails->setPage(std::move(page));
+    m_thumbnails->raise();
+    m_thumbnails->show();
+}
+
+void CWebBrowser2::HideThumbnails()
+{
+    if (m_thumbnails && m_thumbnails->isVisible()) {
+        m_thumbnails->hide();
+        m_thumbnails->setPage(nullptr);
+    }
+}
+
+bool CWebBrowser2::showsThumbnails() const
+{
+    return m_thumbnails && m_thumbnails->isVisible() && m_thumbnails->page() != nullptr;
+}
+
+int CWebBrowser2::ScrollValue() const
+{
+    return showsThumbnails() ? m_thumbnails->verticalScrollBar()->value() : verticalScrollBar()->value();
+}
+
+void CWebBrowser2::SetScrollValue(int value)
+{
+    if (showsThumbnails())
+        m_thumbnails->verticalScrollBar()->setValue(value);
+    else
+        verticalScrollBar()->setValue(value);
+}
+
+int CWebBrowser2::decodedImages() const
+{
+    return m_decoded + (showsThumbnails() ? m_thumbnails->page()->decodedCount() : 0);
+}
+
+int CWebBrowser2::reducedImages() const
+{
+    return m_reduced + (showsThumbnails() ? m_thumbnails->page()->decodedCount() : 0);
+}
+
+void CWebBrowser2::resizeEvent(QResizeEvent* event)
+{
+    QTextBrowser::resizeEvent(event);
+    if (m_thumbnails)
+        m_thumbnails->setGeometry(rect());
+}
+
+void CWebBrowser2::keyPressEvent(QKeyEvent* event)
+{
+    if (showsThumbnails() && m_thumbnails->handleKey(event))
+        return;
+    QTextBrowser::keyPressEvent(event);
+}
+
+bool CWebBrowser2::focusNextPrevChild(bool next)
+{
+    // Tab steps through the thumbnails as it steps through a page's links.
+    if (showsThumbnails() && hasFocus() && m_thumbnails->moveCurrent(next))
+        return true;
+    return QTextBrowser::focusNextPrevChild(next);
+}
+
 QVariant CWebBrowser2::loadResource(int type, const QUrl& name)
 {
     if (type != QTextDocument::ImageResource) {
@@ -201,7 +308,9 @@ QVariant CWebBrowser2::loadResource(int type, const QUrl& name)
     const QUrl url = Resolve(name);
     if (!url.isLocalFile())
         return {};
-    const QSize wanted = m_imageSizes.value(url.toString());
+    QSize wanted = m_imageSizes.value(url.toString());
+    if (!wanted.isValid() && showsThumbnails())
+        wanted = m_thumbnails->page()->largestPicture(); // a picture of the gallery: its thumbnail
     QImage image;
     if (wanted.isValid()) {
         // On a page: decoded once, at the size the page shows it.

@@ -1,10 +1,18 @@
 #pragma once
 
+#include <QDateTime>
 #include <QHash>
 #include <QSize>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVector>
+
+#include <memory>
+
+class QFile;
+#include <QMenu>
+class ThumbnailPage;
+class ThumbnailView;
 
 // The view's browser control: shows local pages and pictures from a text address,
 // keeps its own history, and is sized by the view. It never fetches from the network.
@@ -12,6 +20,10 @@
 // Pictures on a page are decoded once and kept at the size the page asks for
 // (a 100 x 100 thumbnail costs what a 100 x 100 picture costs); a picture opened by
 // itself is shown at full size.
+//
+// A gallery page that the image batch wrote is shown by a ThumbnailView instead of
+// being laid out as a document: its cost does not grow with the number of cells, and
+// the page, with the thumbnails decoded so far, is kept for going back to it.
 class CWebBrowser2 : public QTextBrowser {
     Q_OBJECT
 
@@ -33,14 +45,25 @@ public:
     QUrl currentAddress() const;
     int historyLength() const { return static_cast<int>(m_history.size()); }
     // Images decoded for the current page, and how many were reduced to the page's size.
-    int decodedImages() const { return m_decoded; }
-    int reducedImages() const { return m_reduced; }
+    int decodedImages() const;
+    int reducedImages() const;
+    // The thumbnail view of a gallery page; null until the first one is shown.
+    ThumbnailView* thumbnailView() const { return m_thumbnails; }
+    bool showsThumbnails() const;
+    // With false, gallery pages are laid out as documents like any page (for comparison).
+    void setThumbnailPages(bool on) { m_thumbnailPages = on; }
 
 protected:
     QVariant loadResource(int type, const QUrl& name) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
 
 signals:
     void navigated(const QUrl& address);
+    // The context menu of a thumbnail on a gallery page: add actions to `menu` to have
+    // it shown. `picturePath` is the local file the thumbnail shows.
+    void thumbnailContextMenu(QMenu* menu, const QString& picturePath);
 
 private:
     struct Entry {
@@ -50,6 +73,12 @@ private:
 
     void Show(const QUrl& url);
     void ShowHtml(const QString& html, const QUrl& base);
+    // The batch's page of thumbnails at `url`, or null when the file is another page.
+    std::shared_ptr<ThumbnailPage> GalleryPage(const QUrl& url, QFile& file);
+    void ShowThumbnails(std::shared_ptr<ThumbnailPage> page);
+    void HideThumbnails();
+    int ScrollValue() const;
+    void SetScrollValue(int value);
     void OnLinkClicked(const QUrl& link);
     void CollectImageSizes();
     void ReplaceDocument(QTextDocument* doc);
@@ -63,4 +92,10 @@ private:
     QHash<QString, QSize> m_imageSizes;
     int m_decoded = 0;
     int m_reduced = 0;
+    ThumbnailView* m_thumbnails = nullptr;
+    bool m_thumbnailPages = true;
+    // The last gallery page read, with the file's size and time then: Back reuses it.
+    std::shared_ptr<ThumbnailPage> m_keptPage;
+    qint64 m_keptSize = -1;
+    QDateTime m_keptModified;
 };
