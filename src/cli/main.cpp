@@ -209,8 +209,9 @@ int RunSizes(const AppSettings& settings, const cli::BatchOptions& options)
     for (const SizeSelection& size : sizes)
         galleries.push_back({size.dir, size.size, size.count});
     cli::ProgressDisplay display(stderr, isatty(fileno(stderr)) != 0);
-    const std::vector<BatchResult> results =
-        DrawGalleries(settings, galleries, [&](int pictures, int count) { display.Progress(pictures, count); });
+    const std::vector<BatchResult> results = DrawGalleries(
+        settings, galleries, [&](int pictures, int count) { display.Progress(pictures, count); },
+        /*picturesOnOwnThread=*/true);
     display.Finish();
 
     int status = 0;

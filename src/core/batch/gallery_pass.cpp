@@ -1,18 +1,17 @@
 #include "core/batch/gallery_pass.h"
 
 #include "core/batch/gallery_page.h"
+#include "core/batch/picture_writer.h"
 #include "core/io/output_file.h"
 #include "core/io/position_list.h"
 #include "core/io/token_reader.h"
-#include "core/render/bmp_export.h"
-#include "core/render/path_renderer.h"
-#include "core/render/raster_canvas.h"
 #include "core/settings/app_settings.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <system_error>
+#include <utility>
 
 namespace lirovane {
 
@@ -71,7 +70,7 @@ public:
 
     // The event at `position`, whose token (when there is one) is `token`.
     // Returns true when it made a picture.
-    bool At(const StretchEvent& event, bool haveToken, char token, const PathStyle& style, RasterCanvas& picture)
+    bool At(const StretchEvent& event, bool haveToken, char token, PictureWriter& pictures)
     {
         if (event.isStart) {
             m_collecting = true;
@@ -82,7 +81,7 @@ public:
             // An end with no open stretch has nothing to draw and no number to give.
             const bool draw = m_collecting;
             if (draw)
-                MakePicture(style, picture);
+                MakePicture(pictures);
             m_collecting = false;
             return draw;
         }
@@ -95,26 +94,15 @@ public:
     void Finish() { m_result.pageWritten = m_page.Close(); }
 
 private:
-    void MakePicture(const PathStyle& style, RasterCanvas& picture)
+    void MakePicture(PictureWriter& pictures)
     {
-        const PathExtent extent = MeasurePath(m_stretch, style);
-        picture.Resize(extent.width, extent.height);
-        DrawPath(m_stretch, extent, style, picture);
-
         const std::string fileName = std::to_string(m_current) + ".bmp";
         m_page.AddCell(fileName, m_current);
         ++m_result.pictures;
         m_result.bases += m_stretch.size();
-
-        const std::filesystem::path file = m_dir / fileName;
-        if (!SaveImage(file, picture, extent.width, extent.height)) {
-            RemovePartialFile(file); // a partial file must not pass for a picture
-            m_result.unwritten.push_back(file);
-        }
-        m_stretch.clear();
-        // Give back what a huge stretch took, so memory stays bounded by the largest one.
-        if (m_stretch.capacity() > (std::size_t{1} << 20))
-            m_stretch.shrink_to_fit();
+        // The stretch goes with the picture; the next one starts afresh, so memory stays
+        // bounded by the stretches in hand rather than by the largest one ever seen.
+        pictures.Add(m_dir / fileName, std::exchange(m_stretch, std::string()), &m_result.unwritten);
     }
 
     std::filesystem::path m_dir;
@@ -141,7 +129,7 @@ public:
     }
 
     // Calls `onPicture` after each picture.
-    template <typename OnPicture> void Run(const PathStyle& style, RasterCanvas& picture, OnPicture onPicture)
+    template <typename OnPicture> void Run(PictureWriter& pictures, OnPicture onPicture)
     {
         std::size_t next = 0;
         while (next < m_events.size()) {
@@ -157,7 +145,7 @@ public:
             for (; next < m_events.size() && m_events[next].position == position; ++next) {
                 const StretchEvent& event = m_events[next];
                 m_seen[event.gallery] = position;
-                if (m_galleries[event.gallery]->At(event, haveToken, token, style, picture))
+                if (m_galleries[event.gallery]->At(event, haveToken, token, pictures))
                     onPicture();
             }
             if (!haveToken)
@@ -200,15 +188,14 @@ private:
 } // namespace
 
 std::vector<BatchResult> DrawGalleries(const AppSettings& settings, const std::vector<GallerySelection>& galleries,
-                                       const PictureProgress& progress)
+                                       const PictureProgress& progress, bool picturesOnOwnThread)
 {
     std::vector<BatchResult> results(galleries.size());
     int count = 0;
     for (const GallerySelection& gallery : galleries)
         count += gallery.count;
     int pictures = 0;
-    const PathStyle style = settings.Style();
-    RasterCanvas picture(1, 1); // one surface for every picture, resized for each
+    PictureWriter writer(settings.Style(), picturesOnOwnThread);
 
     for (std::size_t first = 0; first < galleries.size(); first += kGalleriesPerRead) {
         const std::size_t last = std::min(galleries.size(), first + kGalleriesPerRead);
@@ -221,7 +208,7 @@ std::vector<BatchResult> DrawGalleries(const AppSettings& settings, const std::v
         }
         if (opened) {
             StretchScanner scanner(reader, states);
-            scanner.Run(style, picture, [&] {
+            scanner.Run(writer, [&] {
                 ++pictures;
                 if (progress)
                     progress(pictures, count);
@@ -231,6 +218,7 @@ std::vector<BatchResult> DrawGalleries(const AppSettings& settings, const std::v
         for (auto& state : states)
             state->Finish();
     }
+    writer.Finish(); // the results' lists of unwritten pictures are complete only now
     return results;
 }
 

@@ -26,7 +26,9 @@ using PictureProgress = std::function<void(int pictures, int count)>;
 // its own stretches, so repeats of different galleries may overlap and nest. Each
 // gallery's files are byte for byte those of a pass of its own. Results come in the
 // order of `galleries`; `page` is the absolute path of each index.htm, `url` is left empty.
+// With `picturesOnOwnThread`, pictures are drawn and saved on a second thread while the
+// sequence is read (the same files; `progress` then counts pictures handed over).
 std::vector<BatchResult> DrawGalleries(const AppSettings& settings, const std::vector<GallerySelection>& galleries,
-                                       const PictureProgress& progress = {});
+                                       const PictureProgress& progress = {}, bool picturesOnOwnThread = false);
 
 } // namespace lirovane

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "core/render/path_renderer.h"
+#include "core/render/raster_canvas.h"
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace lirovane {
+
+// Draws stretches and saves them as pictures, in the order they are handed over:
+// at once on the calling thread, or on a thread of its own so that the pictures of a
+// pass are written while the sequence is still being read. A picture that cannot be
+// saved is removed and its file added to the `unwritten` list given with it, which
+// the caller may read only after Finish().
+class PictureWriter {
+public:
+    PictureWriter(const PathStyle& style, bool ownThread);
+    ~PictureWriter();
+    PictureWriter(const PictureWriter&) = delete;
+    PictureWriter& operator=(const PictureWriter&) = delete;
+
+    void Add(std::filesystem::path file, std::string stretch, std::vector<std::filesystem::path>* unwritten);
+    // Returns once every picture handed over has been written or given up.
+    void Finish();
+
+private:
+    struct Job {
+        std::filesystem::path file;
+        std::string stretch;
+        std::vector<std::filesystem::path>* unwritten = nullptr;
+    };
+    void Write(const Job& job);
+    void Run();
+
+    PathStyle m_style;
+    RasterCanvas m_picture{1, 1}; // one surface for every picture, resized for each
+
+    // Jobs waiting for the writer thread, bounded so that a fast read cannot pile up
+    // the stretches of a whole genome.
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<Job> m_jobs;
+    std::size_t m_queuedBytes = 0;
+    bool m_closing = false;
+    std::thread m_thread;
+};
+
+} // namespace lirovane
