@@ -1,51 +1,11 @@
 #include "cli/batch_options.h"
 
-#include <charconv>
+#include "cli/option_reader.h"
+#include "core/io/integer_text.h"
+
 #include <string_view>
 
 namespace lirovane::cli {
-
-namespace {
-
-bool ParseInt(std::string_view text, int& value)
-{
-    const char* end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    return ec == std::errc() && ptr == end && !text.empty();
-}
-
-bool ParseColor(std::string_view text, Color& color)
-{
-    if (text.size() != 7 || text[0] != '#')
-        return false;
-    unsigned int rgb = 0;
-    const char* end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data() + 1, end, rgb, 16);
-    if (ec != std::errc() || ptr != end)
-        return false;
-    color = MakeColor(static_cast<std::uint8_t>(rgb >> 16), static_cast<std::uint8_t>(rgb >> 8),
-                      static_cast<std::uint8_t>(rgb));
-    return true;
-}
-
-bool ParseColors(std::string_view text, std::array<Color, 4>& colors)
-{
-    std::array<Color, 4> parsed{};
-    for (std::size_t i = 0; i < parsed.size(); ++i) {
-        const std::size_t comma = text.find(',');
-        const bool last = i + 1 == parsed.size();
-        if (last != (comma == std::string_view::npos))
-            return false;
-        if (!ParseColor(text.substr(0, comma), parsed[i]))
-            return false;
-        if (!last)
-            text.remove_prefix(comma + 1);
-    }
-    colors = parsed;
-    return true;
-}
-
-} // namespace
 
 bool ParseSizeList(std::string_view text, std::vector<int>& sizes, std::string& error)
 {
@@ -67,7 +27,9 @@ bool ParseSizeList(std::string_view text, std::vector<int>& sizes, std::string& 
     auto parseSize = [&](std::string_view word, int& size) {
         if (word.empty())
             return reason("a size is missing");
-        if (!ParseInt(word, size))
+        const auto number = WholeNumber<int>(word);
+        size = number.value_or(0);
+        if (!number)
             return reason(quoted(word).append(" is not a whole number"));
         if (size < 1 || size > kMaxSize)
             return reason(
@@ -107,86 +69,95 @@ bool ParseSizeList(std::string_view text, std::vector<int>& sizes, std::string& 
     return true;
 }
 
+namespace {
+
+// Takes one option's value; false, with `error` set, when it is not usable.
+bool TakeBatchOption(std::string_view name, std::string_view value, BatchOptions& options, std::string& error)
+{
+    if (name == "--sequence") {
+        options.sequence = value;
+    } else if (name == "--patterns") {
+        options.patterns = value;
+    } else if (name == "--trf") {
+        options.trf = value;
+    } else if (name == "--write-patterns") {
+        options.writePatterns = value;
+    } else if (name == "--summary") {
+        options.summary = value;
+    } else if (name == "--out") {
+        options.out = value;
+    } else if (name == "--size") {
+        if (!ParseSizeList(value, options.sizes, error))
+            return false;
+        options.size = options.sizes.front();
+    } else if (name == "--orientation") {
+        const auto orientation = WholeNumber<int>(value);
+        if (!orientation || *orientation < 1 || *orientation > 3) {
+            error = "--orientation must be 1, 2 or 3, not '" + std::string(value) + "'";
+            return false;
+        }
+        options.orientation = *orientation;
+    } else if (name == "--colors") {
+        const auto colors = ParseColorList(value);
+        if (!colors) {
+            error = "--colors must be four colours (#rrggbb, 0xBBGGRR or a name) separated by commas "
+                    "(left,up,down,right), not '" +
+                    std::string(value) + "'";
+            return false;
+        }
+        options.colors = *colors;
+    }
+    return true;
+}
+
+// Empty when the options together make a run; otherwise what is missing or clashes.
+std::string MissingOption(const BatchOptions& options)
+{
+    if (options.sequence.empty())
+        return "--sequence FILE is required";
+    if (options.patterns.empty() == options.trf.empty())
+        return "give exactly one of --patterns FILE and --trf FILE.dat";
+    if (options.sizes.empty())
+        return "--size N is required";
+    if (!options.writePatterns.empty() && options.trf.empty())
+        return "--write-patterns needs --trf";
+    if (options.out.empty())
+        return "--out needs a folder name";
+    return {};
+}
+
+} // namespace
+
 std::optional<BatchOptions> ParseBatchOptions(int argc, char** argv, std::string& error)
 {
+    static constexpr std::string_view kNames[] = {"--sequence", "--patterns",       "--trf",
+                                                  "--size",     "--orientation",    "--colors",
+                                                  "--out",      "--write-patterns", "--summary"};
     BatchOptions options;
-    bool haveSize = false;
-    for (int i = 1; i < argc; ++i) {
-        std::string_view arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
-            options.help = true;
+    OptionReader reader(argc, argv);
+    for (;;) {
+        switch (reader.Next(kNames)) {
+        case OptionReader::Status::End:
+            error = MissingOption(options);
+            if (!error.empty())
+                return std::nullopt;
             return options;
-        }
-        std::string_view name = arg;
-        std::optional<std::string_view> inlineValue;
-        if (const std::size_t eq = arg.find('='); arg.starts_with("--") && eq != std::string_view::npos) {
-            name = arg.substr(0, eq);
-            inlineValue = arg.substr(eq + 1);
-        }
-        static constexpr std::string_view kValued[] = {"--sequence", "--patterns",       "--trf",
-                                                       "--size",     "--orientation",    "--colors",
-                                                       "--out",      "--write-patterns", "--summary"};
-        bool known = false;
-        for (const std::string_view option : kValued)
-            known = known || option == name;
-        if (!known) {
-            error = "unknown option '" + std::string(arg) + "'";
-            return std::nullopt;
-        }
-        std::string_view value;
-        if (inlineValue) {
-            value = *inlineValue;
-        } else if (i + 1 < argc) {
-            value = argv[++i];
-        } else {
-            error = "option " + std::string(name) + " needs a value";
-            return std::nullopt;
-        }
-
-        if (name == "--sequence") {
-            options.sequence = value;
-        } else if (name == "--patterns") {
-            options.patterns = value;
-        } else if (name == "--trf") {
-            options.trf = value;
-        } else if (name == "--write-patterns") {
-            options.writePatterns = value;
-        } else if (name == "--summary") {
-            options.summary = value;
-        } else if (name == "--out") {
-            options.out = value;
-        } else if (name == "--size") {
-            if (!ParseSizeList(value, options.sizes, error))
-                return std::nullopt;
-            options.size = options.sizes.front();
-            haveSize = true;
-        } else if (name == "--orientation") {
-            if (!ParseInt(value, options.orientation) || options.orientation < 1 || options.orientation > 3) {
-                error = "--orientation must be 1, 2 or 3, not '" + std::string(value) + "'";
-                return std::nullopt;
+        case OptionReader::Status::Unknown:
+            if (reader.Argument() == "--help" || reader.Argument() == "-h") {
+                options.help = true;
+                return options;
             }
-        } else if (name == "--colors") {
-            if (!ParseColors(value, options.colors)) {
-                error = "--colors must be four colours #rrggbb separated by commas (left,up,down,right), not '" +
-                        std::string(value) + "'";
+            error = "unknown option '" + std::string(reader.Argument()) + "'";
+            return std::nullopt;
+        case OptionReader::Status::MissingValue:
+            error = "option " + std::string(reader.Name()) + " needs a value";
+            return std::nullopt;
+        case OptionReader::Status::Option:
+            if (!TakeBatchOption(reader.Name(), reader.Value(), options, error))
                 return std::nullopt;
-            }
+            break;
         }
     }
-
-    if (options.sequence.empty())
-        error = "--sequence FILE is required";
-    else if (options.patterns.empty() == options.trf.empty())
-        error = "give exactly one of --patterns FILE and --trf FILE.dat";
-    else if (!haveSize)
-        error = "--size N is required";
-    else if (!options.writePatterns.empty() && options.trf.empty())
-        error = "--write-patterns needs --trf";
-    else if (options.out.empty())
-        error = "--out needs a folder name";
-    if (!error.empty())
-        return std::nullopt;
-    return options;
 }
 
 std::string BatchUsage()
@@ -207,7 +178,8 @@ std::string BatchUsage()
            "  --orientation 1|2|3    1: A cancels T and C cancels G (default)\n"
            "                         2: A cancels C and G cancels T\n"
            "                         3: A cancels G and C cancels T\n"
-           "  --colors L,U,D,R       colours #rrggbb of the left, up, down and right steps\n"
+           "  --colors L,U,D,R       colours of the left, up, down and right steps: #rrggbb,\n"
+           "                         0xBBGGRR or a name (red, green, blue, cyan, ...)\n"
            "                         (default #ff0000,#0000ff,#00ffff,#00ff00)\n"
            "  --out DIR              output folder, created if missing (default: current folder)\n"
            "  --write-patterns FILE  with --trf: also write the converted patterns file\n"

@@ -9,6 +9,7 @@
 #include "core/io/file_checks.h"
 #include "core/io/output_file.h"
 #include "core/io/patterns.h"
+#include "core/io/trf_dat.h"
 #include "core/settings/app_settings.h"
 
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "cli/view_command.h"
 
-#include "core/viewer/view_options.h"
+#include "cli/view_options.h"
 
 #include <cstdio>
 #include <string>
@@ -26,7 +26,7 @@ int RunViewCommand(int argc, char** argv)
     for (int i = 1; i < argc; ++i)
         args.emplace_back(argv[i]);
     lirovane::ViewOptions options;
-    if (const auto error = lirovane::ParseViewOptions(args, options)) {
+    if (const auto error = lirovane::cli::ParseViewOptions(args, options)) {
         std::fprintf(stderr, "lirovane-batch: %s\n%s", error->c_str(), kUsage);
         return 2;
     }

@@ -6,6 +6,7 @@
 #include "core/io/position_list.h"
 #include "core/io/sequence_letters.h"
 #include "core/io/token_offset_index.h"
+#include "core/io/trf_dat.h"
 #include "core/settings/app_settings.h"
 
 #include "test_support.h"

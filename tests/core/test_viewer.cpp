@@ -1,6 +1,7 @@
 // The Strandscope viewer without its window, and its command-line picture.
+#include "cli/option_reader.h"
+#include "cli/view_options.h"
 #include "core/viewer/strandscope_model.h"
-#include "core/viewer/view_options.h"
 
 #include "test_support.h"
 
@@ -86,8 +87,10 @@ TEST(StrandscopeModel, Commands)
                                                  {std::string(28, '0') + "123", 1},
                                                  {"99999999999", 2147483647},
                                                  {"-99999999999", -2147483647 - 1}};
-    for (const auto& [text, value] : texts)
-        EXPECT_EQ(StrandscopeModel::StartIndexFromText(text), value) << text;
+    for (const auto& [text, value] : texts) {
+        m.SetStartIndexText(text);
+        EXPECT_EQ(m.StartIndex(), value) << text;
+    }
 }
 
 TEST(StrandscopeModel, NothingMovesBeforeALoadAndColoursApply)
@@ -122,7 +125,7 @@ namespace {
 std::optional<std::string> Parse(const std::string& line, ViewOptions& options)
 {
     const std::vector<std::string> words = Words(line);
-    return ParseViewOptions(std::vector<std::string_view>(words.begin(), words.end()), options);
+    return cli::ParseViewOptions(std::vector<std::string_view>(words.begin(), words.end()), options);
 }
 
 } // namespace
@@ -197,4 +200,17 @@ TEST(ViewOptions, PictureIsTheViewersAndReportsItsBoxes)
         EXPECT_FALSE(RenderViewPicture(o).readable);
         EXPECT_FALSE(fs::exists(dir / "f.bmp"));
     }
+}
+
+// One colour parser serves both modes of the command line.
+TEST(CommandLineColors, WebStoredAndNamedForms)
+{
+    const std::pair<const char*, std::optional<Color>> cases[] = {
+        {"#ff0000", 0x000000FF},     {"#0000FF", 0x00FF0000}, {"0x00FF0000", 0x00FF0000}, {"0XFF", 0x000000FF},
+        {"cyan", 0x00FFFF00},        {"gray", 0x00808080},    {"#ff000", std::nullopt},   {"#gg0000", std::nullopt},
+        {"0x1000000", std::nullopt}, {"0x", std::nullopt},    {"Red", std::nullopt},      {"", std::nullopt},
+    };
+    for (const auto& [text, color] : cases)
+        EXPECT_EQ(cli::ParseColor(text), color) << text;
+    EXPECT_EQ(cli::ParseColorList("red,#0000ff,0x00FFFF00,green"), kDefaultColors);
 }

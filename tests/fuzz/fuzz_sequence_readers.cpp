@@ -6,6 +6,7 @@
 #include "core/io/sequence_letters.h"
 #include "core/io/token_offset_index.h"
 #include "core/io/token_reader.h"
+#include "core/io/trf_dat.h"
 
 #include "fuzz_input_files.h"
 

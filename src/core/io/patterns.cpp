@@ -3,6 +3,7 @@
 #include "core/io/output_file.h"
 
 #include "core/io/integer_reader.h"
+#include "core/io/trf_dat.h"
 
 #include <memory>
 #include <utility>
@@ -199,6 +200,14 @@ SplitResult SplitPatternsBySize(const std::filesystem::path& patternsFile, const
         }
     }
     return result;
+}
+
+bool WritePatternsFile(const std::filesystem::path& file, const std::vector<PatternRecord>& records)
+{
+    OutputFile out(file);
+    for (const PatternRecord& r : records)
+        out.Write(std::to_string(r.start) + ' ' + std::to_string(r.end) + ' ' + std::to_string(r.size) + '\n');
+    return out.Close();
 }
 
 } // namespace lirovane

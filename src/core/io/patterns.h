@@ -59,16 +59,6 @@ struct SizeSelection {
 SplitResult SplitPatternsBySize(const std::filesystem::path& patternsFile, const std::filesystem::path& sequenceFile,
                                 std::vector<SizeSelection>& sizes);
 
-// True when the file starts with Tandem Repeats Finder's credit header.
-bool IsTrfDatFile(const std::filesystem::path& file);
-
-// The repeats of a .dat file as positions of `sequenceFile`: trf's base coordinates
-// shifted by the non-blank characters before each record's first base. Nothing, with
-// `error` set, when either file cannot be read or the two do not match.
-std::optional<std::vector<PatternRecord>> ReadTrfRepeats(const std::filesystem::path& datFile,
-                                                         const std::filesystem::path& sequenceFile,
-                                                         std::string* error = nullptr);
-
 // Writes records as "<start> <end> <size>" lines; false when the file cannot be written.
 bool WritePatternsFile(const std::filesystem::path& file, const std::vector<PatternRecord>& records);
 

@@ -1,11 +1,12 @@
 // Tandem Repeats Finder .dat output read as patterns of this program's positions.
-#include "core/io/fasta_records.h"
-#include "core/io/output_file.h"
-#include "core/io/patterns.h"
+#include "core/io/trf_dat.h"
 
-#include <charconv>
+#include "core/io/fasta_records.h"
+#include "core/io/integer_text.h"
+
 #include <fstream>
 #include <limits>
+#include <utility>
 
 namespace lirovane {
 
@@ -56,14 +57,6 @@ std::vector<std::string_view> Fields(std::string_view line)
     return fields;
 }
 
-// A whole field as a non-negative integer.
-bool ParseCount(std::string_view field, std::uint64_t& value)
-{
-    const char* end = field.data() + field.size();
-    const auto [ptr, ec] = std::from_chars(field.data(), end, value);
-    return ec == std::errc{} && ptr == end;
-}
-
 bool NamesAgree(const FastaRecord& record, std::string_view datName)
 {
     if (!record.hasHeader)
@@ -78,6 +71,83 @@ void SetError(std::string* error, std::string text)
     if (error != nullptr)
         *error = std::move(text);
 }
+
+// The lines of a .dat file, one at a time: a record line picks the FASTA record it
+// names, a repeat line becomes a repeat at that record's positions.
+class RepeatLines {
+public:
+    RepeatLines(const std::vector<FastaRecord>& fasta, std::string sequenceName)
+        : m_fasta(fasta), m_sequenceName(std::move(sequenceName))
+    {
+    }
+
+    enum class Line { Other, Repeat, Bad };
+
+    // One trimmed line: Repeat with `repeat` set, Bad with `problem` set, or Other.
+    Line Take(std::string_view text, PatternRecord& repeat, std::string& problem)
+    {
+        const bool ngsName = !text.empty() && text.front() == kNgsSequenceMark;
+        if (ngsName || text.substr(0, kSequenceLabel.size()) == kSequenceLabel) {
+            problem = MatchRecord(Trim(text.substr(ngsName ? 1 : kSequenceLabel.size())));
+            return problem.empty() ? Line::Other : Line::Bad;
+        }
+        // The credit header, parameter lines and empty lines carry no repeats.
+        if (m_record == nullptr || text.empty() || text.substr(0, kParametersLabel.size()) == kParametersLabel)
+            return Line::Other;
+        problem = ParseRepeat(text, repeat);
+        return problem.empty() ? Line::Repeat : Line::Bad;
+    }
+
+    // Whether any record line was met.
+    bool SawRecord() const noexcept { return m_record != nullptr || m_next != 0; }
+
+private:
+    // Empty when a record of that name follows the last one matched; otherwise why not.
+    std::string MatchRecord(std::string_view name)
+    {
+        // Records are matched in order; records trf left out are passed over.
+        m_record = nullptr;
+        while (m_next < m_fasta.size()) {
+            const FastaRecord& candidate = m_fasta[m_next++];
+            if (NamesAgree(candidate, name)) {
+                m_record = &candidate;
+                return {};
+            }
+        }
+        return "sequence \"" + std::string(name) + "\" is not a record of " + m_sequenceName +
+               " (records are matched in file order)";
+    }
+
+    // Empty with `repeat` set, or what is wrong with the line.
+    std::string ParseRepeat(std::string_view text, PatternRecord& repeat) const
+    {
+        constexpr auto kMaxPosition = static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max());
+        const auto fields = Fields(text);
+        if (fields.size() < 15)
+            return "not a Tandem Repeats Finder repeat line";
+        const auto start = WholeNumber<std::uint64_t>(fields[0]);
+        const auto end = WholeNumber<std::uint64_t>(fields[1]);
+        const auto consensus = WholeNumber<std::uint64_t>(fields[4]);
+        if (!start || !end || !WholeNumber<std::uint64_t>(fields[2]) || !consensus)
+            return "not a Tandem Repeats Finder repeat line";
+        if (*start < 1 || *end < *start)
+            return "start " + std::string(fields[0]) + " and end " + std::string(fields[1]) + " do not make a range";
+        if (*end > m_record->bases)
+            return "repeat ends at base " + std::string(fields[1]) + " but \"" + m_record->name + "\" of " +
+                   m_sequenceName + " has " + std::to_string(m_record->bases) + " bases";
+        if (*end + m_record->tokensBefore > kMaxPosition || *consensus > kMaxPosition)
+            return "position beyond the signed 32-bit range";
+        repeat = PatternRecord{static_cast<std::int32_t>(*start + m_record->tokensBefore),
+                               static_cast<std::int32_t>(*end + m_record->tokensBefore),
+                               static_cast<std::int32_t>(*consensus)};
+        return {};
+    }
+
+    const std::vector<FastaRecord>& m_fasta;
+    std::string m_sequenceName;
+    const FastaRecord* m_record = nullptr;
+    std::size_t m_next = 0;
+};
 
 } // namespace
 
@@ -103,8 +173,6 @@ std::optional<std::vector<PatternRecord>> ReadTrfRepeats(const std::filesystem::
                                                          const std::filesystem::path& sequenceFile, std::string* error)
 {
     const std::string datName = datFile.string();
-    const std::string sequenceName = sequenceFile.string();
-
     std::error_code ec;
     std::ifstream dat;
     if (!std::filesystem::is_directory(datFile, ec))
@@ -115,80 +183,38 @@ std::optional<std::vector<PatternRecord>> ReadTrfRepeats(const std::filesystem::
     }
     const auto fasta = ScanFastaRecords(sequenceFile);
     if (!fasta) {
-        SetError(error, sequenceName + ": cannot be opened for reading");
+        SetError(error, sequenceFile.string() + ": cannot be opened for reading");
         return std::nullopt;
     }
 
+    RepeatLines lines{*fasta, sequenceFile.string()};
     std::vector<PatternRecord> repeats;
-    const FastaRecord* record = nullptr;
-    std::size_t nextRecord = 0;
     std::string line;
     std::uint64_t lineNumber = 0;
-    constexpr auto kMaxPosition = static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max());
-
-    auto failAt = [&](const std::string& what) {
-        SetError(error, datName + ": line " + std::to_string(lineNumber) + ": " + what);
-        return std::nullopt;
-    };
-
     while (std::getline(dat, line)) {
         ++lineNumber;
-        const std::string_view text = Trim(line);
-        const bool ngsName = !text.empty() && text.front() == kNgsSequenceMark;
-        if (ngsName || text.substr(0, kSequenceLabel.size()) == kSequenceLabel) {
-            const std::string_view name = Trim(text.substr(ngsName ? 1 : kSequenceLabel.size()));
-            // Records are matched in order; records trf left out are passed over.
-            record = nullptr;
-            while (nextRecord < fasta->size()) {
-                const FastaRecord& candidate = (*fasta)[nextRecord++];
-                if (NamesAgree(candidate, name)) {
-                    record = &candidate;
-                    break;
-                }
-            }
-            if (record == nullptr)
-                return failAt("sequence \"" + std::string(name) + "\" is not a record of " + sequenceName +
-                              " (records are matched in file order)");
-            continue;
+        PatternRecord repeat;
+        std::string problem;
+        switch (lines.Take(Trim(line), repeat, problem)) {
+        case RepeatLines::Line::Repeat:
+            repeats.push_back(repeat);
+            break;
+        case RepeatLines::Line::Bad:
+            SetError(error, datName + ": line " + std::to_string(lineNumber) + ": " + problem);
+            return std::nullopt;
+        case RepeatLines::Line::Other:
+            break;
         }
-        // The credit header, parameter lines and empty lines carry no repeats.
-        if (record == nullptr || text.empty() || text.substr(0, kParametersLabel.size()) == kParametersLabel)
-            continue;
-
-        const auto fields = Fields(text);
-        std::uint64_t start = 0, end = 0, period = 0, consensus = 0;
-        if (fields.size() < 15 || !ParseCount(fields[0], start) || !ParseCount(fields[1], end) ||
-            !ParseCount(fields[2], period) || !ParseCount(fields[4], consensus))
-            return failAt("not a Tandem Repeats Finder repeat line");
-        if (start < 1 || end < start)
-            return failAt("start " + std::string(fields[0]) + " and end " + std::string(fields[1]) +
-                          " do not make a range");
-        if (end > record->bases)
-            return failAt("repeat ends at base " + std::string(fields[1]) + " but \"" + record->name + "\" of " +
-                          sequenceName + " has " + std::to_string(record->bases) + " bases");
-        if (end + record->tokensBefore > kMaxPosition || consensus > kMaxPosition)
-            return failAt("position beyond the signed 32-bit range");
-        repeats.push_back(PatternRecord{static_cast<std::int32_t>(start + record->tokensBefore),
-                                        static_cast<std::int32_t>(end + record->tokensBefore),
-                                        static_cast<std::int32_t>(consensus)});
     }
     if (dat.bad()) {
         SetError(error, datName + ": read error");
         return std::nullopt;
     }
-    if (record == nullptr && nextRecord == 0) {
+    if (!lines.SawRecord()) {
         SetError(error, datName + ": no \"Sequence:\" or \"@\" record found");
         return std::nullopt;
     }
     return repeats;
-}
-
-bool WritePatternsFile(const std::filesystem::path& file, const std::vector<PatternRecord>& records)
-{
-    OutputFile out(file);
-    for (const PatternRecord& r : records)
-        out.Write(std::to_string(r.start) + ' ' + std::to_string(r.end) + ' ' + std::to_string(r.size) + '\n');
-    return out.Close();
 }
 
 } // namespace lirovane

@@ -1,5 +1,6 @@
 #include "core/viewer/strandscope_model.h"
 
+#include "core/io/integer_text.h"
 #include "core/io/sequence_letters.h"
 #include "core/render/bmp_export.h"
 #include "core/render/null_canvas.h"
@@ -141,7 +142,8 @@ bool StrandscopeModel::ZoomOut()
 
 void StrandscopeModel::SetStartIndexText(std::string_view text)
 {
-    m_nStartIndex = StartIndexFromText(text);
+    // The box holds at most 29 characters.
+    m_nStartIndex = LeadingInteger(text.substr(0, 29));
 }
 
 void StrandscopeModel::ApplyColorSettings(int orientation, const SlotColors& colors)
@@ -156,31 +158,6 @@ void StrandscopeModel::ApplyColorSettings(int orientation, const SlotColors& col
 bool StrandscopeModel::SaveImage(const std::filesystem::path& file) const
 {
     return lirovane::SaveImage(file, m_image, kViewerWidth, kViewerHeight);
-}
-
-std::int32_t StrandscopeModel::StartIndexFromText(std::string_view text) noexcept
-{
-    text = text.substr(0, 29);
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    // Beyond the 32-bit range the value sticks at the nearest bound instead of wrapping.
-    std::int64_t value = 0;
-    const std::int64_t limit = negative ? -static_cast<std::int64_t>(std::numeric_limits<std::int32_t>::min())
-                                        : std::numeric_limits<std::int32_t>::max();
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = value * 10 + (text[i] - '0');
-        if (value > limit) {
-            value = limit;
-            break;
-        }
-    }
-    return static_cast<std::int32_t>(negative ? -value : value);
 }
 
 } // namespace lirovane

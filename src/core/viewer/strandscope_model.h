@@ -37,7 +37,8 @@ public:
     bool Redraw();
     bool ZoomIn();
     bool ZoomOut();
-    // The start box lost the focus: its text, read as atoi reads it, becomes the start.
+    // The start box lost the focus: its text, read as atoi reads its first 29
+    // characters (saturated to the 32-bit range), becomes the start.
     void SetStartIndexText(std::string_view text);
     // What the colour dialog handed back; redraws a loaded sequence.
     void ApplyColorSettings(int orientation, const SlotColors& colors);
@@ -71,9 +72,6 @@ public:
     std::array<char, 4> Legend() const noexcept;
 
     const RasterCanvas& Image() const noexcept { return m_image; }
-
-    // atoi over the first 29 characters, saturated to the 32-bit range.
-    static std::int32_t StartIndexFromText(std::string_view text) noexcept;
 
 private:
     bool LoadLetters();

@@ -1,6 +1,7 @@
 #include "ui/settings/settings_dlg.h"
 
 #include "core/io/file_checks.h"
+#include "core/io/integer_text.h"
 #include "core/io/patterns.h"
 #include "ui/app/dialog_look.h"
 #include "ui/app/dialog_units.h"
@@ -41,32 +42,6 @@ QString Latin(std::string_view text)
 static bool CanOpenForReading(const QString& path)
 {
     return lirovane::CanOpenForReading(QFile::encodeName(path).toStdString());
-}
-
-int LeadingInteger(const QString& text)
-{
-    qsizetype i = 0;
-    const qsizetype n = text.size();
-    while (i < n && (text[i] == u' ' || text[i] == u'\t' || text[i] == u'\n' || text[i] == u'\r' || text[i] == u'\v' ||
-                     text[i] == u'\f'))
-        ++i;
-    bool negative = false;
-    if (i < n && (text[i] == u'+' || text[i] == u'-')) {
-        negative = text[i] == u'-';
-        ++i;
-    }
-    long long value = 0;
-    const long long limit = static_cast<long long>(std::numeric_limits<int>::max()) + 1;
-    for (; i < n && text[i] >= u'0' && text[i] <= u'9'; ++i) {
-        value = value * 10 + (text[i].unicode() - u'0');
-        if (value > limit)
-            value = limit;
-    }
-    if (negative)
-        value = -value;
-    if (value > std::numeric_limits<int>::max())
-        value = std::numeric_limits<int>::max();
-    return static_cast<int>(value);
 }
 
 QString CSettingsDlg::NotIntegerMessage()
@@ -239,7 +214,7 @@ void CSettingsDlg::OnBrowse(QString& value)
 
 void CSettingsDlg::OnSizeFocusLost()
 {
-    m_nRepeatSize = LeadingInteger(m_sizeEdit->text());
+    m_nRepeatSize = lirovane::LeadingInteger(m_sizeEdit->text().toStdString());
     Refresh();
 }
 

@@ -70,7 +70,3 @@ private:
     QLineEdit* m_sizeEdit = nullptr;
     bool m_initialised = false;
 };
-
-// The leading decimal integer of a text as C's atoi reads it (white space, a sign,
-// digits), 0 without digits; values beyond the int range are clamped.
-int LeadingInteger(const QString& text);

@@ -1,0 +1,70 @@
+#include "cli/view_options.h"
+
+#include "cli/option_reader.h"
+#include "core/io/integer_text.h"
+
+namespace lirovane::cli {
+
+namespace {
+
+// Takes one option's value; the error text when it is not usable.
+std::optional<std::string> TakeViewOption(std::string_view name, std::string_view value, ViewOptions& options)
+{
+    // Built by appending: GCC 12 warns about `"'" + string`.
+    std::string quoted(1, '\'');
+    quoted.append(value).push_back('\'');
+    if (name == "--view") {
+        options.file = value;
+    } else if (name == "--save") {
+        options.save = value;
+    } else if (name == "--start") {
+        const auto n = WholeNumber<std::int32_t>(value);
+        if (!n || *n < 0)
+            return "--start takes a token count of 0 or more, not " + quoted;
+        options.start = *n;
+    } else if (name == "--zoom") {
+        const auto z = WholeNumber<int>(value);
+        if (!z || *z < 1 || *z > kMaxViewZoom)
+            return "--zoom takes a whole number from 1 to " + std::to_string(kMaxViewZoom) + ", not " + quoted;
+        options.zoom = *z;
+    } else if (name == "--orientation") {
+        const auto o = WholeNumber<int>(value);
+        if (!o || *o < 1 || *o > 3)
+            return "--orientation takes 1, 2 or 3, not " + quoted;
+        options.orientation = *o;
+    } else {
+        const auto colors = ParseColorList(value);
+        if (!colors)
+            return "--colors takes four colours LEFT,UP,DOWN,RIGHT, not " + quoted;
+        options.colors = *colors;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<std::string> ParseViewOptions(const std::vector<std::string_view>& args, ViewOptions& options)
+{
+    static constexpr std::string_view kNames[] = {"--view", "--start", "--zoom", "--orientation", "--colors", "--save"};
+    OptionReader reader(args);
+    for (;;) {
+        switch (reader.Next(kNames)) {
+        case OptionReader::Status::End:
+            if (options.file.empty())
+                return std::string("--view needs a sequence file");
+            if (options.save.empty())
+                return std::string("--save needs a picture file name");
+            return std::nullopt;
+        case OptionReader::Status::Unknown:
+            return "unknown argument '" + std::string(reader.Name()) + "'";
+        case OptionReader::Status::MissingValue:
+            return std::string(reader.Name()) + " needs a value";
+        case OptionReader::Status::Option:
+            if (auto error = TakeViewOption(reader.Name(), reader.Value(), options))
+                return error;
+            break;
+        }
+    }
+}
+
+} // namespace lirovane::cli

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "core/render/path_renderer.h"
+
+#include <cstdint>
+#include <string>
+
+namespace lirovane {
+
+// One picture of the viewer without its window: a fresh opening of `file` with these
+// orientation, colours and zoom, shown from token `start` and saved as `save`.
+struct ViewOptions {
+    std::string file;
+    std::string save;
+    std::int32_t start = 0;
+    int zoom = 1;
+    int orientation = 1;
+    SlotColors colors = kDefaultColors;
+};
+
+struct ViewResult {
+    bool readable = false;     // the sequence file could be opened
+    bool lettersFound = false; // letters were kept at the start
+    bool saved = false;        // the picture was written
+    std::string startText;     // the viewer's two boxes
+    std::string endText;
+};
+
+// What the viewer shows for the options in a fresh opening, saved as the picture.
+ViewResult RenderViewPicture(const ViewOptions& options);
+
+} // namespace lirovane
