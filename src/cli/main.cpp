@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -186,28 +187,51 @@ int RunOneSize(AppSettings& settings, const cli::BatchOptions& options)
 
 // Several sizes: the patterns are split once and the sequence read once for all of
 // them, each size into DIR/size-N/, and DIR/index.htm links the galleries.
-int RunSizes(const AppSettings& settings, const cli::BatchOptions& options)
+// Makes DIR/size-N for every size and splits the patterns once into them.
+std::optional<std::vector<SizeSelection>> SplitSizes(const AppSettings& settings, const cli::BatchOptions& options)
 {
     const fs::path out = options.out;
     std::vector<SizeSelection> sizes;
     for (const int size : options.sizes) {
         const std::string folder = "size-" + std::to_string(size);
         if (!MakeOutputFolder((out / folder).string()))
-            return kExitFailure;
+            return std::nullopt;
         sizes.push_back({size, out / folder, 0});
     }
     const SplitResult split = SplitPatternsBySize(settings.patternsFile, settings.sequenceFile, sizes);
     if (!split.opened || !split.valid) {
         Fail(split.error + " (" + std::string(kInvalidPatternsMessage) + ")");
-        return kExitFailure;
+        return std::nullopt;
     }
     if (!split.written) {
         Fail(split.error);
-        return kExitFailure;
+        return std::nullopt;
     }
+    return sizes;
+}
 
+// One line per size on standard error; the row of the summary table.
+SizeRow ReportSize(const SizeSelection& size, const BatchResult& result)
+{
+    if (size.count == 0)
+        std::fprintf(stderr, "lirovane-batch: size %d: no repeats of this size, empty gallery %s\n", size.size,
+                     result.page.string().c_str());
+    else
+        std::fprintf(stderr, "lirovane-batch: size %d: %d of %d repeats drawn, %d pictures saved; gallery %s\n",
+                     size.size, result.pictures, size.count,
+                     result.pictures - static_cast<int>(result.unwritten.size()), result.page.string().c_str());
+    return {size.size, size.count, result.pictures, result.bases, size.dir.filename().string() + "/index.htm"};
+}
+
+// Several sizes: the patterns are split once and the sequence read once for all of
+// them, each size into DIR/size-N/, and DIR/index.htm links the galleries.
+int RunSizes(const AppSettings& settings, const cli::BatchOptions& options)
+{
+    const auto sizes = SplitSizes(settings, options);
+    if (!sizes)
+        return kExitFailure;
     std::vector<GallerySelection> galleries;
-    for (const SizeSelection& size : sizes)
+    for (const SizeSelection& size : *sizes)
         galleries.push_back({size.dir, size.size, size.count});
     cli::ProgressDisplay display(stderr, isatty(fileno(stderr)) != 0);
     const std::vector<BatchResult> results = DrawGalleries(
@@ -220,23 +244,15 @@ int RunSizes(const AppSettings& settings, const cli::BatchOptions& options)
     std::vector<SizeGalleryLink> links;
     std::vector<SizeRow> rows;
     for (std::size_t i = 0; i < results.size(); ++i) {
-        const BatchResult& result = results[i];
-        const SizeSelection& size = sizes[i];
-        if (!ReportGallery(options, result))
+        if (!ReportGallery(options, results[i]))
             status = kExitFailure;
-        pictures += result.pictures;
-        const std::string folder = size.dir.filename().string();
-        links.push_back({size.size, size.count, result.pictures, folder});
-        rows.push_back({size.size, size.count, result.pictures, result.bases, folder + "/index.htm"});
-        if (size.count == 0)
-            std::fprintf(stderr, "lirovane-batch: size %d: no repeats of this size, empty gallery %s\n", size.size,
-                         result.page.string().c_str());
-        else
-            std::fprintf(stderr, "lirovane-batch: size %d: %d of %d repeats drawn, %d pictures saved; gallery %s\n",
-                         size.size, result.pictures, size.count,
-                         result.pictures - static_cast<int>(result.unwritten.size()), result.page.string().c_str());
+        pictures += results[i].pictures;
+        const SizeSelection& size = (*sizes)[i];
+        links.push_back({size.size, size.count, results[i].pictures, size.dir.filename().string()});
+        rows.push_back(ReportSize(size, results[i]));
     }
 
+    const fs::path out = options.out;
     std::error_code ec;
     const fs::path overview = (fs::absolute(out, ec) / "index.htm").lexically_normal();
     const bool overviewWritten = WriteSizesPage(out / "index.htm", options.sequence, links);
@@ -246,7 +262,7 @@ int RunSizes(const AppSettings& settings, const cli::BatchOptions& options)
     }
     if (!options.summary.empty() && !WriteSummary(options.summary, rows))
         status = kExitFailure;
-    std::fprintf(stderr, "lirovane-batch: %zu sizes, %d pictures; overview %s%s\n", sizes.size(), pictures,
+    std::fprintf(stderr, "lirovane-batch: %zu sizes, %d pictures; overview %s%s\n", sizes->size(), pictures,
                  overview.string().c_str(), overviewWritten ? "" : " (not written)");
     return status;
 }
