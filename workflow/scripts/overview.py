@@ -5,6 +5,7 @@ from the summary.tsv that lirovane-batch wrote for each genome."""
 import csv
 import html
 import os
+import urllib.parse
 
 
 def read_rows(summary):
@@ -28,7 +29,8 @@ def overview(genomes, files, summaries, page, table):
         links = []
         for row in read_rows(summary):
             rows.append("\t".join([genome, row["size"], row["repeats"], row["pictures"], row["bases"]]) + "\n")
-            href = html.escape(folder + "/" + row["page"], quote=True)
+            # A genome's name may hold characters a link cannot (space, #, %): quote them.
+            href = html.escape(urllib.parse.quote(folder + "/" + row["page"]), quote=True)
             count = int(row["repeats"])
             text = "no repeats" if count == 0 else "1 repeat" if count == 1 else f"{count} repeats"
             links.append(f'<a href="{href}">size {html.escape(row["size"])}</a>: {text}')
