@@ -92,6 +92,16 @@ run > third.log 2>&1 || { cat third.log; fail "the third run failed"; }
 grep -q '^tiny	3	' out/summary.tsv || fail "summary.tsv lacks the new genome"
 [ "$(grep -c '^<tr><td>' out/index.htm)" = 3 ] || fail "index.htm does not list three genomes"
 
+# One size: the gallery is the genome's folder itself.
+mkdir one
+cp genomes/lambda_phage.fa genomes/lambda_phage.trf.dat one/
+snakemake -s "$root/workflow/Snakefile" --cores 2 \
+  --config input=one results=one-out sizes=6 lirovane_batch="$batch" > one.log 2>&1 || { cat one.log; fail "one size"; }
+"$batch" --sequence one/lambda_phage.fa --trf one/lambda_phage.trf.dat --size 6 --out hand/one \
+  --summary hand/one/summary.tsv 2>/dev/null
+diff -r hand/one one-out/lambda_phage || fail "one size: gallery differs from lirovane-batch by hand"
+grep -q '<a href="lambda_phage/index.htm">size 6</a>: 24 repeats' one-out/index.htm || fail "one size: index.htm"
+
 # Bad sizes are refused before anything runs.
 sizes=5-3
 run -n > bad.log 2>&1 && fail "sizes 5-3 accepted"
