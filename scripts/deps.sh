@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev
+  libhts-dev tabix
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-dejavu-core
   xvfb xauth xdotool

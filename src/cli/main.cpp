@@ -137,7 +137,11 @@ bool ReportGallery(const cli::BatchOptions& options, const BatchResult& result)
 {
     bool ok = true;
     if (!result.sequenceOpened) {
-        Fail("cannot read sequence file '" + options.sequence + "'");
+        Fail("cannot read sequence file '" + options.sequence + "'" +
+             (result.sequenceError.empty() ? std::string() : ": " + result.sequenceError));
+        ok = false;
+    } else if (!result.sequenceError.empty()) {
+        Fail("cannot read the sequence to its end: " + result.sequenceError);
         ok = false;
     }
     for (const fs::path& file : result.unwritten)

@@ -35,6 +35,10 @@ int RunViewCommand(int argc, char** argv)
         std::fprintf(stderr, "lirovane-batch: cannot read the sequence file '%s'\n", options.file.c_str());
         return 1;
     }
+    if (!result.error.empty()) {
+        std::fprintf(stderr, "lirovane-batch: %s\n", result.error.c_str());
+        return 1;
+    }
     if (!result.lettersFound)
         std::fprintf(stderr, "lirovane-batch: no letters after token %d of '%s'; the picture is white\n",
                      static_cast<int>(options.start), options.file.c_str());

@@ -2,8 +2,8 @@
 // pickers, one test per dialog.
 
 #include "core/settings/app_settings.h"
-#include "ui/settings/edit_settings.h"
 #include "core/settings/memory_profile_store.h"
+#include "ui/settings/edit_settings.h"
 #include "ui/settings/settings_dlg.h"
 #include "ui_test_support.h"
 
@@ -207,7 +207,8 @@ private slots:
         QTest::addColumn<bool>("save");
         QTest::addColumn<QString>("shown");
         QTest::newRow("open") << false
-                              << "Text files (*.txt)|FASTA files (*.fa *.fasta *.fna *.fas *.seq)|All files (*)"
+                              << "Text files (*.txt)|FASTA files (*.fa *.fasta *.fna *.fas *.seq *.fa.gz *.fasta.gz "
+                                 "*.fna.gz *.gz)|All files (*)"
                                  " / Text files (*.txt) / *.txt / listed *.txt";
         QTest::newRow("save") << true
                               << "Bitmap pictures (*.bmp)|All files (*) / Bitmap pictures (*.bmp) / *.bmp / closed";

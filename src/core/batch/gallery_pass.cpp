@@ -200,10 +200,12 @@ std::vector<BatchResult> DrawGalleries(const AppSettings& settings, const std::v
     for (std::size_t first = 0; first < galleries.size(); first += kGalleriesPerRead) {
         const std::size_t last = std::min(galleries.size(), first + kGalleriesPerRead);
         TokenReader reader;
-        const bool opened = reader.Open(settings.sequenceFile);
+        // BGZF input is decompressed by worker threads while this one scans and draws.
+        const bool opened = reader.Open(settings.sequenceFile, SourceOptions{kBatchDecompressThreads});
         std::vector<std::unique_ptr<GalleryState>> states;
         for (std::size_t g = first; g < last; ++g) {
             results[g].sequenceOpened = opened;
+            results[g].sequenceError = reader.Error();
             states.push_back(std::make_unique<GalleryState>(settings, galleries[g], results[g]));
         }
         if (opened) {
@@ -213,6 +215,8 @@ std::vector<BatchResult> DrawGalleries(const AppSettings& settings, const std::v
                 if (progress)
                     progress(pictures, count);
             });
+            for (std::size_t g = first; g < last; ++g)
+                results[g].sequenceError = reader.Error();
             reader.Close();
         }
         for (auto& state : states)

@@ -26,11 +26,16 @@ public:
     virtual void Navigate(const std::string& url) = 0;
 };
 
+// Threads that decompress a BGZF sequence file for the batch.
+inline constexpr int kBatchDecompressThreads = 2;
+
 struct BatchResult {
     int pictures = 0;                             // pictures drawn (cells on the page)
     std::vector<std::filesystem::path> unwritten; // pictures that could not be saved
     bool pageWritten = false;                     // index.htm was written completely
     bool sequenceOpened = false;
+    std::string sequenceError;  // why the sequence could not be read to its
+                                // end (naming file and offset); empty if it was
     std::filesystem::path page; // absolute path of index.htm
     std::string url;            // the address given to Navigate
     std::uint64_t bases = 0;    // characters of the stretches drawn

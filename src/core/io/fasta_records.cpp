@@ -1,10 +1,11 @@
 #include "core/io/fasta_records.h"
 
+#include "core/io/byte_source.h"
 #include "core/io/read_block.h"
 #include "core/io/token_reader.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <string_view>
 #include <vector>
 
 namespace lirovane {
@@ -23,26 +24,25 @@ void TrimTrailingBlanks(std::string& text)
 
 } // namespace
 
-std::optional<std::vector<FastaRecord>> ScanFastaRecords(const std::filesystem::path& file)
+std::optional<std::vector<FastaRecord>> ScanFastaRecords(const std::filesystem::path& file, std::string* error)
 {
-    std::error_code ec;
-    if (std::filesystem::is_directory(file, ec))
-        return std::nullopt;
-    std::FILE* f = std::fopen(file.c_str(), "rb");
-    if (f == nullptr)
+    const auto source = OpenByteSource(file, error);
+    if (source == nullptr)
         return std::nullopt;
 
     std::vector<FastaRecord> records;
+    std::error_code ec;
     const std::uintmax_t size = std::filesystem::file_size(file, ec);
+    const bool plain = std::string_view(source->Kind()) == "plain";
     const std::size_t blockSize =
-        ec ? kBlockSize : static_cast<std::size_t>(std::min<std::uintmax_t>(size + 1, kBlockSize));
+        ec || !plain ? kBlockSize : static_cast<std::size_t>(std::min<std::uintmax_t>(size + 1, kBlockSize));
     ReadBlock block(blockSize);
     std::uint64_t tokens = 0;
     bool lineStart = true;
     bool inHeader = false;
 
     for (;;) {
-        const std::size_t len = std::fread(block.data(), 1, block.size(), f);
+        const std::size_t len = source->Read(reinterpret_cast<char*>(block.data()), block.size());
         if (len == 0)
             break;
         for (std::size_t i = 0; i < len; ++i) {
@@ -73,10 +73,11 @@ std::optional<std::vector<FastaRecord>> ScanFastaRecords(const std::filesystem::
             lineStart = endOfLine;
         }
     }
-    const bool failed = std::ferror(f) != 0;
-    std::fclose(f);
-    if (failed)
+    if (!source->Error().empty()) {
+        if (error != nullptr)
+            *error = source->Error();
         return std::nullopt;
+    }
     if (inHeader) {
         TrimTrailingBlanks(records.back().name);
         records.back().tokensBefore = tokens;

@@ -18,7 +18,9 @@ struct FastaRecord {
 
 // The records of a FASTA file in file order, read in one streaming pass. A header line
 // is a line whose first byte is '>'; bases before the first header form a record of
-// their own without a name. Nothing when the file cannot be opened.
-std::optional<std::vector<FastaRecord>> ScanFastaRecords(const std::filesystem::path& file);
+// their own without a name. gzip and BGZF files are read decompressed. Nothing, with
+// `error` set, when the file cannot be opened or read to its end.
+std::optional<std::vector<FastaRecord>> ScanFastaRecords(const std::filesystem::path& file,
+                                                         std::string* error = nullptr);
 
 } // namespace lirovane

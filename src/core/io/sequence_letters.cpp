@@ -21,20 +21,27 @@ std::string ReadSequenceLetters(const std::filesystem::path& file, std::int64_t 
     return ReadSequenceLetters(file, offset, TokenOffsetIndex::Global());
 }
 
-std::string ReadSequenceLetters(const std::filesystem::path& file, std::int64_t offset, TokenOffsetIndex& index)
+std::string ReadSequenceLetters(const std::filesystem::path& file, std::int64_t offset, TokenOffsetIndex& index,
+                                std::string* error)
 {
     std::string letters;
     TokenReader reader;
-    if (!reader.Open(file))
-        return letters;
-    const std::uint64_t skip = offset > 0 ? static_cast<std::uint64_t>(offset) : 0;
-    if (index.SkipFromStart(reader, file, skip) < skip)
-        return letters;
-    char c = 0;
-    while (letters.size() < kMaxViewerLetters && reader.Next(c)) {
-        if (IsBaseLetter(c))
-            letters.push_back(c);
+    const bool opened = reader.Open(file);
+    if (opened) {
+        const std::uint64_t skip = offset > 0 ? static_cast<std::uint64_t>(offset) : 0;
+        if (index.SkipFromStart(reader, file, skip) == skip) {
+            char c = 0;
+            while (letters.size() < kMaxViewerLetters && reader.Next(c)) {
+                if (IsBaseLetter(c))
+                    letters.push_back(c);
+            }
+        }
     }
+    if (error != nullptr)
+        *error = reader.Error();
+    // Letters before a read error are not shown: they may stop anywhere.
+    if (reader.Failed())
+        letters.clear();
     return letters;
 }
 

@@ -15,7 +15,9 @@ class TokenOffsetIndex;
 // An unreadable file, or no letter after the offset, gives an empty string.
 // Deep offsets start from the offsets that TokenOffsetIndex::Global() remembers.
 std::string ReadSequenceLetters(const std::filesystem::path& file, std::int64_t offset);
-// The same with an index of one's own (tests, tools).
-std::string ReadSequenceLetters(const std::filesystem::path& file, std::int64_t offset, TokenOffsetIndex& index);
+// The same with an index of one's own (tests, tools). When `error` is given it is set
+// to why the file could not be opened or read to the end (empty when nothing went wrong).
+std::string ReadSequenceLetters(const std::filesystem::path& file, std::int64_t offset, TokenOffsetIndex& index,
+                                std::string* error = nullptr);
 
 } // namespace lirovane

@@ -61,24 +61,26 @@ TokenOffsetIndex::Entry* TokenOffsetIndex::Find(const std::filesystem::path& fil
 std::uint64_t TokenOffsetIndex::SkipFromStart(TokenReader& reader, const std::filesystem::path& file, std::uint64_t n)
 {
     std::lock_guard lock(m_mutex);
-    Entry* entry = n >= m_stride ? Find(file, true) : nullptr;
+    // Decompressing is slower than scanning: compressed text is remembered more densely.
+    const std::uint64_t stride = reader.Compressed() ? std::max<std::uint64_t>(m_stride / 16, 1) : m_stride;
+    Entry* entry = n >= stride && reader.CanSeek() ? Find(file, true) : nullptr;
     if (entry == nullptr)
         return reader.Skip(n);
 
     // Start from the deepest remembered offset at or before token n.
-    const std::uint64_t known = std::min<std::uint64_t>(n / m_stride, entry->offsets.size());
-    if (known > 0 && !reader.Seek(entry->offsets[known - 1], known * m_stride)) {
+    const std::uint64_t known = std::min<std::uint64_t>(n / stride, entry->offsets.size());
+    if (known > 0 && !reader.Seek(entry->offsets[known - 1], known * stride)) {
         entry->offsets.clear();
         return reader.Skip(n);
     }
     // Skip the rest a stride at a time, remembering each offset passed.
     while (reader.Consumed() < n) {
-        const std::uint64_t nextMark = (reader.Consumed() / m_stride + 1) * m_stride;
+        const std::uint64_t nextMark = (reader.Consumed() / stride + 1) * stride;
         const std::uint64_t want = std::min(n, nextMark) - reader.Consumed();
         if (reader.Skip(want) < want)
             break;
-        if (reader.Consumed() == nextMark && entry->offsets.size() == nextMark / m_stride - 1)
-            entry->offsets.push_back(reader.ByteOffset());
+        if (reader.Consumed() == nextMark && entry->offsets.size() == nextMark / stride - 1)
+            entry->offsets.push_back(reader.Position());
     }
     return reader.Consumed();
 }

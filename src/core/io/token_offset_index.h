@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/io/byte_source.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <list>
@@ -11,10 +13,11 @@ namespace lirovane {
 
 class TokenReader;
 
-// Remembers, per file (path, size, modification time), the byte offset just past
-// every `stride`-th token, so that skipping deep into a file it has seen before starts
-// from the nearest remembered point instead of the first byte. A file whose size or
-// modification time changed starts afresh. The offsets are learnt as skips pass them.
+// Remembers, per file (path, size, modification time), where the text resumes just past
+// every `stride`-th token (a byte offset, or a BGZF virtual offset), so that skipping deep into a file it has seen
+// before starts from the nearest remembered point instead of the first byte. A file whose size or modification time
+// changed starts afresh. The offsets are learnt as skips pass them. BGZF text is remembered every stride / 16 tokens; a
+// plain gzip stream cannot seek and is always skipped from its start.
 class TokenOffsetIndex {
 public:
     static constexpr std::uint64_t kDefaultStride = std::uint64_t{1} << 20;
@@ -38,7 +41,7 @@ private:
         std::string key;
         std::uintmax_t size = 0;
         std::filesystem::file_time_type modified{};
-        std::vector<std::uint64_t> offsets; // offsets[k] lies just past token (k + 1) * stride
+        std::vector<SourcePoint> offsets; // offsets[k] lies just past token (k + 1) * stride
     };
 
     // The entry of the file as it is now, made or refreshed as needed; null when the

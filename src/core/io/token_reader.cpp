@@ -1,7 +1,7 @@
 #include "core/io/token_reader.h"
 
 #include <algorithm>
-#include <limits>
+#include <string_view>
 
 namespace lirovane {
 
@@ -27,6 +27,9 @@ inline std::size_t CountTokens64(const unsigned char* p) noexcept
 // byte-by-byte search for the last wanted token stays short.
 constexpr std::size_t kCountChunk = 4096;
 
+// Block size for BGZF input, about one compressed block's text.
+constexpr std::size_t kSeekableCompressedBlock = 64 * 1024;
+
 } // namespace
 
 std::size_t CountTokens(const char* data, std::size_t size) noexcept
@@ -48,49 +51,62 @@ TokenReader::~TokenReader()
     Close();
 }
 
-bool TokenReader::Open(const std::filesystem::path& file)
+void TokenReader::Allocate(std::size_t wanted)
 {
-    Close();
-    std::FILE* f = std::fopen(file.c_str(), "rb");
-    if (f == nullptr)
-        return false;
-    // A directory opens on Linux but cannot be read: treat it as unopenable.
-    std::error_code ec;
-    if (std::filesystem::is_directory(file, ec)) {
-        std::fclose(f);
-        return false;
-    }
-    // The block is our buffer; the stream's own would only copy twice.
-    std::setvbuf(f, nullptr, _IONBF, 0);
-    m_file = f;
-    // A small file needs no large block (the size only guides; a growing file is read whole).
-    const std::uintmax_t size = std::filesystem::file_size(file, ec);
-    std::size_t wanted = m_blockSize;
-    if (!ec && size < wanted)
-        wanted = std::min<std::size_t>(wanted, std::max<std::size_t>(static_cast<std::size_t>(size) + 1, 4096));
     if (wanted > m_block.size() || wanted < m_block.size() / 4)
         m_block.Allocate(wanted);
+}
+
+bool TokenReader::Open(const std::filesystem::path& file, const SourceOptions& options)
+{
+    Close();
+    auto source = OpenByteSource(file, &m_error, options);
+    if (source == nullptr)
+        return false;
+    const bool plain = std::string_view(source->Kind()) == "plain";
+    m_source = std::move(source);
+    std::size_t wanted = m_blockSize;
+    if (plain) {
+        // A small file needs no large block (the size only guides; a growing file is read whole).
+        std::error_code ec;
+        const std::uintmax_t size = std::filesystem::file_size(file, ec);
+        if (!ec && size < wanted)
+            wanted = std::min<std::size_t>(wanted, std::max<std::size_t>(static_cast<std::size_t>(size) + 1, 4096));
+    } else if (m_source->CanSeek()) {
+        // A remembered point inside a block is reached by decompressing up to it:
+        // blocks of BGZF size keep that short.
+        wanted = std::min<std::size_t>(wanted, kSeekableCompressedBlock);
+    }
+    Allocate(wanted);
     return true;
+}
+
+void TokenReader::Open(std::unique_ptr<ByteSource> source)
+{
+    Close();
+    m_source = std::move(source);
+    Allocate(m_blockSize);
 }
 
 void TokenReader::Close() noexcept
 {
-    if (m_file != nullptr)
-        std::fclose(m_file);
-    m_file = nullptr;
+    m_source.reset();
+    m_error.clear();
     m_pos = 0;
     m_len = 0;
-    m_blockStart = 0;
+    m_blockStart = {};
     m_consumed = 0;
 }
 
 bool TokenReader::Refill()
 {
-    if (m_file == nullptr)
+    if (m_source == nullptr || !m_error.empty())
         return false;
-    m_blockStart += m_len;
+    m_blockStart = m_source->Tell();
     m_pos = 0;
-    m_len = std::fread(m_block.data(), 1, m_block.size(), m_file);
+    m_len = m_source->Read(reinterpret_cast<char*>(m_block.data()), m_block.size());
+    if (m_len == 0 && !m_source->Error().empty())
+        m_error = m_source->Error();
     return m_len > 0;
 }
 
@@ -157,18 +173,17 @@ bool TokenReader::Next(char& token)
     }
 }
 
-std::uint64_t TokenReader::ByteOffset() const noexcept
+SourcePoint TokenReader::Position() const noexcept
 {
-    return m_blockStart + m_pos;
+    return {m_blockStart.point, m_blockStart.skip + m_pos};
 }
 
-bool TokenReader::Seek(std::uint64_t byteOffset, std::uint64_t tokensBefore)
+bool TokenReader::Seek(const SourcePoint& point, std::uint64_t tokensBefore)
 {
-    if (m_file == nullptr || byteOffset > static_cast<std::uint64_t>(std::numeric_limits<long>::max()))
+    if (m_source == nullptr || !m_source->Seek(point))
         return false;
-    if (std::fseek(m_file, static_cast<long>(byteOffset), SEEK_SET) != 0)
-        return false;
-    m_blockStart = byteOffset;
+    m_error.clear();
+    m_blockStart = point;
     m_pos = 0;
     m_len = 0;
     m_consumed = tokensBefore;

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "core/io/byte_source.h"
 #include "core/io/read_block.h"
-#include <cstdint>
 
-#include <cstdio>
+#include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
+#include <string_view>
 
 namespace lirovane {
 
@@ -19,8 +21,9 @@ constexpr bool IsBlank(unsigned char c) noexcept
 // Non-blank bytes in [data, data + size): a tight loop the compiler vectorises.
 std::size_t CountTokens(const char* data, std::size_t size) noexcept;
 
-// Reads a sequence file as a stream of tokens, in large blocks. Tokens are numbered
-// from 1 in file order; Consumed() is how many have been taken so far.
+// Reads a sequence file (plain, gzip or BGZF) as a stream of tokens, in large blocks.
+// Tokens are numbered from 1 in the order of the decompressed text; Consumed() is how
+// many have been taken so far. A read error ends the tokens and sets Error().
 class TokenReader {
 public:
     explicit TokenReader(std::size_t blockSize = std::size_t{1} << 20);
@@ -28,9 +31,11 @@ public:
     TokenReader(const TokenReader&) = delete;
     TokenReader& operator=(const TokenReader&) = delete;
 
-    // False when the file cannot be opened for reading.
-    bool Open(const std::filesystem::path& file);
-    bool IsOpen() const noexcept { return m_file != nullptr; }
+    // False, with Error() set, when the file cannot be opened for reading.
+    bool Open(const std::filesystem::path& file, const SourceOptions& options = {});
+    // Reads from a source of one's own (tests, generated text).
+    void Open(std::unique_ptr<ByteSource> source);
+    bool IsOpen() const noexcept { return m_source != nullptr; }
     void Close() noexcept;
 
     // Passes over up to n tokens; returns how many there were (fewer at the end).
@@ -41,20 +46,30 @@ public:
     bool Next(char& token);
 
     std::uint64_t Consumed() const noexcept { return m_consumed; }
-    // Byte offset in the file of the next byte not yet looked at.
-    std::uint64_t ByteOffset() const noexcept;
-    // Continues reading at a byte offset, counting `tokensBefore` tokens as taken.
-    bool Seek(std::uint64_t byteOffset, std::uint64_t tokensBefore);
+    // Where the next byte not yet looked at lies, for Seek.
+    SourcePoint Position() const noexcept;
+    // Continues reading at a point Position() gave, counting `tokensBefore` tokens as taken.
+    bool Seek(const SourcePoint& point, std::uint64_t tokensBefore);
+    // Whether Seek can work (not on a plain gzip stream).
+    bool CanSeek() const noexcept { return m_source != nullptr && m_source->CanSeek(); }
+    // Whether the text is decompressed from gzip or BGZF.
+    bool Compressed() const noexcept { return m_source != nullptr && std::string_view(m_source->Kind()) != "plain"; }
+    // Why reading stopped early (naming the file and the offset); empty when it did not.
+    const std::string& Error() const noexcept { return m_error; }
+    bool Failed() const noexcept { return !m_error.empty(); }
 
 private:
     bool Refill();
 
-    std::FILE* m_file = nullptr;
+    void Allocate(std::size_t wanted);
+
+    std::unique_ptr<ByteSource> m_source;
+    std::string m_error;
     std::size_t m_blockSize;
     ReadBlock m_block; // allocated at Open, no larger than the file needs
     std::size_t m_pos = 0;
     std::size_t m_len = 0;
-    std::uint64_t m_blockStart = 0; // file offset of m_block[0]
+    SourcePoint m_blockStart; // where m_block[0] was read
     std::uint64_t m_consumed = 0;
 };
 

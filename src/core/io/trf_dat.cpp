@@ -181,9 +181,10 @@ std::optional<std::vector<PatternRecord>> ReadTrfRepeats(const std::filesystem::
         SetError(error, datName + ": cannot be opened for reading");
         return std::nullopt;
     }
-    const auto fasta = ScanFastaRecords(sequenceFile);
+    std::string fastaError;
+    const auto fasta = ScanFastaRecords(sequenceFile, &fastaError);
     if (!fasta) {
-        SetError(error, sequenceFile.string() + ": cannot be opened for reading");
+        SetError(error, fastaError.empty() ? sequenceFile.string() + ": cannot be opened for reading" : fastaError);
         return std::nullopt;
     }
 

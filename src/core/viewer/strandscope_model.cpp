@@ -2,6 +2,7 @@
 
 #include "core/io/integer_text.h"
 #include "core/io/sequence_letters.h"
+#include "core/io/token_offset_index.h"
 #include "core/render/bmp_export.h"
 #include "core/render/null_canvas.h"
 
@@ -23,8 +24,7 @@ std::int32_t SaturatedSum(std::int32_t a, std::int64_t b) noexcept
 
 } // namespace
 
-StrandscopeModel::StrandscopeModel()
-    : m_image(kViewerWidth, kViewerHeight)
+StrandscopeModel::StrandscopeModel() : m_image(kViewerWidth, kViewerHeight)
 {
     m_image.FillRect(0, 0, kViewerWidth, kViewerHeight, StockBrush::White);
 }
@@ -45,7 +45,7 @@ std::array<char, 4> StrandscopeModel::Legend() const noexcept
 
 bool StrandscopeModel::LoadLetters()
 {
-    std::string kept = ReadSequenceLetters(m_viewerPath, m_nStartIndex);
+    std::string kept = ReadSequenceLetters(m_viewerPath, m_nStartIndex, TokenOffsetIndex::Global(), &m_loadError);
     m_bLastLoadFound = !kept.empty();
     if (m_bLastLoadFound) {
         // Only the letters of this load count: nothing of a longer earlier load follows them.

@@ -58,12 +58,17 @@ public:
     const LetterTable& Letters() const noexcept { return m_letterTable; }
     PathStyle Style() const noexcept;
     // The letters of the last load that kept any.
-    std::string_view KeptLetters() const noexcept { return {m_letters.data(), static_cast<std::size_t>(m_nLetterCount)}; }
+    std::string_view KeptLetters() const noexcept
+    {
+        return {m_letters.data(), static_cast<std::size_t>(m_nLetterCount)};
+    }
     // Letters drawn by the last drawing (EndIndex() - StartIndex() unless clamped).
     int DrawnCount() const noexcept { return m_nDrawnCount; }
     // Whether the last load of letters kept any.
     bool LastLoadFound() const noexcept { return m_bLastLoadFound; }
     const std::filesystem::path& ViewerPath() const noexcept { return m_viewerPath; }
+    // Why the last load of letters could not open or read the file; empty when it could.
+    const std::string& LastLoadError() const noexcept { return m_loadError; }
 
     // Texts of the start and end boxes, empty until a drawing writes them.
     const std::string& StartText() const noexcept { return m_startText; }
@@ -87,7 +92,7 @@ private:
     SlotColors m_colors = kDefaultColors; // m_clrA, m_clrC, m_clrG, m_clrT by slot
     LetterTable m_letterTable = LetterTable::ForOrientation(1);
     int m_bNoSequence = 1;
-    std::string m_letters;      // kept letters, never cleared by a load that keeps none
+    std::string m_letters; // kept letters, never cleared by a load that keeps none
     int m_nLetterCount = 0;
 
     std::filesystem::path m_viewerPath;
@@ -96,6 +101,7 @@ private:
     std::string m_endText;
     int m_nDrawnCount = 0;
     bool m_bLastLoadFound = false;
+    std::string m_loadError;
 };
 
 } // namespace lirovane

@@ -17,6 +17,9 @@ ViewResult RenderViewPicture(const ViewOptions& options)
     viewer.SetZoom(options.zoom);
     viewer.LoadAt(options.file, options.start);
     result.lettersFound = viewer.LastLoadFound();
+    result.error = viewer.LastLoadError();
+    if (!result.error.empty())
+        return result;
     result.saved = viewer.SaveImage(options.save);
     result.startText = viewer.StartText();
     result.endText = viewer.EndText();

@@ -22,6 +22,7 @@ struct ViewResult {
     bool readable = false;     // the sequence file could be opened
     bool lettersFound = false; // letters were kept at the start
     bool saved = false;        // the picture was written
+    std::string error;         // why the file could not be read (naming it and the offset)
     std::string startText;     // the viewer's two boxes
     std::string endText;
 };

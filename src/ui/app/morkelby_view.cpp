@@ -94,11 +94,14 @@ void CMorkelbyView::ReportUnwritten(const lirovane::BatchResult& result)
 {
     // The batch goes on past a file it cannot write; say once what is missing.
     const int missing = static_cast<int>(result.unwritten.size());
-    if (missing == 0 && result.pageWritten)
+    if (missing == 0 && result.pageWritten && result.sequenceError.empty())
         return;
     const QString dir =
         result.page.empty() ? QDir::currentPath() : QFile::decodeName(result.page.parent_path().string().c_str());
     QStringList lines;
+    if (!result.sequenceError.empty())
+        lines << tr("The sequence file could not be read to its end; pictures stop there.\n%1")
+                     .arg(QString::fromStdString(result.sequenceError));
     if (missing > 0)
         lines << tr("%n of %1 pictures could not be written to %2.", nullptr, missing).arg(result.pictures).arg(dir);
     if (!result.pageWritten)

@@ -95,7 +95,8 @@ void QtPickerServices::ShowMessage(QWidget* parent, const QString& text)
 
 QStringList SequenceFileFilters()
 {
-    return {QStringLiteral("Text files (*.txt)"), QStringLiteral("FASTA files (*.fa *.fasta *.fna *.fas *.seq)"),
+    return {QStringLiteral("Text files (*.txt)"),
+            QStringLiteral("FASTA files (*.fa *.fasta *.fna *.fas *.seq *.fa.gz *.fasta.gz *.fna.gz *.gz)"),
             QStringLiteral("All files (*)")};
 }
 

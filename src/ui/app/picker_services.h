@@ -39,7 +39,7 @@ public:
     void ShowMessage(QWidget* parent, const QString& text) override;
 };
 
-// The file filters of every open chooser: text, FASTA and all files.
+// The file filters of every open chooser: text, FASTA (plain or compressed) and all files.
 QStringList SequenceFileFilters();
 // The filters of the picture save chooser.
 QStringList PictureFileFilters();

@@ -1,0 +1,149 @@
+// Compressed input: the batch on a 64 MB single-record file compressed with bgzip,
+// against htslib decompressing the same file to nothing with the same threads; and
+// the viewer's deep redraw on that file against a shallow one.
+//
+//   bench_compressed [megabytes]     (default 64)
+#include "core/batch/image_batch.h"
+#include "core/io/patterns.h"
+#include "core/io/sequence_letters.h"
+#include "core/io/token_offset_index.h"
+#include "core/render/raster_canvas.h"
+#include "core/settings/app_settings.h"
+
+#include <htslib/bgzf.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+using namespace lirovane;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+class QuietDisplay final : public BatchDisplay {
+public:
+    Canvas& Surface() override { return m_surface; }
+    void Navigate(const std::string&) override {}
+
+private:
+    RasterCanvas m_surface{640, 480};
+};
+
+volatile std::uint64_t g_sink = 0;
+
+template <typename F> double Best(int rounds, F&& f)
+{
+    double best = 1e9;
+    for (int i = 0; i < rounds; ++i) {
+        const auto t0 = Clock::now();
+        f();
+        best = std::min(best, std::chrono::duration<double>(Clock::now() - t0).count());
+    }
+    return best;
+}
+
+std::uint64_t WriteSequence(const fs::path& file, std::uint64_t bytes)
+{
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    const std::string header = ">bench synthetic chromosome\n";
+    out << header;
+    std::mt19937_64 random(42);
+    std::string line(61, '\n');
+    std::uint64_t tokens = header.size() - 1;
+    for (std::uint64_t written = header.size(); written < bytes; written += line.size()) {
+        for (std::size_t i = 0; i < 60; i += 30) {
+            std::uint64_t r = random();
+            for (std::size_t j = 0; j < 30; ++j, r >>= 2)
+                line[i + j] = "ACGT"[r & 3];
+        }
+        out << line;
+        tokens += 60;
+    }
+    return tokens;
+}
+
+// htslib alone: every block decompressed, nothing done with it.
+std::uint64_t Decompress(const fs::path& file, int threads)
+{
+    BGZF* fp = bgzf_open(file.c_str(), "r");
+    if (fp == nullptr)
+        return 0;
+    bgzf_mt(fp, threads, 256);
+    std::vector<char> block(std::size_t{1} << 20);
+    std::uint64_t total = 0;
+    for (ssize_t n; (n = bgzf_read(fp, block.data(), block.size())) > 0;)
+        total += static_cast<std::uint64_t>(n);
+    bgzf_close(fp);
+    return total;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const std::uint64_t megabytes = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 64;
+    const fs::path dir = fs::temp_directory_path() / ("lirovane_bench_compressed_" + std::to_string(getpid()));
+    fs::create_directories(dir / "out");
+    const fs::path plain = dir / "genome.fa";
+    const std::uint64_t tokens = WriteSequence(plain, megabytes << 20);
+    const std::string command = "bgzip -@2 -c '" + plain.string() + "' > '" + plain.string() + ".gz'";
+    if (std::system(command.c_str()) != 0) {
+        std::fprintf(stderr, "bgzip failed (is tabix installed?)\n");
+        return 1;
+    }
+    const fs::path packed = plain.string() + ".gz";
+
+    // A handful of repeats spread over the file, the last one close to its end.
+    {
+        std::ofstream pat(dir / "genome.pat", std::ios::binary);
+        for (std::uint64_t i = 1; i <= 8; ++i) {
+            const std::uint64_t start = (tokens - 2000) / 8 * i;
+            pat << start << ' ' << start + 150 + 40 * i << " 43\r\n";
+        }
+    }
+    AppSettings settings;
+    settings.SetFirstRunDefaults();
+    settings.sequenceFile = packed.string();
+    settings.patternsFile = (dir / "genome.pat").string();
+    settings.sizeOfRepeats = 43;
+    settings.numberOfRepeatsInThisSet =
+        SplitPatterns(
+            settings.patternsFile, settings.sequenceFile, 43, [](std::string_view) {}, dir / "out")
+            .count;
+
+    int pictures = 0;
+    const double reference = Best(3, [&] { g_sink = Decompress(packed, kBatchDecompressThreads); });
+    const double batch = Best(3, [&] {
+        QuietDisplay display;
+        pictures = CreateImages(settings, display, dir / "out").pictures;
+    });
+
+    TokenOffsetIndex::Global().Clear();
+    const std::int64_t deepStart = static_cast<std::int64_t>(tokens) - 500'000;
+    const double learn = Best(1, [&] { g_sink = ReadSequenceLetters(packed, deepStart).size(); });
+    const double shallow = Best(10, [&] { g_sink = ReadSequenceLetters(packed, 0).size(); });
+    const double deep = Best(10, [&] { g_sink = ReadSequenceLetters(packed, deepStart).size(); });
+
+    const double mb = static_cast<double>(fs::file_size(plain)) / (1 << 20);
+    std::printf("sequence: %.1f MB text, %.1f MB BGZF, %d pictures; %d decompression threads\n", mb,
+                static_cast<double>(fs::file_size(packed)) / (1 << 20), pictures, kBatchDecompressThreads);
+    std::printf("htslib decompressing to nothing: %.3f s; batch on the BGZF file: %.3f s\n", reference, batch);
+    std::printf("(1) batch / decompression: %.2f (target <= 1.2)\n", batch / reference);
+    std::printf("viewer letters at %lld: %.2f ms (first read, learns the offsets: %.1f ms); at 0: %.2f ms\n",
+                static_cast<long long>(deepStart), deep * 1e3, learn * 1e3, shallow * 1e3);
+    std::printf("(2) deep redraw / shallow redraw on BGZF: %.2f (target <= 2)\n", deep / shallow);
+
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+    return 0;
+}

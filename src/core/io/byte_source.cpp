@@ -1,0 +1,99 @@
+#include "core/io/byte_source.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace lirovane {
+
+namespace {
+
+void SetError(std::string* error, std::string text)
+{
+    if (error != nullptr)
+        *error = std::move(text);
+}
+
+class PlainSource final : public ByteSource {
+public:
+    PlainSource(std::FILE* file, std::string name) : m_file(file), m_name(std::move(name))
+    {
+        // Callers read in large blocks; the stream's own buffer would only copy twice.
+        std::setvbuf(m_file, nullptr, _IONBF, 0);
+    }
+    ~PlainSource() override { std::fclose(m_file); }
+    PlainSource(const PlainSource&) = delete;
+    PlainSource& operator=(const PlainSource&) = delete;
+
+    std::size_t Read(char* data, std::size_t size) override
+    {
+        if (!m_error.empty())
+            return 0;
+        const std::size_t got = std::fread(data, 1, size, m_file);
+        m_offset += got;
+        if (got < size && std::ferror(m_file))
+            m_error = m_name + ": read error at byte " + std::to_string(m_offset) + ": " + std::strerror(errno);
+        return got;
+    }
+    SourcePoint Tell() const override { return {m_offset, 0}; }
+    bool Seek(const SourcePoint& point) override
+    {
+        const std::uint64_t target = point.point + point.skip;
+        if (target > static_cast<std::uint64_t>(INT64_MAX) || fseeko(m_file, static_cast<off_t>(target), SEEK_SET) != 0)
+            return false;
+        std::clearerr(m_file);
+        m_error.clear();
+        m_offset = target;
+        return true;
+    }
+    bool CanSeek() const override { return true; }
+    std::uint64_t TextOffset() const override { return m_offset; }
+    const char* Kind() const override { return "plain"; }
+
+private:
+    std::FILE* m_file;
+    std::string m_name;
+    std::uint64_t m_offset = 0;
+};
+
+} // namespace
+
+bool IsGzipFile(const std::filesystem::path& file)
+{
+    std::error_code ec;
+    if (std::filesystem::is_directory(file, ec))
+        return false;
+    std::FILE* f = std::fopen(file.c_str(), "rb");
+    if (f == nullptr)
+        return false;
+    unsigned char magic[2] = {};
+    const bool gzip = std::fread(magic, 1, 2, f) == 2 && magic[0] == 0x1f && magic[1] == 0x8b;
+    std::fclose(f);
+    return gzip;
+}
+
+std::unique_ptr<ByteSource> OpenByteSource(const std::filesystem::path& file, std::string* error,
+                                           const SourceOptions& options)
+{
+    std::error_code ec;
+    // A folder opens on Linux but cannot be read.
+    if (std::filesystem::is_directory(file, ec)) {
+        SetError(error, file.string() + ": is a folder, not a file");
+        return nullptr;
+    }
+    std::FILE* f = std::fopen(file.c_str(), "rb");
+    if (f == nullptr) {
+        SetError(error, file.string() + ": " + std::strerror(errno));
+        return nullptr;
+    }
+    unsigned char magic[2] = {};
+    const std::size_t got = std::fread(magic, 1, 2, f);
+    if (got == 2 && magic[0] == 0x1f && magic[1] == 0x8b) {
+        std::fclose(f);
+        return detail::OpenCompressedSource(file, error, options);
+    }
+    std::rewind(f);
+    return std::make_unique<PlainSource>(f, file.string());
+}
+
+} // namespace lirovane

@@ -1,0 +1,188 @@
+// Sequence files as they are downloaded: gzip and BGZF read as their decompressed text.
+#include "core/batch/image_batch.h"
+#include "core/io/fasta_records.h"
+#include "core/io/patterns.h"
+#include "core/io/sequence_letters.h"
+#include "core/io/token_offset_index.h"
+#include "core/io/token_reader.h"
+#include "core/render/raster_canvas.h"
+#include "core/settings/app_settings.h"
+
+#include "test_support.h"
+
+#include <sys/wait.h>
+
+using namespace lirovane;
+using namespace lirovane::test;
+
+namespace {
+
+// `gzip` or `bgzip` of `plain` into `packed`.
+fs::path Compress(const fs::path& plain, const fs::path& packed, const std::string& tool)
+{
+    const std::string command = tool + " -c '" + plain.string() + "' > '" + packed.string() + "'";
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    return packed;
+}
+
+// Lines of 60 letters with Ns, lower case and a few headers: about `bytes` long.
+std::string Genome(std::size_t bytes)
+{
+    std::mt19937 random(7);
+    std::string text;
+    for (int record = 0; text.size() < bytes; ++record) {
+        text += ">chr" + std::to_string(record) + " made up\n";
+        for (int line = 0; line < 4000 && text.size() < bytes; ++line) {
+            for (int i = 0; i < 60; ++i)
+                text.push_back("ACGTacgtN"[random() % 9]);
+            text.push_back('\n');
+        }
+    }
+    return text;
+}
+
+class QuietDisplay final : public BatchDisplay {
+public:
+    Canvas& Surface() override { return m_surface; }
+    void Navigate(const std::string&) override {}
+
+private:
+    RasterCanvas m_surface{640, 480};
+};
+
+int RunBatchExe(const fs::path& dir, const std::string& args, std::string* err)
+{
+    const std::string command =
+        std::string(LIROVANE_BATCH_EXE) + " " + args + " >/dev/null 2>" + (dir / "err.txt").string();
+    const int raw = std::system(command.c_str());
+    *err = ReadFile(dir / "err.txt");
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+}
+
+} // namespace
+
+// The same .dat file draws the same gallery from the plain file and both compressed forms.
+TEST(CompressedInput, GalleriesAreByteIdentical)
+{
+    ScratchDir dir;
+    const fs::path plain = dir / "lambda.fa";
+    fs::copy_file(kLambdaFa, plain);
+    const struct {
+        const char* name;
+        const char* tool;
+    } forms[] = {{"lambda.fa", nullptr}, {"lambda.fa.gz", "gzip"}, {"lambda.fa.bgz", "bgzip"}};
+    std::map<std::string, std::string> first;
+    for (const auto& form : forms) {
+        SCOPED_TRACE(form.name);
+        const fs::path sequence = form.tool ? Compress(plain, dir / form.name, form.tool) : plain;
+        const fs::path out = dir / (std::string("out-") + form.name);
+        fs::create_directories(out);
+        AppSettings settings;
+        settings.SetFirstRunDefaults();
+        // The page names the sequence file: the same name keeps the pages comparable.
+        const fs::path named = out / "sequence";
+        fs::copy_file(sequence, named);
+        settings.sequenceFile = "sequence";
+        settings.patternsFile = kLambdaDat;
+        settings.sizeOfRepeats = 6;
+        InFolder(out, [&] {
+            const SplitResult split = SplitPatterns(kLambdaDat, "sequence", 6, {}, out);
+            EXPECT_TRUE(split.opened && split.valid) << split.error;
+            settings.numberOfRepeatsInThisSet = split.count;
+            QuietDisplay display;
+            const BatchResult result = CreateImages(settings, display, out);
+            EXPECT_EQ(result.pictures, 24);
+            EXPECT_EQ(result.sequenceError, "");
+        });
+        fs::remove(named);
+        auto files = Files(out);
+        if (first.empty())
+            first = files;
+        else
+            EXPECT_EQ(files, first);
+        // The records and their token counts agree too.
+        const auto records = ScanFastaRecords(sequence);
+        ASSERT_TRUE(records);
+        ASSERT_EQ(records->size(), 1u);
+        EXPECT_EQ((*records)[0].bases, 48502u);
+    }
+}
+
+// Letters at any offset are those of the plain file, with BGZF seeking to remembered
+// virtual offsets and gzip reading from the start.
+TEST(CompressedInput, ViewerLettersMatchThePlainFile)
+{
+    ScratchDir dir;
+    const fs::path plain = WriteFile(dir / "g.fa", Genome(3'000'000));
+    const fs::path gz = Compress(plain, dir / "g.fa.gz", "gzip");
+    const fs::path bgz = Compress(plain, dir / "g.fa.bgz", "bgzip");
+    TokenOffsetIndex none(std::numeric_limits<std::uint64_t>::max());
+    TokenOffsetIndex index(100'000);
+    for (const std::int64_t offset : {0L, 1L, 65'535L, 65'536L, 1'000'003L, 2'500'000L, 2'999'000L, 4'000'000L}) {
+        const std::string expected = ReadSequenceLetters(plain, offset, none);
+        for (int pass = 0; pass < 2; ++pass) { // the second pass seeks to what the first learnt
+            std::string error;
+            EXPECT_EQ(ReadSequenceLetters(bgz, offset, index, &error), expected) << offset;
+            EXPECT_EQ(error, "");
+            EXPECT_EQ(ReadSequenceLetters(gz, offset, index, &error), expected) << offset;
+            EXPECT_EQ(error, "");
+        }
+    }
+    EXPECT_GT(index.Checkpoints(bgz), 20u);
+    EXPECT_EQ(index.Checkpoints(gz), 0u); // gzip cannot seek: nothing to remember
+}
+
+// A cut or damaged stream is an error naming the file and the offset, never a short text.
+TEST(CompressedInput, CorruptAndTruncatedStreams)
+{
+    ScratchDir dir;
+    const fs::path plain = WriteFile(dir / "g.fa", Genome(600'000));
+    const std::string gz = ReadFile(Compress(plain, dir / "g.fa.gz", "gzip"));
+    const std::string bgz = ReadFile(Compress(plain, dir / "g.fa.bgz", "bgzip"));
+    const auto flip = [](std::string bytes, std::size_t at) {
+        bytes[at] = static_cast<char>(bytes[at] ^ 0x5a);
+        return bytes;
+    };
+    const struct {
+        const char* name;
+        std::string bytes;
+        const char* message;
+        bool cutBeforeTheRepeat = true; // the batch stops after its last repeat
+    } cases[] = {
+        {"half.fa.gz", gz.substr(0, gz.size() / 2), "truncated or unreadable compressed data near byte"},
+        {"no-trailer.fa.gz", gz.substr(0, gz.size() - 4), "compressed data near byte"},
+        {"flipped.fa.gz", flip(gz, gz.size() / 3), "compressed data near byte"},
+        {"half.fa.bgz", bgz.substr(0, bgz.size() / 2), "truncated or unreadable compressed data near byte"},
+        {"no-eof-block.fa.bgz", bgz.substr(0, bgz.size() - 28), "truncated BGZF file (no end-of-file block)", false},
+        {"flipped.fa.bgz", flip(bgz, bgz.size() / 3), "compressed data near byte"},
+        {"header-only.gz", gz.substr(0, 12), "truncated or corrupt gzip header"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path file = WriteFile(dir / c.name, c.bytes);
+        TokenReader reader;
+        if (reader.Open(file))
+            reader.Skip(std::numeric_limits<std::uint64_t>::max());
+        EXPECT_TRUE(reader.Error().starts_with(file.string() + ": ")) << reader.Error();
+        EXPECT_NE(reader.Error().find(c.message), std::string::npos) << reader.Error();
+
+        std::string error;
+        EXPECT_FALSE(ScanFastaRecords(file, &error));
+        EXPECT_TRUE(error.starts_with(file.string())) << error;
+
+        std::string err;
+        EXPECT_EQ(RunBatchExe(dir.Path(),
+                              "--view " + file.string() + " --start 590000 --save " + (dir / "v.bmp").string(), &err),
+                  1);
+        EXPECT_NE(err.find(file.string()), std::string::npos) << err;
+        if (!c.cutBeforeTheRepeat)
+            continue;
+        EXPECT_EQ(RunBatchExe(dir.Path(),
+                              "--sequence " + file.string() + " --patterns " +
+                                  WriteFile(dir / "p.pat", "590000 590100 6\n").string() + " --size 6 --out " +
+                                  (dir / "out").string(),
+                              &err),
+                  1);
+        EXPECT_NE(err.find(file.string() + ": "), std::string::npos) << err;
+    }
+}
