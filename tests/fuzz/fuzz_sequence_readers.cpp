@@ -7,6 +7,7 @@
 #include "core/io/token_offset_index.h"
 #include "core/io/token_reader.h"
 #include "core/io/trf_dat.h"
+#include "core/render/path_renderer.h"
 
 #include "fuzz_input_files.h"
 
@@ -31,7 +32,7 @@ std::string Tokens(std::string_view text)
 std::string Letters(std::string_view tokens, std::size_t offset)
 {
     std::string letters;
-    for (std::size_t i = offset; i < tokens.size() && letters.size() < kMaxViewerLetters; ++i)
+    for (std::size_t i = offset; i < tokens.size() && letters.size() < kViewerMaxLetters; ++i)
         if (std::strchr("ACGTacgt", tokens[i]) != nullptr && tokens[i] != '\0')
             letters.push_back(tokens[i]);
     return letters;

@@ -6,22 +6,16 @@
 
 namespace lirovane {
 
-// Positions read from starts.txt or ends.txt, in file order, with a membership
-// test in logarithmic time. The list grows as far as its file goes.
+// The distinct positions of starts.txt or ends.txt in ascending order. The list
+// grows as far as its file goes.
 class PositionList {
 public:
-    void Clear() noexcept;
-    void Add(std::int32_t position);
-    // Replaces the entries by `positions`, in their order (sorted once, not per entry).
+    void Clear() noexcept { m_sorted.clear(); }
+    // Replaces the entries by `positions` (sorted once, not per entry).
     void Assign(std::vector<std::int32_t> positions);
-    bool Contains(std::int64_t position) const noexcept;
-    int Count() const noexcept { return static_cast<int>(m_entries.size()); }
-    const std::vector<std::int32_t>& Entries() const noexcept { return m_entries; }
-    // The distinct positions in ascending order.
     const std::vector<std::int32_t>& Sorted() const noexcept { return m_sorted; }
 
 private:
-    std::vector<std::int32_t> m_entries;
     std::vector<std::int32_t> m_sorted;
 };
 

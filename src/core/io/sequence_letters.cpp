@@ -31,7 +31,7 @@ std::string ReadSequenceLetters(const std::filesystem::path& file, std::int64_t 
         const std::uint64_t skip = offset > 0 ? static_cast<std::uint64_t>(offset) : 0;
         if (index.SkipFromStart(reader, file, skip) == skip) {
             char c = 0;
-            while (letters.size() < kMaxViewerLetters && reader.Next(c)) {
+            while (letters.size() < kViewerMaxLetters && reader.Next(c)) {
                 if (IsBaseLetter(c))
                     letters.push_back(c);
             }

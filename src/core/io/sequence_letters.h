@@ -6,12 +6,10 @@
 
 namespace lirovane {
 
-inline constexpr std::size_t kMaxViewerLetters = 400000;
-
 class TokenOffsetIndex;
 
 // Skips `offset` tokens of any kind (none when offset <= 0), then keeps the letters
-// A C G T a c g t in file order, at most 400000, dropping every other token.
+// A C G T a c g t in file order, at most kViewerMaxLetters, dropping every other token.
 // An unreadable file, or no letter after the offset, gives an empty string.
 // Deep offsets start from the offsets that TokenOffsetIndex::Global() remembers.
 std::string ReadSequenceLetters(const std::filesystem::path& file, std::int64_t offset);

@@ -43,14 +43,10 @@ std::uint32_t Get32(const std::uint8_t* p) noexcept
     return Get16(p) | (Get16(p + 2) << 16);
 }
 
+// Every canvas reads back 24 bits a pixel (32 with an unused byte); no colour table.
 bool SupportedDepth(int bits) noexcept
 {
-    return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
-}
-
-std::uint32_t TableEntries(int bits) noexcept
-{
-    return bits <= 8 ? (1u << bits) : 0u;
+    return bits == 24 || bits == 32;
 }
 
 // `p` points at 40 zeroed bytes.
@@ -133,8 +129,7 @@ std::int64_t DibStride(std::int64_t width, int bitsPerPixel) noexcept
     return ((width * bitsPerPixel + 31) / 32) * 4;
 }
 
-std::optional<DibBlock> CaptureToDib(const BitmapPixels& bitmap, std::uint32_t compression,
-                                     const std::vector<std::uint32_t>* palette)
+std::optional<DibBlock> CaptureToDib(const BitmapPixels& bitmap, std::uint32_t compression)
 {
     // Only uncompressed output is made; bit fields (3) in particular are refused.
     if (compression != kBiRgb)
@@ -145,8 +140,7 @@ std::optional<DibBlock> CaptureToDib(const BitmapPixels& bitmap, std::uint32_t c
 
     const std::uint64_t width = static_cast<std::uint64_t>(bitmap.width);
     const std::uint64_t height = static_cast<std::uint64_t>(bitmap.height);
-    const std::uint64_t rowBits = width * static_cast<std::uint64_t>(bits);
-    const std::uint64_t rowBytes = (rowBits + 7) / 8;
+    const std::uint64_t rowBytes = width * static_cast<std::uint64_t>(bits / 8);
     const std::uint64_t srcStride = bitmap.stride > 0 ? static_cast<std::uint64_t>(bitmap.stride) : 0;
     // Refuse pixels that do not hold every row they claim.
     if (srcStride < rowBytes || bitmap.data.size() < srcStride * (height - 1) + rowBytes)
@@ -154,9 +148,7 @@ std::optional<DibBlock> CaptureToDib(const BitmapPixels& bitmap, std::uint32_t c
 
     const std::uint64_t stride = static_cast<std::uint64_t>(DibStride(bitmap.width, bits));
     const std::uint64_t imageSize = stride * height;
-    const std::uint32_t entries = TableEntries(bits);
-    const std::uint64_t tableBytes = 4u * std::uint64_t{entries};
-    const std::uint64_t blockSize = kInfoHeaderSize + tableBytes + imageSize;
+    const std::uint64_t blockSize = kInfoHeaderSize + imageSize;
     if (blockSize + kFileHeaderSize > kMaxFileSize)
         return std::nullopt;
 
@@ -168,31 +160,11 @@ std::optional<DibBlock> CaptureToDib(const BitmapPixels& bitmap, std::uint32_t c
     }
     FillInfoHeader(block.data(), bitmap.width, bitmap.height, bits, static_cast<std::uint32_t>(imageSize));
 
-    // Colour table: blue, green, red, 0 per entry; a grey ramp without a palette.
-    std::uint8_t* table = block.data() + kInfoHeaderSize;
-    for (std::uint32_t i = 0; i < entries; ++i) {
-        Color c = 0;
-        if (palette != nullptr)
-            c = i < palette->size() ? (*palette)[i] : 0u;
-        else {
-            const auto level = static_cast<std::uint8_t>(i * 255u / (entries - 1u));
-            c = MakeColor(level, level, level);
-        }
-        table[4 * i + 0] = BlueOf(c);
-        table[4 * i + 1] = GreenOf(c);
-        table[4 * i + 2] = RedOf(c);
-    }
-
-    // Rows bottom row first; bits past the last pixel and the padding are 0.
-    std::uint8_t* rows = table + tableBytes;
-    const unsigned spareBits = static_cast<unsigned>(rowBytes * 8 - rowBits);
-    const auto lastMask = static_cast<std::uint8_t>(0xFFu << spareBits);
-    for (std::uint64_t y = 0; y < height; ++y) {
-        std::uint8_t* dst = rows + stride * (height - 1 - y);
-        std::memcpy(dst, bitmap.data.data() + srcStride * y, static_cast<std::size_t>(rowBytes));
-        if (spareBits != 0)
-            dst[rowBytes - 1] &= lastMask;
-    }
+    // Rows bottom row first; the padding stays 0.
+    std::uint8_t* rows = block.data() + kInfoHeaderSize;
+    for (std::uint64_t y = 0; y < height; ++y)
+        std::memcpy(rows + stride * (height - 1 - y), bitmap.data.data() + srcStride * y,
+                    static_cast<std::size_t>(rowBytes));
     return block;
 }
 
@@ -202,9 +174,7 @@ bool WriteBitmapFile(const std::filesystem::path& file, const DibBlock* block)
         return false;
     if (!AcceptableName(file))
         return false;
-    const std::uint32_t biSize = Get32(block->data());
-    const int bits = static_cast<int>(Get16(block->data() + 14));
-    const std::uint32_t offBits = kFileHeaderSize + biSize + 4u * TableEntries(bits);
+    const std::uint32_t offBits = kFileHeaderSize + Get32(block->data()); // no colour table
 
     OutputFile out(file);
     if (!out.IsOpen())

@@ -10,7 +10,7 @@ namespace lirovane {
 class Canvas;
 struct BitmapPixels;
 
-// One contiguous block: the 40-byte info header, the colour table, the pixel rows
+// One contiguous block: the 40-byte info header and the pixel rows
 // (bottom row first, each padded to a multiple of 4 bytes).
 using DibBlock = std::vector<std::uint8_t>;
 
@@ -20,11 +20,10 @@ inline constexpr std::uint32_t kBiBitfields = 3;
 // Bytes per row of a device-independent bitmap: ((width * bits + 31) / 32) * 4.
 std::int64_t DibStride(std::int64_t width, int bitsPerPixel) noexcept;
 
-// Converts a captured bitmap into a DibBlock; nothing for compression 3 (bit fields),
-// for an empty bitmap or when the block cannot be allocated. Depths of 8 bits or less
-// get a colour table of 2^depth entries from `palette` (grey ramp when none is given).
-std::optional<DibBlock> CaptureToDib(const BitmapPixels& bitmap, std::uint32_t compression,
-                                     const std::vector<std::uint32_t>* palette = nullptr);
+// Converts a captured bitmap of 24 or 32 bits a pixel into a DibBlock; nothing for
+// compression 3 (bit fields), another depth, an empty bitmap or when the block cannot
+// be allocated.
+std::optional<DibBlock> CaptureToDib(const BitmapPixels& bitmap, std::uint32_t compression);
 
 // Writes the 14-byte file header and the block. False without a block or when the
 // file cannot be opened or fully written.

@@ -11,17 +11,6 @@ namespace lirovane {
 
 enum class StockBrush { White, Black };
 
-// The part of a copy between surfaces that lies on both: offsets into the requested
-// rectangle and the size that remains (width 0 when nothing does).
-struct CopySpan {
-    int skipX = 0;
-    int skipY = 0;
-    int width = 0;
-    int height = 0;
-};
-CopySpan ClipCopy(int x, int y, int width, int height, int destWidth, int destHeight, int srcX, int srcY,
-                  int srcWidth, int srcHeight);
-
 // Pixels of a surface read back in device-independent form: rows top row first,
 // each row `stride` bytes, pixels blue, green, red (and an unused byte at 32 bits).
 struct BitmapPixels {
@@ -52,11 +41,6 @@ public:
     virtual void Rectangle(int left, int top, int right, int bottom) = 0;
     virtual void SelectBrush(Color color) = 0;
     virtual void ReleaseBrush() = 0;
-    // Copies the source's rectangle at (srcX, srcY), width x height, to (x, y) unchanged;
-    // parts outside either surface are left out. The default reads the source back and
-    // plots it pixel by pixel with a 1-pixel pen (which moves the current point);
-    // surfaces that can copy faster override it.
-    virtual void CopyRect(int x, int y, int width, int height, const Canvas& source, int srcX, int srcY);
 
     virtual int Width() const = 0;
     virtual int Height() const = 0;

@@ -160,41 +160,6 @@ void RasterCanvas::ReleaseBrush()
     m_brushColor = kWhite;
 }
 
-void RasterCanvas::CopyRect(int x, int y, int width, int height, const Canvas& source, int srcX, int srcY)
-{
-    const CopySpan span = ClipCopy(x, y, width, height, m_width, m_height, srcX, srcY, source.Width(), source.Height());
-    if (span.width == 0)
-        return;
-    const int sx = srcX + span.skipX;
-    const int sy = srcY + span.skipY;
-    const int dx = x + span.skipX;
-    const int dy = y + span.skipY;
-    const std::size_t rowBytes = static_cast<std::size_t>(span.width) * 3u;
-
-    if (const auto* raster = dynamic_cast<const RasterCanvas*>(&source)) {
-        // Rows in an order that never reads a row already overwritten by this copy.
-        const bool upward = raster == this && dy > sy;
-        for (int i = 0; i < span.height; ++i) {
-            const int row = upward ? span.height - 1 - i : i;
-            std::memmove(m_data.data() + Index(dx, dy + row, m_width),
-                         raster->m_data.data() + Index(sx, sy + row, raster->m_width), rowBytes);
-        }
-        return;
-    }
-    const std::optional<BitmapPixels> pixels = source.ReadBitmap(sx + span.width, sy + span.height);
-    if (!pixels || (pixels->bitsPerPixel != 24 && pixels->bitsPerPixel != 32))
-        return;
-    const std::size_t bytesPerPixel = static_cast<std::size_t>(pixels->bitsPerPixel / 8);
-    for (int row = 0; row < span.height; ++row) {
-        const std::uint8_t* from = pixels->data.data() +
-                                   static_cast<std::size_t>(sy + row) * static_cast<std::size_t>(pixels->stride) +
-                                   static_cast<std::size_t>(sx) * bytesPerPixel;
-        std::uint8_t* to = m_data.data() + Index(dx, dy + row, m_width);
-        for (int col = 0; col < span.width; ++col, from += bytesPerPixel, to += 3)
-            std::memcpy(to, from, 3);
-    }
-}
-
 std::optional<BitmapPixels> RasterCanvas::ReadBitmap(int width, int height) const
 {
     if (width <= 0 || height <= 0 || width > m_width || height > m_height)

@@ -32,7 +32,6 @@ public:
     void SelectBrush(Color color) override;
     void ReleaseBrush() override;
     // Keeps the current point; a copy within one surface works as if through a buffer.
-    void CopyRect(int x, int y, int width, int height, const Canvas& source, int srcX, int srcY) override;
     int Width() const override { return m_width; }
     int Height() const override { return m_height; }
     std::optional<BitmapPixels> ReadBitmap(int width, int height) const override;

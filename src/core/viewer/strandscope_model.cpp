@@ -86,12 +86,12 @@ void StrandscopeModel::LoadAt(const std::filesystem::path& file, std::int32_t st
     // A file without letters counts as loaded too.
     RedrawSequence();
     m_nPreviousStart = 0;
-    m_bNoSequence = 0;
+    m_bNoSequence = 0; // a sequence is loaded
 }
 
 bool StrandscopeModel::Next()
 {
-    if (m_bNoSequence)
+    if (!HasSequence())
         return false;
     const std::int32_t remembered = m_nPreviousStart;
     m_nPreviousStart = m_nStartIndex;
@@ -107,7 +107,7 @@ bool StrandscopeModel::Next()
 
 bool StrandscopeModel::Previous()
 {
-    if (m_bNoSequence)
+    if (!HasSequence())
         return false;
     m_nStartIndex = m_nPreviousStart;
     RedrawSequence();
@@ -116,7 +116,7 @@ bool StrandscopeModel::Previous()
 
 bool StrandscopeModel::Redraw()
 {
-    if (m_bNoSequence)
+    if (!HasSequence())
         return false;
     RedrawSequence();
     return true;
@@ -124,7 +124,7 @@ bool StrandscopeModel::Redraw()
 
 bool StrandscopeModel::ZoomIn()
 {
-    if (m_bNoSequence || m_nZoom == std::numeric_limits<int>::max())
+    if (!HasSequence() || m_nZoom == std::numeric_limits<int>::max())
         return false;
     ++m_nZoom;
     RedrawSequence();
@@ -133,7 +133,7 @@ bool StrandscopeModel::ZoomIn()
 
 bool StrandscopeModel::ZoomOut()
 {
-    if (m_bNoSequence || m_nZoom <= 1)
+    if (!HasSequence() || m_nZoom <= 1)
         return false;
     --m_nZoom;
     RedrawSequence();
@@ -151,7 +151,7 @@ void StrandscopeModel::ApplyColorSettings(int orientation, const SlotColors& col
     m_nOrientation = orientation;
     ApplyOrientation(m_letterTable, orientation); // any other value keeps the table
     m_colors = colors;
-    if (!m_bNoSequence)
+    if (HasSequence())
         RedrawSequence();
 }
 

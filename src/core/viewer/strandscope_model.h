@@ -91,7 +91,7 @@ private:
     int m_nOrientation = 1;
     SlotColors m_colors = kDefaultColors; // m_clrA, m_clrC, m_clrG, m_clrT by slot
     LetterTable m_letterTable = LetterTable::ForOrientation(1);
-    int m_bNoSequence = 1;
+    int m_bNoSequence = 1; // 1 until the first Load; read it through HasSequence()
     std::string m_letters; // kept letters, never cleared by a load that keeps none
     int m_nLetterCount = 0;
 

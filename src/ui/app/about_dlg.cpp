@@ -11,7 +11,6 @@
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("aboutDialog"));
-    setProperty("controlId", 100);
     setWindowTitle(QStringLiteral("About Lirovane"));
     ApplyDialogLook(*this);
 
@@ -27,7 +26,6 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("aboutOk"));
-    ok->setProperty("controlId", 1);
     ok->setGeometry(du.rect(178, 7, 50, 14));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);

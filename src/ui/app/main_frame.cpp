@@ -13,7 +13,7 @@
 namespace {
 
 // A command of the window: its id, menu text, toolbar tooltip and accelerator keys.
-struct CommandSpec {
+struct CommandEntry {
     int id;
     const char* text;
     const char* toolTip;
@@ -32,9 +32,23 @@ CMainFrame::CMainFrame(lirovane::AppSettings& settings, lirovane::ProfileStore& 
     m_view = new CMorkelbyView(settings, store, pickers, this);
     setCentralWidget(m_view);
 
-    // The whole accelerator table. Commands without a text have no handler: their keys
-    // are taken and do nothing.
-    const CommandSpec commands[] = {
+    createCommands();
+    connectCommands();
+    createMenus();
+    createToolBar();
+
+    // The browser takes Ctrl+C and the like for itself; the accelerators come first.
+    qApp->installEventFilter(this);
+
+    setWindowIcon(AppIcon());
+    setWindowTitle(QStringLiteral("Lirovane"));
+}
+
+// The whole accelerator table. Commands without a text have no handler: their keys
+// are taken and do nothing.
+void CMainFrame::createCommands()
+{
+    const CommandEntry commands[] = {
         {Command::ChangeSettings, "&Change Settings...", "Change", {Qt::CTRL | Qt::Key_N}},
         {Command::CreateImages, "&Create images...", "Run", {Qt::CTRL | Qt::Key_O}},
         {Command::Back, "Back", "Back", {Qt::CTRL | Qt::Key_S}},
@@ -48,65 +62,64 @@ CMainFrame::CMainFrame(lirovane::AppSettings& settings, lirovane::ProfileStore& 
         {57680, "", "", {Qt::Key_F6}},                                        // next pane
         {57681, "", "", {Qt::SHIFT | Qt::Key_F6}},                            // previous pane
     };
-    for (const CommandSpec& spec : commands) {
-        auto* action = new QAction(QString::fromLatin1(spec.text), this);
-        action->setObjectName(QStringLiteral("command%1").arg(spec.id));
-        action->setData(spec.id);
-        if (*spec.toolTip)
-            action->setToolTip(QString::fromLatin1(spec.toolTip));
-        m_commands.insert(spec.id, action);
-        if (spec.keys.isEmpty())
+    for (const CommandEntry& entry : commands) {
+        auto* action = new QAction(QString::fromLatin1(entry.text), this);
+        action->setObjectName(QStringLiteral("command%1").arg(entry.id));
+        action->setData(entry.id);
+        if (*entry.toolTip)
+            action->setToolTip(QString::fromLatin1(entry.toolTip));
+        m_commands.insert(entry.id, action);
+        if (entry.keys.isEmpty())
             continue;
-        action->setShortcuts(spec.keys);
+        action->setShortcuts(entry.keys);
         action->setShortcutContext(Qt::WindowShortcut);
         addAction(action);
-        for (const QKeySequence& key : spec.keys)
-            m_accelerators.insert(key[0], spec.id);
+        for (const QKeySequence& key : entry.keys)
+            m_accelerators.insert(key[0], entry.id);
     }
-    QAction* change = command(Command::ChangeSettings);
-    QAction* run = command(Command::CreateImages);
-    QAction* back = command(Command::Back);
-    QAction* strandscope = command(Command::Strandscope);
-    connect(change, &QAction::triggered, m_view, &CMorkelbyView::OnChangeSettings);
-    connect(run, &QAction::triggered, m_view, &CMorkelbyView::OnCreateImages);
-    connect(back, &QAction::triggered, m_view, &CMorkelbyView::OnBack);
-    connect(strandscope, &QAction::triggered, m_view, &CMorkelbyView::OnStrandscope);
+}
+
+void CMainFrame::connectCommands()
+{
+    connect(command(Command::ChangeSettings), &QAction::triggered, m_view, &CMorkelbyView::OnChangeSettings);
+    connect(command(Command::CreateImages), &QAction::triggered, m_view, &CMorkelbyView::OnCreateImages);
+    connect(command(Command::Back), &QAction::triggered, m_view, &CMorkelbyView::OnBack);
+    connect(command(Command::Strandscope), &QAction::triggered, m_view, &CMorkelbyView::OnStrandscope);
     connect(command(Command::About), &QAction::triggered, this, &CMainFrame::OnAbout);
     connect(command(Command::Exit), &QAction::triggered, this, &QWidget::close);
+}
 
+void CMainFrame::createMenus()
+{
     QMenu* menu = menuBar()->addMenu(QStringLiteral("&Menu"));
     menu->setObjectName(QStringLiteral("menuMenu"));
-    menu->addAction(change);
-    menu->addAction(run);
-    menu->addAction(strandscope);
+    menu->addAction(command(Command::ChangeSettings));
+    menu->addAction(command(Command::CreateImages));
+    menu->addAction(command(Command::Strandscope));
     menu->addSeparator();
     menu->addAction(command(Command::Exit));
     QMenu* aboutMenu = menuBar()->addMenu(QStringLiteral("&About"));
     aboutMenu->setObjectName(QStringLiteral("aboutMenu"));
     aboutMenu->addAction(command(Command::About));
+}
 
+void CMainFrame::createToolBar()
+{
     m_toolBar = new QToolBar(QStringLiteral("Toolbar"), this);
     m_toolBar->setObjectName(QStringLiteral("toolBar"));
-    m_toolBar->setProperty("controlId", 59392);
     m_toolBar->setIconSize(QSize(62, 15));
     m_toolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
     m_toolBar->setMovable(true);
     m_toolBar->setFloatable(true);
     m_toolBar->setAllowedAreas(Qt::AllToolBarAreas);
-    QAction* const buttons[] = {change, run, back, strandscope};
+    const int buttons[] = {Command::ChangeSettings, Command::CreateImages, Command::Back, Command::Strandscope};
     for (int i = 0; i < 4; ++i) {
-        QAction* action = buttons[i];
+        QAction* action = command(buttons[i]);
         action->setIcon(QIcon(ToolbarImage(i)));
         action->setIconVisibleInMenu(false); // the 62 x 15 labels belong to the toolbar
         m_toolBar->addAction(action);
     }
     addToolBar(Qt::TopToolBarArea, m_toolBar);
-
-    // The browser takes Ctrl+C and the like for itself; the accelerators come first.
-    qApp->installEventFilter(this);
-
-    setWindowIcon(AppIcon());
-    setWindowTitle(QStringLiteral("Lirovane"));
 }
 
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event)

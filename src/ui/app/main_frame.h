@@ -45,6 +45,10 @@ protected:
     QMenu* createPopupMenu() override { return nullptr; }
 
 private:
+    void createCommands();
+    void connectCommands();
+    void createMenus();
+    void createToolBar();
     void OnAbout();
 
     CMorkelbyView* m_view = nullptr;

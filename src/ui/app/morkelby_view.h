@@ -28,10 +28,10 @@ public:
     const QImage& waitImage() const;
 
 public slots:
-    void OnChangeSettings(); // 57600
-    void OnCreateImages();   // 57601
-    void OnBack();           // 57603
-    void OnStrandscope();    // 57634
+    void OnChangeSettings(); // command 57600, Change Settings
+    void OnCreateImages();   // command 57601, Create images
+    void OnBack();           // command 57603, Back to the last gallery
+    void OnStrandscope();    // command 57634, open the Strandscope viewer
 
 signals:
     // After every picture of a batch, once the progress bar has been drawn (it is shown

@@ -22,12 +22,10 @@
 
 namespace {
 
-// Every control keeps its template id, for tests and for anyone reading the widget tree.
-template <typename W> W* Place(W* widget, const DialogUnits& du, int id, const char* name, int x, int y, int w, int h)
+// Names a control and puts it at its place in dialog units.
+template <typename W> W* Place(W* widget, const DialogUnits& du, const char* name, int x, int y, int w, int h)
 {
     widget->setObjectName(QString::fromLatin1(name));
-    if (id != 0)
-        widget->setProperty("controlId", id);
     widget->setGeometry(du.rect(x, y, w, h));
     return widget;
 }
@@ -57,7 +55,6 @@ QString CSettingsDlg::OutOfRangeMessage()
 CSettingsDlg::CSettingsDlg(PickerServices& pickers, QWidget* parent) : QDialog(parent), m_pickers(pickers)
 {
     setObjectName(QStringLiteral("settingsDialog"));
-    setProperty("controlId", 131);
     setWindowTitle(QStringLiteral("Morkelby Settings..."));
     ApplyDialogLook(*this);
 
@@ -65,44 +62,44 @@ CSettingsDlg::CSettingsDlg(PickerServices& pickers, QWidget* parent) : QDialog(p
     setFixedSize(du.size(343, 238));
 
     // Created in template order, which is also the tab order.
-    m_ok = Place(new QPushButton(QStringLiteral("OK"), this), du, 3, "okButton", 136, 209, 50, 14);
+    m_ok = Place(new QPushButton(QStringLiteral("OK"), this), du, "okButton", 136, 209, 50, 14);
     m_ok->setDefault(true);
-    Place(new QGroupBox(QStringLiteral("Letter orientation"), this), du, 0, "orientationGroup", 17, 19, 132, 61);
-    m_orientation[0] = Place(new QRadioButton(QStringLiteral("A cancels T and C cancels G"), this), du, 1017,
-                             "orientation1", 23, 33, 110, 11);
-    m_orientation[1] = Place(new QRadioButton(QStringLiteral("A cancels C and G cancels T"), this), du, 1018,
-                             "orientation2", 24, 47, 113, 11);
-    m_orientation[2] = Place(new QRadioButton(QStringLiteral("A cancels G and C cancels T"), this), du, 1019,
-                             "orientation3", 24, 61, 111, 11);
-    Place(new QGroupBox(QStringLiteral("Click buttons to change color"), this), du, 0, "colorGroup", 169, 18, 151, 73);
+    Place(new QGroupBox(QStringLiteral("Letter orientation"), this), du, "orientationGroup", 17, 19, 132, 61);
+    m_orientation[0] = Place(new QRadioButton(QStringLiteral("A cancels T and C cancels G"), this), du, "orientation1",
+                             23, 33, 110, 11);
+    m_orientation[1] = Place(new QRadioButton(QStringLiteral("A cancels C and G cancels T"), this), du, "orientation2",
+                             24, 47, 113, 11);
+    m_orientation[2] = Place(new QRadioButton(QStringLiteral("A cancels G and C cancels T"), this), du, "orientation3",
+                             24, 61, 111, 11);
+    Place(new QGroupBox(QStringLiteral("Click buttons to change color"), this), du, "colorGroup", 169, 18, 151, 73);
     QPushButton* colorButtons[4] = {
-        Place(new QPushButton(QStringLiteral("As"), this), du, 1020, "colorButtonA", 187, 60, 21, 16),
-        Place(new QPushButton(QStringLiteral("Cs"), this), du, 1021, "colorButtonC", 217, 60, 21, 16),
-        Place(new QPushButton(QStringLiteral("Gs"), this), du, 1022, "colorButtonG", 251, 60, 21, 16),
-        Place(new QPushButton(QStringLiteral("Ts"), this), du, 1023, "colorButtonT", 281, 60, 21, 16),
+        Place(new QPushButton(QStringLiteral("As"), this), du, "colorButtonA", 187, 60, 21, 16),
+        Place(new QPushButton(QStringLiteral("Cs"), this), du, "colorButtonC", 217, 60, 21, 16),
+        Place(new QPushButton(QStringLiteral("Gs"), this), du, "colorButtonG", 251, 60, 21, 16),
+        Place(new QPushButton(QStringLiteral("Ts"), this), du, "colorButtonT", 281, 60, 21, 16),
     };
     // The swatch controls are small in the template; each shows a 30 x 30 square from its
     // top-left corner.
-    m_swatch[1] = Place(new ColorSwatch(this), du, 1024, "swatchC", 217, 31, 9, 8);
-    m_swatch[0] = Place(new ColorSwatch(this), du, 1025, "swatchA", 187, 31, 9, 8);
-    m_swatch[2] = Place(new ColorSwatch(this), du, 1026, "swatchG", 251, 31, 10, 8);
-    m_swatch[3] = Place(new ColorSwatch(this), du, 1027, "swatchT", 283, 31, 8, 8);
+    m_swatch[1] = Place(new ColorSwatch(this), du, "swatchC", 217, 31, 9, 8);
+    m_swatch[0] = Place(new ColorSwatch(this), du, "swatchA", 187, 31, 9, 8);
+    m_swatch[2] = Place(new ColorSwatch(this), du, "swatchG", 251, 31, 10, 8);
+    m_swatch[3] = Place(new ColorSwatch(this), du, "swatchT", 283, 31, 8, 8);
     for (ColorSwatch* swatch : m_swatch)
         swatch->resize(30, 30);
     auto* browseSequence =
-        Place(new QPushButton(QStringLiteral("Browse..."), this), du, 1000, "browseSequence", 218, 116, 87, 15);
+        Place(new QPushButton(QStringLiteral("Browse..."), this), du, "browseSequence", 218, 116, 87, 15);
     auto* browsePatterns =
-        Place(new QPushButton(QStringLiteral("Browse..."), this), du, 1001, "browsePatterns", 220, 153, 87, 15);
-    m_sequenceEdit = Place(new QLineEdit(this), du, 1002, "sequenceEdit", 34, 119, 173, 12);
-    m_patternsEdit = Place(new QLineEdit(this), du, 1003, "patternsEdit", 34, 155, 173, 12);
-    auto* sequenceLabel = Place(new QLabel(QStringLiteral("Locate a file in FASTA format"), this), du, 0,
-                                "sequenceLabel", 35, 107, 156, 8);
+        Place(new QPushButton(QStringLiteral("Browse..."), this), du, "browsePatterns", 220, 153, 87, 15);
+    m_sequenceEdit = Place(new QLineEdit(this), du, "sequenceEdit", 34, 119, 173, 12);
+    m_patternsEdit = Place(new QLineEdit(this), du, "patternsEdit", 34, 155, 173, 12);
+    auto* sequenceLabel =
+        Place(new QLabel(QStringLiteral("Locate a file in FASTA format"), this), du, "sequenceLabel", 35, 107, 156, 8);
     auto* patternsLabel =
         Place(new QLabel(QStringLiteral("Locate a file with found patterns. Format: <Start Index> <End Index> <Size>."),
                          this),
-              du, 0, "patternsLabel", 35, 143, 252, 10);
-    m_sizeEdit = Place(new QLineEdit(this), du, 1004, "sizeEdit", 89, 179, 38, 13);
-    auto* sizeLabel = Place(new QLabel(QStringLiteral("Repeats size:"), this), du, 0, "sizeLabel", 37, 182, 51, 9);
+              du, "patternsLabel", 35, 143, 252, 10);
+    m_sizeEdit = Place(new QLineEdit(this), du, "sizeEdit", 89, 179, 38, 13);
+    auto* sizeLabel = Place(new QLabel(QStringLiteral("Repeats size:"), this), du, "sizeLabel", 37, 182, 51, 9);
     for (QLabel* label : {sequenceLabel, patternsLabel, sizeLabel}) {
         label->setTextFormat(Qt::PlainText);
         // The desktop font is wider than the template's: a label keeps its place and

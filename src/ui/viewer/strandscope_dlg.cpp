@@ -103,7 +103,8 @@ void CStrandscopeDlg::layoutControls()
     const QSize letter(metrics.horizontalAdvance(QLatin1Char('W')) + 4, metrics.height());
     const int gap = 3;
 
-    // The picture's corner is control 1011 at (25, 16), moved in only if a legend letter would not fit.
+    // The picture's corner is control 1011 (the picture area) at (25, 16), moved in only if a legend letter would not
+    // fit.
     const QPoint origin(std::max(du.x(25), letter.width() + 2 * gap), std::max(du.y(16), letter.height() + 2 * gap));
     m_area->move(origin);
     const QRect pic(origin, QSize(kViewerWidth, kViewerHeight));
