@@ -2,6 +2,7 @@
 
 #include "core/io/token_offset_index.h"
 #include "core/io/token_reader.h"
+#include "core/render/path_renderer.h"
 
 #include <string_view>
 
