@@ -30,23 +30,21 @@ mkdir genomes
 cp "$root/examples/lambda_phage.fa" "$root/examples/lambda_phage.trf.dat" genomes/
 gzip -c "$root/tests/data/workflow/human_chr17_part.fa" > genomes/chr17_part.fa.gz
 
-[ "$(planned | sort | tr '\n' ' ')" = "all 1 gallery 2 overview 1 trf 1 unpack 1 " ] || fail "first plan: $(planned)"
+[ "$(planned | sort | tr '\n' ' ')" = "all 1 gallery 2 overview 1 trf 1 " ] || fail "first plan: $(planned)"
 run > first.log 2>&1 || { cat first.log; fail "the first run failed"; }
 
 # By hand: the same galleries, byte for byte.
 "$batch" --sequence genomes/lambda_phage.fa --trf genomes/lambda_phage.trf.dat --size $sizes \
   --out hand/lambda_phage --summary hand/lambda_phage/summary.tsv 2>/dev/null
 diff -r hand/lambda_phage out/lambda_phage || fail "lambda gallery differs from lirovane-batch by hand"
-# The workflow unpacked chr17 for lirovane-batch and removed it afterwards; unpack it to the same path.
-[ ! -e out/chr17_part/chr17_part.fa ] || fail "the unpacked genome was kept"
-gzip -dc genomes/chr17_part.fa.gz > out/chr17_part/chr17_part.fa
+# chr17 went through trf from its compressed file, and lirovane-batch read the .gz itself.
 status=0
-trf out/chr17_part/chr17_part.fa 2 7 7 80 10 50 500 -h -ngs > hand.ngs 2>/dev/null || status=$?
+gzip -dc genomes/chr17_part.fa.gz | trf - 2 7 7 80 10 50 500 -h -ngs > hand.ngs 2>/dev/null || status=$?
 [ "$status" = 253 ] || [ "$status" = 0 ] || fail "trf by hand: exit status $status"
 cmp hand.ngs out/chr17_part/chr17_part.trf.ngs || fail "trf output differs"
-"$batch" --sequence out/chr17_part/chr17_part.fa --trf hand.ngs --size $sizes \
+"$batch" --sequence genomes/chr17_part.fa.gz --trf hand.ngs --size $sizes \
   --out hand/chr17_part --summary hand/chr17_part/summary.tsv 2>/dev/null
-diff -r -x '*.fa' -x '*.ngs' hand/chr17_part out/chr17_part || fail "chr17 gallery differs from lirovane-batch by hand"
+diff -r -x '*.ngs' hand/chr17_part out/chr17_part || fail "chr17 gallery differs from lirovane-batch by hand"
 
 expected='genome	size	repeats	pictures	bases
 chr17_part	1	1	1	25
