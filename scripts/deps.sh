@@ -8,6 +8,7 @@ packages=(
   libgtest-dev
   libhts-dev tabix
   qt6-base-dev qt6-base-dev-tools libgl-dev
+  libspng-dev qt6-svg-dev librsvg2-bin
   fonts-dejavu-core
   xvfb xauth xdotool
   snakemake trf gzip

@@ -106,6 +106,13 @@ bool TakeBatchOption(std::string_view name, std::string_view value, BatchOptions
             return false;
         }
         options.colors = *colors;
+    } else if (name == "--format") {
+        const auto format = PictureFormatNamed(value);
+        if (!format) {
+            error = "--format must be " + std::string(kPictureFormatNames) + ", not '" + std::string(value) + "'";
+            return false;
+        }
+        options.format = *format;
     }
     return true;
 }
@@ -130,9 +137,9 @@ std::string MissingOption(const BatchOptions& options)
 
 std::optional<BatchOptions> ParseBatchOptions(int argc, char** argv, std::string& error)
 {
-    static constexpr std::string_view kNames[] = {"--sequence", "--patterns",       "--trf",
-                                                  "--size",     "--orientation",    "--colors",
-                                                  "--out",      "--write-patterns", "--summary"};
+    static constexpr std::string_view kNames[] = {"--sequence",    "--patterns", "--trf", "--size",
+                                                  "--orientation", "--colors",   "--out", "--write-patterns",
+                                                  "--summary",     "--format"};
     BatchOptions options;
     OptionReader reader(argc, argv);
     for (;;) {
@@ -165,6 +172,7 @@ std::string BatchUsage()
     return "Usage: lirovane-batch --sequence FILE (--patterns FILE | --trf FILE.dat) --size N|LIST\n"
            "                      [--orientation 1|2|3] [--colors LEFT,UP,DOWN,RIGHT]\n"
            "                      [--out DIR] [--write-patterns FILE] [--summary FILE.tsv]\n"
+           "                      [--format bmp|png|svg]\n"
            "\n"
            "Draws every repeat of size N as a picture N.bmp named after its start position and\n"
            "writes starts.txt, ends.txt, the pictures and the page index.htm into DIR.\n"
@@ -184,6 +192,8 @@ std::string BatchUsage()
            "  --out DIR              output folder, created if missing (default: current folder)\n"
            "  --write-patterns FILE  with --trf: also write the converted patterns file\n"
            "  --summary FILE.tsv     also write a table: size, repeats, pictures, bases, page\n"
+           "  --format bmp|png|svg   picture format (default bmp): N.png holds the same pixels\n"
+           "                         compressed, N.svg the same walk as a vector drawing\n"
            "  --view ...             draw the viewer's picture of a sequence instead (own options)\n"
            "  -h, --help             show this help\n"
            "\n"

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/render/path_renderer.h"
+#include "core/render/picture_format.h"
 
 #include <array>
 #include <optional>
@@ -22,6 +23,7 @@ struct BatchOptions {
     std::string summary;    // --summary: a table of what was drawn per size
     int orientation = 1;
     SlotColors colors = kDefaultColors;
+    PictureFormat format = PictureFormat::Bmp; // --format
     bool help = false;
 };
 

@@ -174,7 +174,7 @@ int RunOneSize(AppSettings& settings, const cli::BatchOptions& options)
         return kExitFailure;
 
     cli::ProgressDisplay display(stderr, isatty(fileno(stderr)) != 0);
-    const BatchResult result = CreateImages(settings, display, options.out);
+    const BatchResult result = CreateImages(settings, display, options.out, options.format);
     display.Finish();
 
     int status = ReportGallery(options, result) ? 0 : kExitFailure;
@@ -236,7 +236,7 @@ int RunSizes(const AppSettings& settings, const cli::BatchOptions& options)
         return kExitFailure;
     std::vector<GallerySelection> galleries;
     for (const SizeSelection& size : *sizes)
-        galleries.push_back({size.dir, size.size, size.count});
+        galleries.push_back({size.dir, size.size, size.count, options.format});
     cli::ProgressDisplay display(stderr, isatty(fileno(stderr)) != 0);
     const std::vector<BatchResult> results = DrawGalleries(
         settings, galleries, [&](int pictures, int count) { display.Progress(pictures, count); },

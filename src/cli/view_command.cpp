@@ -10,9 +10,10 @@
 namespace {
 
 constexpr const char* kUsage = "usage: lirovane-batch --view FILE [--start N] [--zoom Z] [--orientation 1|2|3]\n"
-                               "                      [--colors LEFT,UP,DOWN,RIGHT] --save PICTURE.bmp\n"
+                               "                      [--colors LEFT,UP,DOWN,RIGHT] --save PICTURE.bmp|.png|.svg\n"
                                "  Draws FILE as the Strandscope viewer does, from token N (default 0) at zoom Z\n"
-                               "  (default 1), on a 650 x 380 picture, saves it as a BMP file and prints\n"
+                               "  (default 1), on a 650 x 380 picture, saves it in the format its name ends in\n"
+                               "  (BMP, PNG, or SVG as a vector drawing) and prints\n"
                                "  \"start N end M\". Colours are #RRGGBB, 0xBBGGRR or one of red, green, blue,\n"
                                "  cyan, magenta, yellow, black, white, grey; the default is red,blue,cyan,green.\n"
                                "  Exit status: 0 on success, 1 when the file cannot be read or the picture\n"

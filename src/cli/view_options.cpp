@@ -54,6 +54,11 @@ std::optional<std::string> ParseViewOptions(const std::vector<std::string_view>&
                 return std::string("--view needs a sequence file");
             if (options.save.empty())
                 return std::string("--save needs a picture file name");
+            if (const auto format = PictureFormatOfFile(options.save))
+                options.format = *format;
+            else
+                return "--save needs a picture name ending in " + std::string(kPictureExtensions) + ", not '" +
+                       options.save + "'";
             return std::nullopt;
         case OptionReader::Status::Unknown:
             return "unknown argument '" + std::string(reader.Name()) + "'";

@@ -98,6 +98,7 @@ TEST(Cli, BadInputAndExitStatus)
         {"--sequence SEQ --patterns PAT --size 6 --colors '#ff0000,#00ff00,#0000ff'", 2, "--colors must be"},
         {"--sequence SEQ --patterns PAT --trf TRF --size 6", 2, "exactly one of"},
         {"--sequence SEQ --frobnicate", 2, "unknown option '--frobnicate'"},
+        {"--sequence SEQ --patterns PAT --size 6 --format gif", 2, "--format must be bmp, png or svg, not 'gif'"},
         {"--sequence /no/x.fa --patterns PAT --size 6 --out OUT", 1, "cannot read sequence file '/no/x.fa'"},
         {"--sequence SEQ --patterns /no/p.pat --size 6 --out OUT", 1, "cannot read patterns file '/no/p.pat'"},
         {"--sequence DIR --patterns PAT --size 6 --out OUT", 1, "is a folder"},
@@ -120,13 +121,23 @@ TEST(Cli, BadInputAndExitStatus)
             << c.args;
     }
 
-    // A picture that cannot be written fails the run but not the others.
-    fs::create_directories(dir / "out" / "1165.bmp");
-    const RunResult run = RunBatch(dir.Path(), "--sequence " + kLambdaFa + " --patterns " + kLambdaPat +
-                                                   " --size 6 --out " + (dir / "out").string());
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("could not write picture '" + (dir / "out" / "1165.bmp").string() + "'"), std::string::npos);
-    EXPECT_NE(run.err.find("23 pictures saved"), std::string::npos) << run.err;
+    // A picture that cannot be written fails the run but not the others, in every format.
+    for (const std::string format : {"bmp", "png", "svg"}) {
+        const fs::path out = dir / ("out-" + format);
+        fs::create_directories(out / ("1165." + format));
+        const RunResult run = RunBatch(dir.Path(), "--sequence " + kLambdaFa + " --patterns " + kLambdaPat +
+                                                       " --size 6 --format " + format + " --out " + out.string());
+        EXPECT_EQ(run.status, 1) << format;
+        EXPECT_NE(run.err.find("could not write picture '" + (out / ("1165." + format)).string() + "'"),
+                  std::string::npos)
+            << run.err;
+        EXPECT_NE(run.err.find("23 pictures saved"), std::string::npos) << run.err;
+        // Only whole pictures are left: 23, the blocked folder, the page and the position files.
+        std::size_t pictures = 0;
+        for (const auto& entry : fs::directory_iterator(out))
+            pictures += entry.is_regular_file() && entry.path().extension() == "." + format;
+        EXPECT_EQ(pictures, 23u) << format;
+    }
     EXPECT_EQ(RunBatch(dir.Path(), "--help").out.find("Usage: lirovane-batch --sequence FILE (--patterns FILE | --trf"),
               0u);
 }

@@ -144,6 +144,8 @@ TEST(ViewOptions, Arguments)
     const std::pair<std::string, const char*> bad[] = {{"!--save p.bmp", "--view"},
                                                        {"!--view s.fa", "--save"},
                                                        {"!--view s.fa --save", "needs a value"},
+                                                       {"!--view s.fa --save p.gif", ".bmp, .png or .svg"},
+                                                       {"!--view s.fa --save p", ".bmp, .png or .svg"},
                                                        {"--zoom 0", "--zoom"},
                                                        {"--zoom 2x", "--zoom"},
                                                        {"--zoom 1000001", "--zoom"},

@@ -1,6 +1,7 @@
 // The main window: start-up order, commands and accelerators, the browser, the batch,
 // the thumbnails.
 
+#include "ui/app/image_canvas.h"
 #include "ui/app/main_frame.h"
 #include "ui/app/morkelby_app.h"
 #include "ui/app/morkelby_view.h"
@@ -8,6 +9,10 @@
 #include "ui/app/web_browser.h"
 #include "ui/settings/settings_dlg.h"
 #include "ui_test_support.h"
+
+#include "core/batch/image_batch.h"
+#include "core/render/null_canvas.h"
+#include "core/render/path_renderer.h"
 
 class TestMainWindow : public QObject {
     Q_OBJECT
@@ -222,6 +227,61 @@ private slots:
         }
         browser()->Navigate("https://example.org/index.htm");
         QVERIFY(browser()->toPlainText().contains("Only local files"));
+    }
+
+    // A gallery that lirovane-batch made as PNG or SVG: the page shows its thumbnail at
+    // the page's size, and the link opens the picture at its own size.
+    void gallery_formats_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::newRow("png") << int(lirovane::PictureFormat::Png);
+        QTest::newRow("svg") << int(lirovane::PictureFormat::Svg);
+    }
+    void gallery_formats()
+    {
+        QFETCH(int, format);
+        start();
+        QTemporaryDir gallery;
+        const QByteArray walk = QByteArray(150, 'A') + QByteArray(100, 'C') + QByteArray(40, 'T') + "GG";
+        const QString seq = WriteFile(gallery.filePath("walk.fa"), walk + "A");
+        WriteFile(gallery.filePath("starts.txt"), "1\r\n");
+        WriteFile(gallery.filePath("ends.txt"), QByteArray::number(walk.size() + 1) + "\r\n");
+        class Quiet final : public lirovane::BatchDisplay {
+            lirovane::NullCanvas m_surface{640, 480};
+            lirovane::Canvas& Surface() override { return m_surface; }
+            void Navigate(const std::string&) override {}
+        } display;
+        const lirovane::AppSettings settings = Settings(seq, seq, 4, 1);
+        QCOMPARE(lirovane::CreateImages(settings, display, QFile::encodeName(gallery.path()).toStdString(),
+                                        lirovane::PictureFormat(format))
+                     .pictures,
+                 1);
+        const QString name = format == int(lirovane::PictureFormat::Png) ? "1.png" : "1.svg";
+        const QString picture = gallery.filePath(name);
+        QVERIFY(QFileInfo::exists(picture));
+
+        browser()->setFocus();
+        browser()->Navigate(gallery.filePath("index.htm"));
+        browser()->grab();
+        const QImage thumb =
+            browser()->document()->resource(QTextDocument::ImageResource, QUrl(name)).value<QPixmap>().toImage();
+        QCOMPARE(thumb.size(), QSize(100, 100));
+        // The long left run lies about 100 steps below the top of a 141-pixel-high picture.
+        QVERIFY(thumb.pixel(50, 85) != qRgb(255, 255, 255));
+
+        QTest::keyClick(browser(), Qt::Key_Tab);
+        QTest::keyClick(browser(), Qt::Key_Return);
+        QCOMPARE(browser()->currentAddress(), QUrl::fromLocalFile(picture));
+        browser()->grab();
+        const QImage shown = browser()
+                                 ->document()
+                                 ->resource(QTextDocument::ImageResource, QUrl::fromLocalFile(picture))
+                                 .value<QPixmap>()
+                                 .toImage();
+        const lirovane::PathExtent extent = lirovane::MeasurePath(walk.toStdString(), settings.Style());
+        QCOMPARE(shown.size(), QSize(extent.width, extent.height));
+        // The start point, then 150 steps left: drawn in the colour of the left steps.
+        QCOMPARE(shown.pixelColor(extent.startX - 75, extent.startY), ToQColor(settings.colors[0]));
     }
 
     // Thumbnails read straight from BMP files. A 300 x 200 picture, red over blue, whole or damaged: its rows (stored

@@ -211,7 +211,8 @@ private slots:
                                  "*.fna.gz *.gz)|All files (*)"
                                  " / Text files (*.txt) / *.txt / listed *.txt";
         QTest::newRow("save") << true
-                              << "Bitmap pictures (*.bmp)|All files (*) / Bitmap pictures (*.bmp) / *.bmp / closed";
+                              << "Bitmap pictures (*.bmp)|PNG pictures (*.png)|SVG drawings (*.svg)|All files (*)"
+                                 " / Bitmap pictures (*.bmp) / *.bmp / closed";
     }
     void file_choosers()
     {
@@ -230,7 +231,7 @@ private slots:
             QMetaObject::invokeMethod(dialog, "accept");
             seen += dialog->isVisible() ? " / listed " + dialog->selectedNameFilter() : QStringLiteral(" / closed");
         });
-        const auto chosen = save ? m_qt.SaveFileName(nullptr, "*.bmp", PictureFileFilters())
+        const auto chosen = save ? m_qt.SaveFileName(nullptr, "*.bmp", PictureFileFilters(), nullptr)
                                  : m_qt.OpenFileName(nullptr, "*.txt", SequenceFileFilters());
         QCOMPARE(chosen, save ? std::optional(file) : std::nullopt);
         QCOMPARE(seen, shown);

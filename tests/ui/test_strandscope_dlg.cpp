@@ -213,6 +213,35 @@ private slots:
                 QVERIFY2(shot.pixel(x, y) == ToQColor(image.PixelAt(x, y)).rgb(),
                          qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
     }
+
+    // Save image offers BMP first, then PNG and SVG. The typed extension decides when it
+    // names one of them, the chosen filter otherwise; the name is kept as typed.
+    void save_formats_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("filter"); // index into the offered filters
+        QTest::addColumn<QByteArray>("start");
+        QTest::newRow("bmp by default") << "p.bmp" << 0 << QByteArray("BM");
+        QTest::newRow("png by filter") << "p" << 1 << QByteArray("\x89PNG");
+        QTest::newRow("svg by filter") << "p.txt" << 2 << QByteArray("<?xml");
+        QTest::newRow("png by extension") << "p.PNG" << 0 << QByteArray("\x89PNG");
+        QTest::newRow("svg by extension") << "p.svg" << 1 << QByteArray("<?xml");
+        QTest::newRow("bmp by extension") << "p.bmp" << 2 << QByteArray("BM");
+        QTest::newRow("all files") << "p" << 3 << QByteArray("BM");
+    }
+    void save_formats()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, filter);
+        QFETCH(QByteArray, start);
+        QCOMPARE(PictureFileFilters().first(), QStringLiteral("Bitmap pictures (*.bmp)"));
+        m_file = WriteFile(m_home.filePath("tc.txt"), "TTTCCAAAGG");
+        m_pickers.saveFilters << PictureFileFilters().at(filter);
+        act("load save=" + name);
+        const QByteArray written = ReadFile(chosen("save=" + name));
+        QVERIFY2(written.startsWith(start), written.left(8).constData());
+        QVERIFY(m_pickers.messages.isEmpty());
+    }
 };
 
 QTEST_MAIN(TestStrandscopeDlg)

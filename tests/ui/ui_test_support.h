@@ -21,7 +21,8 @@
 class FakePickers final : public PickerServices {
 public:
     QList<qint64> colors;
-    QStringList files; // answers of the open and save choosers, in turn
+    QStringList files;       // answers of the open and save choosers, in turn
+    QStringList saveFilters; // filters the save chooser answers with, in turn; the first offered when empty
     QStringList messages;
     QList<lirovane::Color> colorRequests;
     QStringList fileInitialNames;
@@ -43,8 +44,11 @@ public:
         const QString f = files.isEmpty() ? QString() : files.takeFirst();
         return f.isEmpty() ? std::nullopt : std::optional(f);
     }
-    std::optional<QString> SaveFileName(QWidget* parent, const QString& initialName, const QStringList& filters) override
+    std::optional<QString> SaveFileName(QWidget* parent, const QString& initialName, const QStringList& filters,
+                                        QString* selectedFilter) override
     {
+        if (selectedFilter != nullptr)
+            *selectedFilter = !saveFilters.isEmpty() ? saveFilters.takeFirst() : filters.value(0);
         return OpenFileName(parent, initialName, filters);
     }
     void ShowMessage(QWidget*, const QString& text) override { messages << text; }

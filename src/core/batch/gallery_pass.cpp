@@ -53,7 +53,7 @@ void AddEvents(const PositionList& starts, const PositionList& ends, std::uint32
 class GalleryState {
 public:
     GalleryState(const AppSettings& settings, const GallerySelection& selection, BatchResult& result)
-        : m_dir(selection.dir), m_result(result),
+        : m_dir(selection.dir), m_format(selection.format), m_sequenceFile(settings.sequenceFile), m_result(result),
           m_page(selection.dir / kPageName, settings.sequenceFile, selection.size, selection.count)
     {
         std::error_code ec;
@@ -81,7 +81,7 @@ public:
             // An end with no open stretch has nothing to draw and no number to give.
             const bool draw = m_collecting;
             if (draw)
-                MakePicture(pictures);
+                MakePicture(pictures, event.position);
             m_collecting = false;
             return draw;
         }
@@ -94,18 +94,25 @@ public:
     void Finish() { m_result.pageWritten = m_page.Close(); }
 
 private:
-    void MakePicture(PictureWriter& pictures)
+    void MakePicture(PictureWriter& pictures, std::int64_t end)
     {
-        const std::string fileName = std::to_string(m_current) + ".bmp";
+        std::string fileName = std::to_string(m_current) + ".";
+        fileName += PictureFormatName(m_format);
         m_page.AddCell(fileName, m_current);
         ++m_result.pictures;
         m_result.bases += m_stretch.size();
         // The stretch goes with the picture; the next one starts afresh, so memory stays
         // bounded by the stretches in hand rather than by the largest one ever seen.
-        pictures.Add(m_dir / fileName, std::exchange(m_stretch, std::string()), &m_result.unwritten);
+        PictureJob job{m_dir / fileName, std::exchange(m_stretch, std::string()), &m_result.unwritten, m_format, {}};
+        if (m_format == PictureFormat::Svg)
+            job.title = "Sequence file: " + m_sequenceFile + ", positions " + std::to_string(m_current) + " to " +
+                        std::to_string(end);
+        pictures.Add(std::move(job));
     }
 
     std::filesystem::path m_dir;
+    PictureFormat m_format;
+    std::string m_sequenceFile; // named in the title of an SVG picture
     BatchResult& m_result;
     GalleryPage m_page;
     PositionList m_starts;

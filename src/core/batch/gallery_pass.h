@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/batch/image_batch.h"
+#include "core/render/picture_format.h"
 
 #include <filesystem>
 #include <functional>
@@ -12,11 +13,12 @@ struct AppSettings;
 
 // One gallery of a pass: the folder whose starts.txt and ends.txt select its repeats
 // and which receives its pictures and index.htm, with the size and the count of
-// repeats that its page names.
+// repeats that its page names, and the format of its pictures.
 struct GallerySelection {
     std::filesystem::path dir;
     int size = 0;
     int count = 0;
+    PictureFormat format = PictureFormat::Bmp;
 };
 
 // Called after every picture with the pictures made so far and the sum of the counts.

@@ -18,7 +18,8 @@ int ProgressBarRight(int pictures, int count)
     return static_cast<int>(std::min<std::int64_t>(right, std::numeric_limits<int>::max() / 2));
 }
 
-BatchResult CreateImages(const AppSettings& settings, BatchDisplay& display, const std::filesystem::path& dir)
+BatchResult CreateImages(const AppSettings& settings, BatchDisplay& display, const std::filesystem::path& dir,
+                         PictureFormat format)
 {
     std::filesystem::path outDir = dir;
     if (outDir.empty()) {
@@ -34,7 +35,7 @@ BatchResult CreateImages(const AppSettings& settings, BatchDisplay& display, con
     surface.Rectangle(100, 130, 400, 160);
     display.Present();
 
-    const GallerySelection gallery{outDir, settings.sizeOfRepeats, settings.numberOfRepeatsInThisSet};
+    const GallerySelection gallery{outDir, settings.sizeOfRepeats, settings.numberOfRepeatsInThisSet, format};
     BatchResult result = DrawGalleries(settings, {gallery}, [&](int pictures, int count) {
                              surface.FillRect(102, 132, ProgressBarRight(pictures, count), 158, StockBrush::Black);
                              display.Progress(pictures, count);

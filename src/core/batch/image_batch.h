@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/render/picture_format.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -43,8 +45,10 @@ struct BatchResult {
 
 // The whole batch: reads starts.txt and ends.txt from `dir` (the working directory
 // when empty), draws every selected stretch of the settings' sequence file, saves
-// "%d.bmp" files and index.htm in `dir`, and navigates the display to the page.
-BatchResult CreateImages(const AppSettings& settings, BatchDisplay& display, const std::filesystem::path& dir = {});
+// "%d.bmp" files (or "%d.png", "%d.svg" in those formats) and index.htm in `dir`,
+// and navigates the display to the page.
+BatchResult CreateImages(const AppSettings& settings, BatchDisplay& display, const std::filesystem::path& dir = {},
+                         PictureFormat format = PictureFormat::Bmp);
 
 // Right edge of the progress bar after `pictures` of `count`: 3 pixels per percent
 // from 102, full when the count is not positive.

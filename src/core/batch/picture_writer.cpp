@@ -1,7 +1,7 @@
 #include "core/batch/picture_writer.h"
 
 #include "core/io/output_file.h"
-#include "core/render/bmp_export.h"
+#include "core/render/picture_export.h"
 
 #include <utility>
 
@@ -25,9 +25,8 @@ PictureWriter::~PictureWriter()
     Finish();
 }
 
-void PictureWriter::Add(std::filesystem::path file, std::string stretch, std::vector<std::filesystem::path>* unwritten)
+void PictureWriter::Add(PictureJob job)
 {
-    Job job{std::move(file), std::move(stretch), unwritten};
     if (!m_thread.joinable()) {
         Write(job);
         return;
@@ -74,9 +73,7 @@ void PictureWriter::Run()
 void PictureWriter::Write(const Job& job)
 {
     const PathExtent extent = MeasurePath(job.stretch, m_style);
-    m_picture.Resize(extent.width, extent.height);
-    DrawPath(job.stretch, extent, m_style, m_picture);
-    if (!SaveImage(job.file, m_picture, extent.width, extent.height)) {
+    if (!SavePathPicture(job.file, job.format, job.stretch, extent, m_style, m_picture, job.title)) {
         RemovePartialFile(job.file); // a partial file must not pass for a picture
         job.unwritten->push_back(job.file);
     }

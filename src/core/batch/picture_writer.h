@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/render/path_renderer.h"
+#include "core/render/picture_format.h"
 #include "core/render/raster_canvas.h"
 
 #include <condition_variable>
@@ -14,6 +15,16 @@
 
 namespace lirovane {
 
+// One picture to draw: its file and format, the stretch, the list that receives the
+// file when it cannot be saved, and the title an SVG picture bears.
+struct PictureJob {
+    std::filesystem::path file;
+    std::string stretch;
+    std::vector<std::filesystem::path>* unwritten = nullptr;
+    PictureFormat format = PictureFormat::Bmp;
+    std::string title;
+};
+
 // Draws stretches and saves them as pictures, in the order they are handed over:
 // at once on the calling thread, or on a thread of its own so that the pictures of a
 // pass are written while the sequence is still being read. A picture that cannot be
@@ -26,16 +37,12 @@ public:
     PictureWriter(const PictureWriter&) = delete;
     PictureWriter& operator=(const PictureWriter&) = delete;
 
-    void Add(std::filesystem::path file, std::string stretch, std::vector<std::filesystem::path>* unwritten);
+    void Add(PictureJob job);
     // Returns once every picture handed over has been written or given up.
     void Finish();
 
 private:
-    struct Job {
-        std::filesystem::path file;
-        std::string stretch;
-        std::vector<std::filesystem::path>* unwritten = nullptr;
-    };
+    using Job = PictureJob;
     void Write(const Job& job);
     void Run();
 

@@ -187,6 +187,17 @@ void DrawPath(std::string_view stretch, const PathExtent& extent, const PathStyl
     drawer.Flush();
 }
 
+std::optional<PathExtent> StepExtent(const PathExtent& extent)
+{
+    const std::int64_t k = std::max(extent.scale, 1);
+    const std::int64_t values[] = {extent.width * k, extent.height * k, extent.startX * k, extent.startY * k};
+    for (const std::int64_t v : values)
+        if (v > std::numeric_limits<int>::max() || v < std::numeric_limits<int>::min())
+            return std::nullopt;
+    return PathExtent{static_cast<int>(values[0]), static_cast<int>(values[1]), static_cast<int>(values[2]),
+                      static_cast<int>(values[3]), 1};
+}
+
 ViewerFit FitViewerPath(std::string_view letters, int zoom, const PathStyle& style)
 {
     const std::int64_t s = std::max(zoom, 1);

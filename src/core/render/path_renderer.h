@@ -4,6 +4,7 @@
 #include "core/render/letter_table.h"
 
 #include <array>
+#include <optional>
 #include <string_view>
 
 namespace lirovane {
@@ -58,6 +59,11 @@ inline constexpr int kMaxPictureSpan = 15083;
 // smallest whole factor that brings it within the bound (`scale`, steps per pixel).
 PathExtent MeasurePath(std::string_view stretch, const PathStyle& style);
 void DrawPath(std::string_view stretch, const PathExtent& extent, const PathStyle& style, Canvas& canvas);
+// The picture measured in steps instead of pixels: every length `scale` times larger and
+// a scale of 1, so that DrawPath on it draws every step, in a frame `scale` times finer
+// (pixel p of the picture spans steps p * scale to (p + 1) * scale). The extent itself
+// when it is not scaled; nothing when the finer frame does not fit in an int.
+std::optional<PathExtent> StepExtent(const PathExtent& extent);
 
 // Viewer variant: a step of `zoom` pixels in a fixed 650 x 380 frame; only the letters
 // that fit are drawn, on both canvases (screen first, then image) step by step.

@@ -5,6 +5,8 @@
 #include "core/io/token_offset_index.h"
 #include "core/render/bmp_export.h"
 #include "core/render/null_canvas.h"
+#include "core/render/png_export.h"
+#include "core/render/svg_canvas.h"
 
 #include <limits>
 
@@ -66,6 +68,7 @@ void StrandscopeModel::FitAndDraw()
     m_endText = std::to_string(m_nEndIndex);
     NullCanvas nowhere(kViewerWidth, kViewerHeight); // no screen attached
     DrawViewerPath(letters, fit, m_nZoom, style, m_screen ? *m_screen : nowhere, m_image);
+    m_shown = Drawing{fit, m_nZoom, style};
 }
 
 void StrandscopeModel::RedrawSequence()
@@ -155,9 +158,22 @@ void StrandscopeModel::ApplyColorSettings(int orientation, const SlotColors& col
         RedrawSequence();
 }
 
-bool StrandscopeModel::SaveImage(const std::filesystem::path& file) const
+bool StrandscopeModel::SaveImage(const std::filesystem::path& file, PictureFormat format) const
 {
-    return lirovane::SaveImage(file, m_image, kViewerWidth, kViewerHeight);
+    if (format == PictureFormat::Png)
+        return SavePng(file, m_image, kViewerWidth, kViewerHeight);
+    if (format == PictureFormat::Bmp)
+        return lirovane::SaveImage(file, m_image, kViewerWidth, kViewerHeight);
+
+    SvgCanvas drawing(kViewerWidth, kViewerHeight);
+    if (!m_shown) {
+        drawing.FillRect(0, 0, kViewerWidth, kViewerHeight, StockBrush::White); // before the first Load
+        return drawing.Save(file, "No sequence loaded");
+    }
+    NullCanvas screen(kViewerWidth, kViewerHeight);
+    DrawViewerPath(KeptLetters(), m_shown->fit, m_shown->zoom, m_shown->style, screen, drawing);
+    return drawing.Save(file, "Sequence file: " + m_viewerPath.string() + ", start index " + m_startText +
+                                  ", end index " + m_endText);
 }
 
 } // namespace lirovane

@@ -4,11 +4,13 @@
 #include "core/render/color.h"
 #include "core/render/letter_table.h"
 #include "core/render/path_renderer.h"
+#include "core/render/picture_format.h"
 #include "core/render/raster_canvas.h"
 
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -45,8 +47,9 @@ public:
     // Sets the zoom directly (at least 1); draws nothing.
     void SetZoom(int zoom) noexcept { m_nZoom = zoom < 1 ? 1 : zoom; }
 
-    // Saves m_image, 650 x 380; false when the file was not written.
-    bool SaveImage(const std::filesystem::path& file) const;
+    // Saves m_image, 650 x 380, as BMP or PNG; as SVG, the last drawing is drawn again
+    // as vectors on a canvas of that size. False when the file was not written.
+    bool SaveImage(const std::filesystem::path& file, PictureFormat format = PictureFormat::Bmp) const;
 
     bool HasSequence() const noexcept { return m_bNoSequence == 0; }
     std::int32_t StartIndex() const noexcept { return m_nStartIndex; }
@@ -102,6 +105,16 @@ private:
     int m_nDrawnCount = 0;
     bool m_bLastLoadFound = false;
     std::string m_loadError;
+
+    // What the last drawing drew on m_image, to draw it again as vectors: its fit, zoom
+    // and style, and the kept letters (which change only by a load, and every load is
+    // followed by a drawing).
+    struct Drawing {
+        ViewerFit fit;
+        int zoom = 1;
+        PathStyle style;
+    };
+    std::optional<Drawing> m_shown;
 };
 
 } // namespace lirovane

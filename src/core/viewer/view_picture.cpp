@@ -20,7 +20,7 @@ ViewResult RenderViewPicture(const ViewOptions& options)
     result.error = viewer.LastLoadError();
     if (!result.error.empty())
         return result;
-    result.saved = viewer.SaveImage(options.save);
+    result.saved = viewer.SaveImage(options.save, options.format);
     result.startText = viewer.StartText();
     result.endText = viewer.EndText();
     return result;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/render/path_renderer.h"
+#include "core/render/picture_format.h"
 
 #include <cstdint>
 #include <string>
@@ -12,6 +13,7 @@ namespace lirovane {
 struct ViewOptions {
     std::string file;
     std::string save;
+    PictureFormat format = PictureFormat::Bmp; // the format `save` is written in
     std::int32_t start = 0;
     int zoom = 1;
     int orientation = 1;

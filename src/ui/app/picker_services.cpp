@@ -46,7 +46,7 @@ public:
 
 // A chooser that starts in the working directory with `initialName` in its name box.
 std::optional<QString> RunFileDialog(QWidget* parent, const QString& initialName, const QStringList& filters,
-                                     QFileDialog::AcceptMode mode)
+                                     QFileDialog::AcceptMode mode, QString* selectedFilter = nullptr)
 {
     WildcardFileDialog dialog(parent);
     dialog.setAcceptMode(mode);
@@ -60,6 +60,8 @@ std::optional<QString> RunFileDialog(QWidget* parent, const QString& initialName
     dialog.setObjectName(mode == QFileDialog::AcceptOpen ? "openFileDialog" : "saveFileDialog");
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
+    if (selectedFilter != nullptr)
+        *selectedFilter = dialog.selectedNameFilter();
     return QFileInfo(dialog.selectedFiles().first()).absoluteFilePath();
 }
 
@@ -81,9 +83,9 @@ std::optional<QString> QtPickerServices::OpenFileName(QWidget* parent, const QSt
 }
 
 std::optional<QString> QtPickerServices::SaveFileName(QWidget* parent, const QString& initialName,
-                                                      const QStringList& filters)
+                                                      const QStringList& filters, QString* selectedFilter)
 {
-    return RunFileDialog(parent, initialName, filters, QFileDialog::AcceptSave);
+    return RunFileDialog(parent, initialName, filters, QFileDialog::AcceptSave, selectedFilter);
 }
 
 void QtPickerServices::ShowMessage(QWidget* parent, const QString& text)
@@ -102,5 +104,21 @@ QStringList SequenceFileFilters()
 
 QStringList PictureFileFilters()
 {
-    return {QStringLiteral("Bitmap pictures (*.bmp)"), QStringLiteral("All files (*)")};
+    return {QStringLiteral("Bitmap pictures (*.bmp)"), QStringLiteral("PNG pictures (*.png)"),
+            QStringLiteral("SVG drawings (*.svg)"), QStringLiteral("All files (*)")};
+}
+
+lirovane::PictureFormat PictureFormatChosen(const QString& file, const QString& filter)
+{
+    if (const auto typed = lirovane::PictureFormatNamed(QFileInfo(file).suffix().toStdString()))
+        return *typed;
+    // The filter's own pattern: "PNG pictures (*.png)" -> "png".
+    const qsizetype open = filter.lastIndexOf(QLatin1String("(*."));
+    const qsizetype close = filter.indexOf(QLatin1Char(')'), open);
+    if (open >= 0 && close > open) {
+        const QString pattern = filter.mid(open + 3, close - open - 3);
+        if (const auto named = lirovane::PictureFormatNamed(pattern.toStdString()))
+            return *named;
+    }
+    return lirovane::PictureFormat::Bmp;
 }

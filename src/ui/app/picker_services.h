@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/render/color.h"
+#include "core/render/picture_format.h"
 
 #include <QString>
 #include <QStringList>
@@ -22,8 +23,9 @@ public:
     virtual std::optional<QString> OpenFileName(QWidget* parent, const QString& initialName,
                                                 const QStringList& filters) = 0;
     // A save-file chooser that asks before overwriting; the path, or nothing when cancelled.
-    virtual std::optional<QString> SaveFileName(QWidget* parent, const QString& initialName,
-                                                const QStringList& filters) = 0;
+    // The filter the user had chosen goes to `selectedFilter` when it is given.
+    virtual std::optional<QString> SaveFileName(QWidget* parent, const QString& initialName, const QStringList& filters,
+                                                QString* selectedFilter) = 0;
     // A message box captioned "Lirovane" with the text, an OK button and no icon.
     virtual void ShowMessage(QWidget* parent, const QString& text) = 0;
 };
@@ -34,14 +36,17 @@ public:
     std::optional<lirovane::Color> PickColor(QWidget* parent, lirovane::Color current) override;
     std::optional<QString> OpenFileName(QWidget* parent, const QString& initialName,
                                         const QStringList& filters) override;
-    std::optional<QString> SaveFileName(QWidget* parent, const QString& initialName,
-                                        const QStringList& filters) override;
+    std::optional<QString> SaveFileName(QWidget* parent, const QString& initialName, const QStringList& filters,
+                                        QString* selectedFilter) override;
     void ShowMessage(QWidget* parent, const QString& text) override;
 };
 
 // The file filters of every open chooser: text, FASTA (plain or compressed) and all files.
 QStringList SequenceFileFilters();
-// The filters of the picture save chooser.
+// The filters of the picture save chooser: BMP (first), PNG, SVG and all files.
 QStringList PictureFileFilters();
+// The format a picture save chooser's answer asks for: the one the typed name's
+// extension names, otherwise the chosen filter's (BMP for any other filter).
+lirovane::PictureFormat PictureFormatChosen(const QString& file, const QString& filter);
 // The application's name: caption of every message box, name in the profile store.
 inline const char* const kAppName = "Lirovane";

@@ -1,7 +1,10 @@
 #include "ui/app/thumbnail_reader.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
+#include <QPainter>
+#include <QSvgRenderer>
 
 #include <cstring>
 #include <vector>
@@ -85,10 +88,41 @@ QImage ReduceBmp(const QString& path, const QSize& size)
     return out;
 }
 
+// Draws an SVG file on white at `size`, or at the size it names when `size` is empty.
+QImage RenderSvg(const QString& path, QSize size)
+{
+    QSvgRenderer renderer(path);
+    if (!renderer.isValid())
+        return {};
+    if (size.isEmpty())
+        size = renderer.defaultSize();
+    if (size.isEmpty())
+        return {};
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    renderer.render(&painter);
+    return image;
+}
+
 } // namespace
+
+bool IsSvgFile(const QString& file)
+{
+    return QFileInfo(file).suffix().compare(QLatin1String("svg"), Qt::CaseInsensitive) == 0;
+}
+
+QImage ReadPicture(const QString& file)
+{
+    if (IsSvgFile(file))
+        return RenderSvg(file, QSize());
+    return QImageReader(file).read();
+}
 
 QImage ReadThumbnail(const QString& file, const QSize& size)
 {
+    if (IsSvgFile(file))
+        return RenderSvg(file, size);
     QImage image = ReduceBmp(file, size);
     if (!image.isNull())
         return image;

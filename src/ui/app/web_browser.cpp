@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QKeyEvent>
 #include <QPixmap>
 #include <QScrollBar>
@@ -24,7 +23,8 @@ bool IsPictureFile(const QString& path)
 {
     static const QStringList suffixes = {QStringLiteral("bmp"),  QStringLiteral("png"), QStringLiteral("jpg"),
                                          QStringLiteral("jpeg"), QStringLiteral("gif"), QStringLiteral("ppm"),
-                                         QStringLiteral("pgm"),  QStringLiteral("pbm"), QStringLiteral("xpm")};
+                                         QStringLiteral("pgm"),  QStringLiteral("pbm"), QStringLiteral("xpm"),
+                                         QStringLiteral("svg")};
     return suffixes.contains(QFileInfo(path).suffix().toLower());
 }
 
@@ -318,7 +318,7 @@ QVariant CWebBrowser2::loadResource(int type, const QUrl& name)
         if (!image.isNull())
             ++m_reduced;
     } else {
-        image = QImageReader(url.toLocalFile()).read();
+        image = ReadPicture(url.toLocalFile());
     }
     if (image.isNull())
         return {};

@@ -234,10 +234,13 @@ void CStrandscopeDlg::zoomOut()
 
 void CStrandscopeDlg::saveImage()
 {
-    const auto file = m_pickers.SaveFileName(this, QStringLiteral("*.bmp"), PictureFileFilters());
+    QString filter;
+    const auto file = m_pickers.SaveFileName(this, QStringLiteral("*.bmp"), PictureFileFilters(), &filter);
     // Saving before returning to "Path", so a relative name means what the chooser meant.
-    if (file && !m_model.SaveImage(ToPath(*file)))
-        m_pickers.ShowMessage(this, tr("The picture could not be saved as \"%1\".").arg(QDir::toNativeSeparators(*file)));
+    // The name is used as typed: the format comes from its extension or the filter.
+    if (file && !m_model.SaveImage(ToPath(*file), PictureFormatChosen(*file, filter)))
+        m_pickers.ShowMessage(this,
+                              tr("The picture could not be saved as \"%1\".").arg(QDir::toNativeSeparators(*file)));
     restoreWorkingDirectory();
 }
 

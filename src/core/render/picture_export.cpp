@@ -1,0 +1,30 @@
+#include "core/render/picture_export.h"
+
+#include "core/render/bmp_export.h"
+#include "core/render/path_renderer.h"
+#include "core/render/png_export.h"
+#include "core/render/raster_canvas.h"
+#include "core/render/svg_canvas.h"
+
+#include <optional>
+
+namespace lirovane {
+
+bool SavePathPicture(const std::filesystem::path& file, PictureFormat format, std::string_view stretch,
+                     const PathExtent& extent, const PathStyle& style, RasterCanvas& scratch, std::string_view title)
+{
+    if (format == PictureFormat::Svg) {
+        // A frame too fine for int coordinates keeps the picture's own pixels instead.
+        const std::optional<PathExtent> steps = StepExtent(extent);
+        SvgCanvas drawing(extent.width, extent.height, steps ? extent.scale : 1);
+        DrawPath(stretch, steps ? *steps : extent, style, drawing);
+        return drawing.Save(file, title);
+    }
+    scratch.Resize(extent.width, extent.height);
+    DrawPath(stretch, extent, style, scratch);
+    if (format == PictureFormat::Png)
+        return SavePng(file, scratch, extent.width, extent.height);
+    return SaveImage(file, scratch, extent.width, extent.height);
+}
+
+} // namespace lirovane

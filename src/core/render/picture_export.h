@@ -1,0 +1,22 @@
+#pragma once
+
+#include "core/render/picture_format.h"
+
+#include <filesystem>
+#include <string_view>
+
+namespace lirovane {
+
+class RasterCanvas;
+struct PathExtent;
+struct PathStyle;
+
+// Saves the picture of one stretch (measured by MeasurePath as `extent`) in a format.
+// BMP and PNG hold the pixels DrawPath draws on `scratch`, which is resized to the
+// picture; SVG draws the same walk as vectors on a canvas of the same size, keeping
+// every step of a scaled-down picture in its viewBox, with `title` as its title.
+// Returns true only when the file was written completely.
+bool SavePathPicture(const std::filesystem::path& file, PictureFormat format, std::string_view stretch,
+                     const PathExtent& extent, const PathStyle& style, RasterCanvas& scratch, std::string_view title);
+
+} // namespace lirovane

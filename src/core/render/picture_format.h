@@ -1,0 +1,28 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string_view>
+
+namespace lirovane {
+
+// The file formats a picture can be saved in. BMP is the gallery's own; PNG holds the
+// same pixels compressed; SVG draws the same walk as vectors.
+enum class PictureFormat { Bmp, Png, Svg };
+
+// For messages that list what is accepted.
+inline constexpr std::string_view kPictureFormatNames = "bmp, png or svg";
+inline constexpr std::string_view kPictureExtensions = ".bmp, .png or .svg";
+
+// "bmp", "png" or "svg", in any case; nothing for any other name.
+std::optional<PictureFormat> PictureFormatNamed(std::string_view name);
+// The format a file name's extension names (".png", any case); nothing when it names none.
+std::optional<PictureFormat> PictureFormatOfFile(const std::filesystem::path& file);
+// The lower-case name, also the extension without its dot: "bmp", "png", "svg".
+std::string_view PictureFormatName(PictureFormat format) noexcept;
+
+// A name that holds a wildcard ("*.bmp", the name the viewer's chooser starts with)
+// is not a file name the user meant; pictures are not saved under one.
+bool IsPictureFileName(const std::filesystem::path& file);
+
+} // namespace lirovane

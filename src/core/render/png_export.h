@@ -1,0 +1,15 @@
+#pragma once
+
+#include <filesystem>
+
+namespace lirovane {
+
+class Canvas;
+
+// Saves the rectangle (0, 0)..(width, height) of a canvas as a PNG file: 8-bit RGB
+// without alpha, lossless, so it decodes to exactly the pixels SaveImage writes as BMP.
+// Returns true only when the file was written completely; a failed write leaves no
+// file that passes for a picture.
+bool SavePng(const std::filesystem::path& file, const Canvas& source, int width, int height);
+
+} // namespace lirovane
