@@ -2,6 +2,7 @@
 
 #include "core/io/output_file.h"
 #include "core/render/canvas.h"
+#include "core/render/picture_format.h"
 #include "core/render/raster_canvas.h"
 
 #include <algorithm>
@@ -69,13 +70,6 @@ std::array<std::uint8_t, kFileHeaderSize> FileHeader(std::uint64_t blockSize, st
     Put32(h.data() + 2, static_cast<std::uint32_t>(blockSize + kFileHeaderSize));
     Put32(h.data() + 10, offBits);
     return h;
-}
-
-// A name that holds a wildcard is not a file name the user meant.
-bool AcceptableName(const std::filesystem::path& file)
-{
-    const std::string name = file.filename().string();
-    return !name.empty() && name.find_first_of("*?") == std::string::npos;
 }
 
 // The raster canvas is written row by row straight from its pixels, without the two
@@ -172,7 +166,7 @@ bool WriteBitmapFile(const std::filesystem::path& file, const DibBlock* block)
 {
     if (block == nullptr || block->size() < kInfoHeaderSize || block->size() + kFileHeaderSize > kMaxFileSize)
         return false;
-    if (!AcceptableName(file))
+    if (!IsPictureFileName(file))
         return false;
     const std::uint32_t offBits = kFileHeaderSize + Get32(block->data()); // no colour table
 
@@ -187,7 +181,7 @@ bool WriteBitmapFile(const std::filesystem::path& file, const DibBlock* block)
 
 bool SaveImage(const std::filesystem::path& file, const Canvas& source, int width, int height)
 {
-    if (width <= 0 || height <= 0 || !AcceptableName(file))
+    if (width <= 0 || height <= 0 || !IsPictureFileName(file))
         return false;
     if (const auto* raster = dynamic_cast<const RasterCanvas*>(&source);
         raster != nullptr && width <= raster->Width() && height <= raster->Height())

@@ -6,6 +6,7 @@
 #include "core/render/raster_canvas.h"
 
 #include <spng.h>
+#include <zlib.h>
 
 #include <cstdint>
 #include <cstring>
@@ -13,6 +14,10 @@
 #include <optional>
 #include <string_view>
 #include <vector>
+
+// The encoder is libspng: rows go in one call each and every failure comes back as a
+// return code. (libpng reports failures by longjmp, which would jump over the
+// destructors of the file and buffers here.)
 
 namespace lirovane {
 
@@ -51,11 +56,12 @@ bool Encode(const std::filesystem::path& file, const SourceRows& rows, int width
     header.height = static_cast<std::uint32_t>(height);
     header.bit_depth = 8;
     header.color_type = SPNG_COLOR_TYPE_TRUECOLOR;
-    // Line drawings on white: unfiltered rows of long runs compress well and fast
-    // with the run-length strategy; the adaptive filters cost time and gain little.
+    // Line drawings on white are long runs of one byte: unfiltered rows with zlib's
+    // run-length strategy come within a few percent of the best size at a fraction of
+    // the time that filter trials and full match searches take.
     if (spng_set_png_stream(context.get(), WriteToFile, &out) != 0 || spng_set_ihdr(context.get(), &header) != 0 ||
-        spng_set_option(context.get(), SPNG_FILTER_CHOICE, SPNG_FILTER_CHOICE_UP) != 0 ||
-        spng_set_option(context.get(), SPNG_IMG_COMPRESSION_LEVEL, 6) != 0 ||
+        spng_set_option(context.get(), SPNG_FILTER_CHOICE, SPNG_FILTER_CHOICE_NONE) != 0 ||
+        spng_set_option(context.get(), SPNG_IMG_COMPRESSION_STRATEGY, Z_RLE) != 0 ||
         spng_encode_image(context.get(), nullptr, 0, SPNG_FMT_PNG, SPNG_ENCODE_PROGRESSIVE | SPNG_ENCODE_FINALIZE) != 0)
         return false;
 
