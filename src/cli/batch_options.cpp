@@ -3,6 +3,8 @@
 #include "cli/option_reader.h"
 #include "core/io/integer_text.h"
 
+#include <algorithm>
+#include <iterator>
 #include <string_view>
 
 namespace lirovane::cli {
@@ -71,6 +73,11 @@ bool ParseSizeList(std::string_view text, std::vector<int>& sizes, std::string& 
 
 namespace {
 
+// The batch's options; each takes a value.
+constexpr std::string_view kNames[] = {"--sequence",    "--patterns", "--trf", "--size",
+                                       "--orientation", "--colors",   "--out", "--write-patterns",
+                                       "--summary",     "--format"};
+
 // Takes one option's value; false, with `error` set, when it is not usable.
 bool TakeBatchOption(std::string_view name, std::string_view value, BatchOptions& options, std::string& error)
 {
@@ -135,11 +142,21 @@ std::string MissingOption(const BatchOptions& options)
 
 } // namespace
 
+bool AsksForViewMode(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--view" || arg.starts_with("--view="))
+            return true;
+        // "--out --view": the folder is called --view.
+        if (std::find(std::begin(kNames), std::end(kNames), arg) != std::end(kNames))
+            ++i;
+    }
+    return false;
+}
+
 std::optional<BatchOptions> ParseBatchOptions(int argc, char** argv, std::string& error)
 {
-    static constexpr std::string_view kNames[] = {"--sequence",    "--patterns", "--trf", "--size",
-                                                  "--orientation", "--colors",   "--out", "--write-patterns",
-                                                  "--summary",     "--format"};
     BatchOptions options;
     OptionReader reader(argc, argv);
     for (;;) {

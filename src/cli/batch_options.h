@@ -36,6 +36,10 @@ std::optional<BatchOptions> ParseBatchOptions(int argc, char** argv, std::string
 // ascending, each once. False, with `error` saying why, for anything else.
 bool ParseSizeList(std::string_view text, std::vector<int>& sizes, std::string& error);
 
+// True when the arguments hold a --view option of their own, not as the value of
+// another option (as in "--out --view").
+bool AsksForViewMode(int argc, char** argv);
+
 // The text of --help.
 std::string BatchUsage();
 

@@ -6,12 +6,14 @@
 #include "core/batch/gallery_page.h"
 #include "core/batch/gallery_pass.h"
 #include "core/batch/image_batch.h"
-#include "core/io/file_checks.h"
+#include "core/io/folder_lock.h"
+#include "core/io/input_file.h"
 #include "core/io/output_file.h"
 #include "core/io/patterns.h"
 #include "core/io/trf_dat.h"
 #include "core/settings/app_settings.h"
 
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -21,6 +23,7 @@
 #include <system_error>
 #include <vector>
 
+#include <signal.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -36,22 +39,24 @@ void Fail(const std::string& message)
     std::fprintf(stderr, "lirovane-batch: %s\n", message.c_str());
 }
 
-bool CheckReadable(const char* what, const std::string& file)
+bool CheckInput(const char* what, const std::string& file, CompressedInput compressed = CompressedInput::Refused)
 {
-    const std::string problem = UnreadableReason(file);
-    if (problem.empty())
+    const IoStatus input = CheckInputFile(file, compressed);
+    if (input.ok())
         return true;
-    Fail("cannot read " + std::string(what) + " '" + file + "': " + problem);
+    Fail("cannot read " + std::string(what) + " '" + file + "': " + input.error().reason);
     return false;
 }
 
 bool MakeOutputFolder(const std::string& out)
 {
+    std::error_code created;
+    fs::create_directories(out, created);
     std::error_code ec;
-    fs::create_directories(out, ec);
     if (fs::is_directory(out, ec))
         return true;
-    Fail("cannot create output folder '" + out + "'" + (ec ? ": " + ec.message() : std::string()));
+    // The reason the folder could not be made, not that it is missing afterwards.
+    Fail("cannot create output folder '" + out + "'" + (created ? ": " + created.message() : std::string()));
     return false;
 }
 
@@ -69,17 +74,61 @@ bool IsBlankFile(const std::string& file)
     return blank;
 }
 
+// Outputs that would replace an input: nothing is written then.
+bool CheckNoClash(const cli::BatchOptions& options)
+{
+    std::vector<fs::path> inputs{options.sequence, options.patterns, options.trf};
+    IoStatus clash = CheckOutputsAgainstInputs(inputs, {fs::path(options.writePatterns), fs::path(options.summary)});
+    if (clash.ok()) {
+        inputs.emplace_back(options.writePatterns);
+        inputs.emplace_back(options.summary);
+        clash = CheckBatchOutputsAgainstInputs(inputs, options.out);
+        for (std::size_t i = 0; clash.ok() && options.sizes.size() > 1 && i < options.sizes.size(); ++i)
+            clash = CheckBatchOutputsAgainstInputs(inputs, fs::path(options.out) /
+                                                               ("size-" + std::to_string(options.sizes[i])));
+    }
+    if (!clash.ok())
+        Fail(clash.Message());
+    return clash.ok();
+}
+
+// SIGINT and SIGTERM end the batch between pictures; a second one ends the process.
+volatile std::sig_atomic_t g_stopSignal = 0;
+
+extern "C" void OnStopSignal(int signal)
+{
+    g_stopSignal = signal;
+    std::signal(signal, SIG_DFL);
+}
+
+void CatchStopSignals()
+{
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+// What a stopped run did, and the status that says which signal stopped it.
+int ReportStopped(int pictures, int count, const std::string& out)
+{
+    const int signal = static_cast<int>(g_stopSignal);
+    std::fprintf(stderr,
+                 "lirovane-batch: stopped by %s after %d of %d pictures; those stay in %s, no page was replaced\n",
+                 signal == SIGTERM ? "SIGTERM" : "SIGINT", pictures, count, out.c_str());
+    return 128 + signal;
+}
+
 // Converts the .dat file into a patterns file that the split then reads.
 bool WriteConvertedPatterns(const cli::BatchOptions& options)
 {
-    std::string error;
-    const auto records = ReadTrfRepeats(options.trf, options.sequence, &error);
+    const auto records = ReadTrfRepeats(options.trf, options.sequence);
     if (!records) {
-        Fail("cannot convert '" + options.trf + "': " + error);
+        Fail("cannot convert: " + records.Message());
         return false;
     }
-    if (!WritePatternsFile(options.writePatterns, *records)) {
-        RemovePartialFile(options.writePatterns);
+    if (!WritePatternsFile(options.writePatterns, records.value())) {
         Fail("cannot write patterns file '" + options.writePatterns + "'");
         return false;
     }
@@ -96,8 +145,9 @@ bool Split(AppSettings& settings, const cli::BatchOptions& options)
         return true;
 
     const fs::path out = options.out;
-    if (split.opened) {
-        // Half a split must not pass for a selection of the size asked for.
+    if (split.opened && split.written) {
+        // Half a split, written by this run, must not pass for a selection of the size
+        // asked for. Files that could not be replaced keep their earlier content.
         RemovePartialFile(out / "starts.txt");
         RemovePartialFile(out / "ends.txt");
     }
@@ -127,7 +177,6 @@ bool WriteSummary(const std::string& file, const std::vector<SizeRow>& rows)
                   '\t' + std::to_string(row.bases) + '\t' + row.page + '\n');
     if (out.Close())
         return true;
-    RemovePartialFile(file);
     Fail("could not write summary '" + file + "'");
     return false;
 }
@@ -144,6 +193,10 @@ bool ReportGallery(const cli::BatchOptions& options, const BatchResult& result)
         Fail("cannot read the sequence to its end: " + result.sequenceError);
         ok = false;
     }
+    if (result.beyondEnd > 0)
+        std::fprintf(
+            stderr, "lirovane-batch: warning: %d selected repeats end beyond the end of '%s' (%llu positions)\n",
+            result.beyondEnd, options.sequence.c_str(), static_cast<unsigned long long>(result.sequenceLength));
     for (const fs::path& file : result.unwritten)
         Fail("could not write picture '" + file.string() + "'");
     if (!result.unwritten.empty())
@@ -174,10 +227,17 @@ int RunOneSize(AppSettings& settings, const cli::BatchOptions& options)
         return kExitFailure;
 
     cli::ProgressDisplay display(stderr, isatty(fileno(stderr)) != 0);
+    display.StopWhen(&g_stopSignal);
     const BatchResult result = CreateImages(settings, display, options.out, options.format);
     display.Finish();
+    if (result.stopped)
+        return ReportStopped(result.pictures, settings.numberOfRepeatsInThisSet, options.out);
 
     int status = ReportGallery(options, result) ? 0 : kExitFailure;
+    if (settings.numberOfRepeatsInThisSet > 0 && result.pictures == 0) {
+        Fail("none of the " + std::to_string(settings.numberOfRepeatsInThisSet) + " selected repeats was drawn");
+        status = kExitFailure;
+    }
     const int saved = result.pictures - static_cast<int>(result.unwritten.size());
     std::fprintf(stderr, "lirovane-batch: %d of %d repeats of size %d drawn, %d pictures saved%s; gallery %s%s\n",
                  result.pictures, settings.numberOfRepeatsInThisSet, options.size, saved,
@@ -240,11 +300,19 @@ int RunSizes(const AppSettings& settings, const cli::BatchOptions& options)
     cli::ProgressDisplay display(stderr, isatty(fileno(stderr)) != 0);
     const std::vector<BatchResult> results = DrawGalleries(
         settings, galleries, [&](int pictures, int count) { display.Progress(pictures, count); },
-        /*picturesOnOwnThread=*/true);
+        /*picturesOnOwnThread=*/true, [] { return g_stopSignal != 0; });
     display.Finish();
+    int pictures = 0;
+    int selected = 0;
+    for (const BatchResult& result : results)
+        pictures += result.pictures;
+    for (const SizeSelection& size : *sizes)
+        selected += size.count;
+    if (!results.empty() && results.front().stopped)
+        return ReportStopped(pictures, selected, options.out);
+    pictures = 0;
 
     int status = 0;
-    int pictures = 0;
     std::vector<SizeGalleryLink> links;
     std::vector<SizeRow> rows;
     for (std::size_t i = 0; i < results.size(); ++i) {
@@ -268,25 +336,37 @@ int RunSizes(const AppSettings& settings, const cli::BatchOptions& options)
         status = kExitFailure;
     std::fprintf(stderr, "lirovane-batch: %zu sizes, %d pictures; overview %s%s\n", sizes->size(), pictures,
                  overview.string().c_str(), overviewWritten ? "" : " (not written)");
+    if (selected > 0 && pictures == 0) {
+        Fail("none of the " + std::to_string(selected) + " selected repeats was drawn");
+        status = kExitFailure;
+    }
     return status;
 }
 
 int RunBatch(const cli::BatchOptions& options)
 {
-    if (!CheckReadable("sequence file", options.sequence))
+    if (!CheckNoClash(options))
+        return kExitUsage;
+    if (!CheckInput("sequence file", options.sequence, CompressedInput::Decoded))
         return kExitFailure;
     if (!options.trf.empty()) {
-        if (!CheckReadable("Tandem Repeats Finder file", options.trf))
+        if (!CheckInput("Tandem Repeats Finder file", options.trf))
             return kExitFailure;
         if (!IsTrfDatFile(options.trf) && !IsBlankFile(options.trf)) {
             Fail("'" + options.trf + "' is not Tandem Repeats Finder .dat output (use --patterns for a patterns file)");
             return kExitFailure;
         }
-    } else if (!CheckReadable("patterns file", options.patterns)) {
+    } else if (!CheckInput("patterns file", options.patterns)) {
         return kExitFailure;
     }
     if (!MakeOutputFolder(options.out))
         return kExitFailure;
+    FolderLock lock;
+    if (const IoStatus locked = lock.Acquire(options.out); !locked) {
+        Fail(locked.Message());
+        return kExitFailure;
+    }
+    CatchStopSignals();
 
     AppSettings settings = BatchSettings(options);
     if (!options.trf.empty()) {
@@ -302,11 +382,8 @@ int RunBatch(const cli::BatchOptions& options)
 
 int main(int argc, char** argv)
 {
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (arg == "--view" || arg.starts_with("--view="))
-            return RunViewCommand(argc, argv);
-    }
+    if (cli::AsksForViewMode(argc, argv))
+        return RunViewCommand(argc, argv);
 
     std::string error;
     const auto options = cli::ParseBatchOptions(argc, argv, error);

@@ -2,6 +2,7 @@
 
 #include "core/batch/image_batch.h"
 
+#include <csignal>
 #include <cstdio>
 #include <memory>
 
@@ -17,6 +18,10 @@ public:
     Canvas& Surface() override;
     void Progress(int pictures, int count) override;
     void Navigate(const std::string& url) override { m_url = url; }
+    bool StopRequested() override { return m_stop != nullptr && *m_stop != 0; }
+
+    // The batch stops before its next picture once `*flag` is not 0 (set by a signal handler).
+    void StopWhen(const volatile std::sig_atomic_t* flag) { m_stop = flag; }
 
     // Ends a bar line left open on the terminal.
     void Finish();
@@ -29,6 +34,7 @@ private:
     int m_lastShown = -1;
     bool m_lineOpen = false;
     std::string m_url;
+    const volatile std::sig_atomic_t* m_stop = nullptr;
 };
 
 } // namespace lirovane::cli

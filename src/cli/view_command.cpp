@@ -2,6 +2,9 @@
 
 #include "cli/view_options.h"
 
+#include "core/io/input_file.h"
+
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -9,15 +12,16 @@
 
 namespace {
 
-constexpr const char* kUsage = "usage: lirovane-batch --view FILE [--start N] [--zoom Z] [--orientation 1|2|3]\n"
-                               "                      [--colors LEFT,UP,DOWN,RIGHT] --save PICTURE.bmp|.png|.svg\n"
-                               "  Draws FILE as the Strandscope viewer does, from token N (default 0) at zoom Z\n"
-                               "  (default 1), on a 650 x 380 picture, saves it in the format its name ends in\n"
-                               "  (BMP, PNG, or SVG as a vector drawing) and prints\n"
-                               "  \"start N end M\". Colours are #RRGGBB, 0xBBGGRR or one of red, green, blue,\n"
-                               "  cyan, magenta, yellow, black, white, grey; the default is red,blue,cyan,green.\n"
-                               "  Exit status: 0 on success, 1 when the file cannot be read or the picture\n"
-                               "  cannot be written, 2 for bad arguments.\n";
+constexpr const char* kUsage =
+    "usage: lirovane-batch --view FILE [--start N] [--zoom Z] [--orientation 1|2|3]\n"
+    "                      [--colors LEFT,UP,DOWN,RIGHT] --save PICTURE.bmp|.png|.svg [--help]\n"
+    "  Draws FILE as the Strandscope viewer does, from token N (default 0) at zoom Z\n"
+    "  (default 1), on a 650 x 380 picture, saves it in the format its name ends in\n"
+    "  (BMP, PNG, or SVG as a vector drawing) and prints\n"
+    "  \"start N end M\". Colours are #RRGGBB, 0xBBGGRR or one of red, green, blue,\n"
+    "  cyan, magenta, yellow, black, white, grey; the default is red,blue,cyan,green.\n"
+    "  Exit status: 0 on success, 1 when the file cannot be read or the picture\n"
+    "  cannot be written, 2 for bad arguments.\n";
 
 } // namespace
 
@@ -26,10 +30,25 @@ int RunViewCommand(int argc, char** argv)
     std::vector<std::string_view> args;
     for (int i = 1; i < argc; ++i)
         args.emplace_back(argv[i]);
+    if (std::find(args.begin(), args.end(), "--help") != args.end() ||
+        std::find(args.begin(), args.end(), "-h") != args.end()) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
     lirovane::ViewOptions options;
     if (const auto error = lirovane::cli::ParseViewOptions(args, options)) {
         std::fprintf(stderr, "lirovane-batch: %s\n%s", error->c_str(), kUsage);
         return 2;
+    }
+    if (const lirovane::IoStatus clash = lirovane::CheckOutputsAgainstInputs({options.file}, {options.save}); !clash) {
+        std::fprintf(stderr, "lirovane-batch: %s\n", clash.Message().c_str());
+        return 2;
+    }
+    if (const lirovane::IoStatus input = lirovane::CheckInputFile(options.file, lirovane::CompressedInput::Decoded);
+        !input) {
+        std::fprintf(stderr, "lirovane-batch: cannot read the sequence file '%s': %s\n", options.file.c_str(),
+                     input.error().reason.c_str());
+        return 1;
     }
     const lirovane::ViewResult result = lirovane::RenderViewPicture(options);
     if (!result.readable) {

@@ -138,9 +138,8 @@ TEST(Trf, ConvertedPositionsCutTheRepeatsBases)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.dat);
         EXPECT_TRUE(IsTrfDatFile(c.dat));
-        std::string error;
-        const auto repeats = ReadTrfRepeats(c.dat, c.fasta, &error);
-        ASSERT_TRUE(repeats) << error;
+        const auto repeats = ReadTrfRepeats(c.dat, c.fasta);
+        ASSERT_TRUE(repeats) << repeats.Message();
         ASSERT_EQ(repeats->size(), c.repeats);
         EXPECT_EQ(repeats->back(), c.last);
 
@@ -184,11 +183,32 @@ TEST(Trf, OnlyTrfOutputIsTakenAndMismatchesAreReported)
         {WriteFile(dir / "no-sequence.dat", credit + repeat).string(), kLambdaFa, "Sequence:"},
         {WriteFile(dir / "order.dat", credit + "Sequence: chr17\n\n" + repeat + "Sequence: nowhere\n").string(),
          kTwoRecords + ".fa", "nowhere"},
+        // One endless line is refused at the bound, not held.
+        {WriteFile(dir / "long.dat", credit + "Sequence: x\n" + std::string(3 << 20, '7') + "\n").string(),
+         WriteFile(dir / "x.fa", ">x\nACGTACGTAC\n").string(), "long.dat: line 6: longer than"},
+        {dir.Path().string(), kLambdaFa, "folder"},
+        {"/dev/zero", kLambdaFa, "not a regular file"},
+        {kLambdaDat, "/no/such.fa", "/no/such.fa: No such file"},
+        // A name agrees by its whole text or its first word, never by a prefix.
+        {WriteFile(dir / "prefix.dat", credit + "Sequence: chr1\n\n" + repeat).string(),
+         WriteFile(dir / "chr1x.fa", ">chr1x\nACGTACGTACGT\n").string(), "\"chr1\" is not a record"},
     };
     for (const auto& c : cases) {
-        std::string error;
-        EXPECT_FALSE(ReadTrfRepeats(c.dat, c.fasta, &error)) << c.mentions;
-        EXPECT_NE(error.find(c.mentions), std::string::npos) << error;
+        const auto repeats = ReadTrfRepeats(c.dat, c.fasta);
+        EXPECT_FALSE(repeats) << c.mentions;
+        EXPECT_NE(repeats.Message().find(c.mentions), std::string::npos) << repeats.Message();
+    }
+
+    // A byte-order mark before the credit, and a FASTA header whose first word is the
+    // .dat's name: read as the plain file would be.
+    const fs::path fasta = WriteFile(dir / "chr1.fa", ">chr1 some description\nACACACACACGT\n");
+    for (const std::string& bom : {std::string(), std::string("\xEF\xBB\xBF")}) {
+        const fs::path dat = WriteFile(dir / "bom.dat", bom + credit + "Sequence: chr1\n\n" + repeat);
+        EXPECT_TRUE(IsTrfDatFile(dat));
+        const auto repeats = ReadTrfRepeats(dat, fasta);
+        ASSERT_TRUE(repeats) << repeats.Message();
+        // 20 tokens of the header line before the first base.
+        EXPECT_EQ(repeats.value(), (std::vector<PatternRecord>{{21, 30, 2}}));
     }
 }
 
@@ -198,15 +218,17 @@ TEST(PositionList, KeepsFileOrderAndFindsEveryEntry)
         const char* content;
         std::vector<std::int32_t> entries;
         std::vector<std::int64_t> absent;
+        const char* error; // nullptr: read whole
     } cases[] = {
-        {"5\r\n40\r\n", {5, 40}, {0, 6, 41, -5}},
-        {"", {}, {0, 1, 5}},
-        {nullptr, {}, {0, 5}},
-        {" 7\t8\v9\f10\r11\n", {7, 8, 9, 10, 11}, {6, 12}},
-        {"5\r\n40x\r\n70\r\n", {5, 40}, {70}}, // reading ends at the first bad token
-        {"5\r\n2147483648\r\n70\r\n", {5}, {70, 2147483648LL}},
-        {"-2147483648\r\n2147483647\r\n", {-2147483648, 2147483647}, {0, 2147483648LL, -2147483649LL}},
-        {"40 5 40 -3", {40, 5, 40, -3}, {0, 4, 39}},
+        {"5\r\n40\r\n", {5, 40}, {0, 6, 41, -5}, nullptr},
+        {"", {}, {0, 1, 5}, nullptr},
+        {nullptr, {}, {0, 5}, "starts.txt: No such file or directory"},
+        {" 7\t8\v9\f10\r11\n", {7, 8, 9, 10, 11}, {6, 12}, nullptr},
+        // Reading ends at the first bad token, which is named by its line.
+        {"5\r\n40x\r\n70\r\n", {5, 40}, {70}, "starts.txt: line 2: not a signed 32-bit integer"},
+        {"5\r\n\r\n2147483648\r\n70\r\n", {5}, {70, 2147483648LL}, "starts.txt: line 3: not a signed"},
+        {"-2147483648\r\n2147483647\r\n", {-2147483648, 2147483647}, {0, 2147483648LL, -2147483649LL}, nullptr},
+        {"40 5 40 -3", {40, 5, 40, -3}, {0, 4, 39}, nullptr},
     };
     for (const auto& c : cases) {
         ScratchDir dir;
@@ -214,7 +236,11 @@ TEST(PositionList, KeepsFileOrderAndFindsEveryEntry)
             WriteFile(dir / "starts.txt", c.content);
         PositionList list;
         list.Assign({12345}); // earlier content goes
-        EXPECT_EQ(LoadPositionList(dir / "starts.txt", list), c.content != nullptr);
+        const IoStatus read = LoadPositionList(dir / "starts.txt", list);
+        EXPECT_EQ(read.ok(), c.error == nullptr);
+        if (c.error != nullptr) {
+            EXPECT_NE(read.Message().find(c.error), std::string::npos) << read.Message();
+        }
         std::vector<std::int32_t> sorted = c.entries;
         std::sort(sorted.begin(), sorted.end());
         sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());

@@ -80,13 +80,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // The same bytes as a .dat file read against themselves as the sequence.
     (void)IsTrfDatFile(file);
-    std::string error;
-    const auto repeats = ReadTrfRepeats(file, file, &error);
+    const auto repeats = ReadTrfRepeats(file, file);
     if (repeats) {
-        for (const PatternRecord& r : *repeats)
+        for (const PatternRecord& r : repeats.value())
             LIROVANE_FUZZ_CHECK(r.start >= 1 && r.start <= r.end && static_cast<std::size_t>(r.end) <= tokens.size());
     } else {
-        LIROVANE_FUZZ_CHECK(!error.empty());
+        LIROVANE_FUZZ_CHECK(!repeats.Message().empty());
     }
     return 0;
 }

@@ -7,7 +7,7 @@
 namespace lirovane {
 
 GalleryPage::GalleryPage(const std::filesystem::path& file, std::string_view sequenceFile, int size, int count)
-    : m_path(file), m_file(file)
+    : m_file(file)
 {
     m_file.Write("<html><body><br>Sequence file: ");
     m_file.Write(HtmlEscape(sequenceFile));
@@ -36,10 +36,8 @@ void GalleryPage::AddCell(const std::string& fileName, std::int64_t number)
 bool GalleryPage::Close()
 {
     m_file.Write("</table></body></html>");
-    const bool written = m_file.IsOpen() && m_file.Close();
-    if (!written)
-        RemovePartialFile(m_path);
-    return written;
+    // A page that could not be put in place leaves the earlier one as it was.
+    return m_file.IsOpen() && m_file.Close();
 }
 
 bool WriteSizesPage(const std::filesystem::path& file, std::string_view sequenceFile,
@@ -59,10 +57,7 @@ bool WriteSizesPage(const std::filesystem::path& file, std::string_view sequence
                    std::to_string(gallery.size) + "</a></td><td>" + repeats + "</td></tr>\r\n");
     }
     page.Write("</table></body></html>");
-    const bool written = page.IsOpen() && page.Close();
-    if (!written)
-        RemovePartialFile(file);
-    return written;
+    return page.IsOpen() && page.Close();
 }
 
 } // namespace lirovane

@@ -2,6 +2,7 @@
 
 #include "core/batch/gallery_page.h"
 #include "core/batch/picture_writer.h"
+#include "core/io/input_file.h"
 #include "core/io/output_file.h"
 #include "core/io/position_list.h"
 #include "core/io/token_reader.h"
@@ -59,8 +60,10 @@ public:
         std::error_code ec;
         const std::filesystem::path absolute = std::filesystem::absolute(m_dir, ec);
         m_result.page = ((ec ? m_dir : absolute) / kPageName).lexically_normal();
-        LoadPositionList(m_dir / "starts.txt", m_starts);
-        LoadPositionList(m_dir / "ends.txt", m_ends);
+        // A list that cannot be read, or stops at a bad token, gives what it holds.
+        m_result.positions = LoadPositionList(m_dir / "starts.txt", m_starts);
+        if (IoStatus ends = LoadPositionList(m_dir / "ends.txt", m_ends); m_result.positions.ok())
+            m_result.positions = std::move(ends);
     }
 
     const PositionList& Starts() const { return m_starts; }
@@ -92,6 +95,21 @@ public:
     }
 
     void Finish() { m_result.pageWritten = m_page.Close(); }
+    // A stopped pass leaves the earlier page, or none, never a partial one.
+    void Abandon()
+    {
+        m_result.stopped = true;
+        m_page.Discard();
+    }
+    // The sequence ended after `length` positions: counts the repeats ending past it.
+    void SequenceEnded(std::uint64_t length)
+    {
+        m_result.sequenceEnded = true;
+        m_result.sequenceLength = length;
+        const std::vector<std::int32_t>& ends = m_ends.Sorted();
+        m_result.beyondEnd = static_cast<int>(
+            ends.end() - std::upper_bound(ends.begin(), ends.end(), static_cast<std::int64_t>(length) + 1));
+    }
 
 private:
     void MakePicture(PictureWriter& pictures, std::int64_t end)
@@ -135,17 +153,22 @@ public:
                          [](const StretchEvent& a, const StretchEvent& b) { return a.position < b.position; });
     }
 
-    // Calls `onPicture` after each picture.
-    template <typename OnPicture> void Run(PictureWriter& pictures, OnPicture onPicture)
+    enum class Outcome { Done, SequenceEnded, Stopped };
+
+    // Calls `onPicture` after each picture; `stop` is asked before every position
+    // that ends a stretch.
+    template <typename OnPicture> Outcome Run(PictureWriter& pictures, OnPicture onPicture, const StopRequest& stop)
     {
         std::size_t next = 0;
         while (next < m_events.size()) {
             const std::int64_t position = m_events[next].position;
+            if (stop && m_events[next].isEnd && stop())
+                return Outcome::Stopped;
             // Bring the reader to just before `position`: only open stretches keep tokens.
             const auto before = static_cast<std::uint64_t>(position - 1);
             Feed(before - m_reader.Consumed());
             if (m_reader.Consumed() < before)
-                return; // past one after the last token: no later position can match
+                return Outcome::SequenceEnded; // past one after the last token: no later position can match
             char token = 0;
             // At one past the last token the position is still checked, without a character.
             const bool haveToken = m_reader.Next(token);
@@ -156,12 +179,13 @@ public:
                     onPicture();
             }
             if (!haveToken)
-                return;
+                return Outcome::SequenceEnded;
             for (std::size_t g = 0; g < m_galleries.size(); ++g) {
                 if (m_seen[g] != position && m_galleries[g]->Collecting())
                     m_galleries[g]->Stretch().push_back(token);
             }
         }
+        return Outcome::Done;
     }
 
 private:
@@ -195,7 +219,8 @@ private:
 } // namespace
 
 std::vector<BatchResult> DrawGalleries(const AppSettings& settings, const std::vector<GallerySelection>& galleries,
-                                       const PictureProgress& progress, bool picturesOnOwnThread)
+                                       const PictureProgress& progress, bool picturesOnOwnThread,
+                                       const StopRequest& stop)
 {
     std::vector<BatchResult> results(galleries.size());
     int count = 0;
@@ -209,22 +234,39 @@ std::vector<BatchResult> DrawGalleries(const AppSettings& settings, const std::v
         TokenReader reader;
         // BGZF input is decompressed by worker threads while this one scans and draws.
         const bool opened = reader.Open(settings.sequenceFile, SourceOptions{kBatchDecompressThreads});
+        const IoStatus sequence = opened ? IoStatus() : IoStatus(WhyUnopenable(settings.sequenceFile));
         std::vector<std::unique_ptr<GalleryState>> states;
         for (std::size_t g = first; g < last; ++g) {
             results[g].sequenceOpened = opened;
+            results[g].sequence = sequence;
             results[g].sequenceError = reader.Error();
             states.push_back(std::make_unique<GalleryState>(settings, galleries[g], results[g]));
         }
+        StretchScanner::Outcome outcome = StretchScanner::Outcome::Done;
         if (opened) {
             StretchScanner scanner(reader, states);
-            scanner.Run(writer, [&] {
-                ++pictures;
-                if (progress)
-                    progress(pictures, count);
-            });
+            outcome = scanner.Run(
+                writer,
+                [&] {
+                    ++pictures;
+                    if (progress)
+                        progress(pictures, count);
+                },
+                stop);
+            if (outcome == StretchScanner::Outcome::SequenceEnded)
+                for (auto& state : states)
+                    state->SequenceEnded(reader.Consumed());
             for (std::size_t g = first; g < last; ++g)
                 results[g].sequenceError = reader.Error();
             reader.Close();
+        }
+        if (outcome == StretchScanner::Outcome::Stopped) {
+            writer.Finish(); // the pictures handed over are finished, not cut off
+            for (auto& state : states)
+                state->Abandon();
+            for (std::size_t g = last; g < galleries.size(); ++g)
+                results[g].stopped = true;
+            return results;
         }
         for (auto& state : states)
             state->Finish();

@@ -23,6 +23,10 @@ struct GallerySelection {
 
 // Called after every picture with the pictures made so far and the sum of the counts.
 using PictureProgress = std::function<void(int pictures, int count)>;
+// Asked before every position that ends a stretch: true stops the pass there.
+// Pictures already handed over are finished, no page is replaced, and every result
+// says `stopped`.
+using StopRequest = std::function<bool()>;
 
 // Draws every gallery in one read of the settings' sequence file: each gallery cuts
 // its own stretches, so repeats of different galleries may overlap and nest. Each
@@ -31,6 +35,7 @@ using PictureProgress = std::function<void(int pictures, int count)>;
 // With `picturesOnOwnThread`, pictures are drawn and saved on a second thread while the
 // sequence is read (the same files; `progress` then counts pictures handed over).
 std::vector<BatchResult> DrawGalleries(const AppSettings& settings, const std::vector<GallerySelection>& galleries,
-                                       const PictureProgress& progress = {}, bool picturesOnOwnThread = false);
+                                       const PictureProgress& progress = {}, bool picturesOnOwnThread = false,
+                                       const StopRequest& stop = {});
 
 } // namespace lirovane

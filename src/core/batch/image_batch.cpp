@@ -36,11 +36,17 @@ BatchResult CreateImages(const AppSettings& settings, BatchDisplay& display, con
     display.Present();
 
     const GallerySelection gallery{outDir, settings.sizeOfRepeats, settings.numberOfRepeatsInThisSet, format};
-    BatchResult result = DrawGalleries(settings, {gallery}, [&](int pictures, int count) {
-                             surface.FillRect(102, 132, ProgressBarRight(pictures, count), 158, StockBrush::Black);
-                             display.Progress(pictures, count);
-                             display.Present();
-                         }).front();
+    BatchResult result = DrawGalleries(
+                             settings, {gallery},
+                             [&](int pictures, int count) {
+                                 surface.FillRect(102, 132, ProgressBarRight(pictures, count), 158, StockBrush::Black);
+                                 display.Progress(pictures, count);
+                                 display.Present();
+                             },
+                             false, [&] { return display.StopRequested(); })
+                             .front();
+    if (result.stopped)
+        return result;
 
     result.url = FileUrl(result.page);
     display.Navigate(result.url);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/io/io_error.h"
 #include "core/render/picture_format.h"
 
 #include <cstdint>
@@ -26,6 +27,9 @@ public:
     virtual void Progress(int /*pictures*/, int /*count*/) {}
     // Points the browser at the page that was written.
     virtual void Navigate(const std::string& url) = 0;
+    // Asked before every picture: true ends the batch there. Finished pictures stay;
+    // the page is not replaced and the browser is not sent anywhere.
+    virtual bool StopRequested() { return false; }
 };
 
 // Threads that decompress a BGZF sequence file for the batch.
@@ -36,11 +40,17 @@ struct BatchResult {
     std::vector<std::filesystem::path> unwritten; // pictures that could not be saved
     bool pageWritten = false;                     // index.htm was written completely
     bool sequenceOpened = false;
-    std::string sequenceError;  // why the sequence could not be read to its
-                                // end (naming file and offset); empty if it was
-    std::filesystem::path page; // absolute path of index.htm
-    std::string url;            // the address given to Navigate
-    std::uint64_t bases = 0;    // characters of the stretches drawn
+    IoStatus sequence;                // why the sequence file could not be read
+    IoStatus positions;               // why starts.txt or ends.txt was not read whole
+    bool stopped = false;             // StopRequested() ended the batch early
+    bool sequenceEnded = false;       // the whole sequence file was read
+    std::uint64_t sequenceLength = 0; // its positions, when sequenceEnded
+    int beyondEnd = 0;                // selected repeats ending past it
+    std::string sequenceError;        // why the sequence could not be read to its
+                                      // end (naming file and offset); empty if it was
+    std::filesystem::path page;       // absolute path of index.htm
+    std::string url;                  // the address given to Navigate
+    std::uint64_t bases = 0;          // characters of the stretches drawn
 };
 
 // The whole batch: reads starts.txt and ends.txt from `dir` (the working directory

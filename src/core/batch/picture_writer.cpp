@@ -73,10 +73,9 @@ void PictureWriter::Run()
 void PictureWriter::Write(const Job& job)
 {
     const PathExtent extent = MeasurePath(job.stretch, m_style);
-    if (!SavePathPicture(job.file, job.format, job.stretch, extent, m_style, m_picture, job.title)) {
-        RemovePartialFile(job.file); // a partial file must not pass for a picture
+    // A picture that cannot be replaced keeps its earlier bytes.
+    if (!SavePathPicture(job.file, job.format, job.stretch, extent, m_style, m_picture, job.title))
         job.unwritten->push_back(job.file);
-    }
 }
 
 } // namespace lirovane

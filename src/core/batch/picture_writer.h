@@ -28,7 +28,7 @@ struct PictureJob {
 // Draws stretches and saves them as pictures, in the order they are handed over:
 // at once on the calling thread, or on a thread of its own so that the pictures of a
 // pass are written while the sequence is still being read. A picture that cannot be
-// saved is removed and its file added to the `unwritten` list given with it, which
+// saved keeps its earlier file, if any, and is added to the `unwritten` list given with it, which
 // the caller may read only after Finish().
 class PictureWriter {
 public:

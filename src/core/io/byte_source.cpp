@@ -1,5 +1,7 @@
 #include "core/io/byte_source.h"
 
+#include "core/io/input_file.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -75,15 +77,11 @@ bool IsGzipFile(const std::filesystem::path& file)
 std::unique_ptr<ByteSource> OpenByteSource(const std::filesystem::path& file, std::string* error,
                                            const SourceOptions& options)
 {
-    std::error_code ec;
-    // A folder opens on Linux but cannot be read.
-    if (std::filesystem::is_directory(file, ec)) {
-        SetError(error, file.string() + ": is a folder, not a file");
-        return nullptr;
-    }
-    std::FILE* f = std::fopen(file.c_str(), "rb");
+    // A folder, a device or a pipe is refused: it has no end to read to.
+    IoError openError;
+    std::FILE* f = OpenInputFile(file, &openError);
     if (f == nullptr) {
-        SetError(error, file.string() + ": " + std::strerror(errno));
+        SetError(error, openError.Message());
         return nullptr;
     }
     unsigned char magic[2] = {};

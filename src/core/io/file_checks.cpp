@@ -1,22 +1,14 @@
 #include "core/io/file_checks.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <system_error>
+#include "core/io/input_file.h"
 
 namespace lirovane {
 
 std::string UnreadableReason(const std::filesystem::path& file)
 {
-    std::error_code ec;
-    if (std::filesystem::is_directory(file, ec))
-        return "is a folder, not a file";
-    std::FILE* f = std::fopen(file.c_str(), "rb");
-    if (f == nullptr)
-        return std::strerror(errno);
-    std::fclose(f);
-    return {};
+    // A pipe or a device is refused without opening it for good: it could block.
+    const IoStatus readable = CheckReadableFile(file);
+    return readable.ok() ? std::string() : readable.error().reason;
 }
 
 } // namespace lirovane

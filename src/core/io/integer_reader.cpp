@@ -1,5 +1,7 @@
 #include "core/io/integer_reader.h"
 
+#include "core/io/input_file.h"
+
 #include "core/io/token_reader.h"
 
 #include <algorithm>
@@ -16,10 +18,7 @@ IntegerReader::~IntegerReader()
 bool IntegerReader::Open(const std::filesystem::path& file)
 {
     Close();
-    std::error_code ec;
-    if (std::filesystem::is_directory(file, ec))
-        return false;
-    m_file = std::fopen(file.c_str(), "rb");
+    m_file = OpenInputFile(file); // regular files only
     return m_file != nullptr;
 }
 
@@ -31,6 +30,7 @@ void IntegerReader::Close() noexcept
     m_pos = 0;
     m_len = 0;
     m_stopped = Status::Ok;
+    m_line = 1;
 }
 
 int IntegerReader::Peek()
@@ -52,6 +52,8 @@ IntegerReader::Status IntegerReader::Read(std::int32_t& value)
         return m_stopped;
     int c = Peek();
     while (c >= 0 && IsBlank(static_cast<unsigned char>(c))) {
+        if (c == '\n')
+            ++m_line;
         ++m_pos;
         c = Peek();
     }

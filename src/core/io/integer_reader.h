@@ -30,6 +30,8 @@ public:
 
     // Reads the next number into `value`; after End or Bad every further read gives the same.
     Status Read(std::int32_t& value);
+    // The 1-based line of the cursor: after Bad, the line of the offending token.
+    std::uint64_t Line() const noexcept { return m_line; }
 
 private:
     // The byte under the cursor, reading a new block when needed; -1 at the end.
@@ -40,6 +42,7 @@ private:
     std::size_t m_pos = 0;
     std::size_t m_len = 0;
     Status m_stopped = Status::Ok;
+    std::uint64_t m_line = 1;
 };
 
 } // namespace lirovane

@@ -31,11 +31,12 @@ public:
     bool Write(const void* data, std::size_t size);
     // Puts the file in place. True when it was created and everything written reached it.
     bool Close();
+    // Gives the file up unfinished: nothing of it is left under the target's name.
+    void Discard();
 
 private:
     bool WriteThrough(const unsigned char* data, std::size_t size);
     bool Flush();
-    void Discard();
 
     std::filesystem::path m_target;
     std::filesystem::path m_temp;

@@ -2,6 +2,7 @@
 
 #include "core/io/output_file.h"
 
+#include "core/io/input_file.h"
 #include "core/io/integer_reader.h"
 #include "core/io/trf_dat.h"
 
@@ -23,6 +24,8 @@ public:
     virtual ~TripleSource() = default;
     enum class Status { Ok, End, Bad };
     virtual Status Next(PatternRecord& record) = 0;
+    // The line the last record ended on, or 0 when the records have no lines of their own.
+    virtual std::uint64_t Line() const { return 0; }
 };
 
 class PlainTriples final : public TripleSource {
@@ -44,6 +47,7 @@ public:
         record = PatternRecord{values[0], values[1], values[2]};
         return Status::Ok;
     }
+    std::uint64_t Line() const override { return m_reader.Line(); }
 
 private:
     IntegerReader& m_reader;
@@ -73,17 +77,16 @@ std::unique_ptr<TripleSource> OpenTriples(const std::filesystem::path& patternsF
 {
     if (IsTrfDatFile(patternsFile)) {
         result.trf = true;
-        std::string error;
-        auto repeats = ReadTrfRepeats(patternsFile, sequenceFile, &error);
+        auto repeats = ReadTrfRepeats(patternsFile, sequenceFile);
         if (!repeats) {
-            result.error = std::move(error);
+            result.error = repeats.Message();
             return nullptr;
         }
-        trfRepeats = std::move(*repeats);
+        trfRepeats = std::move(repeats).value();
         return std::make_unique<ListedTriples>(trfRepeats);
     }
     if (!reader.Open(patternsFile)) {
-        result.error = patternsFile.string() + ": cannot be opened for reading";
+        result.error = WhyUnopenable(patternsFile).Message();
         return nullptr;
     }
     return std::make_unique<PlainTriples>(reader);
@@ -101,15 +104,18 @@ void ReadTriples(TripleSource& source, const std::string& fileName, SplitResult&
         if (status == TripleSource::Status::End)
             return;
         ++recordNumber;
+        // A plain file's fault is named by its line; a converted record by its number.
+        const std::uint64_t line = source.Line();
+        const std::string where = line > 0 ? "line " + std::to_string(line) : "record " + std::to_string(recordNumber);
         if (status == TripleSource::Status::Bad) {
             result.valid = false;
-            result.error = fileName + ": record " + std::to_string(recordNumber) + ": not a signed 32-bit integer";
+            result.error = fileName + ": " + where + ": not a signed 32-bit integer";
             return;
         }
         if (record.size < 0 || record.size > kMaxPatternSize) {
             result.valid = false;
-            result.error = fileName + ": record " + std::to_string(recordNumber) + ": size " +
-                           std::to_string(record.size) + " is outside 0 to " + std::to_string(kMaxPatternSize);
+            result.error = fileName + ": " + where + ": size " + std::to_string(record.size) + " is outside 0 to " +
+                           std::to_string(kMaxPatternSize);
             return;
         }
         take(record);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/io/io_error.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <functional>

@@ -1,5 +1,6 @@
 #include "core/io/position_list.h"
 
+#include "core/io/input_file.h"
 #include "core/io/integer_reader.h"
 
 #include <algorithm>
@@ -13,18 +14,21 @@ void PositionList::Assign(std::vector<std::int32_t> positions)
     m_sorted.erase(std::unique(m_sorted.begin(), m_sorted.end()), m_sorted.end());
 }
 
-bool LoadPositionList(const std::filesystem::path& file, PositionList& list)
+IoStatus LoadPositionList(const std::filesystem::path& file, PositionList& list)
 {
     list.Clear();
     IntegerReader reader;
     if (!reader.Open(file))
-        return false;
+        return WhyUnopenable(file);
     std::vector<std::int32_t> positions;
     std::int32_t value = 0;
-    while (reader.Read(value) == IntegerReader::Status::Ok)
+    IntegerReader::Status status = IntegerReader::Status::Ok;
+    while ((status = reader.Read(value)) == IntegerReader::Status::Ok)
         positions.push_back(value);
     list.Assign(std::move(positions));
-    return true;
+    if (status == IntegerReader::Status::Bad)
+        return IoError::Content(file, reader.Line(), "not a signed 32-bit integer");
+    return {};
 }
 
 } // namespace lirovane

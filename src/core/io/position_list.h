@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/io/io_error.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <vector>
@@ -20,8 +22,8 @@ private:
 };
 
 // Empties the list, then reads integers until the end of input or the first token
-// that is not a signed 32-bit integer. Returns false when the file cannot be opened
-// (the list is then empty).
-bool LoadPositionList(const std::filesystem::path& file, PositionList& list);
+// that is not a signed 32-bit integer, keeping those read before it. Fails when the
+// file cannot be opened (the list is then empty) or at such a token, naming its line.
+IoStatus LoadPositionList(const std::filesystem::path& file, PositionList& list);
 
 } // namespace lirovane

@@ -4,7 +4,10 @@
 #include "core/io/fasta_records.h"
 #include "core/io/integer_text.h"
 
-#include <fstream>
+#include "core/io/input_file.h"
+
+#include <cerrno>
+#include <cstdio>
 #include <limits>
 #include <utility>
 
@@ -66,11 +69,46 @@ bool NamesAgree(const FastaRecord& record, std::string_view datName)
     return fastaName == datName || FirstWord(fastaName) == FirstWord(datName);
 }
 
-void SetError(std::string* error, std::string text)
-{
-    if (error != nullptr)
-        *error = std::move(text);
-}
+// Lines of a text file, each held up to a bound: trf's lines are short, and a file
+// with one endless line must not be taken into memory before it is rejected.
+class BoundedLines {
+public:
+    static constexpr std::size_t kMaxLine = 1 << 20;
+
+    explicit BoundedLines(std::FILE* file) : m_file(file) {}
+    ~BoundedLines() { std::fclose(m_file); }
+    BoundedLines(const BoundedLines&) = delete;
+    BoundedLines& operator=(const BoundedLines&) = delete;
+
+    enum class Status { Line, End, TooLong, Failed };
+    // The next line without its line break.
+    Status Next(std::string& line)
+    {
+        line.clear();
+        for (;;) {
+            const int c = std::getc(m_file);
+            if (c == EOF)
+                return std::ferror(m_file) != 0 ? Status::Failed
+                                                : (line.empty() && !m_pending ? Status::End : Finish());
+            m_pending = true;
+            if (c == '\n')
+                return Finish();
+            if (line.size() == kMaxLine)
+                return Status::TooLong;
+            line.push_back(static_cast<char>(c));
+        }
+    }
+
+private:
+    Status Finish()
+    {
+        m_pending = false;
+        return Status::Line;
+    }
+
+    std::FILE* m_file;
+    bool m_pending = false;
+};
 
 // The lines of a .dat file, one at a time: a record line picks the FASTA record it
 // names, a repeat line becomes a repeat at that record's positions.
@@ -153,15 +191,12 @@ private:
 
 bool IsTrfDatFile(const std::filesystem::path& file)
 {
-    std::error_code ec;
-    if (std::filesystem::is_directory(file, ec))
-        return false;
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
+    std::FILE* in = OpenInputFile(file);
+    if (in == nullptr)
         return false;
     char head[256] = {};
-    in.read(head, sizeof head);
-    std::string_view text(head, static_cast<std::size_t>(in.gcount()));
+    std::string_view text(head, std::fread(head, 1, sizeof head, in));
+    std::fclose(in);
     if (text.substr(0, 3) == "\xEF\xBB\xBF")
         text.remove_prefix(3);
     while (!text.empty() && IsSpace(text.front()))
@@ -169,31 +204,34 @@ bool IsTrfDatFile(const std::filesystem::path& file)
     return text.substr(0, kTrfCredit.size()) == kTrfCredit || (!text.empty() && text.front() == kNgsSequenceMark);
 }
 
-std::optional<std::vector<PatternRecord>> ReadTrfRepeats(const std::filesystem::path& datFile,
-                                                         const std::filesystem::path& sequenceFile, std::string* error)
+IoResult<std::vector<PatternRecord>> ReadTrfRepeats(const std::filesystem::path& datFile,
+                                                    const std::filesystem::path& sequenceFile)
 {
-    const std::string datName = datFile.string();
-    std::error_code ec;
-    std::ifstream dat;
-    if (!std::filesystem::is_directory(datFile, ec))
-        dat.open(datFile, std::ios::binary);
-    if (!dat) {
-        SetError(error, datName + ": cannot be opened for reading");
-        return std::nullopt;
-    }
+    IoError openError;
+    std::FILE* datStream = OpenInputFile(datFile, &openError);
+    if (datStream == nullptr)
+        return openError;
+    BoundedLines dat(datStream);
     std::string fastaError;
     const auto fasta = ScanFastaRecords(sequenceFile, &fastaError);
-    if (!fasta) {
-        SetError(error, fastaError.empty() ? sequenceFile.string() + ": cannot be opened for reading" : fastaError);
-        return std::nullopt;
-    }
+    if (!fasta) // the reader's text names the file already
+        return fastaError.empty() ? WhyUnopenable(sequenceFile) : IoError::Plain(std::move(fastaError));
 
     RepeatLines lines{*fasta, sequenceFile.string()};
     std::vector<PatternRecord> repeats;
     std::string line;
     std::uint64_t lineNumber = 0;
-    while (std::getline(dat, line)) {
+    for (;;) {
+        const BoundedLines::Status status = dat.Next(line);
+        if (status == BoundedLines::Status::End)
+            break;
         ++lineNumber;
+        if (status == BoundedLines::Status::Failed)
+            return IoError::FromErrno(datFile, errno, "read error");
+        if (status == BoundedLines::Status::TooLong)
+            return IoError::Content(datFile, lineNumber,
+                                    "longer than " + std::to_string(BoundedLines::kMaxLine) +
+                                        " bytes: not Tandem Repeats Finder output");
         PatternRecord repeat;
         std::string problem;
         switch (lines.Take(Trim(line), repeat, problem)) {
@@ -201,20 +239,13 @@ std::optional<std::vector<PatternRecord>> ReadTrfRepeats(const std::filesystem::
             repeats.push_back(repeat);
             break;
         case RepeatLines::Line::Bad:
-            SetError(error, datName + ": line " + std::to_string(lineNumber) + ": " + problem);
-            return std::nullopt;
+            return IoError::Content(datFile, lineNumber, std::move(problem));
         case RepeatLines::Line::Other:
             break;
         }
     }
-    if (dat.bad()) {
-        SetError(error, datName + ": read error");
-        return std::nullopt;
-    }
-    if (!lines.SawRecord()) {
-        SetError(error, datName + ": no \"Sequence:\" or \"@\" record found");
-        return std::nullopt;
-    }
+    if (!lines.SawRecord())
+        return IoError::Content(datFile, 0, "no \"Sequence:\" or \"@\" record found");
     return repeats;
 }
 

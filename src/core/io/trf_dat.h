@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/io/io_error.h"
 #include "core/io/patterns.h"
 
 #include <filesystem>
@@ -14,10 +15,9 @@ namespace lirovane {
 bool IsTrfDatFile(const std::filesystem::path& file);
 
 // The repeats of a .dat file as positions of `sequenceFile`: trf's base coordinates
-// shifted by the non-blank characters before each record's first base. Nothing, with
-// `error` set, when either file cannot be read or the two do not match.
-std::optional<std::vector<PatternRecord>> ReadTrfRepeats(const std::filesystem::path& datFile,
-                                                         const std::filesystem::path& sequenceFile,
-                                                         std::string* error = nullptr);
+// shifted by the non-blank characters before each record's first base. Fails, naming
+// the .dat line, when either file cannot be read or the two do not match.
+IoResult<std::vector<PatternRecord>> ReadTrfRepeats(const std::filesystem::path& datFile,
+                                                    const std::filesystem::path& sequenceFile);
 
 } // namespace lirovane

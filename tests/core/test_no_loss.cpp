@@ -1,0 +1,319 @@
+// Faults a user meets with real files: a full disk, a killed run, two runs in one
+// folder, outputs that name inputs, inputs that are not text files. After each, every
+// file is compared byte for byte with what was there before.
+#include "core/io/folder_lock.h"
+#include "core/io/input_file.h"
+#include "core/io/io_error.h"
+
+#include "test_support.h"
+
+#include <csignal>
+#include <functional>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+using namespace lirovane;
+using namespace lirovane::test;
+
+namespace {
+
+struct RunResult {
+    int status = -1; // exit status, or 128 + signal
+    std::string out;
+    std::string err;
+};
+
+// Runs lirovane-batch with `args` (split on blanks) in a child; `inChild` runs
+// between fork and exec (limits, signal dispositions).
+RunResult RunCli(const fs::path& scratch, const std::vector<std::string>& args,
+                 const std::function<void()>& inChild = {})
+{
+    const fs::path out = scratch / "stdout.txt";
+    const fs::path err = scratch / "stderr.txt";
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (inChild)
+            inChild();
+        if (!std::freopen(out.c_str(), "w", stdout) || !std::freopen(err.c_str(), "w", stderr))
+            ::_exit(120);
+        std::vector<char*> argv{const_cast<char*>(LIROVANE_BATCH_EXE)};
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        ::execv(LIROVANE_BATCH_EXE, argv.data());
+        ::_exit(121);
+    }
+    int raw = 0;
+    ::waitpid(pid, &raw, 0);
+    const int status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+    return {status, ReadFile(out), ReadFile(err)};
+}
+
+// The regular files of a folder with their bytes; the test's own logs left out.
+std::map<std::string, std::string> RegularFiles(const fs::path& folder)
+{
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::directory_iterator(folder))
+        if (entry.is_regular_file() && entry.path().filename() != "stdout.txt" &&
+            entry.path().filename() != "stderr.txt")
+            files[entry.path().filename().string()] = ReadFile(entry.path());
+    return files;
+}
+
+std::vector<std::string> Split(const std::string& words, const std::map<std::string, std::string>& names)
+{
+    std::vector<std::string> args;
+    for (const std::string& w : Words(words))
+        args.push_back(names.count(w) != 0 ? names.at(w) : w);
+    return args;
+}
+
+const std::vector<std::string> kLambdaSize6 = {"--sequence", kLambdaFa, "--patterns", kLambdaPat, "--size", "6"};
+
+std::vector<std::string> Lambda6Into(const fs::path& out)
+{
+    std::vector<std::string> args = kLambdaSize6;
+    args.insert(args.end(), {"--out", out.string()});
+    return args;
+}
+
+} // namespace
+
+// A rewrite that cannot finish (file size limit, the disk full) leaves every earlier
+// file as it was, and says so.
+TEST(NoLoss, AFailedRewriteKeepsTheEarlierGallery)
+{
+    ScratchDir dir;
+    const fs::path g = dir / "g";
+    ASSERT_EQ(RunCli(dir.Path(), Lambda6Into(g)).status, 0);
+    const auto before = Files(g);
+    ASSERT_EQ(before.size(), 27u);
+
+    const RunResult limited = RunCli(dir.Path(), Lambda6Into(g), [] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{4096, 4096};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    });
+    EXPECT_EQ(limited.status, 1) << limited.err;
+    EXPECT_EQ(Files(g), before);
+}
+
+// Outputs that name an input, by path, through a link or by a hard link: exit 2 and
+// not a byte changes anywhere.
+TEST(NoLoss, AnOutputThatIsAnInputWritesNothing)
+{
+    ScratchDir dir;
+    const fs::path g = dir / "g";
+    ASSERT_EQ(RunCli(dir.Path(), Lambda6Into(g)).status, 0);
+    const fs::path seq = dir / "seq.fa";
+    fs::copy_file(kLambdaFa, seq);
+    fs::create_hard_link(seq, dir / "hard.fa");
+    fs::create_symlink(seq, dir / "soft.fa");
+    // A sequence whose name passes for a picture name, as --save wants one.
+    fs::copy_file(kLambdaFa, dir / "seq.bmp");
+    fs::create_hard_link(dir / "seq.bmp", dir / "hard.bmp");
+    fs::copy_file(kLambdaDat, dir / "l.dat");
+    fs::copy_file(g / "index.htm", dir / "index-copy.htm");
+    const std::map<std::string, std::string> names = {{"SEQ", seq.string()},
+                                                      {"HARD", (dir / "hard.fa").string()},
+                                                      {"SOFT", (dir / "soft.fa").string()},
+                                                      {"DAT", (dir / "l.dat").string()},
+                                                      {"PAT", kLambdaPat},
+                                                      {"G", g.string()},
+                                                      {"GDOT", (dir / "g" / "." / "starts.txt").string()},
+                                                      {"NEWOUT", (dir / "new").string()},
+                                                      {"GSTARTS", (g / "starts.txt").string()},
+                                                      {"GINDEX", (g / "index.htm").string()},
+                                                      {"GPIC", (g / "1165.bmp").string()}, {"SEQBMP", (dir / "seq.bmp").string()},
+        {"HARDBMP", (dir / "hard.bmp").string()}};
+    const struct {
+        const char* args;
+        const char* names; // the clash message names this file
+    } cases[] = {
+        {"--sequence SEQ --trf DAT --size 6 --out NEWOUT --write-patterns SEQ", "seq.fa"},
+        {"--sequence SEQ --trf DAT --size 6 --out NEWOUT --write-patterns HARD", "hard.fa"},
+        {"--sequence SOFT --trf DAT --size 6 --out NEWOUT --write-patterns SEQ", "soft.fa"},
+        {"--sequence SEQ --trf DAT --size 6 --out NEWOUT --write-patterns DAT", "l.dat"},
+        {"--sequence SEQ --patterns GSTARTS --size 6 --out G", "starts.txt"},
+        {"--sequence GINDEX --patterns PAT --size 6 --out G", "index.htm"},
+        {"--sequence GPIC --patterns PAT --size 6 --out G", "1165.bmp"},
+        {"--sequence SEQ --trf DAT --size 6 --out G --write-patterns GDOT", "starts.txt"},
+        {"--view SEQBMP --save SEQBMP", "seq.bmp"},
+        {"--view SEQBMP --save HARDBMP", "hard.bmp"},
+    };
+    const auto gallery = Files(g);
+    const auto inputs = RegularFiles(dir.Path());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args);
+        const RunResult run = RunCli(dir.Path(), Split(c.args, names));
+        EXPECT_EQ(run.status, 2) << run.err;
+        EXPECT_NE(run.err.find("is the same file as"), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find(c.names), std::string::npos) << run.err;
+        EXPECT_EQ(Files(g), gallery);
+        EXPECT_FALSE(fs::exists(dir / "new"));
+    }
+    EXPECT_EQ(RegularFiles(dir.Path()), inputs);
+}
+
+// One run per folder: a second fails at once, touches nothing, and the lock itself
+// leaves no file behind.
+TEST(NoLoss, OneRunPerFolder)
+{
+    ScratchDir dir;
+    const fs::path g = dir / "g";
+    ASSERT_EQ(RunCli(dir.Path(), Lambda6Into(g)).status, 0);
+    const auto before = Files(g);
+    {
+        FolderLock held;
+        ASSERT_TRUE(held.Acquire(g).ok());
+        FolderLock second;
+        const IoStatus busy = second.Acquire(g);
+        EXPECT_EQ(busy.Message(), g.string() + " is in use by another Lirovane run");
+        const RunResult run = RunCli(dir.Path(), Lambda6Into(g));
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err, "lirovane-batch: " + g.string() + " is in use by another Lirovane run\n");
+        EXPECT_EQ(Files(g), before);
+    }
+    FolderLock again;
+    EXPECT_TRUE(again.Acquire(g).ok());
+    again.Release();
+    EXPECT_EQ(Files(g), before);
+
+    // Two real runs started together with different sizes: each either draws its own
+    // gallery whole or refuses; the page never mixes them.
+    for (int round = 0; round < 3; ++round) {
+        const fs::path shared = dir / ("shared" + std::to_string(round));
+        fs::create_directories(shared);
+        std::vector<pid_t> children;
+        for (const std::string size : {"2", "12"}) {
+            const fs::path log = dir / ("log" + size);
+            fs::create_directories(log);
+            const pid_t pid = ::fork();
+            if (pid == 0) {
+                const RunResult r = RunCli(
+                    log, {"--sequence", kLambdaFa, "--patterns", kLambdaPat, "--size", size, "--out", shared.string()});
+                ::_exit(r.status);
+            }
+            children.push_back(pid);
+        }
+        int ok = 0;
+        for (const pid_t pid : children) {
+            int raw = 0;
+            ::waitpid(pid, &raw, 0);
+            ok += WIFEXITED(raw) && WEXITSTATUS(raw) == 0 ? 1 : 0;
+        }
+        EXPECT_GE(ok, 1);
+        const std::string page = ReadFile(shared / "index.htm");
+        const std::string starts = ReadFile(shared / "starts.txt");
+        const std::size_t cells = static_cast<std::size_t>(std::count(starts.begin(), starts.end(), '\n'));
+        std::size_t pageCells = 0;
+        for (std::size_t at = page.find("<td>"); at != std::string::npos; at = page.find("<td>", at + 1))
+            ++pageCells;
+        EXPECT_EQ(pageCells, cells);
+        EXPECT_EQ(page.find("</html>"), page.rfind("</html>"));
+    }
+}
+
+// Inputs that are not text files are refused with their reason, at once.
+TEST(NoLoss, InputsThatAreNotTextFiles)
+{
+    ScratchDir dir;
+    const fs::path fifo = dir / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const fs::path gz = WriteFile(dir / "s.fa.gz", std::string("\x1f\x8b\x08\x00\x00\x00\x00\x00", 8) + "junk");
+    const fs::path bin = WriteFile(dir / "s.bin", std::string("ACGT\0\x01\x02", 7));
+    const fs::path empty = WriteFile(dir / "empty.fa", "");
+    const fs::path past = WriteFile(dir / "past.pat", "100 120 6\n200 230 6\n");
+    const fs::path one = WriteFile(dir / "one.pat", "2 9 6\n100 120 6\n");
+    const std::map<std::string, std::string> names = {{"SEQ", kLambdaFa},
+                                                      {"PAT", kLambdaPat},
+                                                      {"FIFO", fifo.string()},
+                                                      {"GZ", gz.string()},
+                                                      {"BIN", bin.string()},
+                                                      {"EMPTY", empty.string()},
+                                                      {"PAST", past.string()},
+                                                      {"ONE", one.string()},
+                                                      {"SHORT", WriteFile(dir / "short.fa", "ACGTACGTAC\n").string()},
+                                                      {"OUT", (dir / "out").string()},
+                                                      {"PIC", (dir / "v.bmp").string()},
+                                                      {"MISSING", (dir / "missing.fa").string()}};
+    const struct {
+        const char* args;
+        int status;
+        const char* message;
+    } cases[] = {
+        {"--view /dev/zero --save PIC", 1, "'/dev/zero': is not a regular file"},
+        {"--view FIFO --save PIC", 1, "is not a regular file"},
+        {"--view MISSING --save PIC", 1, "missing.fa': No such file or directory"},
+        {"--sequence SEQ --patterns GZ --size 6 --out OUT", 1, "s.fa.gz': is gzip-compressed"},
+        {"--sequence SEQ --trf GZ --size 6 --out OUT", 1, "s.fa.gz': is gzip-compressed"},
+        {"--sequence FIFO --patterns PAT --size 6 --out OUT", 1, "fifo': is not a regular file"},
+        {"--sequence SEQ --patterns FIFO --size 6 --out OUT", 1, "fifo': is not a regular file"},
+        {"--sequence SEQ --trf FIFO --size 6 --out OUT", 1, "fifo': is not a regular file"},
+        {"--sequence /dev/zero --patterns PAT --size 6 --out OUT", 1, "is not a regular file"},
+        {"--sequence BIN --patterns PAT --size 6 --out OUT", 1, "s.bin': holds binary data (a NUL byte at offset 4)"},
+        {"--sequence SEQ --patterns BIN --size 6 --out OUT", 1, "holds binary data"},
+        // Repeats selected, none drawn: a failure, with the reason.
+        {"--sequence EMPTY --patterns PAT --size 6 --out OUT", 1, "none of the 24 selected repeats was drawn"},
+        {"--sequence SHORT --patterns PAST --size 6 --out OUT", 1, "warning: 2 selected repeats end beyond the end of"},
+        {"--sequence SHORT --patterns ONE --size 6 --out OUT", 0, "1 selected repeats end beyond the end of"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args);
+        const RunResult run = RunCli(dir.Path(), Split(c.args, names));
+        EXPECT_EQ(run.status, c.status) << run.err;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    }
+    EXPECT_NE(RunCli(dir.Path(), Split("--sequence SHORT --patterns PAST --size 6 --out OUT", names))
+                  .err.find("(10 positions)"),
+              std::string::npos);
+}
+
+// Option faults: values that look like options, help in view mode, one colour syntax.
+TEST(NoLoss, OptionParsing)
+{
+    ScratchDir dir;
+    const std::string out = (dir / "--view").string();
+    const RunResult folder = RunCli(dir.Path(), {"--sequence", kLambdaFa, "--patterns", kLambdaPat, "--size", "6",
+                                                 "--colors", "red,0x00FF0000,#00ffff,green", "--out", "--view"});
+    // "--view" is the folder's name here; the batch mode is kept (the relative name
+    // lands in the test's working folder, so it is removed again).
+    EXPECT_EQ(folder.status, 0) << folder.err;
+    EXPECT_TRUE(fs::exists("--view/index.htm"));
+    std::error_code ec;
+    fs::remove_all("--view", ec);
+
+    const RunResult help = RunCli(dir.Path(), {"--view", kLambdaFa, "--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.find("usage: lirovane-batch --view FILE"), 0u) << help.out;
+
+    // The same colours in both spellings give the same pictures.
+    const std::string names = "red,blue,cyan,green";
+    const std::string hex = "#ff0000,0x00FF0000,#00ffff,0x0000FF00";
+    for (const std::string& colors : {names, hex}) {
+        std::vector<std::string> args = Lambda6Into(dir / colors.substr(0, 3));
+        args.insert(args.end(), {"--colors", colors});
+        ASSERT_EQ(RunCli(dir.Path(), args).status, 0) << colors;
+    }
+    EXPECT_EQ(Files(dir / "red"), Files(dir / "#ff"));
+}
+
+// The OS's reason survives into the message.
+TEST(NoLoss, MessagesKeepTheReason)
+{
+    ScratchDir dir;
+    const fs::path file = WriteFile(dir / "file", "x");
+    const RunResult run = RunCli(dir.Path(), Lambda6Into(file / "g"));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("cannot create output folder '" + (file / "g").string() + "': Not a directory"),
+              std::string::npos)
+        << run.err;
+
+    EXPECT_EQ(IoError::FromErrno("a.txt", ENOSPC, "cannot write").Message(),
+              "a.txt: cannot write: No space left on device");
+    EXPECT_EQ(IoError::Content("p.pat", 7, "size 2001 is outside 0 to 2000").Message(),
+              "p.pat: line 7: size 2001 is outside 0 to 2000");
+    EXPECT_EQ(IoError::Content("x.bmp", 0, "is a folder, not a file").Message(), "x.bmp: is a folder, not a file");
+}
