@@ -226,15 +226,19 @@ private slots:
             QTest::qWait(50); // let the chooser finish reading its folder
             auto* name = Child<QLineEdit>(dialog, "fileNameEdit");
             seen = dialog->nameFilters().join('|') + " / " + dialog->selectedNameFilter() + " / " + name->text();
-            if (save)
-                name->setText(file); // typed, as a user does
+            if (save) {
+                dialog->selectNameFilter(PictureFileFilters().at(2)); // the SVG file type chosen
+                name->setText(file);                                  // then the name typed, as a user does
+            }
             QMetaObject::invokeMethod(dialog, "accept");
             seen += dialog->isVisible() ? " / listed " + dialog->selectedNameFilter() : QStringLiteral(" / closed");
         });
-        const auto chosen = save ? m_qt.SaveFileName(nullptr, "*.bmp", PictureFileFilters(), nullptr)
+        QString filter;
+        const auto chosen = save ? m_qt.SaveFileName(nullptr, "*.bmp", PictureFileFilters(), &filter)
                                  : m_qt.OpenFileName(nullptr, "*.txt", SequenceFileFilters());
         QCOMPARE(chosen, save ? std::optional(file) : std::nullopt);
         QCOMPARE(seen, shown);
+        QCOMPARE(filter, save ? PictureFileFilters().at(2) : QString());
     }
 
     // Captioned "Lirovane", the text, one OK button and no icon.
