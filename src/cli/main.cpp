@@ -366,6 +366,10 @@ int RunBatch(const cli::BatchOptions& options)
         Fail(locked.Message());
         return kExitFailure;
     }
+    // What an earlier run, killed while writing, left half done; no other run writes here now.
+    RemoveStaleStagedFiles(options.out);
+    for (const int size : options.sizes.size() > 1 ? options.sizes : std::vector<int>{})
+        RemoveStaleStagedFiles(fs::path(options.out) / ("size-" + std::to_string(size)));
     CatchStopSignals();
 
     AppSettings settings = BatchSettings(options);

@@ -1,14 +1,20 @@
 // Faults a user meets with real files: a full disk, a killed run, two runs in one
 // folder, outputs that name inputs, inputs that are not text files. After each, every
 // file is compared byte for byte with what was there before.
+#include "core/batch/image_batch.h"
 #include "core/io/folder_lock.h"
 #include "core/io/input_file.h"
 #include "core/io/io_error.h"
+#include "core/io/output_file.h"
+#include "core/render/null_canvas.h"
+#include "core/settings/app_settings.h"
 
 #include "test_support.h"
 
+#include <chrono>
 #include <csignal>
 #include <functional>
+#include <thread>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -126,8 +132,9 @@ TEST(NoLoss, AnOutputThatIsAnInputWritesNothing)
                                                       {"NEWOUT", (dir / "new").string()},
                                                       {"GSTARTS", (g / "starts.txt").string()},
                                                       {"GINDEX", (g / "index.htm").string()},
-                                                      {"GPIC", (g / "1165.bmp").string()}, {"SEQBMP", (dir / "seq.bmp").string()},
-        {"HARDBMP", (dir / "hard.bmp").string()}};
+                                                      {"GPIC", (g / "1165.bmp").string()},
+                                                      {"SEQBMP", (dir / "seq.bmp").string()},
+                                                      {"HARDBMP", (dir / "hard.bmp").string()}};
     const struct {
         const char* args;
         const char* names; // the clash message names this file
@@ -316,4 +323,170 @@ TEST(NoLoss, MessagesKeepTheReason)
     EXPECT_EQ(IoError::Content("p.pat", 7, "size 2001 is outside 0 to 2000").Message(),
               "p.pat: line 7: size 2001 is outside 0 to 2000");
     EXPECT_EQ(IoError::Content("x.bmp", 0, "is a folder, not a file").Message(), "x.bmp: is a folder, not a file");
+}
+
+// The writer: a failed write or close keeps the old bytes and says why; a link at
+// the name is replaced, never followed; a device is written as it is.
+TEST(NoLoss, TheWriterReplacesWholeOrNotAtAll)
+{
+    ScratchDir dir;
+    {
+        // /dev/full takes the open and refuses the bytes at the flush or close.
+        OutputFile full("/dev/full");
+        ASSERT_TRUE(full.IsOpen());
+        full.Write("x");
+        EXPECT_FALSE(full.Close());
+        EXPECT_EQ(full.Status().Message(), "/dev/full: cannot write: No space left on device");
+    }
+    {
+        OutputFile folder(dir.Path());
+        EXPECT_FALSE(folder.IsOpen());
+        EXPECT_NE(folder.Status().Message().find("Is a directory"), std::string::npos);
+    }
+    // A file size limit: the staged copy is refused, the old file keeps every byte.
+    const fs::path old = WriteFile(dir / "old.txt", "earlier content");
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{1024, 1024};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        OutputFile out(old);
+        out.Write(std::string(4096, 'x'));
+        const bool closed = out.Close();
+        ::_exit(!closed && out.Status().Message().find("File too large") != std::string::npos ? 0 : 1);
+    }
+    int raw = 0;
+    ::waitpid(pid, &raw, 0);
+    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0);
+    EXPECT_EQ(Files(dir.Path()), (std::map<std::string, std::string>{{"old.txt", "earlier content"}}));
+
+    // Links planted at every name the batch writes: the links are replaced, the files
+    // they name keep their bytes.
+    const fs::path g = dir / "g";
+    fs::create_directories(g);
+    const fs::path precious = WriteFile(dir / "precious.txt", "keep me");
+    for (const char* name : {"index.htm", "starts.txt", "ends.txt", "1165.bmp"})
+        fs::create_symlink(precious, g / name);
+    const RunResult run = RunCli(dir.Path(), Lambda6Into(g));
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(ReadFile(precious), "keep me");
+    for (const char* name : {"index.htm", "starts.txt", "ends.txt", "1165.bmp"})
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(g / name))) << name;
+    EXPECT_TRUE(ReadFile(g / "1165.bmp").starts_with("BM"));
+}
+
+// A run killed at its n-th picture leaves the earlier page whole and its finished
+// pictures; the next run clears the staged files it left and ends as a clean run.
+TEST(NoLoss, AKilledRunLeavesNoPartialPage)
+{
+    ScratchDir dir;
+    const fs::path g = dir / "g";
+    ASSERT_EQ(RunCli(dir.Path(), Lambda6Into(g)).status, 0);
+    const auto before = Files(g);
+
+    class KillAt final : public BatchDisplay {
+    public:
+        explicit KillAt(int n) : m_n(n) {}
+        Canvas& Surface() override { return m_surface; }
+        void Progress(int pictures, int) override
+        {
+            if (pictures == m_n)
+                ::raise(SIGKILL);
+        }
+        void Navigate(const std::string&) override {}
+
+    private:
+        int m_n;
+        NullCanvas m_surface{400, 200};
+    };
+    for (const int n : {1, 7, 24}) {
+        SCOPED_TRACE(n);
+        WriteFile(g / ".index.htm.1234-5.part", "<html><body>half"); // as a killed run leaves it
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            AppSettings settings;
+            settings.SetFirstRunDefaults();
+            settings.sequenceFile = kLambdaFa;
+            settings.sizeOfRepeats = 6;
+            settings.numberOfRepeatsInThisSet = 24;
+            KillAt display(n);
+            static_cast<void>(CreateImages(settings, display, g));
+            ::_exit(0);
+        }
+        int raw = 0;
+        ::waitpid(pid, &raw, 0);
+        ASSERT_TRUE(WIFSIGNALED(raw) && WTERMSIG(raw) == SIGKILL);
+        // Every file that passes for an output is the earlier one, byte for byte.
+        for (const auto& [name, bytes] : Files(g)) {
+            if (name.starts_with("."))
+                continue;
+            EXPECT_EQ(bytes, before.at(name)) << name;
+        }
+        ASSERT_EQ(RunCli(dir.Path(), Lambda6Into(g)).status, 0);
+        EXPECT_EQ(Files(g), before);
+    }
+}
+
+// SIGINT and SIGTERM: staged files go, finished pictures stay, a line says what was
+// done, and the status names the signal.
+TEST(NoLoss, InterruptedRunsStopCleanly)
+{
+    ScratchDir dir;
+    // A sequence with many repeats, so that the run is still drawing when the signal comes.
+    std::string sequence;
+    std::string patterns;
+    for (int i = 0; i < 4000; ++i) {
+        sequence += "ACGTTGCAACGGTACCATGCAGTCAGTTACGATCGG\n";
+        patterns += std::to_string(i * 36 + 1) + " " + std::to_string(i * 36 + 30) + " 6\n";
+    }
+    const fs::path seq = WriteFile(dir / "s.fa", sequence);
+    const fs::path pat = WriteFile(dir / "s.pat", patterns);
+    for (const int signal : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(signal);
+        const fs::path out = dir / ("out" + std::to_string(signal));
+        const fs::path err = dir / ("stderr" + std::to_string(signal) + ".txt");
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            if (!std::freopen(err.c_str(), "w", stderr))
+                ::_exit(120);
+            ::execl(LIROVANE_BATCH_EXE, LIROVANE_BATCH_EXE, "--sequence", seq.c_str(), "--patterns", pat.c_str(),
+                    "--size", "6", "--out", out.c_str(), static_cast<char*>(nullptr));
+            ::_exit(121);
+        }
+        // Wait for the first pictures, then interrupt.
+        for (int i = 0; i < 2000 && ReadFile(err).find(" pictures") == std::string::npos; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        ::kill(pid, signal);
+        int raw = 0;
+        ::waitpid(pid, &raw, 0);
+        const std::string message = ReadFile(err);
+        ASSERT_TRUE(WIFEXITED(raw)) << raw << " " << message;
+        if (WEXITSTATUS(raw) == 0)
+            continue; // the run finished before the signal came: nothing to check
+        EXPECT_EQ(WEXITSTATUS(raw), 128 + signal) << message;
+        EXPECT_NE(message.find(signal == SIGINT ? "stopped by SIGINT after" : "stopped by SIGTERM after"),
+                  std::string::npos)
+            << message;
+        EXPECT_FALSE(fs::exists(out / "index.htm"));
+        for (const auto& [name, bytes] : Files(out)) {
+            EXPECT_FALSE(name.starts_with(".")) << name;
+            if (name.ends_with(".bmp")) {
+                EXPECT_TRUE(bytes.starts_with("BM")) << name;
+            }
+        }
+    }
+}
+
+// Staged files of an earlier killed run are removed; other hidden files are not.
+TEST(NoLoss, StaleStagedFilesGo)
+{
+    ScratchDir dir;
+    for (const char* name : {".index.htm.99-1.part", ".7.bmp.123456-0.part", ".starts.txt.5-5.part", ".notes.part",
+                             "keep.part", ".x.1-.part", ".hidden"})
+        WriteFile(dir / name, "x");
+    EXPECT_EQ(RemoveStaleStagedFiles(dir.Path()), 3);
+    auto left = Files(dir.Path());
+    EXPECT_EQ(left.size(), 4u);
+    EXPECT_EQ(left.count(".notes.part") + left.count("keep.part") + left.count(".x.1-.part") + left.count(".hidden"),
+              4u);
 }

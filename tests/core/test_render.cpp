@@ -157,12 +157,18 @@ TEST(ViewerPath, FitAndDraw)
         int zoom;
         ViewerFit fit;
     } cases[] = {
-        {std::string(1000, 'T'), 1, {639, 4, 4}}, {std::string(1000, 'A'), 1, {637, 643, 4}},
-        {std::string(1000, 'C'), 1, {367, 4, 373}}, {std::string(1000, 'G'), 1, {369, 4, 4}},
-        {std::string(1000, 'T'), 2, {319, 4, 4}}, {std::string(1000, 'T'), 0, {639, 4, 4}}, // zoom 0 counts as 1
-        {"TTTTTTTTTT", 3, {10, 4, 4}}, {"ACGTTTGGNNAACCCC", 7, {16, 12, 19}}, {"NNNN", 370, {0, 4, 4}},
+        {std::string(1000, 'T'), 1, {639, 4, 4}},
+        {std::string(1000, 'A'), 1, {637, 643, 4}},
+        {std::string(1000, 'C'), 1, {367, 4, 373}},
+        {std::string(1000, 'G'), 1, {369, 4, 4}},
+        {std::string(1000, 'T'), 2, {319, 4, 4}},
+        {std::string(1000, 'T'), 0, {639, 4, 4}}, // zoom 0 counts as 1
+        {"TTTTTTTTTT", 3, {10, 4, 4}},
+        {"ACGTTTGGNNAACCCC", 7, {16, 12, 19}},
+        {"NNNN", 370, {0, 4, 4}},
         {"CCCC", 370, {0, 4, 375}}, // the step that breaks the frame still moves the start
-        {"N", 369, {1, 4, 4}}, {"", 1, {0, 4, 4}},
+        {"N", 369, {1, 4, 4}},
+        {"", 1, {0, 4, 4}},
         {atAt, 1, {400000, 6, 4}}, // letters past 400000 are ignored
     };
     for (const auto& c : cases) {
@@ -211,8 +217,15 @@ TEST(BmpExport, LayoutFigures)
             return v;
         };
         EXPECT_EQ(bytes.substr(0, 2), "BM");
-        const std::uint32_t fields[] = {c.fileSize, 0, c.offBits, 40, std::uint32_t(c.width), std::uint32_t(c.height),
-                                        1u | std::uint32_t(c.bits) << 16, 0, c.imageSize};
+        const std::uint32_t fields[] = {c.fileSize,
+                                        0,
+                                        c.offBits,
+                                        40,
+                                        std::uint32_t(c.width),
+                                        std::uint32_t(c.height),
+                                        1u | std::uint32_t(c.bits) << 16,
+                                        0,
+                                        c.imageSize};
         for (std::size_t i = 0; i < std::size(fields); ++i)
             EXPECT_EQ(u32(2 + 4 * i), fields[i]) << "at " << 2 + 4 * i;
     }
@@ -262,11 +275,14 @@ TEST(BmpExport, RefusesAndNeverLeavesHalfAFile)
     EXPECT_EQ(fs::file_size(dir / "7.bmp"), 54u + 32u * 10u);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), {}), 1);
 
-    // Through a link the file it names is rewritten, keeping its permissions; the link stays.
+    // A rewrite keeps the file's permissions. A link at the name is replaced by the
+    // picture; the file it names is never written.
     const fs::perms perms = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
     fs::permissions(dir / "7.bmp", perms);
+    ASSERT_TRUE(SaveImage(dir / "7.bmp", canvas, 10, 10));
+    EXPECT_EQ(fs::status(dir / "7.bmp").permissions(), perms);
     fs::create_symlink("7.bmp", dir / "link.bmp");
     ASSERT_TRUE(SaveImage(dir / "link.bmp", RasterCanvas(42, 42), 42, 42));
-    EXPECT_TRUE(fs::is_symlink(dir / "link.bmp"));
-    EXPECT_TRUE(fs::file_size(dir / "7.bmp") == 5430u && fs::status(dir / "7.bmp").permissions() == perms);
+    EXPECT_FALSE(fs::is_symlink(dir / "link.bmp"));
+    EXPECT_TRUE(fs::file_size(dir / "link.bmp") == 5430u && fs::file_size(dir / "7.bmp") == 54u + 32u * 10u);
 }

@@ -43,25 +43,44 @@ std::filesystem::path TemporarySibling(const std::filesystem::path& target)
 OutputFile::OutputFile(const std::filesystem::path& target) : m_target(target)
 {
     struct stat existing {};
-    bool exists = ::lstat(m_target.c_str(), &existing) == 0;
-    if (exists && S_ISLNK(existing.st_mode)) {
-        std::error_code error;
-        const std::filesystem::path resolved = std::filesystem::weakly_canonical(target, error);
-        if (!error)
-            m_target = resolved;
-        exists = ::stat(m_target.c_str(), &existing) == 0;
+    const bool exists = ::lstat(m_target.c_str(), &existing) == 0;
+    if (exists && S_ISDIR(existing.st_mode)) {
+        Failed("cannot replace", EISDIR);
+        return;
     }
-    const bool regular = exists && S_ISREG(existing.st_mode);
-
+    if (exists && !S_ISREG(existing.st_mode) && !S_ISLNK(existing.st_mode)) {
+        // Non-blocking, so that a pipe nobody reads fails instead of hanging.
+        m_fd = ::open(m_target.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
+        if (m_fd < 0) {
+            Failed("cannot open", errno);
+            return;
+        }
+        ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) & ~O_NONBLOCK);
+        m_direct = true;
+        return;
+    }
     m_temp = TemporarySibling(m_target);
     m_fd = ::open(m_temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (m_fd >= 0) {
-        if (regular)
-            static_cast<void>(::fchmod(m_fd, existing.st_mode & 07777));
-    } else if (regular) {
-        m_fd = ::open(m_target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-        m_direct = m_fd >= 0;
+    if (m_fd < 0)
+        Failed("cannot create a file in its folder", errno);
+    else if (exists && S_ISREG(existing.st_mode))
+        static_cast<void>(::fchmod(m_fd, existing.st_mode & 07777));
+}
+
+void OutputFile::Failed(const char* doing, int errorNumber)
+{
+    m_ok = false;
+    if (m_doing == nullptr) {
+        m_doing = doing;
+        m_errno = errorNumber;
     }
+}
+
+IoStatus OutputFile::Status() const
+{
+    if (m_doing == nullptr)
+        return {};
+    return IoError::FromErrno(m_target, m_errno, m_doing);
 }
 
 OutputFile::~OutputFile()
@@ -94,7 +113,7 @@ bool OutputFile::WriteThrough(const unsigned char* data, std::size_t size)
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
-            m_ok = false;
+            Failed("cannot write", n < 0 ? errno : ENOSPC);
             break;
         }
         data += n;
@@ -117,22 +136,26 @@ bool OutputFile::Close()
         Flush();
     const int fd = std::exchange(m_fd, -1);
     if (::close(fd) != 0)
-        m_ok = false;
+        Failed("cannot write", errno);
     if (!m_ok) {
-        ::unlink((m_direct ? m_target : m_temp).c_str());
+        if (!m_direct)
+            ::unlink(m_temp.c_str());
         return false;
     }
     if (m_direct || ::rename(m_temp.c_str(), m_target.c_str()) == 0)
         return true;
+    Failed("cannot put in place", errno);
     ::unlink(m_temp.c_str());
     return false;
 }
 
 void OutputFile::Discard()
 {
-    ::close(std::exchange(m_fd, -1));
-    // A file that was not finished leaves nothing behind, not even a truncated original.
-    ::unlink((m_direct ? m_target : m_temp).c_str());
+    if (m_fd >= 0)
+        ::close(std::exchange(m_fd, -1));
+    // The staged copy goes; the target keeps what it held.
+    if (!m_direct && !m_temp.empty())
+        ::unlink(m_temp.c_str());
 }
 
 void RemovePartialFile(const std::filesystem::path& file)
@@ -140,6 +163,36 @@ void RemovePartialFile(const std::filesystem::path& file)
     std::error_code ec;
     if (std::filesystem::is_regular_file(file, ec))
         std::filesystem::remove(file, ec);
+}
+
+int RemoveStaleStagedFiles(const std::filesystem::path& dir)
+{
+    // Staged names are "." + target + "." + digits + "-" + digits + ".part".
+    auto isStaged = [](std::string_view name) {
+        constexpr std::string_view kSuffix = ".part";
+        if (name.size() < 2 + kSuffix.size() || name.front() != '.' || !name.ends_with(kSuffix))
+            return false;
+        name.remove_suffix(kSuffix.size());
+        const std::size_t dot = name.rfind('.');
+        const std::size_t dash = name.rfind('-');
+        if (dot == std::string_view::npos || dot == 0 || dash == std::string_view::npos || dash < dot + 2 ||
+            dash + 1 == name.size())
+            return false;
+        const std::string_view digits[] = {name.substr(dot + 1, dash - dot - 1), name.substr(dash + 1)};
+        for (const std::string_view d : digits)
+            if (!std::all_of(d.begin(), d.end(), [](char c) { return c >= '0' && c <= '9'; }))
+                return false;
+        return true;
+    };
+    int removed = 0;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.empty() ? "." : dir, ec)) {
+        std::error_code entryError;
+        if (entry.is_regular_file(entryError) && isStaged(entry.path().filename().string()) &&
+            std::filesystem::remove(entry.path(), entryError))
+            ++removed;
+    }
+    return removed;
 }
 
 } // namespace lirovane

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/io/io_error.h"
+
 #include <cstddef>
 #include <filesystem>
 #include <memory>
@@ -10,10 +12,12 @@ namespace lirovane {
 // The one writer of every output file. It writes next to the target under a hidden
 // temporary name and renames it over the target only when every byte is on disk, so
 // a failed write never leaves a file that looks complete and an existing file is
-// replaced whole or not at all. A link is followed, so the file it names is replaced
-// and the link stays; an existing file keeps its permissions. Where the folder takes
-// no new file but the existing file is writable, the file is written in place, as a
-// plain truncating write would. A file that is not closed successfully is removed.
+// replaced whole or not at all: it keeps its earlier bytes when the new ones cannot
+// all be written, and nothing else is ever deleted. A symbolic link at the target's
+// name is replaced by the new file; the file it points to is never written, so an
+// output cannot land outside its folder. An existing regular file keeps its
+// permissions. A device or a pipe named as the output (/dev/stdout) is written as it
+// is: it has no content to keep and cannot be renamed over.
 //
 // A batch writes thousands of these: one lstat of the target, then create, write,
 // close and rename; fchmod only when a file was there before. Small writes are
@@ -31,17 +35,22 @@ public:
     bool Write(const void* data, std::size_t size);
     // Puts the file in place. True when it was created and everything written reached it.
     bool Close();
-    // Gives the file up unfinished: nothing of it is left under the target's name.
+    // Gives the file up unfinished: the target stays as it was.
     void Discard();
+    // Why the file could not be written (the OS's reason); success while nothing failed.
+    IoStatus Status() const;
 
 private:
     bool WriteThrough(const unsigned char* data, std::size_t size);
+    void Failed(const char* doing, int errorNumber);
     bool Flush();
 
     std::filesystem::path m_target;
     std::filesystem::path m_temp;
     int m_fd = -1;
     bool m_ok = true;
+    const char* m_doing = nullptr; // what failed first, with its errno
+    int m_errno = 0;
     bool m_direct = false;                     // writing the target itself
     std::unique_ptr<unsigned char[]> m_buffer; // made at the first small write
     std::size_t m_buffered = 0;
@@ -50,5 +59,10 @@ private:
 // Removes a regular file that a failed write left behind; folders, devices and
 // missing files are left alone.
 void RemovePartialFile(const std::filesystem::path& file);
+
+// Removes the hidden staged files that an earlier run, killed while writing, left in
+// `dir`. Only the holder of the folder's lock may call it: another run's files are
+// then not being written. Returns how many were removed.
+int RemoveStaleStagedFiles(const std::filesystem::path& dir);
 
 } // namespace lirovane
