@@ -12,7 +12,10 @@ packages=(
   fonts-dejavu-core
   xvfb xauth xdotool
   snakemake trf gzip
+  clang-format clang-tidy
 )
+# scripts/package.sh: the Debian package check.
+if [ "${LIROVANE_PACKAGE_DEPS:-0}" = 1 ]; then packages+=(lintian dpkg-dev); fi
 if [ "${LIROVANE_FUZZ_DEPS:-0}" = 1 ]; then packages+=(clang libclang-rt-14-dev); fi
 
 missing=()

@@ -19,7 +19,7 @@ public:
         Bad, // no number here, or one outside the signed 32-bit range
     };
 
-    explicit IntegerReader(std::size_t blockSize = 64 * 1024);
+    explicit IntegerReader(std::size_t blockSize = std::size_t{64} * 1024);
     ~IntegerReader();
     IntegerReader(const IntegerReader&) = delete;
     IntegerReader& operator=(const IntegerReader&) = delete;

@@ -28,7 +28,7 @@ inline std::size_t CountTokens64(const unsigned char* p) noexcept
 constexpr std::size_t kCountChunk = 4096;
 
 // Block size for BGZF input, about one compressed block's text.
-constexpr std::size_t kSeekableCompressedBlock = 64 * 1024;
+constexpr std::size_t kSeekableCompressedBlock = std::size_t{64} * 1024;
 
 } // namespace
 

@@ -57,7 +57,7 @@ Extremes WalkExtremes(std::string_view stretch, const SlotLookup& lookup) noexce
 std::int64_t ScaledSpan(const Extremes& e, std::int64_t k) noexcept
 {
     return FloorDiv(e.maxX, k) - FloorDiv(e.minX, k) + FloorDiv(e.maxY, k) - FloorDiv(e.minY, k) +
-           4 * kPictureMargin;
+           4 * std::int64_t{kPictureMargin};
 }
 
 // Draws a walk of unit moves, joining consecutive moves in one direction into one
@@ -141,8 +141,8 @@ PathExtent MeasurePath(std::string_view stretch, const PathStyle& style)
     }
 
     PathExtent extent;
-    extent.width = static_cast<int>(FloorDiv(e.maxX, k) - FloorDiv(e.minX, k) + 2 * kPictureMargin);
-    extent.height = static_cast<int>(FloorDiv(e.maxY, k) - FloorDiv(e.minY, k) + 2 * kPictureMargin);
+    extent.width = static_cast<int>(FloorDiv(e.maxX, k) - FloorDiv(e.minX, k) + 2 * std::int64_t{kPictureMargin});
+    extent.height = static_cast<int>(FloorDiv(e.maxY, k) - FloorDiv(e.minY, k) + 2 * std::int64_t{kPictureMargin});
     extent.startX = static_cast<int>(kPictureMargin - FloorDiv(e.minX, k));
     extent.startY = static_cast<int>(kPictureMargin - FloorDiv(e.minY, k));
     extent.scale = static_cast<int>(std::min<std::int64_t>(k, std::numeric_limits<int>::max()));

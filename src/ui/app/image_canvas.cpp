@@ -126,9 +126,10 @@ std::optional<lirovane::BitmapPixels> QImageCanvas::ReadBitmap(int width, int he
         std::uint8_t* row = pixels.data.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(pixels.stride);
         for (int x = 0; x < width && x < m_image.width(); ++x) {
             const QRgb rgb = m_image.pixel(x, y);
-            row[3 * x] = static_cast<std::uint8_t>(qBlue(rgb));
-            row[3 * x + 1] = static_cast<std::uint8_t>(qGreen(rgb));
-            row[3 * x + 2] = static_cast<std::uint8_t>(qRed(rgb));
+            std::uint8_t* pixel = row + 3 * static_cast<std::size_t>(x);
+            pixel[0] = static_cast<std::uint8_t>(qBlue(rgb));
+            pixel[1] = static_cast<std::uint8_t>(qGreen(rgb));
+            pixel[2] = static_cast<std::uint8_t>(qRed(rgb));
         }
     }
     return pixels;

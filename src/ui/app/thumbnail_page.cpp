@@ -277,7 +277,7 @@ QPixmap ThumbnailPage::thumbnail(int index, bool decode)
     QImage image = url.isLocalFile() ? ReadThumbnail(url.toLocalFile(), pictureSize(index)) : QImage();
     ++m_decoded;
     auto* pixmap = new QPixmap(QPixmap::fromImage(std::move(image)));
-    const QPixmap shown = *pixmap;
+    QPixmap shown = *pixmap;
     const qsizetype bytes = static_cast<qsizetype>(pixmap->width()) * pixmap->height() * 4;
     m_thumbnails.insert(index, pixmap, std::max<qsizetype>(1, bytes / 1024));
     return shown;

@@ -81,6 +81,6 @@ private:
     QSize m_largest;
     int m_longestCaption = -1;
     // Decoded thumbnails by cell, cost in KiB; an unreadable picture is kept as a null pixmap.
-    QCache<int, QPixmap> m_thumbnails{128 * 1024};
+    QCache<int, QPixmap> m_thumbnails{qsizetype{128} * 1024};
     int m_decoded = 0;
 };

@@ -21,7 +21,7 @@ void PictureArea::paintEvent(QPaintEvent*)
 {
     m_screen.Data() = m_image.Data();
     // RasterCanvas rows are blue, green, red bytes without padding.
-    const QImage view(m_screen.Data().data(), kViewerWidth, kViewerHeight, kViewerWidth * 3,
+    const QImage view(m_screen.Data().data(), kViewerWidth, kViewerHeight, qsizetype{kViewerWidth} * 3,
                       QImage::Format_BGR888);
     QPainter painter(this);
     painter.drawImage(0, 0, view);

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Builds the Debian package with cpack and checks it with lintian.
+# Usage: scripts/package.sh [BUILD_DIR]   (default build/package)
+# The .deb is left in BUILD_DIR; lintian's errors and warnings fail the check.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build/package}
+
+# The same compiler flags as the ci preset, so that a shared compiler cache is reused.
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLIROVANE_WARNINGS_AS_ERRORS=ON \
+  -DLIROVANE_BUILD_TESTS=OFF -DLIROVANE_BUILD_BENCH=OFF >/dev/null
+cmake --build "$build" -j "${LIROVANE_JOBS:-2}"
+rm -f "$build"/lirovane_*.deb
+(cd "$build" && cpack -G DEB >/dev/null)
+deb=$(ls "$build"/lirovane_*.deb)
+echo "package: $deb" >&2
+
+# Installed programs find their libraries through the system's paths: no RUNPATH.
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+dpkg-deb -x "$deb" "$tmp"
+for program in "$tmp"/usr/bin/*; do
+  if readelf -d "$program" | grep -qE 'R(UN)?PATH'; then
+    echo "package: $(basename "$program") carries an RPATH or RUNPATH" >&2
+    exit 1
+  fi
+done
+
+lintian --fail-on error,warning "$deb"
+echo "package: lintian finds nothing to fail on" >&2
