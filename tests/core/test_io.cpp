@@ -1,6 +1,5 @@
 // Patterns split (plain and Tandem Repeats Finder .dat), position lists and the
 // viewer's letter reader.
-#include "core/io/file_checks.h"
 #include "core/io/output_file.h"
 #include "core/io/patterns.h"
 #include "core/io/position_list.h"
@@ -353,13 +352,4 @@ TEST(OutputFile, WritesEveryByteAndReplacesOnlyOnClose)
         EXPECT_EQ(ReadFile(file), c.close ? expected : "old");
         EXPECT_EQ(Files(dir.Path()).size(), 1u); // no temporary file stays behind
     }
-}
-
-TEST(FileChecks, ReadableFilesOnly)
-{
-    ScratchDir dir;
-    EXPECT_EQ(UnreadableReason(WriteFile(dir / "a.txt", "x")), "");
-    EXPECT_EQ(UnreadableReason(dir.Path()), "is a folder, not a file");
-    EXPECT_FALSE(CanOpenForReading(dir / "missing.txt"));
-    EXPECT_FALSE(CanOpenForReading(""));
 }

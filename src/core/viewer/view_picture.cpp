@@ -1,6 +1,6 @@
 #include "core/viewer/view_picture.h"
 
-#include "core/io/file_checks.h"
+#include "core/io/input_file.h"
 #include "core/viewer/strandscope_model.h"
 
 namespace lirovane {
@@ -8,7 +8,7 @@ namespace lirovane {
 ViewResult RenderViewPicture(const ViewOptions& options)
 {
     ViewResult result;
-    result.readable = CanOpenForReading(options.file);
+    result.readable = CheckReadableFile(options.file).ok();
     if (!result.readable)
         return result;
     // A fresh viewer with these orientation, colours and zoom, shown from the start index.

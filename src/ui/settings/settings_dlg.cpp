@@ -1,6 +1,6 @@
 #include "ui/settings/settings_dlg.h"
 
-#include "core/io/file_checks.h"
+#include "core/io/input_file.h"
 #include "core/io/integer_text.h"
 #include "core/io/patterns.h"
 #include "ui/app/dialog_look.h"
@@ -39,7 +39,7 @@ QString Latin(std::string_view text)
 
 static bool CanOpenForReading(const QString& path)
 {
-    return lirovane::CanOpenForReading(QFile::encodeName(path).toStdString());
+    return lirovane::CheckReadableFile(QFile::encodeName(path).toStdString()).ok();
 }
 
 QString CSettingsDlg::NotIntegerMessage()
