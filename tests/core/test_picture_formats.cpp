@@ -16,8 +16,12 @@
 
 #include <spng.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <regex>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
 
 using namespace lirovane;
 using namespace lirovane::test;
@@ -376,4 +380,39 @@ TEST(PictureFormats, NamesAndFailedWrites)
     EXPECT_FALSE(SavePng(dir / "big.png", canvas, 43, 42)); // more than the surface holds
     // The two folders, nothing else.
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 2);
+}
+
+// A write cut short by the file size limit fails and leaves no file, not even a hidden one;
+// an earlier picture of the same name keeps its bytes.
+TEST(PictureFormats, WriteCutShortLeavesNothing)
+{
+    ScratchDir dir;
+    const std::string earlier = "earlier picture";
+    WriteFile(dir / "kept.png", earlier);
+    const pid_t child = fork();
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{400, 400};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        RasterCanvas noise(200, 200); // pixels that do not compress
+        std::mt19937 random(1);
+        for (std::uint8_t& byte : noise.Data())
+            byte = static_cast<std::uint8_t>(random());
+        SvgCanvas drawing(200, 200);
+        for (int i = 0; i < 200; ++i) {
+            drawing.SelectPen(2, static_cast<Color>(random() & 0xFFFFFF));
+            drawing.LineTo(i, i % 2 == 0 ? 0 : 199);
+        }
+        const bool written = SavePng(dir / "p.png", noise, 200, 200) || SavePng(dir / "kept.png", noise, 200, 200) ||
+                             drawing.Save(dir / "d.svg", "t");
+        _exit(written ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a write past the limit was reported as done";
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(dir.Path()))
+        left.push_back(entry.path().filename().string());
+    EXPECT_EQ(left, std::vector<std::string>{"kept.png"});
+    EXPECT_EQ(ReadFile(dir / "kept.png"), earlier);
 }
