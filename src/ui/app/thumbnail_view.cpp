@@ -217,9 +217,12 @@ void ThumbnailView::paintEvent(QPaintEvent* event)
 void ThumbnailView::mousePressEvent(QMouseEvent* event)
 {
     m_pressed = event->button() == Qt::LeftButton ? cellAt(event->position().toPoint()) : -1;
-    if (m_pressed >= 0)
-        setCurrent(m_pressed);
-    QAbstractScrollArea::mousePressEvent(event);
+    if (m_pressed < 0) {
+        QAbstractScrollArea::mousePressEvent(event);
+        return;
+    }
+    setCurrent(m_pressed);
+    event->accept();
 }
 
 void ThumbnailView::mouseReleaseEvent(QMouseEvent* event)
