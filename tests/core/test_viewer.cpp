@@ -1,9 +1,13 @@
 // The Strandscope viewer without its window, and its command-line picture.
 #include "cli/option_reader.h"
 #include "cli/view_options.h"
+#include "core/io/sequence_letters.h"
+#include "core/render/null_canvas.h"
 #include "core/viewer/strandscope_model.h"
 
 #include "test_support.h"
+
+#include <random>
 
 using namespace lirovane;
 using namespace lirovane::test;
@@ -91,6 +95,67 @@ TEST(StrandscopeModel, Commands)
         m.SetStartIndexText(text);
         EXPECT_EQ(m.StartIndex(), value) << text;
     }
+}
+
+// Letters are read only as far as the fit uses them, yet every drawing ends where and
+// looks as a drawing from all 400000 letters does: after zooming out, changing the
+// orientation, or drawing again the letters of an earlier load when a load finds none.
+TEST(StrandscopeModel, DrawsAsFromAllLettersWhileReadingOnlyWhatFits)
+{
+    // Stretches that drift (the walk leaves the frame within a few thousand letters) and
+    // stretches that wander in place (it stays for tens of thousands).
+    std::mt19937 random(7);
+    std::string content = ">walk\n";
+    for (int stretch = 0; content.size() < 300'000; ++stretch) {
+        const char* bases = stretch % 3 == 0 ? "AACGT" : "ACGT";
+        for (int i = 0; i < 9000; ++i)
+            content += i % 61 == 60 ? '\n' : bases[random() % (stretch % 3 == 0 ? 5 : 4)];
+    }
+    ScratchDir dir;
+    const fs::path file = WriteFile(dir / "walk.fa", content);
+
+    StrandscopeModel m;
+    m.Load(file);
+    // Every drawing loads at a start (Next at the end on show); one that finds no letters
+    // draws those of the last load that found some.
+    std::int32_t lastFound = 0;
+    const auto check = [&](const std::string& step, std::int32_t loadedAt) {
+        if (!ReadSequenceLetters(file, loadedAt).empty())
+            lastFound = loadedAt;
+        const std::string letters = ReadSequenceLetters(file, lastFound);
+        const ViewerFit fit = FitViewerPath(letters, m.Zoom(), m.Style());
+        RasterCanvas image(kViewerWidth, kViewerHeight);
+        NullCanvas screen(kViewerWidth, kViewerHeight);
+        DrawViewerPath(letters, fit, m.Zoom(), m.Style(), screen, image);
+        EXPECT_EQ(m.EndIndex(), m.StartIndex() + fit.count) << step;
+        EXPECT_TRUE(m.Image().Data() == image.Data()) << step;
+    };
+    check("load", 0);
+    const std::string script[] = {"N",  "N",    "+", "+",    "N",  "-", "-",       "P",  "2000000",
+                                  "+",  "-",    "-", "9100", "z3", "R", "2000000", "-",  "o2",
+                                  "z1", "9000", "N", "R",    "o3", "N", "2000000", "o1", "N"};
+    for (const std::string& cmd : script) {
+        const std::int32_t end = m.EndIndex();
+        if (cmd == "N")
+            m.Next();
+        else if (cmd == "P")
+            m.Previous();
+        else if (cmd == "R")
+            m.Redraw();
+        else if (cmd == "+")
+            m.ZoomIn();
+        else if (cmd == "-")
+            m.ZoomOut();
+        else if (cmd[0] == 'o')
+            m.ApplyColorSettings(std::stoi(cmd.substr(1)), m.Colors());
+        else if (cmd[0] == 'z')
+            m.SetZoom(std::stoi(cmd.substr(1))); // draws nothing
+        else
+            m.SetStartIndexText(cmd); // draws nothing
+        if (std::isdigit(static_cast<unsigned char>(cmd.back())) == 0 || cmd[0] == 'o')
+            check(cmd, cmd == "N" ? end : m.StartIndex());
+    }
+    EXPECT_LT(m.KeptLetters().size(), static_cast<std::size_t>(kViewerMaxLetters));
 }
 
 TEST(StrandscopeModel, NothingMovesBeforeALoadAndColoursApply)

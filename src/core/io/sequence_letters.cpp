@@ -1,7 +1,6 @@
 #include "core/io/sequence_letters.h"
 
 #include "core/io/token_offset_index.h"
-#include "core/io/token_reader.h"
 #include "core/render/path_renderer.h"
 
 #include <string_view>
@@ -26,24 +25,41 @@ std::string ReadSequenceLetters(const std::filesystem::path& file, std::int64_t 
                                 std::string* error)
 {
     std::string letters;
-    TokenReader reader;
-    const bool opened = reader.Open(file);
-    if (opened) {
-        const std::uint64_t skip = offset > 0 ? static_cast<std::uint64_t>(offset) : 0;
-        if (index.SkipFromStart(reader, file, skip) == skip) {
-            char c = 0;
-            while (letters.size() < kViewerMaxLetters && reader.Next(c)) {
-                if (IsBaseLetter(c))
-                    letters.push_back(c);
-            }
-        }
-    }
+    SequenceLetterReader reader;
+    if (reader.Open(file, offset, index))
+        reader.Read(static_cast<std::size_t>(kViewerMaxLetters), letters);
     if (error != nullptr)
         *error = reader.Error();
     // Letters before a read error are not shown: they may stop anywhere.
     if (reader.Failed())
         letters.clear();
     return letters;
+}
+
+bool SequenceLetterReader::Open(const std::filesystem::path& file, std::int64_t offset)
+{
+    return Open(file, offset, TokenOffsetIndex::Global());
+}
+
+bool SequenceLetterReader::Open(const std::filesystem::path& file, std::int64_t offset, TokenOffsetIndex& index)
+{
+    if (!m_reader.Open(file))
+        return false;
+    const std::uint64_t skip = offset > 0 ? static_cast<std::uint64_t>(offset) : 0;
+    return index.SkipFromStart(m_reader, file, skip) == skip;
+}
+
+std::size_t SequenceLetterReader::Read(std::size_t n, std::string& letters)
+{
+    std::size_t kept = 0;
+    char c = 0;
+    while (kept < n && m_reader.Next(c)) {
+        if (IsBaseLetter(c)) {
+            letters.push_back(c);
+            ++kept;
+        }
+    }
+    return kept;
 }
 
 } // namespace lirovane

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/io/token_reader.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -17,5 +19,24 @@ std::string ReadSequenceLetters(const std::filesystem::path& file, std::int64_t 
 // to why the file could not be opened or read to the end (empty when nothing went wrong).
 std::string ReadSequenceLetters(const std::filesystem::path& file, std::int64_t offset, TokenOffsetIndex& index,
                                 std::string* error = nullptr);
+
+// The letters ReadSequenceLetters keeps, a part at a time, for a reader that may
+// need only the first few thousand of them.
+class SequenceLetterReader {
+public:
+    // False when the file cannot be read or holds no more than `offset` tokens.
+    bool Open(const std::filesystem::path& file, std::int64_t offset);
+    bool Open(const std::filesystem::path& file, std::int64_t offset, TokenOffsetIndex& index);
+    // Appends up to `n` more letters; returns how many (0 at the end of the file or at
+    // a read error).
+    std::size_t Read(std::size_t n, std::string& letters);
+    // Why the file could not be opened or read (empty when nothing went wrong).
+    const std::string& Error() const noexcept { return m_reader.Error(); }
+    bool Failed() const noexcept { return m_reader.Failed(); }
+
+private:
+    // Reads start near the letters wanted (TokenOffsetIndex), so a small block serves.
+    TokenReader m_reader{std::size_t{1} << 17};
+};
 
 } // namespace lirovane

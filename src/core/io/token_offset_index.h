@@ -20,7 +20,7 @@ class TokenReader;
 // plain gzip stream cannot seek and is always skipped from its start.
 class TokenOffsetIndex {
 public:
-    static constexpr std::uint64_t kDefaultStride = std::uint64_t{1} << 20;
+    static constexpr std::uint64_t kDefaultStride = std::uint64_t{1} << 16;
 
     explicit TokenOffsetIndex(std::uint64_t stride = kDefaultStride, std::size_t maxFiles = 16);
 

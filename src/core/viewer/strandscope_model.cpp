@@ -8,6 +8,7 @@
 #include "core/render/png_export.h"
 #include "core/render/svg_canvas.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace lirovane {
@@ -45,14 +46,45 @@ std::array<char, 4> StrandscopeModel::Legend() const noexcept
     return {static_cast<char>(e[4]), static_cast<char>(e[5]), static_cast<char>(e[6]), static_cast<char>(e[7])};
 }
 
+std::string StrandscopeModel::ReadFittingLetters(std::int32_t start, bool& complete, std::string* error) const
+{
+    // A walk usually leaves the frame within some thousands of letters: read a part, fit,
+    // and read on with parts twice as large only while everything read still fits.
+    constexpr std::size_t kFirstPart = 16384;
+    constexpr auto kMaxLetters = static_cast<std::size_t>(kViewerMaxLetters);
+    std::string letters;
+    complete = true;
+    SequenceLetterReader reader;
+    if (reader.Open(m_viewerPath, start)) {
+        const PathStyle style = Style();
+        for (std::size_t part = kFirstPart; letters.size() < kMaxLetters; part *= 2) {
+            if (reader.Read(std::min(part, kMaxLetters - letters.size()), letters) == 0)
+                break;
+            if (static_cast<std::size_t>(FitViewerPath(letters, m_nZoom, style).count) < letters.size()) {
+                complete = letters.size() >= kMaxLetters;
+                break;
+            }
+        }
+    }
+    if (error != nullptr)
+        *error = reader.Error();
+    // Letters before a read error are not shown: they may stop anywhere.
+    if (reader.Failed())
+        letters.clear();
+    return letters;
+}
+
 bool StrandscopeModel::LoadLetters()
 {
-    std::string kept = ReadSequenceLetters(m_viewerPath, m_nStartIndex, TokenOffsetIndex::Global(), &m_loadError);
+    bool complete = true;
+    std::string kept = ReadFittingLetters(m_nStartIndex, complete, &m_loadError);
     m_bLastLoadFound = !kept.empty();
     if (m_bLastLoadFound) {
         // Only the letters of this load count: nothing of a longer earlier load follows them.
         m_letters = std::move(kept);
         m_nLetterCount = static_cast<int>(m_letters.size());
+        m_lettersFrom = m_nStartIndex;
+        m_lettersComplete = complete;
     }
     return m_bLastLoadFound;
 }
@@ -60,8 +92,20 @@ bool StrandscopeModel::LoadLetters()
 void StrandscopeModel::FitAndDraw()
 {
     const PathStyle style = Style();
+    ViewerFit fit = FitViewerPath(KeptLetters(), m_nZoom, style);
+    if (!m_lettersComplete && static_cast<std::size_t>(fit.count) >= KeptLetters().size()) {
+        // Letters kept from an earlier load, read for another zoom or orientation: this
+        // fit needs more of them.
+        bool complete = true;
+        std::string more = ReadFittingLetters(m_lettersFrom, complete);
+        if (more.size() > m_letters.size()) {
+            m_letters = std::move(more);
+            m_nLetterCount = static_cast<int>(m_letters.size());
+            m_lettersComplete = complete;
+            fit = FitViewerPath(KeptLetters(), m_nZoom, style);
+        }
+    }
     const std::string_view letters = KeptLetters();
-    const ViewerFit fit = FitViewerPath(letters, m_nZoom, style);
     m_nDrawnCount = fit.count;
     m_nEndIndex = SaturatedSum(m_nStartIndex, fit.count);
     m_startText = std::to_string(m_nStartIndex);

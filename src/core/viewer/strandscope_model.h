@@ -60,7 +60,7 @@ public:
     const SlotColors& Colors() const noexcept { return m_colors; }
     const LetterTable& Letters() const noexcept { return m_letterTable; }
     PathStyle Style() const noexcept;
-    // The letters of the last load that kept any.
+    // The letters of the last load that kept any, as far as its drawing needed them.
     std::string_view KeptLetters() const noexcept
     {
         return {m_letters.data(), static_cast<std::size_t>(m_nLetterCount)};
@@ -83,6 +83,11 @@ public:
 
 private:
     bool LoadLetters();
+    // The letters from `start` that the fit with the current zoom and style can use: read
+    // a part at a time until the walk leaves the frame inside them, or to the end or the
+    // 400000 limit (`complete`). Letters after that point cannot change the picture.
+    // `error` is set as ReadSequenceLetters sets it.
+    std::string ReadFittingLetters(std::int32_t start, bool& complete, std::string* error = nullptr) const;
     void FitAndDraw();
     void RedrawSequence();
 
@@ -97,6 +102,8 @@ private:
     int m_bNoSequence = 1; // 1 until the first Load; read it through HasSequence()
     std::string m_letters; // kept letters, never cleared by a load that keeps none
     int m_nLetterCount = 0;
+    std::int32_t m_lettersFrom = 0; // the start index the kept letters were read from
+    bool m_lettersComplete = true;  // all the letters a full read keeps, not only what the fit used
 
     std::filesystem::path m_viewerPath;
     Canvas* m_screen = nullptr;
