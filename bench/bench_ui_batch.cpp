@@ -1,0 +1,276 @@
+// The window's image batch against the command line's, on the same gallery, in one run:
+// Create images in the main view (offscreen), from the command to the page navigated,
+// beside lirovane-batch as a child process from start to exit. Also the batch with the
+// progress drawn on screen after every picture (as the window did before), for comparison.
+//
+//   bench_ui_batch [--mb N] [--pictures N] [--rounds N] [--batch PATH] [--dir DIR]
+//                  [--sample FASTA PATTERNS SIZE]
+//
+// The synthetic sequence (default 16 MB, 8000 repeats of size 2) or a real sample, for
+// example the MAL14 sample at size 2. Figures are the best of --rounds (default 3).
+// Run it on a display (xvfb-run bench_ui_batch): offscreen a repaint costs next to nothing.
+
+#include "core/batch/image_batch.h"
+#include "core/settings/app_settings.h"
+#include "core/settings/memory_profile_store.h"
+#include "ui/app/morkelby_view.h"
+#include "ui/app/picker_services.h"
+#include "ui/app/wait_surface.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#ifndef LIROVANE_BATCH_PATH
+#define LIROVANE_BATCH_PATH "lirovane-batch"
+#endif
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Run {
+    double seconds = 1e9;
+    double cpu = 1e9;
+    void Best(double s, double c)
+    {
+        seconds = std::min(seconds, s);
+        cpu = std::min(cpu, c);
+    }
+};
+
+[[noreturn]] void Die(const std::string& what)
+{
+    std::fprintf(stderr, "bench_ui_batch: %s\n", what.c_str());
+    std::exit(1);
+}
+
+double ProcessCpu()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+void WriteSequence(const fs::path& file, std::uint64_t bytes)
+{
+    std::ofstream out(file, std::ios::binary);
+    out << ">bench synthetic chromosome\n";
+    std::mt19937_64 random(42);
+    std::string line(61, '\n');
+    for (std::uint64_t written = 0; written < bytes; written += line.size()) {
+        for (std::size_t i = 0; i < 60; ++i)
+            line[i] = "ACGT"[random() & 3];
+        out << line;
+    }
+}
+
+void WritePatterns(const fs::path& file, std::uint64_t tokens, int repeats)
+{
+    std::ofstream out(file, std::ios::binary);
+    const std::uint64_t spacing = (tokens - 2000) / static_cast<std::uint64_t>(repeats);
+    for (int i = 0; i < repeats; ++i) {
+        const std::uint64_t start = 100 + spacing * static_cast<std::uint64_t>(i);
+        out << start << ' ' << start + 40 + static_cast<std::uint64_t>(i % 161) << " 2\r\n";
+    }
+}
+
+// lirovane-batch from start to exit: wall and CPU seconds.
+std::pair<double, double> RunCommandLine(const std::vector<std::string>& args)
+{
+    std::vector<char*> argv;
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    QElapsedTimer clock;
+    clock.start();
+    pid_t child = 0;
+    if (posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+        Die("cannot run " + args[0]);
+    int status = 0;
+    rusage usage{};
+    if (wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        Die(args[0] + " failed");
+    const double seconds = static_cast<double>(clock.nsecsElapsed()) * 1e-9;
+    posix_spawn_file_actions_destroy(&actions);
+    const auto tv = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6;
+    };
+    return {seconds, tv(usage.ru_utime) + tv(usage.ru_stime)};
+}
+
+class NoPickers final : public PickerServices {
+public:
+    std::optional<lirovane::Color> PickColor(QWidget*, lirovane::Color) override { return std::nullopt; }
+    std::optional<QString> OpenFileName(QWidget*, const QString&, const QStringList&) override { return {}; }
+    std::optional<QString> SaveFileName(QWidget*, const QString&, const QStringList&) override { return {}; }
+    void ShowMessage(QWidget*, const QString& text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
+};
+
+// The batch as the window ran it before: the surface repainted after every picture.
+class EveryPictureDisplay final : public lirovane::BatchDisplay {
+public:
+    explicit EveryPictureDisplay(WaitSurface& surface) : m_surface(surface) {}
+    lirovane::Canvas& Surface() override { return m_surface.canvas(); }
+    void Present() override { m_surface.Flush(); }
+    void Progress(int, int) override { m_surface.Flush(); }
+    void Navigate(const std::string&) override {}
+
+private:
+    WaitSurface& m_surface;
+};
+
+// A folder holding the selection the settings flow left: starts.txt and ends.txt.
+void Fresh(const fs::path& dir, const fs::path& selection)
+{
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    fs::copy_file(selection / "starts.txt", dir / "starts.txt");
+    fs::copy_file(selection / "ends.txt", dir / "ends.txt");
+}
+
+int Lines(const fs::path& file)
+{
+    std::ifstream in(file);
+    return static_cast<int>(std::count(std::istreambuf_iterator<char>(in), {}, '\n'));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::uint64_t megabytes = 16;
+    int pictures = 8000;
+    int rounds = 3;
+    std::string batch = LIROVANE_BATCH_PATH;
+    fs::path base = fs::temp_directory_path();
+    std::vector<std::string> sample;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (arg == "--mb" && hasValue)
+            megabytes = std::strtoull(argv[++i], nullptr, 10);
+        else if (arg == "--pictures" && hasValue)
+            pictures = std::atoi(argv[++i]);
+        else if (arg == "--rounds" && hasValue)
+            rounds = std::max(1, std::atoi(argv[++i]));
+        else if (arg == "--batch" && hasValue)
+            batch = argv[++i];
+        else if (arg == "--dir" && hasValue)
+            base = argv[++i];
+        else if (arg == "--sample" && i + 3 < argc)
+            sample = {argv[i + 1], argv[i + 2], argv[i + 3]}, i += 3;
+        else
+            Die("usage: bench_ui_batch [--mb N] [--pictures N] [--rounds N] [--batch PATH] [--dir DIR] "
+                "[--sample FASTA PATTERNS SIZE]");
+    }
+    // On a display the repaints cost what they cost a user (run under xvfb-run for a
+    // machine without one); without one the offscreen platform draws into memory.
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    batch = fs::absolute(batch).string();
+    const fs::path work = base / ("lirovane_bench_ui_batch_" + std::to_string(getpid()));
+    fs::create_directories(work);
+
+    fs::path sequence = work / "bench.fa";
+    fs::path patterns = work / "bench.pat";
+    int size = 2;
+    if (sample.empty()) {
+        WriteSequence(sequence, megabytes << 20);
+        WritePatterns(patterns, (megabytes << 20) * 60 / 61, pictures);
+    } else {
+        sequence = fs::absolute(sample[0]);
+        patterns = fs::absolute(sample[1]);
+        size = std::atoi(sample[2].c_str());
+    }
+    const std::vector<std::string> args = {
+        batch,    "--sequence",         sequence.string(), "--patterns",           patterns.string(),
+        "--size", std::to_string(size), "--out",           (work / "cli").string()};
+
+    // The settings as the settings flow leaves them, and its selection.
+    RunCommandLine(args);
+    const fs::path selection = work / "cli";
+    lirovane::AppSettings settings;
+    settings.SetFirstRunDefaults();
+    settings.sequenceFile = sequence.string();
+    settings.patternsFile = patterns.string();
+    settings.sizeOfRepeats = size;
+    settings.numberOfRepeatsInThisSet = Lines(selection / "starts.txt");
+    lirovane::MemoryProfileStore store;
+    lirovane::SaveSettings(settings, store);
+    NoPickers pickers;
+
+    CMorkelbyView view(settings, store, pickers);
+    view.resize(800, 600);
+    view.show();
+    QWidget before;
+    before.resize(800, 600);
+    auto* surface = new WaitSurface(&before);
+    before.show();
+    QApplication::processEvents();
+
+    Run commandLine;
+    Run window;
+    Run everyPicture;
+    int drawn = 0;
+    for (int round = 0; round < rounds; ++round) {
+        fs::remove_all(work / "cli");
+        const auto [seconds, cpu] = RunCommandLine(args);
+        commandLine.Best(seconds, cpu);
+
+        Fresh(work / "window", selection);
+        QDir::setCurrent(QString::fromStdString((work / "window").string()));
+        QElapsedTimer clock;
+        clock.start();
+        double cpu0 = ProcessCpu();
+        view.OnCreateImages();
+        window.Best(static_cast<double>(clock.nsecsElapsed()) * 1e-9, ProcessCpu() - cpu0);
+
+        Fresh(work / "before", selection);
+        surface->Begin();
+        clock.restart();
+        cpu0 = ProcessCpu();
+        EveryPictureDisplay display(*surface);
+        drawn = lirovane::CreateImages(settings, display, work / "before").pictures;
+        everyPicture.Best(static_cast<double>(clock.nsecsElapsed()) * 1e-9, ProcessCpu() - cpu0);
+        surface->End();
+        QApplication::processEvents();
+    }
+    QDir::setCurrent(QString::fromStdString(base.string()));
+
+    std::printf("platform: %s\n", qPrintable(QGuiApplication::platformName()));
+    std::printf("gallery: %d pictures of size %d from %s (%.1f MB)\n", drawn, size, sequence.filename().c_str(),
+                static_cast<double>(fs::file_size(sequence)) / (1 << 20));
+    std::printf("command line (lirovane-batch process): %.3f s, CPU %.3f s\n", commandLine.seconds, commandLine.cpu);
+    std::printf("window, Create images to page:          %.3f s, CPU %.3f s\n", window.seconds, window.cpu);
+    std::printf("window, repainting after every picture: %.3f s, CPU %.3f s (as before)\n", everyPicture.seconds,
+                everyPicture.cpu);
+    std::printf("ratio window / command line: %.2f wall, %.2f CPU (target <= 1.2); before: %.2f wall, %.2f CPU\n",
+                window.seconds / commandLine.seconds, window.cpu / commandLine.cpu,
+                everyPicture.seconds / commandLine.seconds, everyPicture.cpu / commandLine.cpu);
+
+    std::error_code ec;
+    fs::remove_all(work, ec);
+    return 0;
+}
