@@ -17,10 +17,21 @@ void QImageCanvas::FillRect(int left, int top, int right, int bottom, lirovane::
 {
     if (right <= left || bottom <= top)
         return;
+    const QRect rect(left, top, right - left, bottom - top);
+    Touch(rect);
+    const QImage::Format format = m_image.format();
+    if (format == QImage::Format_RGB32 || format == QImage::Format_ARGB32 ||
+        format == QImage::Format_ARGB32_Premultiplied) {
+        // Opaque white or black on 32-bit pixels: plain stores, no painter. The batch
+        // fills the progress bar after every one of thousands of pictures.
+        const QRect inside = rect & m_image.rect();
+        const QRgb value = brush == lirovane::StockBrush::White ? qRgb(255, 255, 255) : qRgb(0, 0, 0);
+        for (int y = inside.top(); y <= inside.bottom(); ++y)
+            std::fill_n(reinterpret_cast<QRgb*>(m_image.scanLine(y)) + inside.left(), inside.width(), value);
+        return;
+    }
     QPainter painter(&m_image);
-    Touch(QRect(left, top, right - left, bottom - top));
-    painter.fillRect(QRect(left, top, right - left, bottom - top),
-                     brush == lirovane::StockBrush::White ? Qt::white : Qt::black);
+    painter.fillRect(rect, brush == lirovane::StockBrush::White ? Qt::white : Qt::black);
 }
 
 void QImageCanvas::MoveTo(int x, int y)
