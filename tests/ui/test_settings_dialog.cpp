@@ -1,6 +1,7 @@
 // The settings dialog and the settings flow, with answered pickers; then the real Qt
 // pickers, one test per dialog.
 
+#include "core/io/folder_lock.h"
 #include "core/settings/app_settings.h"
 #include "core/settings/memory_profile_store.h"
 #include "ui/settings/edit_settings.h"
@@ -181,6 +182,43 @@ private slots:
         QCOMPARE(m_pickers.messages, QStringList());
         QCOMPARE(settings.numberOfRepeatsInThisSet, 24);
         QCOMPARE(ReadFile(m_home->filePath("starts.txt")), SampleRepeats("6").first);
+    }
+
+    // A .dat file rejected before any record selects nothing: both position files are
+    // emptied and the count is 0, so an earlier genome's repeats are not drawn. The
+    // message gives the reason, file and line, as its second paragraph. A folder that
+    // another run is writing is left alone, with its own message.
+    void rejected_dat_clears_the_selection()
+    {
+        const QString examples = QStringLiteral(LIROVANE_EXAMPLES);
+        const QString dat = WriteFile(m_dir.filePath("other.dat"), "Tandem Repeats Finder Program\n\n"
+                                                                   "Sequence: nowhere\n");
+        for (const bool busy : {false, true}) {
+            WriteFile(m_home->filePath("starts.txt"), "1165\r\n");
+            WriteFile(m_home->filePath("ends.txt"), "1200\r\n");
+            m_pickers = FakePickers();
+            AppSettings settings = Settings(examples + "/lambda_phage.fa", dat, 6);
+            settings.numberOfRepeatsInThisSet = 24;
+            lirovane::FolderLock other;
+            if (busy)
+                QVERIFY(other.Acquire(QFile::encodeName(m_home->path()).toStdString()).ok());
+            QVERIFY(edit(settings, [](QWidget* modal) { Child<QPushButton>(modal, "okButton")->click(); }));
+            QCOMPARE(m_pickers.messages.size(), 1);
+            if (busy) {
+                QVERIFY(m_pickers.messages.front().endsWith(" is in use by another Lirovane run"));
+                QCOMPARE(ReadFile(m_home->filePath("starts.txt")), QByteArray("1165\r\n"));
+                QCOMPARE(settings.numberOfRepeatsInThisSet, 24);
+            } else {
+                QCOMPARE(m_pickers.messages.front(), "Invalid Starts, Ends and size file!\n\n" + dat +
+                                                         ": line 3: sequence \"nowhere\" is not a record of " +
+                                                         examples +
+                                                         "/lambda_phage.fa (records are matched in file "
+                                                         "order)");
+                QCOMPARE(ReadFile(m_home->filePath("starts.txt")), QByteArray());
+                QCOMPARE(ReadFile(m_home->filePath("ends.txt")), QByteArray());
+                QCOMPARE(settings.numberOfRepeatsInThisSet, 0);
+            }
+        }
     }
 
     // Opens on the current colour and hands back the colour chosen.

@@ -1,5 +1,8 @@
 #include "ui/app/morkelby_view.h"
 
+#include "core/io/folder_lock.h"
+#include "core/io/output_file.h"
+
 #include "core/settings/app_settings.h"
 #include "ui/app/picker_services.h"
 #include "ui/app/wait_surface.h"
@@ -52,6 +55,13 @@ void CMorkelbyView::OnChangeSettings()
 
 void CMorkelbyView::OnCreateImages()
 {
+    // One Lirovane run per folder: a second one would read the first one's starts.txt.
+    lirovane::FolderLock lock;
+    if (const lirovane::IoStatus locked = lock.Acquire({}); !locked) {
+        m_pickers.ShowMessage(window(), QString::fromStdString(locked.Message()));
+        return;
+    }
+    lirovane::RemoveStaleStagedFiles({});
     m_surface->Begin();
     const lirovane::BatchResult result = lirovane::CreateImages(m_settings, *this);
     m_surface->End();
@@ -94,12 +104,15 @@ void CMorkelbyView::ReportUnwritten(const lirovane::BatchResult& result)
 {
     // The batch goes on past a file it cannot write; say once what is missing.
     const int missing = static_cast<int>(result.unwritten.size());
-    if (missing == 0 && result.pageWritten && result.sequenceError.empty())
+    if (missing == 0 && result.pageWritten && result.sequenceError.empty() && result.sequenceOpened)
         return;
     const QString dir =
         result.page.empty() ? QDir::currentPath() : QFile::decodeName(result.page.parent_path().string().c_str());
     QStringList lines;
-    if (!result.sequenceError.empty())
+    if (!result.sequenceOpened)
+        lines << tr("The sequence file could not be read, so no picture was made.\n%1")
+                     .arg(QString::fromStdString(result.sequence.Message()));
+    else if (!result.sequenceError.empty())
         lines << tr("The sequence file could not be read to its end; pictures stop there.\n%1")
                      .arg(QString::fromStdString(result.sequenceError));
     if (missing > 0)

@@ -1,10 +1,12 @@
 #include "ui/settings/edit_settings.h"
 
-#include "ui/app/picker_services.h"
+#include "core/io/folder_lock.h"
+#include "core/io/output_file.h"
 #include "core/io/patterns.h"
 #include "core/render/letter_table.h"
 #include "core/settings/app_settings.h"
 #include "core/settings/profile_store.h"
+#include "ui/app/picker_services.h"
 #include "ui/settings/settings_dlg.h"
 
 #include <QDir>
@@ -20,6 +22,39 @@ QString FromLocal(const std::string& path)
 std::string ToLocal(const QString& path)
 {
     return QFile::encodeName(path).toStdString();
+}
+
+void Show(PickerServices& pickers, QWidget* parent, const std::string& text)
+{
+    pickers.ShowMessage(parent, QString::fromStdString(text));
+}
+
+// Splits the patterns into starts.txt and ends.txt of the working folder, which no
+// other Lirovane run may be writing meanwhile.
+void SplitIntoWorkingFolder(lirovane::AppSettings& settings, PickerServices& pickers, QWidget* parent)
+{
+    lirovane::FolderLock lock;
+    if (const lirovane::IoStatus locked = lock.Acquire({}); !locked) {
+        Show(pickers, parent, locked.Message());
+        return;
+    }
+    const lirovane::SplitResult split = lirovane::SplitPatterns(settings.patternsFile, settings.sequenceFile,
+                                                                settings.sizeOfRepeats, lirovane::MessageSink{});
+    if (split.trf && !split.opened) {
+        // A rejected .dat file selects nothing, as a file without a record of the size
+        // would: the earlier selection, of another genome perhaps, must not be drawn.
+        for (const char* name : {"starts.txt", "ends.txt"}) {
+            lirovane::OutputFile empty{std::filesystem::path(name)};
+            static_cast<void>(empty.Close());
+        }
+        settings.numberOfRepeatsInThisSet = 0;
+        Show(pickers, parent, std::string(lirovane::kInvalidPatternsMessage) + "\n\n" + split.error);
+        return;
+    }
+    if (!split.opened || !split.valid)
+        Show(pickers, parent, std::string(lirovane::kInvalidPatternsMessage));
+    if (split.opened)
+        settings.numberOfRepeatsInThisSet = split.count;
 }
 
 } // namespace
@@ -47,13 +82,7 @@ bool EditSettings(lirovane::AppSettings& settings, lirovane::ProfileStore& store
     if (!path.empty())
         QDir::setCurrent(FromLocal(path));
 
-    const lirovane::SplitResult split = lirovane::SplitPatterns(
-        settings.patternsFile, settings.sequenceFile, settings.sizeOfRepeats,
-        [&pickers, parent](std::string_view text) {
-            pickers.ShowMessage(parent, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
-        });
-    if (split.opened)
-        settings.numberOfRepeatsInThisSet = split.count;
+    SplitIntoWorkingFolder(settings, pickers, parent);
     lirovane::SaveSettings(settings, store);
     return true;
 }

@@ -1,9 +1,11 @@
 #include "ui/viewer/strandscope_dlg.h"
 
+#include "core/io/input_file.h"
+
+#include "core/settings/profile_store.h"
 #include "ui/app/dialog_look.h"
 #include "ui/app/dialog_units.h"
 #include "ui/app/picker_services.h"
-#include "core/settings/profile_store.h"
 #include "ui/viewer/picture_area.h"
 #include "ui/viewer/picture_button.h"
 #include "ui/viewer/viewer_color_dlg.h"
@@ -41,9 +43,7 @@ constexpr int kLowerTop = 251; // the first template row below the picture
 } // namespace
 
 CStrandscopeDlg::CStrandscopeDlg(PickerServices& pickers, lirovane::ProfileStore& store, QWidget* parent)
-    : QDialog(parent)
-    , m_pickers(pickers)
-    , m_store(store)
+    : QDialog(parent), m_pickers(pickers), m_store(store)
 {
     setObjectName(QStringLiteral("strandscopeDialog"));
     setWindowTitle(QStringLiteral("Strandscope"));
@@ -121,8 +121,8 @@ void CStrandscopeDlg::layoutControls()
     auto place = [&](QWidget* w, int x, int y) { w->move(du.x(x), du.y(y) + shift); };
 
     const Placed buttons[] = {
-        {"loadButton", 27, 253, 0, 0},     {"saveButton", 89, 294, 0, 0},    {"zoomInButton", 387, 294, 0, 0},
-        {"zoomOutButton", 386, 253, 0, 0}, {"settingsButton", 27, 294, 0, 0}, {"nextButton", 149, 253, 0, 0},
+        {"loadButton", 27, 253, 0, 0},      {"saveButton", 89, 294, 0, 0},     {"zoomInButton", 387, 294, 0, 0},
+        {"zoomOutButton", 386, 253, 0, 0},  {"settingsButton", 27, 294, 0, 0}, {"nextButton", 149, 253, 0, 0},
         {"previousButton", 151, 294, 0, 0}, {"redrawButton", 89, 253, 0, 0},
     };
     for (const Placed& b : buttons)
@@ -142,10 +142,9 @@ void CStrandscopeDlg::layoutControls()
         int x, y;
     };
     const Label labels[] = {
-        {"Start index", 227, 282}, {"End index", 289, 282}, {"Zoom in", 387, 324},
-        {"Zoom out", 387, 285},    {"Next", 151, 285},      {"Previous", 151, 324},
-        {"Redraw", 93, 285},       {"Save image", 93, 324}, {"Change settings", 29, 324},
-        {"Load file", 29, 285},
+        {"Start index", 227, 282},    {"End index", 289, 282}, {"Zoom in", 387, 324}, {"Zoom out", 387, 285},
+        {"Next", 151, 285},           {"Previous", 151, 324},  {"Redraw", 93, 285},   {"Save image", 93, 324},
+        {"Change settings", 29, 324}, {"Load file", 29, 285},
     };
     for (const Label& l : labels) {
         auto* label = new QLabel(tr(l.text), this);
@@ -236,6 +235,15 @@ void CStrandscopeDlg::saveImage()
 {
     QString filter;
     const auto file = m_pickers.SaveFileName(this, QStringLiteral("*.bmp"), PictureFileFilters(), &filter);
+    // The picture never replaces the sequence file it shows.
+    if (file && !m_model.ViewerPath().empty()) {
+        const lirovane::IoStatus clash = lirovane::CheckOutputsAgainstInputs({m_model.ViewerPath()}, {ToPath(*file)});
+        if (!clash) {
+            m_pickers.ShowMessage(this, QString::fromStdString(clash.Message()));
+            restoreWorkingDirectory();
+            return;
+        }
+    }
     // Saving before returning to "Path", so a relative name means what the chooser meant.
     // The name is used as typed: the format comes from its extension or the filter.
     if (file && !m_model.SaveImage(ToPath(*file), PictureFormatChosen(*file, filter)))
