@@ -15,14 +15,24 @@
 
 namespace lirovane::fuzz {
 
+// The folder is removed when the process ends normally (libFuzzer's runs and the
+// corpus replay both end with exit).
 inline const std::filesystem::path& ScratchFolder()
 {
-    static const std::filesystem::path folder = [] {
-        auto path = std::filesystem::temp_directory_path() / ("lirovane-fuzz-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(path);
-        return path;
-    }();
-    return folder;
+    struct Folder {
+        std::filesystem::path path;
+        Folder() : path(std::filesystem::temp_directory_path() / ("lirovane-fuzz-" + std::to_string(::getpid())))
+        {
+            std::filesystem::create_directories(path);
+        }
+        ~Folder()
+        {
+            std::error_code ec;
+            std::filesystem::remove_all(path, ec);
+        }
+    };
+    static const Folder folder;
+    return folder.path;
 }
 
 inline std::filesystem::path WriteScratch(std::string_view name, std::string_view content)
