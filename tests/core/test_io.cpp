@@ -188,6 +188,9 @@ TEST(Trf, OnlyTrfOutputIsTakenAndMismatchesAreReported)
         {dir.Path().string(), kLambdaFa, "folder"},
         {"/dev/zero", kLambdaFa, "not a regular file"},
         {kLambdaDat, "/no/such.fa", "/no/such.fa: No such file"},
+        // One base past its record is past the record, whatever follows it.
+        {WriteFile(dir / "past.dat", credit + "Sequence: x\n\n1 11 2 5.0 2 100 0 20 50 0 0 50 1.00 AC ACAC\n").string(),
+         WriteFile(dir / "x2.fa", ">x\nACGTACGTAC\n>y\nACGT\n").string(), "line 7: repeat ends at base 11"},
         // A name agrees by its whole text or its first word, never by a prefix.
         {WriteFile(dir / "prefix.dat", credit + "Sequence: chr1\n\n" + repeat).string(),
          WriteFile(dir / "chr1x.fa", ">chr1x\nACGTACGTACGT\n").string(), "\"chr1\" is not a record"},

@@ -234,6 +234,7 @@ TEST(NoLoss, InputsThatAreNotTextFiles)
     const fs::path empty = WriteFile(dir / "empty.fa", "");
     const fs::path past = WriteFile(dir / "past.pat", "100 120 6\n200 230 6\n");
     const fs::path one = WriteFile(dir / "one.pat", "2 9 6\n100 120 6\n");
+    const fs::path far = WriteFile(dir / "far.pat", "2 2147483647 6\n2147483646 2147483647 6\n");
     const std::map<std::string, std::string> names = {{"SEQ", kLambdaFa},
                                                       {"PAT", kLambdaPat},
                                                       {"FIFO", fifo.string()},
@@ -242,6 +243,7 @@ TEST(NoLoss, InputsThatAreNotTextFiles)
                                                       {"EMPTY", empty.string()},
                                                       {"PAST", past.string()},
                                                       {"ONE", one.string()},
+                                                      {"FAR", far.string()},
                                                       {"SHORT", WriteFile(dir / "short.fa", "ACGTACGTAC\n").string()},
                                                       {"OUT", (dir / "out").string()},
                                                       {"PIC", (dir / "v.bmp").string()},
@@ -266,6 +268,8 @@ TEST(NoLoss, InputsThatAreNotTextFiles)
         {"--sequence EMPTY --patterns PAT --size 6 --out OUT", 1, "none of the 24 selected repeats was drawn"},
         {"--sequence SHORT --patterns PAST --size 6 --out OUT", 1, "warning: 2 selected repeats end beyond the end of"},
         {"--sequence SHORT --patterns ONE --size 6 --out OUT", 0, "1 selected repeats end beyond the end of"},
+        // End indices at the signed 32-bit maximum: counted, not wrapped.
+        {"--sequence SHORT --patterns FAR --size 6 --out OUT", 1, "1 selected repeats end beyond the end of"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args);

@@ -1,0 +1,65 @@
+// The whole batch on arbitrary files: the input is split at NUL bytes into the
+// sequence, starts.txt and ends.txt. Whatever they hold, the batch ends, writes its
+// page whole, and draws at most one picture per end position.
+#include "core/batch/image_batch.h"
+#include "core/io/position_list.h"
+#include "core/render/null_canvas.h"
+#include "core/settings/app_settings.h"
+
+#include "fuzz_input_files.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+using namespace lirovane;
+using namespace lirovane::fuzz;
+
+namespace {
+
+class QuietDisplay final : public BatchDisplay {
+public:
+    Canvas& Surface() override { return m_surface; }
+    void Navigate(const std::string&) override {}
+
+private:
+    NullCanvas m_surface{400, 200};
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    std::string_view text = AsText(data, std::min<std::size_t>(size, 1 << 16));
+    std::string_view parts[3];
+    for (std::string_view& part : parts) {
+        const std::size_t cut = std::min(text.find('\0'), text.size());
+        part = text.substr(0, cut);
+        text.remove_prefix(std::min(cut + 1, text.size()));
+    }
+    AppSettings settings;
+    settings.SetFirstRunDefaults();
+    settings.sequenceFile = WriteScratch("sequence.fa", parts[0]).string();
+    WriteScratch("starts.txt", parts[1]);
+    WriteScratch("ends.txt", parts[2]);
+    settings.sizeOfRepeats = 6;
+    settings.numberOfRepeatsInThisSet = 3;
+
+    QuietDisplay display;
+    const BatchResult result = CreateImages(settings, display, ScratchFolder());
+    LIROVANE_FUZZ_CHECK(result.sequenceOpened && result.pageWritten && result.unwritten.empty());
+    PositionList ends;
+    static_cast<void>(LoadPositionList(ScratchFolder() / "ends.txt", ends));
+    LIROVANE_FUZZ_CHECK(result.pictures <= static_cast<int>(ends.Sorted().size()));
+    const std::string page = ReadScratch(ScratchFolder() / "index.htm");
+    LIROVANE_FUZZ_CHECK(page.ends_with("</table></body></html>"));
+    std::size_t cells = 0;
+    for (std::size_t at = page.find("<td>"); at != std::string::npos; at = page.find("<td>", at + 1))
+        ++cells;
+    LIROVANE_FUZZ_CHECK(cells == static_cast<std::size_t>(result.pictures));
+    // Pictures of this input are removed, so the folder does not grow across inputs.
+    for (const auto& entry : std::filesystem::directory_iterator(ScratchFolder()))
+        if (entry.path().extension() == ".bmp")
+            std::filesystem::remove(entry.path());
+    return 0;
+}
