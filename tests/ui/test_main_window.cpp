@@ -1,6 +1,7 @@
 // The main window: start-up order, commands and accelerators, the browser, the batch,
 // the thumbnails.
 
+#include "core/io/folder_lock.h"
 #include "ui/app/image_canvas.h"
 #include "ui/app/main_frame.h"
 #include "ui/app/morkelby_app.h"
@@ -227,6 +228,31 @@ private slots:
         }
         browser()->Navigate("https://example.org/index.htm");
         QVERIFY(browser()->toPlainText().contains("Only local files"));
+    }
+
+    // Create images in a folder another run is writing touches nothing and says so; with
+    // a sequence that cannot be read it still writes the page, then names the file and
+    // the reason in one message instead of showing an empty gallery as a success.
+    void batch_refusals()
+    {
+        start();
+        QFile::remove(m_work.filePath("index.htm"));
+        {
+            lirovane::FolderLock other;
+            QVERIFY(other.Acquire(QFile::encodeName(m_work.path()).toStdString()).ok());
+            QTest::keySequence(browser(), QKeySequence("Ctrl+O"));
+        }
+        QCOMPARE(m_pickers.messages, QStringList{QDir::currentPath() + " is in use by another Lirovane run"});
+        QVERIFY(!QFile::exists(m_work.filePath("index.htm")));
+
+        m_pickers.messages.clear();
+        QVERIFY(QFile::rename(m_seq, m_seq + ".away"));
+        QTest::keySequence(browser(), QKeySequence("Ctrl+O"));
+        QVERIFY(QFile::rename(m_seq + ".away", m_seq));
+        QVERIFY(QFileInfo(m_work.filePath("index.htm")).size() > 0);
+        QCOMPARE(m_pickers.messages.size(), 1);
+        QVERIFY2(m_pickers.messages.front().endsWith(m_seq + ": No such file or directory"),
+                 qPrintable(m_pickers.messages.front()));
     }
 
     // A gallery that lirovane-batch made as PNG or SVG: the page shows its thumbnail at

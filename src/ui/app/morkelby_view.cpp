@@ -57,7 +57,7 @@ void CMorkelbyView::OnCreateImages()
 {
     // One Lirovane run per folder: a second one would read the first one's starts.txt.
     lirovane::FolderLock lock;
-    if (const lirovane::IoStatus locked = lock.Acquire({}); !locked) {
+    if (const lirovane::IoStatus locked = lock.Acquire(QFile::encodeName(QDir::currentPath()).toStdString()); !locked) {
         m_pickers.ShowMessage(window(), QString::fromStdString(locked.Message()));
         return;
     }

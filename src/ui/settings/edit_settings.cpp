@@ -14,6 +14,14 @@
 
 namespace {
 
+// The working folder by its full name, as a message should name it.
+std::filesystem::path WorkingFolder()
+{
+    std::error_code ec;
+    const std::filesystem::path folder = std::filesystem::current_path(ec);
+    return ec ? std::filesystem::path(".") : folder;
+}
+
 QString FromLocal(const std::string& path)
 {
     return QFile::decodeName(QByteArray::fromStdString(path));
@@ -34,7 +42,7 @@ void Show(PickerServices& pickers, QWidget* parent, const std::string& text)
 void SplitIntoWorkingFolder(lirovane::AppSettings& settings, PickerServices& pickers, QWidget* parent)
 {
     lirovane::FolderLock lock;
-    if (const lirovane::IoStatus locked = lock.Acquire({}); !locked) {
+    if (const lirovane::IoStatus locked = lock.Acquire(WorkingFolder()); !locked) {
         Show(pickers, parent, locked.Message());
         return;
     }
