@@ -82,13 +82,13 @@ int main()
                 deep * 1e3, first * 1e3, shallow * 1e3, deep / shallow);
 
     // Position lists: 200,000 positions loaded.
-    std::vector<std::int32_t> positions(200'000);
+    std::vector<std::int64_t> positions(200'000);
     std::mt19937 rng(2);
-    for (std::int32_t& p : positions)
-        p = static_cast<std::int32_t>(rng() % 64'000'000);
+    for (std::int64_t& p : positions)
+        p = static_cast<std::int64_t>(rng() % 64'000'000);
     {
         std::ofstream out(dir / "starts.txt", std::ios::binary | std::ios::trunc);
-        for (const std::int32_t p : positions)
+        for (const std::int64_t p : positions)
             out << p << "\r\n";
     }
     PositionList list;

@@ -23,7 +23,7 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 constexpr std::int64_t kFileBytes = std::int64_t{64} << 20;
-constexpr std::int32_t kDeepStart = 60000000;
+constexpr std::int64_t kDeepStart = 60000000;
 constexpr int kRounds = 9;
 
 // A genome whose composition drifts as a real chromosome's does: stretches of a few
@@ -72,7 +72,7 @@ double Millis(Clock::duration d)
     return std::chrono::duration<double, std::milli>(d).count();
 }
 
-double RedrawAt(lirovane::StrandscopeModel& viewer, std::int32_t start)
+double RedrawAt(lirovane::StrandscopeModel& viewer, std::int64_t start)
 {
     viewer.SetStartIndexText(std::to_string(start));
     const auto t0 = Clock::now();
@@ -119,7 +119,8 @@ int main()
     lirovane::StrandscopeModel viewer;
     viewer.Load(file);
     const double firstDeep = RedrawAt(viewer, kDeepStart);
-    std::printf("first redraw at %d (cold): %.2f ms, end index %d\n", kDeepStart, firstDeep, viewer.EndIndex());
+    std::printf("first redraw at %lld (cold): %.2f ms, end index %lld\n", static_cast<long long>(kDeepStart), firstDeep,
+                static_cast<long long>(viewer.EndIndex()));
 
     std::vector<double> shallow;
     std::vector<double> deep;
@@ -130,7 +131,7 @@ int main()
     const double atZero = Median(shallow);
     const double atDeep = Median(deep);
     std::printf("redraw at 0: %.2f ms (median of %d)\n", atZero, kRounds);
-    std::printf("redraw at %d: %.2f ms (median of %d)\n", kDeepStart, atDeep, kRounds);
+    std::printf("redraw at %lld: %.2f ms (median of %d)\n", static_cast<long long>(kDeepStart), atDeep, kRounds);
     std::printf("ratio deep / start: %.2f (target <= 2)\n", atDeep / atZero);
     std::printf("ratio full scan / deep redraw: %.1f\n", scan / atDeep);
 

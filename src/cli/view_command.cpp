@@ -60,8 +60,8 @@ int RunViewCommand(int argc, char** argv)
         return 1;
     }
     if (!result.lettersFound)
-        std::fprintf(stderr, "lirovane-batch: no letters after token %d of '%s'; the picture is white\n",
-                     static_cast<int>(options.start), options.file.c_str());
+        std::fprintf(stderr, "lirovane-batch: no letters after token %lld of '%s'; the picture is white\n",
+                     static_cast<long long>(options.start), options.file.c_str());
     if (!result.saved) {
         std::fprintf(stderr, "lirovane-batch: cannot write the picture '%s'\n", options.save.c_str());
         return 1;

@@ -18,7 +18,7 @@ std::optional<std::string> TakeViewOption(std::string_view name, std::string_vie
     } else if (name == "--save") {
         options.save = value;
     } else if (name == "--start") {
-        const auto n = WholeNumber<std::int32_t>(value);
+        const auto n = WholeNumber<std::int64_t>(value);
         if (!n || *n < 0)
             return "--start takes a token count of 0 or more, not " + quoted;
         options.start = *n;

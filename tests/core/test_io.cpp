@@ -73,7 +73,9 @@ TEST(SplitPatterns, WritesTheRecordsOfTheChosenSize)
         {"bad token", "5 9 43\n40 x 43\n70 80 43\n", 43, "5\r\n", "9\r\n", 1, true},
         {"number runs into letters", "5 9 43\n40 60 43abc 70 80 43\n", 43, "5\r\n40\r\n", "9\r\n60\r\n", 2, true},
         {"lone sign", "5 9 43 - 60 43", 43, "5\r\n", "9\r\n", 1, true},
-        {"start above 32 bits", "5 9 43\n2147483648 60 43\n", 43, "5\r\n", "9\r\n", 1, true},
+        {"positions past 2^31 and 2^32", "5 9 43\n2147483648 4294967400 43\n", 43, "5\r\n2147483648\r\n",
+         "9\r\n4294967400\r\n", 2, false},
+        {"start above 64 bits", "5 9 43\n9223372036854775808 60 43\n", 43, "5\r\n", "9\r\n", 1, true},
         // Patterns that cannot be read change nothing.
         {"no such file", nullptr, 43, "1\r\n", "2\r\n", 77, true},
         {"a folder", "", 43, "1\r\n", "2\r\n", 77, true},
@@ -103,6 +105,12 @@ TEST(SplitPatterns, WritesTheRecordsOfTheChosenSize)
         EXPECT_EQ(result.opened && result.valid, !c.rejected);
         EXPECT_EQ(result.error.empty(), !c.rejected);
         EXPECT_EQ(messages, c.rejected ? 1 : 0);
+        // A number that does not fit names its line.
+        if (std::string_view(c.name) == "start above 64 bits") {
+            EXPECT_TRUE(
+                result.error.ends_with(": record 2 (line 2): not a whole number within the signed 64-bit range"))
+                << result.error;
+        }
     }
 }
 
@@ -218,7 +226,7 @@ TEST(PositionList, KeepsFileOrderAndFindsEveryEntry)
 {
     const struct { // content nullptr: no file
         const char* content;
-        std::vector<std::int32_t> entries;
+        std::vector<std::int64_t> entries;
         std::vector<std::int64_t> absent;
         const char* error; // nullptr: read whole
     } cases[] = {
@@ -227,9 +235,16 @@ TEST(PositionList, KeepsFileOrderAndFindsEveryEntry)
         {nullptr, {}, {0, 5}, "starts.txt: No such file or directory"},
         {" 7\t8\v9\f10\r11\n", {7, 8, 9, 10, 11}, {6, 12}, nullptr},
         // Reading ends at the first bad token, which is named by its line.
-        {"5\r\n40x\r\n70\r\n", {5, 40}, {70}, "starts.txt: line 2: not a signed 32-bit integer"},
-        {"5\r\n\r\n2147483648\r\n70\r\n", {5}, {70, 2147483648LL}, "starts.txt: line 3: not a signed"},
-        {"-2147483648\r\n2147483647\r\n", {-2147483648, 2147483647}, {0, 2147483648LL, -2147483649LL}, nullptr},
+        {"5\r\n40x\r\n70\r\n", {5, 40}, {70}, "starts.txt: line 2: not a whole number"},
+        // Whole genomes: positions past 2^31 and 2^32, up to the 64-bit bounds and no further.
+        {"5\r\n2147483648\r\n4294967301\r\n", {5, 2147483648LL, 4294967301LL}, {2147483647, 4294967296LL, 1}, nullptr},
+        {"-9223372036854775808\r\n9223372036854775807\r\n", {INT64_MIN, INT64_MAX}, {0, INT64_MAX - 1}, nullptr},
+        {"5\r\n\r\n9223372036854775808\r\n70\r\n",
+         {5},
+         {70, INT64_MAX},
+         "starts.txt: line 3: not a whole number within the signed 64-bit range"},
+        {"5 -9223372036854775809 70", {5}, {70, INT64_MIN}, "line 1"},
+        {"5 99999999999999999999 70", {5}, {70}, "line 1"},
         {"40 5 40 -3", {40, 5, 40, -3}, {0, 4, 39}, nullptr},
     };
     for (const auto& c : cases) {
@@ -243,7 +258,7 @@ TEST(PositionList, KeepsFileOrderAndFindsEveryEntry)
         if (c.error != nullptr) {
             EXPECT_NE(read.Message().find(c.error), std::string::npos) << read.Message();
         }
-        std::vector<std::int32_t> sorted = c.entries;
+        std::vector<std::int64_t> sorted = c.entries;
         std::sort(sorted.begin(), sorted.end());
         sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
         EXPECT_EQ(list.Sorted(), sorted);

@@ -83,14 +83,16 @@ TEST(StrandscopeModel, Commands)
     EXPECT_EQ(m.KeptLetters(), "GGC");
 
     // The start box reads as atoi reads, over 29 characters, and saturates.
-    const std::pair<std::string, int> texts[] = {{"  42", 42},
-                                                 {"12ab", 12},
-                                                 {"abc", 0},
-                                                 {"-7", -7},
-                                                 {"+9", 9},
-                                                 {std::string(28, '0') + "123", 1},
-                                                 {"99999999999", 2147483647},
-                                                 {"-99999999999", -2147483647 - 1}};
+    const std::pair<std::string, std::int64_t> texts[] = {{"  42", 42},
+                                                          {"12ab", 12},
+                                                          {"abc", 0},
+                                                          {"-7", -7},
+                                                          {"+9", 9},
+                                                          {std::string(28, '0') + "123", 1},
+                                                          {"99999999999", 99999999999},
+                                                          {"-99999999999", -99999999999},
+                                                          {"99999999999999999999", INT64_MAX},
+                                                          {"-99999999999999999999", INT64_MIN}};
     for (const auto& [text, value] : texts) {
         m.SetStartIndexText(text);
         EXPECT_EQ(m.StartIndex(), value) << text;

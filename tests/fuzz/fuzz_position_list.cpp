@@ -21,8 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // What stream extraction of int32 values reads, up to the first failure; a
     // failure before the end is what the reader reports, with a line.
     std::istringstream in{std::string(text)};
-    std::vector<std::int32_t> expected;
-    for (std::int32_t v = 0; in >> v;)
+    std::vector<std::int64_t> expected;
+    for (std::int64_t v = 0; in >> v;)
         expected.push_back(v);
     std::sort(expected.begin(), expected.end());
     expected.erase(std::unique(expected.begin(), expected.end()), expected.end());

@@ -36,13 +36,13 @@ struct StretchEvent {
 void AddEvents(const PositionList& starts, const PositionList& ends, std::uint32_t gallery,
                std::vector<StretchEvent>& events)
 {
-    const std::vector<std::int32_t>& s = starts.Sorted();
-    const std::vector<std::int32_t>& e = ends.Sorted();
+    const std::vector<std::int64_t>& s = starts.Sorted();
+    const std::vector<std::int64_t>& e = ends.Sorted();
     // Tokens are numbered from 1: nothing at or below 0 can ever match.
-    auto i = static_cast<std::size_t>(std::upper_bound(s.begin(), s.end(), 0) - s.begin());
-    auto j = static_cast<std::size_t>(std::upper_bound(e.begin(), e.end(), 0) - e.begin());
+    auto i = static_cast<std::size_t>(std::upper_bound(s.begin(), s.end(), std::int64_t{0}) - s.begin());
+    auto j = static_cast<std::size_t>(std::upper_bound(e.begin(), e.end(), std::int64_t{0}) - e.begin());
     while (i < s.size() || j < e.size()) {
-        const std::int32_t position = j == e.size() || (i < s.size() && s[i] <= e[j]) ? s[i] : e[j];
+        const std::int64_t position = j == e.size() || (i < s.size() && s[i] <= e[j]) ? s[i] : e[j];
         StretchEvent event{position, gallery, i < s.size() && s[i] == position, j < e.size() && e[j] == position};
         i += event.isStart ? 1 : 0;
         j += event.isEnd ? 1 : 0;
@@ -106,7 +106,7 @@ public:
     {
         m_result.sequenceEnded = true;
         m_result.sequenceLength = length;
-        const std::vector<std::int32_t>& ends = m_ends.Sorted();
+        const std::vector<std::int64_t>& ends = m_ends.Sorted();
         m_result.beyondEnd = static_cast<int>(
             ends.end() - std::upper_bound(ends.begin(), ends.end(), static_cast<std::int64_t>(length) + 1));
     }

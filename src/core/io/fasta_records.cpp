@@ -5,6 +5,7 @@
 #include "core/io/token_reader.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string_view>
 #include <vector>
 
@@ -45,32 +46,55 @@ std::optional<std::vector<FastaRecord>> ScanFastaRecords(const std::filesystem::
         const std::size_t len = source->Read(reinterpret_cast<char*>(block.data()), block.size());
         if (len == 0)
             break;
-        for (std::size_t i = 0; i < len; ++i) {
-            const unsigned char c = block[i];
-            const bool endOfLine = c == '\n' || c == '\r';
+        const unsigned char* data = block.data();
+        std::size_t i = 0;
+        while (i < len) {
             if (inHeader) {
-                if (endOfLine) {
+                const unsigned char ch = data[i++];
+                if (ch == '\n' || ch == '\r') {
                     inHeader = false;
+                    lineStart = true;
                     TrimTrailingBlanks(records.back().name);
                     records.back().tokensBefore = tokens;
                 } else {
-                    if (!IsBlank(c))
+                    if (!IsBlank(ch))
                         ++tokens;
                     std::string& name = records.back().name;
                     if (name.size() < kMaxNameLength)
-                        name.push_back(static_cast<char>(c));
+                        name.push_back(static_cast<char>(ch));
                 }
-            } else if (lineStart && c == '>') {
+                continue;
+            }
+            // Sequence lines up to the next '>' that starts a line, counted in one go.
+            std::size_t j = i;
+            for (;;) {
+                const void* found = std::memchr(data + j, '>', len - j);
+                if (found == nullptr) {
+                    j = len;
+                    break;
+                }
+                j = static_cast<std::size_t>(static_cast<const unsigned char*>(found) - data);
+                if (j == i ? lineStart : (data[j - 1] == '\n' || data[j - 1] == '\r'))
+                    break;
+                ++j;
+            }
+            if (j == i) {
                 inHeader = true;
+                lineStart = false;
                 ++tokens;
+                ++i;
                 records.push_back(FastaRecord{{}, true, 0, 0});
-            } else if (!IsBlank(c)) {
+                continue;
+            }
+            const std::size_t count = CountTokens(reinterpret_cast<const char*>(data + i), j - i);
+            if (count > 0) {
                 if (records.empty())
                     records.push_back(FastaRecord{{}, false, tokens, 0});
-                ++tokens;
-                ++records.back().bases;
+                tokens += count;
+                records.back().bases += count;
             }
-            lineStart = endOfLine;
+            lineStart = data[j - 1] == '\n' || data[j - 1] == '\r';
+            i = j;
         }
     }
     if (!source->Error().empty()) {

@@ -5,6 +5,7 @@
 #include "core/io/token_reader.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace lirovane {
 
@@ -46,7 +47,7 @@ int IntegerReader::Peek()
     return m_block[m_pos];
 }
 
-IntegerReader::Status IntegerReader::Read(std::int32_t& value)
+IntegerReader::Status IntegerReader::Read(std::int64_t& value)
 {
     if (m_stopped != Status::Ok)
         return m_stopped;
@@ -69,17 +70,18 @@ IntegerReader::Status IntegerReader::Read(std::int32_t& value)
     if (c < '0' || c > '9')
         return m_stopped = Status::Bad;
 
-    // Magnitude limit: 2147483647, or 2147483648 for a negative number.
-    const std::int64_t limit = negative ? std::int64_t{2147483648} : std::int64_t{2147483647};
-    std::int64_t magnitude = 0;
+    // Magnitude limit: 2^63 - 1, or 2^63 for a negative number.
+    const std::uint64_t limit = std::uint64_t{INT64_MAX} + (negative ? 1u : 0u);
+    std::uint64_t magnitude = 0;
     while (c >= '0' && c <= '9') {
-        magnitude = magnitude * 10 + (c - '0');
-        if (magnitude > limit)
+        const auto digit = static_cast<std::uint64_t>(c - '0');
+        if (magnitude > (limit - digit) / 10)
             return m_stopped = Status::Bad;
+        magnitude = magnitude * 10 + digit;
         ++m_pos;
         c = Peek();
     }
-    value = static_cast<std::int32_t>(negative ? -magnitude : magnitude);
+    value = negative ? static_cast<std::int64_t>(0 - magnitude) : static_cast<std::int64_t>(magnitude);
     return Status::Ok;
 }
 

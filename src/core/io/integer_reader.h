@@ -16,7 +16,7 @@ public:
     enum class Status {
         Ok,  // a number was read
         End, // only white space was left
-        Bad, // no number here, or one outside the signed 32-bit range
+        Bad, // no number here, or one outside the signed 64-bit range
     };
 
     explicit IntegerReader(std::size_t blockSize = std::size_t{64} * 1024);
@@ -29,7 +29,7 @@ public:
     void Close() noexcept;
 
     // Reads the next number into `value`; after End or Bad every further read gives the same.
-    Status Read(std::int32_t& value);
+    Status Read(std::int64_t& value);
     // The 1-based line of the cursor: after Bad, the line of the offending token.
     std::uint64_t Line() const noexcept { return m_line; }
 

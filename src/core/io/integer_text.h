@@ -12,6 +12,8 @@ namespace lirovane {
 // to the first other character; 0 without digits. Beyond the 32-bit range the value
 // sticks at the nearest bound instead of wrapping.
 std::int32_t LeadingInteger(std::string_view text) noexcept;
+// The same for 64-bit values (start indexes of whole genomes).
+std::int64_t LeadingInteger64(std::string_view text) noexcept;
 
 // The whole text as one number in `base`; nothing for empty text, white space, any
 // other character or a value out of the type's range.

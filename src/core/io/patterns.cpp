@@ -33,8 +33,8 @@ public:
     explicit PlainTriples(IntegerReader& reader) : m_reader(reader) {}
     Status Next(PatternRecord& record) override
     {
-        std::int32_t values[3] = {};
-        for (std::int32_t& v : values) {
+        std::int64_t values[3] = {};
+        for (std::int64_t& v : values) {
             switch (m_reader.Read(v)) {
             case IntegerReader::Status::Ok:
                 break;
@@ -109,7 +109,7 @@ void ReadTriples(TripleSource& source, const std::string& fileName, SplitResult&
         const std::string where = line > 0 ? "line " + std::to_string(line) : "record " + std::to_string(recordNumber);
         if (status == TripleSource::Status::Bad) {
             result.valid = false;
-            result.error = fileName + ": " + where + ": not a signed 32-bit integer";
+            result.error = fileName + ": " + where + ": not a whole number within the signed 64-bit range";
             return;
         }
         if (record.size < 0 || record.size > kMaxPatternSize) {

@@ -21,9 +21,9 @@ inline constexpr int kMaxPatternSize = 2000;
 
 // One found repeat: start and end positions and the repeat size.
 struct PatternRecord {
-    std::int32_t start = 0;
-    std::int32_t end = 0;
-    std::int32_t size = 0;
+    std::int64_t start = 0;
+    std::int64_t end = 0;
+    std::int64_t size = 0;
     friend bool operator==(const PatternRecord&, const PatternRecord&) = default;
 };
 
@@ -42,7 +42,7 @@ struct SplitResult {
 // of records of that size. A Tandem Repeats Finder .dat file is taken too, its
 // coordinates converted to positions of `sequenceFile`.
 // A patterns file that cannot be read, a size outside 0..2000 and a token that is not
-// a signed 32-bit integer each show kInvalidPatternsMessage once through `showMessage`;
+// a signed 64-bit integer each show kInvalidPatternsMessage once through `showMessage`;
 // cannot-write problems only show in the result.
 SplitResult SplitPatterns(const std::filesystem::path& patternsFile, const std::filesystem::path& sequenceFile,
                           int size, const MessageSink& showMessage, const std::filesystem::path& dir = {});

@@ -7,7 +7,7 @@
 
 namespace lirovane {
 
-void PositionList::Assign(std::vector<std::int32_t> positions)
+void PositionList::Assign(std::vector<std::int64_t> positions)
 {
     m_sorted = std::move(positions);
     std::sort(m_sorted.begin(), m_sorted.end());
@@ -20,14 +20,14 @@ IoStatus LoadPositionList(const std::filesystem::path& file, PositionList& list)
     IntegerReader reader;
     if (!reader.Open(file))
         return WhyUnopenable(file);
-    std::vector<std::int32_t> positions;
-    std::int32_t value = 0;
+    std::vector<std::int64_t> positions;
+    std::int64_t value = 0;
     IntegerReader::Status status = IntegerReader::Status::Ok;
     while ((status = reader.Read(value)) == IntegerReader::Status::Ok)
         positions.push_back(value);
     list.Assign(std::move(positions));
     if (status == IntegerReader::Status::Bad)
-        return IoError::Content(file, reader.Line(), "not a signed 32-bit integer");
+        return IoError::Content(file, reader.Line(), "not a whole number within the signed 64-bit range");
     return {};
 }
 

@@ -14,11 +14,11 @@ class PositionList {
 public:
     void Clear() noexcept { m_sorted.clear(); }
     // Replaces the entries by `positions` (sorted once, not per entry).
-    void Assign(std::vector<std::int32_t> positions);
-    const std::vector<std::int32_t>& Sorted() const noexcept { return m_sorted; }
+    void Assign(std::vector<std::int64_t> positions);
+    const std::vector<std::int64_t>& Sorted() const noexcept { return m_sorted; }
 
 private:
-    std::vector<std::int32_t> m_sorted;
+    std::vector<std::int64_t> m_sorted;
 };
 
 // Empties the list, then reads integers until the end of input or the first token

@@ -159,7 +159,7 @@ private:
     // Empty with `repeat` set, or what is wrong with the line.
     std::string ParseRepeat(std::string_view text, PatternRecord& repeat) const
     {
-        constexpr auto kMaxPosition = static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max());
+        constexpr auto kMaxPosition = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
         const auto fields = Fields(text);
         if (fields.size() < 15)
             return "not a Tandem Repeats Finder repeat line";
@@ -174,10 +174,10 @@ private:
             return "repeat ends at base " + std::string(fields[1]) + " but \"" + m_record->name + "\" of " +
                    m_sequenceName + " has " + std::to_string(m_record->bases) + " bases";
         if (*end + m_record->tokensBefore > kMaxPosition || *consensus > kMaxPosition)
-            return "position beyond the signed 32-bit range";
-        repeat = PatternRecord{static_cast<std::int32_t>(*start + m_record->tokensBefore),
-                               static_cast<std::int32_t>(*end + m_record->tokensBefore),
-                               static_cast<std::int32_t>(*consensus)};
+            return "position beyond the signed 64-bit range";
+        repeat = PatternRecord{static_cast<std::int64_t>(*start + m_record->tokensBefore),
+                               static_cast<std::int64_t>(*end + m_record->tokensBefore),
+                               static_cast<std::int64_t>(*consensus)};
         return {};
     }
 

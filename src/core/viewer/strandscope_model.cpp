@@ -15,14 +15,12 @@ namespace lirovane {
 
 namespace {
 
-std::int32_t SaturatedSum(std::int32_t a, std::int64_t b) noexcept
+std::int64_t SaturatedSum(std::int64_t a, std::int64_t b) noexcept
 {
-    const std::int64_t sum = static_cast<std::int64_t>(a) + b;
-    if (sum > std::numeric_limits<std::int32_t>::max())
-        return std::numeric_limits<std::int32_t>::max();
-    if (sum < std::numeric_limits<std::int32_t>::min())
-        return std::numeric_limits<std::int32_t>::min();
-    return static_cast<std::int32_t>(sum);
+    std::int64_t sum = 0;
+    if (!__builtin_add_overflow(a, b, &sum))
+        return sum;
+    return b > 0 ? std::numeric_limits<std::int64_t>::max() : std::numeric_limits<std::int64_t>::min();
 }
 
 } // namespace
@@ -126,7 +124,7 @@ void StrandscopeModel::Load(const std::filesystem::path& file)
     LoadAt(file, 0);
 }
 
-void StrandscopeModel::LoadAt(const std::filesystem::path& file, std::int32_t startIndex)
+void StrandscopeModel::LoadAt(const std::filesystem::path& file, std::int64_t startIndex)
 {
     m_viewerPath = file;
     m_nStartIndex = startIndex;
@@ -140,7 +138,7 @@ bool StrandscopeModel::Next()
 {
     if (!HasSequence())
         return false;
-    const std::int32_t remembered = m_nPreviousStart;
+    const std::int64_t remembered = m_nPreviousStart;
     m_nPreviousStart = m_nStartIndex;
     m_nStartIndex = m_nEndIndex;
     if (!LoadLetters()) {
@@ -190,7 +188,7 @@ bool StrandscopeModel::ZoomOut()
 void StrandscopeModel::SetStartIndexText(std::string_view text)
 {
     // The box holds at most 29 characters.
-    m_nStartIndex = LeadingInteger(text.substr(0, 29));
+    m_nStartIndex = LeadingInteger64(text.substr(0, 29));
 }
 
 void StrandscopeModel::ApplyColorSettings(int orientation, const SlotColors& colors)

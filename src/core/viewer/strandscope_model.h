@@ -33,14 +33,14 @@ public:
     // A confirmed open-file choice: shows the file from start index 0.
     void Load(const std::filesystem::path& file);
     // As Load, but from `startIndex` tokens in (the command line's --start).
-    void LoadAt(const std::filesystem::path& file, std::int32_t startIndex);
+    void LoadAt(const std::filesystem::path& file, std::int64_t startIndex);
     bool Next();
     bool Previous();
     bool Redraw();
     bool ZoomIn();
     bool ZoomOut();
     // The start box lost the focus: its text, read as atoi reads its first 29
-    // characters (saturated to the 32-bit range), becomes the start.
+    // characters (saturated to the 64-bit range), becomes the start.
     void SetStartIndexText(std::string_view text);
     // What the colour dialog handed back; redraws a loaded sequence.
     void ApplyColorSettings(int orientation, const SlotColors& colors);
@@ -52,9 +52,9 @@ public:
     bool SaveImage(const std::filesystem::path& file, PictureFormat format = PictureFormat::Bmp) const;
 
     bool HasSequence() const noexcept { return m_bNoSequence == 0; }
-    std::int32_t StartIndex() const noexcept { return m_nStartIndex; }
-    std::int32_t EndIndex() const noexcept { return m_nEndIndex; }
-    std::int32_t PreviousStart() const noexcept { return m_nPreviousStart; }
+    std::int64_t StartIndex() const noexcept { return m_nStartIndex; }
+    std::int64_t EndIndex() const noexcept { return m_nEndIndex; }
+    std::int64_t PreviousStart() const noexcept { return m_nPreviousStart; }
     int Zoom() const noexcept { return m_nZoom; }
     int Orientation() const noexcept { return m_nOrientation; }
     const SlotColors& Colors() const noexcept { return m_colors; }
@@ -91,9 +91,9 @@ private:
     void FitAndDraw();
     void RedrawSequence();
 
-    std::int32_t m_nStartIndex = 0;
-    std::int32_t m_nEndIndex = 0;
-    std::int32_t m_nPreviousStart = 0;
+    std::int64_t m_nStartIndex = 0;
+    std::int64_t m_nEndIndex = 0;
+    std::int64_t m_nPreviousStart = 0;
     RasterCanvas m_image;
     int m_nZoom = 1;
     int m_nOrientation = 1;

@@ -14,7 +14,7 @@ struct ViewOptions {
     std::string file;
     std::string save;
     PictureFormat format = PictureFormat::Bmp; // the format `save` is written in
-    std::int32_t start = 0;
+    std::int64_t start = 0;
     int zoom = 1;
     int orientation = 1;
     SlotColors colors = kDefaultColors;
