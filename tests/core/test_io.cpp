@@ -107,8 +107,7 @@ TEST(SplitPatterns, WritesTheRecordsOfTheChosenSize)
         EXPECT_EQ(messages, c.rejected ? 1 : 0);
         // A number that does not fit names its line.
         if (std::string_view(c.name) == "start above 64 bits") {
-            EXPECT_TRUE(
-                result.error.ends_with(": record 2 (line 2): not a whole number within the signed 64-bit range"))
+            EXPECT_TRUE(result.error.ends_with(": line 2: not a whole number within the signed 64-bit range"))
                 << result.error;
         }
     }
