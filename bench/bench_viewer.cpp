@@ -139,7 +139,7 @@ int main()
     // step the old way: 400,000 letters read, then fitted and drawn.
     std::vector<double> next;
     std::vector<double> whole;
-    std::int32_t end = 0;
+    std::int64_t end = 0;
     for (int i = 0; i < kRounds; ++i) {
         RedrawAt(viewer, kDeepStart);
         auto t0 = Clock::now();
@@ -147,7 +147,7 @@ int main()
         next.push_back(Millis(Clock::now() - t0));
         end = viewer.EndIndex();
 
-        const std::int32_t from = viewer.StartIndex();
+        const std::int64_t from = viewer.StartIndex();
         t0 = Clock::now();
         const std::string letters = lirovane::ReadSequenceLetters(file, from);
         const lirovane::ViewerFit fit = lirovane::FitViewerPath(letters, viewer.Zoom(), viewer.Style());
@@ -156,11 +156,13 @@ int main()
         lirovane::DrawViewerPath(letters, fit, viewer.Zoom(), viewer.Style(), screen, image);
         whole.push_back(Millis(Clock::now() - t0));
         if (from + fit.count != end)
-            std::printf("the two Next steps end at different indexes: %d and %d\n", end, from + fit.count);
+            std::printf("the two Next steps end at different indexes: %lld and %lld\n", static_cast<long long>(end),
+                        static_cast<long long>(from + fit.count));
     }
     const double atNext = Median(next);
-    std::printf("Next at %d: %.3f ms (median of %d, best %.3f), end index %d, %d letters drawn\n", kDeepStart, atNext,
-                kRounds, *std::min_element(next.begin(), next.end()), end, viewer.DrawnCount());
+    std::printf("Next at %lld: %.3f ms (median of %d, best %.3f), end index %lld, %d letters drawn\n",
+                static_cast<long long>(kDeepStart), atNext, kRounds, *std::min_element(next.begin(), next.end()),
+                static_cast<long long>(end), viewer.DrawnCount());
     std::printf("the same step reading 400000 letters: %.3f ms (median); ratio %.1f (target: Next <= 1.5 ms)\n",
                 Median(whole), Median(whole) / atNext);
 

@@ -120,8 +120,8 @@ TEST(StrandscopeModel, DrawsAsFromAllLettersWhileReadingOnlyWhatFits)
     m.Load(file);
     // Every drawing loads at a start (Next at the end on show); one that finds no letters
     // draws those of the last load that found some.
-    std::int32_t lastFound = 0;
-    const auto check = [&](const std::string& step, std::int32_t loadedAt) {
+    std::int64_t lastFound = 0;
+    const auto check = [&](const std::string& step, std::int64_t loadedAt) {
         if (!ReadSequenceLetters(file, loadedAt).empty())
             lastFound = loadedAt;
         const std::string letters = ReadSequenceLetters(file, lastFound);
@@ -137,7 +137,7 @@ TEST(StrandscopeModel, DrawsAsFromAllLettersWhileReadingOnlyWhatFits)
                                   "+",  "-",    "-", "9100", "z3", "R", "2000000", "-",  "o2",
                                   "z1", "9000", "N", "R",    "o3", "N", "2000000", "o1", "N"};
     for (const std::string& cmd : script) {
-        const std::int32_t end = m.EndIndex();
+        const std::int64_t end = m.EndIndex();
         if (cmd == "N")
             m.Next();
         else if (cmd == "P")

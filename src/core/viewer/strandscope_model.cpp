@@ -44,7 +44,7 @@ std::array<char, 4> StrandscopeModel::Legend() const noexcept
     return {static_cast<char>(e[4]), static_cast<char>(e[5]), static_cast<char>(e[6]), static_cast<char>(e[7])};
 }
 
-std::string StrandscopeModel::ReadFittingLetters(std::int32_t start, bool& complete, std::string* error) const
+std::string StrandscopeModel::ReadFittingLetters(std::int64_t start, bool& complete, std::string* error) const
 {
     // A walk usually leaves the frame within some thousands of letters: read a part, fit,
     // and read on with parts twice as large only while everything read still fits.

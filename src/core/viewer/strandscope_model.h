@@ -87,7 +87,7 @@ private:
     // a part at a time until the walk leaves the frame inside them, or to the end or the
     // 400000 limit (`complete`). Letters after that point cannot change the picture.
     // `error` is set as ReadSequenceLetters sets it.
-    std::string ReadFittingLetters(std::int32_t start, bool& complete, std::string* error = nullptr) const;
+    std::string ReadFittingLetters(std::int64_t start, bool& complete, std::string* error = nullptr) const;
     void FitAndDraw();
     void RedrawSequence();
 
@@ -102,7 +102,7 @@ private:
     int m_bNoSequence = 1; // 1 until the first Load; read it through HasSequence()
     std::string m_letters; // kept letters, never cleared by a load that keeps none
     int m_nLetterCount = 0;
-    std::int32_t m_lettersFrom = 0; // the start index the kept letters were read from
+    std::int64_t m_lettersFrom = 0; // the start index the kept letters were read from
     bool m_lettersComplete = true;  // all the letters a full read keeps, not only what the fit used
 
     std::filesystem::path m_viewerPath;
