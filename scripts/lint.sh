@@ -10,8 +10,15 @@ jobs=${LIROVANE_LINT_JOBS:-2}
 
 mapfile -t sources < <(git ls-files 'src/*.cpp' 'src/*.h')
 
+failed=0
 echo "lint: clang-format on ${#sources[@]} files" >&2
-clang-format --dry-run --Werror "${sources[@]}"
+if ! clang-format --dry-run --Werror "${sources[@]}" 2>/dev/null; then
+  mapfile -t unformatted < <(for f in "${sources[@]}"; do
+    clang-format --dry-run --Werror "$f" >/dev/null 2>&1 || echo "$f"; done)
+  printf 'lint: not formatted: %s\n' "${unformatted[@]}" >&2
+  echo "lint: fix with: git ls-files 'src/*.cpp' 'src/*.h' | xargs clang-format -i" >&2
+  failed=1
+fi
 
 if [ ! -f "$build/compile_commands.json" ]; then
   echo "lint: $build/compile_commands.json is missing: configure and build first" >&2
@@ -27,6 +34,7 @@ run-clang-tidy -quiet -p "$build" -j "$jobs" "^$(pwd)/src/.*\.cpp\$" >"$log" 2>&
 if [ "$status" -ne 0 ] || grep -qE "(warning|error):" "$log"; then
   grep -E "(warning|error):" "$log" | sed 's/\x1b\[[0-9;]*m//g' | sort -u >&2 || cat "$log" >&2
   echo "lint: clang-tidy found problems" >&2
-  exit 1
+  failed=1
 fi
+if [ "$failed" -ne 0 ]; then exit 1; fi
 echo "lint: clean" >&2

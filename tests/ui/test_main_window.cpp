@@ -6,6 +6,7 @@
 #include "ui/app/main_frame.h"
 #include "ui/app/morkelby_app.h"
 #include "ui/app/morkelby_view.h"
+#include "ui/app/qt_color.h"
 #include "ui/app/thumbnail_reader.h"
 #include "ui/app/web_browser.h"
 #include "ui/settings/settings_dlg.h"

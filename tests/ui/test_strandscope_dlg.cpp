@@ -3,11 +3,12 @@
 
 #include "ui/viewer/strandscope_dlg.h"
 
-#include "ui/app/image_canvas.h"
 #include "core/settings/memory_profile_store.h"
-#include "ui_test_support.h"
+#include "ui/app/image_canvas.h"
+#include "ui/app/qt_color.h"
 #include "ui/viewer/picture_button.h"
 #include "ui/viewer/viewer_color_dlg.h"
+#include "ui_test_support.h"
 
 class TestStrandscopeDlg : public QObject {
     Q_OBJECT

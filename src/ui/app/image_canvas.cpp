@@ -1,15 +1,12 @@
 #include "ui/app/image_canvas.h"
 
+#include "ui/app/qt_color.h"
+
 #include <QPainter>
 
 #include <algorithm>
 
 using lirovane::Color;
-
-QColor ToQColor(Color color)
-{
-    return QColor(lirovane::RedOf(color), lirovane::GreenOf(color), lirovane::BlueOf(color));
-}
 
 QImageCanvas::QImageCanvas(QImage& image, const QFont& font) : m_image(image), m_font(font) {}
 

@@ -41,6 +41,3 @@ private:
     lirovane::Color m_penColor = lirovane::kBlack;
     lirovane::Color m_brushColor = lirovane::kWhite;
 };
-
-// A colour 0x00BBGGRR as a QColor.
-QColor ToQColor(lirovane::Color color);

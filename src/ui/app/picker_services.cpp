@@ -1,5 +1,7 @@
 #include "ui/app/picker_services.h"
 
+#include "ui/app/qt_color.h"
+
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -8,17 +10,6 @@
 using lirovane::Color;
 
 namespace {
-
-QColor ToQColor(Color c)
-{
-    return QColor(lirovane::RedOf(c), lirovane::GreenOf(c), lirovane::BlueOf(c));
-}
-
-Color FromQColor(const QColor& c)
-{
-    return lirovane::MakeColor(static_cast<std::uint8_t>(c.red()), static_cast<std::uint8_t>(c.green()),
-                               static_cast<std::uint8_t>(c.blue()));
-}
 
 // A file chooser in which a wildcard in the name box ("*.txt", the name it starts
 // with) lists the files it matches instead of being taken as the chosen file.

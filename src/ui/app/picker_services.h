@@ -2,6 +2,7 @@
 
 #include "core/render/color.h"
 #include "core/render/picture_format.h"
+#include "ui/app/app_name.h"
 
 #include <QString>
 #include <QStringList>
@@ -48,5 +49,3 @@ QStringList PictureFileFilters();
 // The format a picture save chooser's answer asks for: the one the typed name's
 // extension names, otherwise the chosen filter's (BMP for any other filter).
 lirovane::PictureFormat PictureFormatChosen(const QString& file, const QString& filter);
-// The application's name: caption of every message box, name in the profile store.
-inline const char* const kAppName = "Lirovane";

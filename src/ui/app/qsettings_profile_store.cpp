@@ -1,6 +1,6 @@
 #include "ui/app/qsettings_profile_store.h"
 
-#include "ui/app/picker_services.h"
+#include "ui/app/app_name.h"
 
 #include <QFile>
 

@@ -6,6 +6,7 @@
 #include "core/render/letter_table.h"
 #include "core/settings/app_settings.h"
 #include "core/settings/profile_store.h"
+#include "ui/app/dialog_colors.h"
 #include "ui/app/picker_services.h"
 #include "ui/settings/settings_dlg.h"
 
@@ -75,12 +76,12 @@ bool EditSettings(lirovane::AppSettings& settings, lirovane::ProfileStore& store
     dlg.m_strSequenceFile = FromLocal(settings.sequenceFile);
     dlg.m_nRepeatSize = settings.sizeOfRepeats;
     dlg.m_nOrientation = settings.letterOrientation;
-    dlg.SetColors(settings.colors);
+    SetSlotColors(dlg, settings.colors);
     if (dlg.exec() != QDialog::Accepted)
         return false;
 
     settings.SetOrientation(dlg.m_nOrientation);
-    settings.colors = dlg.Colors();
+    settings.colors = SlotColorsOf(dlg);
     settings.sizeOfRepeats = dlg.m_nRepeatSize;
     settings.patternsFile = ToLocal(dlg.m_strPatternsFile);
     settings.sequenceFile = ToLocal(dlg.m_strSequenceFile);

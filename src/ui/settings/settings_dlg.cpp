@@ -3,10 +3,10 @@
 #include "core/io/input_file.h"
 #include "core/io/integer_text.h"
 #include "core/io/patterns.h"
+#include "ui/app/color_swatch.h"
 #include "ui/app/dialog_look.h"
 #include "ui/app/dialog_units.h"
 #include "ui/app/picker_services.h"
-#include "ui/viewer/color_swatch.h"
 
 #include <QEvent>
 #include <QFile>
@@ -64,6 +64,14 @@ CSettingsDlg::CSettingsDlg(PickerServices& pickers, QWidget* parent) : QDialog(p
     // Created in template order, which is also the tab order.
     m_ok = Place(new QPushButton(QStringLiteral("OK"), this), du, "okButton", 136, 209, 50, 14);
     m_ok->setDefault(true);
+    connect(m_ok, &QPushButton::clicked, this, &CSettingsDlg::OnOK);
+    createOrientationAndColors(du);
+    createFileControls(du);
+}
+
+// Radio buttons and colour buttons take the focus by Tab, as every other control does.
+void CSettingsDlg::createOrientationAndColors(const DialogUnits& du)
+{
     Place(new QGroupBox(QStringLiteral("Letter orientation"), this), du, "orientationGroup", 17, 19, 132, 61);
     m_orientation[0] = Place(new QRadioButton(QStringLiteral("A cancels T and C cancels G"), this), du, "orientation1",
                              23, 33, 110, 11);
@@ -86,6 +94,15 @@ CSettingsDlg::CSettingsDlg(PickerServices& pickers, QWidget* parent) : QDialog(p
     m_swatch[3] = Place(new ColorSwatch(this), du, "swatchT", 283, 31, 8, 8);
     for (ColorSwatch* swatch : m_swatch)
         swatch->resize(30, 30);
+    for (int i = 0; i < 3; ++i)
+        connect(m_orientation[i], &QRadioButton::clicked, this, [this, i] { m_nOrientation = i + 1; });
+    for (int i = 0; i < 4; ++i)
+        connect(colorButtons[i], &QPushButton::clicked, this, [this, i] { OnColor(i); });
+}
+
+// The two files with their Browse buttons, and the repeat size.
+void CSettingsDlg::createFileControls(const DialogUnits& du)
+{
     auto* browseSequence =
         Place(new QPushButton(QStringLiteral("Browse..."), this), du, "browseSequence", 218, 116, 87, 15);
     auto* browsePatterns =
@@ -111,13 +128,6 @@ CSettingsDlg::CSettingsDlg(PickerServices& pickers, QWidget* parent) : QDialog(p
     sizeLabel->setBuddy(m_sizeEdit);
     m_sizeEdit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), m_sizeEdit));
     m_sizeEdit->installEventFilter(this);
-
-    // Radio buttons and colour buttons take the focus by Tab, as every other control does.
-    connect(m_ok, &QPushButton::clicked, this, &CSettingsDlg::OnOK);
-    for (int i = 0; i < 3; ++i)
-        connect(m_orientation[i], &QRadioButton::clicked, this, [this, i] { m_nOrientation = i + 1; });
-    for (int i = 0; i < 4; ++i)
-        connect(colorButtons[i], &QPushButton::clicked, this, [this, i] { OnColor(i); });
     connect(browseSequence, &QPushButton::clicked, this, [this] { OnBrowse(m_strSequenceFile); });
     connect(browsePatterns, &QPushButton::clicked, this, [this] { OnBrowse(m_strPatternsFile); });
 }

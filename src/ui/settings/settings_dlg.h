@@ -1,11 +1,12 @@
 #pragma once
 
-#include "core/render/path_renderer.h"
+#include "core/render/color.h"
 
 #include <QDialog>
 #include <QString>
 
 class ColorSwatch;
+class DialogUnits;
 class PickerServices;
 class QLineEdit;
 class QPushButton;
@@ -29,16 +30,6 @@ public:
     lirovane::Color m_clrG = 0;
     lirovane::Color m_clrT = 0;
 
-    // The four colours as one value, in slot order Left, Up, Down, Right.
-    lirovane::SlotColors Colors() const { return {m_clrA, m_clrC, m_clrG, m_clrT}; }
-    void SetColors(const lirovane::SlotColors& colors)
-    {
-        m_clrA = colors[0];
-        m_clrC = colors[1];
-        m_clrG = colors[2];
-        m_clrT = colors[3];
-    }
-
     // Copies the values into the three edit boxes.
     void Refresh();
     // Copies the edit boxes into the values: patterns, sequence, then the size, which
@@ -54,6 +45,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void createOrientationAndColors(const DialogUnits& du);
+    void createFileControls(const DialogUnits& du);
     void OnOK();
     void OnColor(int slot);
     void OnBrowse(QString& value);

@@ -1,8 +1,8 @@
 #include "ui/viewer/strandscope_dlg.h"
 
 #include "core/io/input_file.h"
-
 #include "core/settings/profile_store.h"
+#include "ui/app/dialog_colors.h"
 #include "ui/app/dialog_look.h"
 #include "ui/app/dialog_units.h"
 #include "ui/app/picker_services.h"
@@ -266,10 +266,10 @@ void CStrandscopeDlg::runColorDialog(int& orientation, lirovane::SlotColors& col
 {
     CViewerColorDlg dialog(m_pickers, this);
     dialog.m_nOrientation = orientation;
-    dialog.SetColors(colors);
+    SetSlotColors(dialog, colors);
     dialog.exec(); // its values count however it was closed
     orientation = dialog.m_nOrientation;
-    colors = dialog.Colors();
+    colors = SlotColorsOf(dialog);
 }
 
 void CStrandscopeDlg::commitStartBox()

@@ -1,9 +1,9 @@
 #include "ui/viewer/viewer_color_dlg.h"
 
+#include "ui/app/color_swatch.h"
 #include "ui/app/dialog_look.h"
 #include "ui/app/dialog_units.h"
 #include "ui/app/picker_services.h"
-#include "ui/viewer/color_swatch.h"
 
 #include <QButtonGroup>
 #include <QGroupBox>
@@ -67,6 +67,15 @@ CViewerColorDlg::CViewerColorDlg(PickerServices& pickers, QWidget* parent)
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     ok->setFocus();
 
+    QGroupBox* orientationBox = createOrientationGroup(du);
+    QGroupBox* colorBox = createColorGroup(du);
+    colorBox->lower();
+    orientationBox->lower();
+    fitToFont(du, ok, colorBox);
+}
+
+QGroupBox* CViewerColorDlg::createOrientationGroup(const DialogUnits& du)
+{
     auto* orientationBox = new QGroupBox(QStringLiteral("Letter orientation"), this);
     orientationBox->setGeometry(du.rect(17, 19, 132, 61));
     auto* group = m_group = new QButtonGroup(this);
@@ -82,11 +91,13 @@ CViewerColorDlg::CViewerColorDlg(PickerServices& pickers, QWidget* parent)
     // The box grows with its texts if the font needs it.
     orientationBox->resize(right - orientationBox->x() + 1, orientationBox->height());
     connect(group, &QButtonGroup::idClicked, this, [this](int id) { m_nOrientation = id; });
+    return orientationBox;
+}
 
+QGroupBox* CViewerColorDlg::createColorGroup(const DialogUnits& du)
+{
     auto* colorBox = new QGroupBox(QStringLiteral("Click buttons to change color"), this);
     colorBox->setGeometry(du.rect(18, 89, 151, 73));
-    colorBox->lower();
-    orientationBox->lower();
     for (int slot = 0; slot < 4; ++slot) {
         const auto s = static_cast<std::size_t>(slot);
         auto* button = new QPushButton(QString::fromLatin1(kColorButtons[s].text), this);
@@ -101,7 +112,13 @@ CViewerColorDlg::CViewerColorDlg(PickerServices& pickers, QWidget* parent)
         swatch->move(du.x(kSwatches[s].x), du.y(kSwatches[s].y));
         m_swatches[s] = swatch;
     }
-    // The colour box must hold the swatches and buttons whatever the font.
+    return colorBox;
+}
+
+// The colour box must hold the swatches and buttons, and the dialog every control,
+// whatever the font.
+void CViewerColorDlg::fitToFont(const DialogUnits& du, QPushButton* ok, QGroupBox* colorBox)
+{
     int bottom = colorBox->geometry().bottom();
     for (auto* child : findChildren<QPushButton*>())
         if (child != ok)

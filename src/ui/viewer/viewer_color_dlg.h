@@ -1,13 +1,16 @@
 #pragma once
 
-#include "core/render/path_renderer.h"
+#include "core/render/color.h"
 
 #include <QDialog>
 
 #include <array>
 
 class ColorSwatch;
+class DialogUnits;
 class QButtonGroup;
+class QGroupBox;
+class QPushButton;
 class PickerServices;
 class QRadioButton;
 
@@ -26,20 +29,13 @@ public:
     lirovane::Color m_clrG = 0; // slot Down
     lirovane::Color m_clrT = 0; // slot Right
 
-    // The four colours as one value, in slot order Left, Up, Down, Right.
-    lirovane::SlotColors Colors() const { return {m_clrA, m_clrC, m_clrG, m_clrT}; }
-    void SetColors(const lirovane::SlotColors& colors)
-    {
-        m_clrA = colors[0];
-        m_clrC = colors[1];
-        m_clrG = colors[2];
-        m_clrT = colors[3];
-    }
-
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    QGroupBox* createOrientationGroup(const DialogUnits& du);
+    QGroupBox* createColorGroup(const DialogUnits& du);
+    void fitToFont(const DialogUnits& du, QPushButton* ok, QGroupBox* colorBox);
     void pickColor(int slot);
     lirovane::Color& slotColor(int slot);
 

@@ -1,9 +1,10 @@
-#include "ui/viewer/color_swatch.h"
+#include "ui/app/color_swatch.h"
+
+#include "ui/app/qt_color.h"
 
 #include <QPainter>
 
-ColorSwatch::ColorSwatch(QWidget* parent)
-    : QWidget(parent)
+ColorSwatch::ColorSwatch(QWidget* parent) : QWidget(parent)
 {
     setFixedSize(30, 30);
 }
@@ -17,8 +18,7 @@ void ColorSwatch::setColor(lirovane::Color color)
 void ColorSwatch::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    painter.fillRect(0, 0, 30, 30, QColor(lirovane::RedOf(m_color), lirovane::GreenOf(m_color),
-                                          lirovane::BlueOf(m_color)));
+    painter.fillRect(0, 0, 30, 30, ToQColor(m_color));
     painter.setPen(QPen(Qt::white, 1));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(0, 0, 29, 29);
