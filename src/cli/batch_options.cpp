@@ -214,7 +214,10 @@ std::string BatchUsage()
            "  --view ...             draw the viewer's picture of a sequence instead (own options)\n"
            "  -h, --help             show this help\n"
            "\n"
-           "Exit status: 0 on success, 1 when a file cannot be read or written, 2 for bad arguments.\n";
+           "Exit status: 0 on success; 1 when a file cannot be read or written, repeats were\n"
+           "selected but none was drawn, or another Lirovane run is using DIR; 2 for bad\n"
+           "arguments or an output that would replace an input; 130 or 143 when stopped by\n"
+           "SIGINT or SIGTERM (finished pictures stay, no page is replaced).\n";
 }
 
 } // namespace lirovane::cli
