@@ -6,12 +6,14 @@
 #include "core/batch/gallery_page.h"
 #include "core/batch/gallery_pass.h"
 #include "core/batch/image_batch.h"
+#include "core/io/fasta_index.h"
 #include "core/io/folder_lock.h"
 #include "core/io/input_file.h"
 #include "core/io/output_file.h"
 #include "core/io/patterns.h"
 #include "core/io/trf_dat.h"
 #include "core/settings/app_settings.h"
+#include "core/version.h"
 
 #include <csignal>
 #include <cstdint>
@@ -388,6 +390,27 @@ int main(int argc, char** argv)
 {
     if (cli::AsksForViewMode(argc, argv))
         return RunViewCommand(argc, argv);
+    if (argc == 2 && std::string_view(argv[1]) == "--version") {
+        std::printf("lirovane-batch (Lirovane) %s\n", kVersion);
+        return 0;
+    }
+    // --index FILE: FILE.fai (and FILE.gzi for BGZF) as samtools faidx writes them.
+    if (argc >= 2 && (std::string_view(argv[1]) == "--index" || std::string_view(argv[1]).starts_with("--index="))) {
+        const std::string_view first = argv[1];
+        const bool inlineValue = first.starts_with("--index=");
+        if (argc != (inlineValue ? 2 : 3)) {
+            Fail("--index takes one sequence file and nothing else");
+            return kExitUsage;
+        }
+        const std::string file = inlineValue ? std::string(first.substr(8)) : std::string(argv[2]);
+        std::string problem;
+        if (!WriteFastaIndex(file, &problem)) {
+            Fail(problem);
+            return kExitFailure;
+        }
+        std::fprintf(stderr, "lirovane-batch: wrote %s.fai\n", file.c_str());
+        return 0;
+    }
 
     std::string error;
     const auto options = cli::ParseBatchOptions(argc, argv, error);

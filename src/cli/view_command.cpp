@@ -13,12 +13,15 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: lirovane-batch --view FILE [--start N] [--zoom Z] [--orientation 1|2|3]\n"
+    "usage: lirovane-batch --view FILE [--start N | --region NAME:POS] [--zoom Z]\n"
+    "                      [--orientation 1|2|3]\n"
     "                      [--colors LEFT,UP,DOWN,RIGHT] --save PICTURE.bmp|.png|.svg [--help]\n"
     "  Draws FILE as the Strandscope viewer does, from token N (default 0) at zoom Z\n"
     "  (default 1), on a 650 x 380 picture, saves it in the format its name ends in\n"
     "  (BMP, PNG, or SVG as a vector drawing) and prints\n"
-    "  \"start N end M\". Colours are #RRGGBB, 0xBBGGRR or one of red, green, blue,\n"
+    "  \"start N end M\"; with --region (NAME, NAME:POS or NAME:START-END) it starts at\n"
+    "  that base and then prints \"region NAME:A-B\", the bases drawn. Colours are #RRGGBB, 0xBBGGRR or one of red, "
+    "green, blue,\n"
     "  cyan, magenta, yellow, black, white, grey; the default is red,blue,cyan,green.\n"
     "  Exit status: 0 on success, 1 when the file cannot be read or the picture\n"
     "  cannot be written, 2 for bad arguments.\n";
@@ -57,8 +60,10 @@ int RunViewCommand(int argc, char** argv)
     }
     if (!result.error.empty()) {
         std::fprintf(stderr, "lirovane-batch: %s\n", result.error.c_str());
-        return 1;
+        return result.badRegion ? 2 : 1;
     }
+    if (!result.notice.empty())
+        std::fprintf(stderr, "lirovane-batch: %s\n", result.notice.c_str());
     if (!result.lettersFound)
         std::fprintf(stderr, "lirovane-batch: no letters after token %lld of '%s'; the picture is white\n",
                      static_cast<long long>(options.start), options.file.c_str());
@@ -67,5 +72,7 @@ int RunViewCommand(int argc, char** argv)
         return 1;
     }
     std::printf("start %s end %s\n", result.startText.c_str(), result.endText.c_str());
+    if (!options.region.empty())
+        std::printf("region %s\n", result.region.c_str());
     return 0;
 }

@@ -22,6 +22,8 @@ std::optional<std::string> TakeViewOption(std::string_view name, std::string_vie
         if (!n || *n < 0)
             return "--start takes a token count of 0 or more, not " + quoted;
         options.start = *n;
+    } else if (name == "--region") {
+        options.region = value;
     } else if (name == "--zoom") {
         const auto z = WholeNumber<int>(value);
         if (!z || *z < 1 || *z > kMaxViewZoom)
@@ -45,7 +47,8 @@ std::optional<std::string> TakeViewOption(std::string_view name, std::string_vie
 
 std::optional<std::string> ParseViewOptions(const std::vector<std::string_view>& args, ViewOptions& options)
 {
-    static constexpr std::string_view kNames[] = {"--view", "--start", "--zoom", "--orientation", "--colors", "--save"};
+    static constexpr std::string_view kNames[] = {"--view",        "--start",  "--region", "--zoom",
+                                                  "--orientation", "--colors", "--save"};
     OptionReader reader(args);
     for (;;) {
         switch (reader.Next(kNames)) {
@@ -54,16 +57,16 @@ std::optional<std::string> ParseViewOptions(const std::vector<std::string_view>&
                 return std::string("--view needs a sequence file");
             if (options.save.empty())
                 return std::string("--save needs a picture file name");
+            if (!options.region.empty() && options.start != 0)
+                return std::string("--region and --start are alternatives");
             if (const auto format = PictureFormatOfFile(options.save))
                 options.format = *format;
             else
                 return "--save needs a picture name ending in " + std::string(kPictureExtensions) + ", not '" +
                        options.save + "'";
             return std::nullopt;
-        case OptionReader::Status::Unknown:
-            return "unknown argument '" + std::string(reader.Name()) + "'";
-        case OptionReader::Status::MissingValue:
-            return std::string(reader.Name()) + " needs a value";
+        case OptionReader::Status::Unknown: return "unknown argument '" + std::string(reader.Name()) + "'";
+        case OptionReader::Status::MissingValue: return std::string(reader.Name()) + " needs a value";
         case OptionReader::Status::Option:
             if (auto error = TakeViewOption(reader.Name(), reader.Value(), options))
                 return error;

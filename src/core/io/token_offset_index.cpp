@@ -45,7 +45,11 @@ TokenOffsetIndex::Entry* TokenOffsetIndex::Find(const std::filesystem::path& fil
             return nullptr;
         if (m_entries.size() >= m_maxFiles)
             m_entries.pop_back();
-        m_entries.push_front(Entry{key, size, modified, {}});
+        Entry entry;
+        entry.key = key;
+        entry.size = size;
+        entry.modified = modified;
+        m_entries.push_front(std::move(entry));
         return &m_entries.front();
     }
     m_entries.splice(m_entries.begin(), m_entries, it);
@@ -54,13 +58,63 @@ TokenOffsetIndex::Entry* TokenOffsetIndex::Find(const std::filesystem::path& fil
         entry.size = size;
         entry.modified = modified;
         entry.offsets.clear();
+        entry.faiLooked = false;
+        entry.records.reset();
     }
     return &entry;
+}
+
+const FastaIndex* TokenOffsetIndex::Fai(Entry& entry, const std::filesystem::path& file)
+{
+    std::error_code ec;
+    const auto faiModified = std::filesystem::last_write_time(file.string() + ".fai", ec);
+    if (ec || faiModified != entry.faiModified)
+        entry.faiLooked = false;
+    if (!entry.faiLooked) {
+        entry.faiLooked = true;
+        entry.faiModified = ec ? std::filesystem::file_time_type{} : faiModified;
+        entry.faiNotice.clear();
+        entry.fai = LoadFastaIndex(file, &entry.faiNotice);
+        if (entry.fai)
+            entry.records = entry.fai->records;
+    }
+    return entry.fai ? &*entry.fai : nullptr;
+}
+
+std::optional<std::vector<FastaRecord>> TokenOffsetIndex::Records(const std::filesystem::path& file, std::string* error)
+{
+    std::lock_guard lock(m_mutex);
+    Entry* entry = Find(file, true);
+    if (entry == nullptr)
+        return ScanFastaRecords(file, error);
+    Fai(*entry, file);
+    if (!entry->records)
+        entry->records = ScanFastaRecords(file, error);
+    return entry->records;
+}
+
+std::string TokenOffsetIndex::IndexNotice(const std::filesystem::path& file)
+{
+    std::lock_guard lock(m_mutex);
+    Entry* entry = Find(file, false);
+    return entry == nullptr ? std::string() : entry->faiNotice;
 }
 
 std::uint64_t TokenOffsetIndex::SkipFromStart(TokenReader& reader, const std::filesystem::path& file, std::uint64_t n)
 {
     std::lock_guard lock(m_mutex);
+    // An index that agrees with the file reaches any position at once.
+    if (n > 0 && !reader.Compressed()) {
+        if (Entry* indexed = Find(file, true); indexed != nullptr) {
+            if (const FastaIndex* fai = Fai(*indexed, file)) {
+                const FastaIndex::Jump jump = fai->JumpTo(n);
+                if (jump.tokensBefore > 0 && reader.Seek({jump.byte, 0}, jump.tokensBefore)) {
+                    reader.Skip(n - jump.tokensBefore);
+                    return reader.Consumed();
+                }
+            }
+        }
+    }
     // Decompressing is slower than scanning: compressed text is remembered more densely.
     const std::uint64_t stride = reader.Compressed() ? std::max<std::uint64_t>(m_stride / 16, 1) : m_stride;
     Entry* entry = n >= stride && reader.CanSeek() ? Find(file, true) : nullptr;

@@ -1,11 +1,14 @@
 #pragma once
 
 #include "core/io/byte_source.h"
+#include "core/io/fasta_index.h"
+#include "core/io/fasta_records.h"
 
 #include <cstdint>
 #include <filesystem>
 #include <list>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +34,13 @@ public:
     // consumed yet); returns the tokens skipped (fewer at the end of the file).
     std::uint64_t SkipFromStart(TokenReader& reader, const std::filesystem::path& file, std::uint64_t n);
 
+    // The records of `file` (names, positions before each first base, base counts),
+    // from its .fai when one agrees, else from one streaming pass; kept until the file
+    // changes. Nothing, with `error` set, when the file cannot be read.
+    std::optional<std::vector<FastaRecord>> Records(const std::filesystem::path& file, std::string* error = nullptr);
+    // The one-line notice about a FILE.fai that was ignored; empty when none was.
+    std::string IndexNotice(const std::filesystem::path& file);
+
     void Clear();
     // How many offsets are remembered for the file as it is now; for tests.
     std::size_t Checkpoints(const std::filesystem::path& file);
@@ -42,7 +52,15 @@ private:
         std::uintmax_t size = 0;
         std::filesystem::file_time_type modified{};
         std::vector<SourcePoint> offsets; // offsets[k] lies just past token (k + 1) * stride
+        std::filesystem::file_time_type faiModified{};
+        bool faiLooked = false;
+        std::optional<FastaIndex> fai; // FILE.fai, when it agrees with the file
+        std::string faiNotice;
+        std::optional<std::vector<FastaRecord>> records;
     };
+
+    // The .fai of the entry's file, looked at once per version of the two files.
+    const FastaIndex* Fai(Entry& entry, const std::filesystem::path& file);
 
     // The entry of the file as it is now, made or refreshed as needed; null when the
     // file cannot be looked at.

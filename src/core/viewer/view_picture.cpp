@@ -1,6 +1,8 @@
 #include "core/viewer/view_picture.h"
 
+#include "core/io/genome_coordinates.h"
 #include "core/io/input_file.h"
+#include "core/io/token_offset_index.h"
 #include "core/viewer/strandscope_model.h"
 
 namespace lirovane {
@@ -12,10 +14,23 @@ ViewResult RenderViewPicture(const ViewOptions& options)
     if (!result.readable)
         return result;
     // A fresh viewer with these orientation, colours and zoom, shown from the start index.
+    std::int64_t start = options.start;
+    auto& index = TokenOffsetIndex::Global();
+    if (!options.region.empty()) {
+        const auto records = index.Records(options.file, &result.error);
+        if (!records)
+            return result;
+        const auto target = ParseRegion(options.region, *records, &result.error);
+        if (!target) {
+            result.badRegion = true;
+            return result;
+        }
+        start = target->startIndex;
+    }
     StrandscopeModel viewer;
     viewer.ApplyColorSettings(options.orientation, options.colors);
     viewer.SetZoom(options.zoom);
-    viewer.LoadAt(options.file, options.start);
+    viewer.LoadAt(options.file, start);
     result.lettersFound = viewer.LastLoadFound();
     result.error = viewer.LastLoadError();
     if (!result.error.empty())
@@ -23,6 +38,12 @@ ViewResult RenderViewPicture(const ViewOptions& options)
     result.saved = viewer.SaveImage(options.save, options.format);
     result.startText = viewer.StartText();
     result.endText = viewer.EndText();
+    result.notice = index.IndexNotice(options.file);
+    if (!options.region.empty()) {
+        if (const auto records = index.Records(options.file))
+            result.region = DescribeRange(*records, static_cast<std::uint64_t>(viewer.StartIndex()) + 1,
+                                          static_cast<std::uint64_t>(viewer.EndIndex()));
+    }
     return result;
 }
 

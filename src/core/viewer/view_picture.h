@@ -15,6 +15,7 @@ struct ViewOptions {
     std::string save;
     PictureFormat format = PictureFormat::Bmp; // the format `save` is written in
     std::int64_t start = 0;
+    std::string region; // NAME:POS instead of `start`: the first base drawn
     int zoom = 1;
     int orientation = 1;
     SlotColors colors = kDefaultColors;
@@ -25,8 +26,11 @@ struct ViewResult {
     bool lettersFound = false; // letters were kept at the start
     bool saved = false;        // the picture was written
     std::string error;         // why the file could not be read (naming it and the offset)
+    bool badRegion = false;    // `error` says why the region names no base
     std::string startText;     // the viewer's two boxes
     std::string endText;
+    std::string region; // what the picture shows as record:bases, when the file has records
+    std::string notice; // a FILE.fai that was ignored, in one line
 };
 
 // What the viewer shows for the options in a fresh opening, saved as the picture.
