@@ -14,7 +14,7 @@ namespace lirovane {
 
 namespace {
 
-constexpr std::size_t kSniffBytes = 64 * 1024;
+constexpr std::size_t kSniffBytes = std::size_t{64} * 1024;
 
 // The normalised absolute form of a path, its existing folders' links resolved.
 std::filesystem::path Normalised(const std::filesystem::path& file)

@@ -109,13 +109,15 @@ void ReadTriples(TripleSource& source, const std::string& fileName, SplitResult&
         const std::string where = line > 0 ? "line " + std::to_string(line) : "record " + std::to_string(recordNumber);
         if (status == TripleSource::Status::Bad) {
             result.valid = false;
-            result.error = fileName + ": " + where + ": not a whole number within the signed 64-bit range";
+            result.error = fileName;
+            result.error.append(": ").append(where).append(": not a whole number within the signed 64-bit range");
             return;
         }
         if (record.size < 0 || record.size > kMaxPatternSize) {
             result.valid = false;
-            result.error = fileName + ": " + where + ": size " + std::to_string(record.size) + " is outside 0 to " +
-                           std::to_string(kMaxPatternSize);
+            result.error = fileName;
+            result.error.append(": ").append(where).append(": size ").append(std::to_string(record.size));
+            result.error.append(" is outside 0 to ").append(std::to_string(kMaxPatternSize));
             return;
         }
         take(record);
