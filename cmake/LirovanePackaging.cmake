@@ -16,10 +16,11 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Draws DNA repeats as 2D walks: repeat gal
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
 set(CPACK_STRIP_FILES ON)
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
- Lirovane draws the repeats that Tandem Repeats Finder finds in a DNA sequence as
- walks in the plane: a gallery of pictures with a web page, the Strandscope viewer
- for any stretch of a sequence, and lirovane-batch for the same without a window.")
+# The extended description; cpack puts the summary above it.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Lirovane draws the repeats that Tandem Repeats Finder finds in a
+ DNA sequence as walks in the plane: a gallery of pictures with a web page,
+ the Strandscope viewer for any stretch of a sequence, and lirovane-batch
+ for the same without a window.")
 set(CPACK_DEBIAN_PACKAGE_SECTION "science")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
