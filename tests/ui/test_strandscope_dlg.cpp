@@ -2,6 +2,7 @@
 // and the drawing are the model's, tested in the core; these show the widgets use them.
 
 #include "ui/viewer/strandscope_dlg.h"
+#include "ui/viewer/strandscope_launcher.h"
 
 #include "core/settings/memory_profile_store.h"
 #include "ui/app/image_canvas.h"
@@ -26,8 +27,8 @@ class TestStrandscopeDlg : public QObject {
     void act(const QString& steps)
     {
         static const QHash<QString, Qt::Key> keys = {{"PgDn", Qt::Key_PageDown}, {"PgUp", Qt::Key_PageUp},
-                                                     {"+", Qt::Key_Plus},         {"-", Qt::Key_Minus},
-                                                     {"Enter", Qt::Key_Return},   {"Esc", Qt::Key_Escape}};
+                                                     {"+", Qt::Key_Plus},        {"-", Qt::Key_Minus},
+                                                     {"Enter", Qt::Key_Return},  {"Esc", Qt::Key_Escape}};
         for (const QString& step : steps.split(' ', Qt::SkipEmptyParts)) {
             if (step == "load")
                 m_pickers.files << m_file;
@@ -41,7 +42,8 @@ class TestStrandscopeDlg : public QObject {
                 edit->selectAll();
                 QTest::keyClicks(edit, step.mid(4));
             } else {
-                QTest::mouseClick(Child(m_viewer.get(), qPrintable(step.section('=', 0, 0) + "Button")), Qt::LeftButton);
+                QTest::mouseClick(Child(m_viewer.get(), qPrintable(step.section('=', 0, 0) + "Button")),
+                                  Qt::LeftButton);
             }
         }
     }
@@ -61,10 +63,7 @@ class TestStrandscopeDlg : public QObject {
     QImage screen() const { return Child(m_viewer.get(), "pictureArea")->grab().toImage(); }
 
 private slots:
-    void initTestCase()
-    {
-        m_store.WriteProfileString(lirovane::kProfileSection, "Path", m_home.path().toStdString());
-    }
+    void initTestCase() { m_store.WriteProfileString(lirovane::kProfileSection, "Path", m_home.path().toStdString()); }
     void init()
     {
         QDir::setCurrent(m_home.path());
@@ -77,6 +76,89 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(m_viewer.get()));
     }
     void cleanup() { m_viewer.reset(); }
+
+    // Go to takes name:pos, name:pos-end, name or a start index, by the button or by
+    // Ctrl+G and Enter; the line under the picture names file, zoom and bases, or why not.
+    void go_to_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("byKeys");
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("name:pos") << "chr2:3" << false << "32"
+                                  << "g.fa, zoom 1, chr2:3-";
+        QTest::newRow("name, by keys") << "chr2" << true << "30"
+                                       << "g.fa, zoom 1, chr2:1-";
+        QTest::newRow("commas") << "chr1:1,0" << false << "14"
+                                << "g.fa, zoom 1, chr1:10-";
+        QTest::newRow("a start index") << "3" << true << "3"
+                                       << "g.fa, zoom 1, chr1:";
+        QTest::newRow("unknown name") << "chr3:1" << false << "0"
+                                      << "no record named \"chr3\"; closest: chr1, chr2";
+        QTest::newRow("past the record") << "chr1:21" << false << "0"
+                                         << "chr1 has 20 bases";
+        QTest::newRow("past the file") << "900" << false << "900"
+                                       << "past the end of g.fa: 62 positions";
+    }
+    void go_to()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, byKeys);
+        QFETCH(QString, start);
+        QFETCH(QString, status);
+        m_file = WriteFile(m_home.filePath("g.fa"),
+                           ">chr1\nACGTACGTAC\nGTACGTACGT\n>chr2\nTTTTTGGGGGCCCCCAAAAATTTTTGGGGGCC\n");
+        act("load");
+        auto* edit = Child<QLineEdit>(m_viewer.get(), "goToEdit");
+        if (byKeys) {
+            QTest::keyClick(m_viewer.get(), Qt::Key_G, Qt::ControlModifier);
+            QVERIFY(edit->hasFocus());
+            QTest::keyClicks(edit, typed);
+            QTest::keyClick(edit, Qt::Key_Return); // goes there; the viewer stays open
+            QVERIFY(m_viewer->isVisible());
+        } else {
+            edit->setText(typed);
+            act("goTo");
+        }
+        QCOMPARE(Child<QLineEdit>(m_viewer.get(), "startIndexEdit")->text(), start);
+        QVERIFY2(m_viewer->statusText().contains(status), qPrintable(m_viewer->statusText()));
+    }
+
+    // Show in Strandscope: the picture's name gives the repeat's first position (start
+    // index one less), its page's "Sequence file:" line the file, relative to the
+    // working folder; then the viewer opens there.
+    void show_in_strandscope_data()
+    {
+        QTest::addColumn<QString>("picture");
+        QTest::addColumn<QByteArray>("page");
+        QTest::addColumn<qint64>("start");
+        QTest::addColumn<QString>("sequence");
+        const QByteArray head = "<html><body><br>Sequence file: g &amp; h.fa<br>\r\nConsensus size: 6<br>";
+        QTest::newRow("relative name") << "12.bmp" << head << qint64(11) << "g & h.fa";
+        QTest::newRow("no page") << "7.bmp" << QByteArray() << qint64(6) << "";
+        QTest::newRow("not a repeat") << "x.bmp" << head << qint64(-1) << "";
+    }
+    void show_in_strandscope()
+    {
+        QFETCH(QString, picture);
+        QFETCH(QByteArray, page);
+        QFETCH(qint64, start);
+        QFETCH(QString, sequence);
+        QTemporaryDir gallery;
+        if (!page.isEmpty())
+            WriteFile(QDir(gallery.path()).filePath("index.htm"), page);
+        const auto source = SourceOfPicture(QDir(gallery.path()).filePath(picture));
+        QCOMPARE(source.has_value(), start >= 0);
+        if (!source)
+            return;
+        QCOMPARE(qint64(source->startIndex), start);
+        QCOMPARE(source->sequenceFile, sequence.isEmpty() ? QString() : QDir::current().absoluteFilePath(sequence));
+
+        m_file = WriteFile(m_home.filePath("g.fa"), ">chr1\nACGTACGTAC\nGTACGTACGT\n");
+        m_viewer->loadAt(m_file, 11);
+        QCOMPARE(Child<QLineEdit>(m_viewer.get(), "startIndexEdit")->text(), QString("11"));
+        QVERIFY2(m_viewer->statusText().contains("chr1:7-"), qPrintable(m_viewer->statusText()));
+    }
 
     // Buttons and keys on a file of 1000 letters, the boxes after each step. Typed text
     // counts once the focus leaves the box or a key acts from it; Enter closes the
@@ -91,19 +173,32 @@ private slots:
                                  << "0-639 639-1000 639-1000 0-639 0-639 0-319 0-639 0-639";
         QTest::newRow("keys") << "load PgDn PgDn PgUp PgUp + - -"
                               << "0-639 639-1000 639-1000 0-639 0-639 0-319 0-639 0-639";
-        QTest::newRow("nothing before a load") << "next previous redraw zoomIn + PgDn load" << "- - - - - - 0-639";
-        QTest::newRow("typed, Next, Previous") << "load type250 next previous" << "0-639 250-639 639-1000 250-889";
-        QTest::newRow("typed, Page Down in the box") << "load type250 PgDn PgUp" << "0-639 250-639 639-1000 250-889";
-        QTest::newRow("typed, Redraw") << "load type250 redraw" << "0-639 250-639 250-889";
-        QTest::newRow("typed before a load") << "type7 next load" << "7- 7- 0-639";
-        QTest::newRow("Enter in the box") << "load type250 Enter" << "0-639 250-639 closed";
-        QTest::newRow("Enter on a button") << "load Enter" << "0-639 closed";
-        QTest::newRow("Esc") << "Esc" << "closed";
-        QTest::newRow("load a short file") << "load next load=short.txt" << "0-639 639-1000 0-3";
-        QTest::newRow("load cancelled") << "load next load=" << "0-639 639-1000 639-1000";
-        QTest::newRow("save before a load") << "save=p.bmp" << "- white";
-        QTest::newRow("save cancelled") << "load next save=" << "0-639 639-1000 639-1000";
-        QTest::newRow("save where it cannot") << "load next save=no/such/p.bmp" << "0-639 639-1000 639-1000 reported";
+        QTest::newRow("nothing before a load") << "next previous redraw zoomIn + PgDn load"
+                                               << "- - - - - - 0-639";
+        QTest::newRow("typed, Next, Previous") << "load type250 next previous"
+                                               << "0-639 250-639 639-1000 250-889";
+        QTest::newRow("typed, Page Down in the box") << "load type250 PgDn PgUp"
+                                                     << "0-639 250-639 639-1000 250-889";
+        QTest::newRow("typed, Redraw") << "load type250 redraw"
+                                       << "0-639 250-639 250-889";
+        QTest::newRow("typed before a load") << "type7 next load"
+                                             << "7- 7- 0-639";
+        QTest::newRow("Enter in the box") << "load type250 Enter"
+                                          << "0-639 250-639 closed";
+        QTest::newRow("Enter on a button") << "load Enter"
+                                           << "0-639 closed";
+        QTest::newRow("Esc") << "Esc"
+                             << "closed";
+        QTest::newRow("load a short file") << "load next load=short.txt"
+                                           << "0-639 639-1000 0-3";
+        QTest::newRow("load cancelled") << "load next load="
+                                        << "0-639 639-1000 639-1000";
+        QTest::newRow("save before a load") << "save=p.bmp"
+                                            << "- white";
+        QTest::newRow("save cancelled") << "load next save="
+                                        << "0-639 639-1000 639-1000";
+        QTest::newRow("save where it cannot") << "load next save=no/such/p.bmp"
+                                              << "0-639 639-1000 639-1000 reported";
     }
     void commands()
     {
@@ -123,10 +218,12 @@ private slots:
                 QCOMPARE(m_pickers.fileFilters.last(), load ? SequenceFileFilters() : PictureFileFilters());
             }
             if (QFileInfo::exists(chosen(step)) && !load)
-                shown.last() += QImage(chosen(step)).convertToFormat(QImage::Format_RGB32) == white ? " white" : " drawn";
+                shown.last() +=
+                    QImage(chosen(step)).convertToFormat(QImage::Format_RGB32) == white ? " white" : " drawn";
             for (const QString& message : std::exchange(m_pickers.messages, {}))
                 shown.last() += !chosen(step).isEmpty() && message.contains(QDir::toNativeSeparators(chosen(step)))
-                                    ? " reported" : " " + message;
+                                    ? " reported"
+                                    : " " + message;
         }
         QCOMPARE(shown.join(' '), expected);
     }
@@ -138,9 +235,12 @@ private slots:
         QTest::addColumn<bool>("loaded");
         QTest::addColumn<QString>("click");
         QTest::addColumn<QString>("legend");
-        QTest::newRow("empty, orientation 2") << false << "radio1018" << "AGTC";
-        QTest::newRow("loaded, orientation 3") << true << "radio1019" << "ACTG";
-        QTest::newRow("loaded, Gs recoloured") << true << "colorButton1022" << "ACGT";
+        QTest::newRow("empty, orientation 2") << false << "radio1018"
+                                              << "AGTC";
+        QTest::newRow("loaded, orientation 3") << true << "radio1019"
+                                               << "ACTG";
+        QTest::newRow("loaded, Gs recoloured") << true << "colorButton1022"
+                                               << "ACGT";
     }
     void colour_dialog_from_viewer()
     {
@@ -191,9 +291,12 @@ private slots:
     {
         QTest::addColumn<QString>("steps");
         QTest::addColumn<QString>("pixels"); // x,y and g(reen), b(lue) or w(hite)
-        QTest::newRow("zoom 1") << "load" << "4,7g 5,7g 7,5b 7,6b 9,7w 4,9w 7,3w 600,300w";
-        QTest::newRow("zoom 3") << "load + +" << "5,11g 9,11g 13,8b 13,6b 15,11w 9,13w 13,3w 9,8w";
-        QTest::newRow("before a load") << "" << "0,0w 4,7w 649,379w";
+        QTest::newRow("zoom 1") << "load"
+                                << "4,7g 5,7g 7,5b 7,6b 9,7w 4,9w 7,3w 600,300w";
+        QTest::newRow("zoom 3") << "load + +"
+                                << "5,11g 9,11g 13,8b 13,6b 15,11w 9,13w 13,3w 9,8w";
+        QTest::newRow("before a load") << ""
+                                       << "0,0w 4,7w 649,379w";
     }
     void screen_pixels()
     {

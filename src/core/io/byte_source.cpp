@@ -74,6 +74,22 @@ bool IsGzipFile(const std::filesystem::path& file)
     return gzip;
 }
 
+bool IsBgzfFile(const std::filesystem::path& file)
+{
+    std::error_code ec;
+    if (std::filesystem::is_directory(file, ec))
+        return false;
+    std::FILE* f = std::fopen(file.c_str(), "rb");
+    if (f == nullptr)
+        return false;
+    unsigned char head[16] = {};
+    // gzip with the extra field (FLG.FEXTRA) holding the "BC" subfield.
+    const bool bgzf = std::fread(head, 1, sizeof head, f) == sizeof head && head[0] == 0x1f && head[1] == 0x8b &&
+                      (head[3] & 4) != 0 && head[12] == 'B' && head[13] == 'C';
+    std::fclose(f);
+    return bgzf;
+}
+
 std::unique_ptr<ByteSource> OpenByteSource(const std::filesystem::path& file, std::string* error,
                                            const SourceOptions& options)
 {

@@ -53,6 +53,8 @@ std::unique_ptr<ByteSource> OpenByteSource(const std::filesystem::path& file, st
 
 // Whether the file starts with the gzip magic bytes (gzip and BGZF both do).
 bool IsGzipFile(const std::filesystem::path& file);
+// Whether the file is BGZF (gzip blocks with their sizes, which allows seeking).
+bool IsBgzfFile(const std::filesystem::path& file);
 
 namespace detail {
 // The compressed reader (htslib); used by OpenByteSource for gzip and BGZF files.

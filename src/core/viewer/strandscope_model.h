@@ -42,6 +42,8 @@ public:
     // The start box lost the focus: its text, read as atoi reads its first 29
     // characters (saturated to the 64-bit range), becomes the start.
     void SetStartIndexText(std::string_view text);
+    // Sets the start index directly (Go to); draws nothing.
+    void SetStartIndex(std::int64_t startIndex) noexcept { m_nStartIndex = startIndex < 0 ? 0 : startIndex; }
     // What the colour dialog handed back; redraws a loaded sequence.
     void ApplyColorSettings(int orientation, const SlotColors& colors);
     // Sets the zoom directly (at least 1); draws nothing.

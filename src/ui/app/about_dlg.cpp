@@ -4,6 +4,8 @@
 #include "ui/app/dialog_look.h"
 #include "ui/app/dialog_units.h"
 
+#include "core/version.h"
+
 #include <QLabel>
 #include <QPushButton>
 #include <algorithm>
@@ -23,6 +25,14 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
     icon->setGeometry(iconRect);
     const int side = std::min(iconRect.width(), iconRect.height());
     icon->setPixmap(AppIcon().pixmap(side, side));
+
+    // Beside the icon: the version and what Lirovane is.
+    auto* text = new QLabel(QStringLiteral("Lirovane %1\nDraws the repeats of a DNA sequence as walks.")
+                                .arg(QString::fromLatin1(lirovane::kVersion)),
+                            this);
+    text->setObjectName(QStringLiteral("aboutText"));
+    text->setGeometry(du.rect(40, 10, 134, 36));
+    text->setWordWrap(true);
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("aboutOk"));

@@ -10,8 +10,10 @@
 #include "ui/settings/edit_settings.h"
 #include "ui/viewer/strandscope_launcher.h"
 
+#include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QMenu>
 #include <QResizeEvent>
 
 CMorkelbyView::CMorkelbyView(lirovane::AppSettings& settings, lirovane::ProfileStore& store, PickerServices& pickers,
@@ -29,6 +31,23 @@ CMorkelbyView::CMorkelbyView(lirovane::AppSettings& settings, lirovane::ProfileS
     m_browser->Navigate(QStringLiteral("about:start"));
     m_surface = new WaitSurface(this);
     setFocusProxy(m_browser);
+    connect(m_browser, &CWebBrowser2::thumbnailContextMenu, this, [this](QMenu* menu, const QString& picture) {
+        QAction* show = menu->addAction(tr("Show in Strandscope"));
+        show->setObjectName(QStringLiteral("showInStrandscope"));
+        connect(show, &QAction::triggered, this, [this, picture] { ShowInStrandscope(picture); });
+    });
+}
+
+void CMorkelbyView::ShowInStrandscope(const QString& picturePath)
+{
+    const auto source = SourceOfPicture(picturePath);
+    if (!source)
+        return;
+    // The page names the sequence its pictures were drawn from; a page without that
+    // line falls back to the sequence file of the current settings.
+    const QString sequence =
+        source->sequenceFile.isEmpty() ? QString::fromStdString(m_settings.sequenceFile) : source->sequenceFile;
+    RunStrandscopeViewerAt(window(), m_pickers, m_store, sequence, source->startIndex);
 }
 
 CMorkelbyView::~CMorkelbyView() = default;

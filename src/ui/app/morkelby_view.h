@@ -32,6 +32,8 @@ public slots:
     void OnCreateImages();   // command 57601, Create images
     void OnBack();           // command 57603, Back to the last gallery
     void OnStrandscope();    // command 57634, open the Strandscope viewer
+    // Opens the viewer on the sequence a gallery picture was drawn from, at its repeat.
+    void ShowInStrandscope(const QString& picturePath);
 
 signals:
     // After every picture of a batch, once the progress bar has been drawn (it is shown

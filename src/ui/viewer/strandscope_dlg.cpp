@@ -10,6 +10,14 @@
 #include "ui/viewer/picture_button.h"
 #include "ui/viewer/viewer_color_dlg.h"
 
+#include "core/io/byte_source.h"
+#include "core/io/genome_coordinates.h"
+#include "core/io/token_offset_index.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QShortcut>
+
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
@@ -73,6 +81,24 @@ CStrandscopeDlg::CStrandscopeDlg(PickerServices& pickers, lirovane::ProfileStore
 
     addButton("back", "previousButton", tr("Previous (Page Up)"), &CStrandscopeDlg::previous);
     addButton("Draw", "redrawButton", tr("Redraw"), &CStrandscopeDlg::redraw);
+
+    m_goToEdit = new QLineEdit(this);
+    m_goToEdit->setObjectName(QStringLiteral("goToEdit"));
+    m_goToEdit->setPlaceholderText(tr("chr1:10,001 or a start index"));
+    m_goToEdit->setToolTip(tr("Go to (Ctrl+G): name:position, name:start-end, name, or a start index"));
+    m_goToEdit->installEventFilter(this);
+    auto* goToButton = new QPushButton(tr("Go to"), this);
+    goToButton->setObjectName(QStringLiteral("goToButton"));
+    goToButton->setAutoDefault(false);
+    connect(goToButton, &QPushButton::clicked, this, &CStrandscopeDlg::goTo);
+    auto* goToKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_G), this);
+    connect(goToKey, &QShortcut::activated, this, [this] {
+        m_goToEdit->setFocus();
+        m_goToEdit->selectAll();
+    });
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("statusLine"));
+    m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     const char* legendNames[] = {"legendLeft", "legendAbove", "legendBelow", "legendRight"};
     for (std::size_t i = 0; i < m_legend.size(); ++i) {
@@ -157,6 +183,22 @@ void CStrandscopeDlg::layoutControls()
             label->move(label->x(), m_startEdit->y() - label->height() - 1);
     }
 
+    // Go to and the status line: a row below everything, outside the picture.
+    int bottom = 0;
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (child != m_goToEdit && child != m_status && child->parent() == this && !child->isHidden())
+            bottom = std::max(bottom, child->geometry().bottom() + 1);
+    auto* goToButton = findChild<QPushButton*>(QStringLiteral("goToButton"));
+    const int rowTop = bottom + du.y(4);
+    m_goToEdit->setGeometry(pic.left(), rowTop,
+                            metrics.horizontalAdvance(QStringLiteral("chr22_KI270739v1_random:10,000,000")),
+                            editHeight);
+    goToButton->adjustSize();
+    goToButton->move(m_goToEdit->geometry().right() + 1 + gap * 2, rowTop + (editHeight - goToButton->height()) / 2);
+    m_status->setGeometry(pic.left(),
+                          std::max(m_goToEdit->geometry().bottom(), goToButton->geometry().bottom()) + 1 + gap,
+                          kViewerWidth, metrics.height() + 2);
+
     QSize size(du.x(512), du.y(353) + shift);
     for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         size.setWidth(std::max(size.width(), child->geometry().right() + 1 + du.x(7)));
@@ -178,6 +220,91 @@ void CStrandscopeDlg::refresh(bool drew)
     m_startEdit->setText(QString::fromStdString(m_model.StartText()));
     m_endEdit->setText(QString::fromStdString(m_model.EndText()));
     m_area->repaint(); // on screen now, not at the next paint
+    m_message.clear();
+    updateStatus();
+}
+
+QString CStrandscopeDlg::statusText() const
+{
+    return m_status->text();
+}
+
+void CStrandscopeDlg::showMessage(const QString& text)
+{
+    m_message = text;
+    updateStatus();
+}
+
+void CStrandscopeDlg::updateStatus()
+{
+    if (!m_model.HasSequence()) {
+        m_status->setText(m_message);
+        return;
+    }
+    const std::filesystem::path& path = m_model.ViewerPath();
+    const QString name = QFile::decodeName(path.filename().string().c_str());
+    QString text = tr("%1, zoom %2").arg(name).arg(m_model.Zoom());
+    if (!m_model.LastLoadError().empty()) {
+        text += QStringLiteral(": ") + QString::fromStdString(m_model.LastLoadError());
+    } else if (!m_message.isEmpty()) {
+        text += QStringLiteral(": ") + m_message;
+    } else {
+        auto& index = lirovane::TokenOffsetIndex::Global();
+        const auto records = index.Records(path);
+        const auto start = static_cast<std::uint64_t>(std::max<std::int64_t>(m_model.StartIndex(), 0));
+        std::uint64_t total = 0;
+        if (records && !records->empty())
+            total = records->back().tokensBefore + records->back().bases;
+        if (records && start >= total) {
+            text +=
+                tr(": past the end of %1: %2 positions").arg(name, QString::fromStdString(lirovane::WithCommas(total)));
+        } else if (records) {
+            const auto end = static_cast<std::uint64_t>(std::max<std::int64_t>(m_model.EndIndex(), 0));
+            const std::string range = lirovane::DescribeRange(*records, start + 1, end);
+            if (!range.empty())
+                text += QStringLiteral(", ") + QString::fromStdString(range);
+        }
+        const std::string notice = index.IndexNotice(path);
+        if (!notice.empty())
+            text += QStringLiteral(" (") + QString::fromStdString(notice) + QLatin1Char(')');
+        else if (!m_gzipHintShown && lirovane::IsGzipFile(path) && !lirovane::IsBgzfFile(path)) {
+            text += tr(" (bgzip the file to make jumps instant)");
+            m_gzipHintShown = true;
+        }
+    }
+    m_status->setText(text);
+    m_status->setToolTip(text);
+}
+
+void CStrandscopeDlg::goTo()
+{
+    if (!m_model.HasSequence()) {
+        showMessage(tr("Load a sequence file first."));
+        return;
+    }
+    std::string error;
+    const auto records = lirovane::TokenOffsetIndex::Global().Records(m_model.ViewerPath(), &error);
+    if (!records) {
+        showMessage(QString::fromStdString(error));
+        return;
+    }
+    const auto target = lirovane::ParseRegion(m_goToEdit->text().toStdString(), *records, &error);
+    if (!target) {
+        showMessage(QString::fromStdString(error));
+        return;
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_model.SetStartIndex(target->startIndex);
+    refresh(m_model.Redraw());
+    QApplication::restoreOverrideCursor();
+}
+
+void CStrandscopeDlg::loadAt(const QString& file, qint64 startIndex)
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_model.LoadAt(ToPath(file), startIndex);
+    refresh(true);
+    QApplication::restoreOverrideCursor();
 }
 
 void CStrandscopeDlg::updateLegend()
@@ -200,8 +327,10 @@ void CStrandscopeDlg::load()
 {
     const auto file = m_pickers.OpenFileName(this, QStringLiteral("*.txt"), SequenceFileFilters());
     if (file) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
         m_model.Load(ToPath(*file));
         refresh(true);
+        QApplication::restoreOverrideCursor();
     }
     restoreWorkingDirectory();
 }
@@ -309,6 +438,14 @@ void CStrandscopeDlg::keyPressEvent(QKeyEvent* event)
 
 bool CStrandscopeDlg::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_goToEdit && event->type() == QEvent::KeyPress) {
+        // Enter in the Go to box goes there instead of closing the viewer.
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            goTo();
+            return true;
+        }
+    }
     if (watched == m_startEdit) {
         if (event->type() == QEvent::FocusOut) {
             commitStartBox();

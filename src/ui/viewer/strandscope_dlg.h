@@ -39,6 +39,12 @@ public:
     void zoomOut();
     void saveImage();
     void changeSettings();
+    // Draws from the place the Go to box names: name:pos, name:pos-end, name or a start index.
+    void goTo();
+    // Opens `file` at `startIndex` (Show in Strandscope).
+    void loadAt(const QString& file, qint64 startIndex);
+    // The line under the picture: file, zoom and where the picture lies, or a message.
+    QString statusText() const;
 
 protected:
     // Runs the colour dialog on the given values and leaves its choices in them.
@@ -48,13 +54,16 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    PictureButton* addButton(const char* caption, const char* name, const QString& tip, void (CStrandscopeDlg::*command)());
+    PictureButton* addButton(const char* caption, const char* name, const QString& tip,
+                             void (CStrandscopeDlg::*command)());
     void layoutControls();
     void refresh(bool drew);
     void updateLegend();
     void restoreWorkingDirectory();
     void commitStartBox();
     void fromKeyboard(void (CStrandscopeDlg::*command)());
+    void updateStatus();
+    void showMessage(const QString& text);
 
     PickerServices& m_pickers;
     lirovane::ProfileStore& m_store;
@@ -64,4 +73,8 @@ private:
     QLineEdit* m_startEdit = nullptr;
     QLineEdit* m_endEdit = nullptr;
     std::array<QLabel*, 4> m_legend{}; // left, above, below, right
+    QLineEdit* m_goToEdit = nullptr;
+    QLabel* m_status = nullptr;
+    QString m_message;            // shown instead of the coordinates until the next drawing
+    bool m_gzipHintShown = false; // the bgzip hint is given once
 };
