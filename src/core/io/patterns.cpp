@@ -36,12 +36,9 @@ public:
         std::int64_t values[3] = {};
         for (std::int64_t& v : values) {
             switch (m_reader.Read(v)) {
-            case IntegerReader::Status::Ok:
-                break;
-            case IntegerReader::Status::End:
-                return Status::End;
-            case IntegerReader::Status::Bad:
-                return Status::Bad;
+            case IntegerReader::Status::Ok: break;
+            case IntegerReader::Status::End: return Status::End;
+            case IntegerReader::Status::Bad: return Status::Bad;
             }
         }
         record = PatternRecord{values[0], values[1], values[2]};

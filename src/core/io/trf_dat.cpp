@@ -235,13 +235,9 @@ IoResult<std::vector<PatternRecord>> ReadTrfRepeats(const std::filesystem::path&
         PatternRecord repeat;
         std::string problem;
         switch (lines.Take(Trim(line), repeat, problem)) {
-        case RepeatLines::Line::Repeat:
-            repeats.push_back(repeat);
-            break;
-        case RepeatLines::Line::Bad:
-            return IoError::Content(datFile, lineNumber, std::move(problem));
-        case RepeatLines::Line::Other:
-            break;
+        case RepeatLines::Line::Repeat: repeats.push_back(repeat); break;
+        case RepeatLines::Line::Bad: return IoError::Content(datFile, lineNumber, std::move(problem));
+        case RepeatLines::Line::Other: break;
         }
     }
     if (!lines.SawRecord())

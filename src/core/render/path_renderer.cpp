@@ -25,8 +25,8 @@ std::int64_t FloorDiv(std::int64_t a, std::int64_t k) noexcept
 
 int ClampToInt(std::int64_t v) noexcept
 {
-    return static_cast<int>(std::clamp<std::int64_t>(v, std::numeric_limits<int>::min(),
-                                                     std::numeric_limits<int>::max()));
+    return static_cast<int>(
+        std::clamp<std::int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
 struct Extremes {
@@ -175,10 +175,22 @@ void DrawPath(std::string_view stretch, const PathExtent& extent, const PathStyl
         const DirectionSlot slot = lookup[static_cast<unsigned char>(c)];
         bool moved = false;
         switch (slot) {
-        case DirectionSlot::Left: moved = restX == 0; restX = moved ? k - 1 : restX - 1; break;
-        case DirectionSlot::Up: moved = restY == 0; restY = moved ? k - 1 : restY - 1; break;
-        case DirectionSlot::Down: moved = restY == k - 1; restY = moved ? 0 : restY + 1; break;
-        case DirectionSlot::Right: moved = restX == k - 1; restX = moved ? 0 : restX + 1; break;
+        case DirectionSlot::Left:
+            moved = restX == 0;
+            restX = moved ? k - 1 : restX - 1;
+            break;
+        case DirectionSlot::Up:
+            moved = restY == 0;
+            restY = moved ? k - 1 : restY - 1;
+            break;
+        case DirectionSlot::Down:
+            moved = restY == k - 1;
+            restY = moved ? 0 : restY + 1;
+            break;
+        case DirectionSlot::Right:
+            moved = restX == k - 1;
+            restX = moved ? 0 : restX + 1;
+            break;
         case DirectionSlot::None: break;
         }
         if (moved)
@@ -211,10 +223,22 @@ ViewerFit FitViewerPath(std::string_view letters, int zoom, const PathStyle& sty
     std::size_t count = n;
     for (std::size_t i = 0; i < n; ++i) {
         switch (lookup[static_cast<unsigned char>(letters[i])]) {
-        case DirectionSlot::Left: x -= s; minX = std::min(minX, x); break;
-        case DirectionSlot::Up: y -= s; minY = std::min(minY, y); break;
-        case DirectionSlot::Down: y += s; maxY = std::max(maxY, y); break;
-        case DirectionSlot::Right: x += s; maxX = std::max(maxX, x); break;
+        case DirectionSlot::Left:
+            x -= s;
+            minX = std::min(minX, x);
+            break;
+        case DirectionSlot::Up:
+            y -= s;
+            minY = std::min(minY, y);
+            break;
+        case DirectionSlot::Down:
+            y += s;
+            maxY = std::max(maxY, y);
+            break;
+        case DirectionSlot::Right:
+            x += s;
+            maxX = std::max(maxX, x);
+            break;
         case DirectionSlot::None: break;
         }
         // The letter whose step breaks the frame is neither drawn nor counted,
@@ -232,8 +256,8 @@ ViewerFit FitViewerPath(std::string_view letters, int zoom, const PathStyle& sty
     return fit;
 }
 
-void DrawViewerPath(std::string_view letters, const ViewerFit& fit, int zoom, const PathStyle& style,
-                    Canvas& screen, Canvas& image)
+void DrawViewerPath(std::string_view letters, const ViewerFit& fit, int zoom, const PathStyle& style, Canvas& screen,
+                    Canvas& image)
 {
     screen.FillRect(0, 0, kViewerWidth, kViewerHeight, StockBrush::White);
     image.FillRect(0, 0, kViewerWidth, kViewerHeight, StockBrush::White);

@@ -69,7 +69,7 @@ std::optional<PathExtent> StepExtent(const PathExtent& extent);
 // that fit are drawn, on both canvases (screen first, then image) step by step.
 // A zoom below 1 counts as 1; letters past kViewerMaxLetters are ignored.
 ViewerFit FitViewerPath(std::string_view letters, int zoom, const PathStyle& style);
-void DrawViewerPath(std::string_view letters, const ViewerFit& fit, int zoom, const PathStyle& style,
-                    Canvas& screen, Canvas& image);
+void DrawViewerPath(std::string_view letters, const ViewerFit& fit, int zoom, const PathStyle& style, Canvas& screen,
+                    Canvas& image);
 
 } // namespace lirovane

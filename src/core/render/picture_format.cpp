@@ -42,12 +42,9 @@ std::optional<PictureFormat> PictureFormatOfFile(const std::filesystem::path& fi
 std::string_view PictureFormatName(PictureFormat format) noexcept
 {
     switch (format) {
-    case PictureFormat::Png:
-        return "png";
-    case PictureFormat::Svg:
-        return "svg";
-    case PictureFormat::Bmp:
-        break;
+    case PictureFormat::Png: return "png";
+    case PictureFormat::Svg: return "svg";
+    case PictureFormat::Bmp: break;
     }
     return "bmp";
 }

@@ -89,21 +89,11 @@ std::string XmlText(std::string_view text)
         const auto c = static_cast<unsigned char>(text[0]);
         std::size_t used = 1;
         switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        case '\'':
-            out += "&apos;";
-            break;
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        case '\'': out += "&apos;"; break;
         default:
             if (c >= 0x80) {
                 used = Utf8Length(text);

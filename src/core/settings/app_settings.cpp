@@ -10,8 +10,8 @@ namespace lirovane {
 namespace {
 
 constexpr std::array<std::string_view, 4> kColorKeys{"AsColor", "CsColor", "GsColor", "TsColor"};
-constexpr std::array<std::string_view, 8> kLetterKeys{
-    "Letter1", "Letter2", "Letter3", "Letter4", "Letter5", "Letter6", "Letter7", "Letter8"};
+constexpr std::array<std::string_view, 8> kLetterKeys{"Letter1", "Letter2", "Letter3", "Letter4",
+                                                      "Letter5", "Letter6", "Letter7", "Letter8"};
 
 int ReadInt(const ProfileStore& store, std::string_view key)
 {

@@ -12,13 +12,13 @@ class ProfileStore;
 // Everything the image batch needs to know, kept for the whole run and stored in the
 // profile one key per field. Before LoadSettings every text is empty and every number 0.
 struct AppSettings {
-    std::string sequenceFile;           // "SequenceFile"
-    std::string patternsFile;           // "StartsEndsAndSizesFile"
-    int sizeOfRepeats = 0;              // "SizeOfRepeats"
-    int letterOrientation = 0;          // "LetterOrientation"; 0 marks a first run
-    SlotColors colors{};                // "AsColor", "CsColor", "GsColor", "TsColor": slots Left, Up, Down, Right
-    LetterTable letters{};              // "Letter1" .. "Letter8"
-    int numberOfRepeatsInThisSet = 0;   // "NumberOfRepeatsInThisSet"
+    std::string sequenceFile;         // "SequenceFile"
+    std::string patternsFile;         // "StartsEndsAndSizesFile"
+    int sizeOfRepeats = 0;            // "SizeOfRepeats"
+    int letterOrientation = 0;        // "LetterOrientation"; 0 marks a first run
+    SlotColors colors{};              // "AsColor", "CsColor", "GsColor", "TsColor": slots Left, Up, Down, Right
+    LetterTable letters{};            // "Letter1" .. "Letter8"
+    int numberOfRepeatsInThisSet = 0; // "NumberOfRepeatsInThisSet"
 
     // The letter table and the four slot colours, as every drawing takes them.
     PathStyle Style() const noexcept;

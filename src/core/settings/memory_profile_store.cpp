@@ -36,14 +36,12 @@ void MemoryProfileStore::WriteProfileInt(std::string_view section, std::string_v
     m_values[KeyOf(section, key)] = value;
 }
 
-void MemoryProfileStore::WriteProfileString(std::string_view section, std::string_view key,
-                                            std::string_view value)
+void MemoryProfileStore::WriteProfileString(std::string_view section, std::string_view key, std::string_view value)
 {
     m_values[KeyOf(section, key)] = std::string(value);
 }
 
-std::optional<MemoryProfileStore::Value> MemoryProfileStore::Find(std::string_view section,
-                                                                  std::string_view key) const
+std::optional<MemoryProfileStore::Value> MemoryProfileStore::Find(std::string_view section, std::string_view key) const
 {
     const auto it = m_values.find(KeyOf(section, key));
     if (it == m_values.end())

@@ -302,9 +302,7 @@ bool ThumbnailView::handleKey(QKeyEvent* event)
         emit cellActivated(m_current);
         return true;
     case Qt::Key_Right:
-    case Qt::Key_Left:
-        moveCurrent(event->key() == Qt::Key_Right);
-        return true;
+    case Qt::Key_Left: moveCurrent(event->key() == Qt::Key_Right); return true;
     case Qt::Key_Down:
     case Qt::Key_Up: {
         if (m_current < 0) {
@@ -322,22 +320,15 @@ bool ThumbnailView::handleKey(QKeyEvent* event)
         }
         return true;
     }
-    case Qt::Key_PageDown:
-        bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
-        return true;
-    case Qt::Key_PageUp:
-        bar->triggerAction(QAbstractSlider::SliderPageStepSub);
-        return true;
-    case Qt::Key_Home:
-        bar->setValue(0);
-        return true;
+    case Qt::Key_PageDown: bar->triggerAction(QAbstractSlider::SliderPageStepAdd); return true;
+    case Qt::Key_PageUp: bar->triggerAction(QAbstractSlider::SliderPageStepSub); return true;
+    case Qt::Key_Home: bar->setValue(0); return true;
     case Qt::Key_End:
         bar->setValue(bar->maximum());
         if (cells > 0 && (event->modifiers() & Qt::ControlModifier))
             setCurrent(cells - 1);
         return true;
-    default:
-        return false;
+    default: return false;
     }
 }
 

@@ -9,9 +9,7 @@ using lirovane::kViewerHeight;
 using lirovane::kViewerWidth;
 
 PictureArea::PictureArea(const lirovane::RasterCanvas& image, QWidget* parent)
-    : QWidget(parent)
-    , m_image(image)
-    , m_screen(kViewerWidth, kViewerHeight)
+    : QWidget(parent), m_image(image), m_screen(kViewerWidth, kViewerHeight)
 {
     setFixedSize(kViewerWidth, kViewerHeight);
     setAttribute(Qt::WA_OpaquePaintEvent);

@@ -2,8 +2,7 @@
 
 #include <QPainter>
 
-PictureButton::PictureButton(const QString& caption, QWidget* parent)
-    : QAbstractButton(parent)
+PictureButton::PictureButton(const QString& caption, QWidget* parent) : QAbstractButton(parent)
 {
     const QString base = QStringLiteral(":/viewer/") + caption.toUpper();
     m_up.load(base + QStringLiteral("U.bmp"));

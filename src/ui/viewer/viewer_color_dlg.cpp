@@ -50,9 +50,7 @@ QRect Fit(const DialogUnits& du, const Placed& p, QSize hint)
 
 } // namespace
 
-CViewerColorDlg::CViewerColorDlg(PickerServices& pickers, QWidget* parent)
-    : QDialog(parent)
-    , m_pickers(pickers)
+CViewerColorDlg::CViewerColorDlg(PickerServices& pickers, QWidget* parent) : QDialog(parent), m_pickers(pickers)
 {
     setObjectName(QStringLiteral("viewerColorDialog"));
     setWindowTitle(QStringLiteral("Change settings"));
