@@ -14,6 +14,8 @@
 // temporary folder (TMPDIR); --sample adds case (2) on a real genome, for example the
 // MAL14 sample at size 2. Every figure is the best of --rounds runs (default 5), the
 // cases interleaved so that load on a shared machine hits them alike.
+#include "child_process.h"
+
 #include <emmintrin.h>
 #include <fcntl.h>
 #include <spawn.h>
@@ -37,12 +39,15 @@
 #define LIROVANE_BATCH_PATH "lirovane-batch"
 #endif
 
-extern char** environ;
-
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 namespace {
+
+using bench::ChildRun;
+using bench::CpuSeconds;
+using bench::Spawn;
+using Best = bench::ChildRun;
 
 constexpr std::size_t kBlock = std::size_t{1} << 20;
 
@@ -134,58 +139,6 @@ std::uint64_t CountNonBlankSse2(const char* path, bool heapBlock = false)
     return total - blank;
 }
 
-// Wall time from start to exit, and the CPU time the child used (user + system):
-// on a machine shared with other work the CPU time is the steadier figure.
-struct ChildRun {
-    double seconds = 0;
-    double cpu = 0;
-    long peakKiB = 0;
-};
-
-double CpuSeconds(const rusage& usage)
-{
-    const auto tv = [](const timeval& t) {
-        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6;
-    };
-    return tv(usage.ru_utime) + tv(usage.ru_stime);
-}
-
-// The best of several runs, wall and CPU each.
-struct Best {
-    double seconds = 1e9;
-    double cpu = 1e9;
-    void Add(const ChildRun& run)
-    {
-        seconds = std::min(seconds, run.seconds);
-        cpu = std::min(cpu, run.cpu);
-    }
-};
-
-ChildRun Spawn(const std::vector<std::string>& args)
-{
-    std::vector<char*> argv;
-    for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t child = 0;
-    const auto t0 = Clock::now();
-    if (posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ) != 0)
-        Die("cannot run " + args[0]);
-    int status = 0;
-    rusage usage{};
-    if (wait4(child, &status, 0, &usage) != child)
-        Die("lost child " + args[0]);
-    const double seconds = Seconds(Clock::now() - t0);
-    posix_spawn_file_actions_destroy(&actions);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        Die(args[0] + " failed");
-    return {seconds, CpuSeconds(usage), usage.ru_maxrss};
-}
-
 struct OutputFile {
     std::string name;
     std::string bytes;
@@ -263,9 +216,9 @@ void ManyPictures(const char* label, const std::string& batch, const fs::path& s
     Best floor;
     for (int round = 0; round < rounds; ++round) {
         Fresh(out);
-        best.Add(Spawn(BatchArgs(batch, sequence, patterns, size, out)));
+        best.Best(Spawn(BatchArgs(batch, sequence, patterns, size, out)));
         Fresh(plain);
-        floor.Add(WriteFilesPlainly(files, plain));
+        floor.Best(WriteFilesPlainly(files, plain));
     }
     const int pictures = Pictures(out);
     std::printf("(2) %s: %d pictures, %zu files, %.1f MB\n", label, pictures, files.size(),
@@ -337,11 +290,11 @@ int main(int argc, char** argv)
     Best handful;
     long bigPeak = 0;
     for (int round = 0; round < rounds; ++round) {
-        count.Add(Spawn({self, "--count", big.string()}));
-        heapCount.Add(Spawn({self, "--count-heap", big.string()}));
+        count.Best(Spawn({self, "--count", big.string()}));
+        heapCount.Best(Spawn({self, "--count-heap", big.string()}));
         Fresh(few);
         const ChildRun run = Spawn(BatchArgs(batch, big, work / "big.pat", size, few));
-        handful.Add(run);
+        handful.Best(run);
         bigPeak = run.peakKiB;
     }
     const fs::path smallOut = work / "small";

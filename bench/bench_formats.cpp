@@ -9,6 +9,8 @@
 // that load on a shared machine hits them alike (default 5); every time is the best run.
 // Targets: PNG at most 1.5 times the BMP run, SVG at most 1.2 times, and the PNG
 // pictures at most 1/5 of the BMP pictures' bytes.
+#include "child_process.h"
+
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -31,58 +33,17 @@
 #define LIROVANE_SAMPLES_PATH "samples"
 #endif
 
-extern char** environ;
-
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 
 namespace {
+
+using bench::Spawn;
+using Run = bench::ChildRun;
 
 [[noreturn]] void Die(const std::string& what)
 {
     std::fprintf(stderr, "bench_formats: %s\n", what.c_str());
     std::exit(1);
-}
-
-struct Run {
-    double seconds = 1e9; // wall time
-    double cpu = 1e9;     // user and system time: what a loaded machine cannot inflate
-
-    void Best(const Run& other)
-    {
-        seconds = std::min(seconds, other.seconds);
-        cpu = std::min(cpu, other.cpu);
-    }
-};
-
-double Seconds(const timeval& t)
-{
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6;
-}
-
-Run Spawn(const std::vector<std::string>& args)
-{
-    std::vector<char*> argv;
-    for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t child = 0;
-    const auto t0 = Clock::now();
-    if (posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ) != 0)
-        Die("cannot run " + args[0]);
-    int status = 0;
-    rusage usage{};
-    if (wait4(child, &status, 0, &usage) != child)
-        Die("lost child " + args[0]);
-    const double seconds = std::chrono::duration<double>(Clock::now() - t0).count();
-    posix_spawn_file_actions_destroy(&actions);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        Die(args[0] + " failed");
-    return {seconds, Seconds(usage.ru_utime) + Seconds(usage.ru_stime)};
 }
 
 // The pictures of a gallery: how many and their bytes.

@@ -11,6 +11,8 @@
 // the pass itself), then with --repeats. Every figure is the best of --rounds runs (default 3), the cases interleaved
 // so that load on a shared machine hits them alike. Each picture is a file to create, about
 // 45 us even on tmpfs: where pictures outweigh the reading, the ratio grows with them.
+#include "child_process.h"
+
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -32,12 +34,12 @@
 #define LIROVANE_BATCH_PATH "lirovane-batch"
 #endif
 
-extern char** environ;
-
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 
 namespace {
+
+using bench::Spawn;
+using Run = bench::ChildRun;
 
 constexpr int kFirstSize = 2;
 constexpr int kLastSize = 10;
@@ -89,47 +91,6 @@ void WritePatterns(const fs::path& file, std::uint64_t tokens, int repeats)
             out << start << ' ' << start + k * (4 + static_cast<std::uint64_t>(i % 12)) << ' ' << size << "\r\n";
         }
     }
-}
-
-double Seconds(Clock::duration d)
-{
-    return std::chrono::duration<double>(d).count();
-}
-
-struct Run {
-    double seconds = 1e9; // wall time
-    double cpu = 1e9;     // user and system time: what a loaded machine cannot inflate
-    void Best(const Run& other)
-    {
-        seconds = std::min(seconds, other.seconds);
-        cpu = std::min(cpu, other.cpu);
-    }
-};
-
-Run Spawn(const std::vector<std::string>& args)
-{
-    std::vector<char*> argv;
-    for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t child = 0;
-    const auto t0 = Clock::now();
-    if (posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ) != 0)
-        Die("cannot run " + args[0]);
-    int status = 0;
-    rusage usage{};
-    if (wait4(child, &status, 0, &usage) != child)
-        Die("lost child " + args[0]);
-    const double seconds = Seconds(Clock::now() - t0);
-    posix_spawn_file_actions_destroy(&actions);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        Die(args[0] + " failed");
-    auto time = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6; };
-    return {seconds, time(usage.ru_utime) + time(usage.ru_stime)};
 }
 
 int Pictures(const fs::path& dir)
