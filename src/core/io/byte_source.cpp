@@ -58,36 +58,35 @@ private:
     std::uint64_t m_offset = 0;
 };
 
+// The first bytes of a file (fewer when it is shorter); nothing for a folder or a file
+// that cannot be opened.
+template <std::size_t N> std::size_t ReadHead(const std::filesystem::path& file, unsigned char (&head)[N])
+{
+    std::error_code ec;
+    if (std::filesystem::is_directory(file, ec))
+        return 0;
+    std::FILE* f = std::fopen(file.c_str(), "rb");
+    if (f == nullptr)
+        return 0;
+    const std::size_t n = std::fread(head, 1, N, f);
+    std::fclose(f);
+    return n;
+}
+
 } // namespace
 
 bool IsGzipFile(const std::filesystem::path& file)
 {
-    std::error_code ec;
-    if (std::filesystem::is_directory(file, ec))
-        return false;
-    std::FILE* f = std::fopen(file.c_str(), "rb");
-    if (f == nullptr)
-        return false;
     unsigned char magic[2] = {};
-    const bool gzip = std::fread(magic, 1, 2, f) == 2 && magic[0] == 0x1f && magic[1] == 0x8b;
-    std::fclose(f);
-    return gzip;
+    return ReadHead(file, magic) == 2 && magic[0] == 0x1f && magic[1] == 0x8b;
 }
 
 bool IsBgzfFile(const std::filesystem::path& file)
 {
-    std::error_code ec;
-    if (std::filesystem::is_directory(file, ec))
-        return false;
-    std::FILE* f = std::fopen(file.c_str(), "rb");
-    if (f == nullptr)
-        return false;
     unsigned char head[16] = {};
     // gzip with the extra field (FLG.FEXTRA) holding the "BC" subfield.
-    const bool bgzf = std::fread(head, 1, sizeof head, f) == sizeof head && head[0] == 0x1f && head[1] == 0x8b &&
-                      (head[3] & 4) != 0 && head[12] == 'B' && head[13] == 'C';
-    std::fclose(f);
-    return bgzf;
+    return ReadHead(file, head) == sizeof head && head[0] == 0x1f && head[1] == 0x8b && (head[3] & 4) != 0 &&
+           head[12] == 'B' && head[13] == 'C';
 }
 
 std::unique_ptr<ByteSource> OpenByteSource(const std::filesystem::path& file, std::string* error,
