@@ -28,7 +28,7 @@ enum class CompressedInput { Refused, Decoded };
 // device such as /dev/zero or a pipe would give nothing or never end), it must open
 // for reading, and its first block must look like text: no NUL byte, and no
 // compressed stream unless its reader decodes one. Nothing else is read.
-// The window reads whatever the user named as the specification's token stream;
+// The window reads whatever file the user named as a plain stream of tokens;
 // the command line calls this first and refuses such input with its reason.
 IoStatus CheckInputFile(const std::filesystem::path& file, CompressedInput compressed = CompressedInput::Refused);
 
