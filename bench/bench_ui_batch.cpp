@@ -10,6 +10,7 @@
 // example the MAL14 sample at size 2. Figures are the best of --rounds (default 3).
 // Run it on a display (xvfb-run bench_ui_batch): offscreen a repaint costs next to nothing.
 
+#include "child_process.h"
 #include "core/batch/image_batch.h"
 #include "core/settings/app_settings.h"
 #include "core/settings/memory_profile_store.h"
@@ -39,8 +40,6 @@
 #ifndef LIROVANE_BATCH_PATH
 #define LIROVANE_BATCH_PATH "lirovane-batch"
 #endif
-
-extern char** environ;
 
 namespace fs = std::filesystem;
 
@@ -95,28 +94,8 @@ void WritePatterns(const fs::path& file, std::uint64_t tokens, int repeats)
 // lirovane-batch from start to exit: wall and CPU seconds.
 std::pair<double, double> RunCommandLine(const std::vector<std::string>& args)
 {
-    std::vector<char*> argv;
-    for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    QElapsedTimer clock;
-    clock.start();
-    pid_t child = 0;
-    if (posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ) != 0)
-        Die("cannot run " + args[0]);
-    int status = 0;
-    rusage usage{};
-    if (wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        Die(args[0] + " failed");
-    const double seconds = static_cast<double>(clock.nsecsElapsed()) * 1e-9;
-    posix_spawn_file_actions_destroy(&actions);
-    const auto tv = [](const timeval& t) {
-        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6;
-    };
-    return {seconds, tv(usage.ru_utime) + tv(usage.ru_stime)};
+    const bench::ChildRun run = bench::Spawn(args);
+    return {run.seconds, run.cpu};
 }
 
 class NoPickers final : public PickerServices {
