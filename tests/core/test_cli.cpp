@@ -1,34 +1,13 @@
 // lirovane-batch end to end: the program is run as a user would run it.
 #include "test_support.h"
 
-#include <sys/wait.h>
-
 using namespace lirovane::test;
-
-namespace {
-
-struct RunResult {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-// Runs the program with the words of `args`, output and errors into `dir`.
-RunResult RunBatch(const fs::path& dir, const std::string& args)
-{
-    const std::string command = std::string(LIROVANE_BATCH_EXE) + " " + args + " >" + (dir / "out.txt").string() +
-                                " 2>" + (dir / "err.txt").string();
-    const int raw = std::system(command.c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(dir / "out.txt"), ReadFile(dir / "err.txt")};
-}
-
-} // namespace
 
 TEST(Cli, DrawsTheSampleFromPatternsAndFromTrf)
 {
     ScratchDir dir;
-    const RunResult pat = RunBatch(dir.Path(), "--sequence " + kLambdaFa + " --patterns " + kLambdaPat +
-                                                   " --size 6 --out " + (dir / "pat").string());
+    const RunResult pat = RunBatch(dir.Path(), Args("--sequence " + kLambdaFa + " --patterns " + kLambdaPat +
+                                                    " --size 6 --out " + (dir / "pat").string()));
     ASSERT_EQ(pat.status, 0) << pat.err;
     EXPECT_NE(pat.err.find("24 of 24 repeats of size 6"), std::string::npos) << pat.err;
     EXPECT_NE(pat.err.find("24/24 pictures (100%)\n"), std::string::npos) << pat.err; // not a terminal: lines
@@ -42,8 +21,8 @@ TEST(Cli, DrawsTheSampleFromPatternsAndFromTrf)
     // The .dat file gives the same gallery, with or without the converted file written.
     for (const std::string& extra : {std::string(), " --write-patterns " + (dir / "converted.pat").string()}) {
         const fs::path out = dir / (extra.empty() ? "trf" : "trf-written");
-        const RunResult trf = RunBatch(dir.Path(), "--sequence " + kLambdaFa + " --trf " + kLambdaDat +
-                                                       " --size 6 --out " + out.string() + extra);
+        const RunResult trf = RunBatch(dir.Path(), Args("--sequence " + kLambdaFa + " --trf " + kLambdaDat +
+                                                        " --size 6 --out " + out.string() + extra));
         ASSERT_EQ(trf.status, 0) << trf.err;
         EXPECT_EQ(Files(out), files) << extra;
     }
@@ -55,10 +34,10 @@ TEST(Cli, ColoursGoToTheirSlots)
 {
     ScratchDir dir;
     const RunResult run =
-        RunBatch(dir.Path(), "--sequence " + WriteFile(dir / "s.fa", "AAAAx\nCCCC\n").string() + " --patterns " +
-                                 WriteFile(dir / "p.pat", "1 5 4\n6 10 4\n").string() +
-                                 " --size 4 --orientation 2 --colors '#010203,#040506,#070809,#0a0b0c' --out " +
-                                 (dir / "out").string());
+        RunBatch(dir.Path(), Args("--sequence " + WriteFile(dir / "s.fa", "AAAAx\nCCCC\n").string() + " --patterns " +
+                                  WriteFile(dir / "p.pat", "1 5 4\n6 10 4\n").string() +
+                                  " --size 4 --orientation 2 --colors #010203,#040506,#070809,#0a0b0c --out " +
+                                  (dir / "out").string()));
     ASSERT_EQ(run.status, 0) << run.err;
     for (const auto& [picture, own, other] : {std::tuple{"1.bmp", "\x03\x02\x01", "\x0c\x0b\x0a"}, // blue, green, red
                                               std::tuple{"6.bmp", "\x0c\x0b\x0a", "\x03\x02\x01"}}) {
@@ -95,7 +74,7 @@ TEST(Cli, BadInputAndExitStatus)
         {"--sequence SEQ --patterns PAT --size 2-2001", 2, "size 2001 is outside 1 to 2000"},
         {"--sequence SEQ --patterns BAD --size 6-7 --out OUT", 1, "line 2: size 2001 is outside 0 to 2000"},
         {"--sequence SEQ --patterns PAT --size 6 --orientation 4", 2, "--orientation must be 1, 2 or 3"},
-        {"--sequence SEQ --patterns PAT --size 6 --colors '#ff0000,#00ff00,#0000ff'", 2, "--colors must be"},
+        {"--sequence SEQ --patterns PAT --size 6 --colors #ff0000,#00ff00,#0000ff", 2, "--colors must be"},
         {"--sequence SEQ --patterns PAT --trf TRF --size 6", 2, "exactly one of"},
         {"--sequence SEQ --frobnicate", 2, "unknown option '--frobnicate'"},
         {"--sequence SEQ --patterns PAT --size 6 --format gif", 2, "--format must be bmp, png or svg, not 'gif'"},
@@ -105,13 +84,11 @@ TEST(Cli, BadInputAndExitStatus)
         {"--sequence SEQ --trf PAT --size 6 --out OUT", 1, "is not Tandem Repeats Finder .dat output"},
         {"--sequence SEQ --patterns BAD --size 6 --out OUT", 1,
          bad + ": line 2: size 2001 is outside 0 to 2000 (Invalid Starts, Ends and size file!)"},
-        {"--sequence SEQ --patterns PAT --size 6 --out UNDERFILE", 1, "cannot create output folder"},
+        {"--sequence SEQ --patterns PAT --size 6 --out UNDERFILE", 1,
+         "cannot create output folder '" + underFile.string() + "': Not a directory"},
     };
     for (const auto& c : cases) {
-        std::string args;
-        for (const std::string& word : Words(c.args))
-            args += " " + (words.count(word) != 0 ? words.at(word) : word);
-        const RunResult run = RunBatch(dir.Path(), args);
+        const RunResult run = RunBatch(dir.Path(), Args(c.args, words));
         EXPECT_EQ(run.status, c.status) << c.args;
         EXPECT_TRUE(run.err.starts_with("lirovane-batch: ")) << run.err;
         EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
@@ -125,8 +102,8 @@ TEST(Cli, BadInputAndExitStatus)
     for (const std::string format : {"bmp", "png", "svg"}) {
         const fs::path out = dir / ("out-" + format);
         fs::create_directories(out / ("1165." + format));
-        const RunResult run = RunBatch(dir.Path(), "--sequence " + kLambdaFa + " --patterns " + kLambdaPat +
-                                                       " --size 6 --format " + format + " --out " + out.string());
+        const RunResult run = RunBatch(dir.Path(), Args("--sequence " + kLambdaFa + " --patterns " + kLambdaPat +
+                                                        " --size 6 --format " + format + " --out " + out.string()));
         EXPECT_EQ(run.status, 1) << format;
         EXPECT_NE(run.err.find("could not write picture '" + (out / ("1165." + format)).string() + "'"),
                   std::string::npos)
@@ -138,8 +115,9 @@ TEST(Cli, BadInputAndExitStatus)
             pictures += entry.is_regular_file() && entry.path().extension() == "." + format;
         EXPECT_EQ(pictures, 23u) << format;
     }
-    EXPECT_EQ(RunBatch(dir.Path(), "--help").out.find("Usage: lirovane-batch --sequence FILE (--patterns FILE | --trf"),
-              0u);
+    EXPECT_EQ(
+        RunBatch(dir.Path(), Args("--help")).out.find("Usage: lirovane-batch --sequence FILE (--patterns FILE | --trf"),
+        0u);
 }
 
 // Several sizes in one read: each size's folder is byte for byte the gallery of a run of
@@ -165,9 +143,9 @@ TEST(Cli, SeveralSizesMatchSingleRuns)
     for (const auto& c : cases) {
         const std::string patterns = WriteFile(dir / "p.pat", c.patterns).string();
         fs::remove_all(dir / "multi");
-        const RunResult multi =
-            RunBatch(dir.Path(), "--sequence " + sequence + " --patterns " + patterns + " --size " + c.sizes +
-                                     " --out " + (dir / "multi").string() + " --summary " + (dir / "sum.tsv").string());
+        const RunResult multi = RunBatch(dir.Path(), Args("--sequence " + sequence + " --patterns " + patterns +
+                                                          " --size " + c.sizes + " --out " + (dir / "multi").string() +
+                                                          " --summary " + (dir / "sum.tsv").string()));
         ASSERT_EQ(multi.status, 0) << multi.err;
         const std::vector<std::string> rows = Words(ReadFile(dir / "sum.tsv"));
         for (std::size_t row = 1; row * 5 < rows.size(); ++row) {
@@ -176,8 +154,8 @@ TEST(Cli, SeveralSizesMatchSingleRuns)
                 continue; // the empty galleries of a long list are alike
             fs::remove_all(dir / "single");
             const RunResult single =
-                RunBatch(dir.Path(), "--sequence " + sequence + " --patterns " + patterns + " --size " + size +
-                                         " --out " + (dir / "single").string());
+                RunBatch(dir.Path(), Args("--sequence " + sequence + " --patterns " + patterns + " --size " + size +
+                                          " --out " + (dir / "single").string()));
             // A size whose repeats all lie past the sequence drew none: a failure on its own.
             const bool drewNone = rows[row * 5 + 1] != "0" && rows[row * 5 + 2] == "0";
             ASSERT_EQ(single.status, drewNone ? 1 : 0) << single.err;
@@ -215,8 +193,8 @@ TEST(Cli, SeveralSizesOfTheSample)
     ScratchDir dir;
     const fs::path odd = dir / "a&b<c>.fa";
     fs::copy_file(kLambdaFa, odd);
-    const RunResult run = RunBatch(dir.Path(), "--sequence '" + odd.string() + "' --trf " + kLambdaDat +
-                                                   " --size 3,5-6 --out " + (dir / "multi").string());
+    const RunResult run = RunBatch(dir.Path(), Args("--sequence " + odd.string() + " --trf " + kLambdaDat +
+                                                    " --size 3,5-6 --out " + (dir / "multi").string()));
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.err.find("size 6: 24 of 24 repeats drawn, 24 pictures saved"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("3 sizes, 47 pictures; overview " + (dir / "multi" / "index.htm").string()),
@@ -229,8 +207,8 @@ TEST(Cli, SeveralSizesOfTheSample)
 
     // A picture that cannot be written fails the run, and only that size's gallery lacks it.
     fs::create_directories(dir / "blocked" / "size-6" / "1165.bmp");
-    const RunResult blocked = RunBatch(dir.Path(), "--sequence '" + odd.string() + "' --trf " + kLambdaDat +
-                                                       " --size 5-6 --out " + (dir / "blocked").string());
+    const RunResult blocked = RunBatch(dir.Path(), Args("--sequence " + odd.string() + " --trf " + kLambdaDat +
+                                                        " --size 5-6 --out " + (dir / "blocked").string()));
     EXPECT_EQ(blocked.status, 1);
     EXPECT_NE(blocked.err.find("could not write picture '" + (dir / "blocked" / "size-6" / "1165.bmp").string() + "'"),
               std::string::npos)
@@ -238,8 +216,8 @@ TEST(Cli, SeveralSizesOfTheSample)
     EXPECT_NE(blocked.err.find("size 6: 24 of 24 repeats drawn, 23 pictures saved"), std::string::npos) << blocked.err;
     EXPECT_TRUE(Files(dir / "blocked" / "size-5") == Files(dir / "multi" / "size-5"));
 
-    const RunResult one = RunBatch(dir.Path(), "--sequence " + kLambdaFa + " --trf " + kLambdaDat +
-                                                   " --size 6,6-6 --out " + (dir / "one").string());
+    const RunResult one = RunBatch(dir.Path(), Args("--sequence " + kLambdaFa + " --trf " + kLambdaDat +
+                                                    " --size 6,6-6 --out " + (dir / "one").string()));
     ASSERT_EQ(one.status, 0) << one.err;
     EXPECT_EQ(Files(dir / "one").size(), 24u + 3u);
 }
@@ -264,15 +242,16 @@ TEST(Cli, TrfNgsOutput)
     }
     WriteFile(dir / "lambda.ngs", ngs);
     WriteFile(dir / "empty.ngs", "");
-    const RunResult fromDat = RunBatch(dir.Path(), "--sequence " + kLambdaFa + " --trf " + kLambdaDat +
-                                                       " --size 5 --out " + (dir / "dat").string());
+    const RunResult fromDat = RunBatch(dir.Path(), Args("--sequence " + kLambdaFa + " --trf " + kLambdaDat +
+                                                        " --size 5 --out " + (dir / "dat").string()));
     const RunResult fromNgs =
-        RunBatch(dir.Path(), "--sequence " + kLambdaFa + " --trf " + (dir / "lambda.ngs").string() +
-                                 " --size 5 --out " + (dir / "ngs").string());
+        RunBatch(dir.Path(), Args("--sequence " + kLambdaFa + " --trf " + (dir / "lambda.ngs").string() +
+                                  " --size 5 --out " + (dir / "ngs").string()));
     ASSERT_EQ(fromNgs.status, 0) << fromNgs.err;
     EXPECT_EQ(Files(dir / "ngs"), Files(dir / "dat"));
-    const RunResult empty = RunBatch(dir.Path(), "--sequence " + kLambdaFa + " --trf " + (dir / "empty.ngs").string() +
-                                                     " --size 2-3 --out " + (dir / "empty").string());
+    const RunResult empty =
+        RunBatch(dir.Path(), Args("--sequence " + kLambdaFa + " --trf " + (dir / "empty.ngs").string() +
+                                  " --size 2-3 --out " + (dir / "empty").string()));
     ASSERT_EQ(empty.status, 0) << empty.err;
     EXPECT_NE(empty.err.find("size 3: no repeats of this size"), std::string::npos) << empty.err;
 }

@@ -10,20 +10,10 @@
 
 #include "test_support.h"
 
-#include <sys/wait.h>
-
 using namespace lirovane;
 using namespace lirovane::test;
 
 namespace {
-
-// `gzip` or `bgzip` of `plain` into `packed`.
-fs::path Compress(const fs::path& plain, const fs::path& packed, const std::string& tool)
-{
-    const std::string command = tool + " -c '" + plain.string() + "' > '" + packed.string() + "'";
-    EXPECT_EQ(std::system(command.c_str()), 0) << command;
-    return packed;
-}
 
 // Lines of 60 letters with Ns, lower case and a few headers: about `bytes` long.
 std::string Genome(std::size_t bytes)
@@ -39,24 +29,6 @@ std::string Genome(std::size_t bytes)
         }
     }
     return text;
-}
-
-class QuietDisplay final : public BatchDisplay {
-public:
-    Canvas& Surface() override { return m_surface; }
-    void Navigate(const std::string&) override {}
-
-private:
-    RasterCanvas m_surface{640, 480};
-};
-
-int RunBatchExe(const fs::path& dir, const std::string& args, std::string* err)
-{
-    const std::string command =
-        std::string(LIROVANE_BATCH_EXE) + " " + args + " >/dev/null 2>" + (dir / "err.txt").string();
-    const int raw = std::system(command.c_str());
-    *err = ReadFile(dir / "err.txt");
-    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
 }
 
 } // namespace
@@ -170,19 +142,15 @@ TEST(CompressedInput, CorruptAndTruncatedStreams)
         EXPECT_FALSE(ScanFastaRecords(file, &error));
         EXPECT_TRUE(error.starts_with(file.string())) << error;
 
-        std::string err;
-        EXPECT_EQ(RunBatchExe(dir.Path(),
-                              "--view " + file.string() + " --start 590000 --save " + (dir / "v.bmp").string(), &err),
-                  1);
-        EXPECT_NE(err.find(file.string()), std::string::npos) << err;
+        const RunResult view = RunBatch(dir.Path(), {"--view", file, "--start", "590000", "--save", dir / "v.bmp"});
+        EXPECT_EQ(view.status, 1);
+        EXPECT_NE(view.err.find(file.string()), std::string::npos) << view.err;
         if (!c.cutBeforeTheRepeat)
             continue;
-        EXPECT_EQ(RunBatchExe(dir.Path(),
-                              "--sequence " + file.string() + " --patterns " +
-                                  WriteFile(dir / "p.pat", "590000 590100 6\n").string() + " --size 6 --out " +
-                                  (dir / "out").string(),
-                              &err),
-                  1);
-        EXPECT_NE(err.find(file.string() + ": "), std::string::npos) << err;
+        const RunResult batch =
+            RunBatch(dir.Path(), {"--sequence", file, "--patterns", WriteFile(dir / "p.pat", "590000 590100 6\n"),
+                                  "--size", "6", "--out", dir / "out"});
+        EXPECT_EQ(batch.status, 1);
+        EXPECT_NE(batch.err.find(file.string() + ": "), std::string::npos) << batch.err;
     }
 }

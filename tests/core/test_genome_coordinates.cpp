@@ -6,8 +6,6 @@
 
 #include "test_support.h"
 
-#include <sys/wait.h>
-
 using namespace lirovane;
 using namespace lirovane::test;
 
@@ -20,15 +18,6 @@ std::vector<FastaRecord> Records(const std::string& text)
 {
     ScratchDir dir;
     return *ScanFastaRecords(WriteFile(dir / "g.fa", text));
-}
-
-std::string RunBatchExe(const fs::path& dir, const std::string& args, int* status)
-{
-    const std::string command = std::string(LIROVANE_BATCH_EXE) + " " + args + " >" + (dir / "out.txt").string() +
-                                " 2>" + (dir / "err.txt").string();
-    const int raw = std::system(command.c_str());
-    *status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return ReadFile(dir / "out.txt") + ReadFile(dir / "err.txt");
 }
 
 } // namespace
@@ -170,21 +159,17 @@ TEST(FastaIndexFile, CommandLineIndexAndRegion)
 {
     ScratchDir dir;
     const fs::path fa = WriteFile(dir / "g.fa", kThree);
-    int status = 0;
-    std::string said = RunBatchExe(dir.Path(), "--index " + fa.string(), &status);
-    EXPECT_EQ(status, 0) << said;
+    RunResult run = RunBatch(dir.Path(), {"--index", fa});
+    EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(ReadFile(fa.string() + ".fai"), "chr1\t12\t12\t5\t6\nchr2\t7\t33\t5\t6\nchrX\t3\t48\t3\t4\n");
 
-    const std::string bgz = (dir / "g.fa.gz").string();
-    ASSERT_EQ(std::system(("bgzip -c " + fa.string() + " > " + bgz).c_str()), 0);
-    said = RunBatchExe(dir.Path(), "--index " + bgz, &status);
-    EXPECT_EQ(status, 0) << said;
-    EXPECT_TRUE(fs::exists(bgz + ".fai") && fs::exists(bgz + ".gzi"));
-    const std::string gz = (dir / "plain.fa.gz").string();
-    ASSERT_EQ(std::system(("gzip -c " + fa.string() + " > " + gz).c_str()), 0);
-    said = RunBatchExe(dir.Path(), "--index " + gz, &status);
-    EXPECT_EQ(status, 1);
-    EXPECT_NE(said.find("bgzip"), std::string::npos) << said;
+    const fs::path bgz = Compress(fa, dir / "g.fa.gz", "bgzip");
+    run = RunBatch(dir.Path(), {"--index", bgz});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(fs::exists(bgz.string() + ".fai") && fs::exists(bgz.string() + ".gzi"));
+    run = RunBatch(dir.Path(), {"--index", Compress(fa, dir / "plain.fa.gz", "gzip")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("bgzip"), std::string::npos) << run.err;
 
     const struct {
         const char* region;
@@ -199,13 +184,11 @@ TEST(FastaIndexFile, CommandLineIndexAndRegion)
         {"chr2:8", 2, "chr2 has 7 bases"},
     };
     for (const auto& c : cases) {
-        said = RunBatchExe(dir.Path(),
-                           "--view " + fa.string() + " --region " + c.region + " --save " + (dir / "v.bmp").string(),
-                           &status);
-        EXPECT_EQ(status, c.status) << c.region;
-        EXPECT_NE(said.find(c.output), std::string::npos) << c.region << ": " << said;
+        run = RunBatch(dir.Path(), {"--view", fa, "--region", c.region, "--save", dir / "v.bmp"});
+        EXPECT_EQ(run.status, c.status) << c.region;
+        EXPECT_NE((run.out + run.err).find(c.output), std::string::npos) << c.region << ": " << run.out << run.err;
     }
-    said = RunBatchExe(dir.Path(), "--version", &status);
-    EXPECT_EQ(status, 0);
-    EXPECT_TRUE(said.starts_with("lirovane-batch (Lirovane) ")) << said;
+    run = RunBatch(dir.Path(), {"--version"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_TRUE(run.out.starts_with("lirovane-batch (Lirovane) ")) << run.out;
 }

@@ -5,8 +5,6 @@
 
 #include "test_support.h"
 
-#include <sys/wait.h>
-
 using namespace lirovane;
 using namespace lirovane::test;
 
@@ -17,15 +15,6 @@ const std::string kLine = std::string(64, 'A') + "\n";
 const std::size_t kLines = 16384;
 const std::uint64_t kHeadPositions = 5 + 64 * kLines;      // ">chrA" and its bases
 const std::string kTail = ">chrB\nACGTTTGACCAGTAAAGGTT\n"; // 5 + 20 positions
-
-std::string RunBatchExe(const fs::path& dir, const std::string& args, int* status)
-{
-    const std::string command = std::string(LIROVANE_BATCH_EXE) + " " + args + " >" + (dir / "out.txt").string() +
-                                " 2>" + (dir / "err.txt").string();
-    const int raw = std::system(command.c_str());
-    *status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return ReadFile(dir / "out.txt") + ReadFile(dir / "err.txt");
-}
 
 std::string Dat(const std::string& record)
 {
@@ -78,12 +67,9 @@ TEST(LargePositions, RepeatsPastTwoToTheThirtyOne)
         SCOPED_TRACE(c.name);
         const fs::path out = dir / c.name;
         const fs::path patterns = WriteFile(dir / (std::string(c.name) + ".in"), c.patterns);
-        int status = 0;
-        const std::string said = RunBatchExe(dir.Path(),
-                                             "--sequence " + c.sequence + " " + c.option + " " + patterns.string() +
-                                                 " --size 4 --out " + out.string(),
-                                             &status);
-        ASSERT_EQ(status, 0) << said;
+        const RunResult run =
+            RunBatch(dir.Path(), {"--sequence", c.sequence, c.option, patterns, "--size", "4", "--out", out});
+        ASSERT_EQ(run.status, 0) << run.err;
         EXPECT_EQ(ReadFile(out / "starts.txt"), std::to_string(c.start) + "\r\n");
         const std::string bytes = ReadFile(out / (std::to_string(c.start) + ".bmp"));
         ASSERT_FALSE(bytes.empty());
@@ -93,11 +79,8 @@ TEST(LargePositions, RepeatsPastTwoToTheThirtyOne)
     }
 
     // The viewer starts past 2^31 and reports indexes past it.
-    int status = 0;
-    const std::string said = RunBatchExe(dir.Path(),
-                                         "--view " + big.string() + " --start " + std::to_string(shift) + " --save " +
-                                             (dir / "v.bmp").string(),
-                                         &status);
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(said, "start " + std::to_string(shift) + " end " + std::to_string(shift + 20 + 1) + "\n");
+    const RunResult view =
+        RunBatch(dir.Path(), {"--view", big, "--start", std::to_string(shift), "--save", dir / "v.bmp"});
+    EXPECT_EQ(view.status, 0);
+    EXPECT_EQ(view.out + view.err, "start " + std::to_string(shift) + " end " + std::to_string(shift + 20 + 1) + "\n");
 }

@@ -13,51 +13,16 @@
 
 #include <chrono>
 #include <csignal>
-#include <functional>
 #include <thread>
 
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 
 using namespace lirovane;
 using namespace lirovane::test;
 
 namespace {
 
-struct RunResult {
-    int status = -1; // exit status, or 128 + signal
-    std::string out;
-    std::string err;
-};
-
-// Runs lirovane-batch with `args` (split on blanks) in a child; `inChild` runs
-// between fork and exec (limits, signal dispositions).
-RunResult RunCli(const fs::path& scratch, const std::vector<std::string>& args,
-                 const std::function<void()>& inChild = {})
-{
-    const fs::path out = scratch / "stdout.txt";
-    const fs::path err = scratch / "stderr.txt";
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        if (inChild)
-            inChild();
-        if (!std::freopen(out.c_str(), "w", stdout) || !std::freopen(err.c_str(), "w", stderr))
-            ::_exit(120);
-        std::vector<char*> argv{const_cast<char*>(LIROVANE_BATCH_EXE)};
-        for (const std::string& a : args)
-            argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        ::execv(LIROVANE_BATCH_EXE, argv.data());
-        ::_exit(121);
-    }
-    int raw = 0;
-    ::waitpid(pid, &raw, 0);
-    const int status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-    return {status, ReadFile(out), ReadFile(err)};
-}
-
-// The regular files of a folder with their bytes; the test's own logs left out.
+// The regular files of a folder with their bytes; the runs' logs left out.
 std::map<std::string, std::string> RegularFiles(const fs::path& folder)
 {
     std::map<std::string, std::string> files;
@@ -66,14 +31,6 @@ std::map<std::string, std::string> RegularFiles(const fs::path& folder)
             entry.path().filename() != "stderr.txt")
             files[entry.path().filename().string()] = ReadFile(entry.path());
     return files;
-}
-
-std::vector<std::string> Split(const std::string& words, const std::map<std::string, std::string>& names)
-{
-    std::vector<std::string> args;
-    for (const std::string& w : Words(words))
-        args.push_back(names.count(w) != 0 ? names.at(w) : w);
-    return args;
 }
 
 const std::vector<std::string> kLambdaSize6 = {"--sequence", kLambdaFa, "--patterns", kLambdaPat, "--size", "6"};
@@ -93,15 +50,11 @@ TEST(NoLoss, AFailedRewriteKeepsTheEarlierGallery)
 {
     ScratchDir dir;
     const fs::path g = dir / "g";
-    ASSERT_EQ(RunCli(dir.Path(), Lambda6Into(g)).status, 0);
+    ASSERT_EQ(RunBatch(dir.Path(), Lambda6Into(g)).status, 0);
     const auto before = Files(g);
     ASSERT_EQ(before.size(), 27u);
 
-    const RunResult limited = RunCli(dir.Path(), Lambda6Into(g), [] {
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{4096, 4096};
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    });
+    const RunResult limited = RunBatch(dir.Path(), Lambda6Into(g), [] { LimitFileSize(4096); });
     EXPECT_EQ(limited.status, 1) << limited.err;
     EXPECT_EQ(Files(g), before);
 }
@@ -112,7 +65,7 @@ TEST(NoLoss, AnOutputThatIsAnInputWritesNothing)
 {
     ScratchDir dir;
     const fs::path g = dir / "g";
-    ASSERT_EQ(RunCli(dir.Path(), Lambda6Into(g)).status, 0);
+    ASSERT_EQ(RunBatch(dir.Path(), Lambda6Into(g)).status, 0);
     const fs::path seq = dir / "seq.fa";
     fs::copy_file(kLambdaFa, seq);
     fs::create_hard_link(seq, dir / "hard.fa");
@@ -154,7 +107,7 @@ TEST(NoLoss, AnOutputThatIsAnInputWritesNothing)
     const auto inputs = RegularFiles(dir.Path());
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args);
-        const RunResult run = RunCli(dir.Path(), Split(c.args, names));
+        const RunResult run = RunBatch(dir.Path(), Args(c.args, names));
         EXPECT_EQ(run.status, 2) << run.err;
         EXPECT_NE(run.err.find("is the same file as"), std::string::npos) << run.err;
         EXPECT_NE(run.err.find(c.names), std::string::npos) << run.err;
@@ -170,7 +123,7 @@ TEST(NoLoss, OneRunPerFolder)
 {
     ScratchDir dir;
     const fs::path g = dir / "g";
-    ASSERT_EQ(RunCli(dir.Path(), Lambda6Into(g)).status, 0);
+    ASSERT_EQ(RunBatch(dir.Path(), Lambda6Into(g)).status, 0);
     const auto before = Files(g);
     {
         FolderLock held;
@@ -178,7 +131,7 @@ TEST(NoLoss, OneRunPerFolder)
         FolderLock second;
         const IoStatus busy = second.Acquire(g);
         EXPECT_EQ(busy.Message(), g.string() + " is in use by another Lirovane run");
-        const RunResult run = RunCli(dir.Path(), Lambda6Into(g));
+        const RunResult run = RunBatch(dir.Path(), Lambda6Into(g));
         EXPECT_EQ(run.status, 1);
         EXPECT_EQ(run.err, "lirovane-batch: " + g.string() + " is in use by another Lirovane run\n");
         EXPECT_EQ(Files(g), before);
@@ -197,20 +150,12 @@ TEST(NoLoss, OneRunPerFolder)
         for (const std::string size : {"2", "12"}) {
             const fs::path log = dir / ("log" + size);
             fs::create_directories(log);
-            const pid_t pid = ::fork();
-            if (pid == 0) {
-                const RunResult r = RunCli(
-                    log, {"--sequence", kLambdaFa, "--patterns", kLambdaPat, "--size", size, "--out", shared.string()});
-                ::_exit(r.status);
-            }
-            children.push_back(pid);
+            children.push_back(StartBatch(
+                log, {"--sequence", kLambdaFa, "--patterns", kLambdaPat, "--size", size, "--out", shared.string()}));
         }
         int ok = 0;
-        for (const pid_t pid : children) {
-            int raw = 0;
-            ::waitpid(pid, &raw, 0);
-            ok += WIFEXITED(raw) && WEXITSTATUS(raw) == 0 ? 1 : 0;
-        }
+        for (const pid_t pid : children)
+            ok += WaitFor(pid) == 0 ? 1 : 0;
         EXPECT_GE(ok, 1);
         const std::string page = ReadFile(shared / "index.htm");
         const std::string starts = ReadFile(shared / "starts.txt");
@@ -273,22 +218,21 @@ TEST(NoLoss, InputsThatAreNotTextFiles)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args);
-        const RunResult run = RunCli(dir.Path(), Split(c.args, names));
+        const RunResult run = RunBatch(dir.Path(), Args(c.args, names));
         EXPECT_EQ(run.status, c.status) << run.err;
         EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
     }
-    EXPECT_NE(RunCli(dir.Path(), Split("--sequence SHORT --patterns PAST --size 6 --out OUT", names))
+    EXPECT_NE(RunBatch(dir.Path(), Args("--sequence SHORT --patterns PAST --size 6 --out OUT", names))
                   .err.find("(10 positions)"),
               std::string::npos);
 }
 
-// Option faults: values that look like options, help in view mode, one colour syntax.
+// Option faults: values that look like options, help in view mode, colours in mixed spellings.
 TEST(NoLoss, OptionParsing)
 {
     ScratchDir dir;
-    const std::string out = (dir / "--view").string();
-    const RunResult folder = RunCli(dir.Path(), {"--sequence", kLambdaFa, "--patterns", kLambdaPat, "--size", "6",
-                                                 "--colors", "red,0x00FF0000,#00ffff,green", "--out", "--view"});
+    const RunResult folder = RunBatch(dir.Path(), {"--sequence", kLambdaFa, "--patterns", kLambdaPat, "--size", "6",
+                                                   "--colors", "red,0x00FF0000,#00ffff,green", "--out", "--view"});
     // "--view" is the folder's name here; the batch mode is kept (the relative name
     // lands in the test's working folder, so it is removed again).
     EXPECT_EQ(folder.status, 0) << folder.err;
@@ -296,37 +240,9 @@ TEST(NoLoss, OptionParsing)
     std::error_code ec;
     fs::remove_all("--view", ec);
 
-    const RunResult help = RunCli(dir.Path(), {"--view", kLambdaFa, "--help"});
+    const RunResult help = RunBatch(dir.Path(), {"--view", kLambdaFa, "--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out.find("usage: lirovane-batch --view FILE"), 0u) << help.out;
-
-    // The same colours in both spellings give the same pictures.
-    const std::string names = "red,blue,cyan,green";
-    const std::string hex = "#ff0000,0x00FF0000,#00ffff,0x0000FF00";
-    for (const std::string& colors : {names, hex}) {
-        std::vector<std::string> args = Lambda6Into(dir / colors.substr(0, 3));
-        args.insert(args.end(), {"--colors", colors});
-        ASSERT_EQ(RunCli(dir.Path(), args).status, 0) << colors;
-    }
-    EXPECT_EQ(Files(dir / "red"), Files(dir / "#ff"));
-}
-
-// The OS's reason survives into the message.
-TEST(NoLoss, MessagesKeepTheReason)
-{
-    ScratchDir dir;
-    const fs::path file = WriteFile(dir / "file", "x");
-    const RunResult run = RunCli(dir.Path(), Lambda6Into(file / "g"));
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("cannot create output folder '" + (file / "g").string() + "': Not a directory"),
-              std::string::npos)
-        << run.err;
-
-    EXPECT_EQ(IoError::FromErrno("a.txt", ENOSPC, "cannot write").Message(),
-              "a.txt: cannot write: No space left on device");
-    EXPECT_EQ(IoError::Content("p.pat", 7, "size 2001 is outside 0 to 2000").Message(),
-              "p.pat: line 7: size 2001 is outside 0 to 2000");
-    EXPECT_EQ(IoError::Content("x.bmp", 0, "is a folder, not a file").Message(), "x.bmp: is a folder, not a file");
 }
 
 // The writer: a failed write or close keeps the old bytes and says why; a link at
@@ -349,19 +265,14 @@ TEST(NoLoss, TheWriterReplacesWholeOrNotAtAll)
     }
     // A file size limit: the staged copy is refused, the old file keeps every byte.
     const fs::path old = WriteFile(dir / "old.txt", "earlier content");
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{1024, 1024};
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-        OutputFile out(old);
-        out.Write(std::string(4096, 'x'));
-        const bool closed = out.Close();
-        ::_exit(!closed && out.Status().Message().find("File too large") != std::string::npos ? 0 : 1);
-    }
-    int raw = 0;
-    ::waitpid(pid, &raw, 0);
-    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0);
+    EXPECT_EQ(InChild([&] {
+                  LimitFileSize(1024);
+                  OutputFile out(old);
+                  out.Write(std::string(4096, 'x'));
+                  const bool closed = out.Close();
+                  return !closed && out.Status().Message().find("File too large") != std::string::npos ? 0 : 1;
+              }),
+              0);
     EXPECT_EQ(Files(dir.Path()), (std::map<std::string, std::string>{{"old.txt", "earlier content"}}));
 
     // Links planted at every name the batch writes: the links are replaced, the files
@@ -371,7 +282,7 @@ TEST(NoLoss, TheWriterReplacesWholeOrNotAtAll)
     const fs::path precious = WriteFile(dir / "precious.txt", "keep me");
     for (const char* name : {"index.htm", "starts.txt", "ends.txt", "1165.bmp"})
         fs::create_symlink(precious, g / name);
-    const RunResult run = RunCli(dir.Path(), Lambda6Into(g));
+    const RunResult run = RunBatch(dir.Path(), Lambda6Into(g));
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(ReadFile(precious), "keep me");
     for (const char* name : {"index.htm", "starts.txt", "ends.txt", "1165.bmp"})
@@ -385,7 +296,7 @@ TEST(NoLoss, AKilledRunLeavesNoPartialPage)
 {
     ScratchDir dir;
     const fs::path g = dir / "g";
-    ASSERT_EQ(RunCli(dir.Path(), Lambda6Into(g)).status, 0);
+    ASSERT_EQ(RunBatch(dir.Path(), Lambda6Into(g)).status, 0);
     const auto before = Files(g);
 
     class KillAt final : public BatchDisplay {
@@ -406,27 +317,24 @@ TEST(NoLoss, AKilledRunLeavesNoPartialPage)
     for (const int n : {1, 7, 24}) {
         SCOPED_TRACE(n);
         WriteFile(g / ".index.htm.1234-5.part", "<html><body>half"); // as a killed run leaves it
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            AppSettings settings;
-            settings.SetFirstRunDefaults();
-            settings.sequenceFile = kLambdaFa;
-            settings.sizeOfRepeats = 6;
-            settings.numberOfRepeatsInThisSet = 24;
-            KillAt display(n);
-            static_cast<void>(CreateImages(settings, display, g));
-            ::_exit(0);
-        }
-        int raw = 0;
-        ::waitpid(pid, &raw, 0);
-        ASSERT_TRUE(WIFSIGNALED(raw) && WTERMSIG(raw) == SIGKILL);
+        ASSERT_EQ(InChild([&] {
+                      AppSettings settings;
+                      settings.SetFirstRunDefaults();
+                      settings.sequenceFile = kLambdaFa;
+                      settings.sizeOfRepeats = 6;
+                      settings.numberOfRepeatsInThisSet = 24;
+                      KillAt display(n);
+                      static_cast<void>(CreateImages(settings, display, g));
+                      return 0;
+                  }),
+                  128 + SIGKILL);
         // Every file that passes for an output is the earlier one, byte for byte.
         for (const auto& [name, bytes] : Files(g)) {
             if (name.starts_with("."))
                 continue;
             EXPECT_EQ(bytes, before.at(name)) << name;
         }
-        ASSERT_EQ(RunCli(dir.Path(), Lambda6Into(g)).status, 0);
+        ASSERT_EQ(RunBatch(dir.Path(), Lambda6Into(g)).status, 0);
         EXPECT_EQ(Files(g), before);
     }
 }
@@ -448,26 +356,19 @@ TEST(NoLoss, InterruptedRunsStopCleanly)
     for (const int signal : {SIGINT, SIGTERM}) {
         SCOPED_TRACE(signal);
         const fs::path out = dir / ("out" + std::to_string(signal));
-        const fs::path err = dir / ("stderr" + std::to_string(signal) + ".txt");
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            if (!std::freopen(err.c_str(), "w", stderr))
-                ::_exit(120);
-            ::execl(LIROVANE_BATCH_EXE, LIROVANE_BATCH_EXE, "--sequence", seq.c_str(), "--patterns", pat.c_str(),
-                    "--size", "6", "--out", out.c_str(), static_cast<char*>(nullptr));
-            ::_exit(121);
-        }
+        const fs::path log = dir / ("log" + std::to_string(signal));
+        fs::create_directories(log);
+        const fs::path err = log / "stderr.txt";
+        const pid_t pid = StartBatch(log, {"--sequence", seq, "--patterns", pat, "--size", "6", "--out", out.string()});
         // Wait for the first pictures, then interrupt.
         for (int i = 0; i < 2000 && ReadFile(err).find(" pictures") == std::string::npos; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         ::kill(pid, signal);
-        int raw = 0;
-        ::waitpid(pid, &raw, 0);
+        const int status = WaitFor(pid);
         const std::string message = ReadFile(err);
-        ASSERT_TRUE(WIFEXITED(raw)) << raw << " " << message;
-        if (WEXITSTATUS(raw) == 0)
+        if (status == 0)
             continue; // the run finished before the signal came: nothing to check
-        EXPECT_EQ(WEXITSTATUS(raw), 128 + signal) << message;
+        EXPECT_EQ(status, 128 + signal) << message;
         EXPECT_NE(message.find(signal == SIGINT ? "stopped by SIGINT after" : "stopped by SIGTERM after"),
                   std::string::npos)
             << message;

@@ -16,12 +16,8 @@
 
 #include <spng.h>
 
-#include <csignal>
 #include <cstdlib>
 #include <regex>
-
-#include <sys/resource.h>
-#include <sys/wait.h>
 
 using namespace lirovane;
 using namespace lirovane::test;
@@ -331,11 +327,7 @@ TEST(PictureFormats, BatchPagePerFormat)
         settings.sequenceFile = WriteFile(dir / "s.fa", "ACGTACGTACGTAAAA").string();
         WriteFile(dir / "starts.txt", "3\r\n9\r\n");
         WriteFile(dir / "ends.txt", "7\r\n15\r\n");
-        class Quiet final : public BatchDisplay {
-            NullCanvas m_surface{640, 480};
-            Canvas& Surface() override { return m_surface; }
-            void Navigate(const std::string&) override {}
-        } display;
+        QuietDisplay display;
         const BatchResult result = CreateImages(settings, display, dir.Path(), format);
         ASSERT_EQ(result.pictures, 2);
         ASSERT_TRUE(result.unwritten.empty());
@@ -389,11 +381,8 @@ TEST(PictureFormats, WriteCutShortLeavesNothing)
     ScratchDir dir;
     const std::string earlier = "earlier picture";
     WriteFile(dir / "kept.png", earlier);
-    const pid_t child = fork();
-    if (child == 0) {
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{400, 400};
-        setrlimit(RLIMIT_FSIZE, &limit);
+    const int status = InChild([&] {
+        LimitFileSize(400);
         RasterCanvas noise(200, 200); // pixels that do not compress
         std::mt19937 random(1);
         for (std::uint8_t& byte : noise.Data())
@@ -405,11 +394,9 @@ TEST(PictureFormats, WriteCutShortLeavesNothing)
         }
         const bool written = SavePng(dir / "p.png", noise, 200, 200) || SavePng(dir / "kept.png", noise, 200, 200) ||
                              drawing.Save(dir / "d.svg", "t");
-        _exit(written ? 1 : 0);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a write past the limit was reported as done";
+        return written ? 1 : 0;
+    });
+    EXPECT_EQ(status, 0) << "a write past the limit was reported as done";
     std::vector<std::string> left;
     for (const auto& entry : fs::directory_iterator(dir.Path()))
         left.push_back(entry.path().filename().string());

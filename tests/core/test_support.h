@@ -1,11 +1,17 @@
 #pragma once
 
-// Shared by the core tests: a scratch folder, whole-file reads and writes.
+// Shared by the core tests: a scratch folder, whole-file reads and writes, children
+// (lirovane-batch among them) and a display that shows nothing.
+#include "core/batch/image_batch.h"
+#include "core/render/null_canvas.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <random>
@@ -16,6 +22,8 @@
 #include <tuple>
 #include <vector>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -92,6 +100,96 @@ template <typename Body> auto InFolder(const fs::path& dir, Body body)
         ~Restore() { fs::current_path(path); }
     } restore{before};
     return body();
+}
+
+// A batch display that shows nothing.
+class QuietDisplay final : public BatchDisplay {
+public:
+    Canvas& Surface() override { return m_surface; }
+    void Navigate(const std::string&) override {}
+
+private:
+    NullCanvas m_surface{640, 480};
+};
+
+// Waits for a child: its exit status, or 128 + the signal that ended it.
+inline int WaitFor(pid_t pid)
+{
+    int raw = 0;
+    ::waitpid(pid, &raw, 0);
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+}
+
+// Runs `body` in a child process; its status is what `body` returns.
+inline int InChild(const std::function<int()>& body)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0)
+        ::_exit(body());
+    return WaitFor(pid);
+}
+
+// For the calling process: files end at `bytes`, and a write past it fails instead of
+// ending the process.
+inline void LimitFileSize(rlim_t bytes)
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{bytes, bytes};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+// Starts lirovane-batch with `args`, its output and errors into stdout.txt and stderr.txt
+// of `dir`; `inChild` runs between fork and exec (limits, signal dispositions).
+inline pid_t StartBatch(const fs::path& dir, const std::vector<std::string>& args,
+                        const std::function<void()>& inChild = {})
+{
+    const fs::path out = dir / "stdout.txt";
+    const fs::path err = dir / "stderr.txt";
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (inChild)
+            inChild();
+        if (!std::freopen(out.c_str(), "w", stdout) || !std::freopen(err.c_str(), "w", stderr))
+            ::_exit(120);
+        std::vector<char*> argv{const_cast<char*>(LIROVANE_BATCH_EXE)};
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        ::execv(LIROVANE_BATCH_EXE, argv.data());
+        ::_exit(121);
+    }
+    return pid;
+}
+
+struct RunResult {
+    int status = -1; // exit status, or 128 + signal
+    std::string out;
+    std::string err;
+};
+
+inline RunResult RunBatch(const fs::path& dir, const std::vector<std::string>& args,
+                          const std::function<void()>& inChild = {})
+{
+    const int status = WaitFor(StartBatch(dir, args, inChild));
+    return {status, ReadFile(dir / "stdout.txt"), ReadFile(dir / "stderr.txt")};
+}
+
+// The words of `line`, each word that `names` holds replaced by its value: the paths of
+// "--sequence SEQ --out OUT".
+inline std::vector<std::string> Args(const std::string& line, const std::map<std::string, std::string>& names = {})
+{
+    std::vector<std::string> args;
+    for (const std::string& w : Words(line))
+        args.push_back(names.count(w) != 0 ? names.at(w) : w);
+    return args;
+}
+
+// `gzip` or `bgzip` of `plain` into `packed`.
+inline fs::path Compress(const fs::path& plain, const fs::path& packed, const std::string& tool)
+{
+    const std::string command = tool + " -c '" + plain.string() + "' > '" + packed.string() + "'";
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    return packed;
 }
 
 } // namespace lirovane::test

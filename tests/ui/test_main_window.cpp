@@ -41,8 +41,7 @@ class TestMainWindow : public QObject {
         m_pickers = FakePickers();
         m_app = std::make_unique<CMorkelbyApp>(*m_store, m_pickers);
         QVERIFY(m_app->InitInstance());
-        QApplication::setActiveWindow(frame());
-        QVERIFY(QTest::qWaitForWindowActive(frame()));
+        QVERIFY(ShowActive(frame()));
     }
     QString profile() const { return m_profile->filePath("Lirovane/Lirovane.conf"); }
     CMainFrame* frame() const { return m_app->mainFrame(); }

@@ -80,9 +80,7 @@ private slots:
         m_dlg->m_strPatternsFile = filesExist ? m_pat : m_dir.filePath("nope.txt");
         m_dlg->m_strSequenceFile = sequence;
         m_dlg->m_nRepeatSize = 43;
-        m_dlg->show();
-        QApplication::setActiveWindow(m_dlg.get());
-        QVERIFY(QTest::qWaitForWindowActive(m_dlg.get()));
+        QVERIFY(ShowActive(m_dlg.get()));
         auto* sequenceEdit = Child<QLineEdit>(m_dlg.get(), "sequenceEdit");
         sequenceEdit->setText("/typed/by/hand.fa"); // put back as the focus leaves the size box
         auto* size = Child<QLineEdit>(m_dlg.get(), "sizeEdit");
@@ -171,17 +169,6 @@ private slots:
         QCOMPARE(settings.sizeOfRepeats, original.sizeOfRepeats);
         QCOMPARE(m_store.Size(), std::size_t{1}); // only "Path"
         QCOMPARE(ReadFile(m_home->filePath("starts.txt")), QByteArray("1\r\n"));
-    }
-
-    // Tandem Repeats Finder output chosen as the patterns file splits as its triples do.
-    void trf_dat_as_patterns_file()
-    {
-        const QString examples = QStringLiteral(LIROVANE_EXAMPLES);
-        AppSettings settings = Settings(examples + "/lambda_phage.fa", examples + "/lambda_phage.trf.dat", 6);
-        QVERIFY(edit(settings, [](QWidget* modal) { Child<QPushButton>(modal, "okButton")->click(); }));
-        QCOMPARE(m_pickers.messages, QStringList());
-        QCOMPARE(settings.numberOfRepeatsInThisSet, 24);
-        QCOMPARE(ReadFile(m_home->filePath("starts.txt")), SampleRepeats("6").first);
     }
 
     // A .dat file rejected before any record selects nothing: both position files are

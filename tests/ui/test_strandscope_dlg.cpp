@@ -71,9 +71,7 @@ private slots:
         m_pickers.wanderTo = m_elsewhere.path();
         m_file = WriteFile(m_home.filePath("t.txt"), QByteArray(1000, 'T'));
         m_viewer = std::make_unique<CStrandscopeDlg>(m_pickers, m_store);
-        m_viewer->show();
-        QApplication::setActiveWindow(m_viewer.get());
-        QVERIFY(QTest::qWaitForWindowActive(m_viewer.get()));
+        QVERIFY(ShowActive(m_viewer.get()));
     }
     void cleanup() { m_viewer.reset(); }
 
@@ -179,8 +177,6 @@ private slots:
                                                << "0-639 250-639 639-1000 250-889";
         QTest::newRow("typed, Page Down in the box") << "load type250 PgDn PgUp"
                                                      << "0-639 250-639 639-1000 250-889";
-        QTest::newRow("typed, Redraw") << "load type250 redraw"
-                                       << "0-639 250-639 250-889";
         QTest::newRow("typed before a load") << "type7 next load"
                                              << "7- 7- 0-639";
         QTest::newRow("Enter in the box") << "load type250 Enter"

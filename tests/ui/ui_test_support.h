@@ -4,9 +4,9 @@
 // dialogs, a temporary profile folder, and small file helpers. It brings in the Qt
 // modules every test uses.
 
+#include "core/settings/app_settings.h"
 #include "ui/app/picker_services.h"
 #include "ui/app/qsettings_profile_store.h"
-#include "core/settings/app_settings.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -81,6 +81,14 @@ private:
     QPointer<QWidget> m_last;
     QString m_title;
 };
+
+// Shows `window` and makes it the active one, as a click on it does.
+inline bool ShowActive(QWidget* window)
+{
+    window->show();
+    QApplication::setActiveWindow(window);
+    return QTest::qWaitForWindowActive(window);
+}
 
 inline QString WriteFile(const QString& path, const QByteArray& content)
 {
