@@ -74,9 +74,9 @@ bool ParseSizeList(std::string_view text, std::vector<int>& sizes, std::string& 
 namespace {
 
 // The batch's options; each takes a value.
-constexpr std::string_view kNames[] = {"--sequence",    "--patterns", "--trf", "--size",
-                                       "--orientation", "--colors",   "--out", "--write-patterns",
-                                       "--summary",     "--format"};
+constexpr std::string_view kNames[] = {"--sequence",    "--patterns", "--trf",   "--size",
+                                       "--orientation", "--colors",   "--out",   "--write-patterns",
+                                       "--summary",     "--table",    "--format"};
 
 // Takes one option's value; false, with `error` set, when it is not usable.
 bool TakeBatchOption(std::string_view name, std::string_view value, BatchOptions& options, std::string& error)
@@ -91,6 +91,8 @@ bool TakeBatchOption(std::string_view name, std::string_view value, BatchOptions
         options.writePatterns = value;
     } else if (name == "--summary") {
         options.summary = value;
+    } else if (name == "--table") {
+        options.table = value;
     } else if (name == "--out") {
         options.out = value;
     } else if (name == "--size") {
@@ -189,7 +191,7 @@ std::string BatchUsage()
     return "Usage: lirovane-batch --sequence FILE (--patterns FILE | --trf FILE.dat) --size N|LIST\n"
            "                      [--orientation 1|2|3] [--colors LEFT,UP,DOWN,RIGHT]\n"
            "                      [--out DIR] [--write-patterns FILE] [--summary FILE.tsv]\n"
-           "                      [--format bmp|png|svg]\n"
+           "                      [--table FILE.tsv] [--format bmp|png|svg]\n"
            "\n"
            "Draws every repeat of size N as a picture N.bmp named after its start position and\n"
            "writes starts.txt, ends.txt, the pictures and the page index.htm into DIR.\n"
@@ -209,6 +211,10 @@ std::string BatchUsage()
            "  --out DIR              output folder, created if missing (default: current folder)\n"
            "  --write-patterns FILE  with --trf: also write the converted patterns file\n"
            "  --summary FILE.tsv     also write a table: size, repeats, pictures, bases, page\n"
+           "  --table FILE.tsv       also write a table with one row per picture saved: picture,\n"
+           "                         record, start, end (1-based bases in the record), size,\n"
+           "                         and with a .dat also period, copies, score, consensus;\n"
+           "                         several sizes share one table, pictures named size-N/...\n"
            "  --format bmp|png|svg   picture format (default bmp): N.png holds the same pixels\n"
            "                         compressed, N.svg the same walk as a vector drawing\n"
            "  --view ...             draw the viewer's picture of a sequence instead (own options)\n"

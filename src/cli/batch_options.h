@@ -21,6 +21,7 @@ struct BatchOptions {
     int size = 0;           // the first of `sizes`
     std::vector<int> sizes; // --size: ascending, each once
     std::string summary;    // --summary: a table of what was drawn per size
+    std::string table;      // --table: a table of the pictures, one row each
     int orientation = 1;
     SlotColors colors = kDefaultColors;
     PictureFormat format = PictureFormat::Bmp; // --format

@@ -6,15 +6,18 @@
 #include "core/batch/gallery_page.h"
 #include "core/batch/gallery_pass.h"
 #include "core/batch/image_batch.h"
+#include "core/batch/picture_table.h"
 #include "core/io/fasta_index.h"
 #include "core/io/folder_lock.h"
 #include "core/io/input_file.h"
 #include "core/io/output_file.h"
 #include "core/io/patterns.h"
+#include "core/io/token_offset_index.h"
 #include "core/io/trf_dat.h"
 #include "core/settings/app_settings.h"
 #include "core/version.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
@@ -80,10 +83,15 @@ bool IsBlankFile(const std::string& file)
 bool CheckNoClash(const cli::BatchOptions& options)
 {
     std::vector<fs::path> inputs{options.sequence, options.patterns, options.trf};
-    IoStatus clash = CheckOutputsAgainstInputs(inputs, {fs::path(options.writePatterns), fs::path(options.summary)});
+    IoStatus clash = CheckOutputsAgainstInputs(
+        inputs, {fs::path(options.writePatterns), fs::path(options.summary), fs::path(options.table)});
+    // Two tables, or a table and the converted patterns, in one file would overwrite each other.
+    if (clash.ok())
+        clash = CheckOutputsAgainstInputs({options.writePatterns, options.summary}, {fs::path(options.table)});
     if (clash.ok()) {
         inputs.emplace_back(options.writePatterns);
         inputs.emplace_back(options.summary);
+        inputs.emplace_back(options.table);
         clash = CheckBatchOutputsAgainstInputs(inputs, options.out);
         for (std::size_t i = 0; clash.ok() && options.sizes.size() > 1 && i < options.sizes.size(); ++i)
             clash = CheckBatchOutputsAgainstInputs(inputs, fs::path(options.out) /
@@ -183,6 +191,55 @@ bool WriteSummary(const std::string& file, const std::vector<SizeRow>& rows)
     return false;
 }
 
+// One gallery's pictures for --table: its folder relative to DIR ("" or "size-N/").
+struct TableGallery {
+    const BatchResult* result = nullptr;
+    int size = 0;
+    std::string folder;
+};
+
+// The .dat file the repeats came from, when they came from one.
+std::string DatFile(const cli::BatchOptions& options)
+{
+    if (!options.trf.empty())
+        return options.trf;
+    return IsTrfDatFile(options.patterns) ? options.patterns : std::string();
+}
+
+// --table: one row per saved picture of every gallery, in base coordinates, with the
+// .dat's columns when the repeats came from a .dat file.
+bool WriteTable(const cli::BatchOptions& options, const std::vector<TableGallery>& galleries)
+{
+    std::string problem;
+    auto records = TokenOffsetIndex::Global().Records(options.sequence, &problem);
+    if (!records) {
+        Fail("could not write table '" + options.table + "': cannot read the records of '" + options.sequence + "'" +
+             (problem.empty() ? std::string() : ": " + problem));
+        return false;
+    }
+    std::optional<std::vector<TrfRepeat>> repeats;
+    if (const std::string dat = DatFile(options); !dat.empty()) {
+        const auto wanted = [&](std::int64_t size) {
+            return std::binary_search(options.sizes.begin(), options.sizes.end(), size);
+        };
+        auto read = ReadTrfRepeatColumns(dat, *records, options.sequence, wanted);
+        if (!read) {
+            Fail("could not write table '" + options.table + "': " + read.Message());
+            return false;
+        }
+        repeats = std::move(read).value();
+    }
+    const PictureTable table(std::move(*records), std::move(repeats));
+    OutputFile out(options.table);
+    out.Write(table.Header());
+    for (const TableGallery& gallery : galleries)
+        out.Write(table.GalleryRows(*gallery.result, gallery.size, options.format, gallery.folder));
+    if (out.Close())
+        return true;
+    Fail("could not write table '" + options.table + "': " + out.Status().Message());
+    return false;
+}
+
 // Reports what a gallery's pass left unwritten; false when anything was.
 bool ReportGallery(const cli::BatchOptions& options, const BatchResult& result)
 {
@@ -247,6 +304,8 @@ int RunOneSize(AppSettings& settings, const cli::BatchOptions& options)
                  result.pageWritten ? "" : " (not written)");
     if (!options.summary.empty() && !WriteSummary(options.summary, {{options.size, settings.numberOfRepeatsInThisSet,
                                                                      result.pictures, result.bases, "index.htm"}}))
+        status = kExitFailure;
+    if (!options.table.empty() && !WriteTable(options, {{&result, options.size, ""}}))
         status = kExitFailure;
     return status;
 }
@@ -336,6 +395,13 @@ int RunSizes(const AppSettings& settings, const cli::BatchOptions& options)
     }
     if (!options.summary.empty() && !WriteSummary(options.summary, rows))
         status = kExitFailure;
+    if (!options.table.empty()) {
+        std::vector<TableGallery> tables;
+        for (std::size_t i = 0; i < results.size(); ++i)
+            tables.push_back({&results[i], (*sizes)[i].size, (*sizes)[i].dir.filename().string() + "/"});
+        if (!WriteTable(options, tables))
+            status = kExitFailure;
+    }
     std::fprintf(stderr, "lirovane-batch: %zu sizes, %d pictures; overview %s%s\n", sizes->size(), pictures,
                  overview.string().c_str(), overviewWritten ? "" : " (not written)");
     if (selected > 0 && pictures == 0) {

@@ -87,7 +87,8 @@ TEST(NoLoss, AnOutputThatIsAnInputWritesNothing)
                                                       {"GINDEX", (g / "index.htm").string()},
                                                       {"GPIC", (g / "1165.bmp").string()},
                                                       {"SEQBMP", (dir / "seq.bmp").string()},
-                                                      {"HARDBMP", (dir / "hard.bmp").string()}};
+                                                      {"HARDBMP", (dir / "hard.bmp").string()},
+                                                      {"TSV", (dir / "t.tsv").string()}};
     const struct {
         const char* args;
         const char* names; // the clash message names this file
@@ -100,6 +101,10 @@ TEST(NoLoss, AnOutputThatIsAnInputWritesNothing)
         {"--sequence GINDEX --patterns PAT --size 6 --out G", "index.htm"},
         {"--sequence GPIC --patterns PAT --size 6 --out G", "1165.bmp"},
         {"--sequence SEQ --trf DAT --size 6 --out G --write-patterns GDOT", "starts.txt"},
+        {"--sequence SEQ --trf DAT --size 6 --out NEWOUT --table HARD", "hard.fa"},
+        {"--sequence SEQ --trf DAT --size 6 --out NEWOUT --table DAT", "l.dat"},
+        {"--sequence SEQ --trf DAT --size 6,7 --out G --table GDOT", "starts.txt"},
+        {"--sequence SEQ --trf DAT --size 6 --out NEWOUT --summary TSV --table TSV", "t.tsv"},
         {"--view SEQBMP --save SEQBMP", "seq.bmp"},
         {"--view SEQBMP --save HARDBMP", "hard.bmp"},
     };

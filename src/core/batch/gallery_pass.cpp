@@ -118,6 +118,7 @@ private:
         fileName += PictureFormatName(m_format);
         m_page.AddCell(fileName, m_current);
         ++m_result.pictures;
+        m_result.drawn.push_back({m_current, end});
         m_result.bases += m_stretch.size();
         // The stretch goes with the picture; the next one starts afresh, so memory stays
         // bounded by the stretches in hand rather than by the largest one ever seen.

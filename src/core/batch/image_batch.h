@@ -35,8 +35,17 @@ public:
 // Threads that decompress a BGZF sequence file for the batch.
 inline constexpr int kBatchDecompressThreads = 2;
 
+// A picture the batch drew: its number (the start position) and the end position that
+// closed its stretch.
+struct DrawnPicture {
+    std::int64_t start = 0;
+    std::int64_t end = 0;
+    friend bool operator==(const DrawnPicture&, const DrawnPicture&) = default;
+};
+
 struct BatchResult {
     int pictures = 0;                             // pictures drawn (cells on the page)
+    std::vector<DrawnPicture> drawn;              // each picture drawn, in drawing order
     std::vector<std::filesystem::path> unwritten; // pictures that could not be saved
     bool pageWritten = false;                     // index.htm was written completely
     bool sequenceOpened = false;

@@ -138,6 +138,8 @@ public:
 
     // Whether any record line was met.
     bool SawRecord() const noexcept { return m_record != nullptr || m_next != 0; }
+    // The fields of the last repeat line taken; they point into its text.
+    const std::vector<std::string_view>& RepeatFields() const noexcept { return m_fields; }
 
 private:
     // Empty when a record of that name follows the last one matched; otherwise why not.
@@ -157,10 +159,11 @@ private:
     }
 
     // Empty with `repeat` set, or what is wrong with the line.
-    std::string ParseRepeat(std::string_view text, PatternRecord& repeat) const
+    std::string ParseRepeat(std::string_view text, PatternRecord& repeat)
     {
         constexpr auto kMaxPosition = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
-        const auto fields = Fields(text);
+        m_fields = Fields(text);
+        const auto& fields = m_fields;
         if (fields.size() < 15)
             return "not a Tandem Repeats Finder repeat line";
         const auto start = WholeNumber<std::uint64_t>(fields[0]);
@@ -185,7 +188,46 @@ private:
     std::string m_sequenceName;
     const FastaRecord* m_record = nullptr;
     std::size_t m_next = 0;
+    std::vector<std::string_view> m_fields;
 };
+
+// Reads the repeat lines of `datFile` against the records of `sequenceName`, handing
+// each repeat and its line's fields to `onRepeat`.
+template <typename OnRepeat>
+IoStatus ReadRepeatLines(const std::filesystem::path& datFile, const std::vector<FastaRecord>& fasta,
+                         std::string sequenceName, OnRepeat onRepeat)
+{
+    IoError openError;
+    std::FILE* datStream = OpenInputFile(datFile, &openError);
+    if (datStream == nullptr)
+        return openError;
+    BoundedLines dat(datStream);
+    RepeatLines lines{fasta, std::move(sequenceName)};
+    std::string line;
+    std::uint64_t lineNumber = 0;
+    for (;;) {
+        const BoundedLines::Status status = dat.Next(line);
+        if (status == BoundedLines::Status::End)
+            break;
+        ++lineNumber;
+        if (status == BoundedLines::Status::Failed)
+            return IoError::FromErrno(datFile, errno, "read error");
+        if (status == BoundedLines::Status::TooLong)
+            return IoError::Content(datFile, lineNumber,
+                                    "longer than " + std::to_string(BoundedLines::kMaxLine) +
+                                        " bytes: not Tandem Repeats Finder output");
+        PatternRecord repeat;
+        std::string problem;
+        switch (lines.Take(Trim(line), repeat, problem)) {
+        case RepeatLines::Line::Repeat: onRepeat(repeat, lines.RepeatFields()); break;
+        case RepeatLines::Line::Bad: return IoError::Content(datFile, lineNumber, std::move(problem));
+        case RepeatLines::Line::Other: break;
+        }
+    }
+    if (!lines.SawRecord())
+        return IoError::Content(datFile, 0, "no \"Sequence:\" or \"@\" record found");
+    return {};
+}
 
 } // namespace
 
@@ -207,41 +249,36 @@ bool IsTrfDatFile(const std::filesystem::path& file)
 IoResult<std::vector<PatternRecord>> ReadTrfRepeats(const std::filesystem::path& datFile,
                                                     const std::filesystem::path& sequenceFile)
 {
-    IoError openError;
-    std::FILE* datStream = OpenInputFile(datFile, &openError);
-    if (datStream == nullptr)
-        return openError;
-    BoundedLines dat(datStream);
+    // A .dat that cannot be opened is named before the sequence is scanned.
+    if (const IoStatus readable = CheckReadableFile(datFile); !readable)
+        return readable.error();
     std::string fastaError;
     const auto fasta = ScanFastaRecords(sequenceFile, &fastaError);
     if (!fasta) // the reader's text names the file already
         return fastaError.empty() ? WhyUnopenable(sequenceFile) : IoError::Plain(std::move(fastaError));
-
-    RepeatLines lines{*fasta, sequenceFile.string()};
     std::vector<PatternRecord> repeats;
-    std::string line;
-    std::uint64_t lineNumber = 0;
-    for (;;) {
-        const BoundedLines::Status status = dat.Next(line);
-        if (status == BoundedLines::Status::End)
-            break;
-        ++lineNumber;
-        if (status == BoundedLines::Status::Failed)
-            return IoError::FromErrno(datFile, errno, "read error");
-        if (status == BoundedLines::Status::TooLong)
-            return IoError::Content(datFile, lineNumber,
-                                    "longer than " + std::to_string(BoundedLines::kMaxLine) +
-                                        " bytes: not Tandem Repeats Finder output");
-        PatternRecord repeat;
-        std::string problem;
-        switch (lines.Take(Trim(line), repeat, problem)) {
-        case RepeatLines::Line::Repeat: repeats.push_back(repeat); break;
-        case RepeatLines::Line::Bad: return IoError::Content(datFile, lineNumber, std::move(problem));
-        case RepeatLines::Line::Other: break;
-        }
-    }
-    if (!lines.SawRecord())
-        return IoError::Content(datFile, 0, "no \"Sequence:\" or \"@\" record found");
+    IoStatus read = ReadRepeatLines(datFile, *fasta, sequenceFile.string(),
+                                    [&](const PatternRecord& repeat, const auto&) { repeats.push_back(repeat); });
+    if (!read)
+        return read.error();
+    return repeats;
+}
+
+IoResult<std::vector<TrfRepeat>> ReadTrfRepeatColumns(const std::filesystem::path& datFile,
+                                                      const std::vector<FastaRecord>& records,
+                                                      const std::filesystem::path& sequenceFile,
+                                                      const std::function<bool(std::int64_t size)>& keep)
+{
+    std::vector<TrfRepeat> repeats;
+    IoStatus read = ReadRepeatLines(datFile, records, sequenceFile.string(),
+                                    [&](const PatternRecord& repeat, const std::vector<std::string_view>& fields) {
+                                        if (keep && !keep(repeat.size))
+                                            return;
+                                        repeats.push_back({repeat, std::string(fields[2]), std::string(fields[3]),
+                                                           std::string(fields[7]), std::string(fields[13])});
+                                    });
+    if (!read)
+        return read.error();
     return repeats;
 }
 
