@@ -6,8 +6,7 @@ using namespace lirovane::test;
 TEST(Cli, DrawsTheSampleFromPatternsAndFromTrf)
 {
     ScratchDir dir;
-    const RunResult pat = RunBatch(dir.Path(), Args("--sequence " + kLambdaFa + " --patterns " + kLambdaPat +
-                                                    " --size 6 --out " + (dir / "pat").string()));
+    const RunResult pat = RunLine(dir, "--sequence LAMBDA_FA --patterns LAMBDA_PAT --size 6 --out @pat");
     ASSERT_EQ(pat.status, 0) << pat.err;
     EXPECT_NE(pat.err.find("24 of 24 repeats of size 6"), std::string::npos) << pat.err;
     EXPECT_NE(pat.err.find("24/24 pictures (100%)\n"), std::string::npos) << pat.err; // not a terminal: lines
@@ -19,12 +18,10 @@ TEST(Cli, DrawsTheSampleFromPatternsAndFromTrf)
                                  "<table><tr><td><center><a href=\"1165.bmp\">"));
 
     // The .dat file gives the same gallery, with or without the converted file written.
-    for (const std::string& extra : {std::string(), " --write-patterns " + (dir / "converted.pat").string()}) {
-        const fs::path out = dir / (extra.empty() ? "trf" : "trf-written");
-        const RunResult trf = RunBatch(dir.Path(), Args("--sequence " + kLambdaFa + " --trf " + kLambdaDat +
-                                                        " --size 6 --out " + out.string() + extra));
+    for (const std::string out : {"trf", "trf-written --write-patterns @converted.pat"}) {
+        const RunResult trf = RunLine(dir, "--sequence LAMBDA_FA --trf LAMBDA_DAT --size 6 --out @" + out);
         ASSERT_EQ(trf.status, 0) << trf.err;
-        EXPECT_EQ(Files(out), files) << extra;
+        EXPECT_EQ(Files(dir / Words(out)[0]), files) << out;
     }
     EXPECT_EQ(Words(ReadFile(dir / "converted.pat")), Words(ReadFile(kLambdaPat)));
 }
@@ -33,11 +30,11 @@ TEST(Cli, DrawsTheSampleFromPatternsAndFromTrf)
 TEST(Cli, ColoursGoToTheirSlots)
 {
     ScratchDir dir;
-    const RunResult run =
-        RunBatch(dir.Path(), Args("--sequence " + WriteFile(dir / "s.fa", "AAAAx\nCCCC\n").string() + " --patterns " +
-                                  WriteFile(dir / "p.pat", "1 5 4\n6 10 4\n").string() +
-                                  " --size 4 --orientation 2 --colors #010203,#040506,#070809,#0a0b0c --out " +
-                                  (dir / "out").string()));
+    WriteFile(dir / "s.fa", "AAAAx\nCCCC\n");
+    WriteFile(dir / "p.pat", "1 5 4\n6 10 4\n");
+    const RunResult run = RunLine(
+        dir, "--sequence @s.fa --patterns @p.pat --size 4 --orientation 2 --colors #010203,#040506,#070809,#0a0b0c "
+             "--out @out");
     ASSERT_EQ(run.status, 0) << run.err;
     for (const auto& [picture, own, other] : {std::tuple{"1.bmp", "\x03\x02\x01", "\x0c\x0b\x0a"}, // blue, green, red
                                               std::tuple{"6.bmp", "\x0c\x0b\x0a", "\x03\x02\x01"}}) {
@@ -102,8 +99,8 @@ TEST(Cli, BadInputAndExitStatus)
     for (const std::string format : {"bmp", "png", "svg"}) {
         const fs::path out = dir / ("out-" + format);
         fs::create_directories(out / ("1165." + format));
-        const RunResult run = RunBatch(dir.Path(), Args("--sequence " + kLambdaFa + " --patterns " + kLambdaPat +
-                                                        " --size 6 --format " + format + " --out " + out.string()));
+        const RunResult run = RunLine(dir, "--sequence LAMBDA_FA --patterns LAMBDA_PAT --size 6 --format " + format +
+                                               " --out @out-" + format);
         EXPECT_EQ(run.status, 1) << format;
         EXPECT_NE(run.err.find("could not write picture '" + (out / ("1165." + format)).string() + "'"),
                   std::string::npos)
@@ -115,9 +112,7 @@ TEST(Cli, BadInputAndExitStatus)
             pictures += entry.is_regular_file() && entry.path().extension() == "." + format;
         EXPECT_EQ(pictures, 23u) << format;
     }
-    EXPECT_EQ(
-        RunBatch(dir.Path(), Args("--help")).out.find("Usage: lirovane-batch --sequence FILE (--patterns FILE | --trf"),
-        0u);
+    EXPECT_EQ(RunLine(dir, "--help").out.find("Usage: lirovane-batch --sequence FILE (--patterns FILE | --trf"), 0u);
 }
 
 // Several sizes in one read: each size's folder is byte for byte the gallery of a run of
@@ -126,7 +121,7 @@ TEST(Cli, SeveralSizesMatchSingleRuns)
 {
     ScratchDir dir;
     const std::string sequence =
-        WriteFile(dir / "s.fa", ">s one\nACGTTGCAACGGTACCATGCAGTCAGTTACGATCGGATCCAGTAGCTAGGCTAGCATCGATCAGG\n").string();
+        WriteFile(dir / "s.fa", ">s one\nACGTTGCAACGGTACCATGCAGTCAGTTACGATCGGATCCAGTAGCTAGGCTAGCATCGATCAGG\n");
     const struct {
         const char* patterns;
         const char* sizes;
@@ -141,11 +136,10 @@ TEST(Cli, SeveralSizesMatchSingleRuns)
         {"10 40 5\n20 30 6\n25 35 5\n", "1,5-6,9"},
     };
     for (const auto& c : cases) {
-        const std::string patterns = WriteFile(dir / "p.pat", c.patterns).string();
+        WriteFile(dir / "p.pat", c.patterns);
         fs::remove_all(dir / "multi");
-        const RunResult multi = RunBatch(dir.Path(), Args("--sequence " + sequence + " --patterns " + patterns +
-                                                          " --size " + c.sizes + " --out " + (dir / "multi").string() +
-                                                          " --summary " + (dir / "sum.tsv").string()));
+        const RunResult multi = RunLine(dir, "--sequence @s.fa --patterns @p.pat --size " + std::string(c.sizes) +
+                                                 " --out @multi --summary @sum.tsv");
         ASSERT_EQ(multi.status, 0) << multi.err;
         const std::vector<std::string> rows = Words(ReadFile(dir / "sum.tsv"));
         for (std::size_t row = 1; row * 5 < rows.size(); ++row) {
@@ -154,8 +148,7 @@ TEST(Cli, SeveralSizesMatchSingleRuns)
                 continue; // the empty galleries of a long list are alike
             fs::remove_all(dir / "single");
             const RunResult single =
-                RunBatch(dir.Path(), Args("--sequence " + sequence + " --patterns " + patterns + " --size " + size +
-                                          " --out " + (dir / "single").string()));
+                RunLine(dir, "--sequence @s.fa --patterns @p.pat --size " + size + " --out @single");
             // A size whose repeats all lie past the sequence drew none: a failure on its own.
             const bool drewNone = rows[row * 5 + 1] != "0" && rows[row * 5 + 2] == "0";
             ASSERT_EQ(single.status, drewNone ? 1 : 0) << single.err;
@@ -193,8 +186,7 @@ TEST(Cli, SeveralSizesOfTheSample)
     ScratchDir dir;
     const fs::path odd = dir / "a&b<c>.fa";
     fs::copy_file(kLambdaFa, odd);
-    const RunResult run = RunBatch(dir.Path(), Args("--sequence " + odd.string() + " --trf " + kLambdaDat +
-                                                    " --size 3,5-6 --out " + (dir / "multi").string()));
+    const RunResult run = RunLine(dir, "--sequence @a&b<c>.fa --trf LAMBDA_DAT --size 3,5-6 --out @multi");
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.err.find("size 6: 24 of 24 repeats drawn, 24 pictures saved"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("3 sizes, 47 pictures; overview " + (dir / "multi" / "index.htm").string()),
@@ -207,8 +199,7 @@ TEST(Cli, SeveralSizesOfTheSample)
 
     // A picture that cannot be written fails the run, and only that size's gallery lacks it.
     fs::create_directories(dir / "blocked" / "size-6" / "1165.bmp");
-    const RunResult blocked = RunBatch(dir.Path(), Args("--sequence " + odd.string() + " --trf " + kLambdaDat +
-                                                        " --size 5-6 --out " + (dir / "blocked").string()));
+    const RunResult blocked = RunLine(dir, "--sequence @a&b<c>.fa --trf LAMBDA_DAT --size 5-6 --out @blocked");
     EXPECT_EQ(blocked.status, 1);
     EXPECT_NE(blocked.err.find("could not write picture '" + (dir / "blocked" / "size-6" / "1165.bmp").string() + "'"),
               std::string::npos)
@@ -216,8 +207,7 @@ TEST(Cli, SeveralSizesOfTheSample)
     EXPECT_NE(blocked.err.find("size 6: 24 of 24 repeats drawn, 23 pictures saved"), std::string::npos) << blocked.err;
     EXPECT_TRUE(Files(dir / "blocked" / "size-5") == Files(dir / "multi" / "size-5"));
 
-    const RunResult one = RunBatch(dir.Path(), Args("--sequence " + kLambdaFa + " --trf " + kLambdaDat +
-                                                    " --size 6,6-6 --out " + (dir / "one").string()));
+    const RunResult one = RunLine(dir, "--sequence LAMBDA_FA --trf LAMBDA_DAT --size 6,6-6 --out @one");
     ASSERT_EQ(one.status, 0) << one.err;
     EXPECT_EQ(Files(dir / "one").size(), 24u + 3u);
 }
@@ -242,16 +232,11 @@ TEST(Cli, TrfNgsOutput)
     }
     WriteFile(dir / "lambda.ngs", ngs);
     WriteFile(dir / "empty.ngs", "");
-    const RunResult fromDat = RunBatch(dir.Path(), Args("--sequence " + kLambdaFa + " --trf " + kLambdaDat +
-                                                        " --size 5 --out " + (dir / "dat").string()));
-    const RunResult fromNgs =
-        RunBatch(dir.Path(), Args("--sequence " + kLambdaFa + " --trf " + (dir / "lambda.ngs").string() +
-                                  " --size 5 --out " + (dir / "ngs").string()));
+    const RunResult fromDat = RunLine(dir, "--sequence LAMBDA_FA --trf LAMBDA_DAT --size 5 --out @dat");
+    const RunResult fromNgs = RunLine(dir, "--sequence LAMBDA_FA --trf @lambda.ngs --size 5 --out @ngs");
     ASSERT_EQ(fromNgs.status, 0) << fromNgs.err;
     EXPECT_EQ(Files(dir / "ngs"), Files(dir / "dat"));
-    const RunResult empty =
-        RunBatch(dir.Path(), Args("--sequence " + kLambdaFa + " --trf " + (dir / "empty.ngs").string() +
-                                  " --size 2-3 --out " + (dir / "empty").string()));
+    const RunResult empty = RunLine(dir, "--sequence LAMBDA_FA --trf @empty.ngs --size 2-3 --out @empty");
     ASSERT_EQ(empty.status, 0) << empty.err;
     EXPECT_NE(empty.err.find("size 3: no repeats of this size"), std::string::npos) << empty.err;
 }

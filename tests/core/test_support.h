@@ -184,6 +184,18 @@ inline std::vector<std::string> Args(const std::string& line, const std::map<std
     return args;
 }
 
+// Runs lirovane-batch with the words of `line`, in `dir`: "@name" stands for dir/name,
+// LAMBDA_FA, LAMBDA_PAT and LAMBDA_DAT for the sample's files, the words of `names` for their values.
+inline RunResult RunLine(const ScratchDir& dir, const std::string& line, std::map<std::string, std::string> names = {})
+{
+    names.insert({{"LAMBDA_FA", kLambdaFa}, {"LAMBDA_PAT", kLambdaPat}, {"LAMBDA_DAT", kLambdaDat}});
+    std::vector<std::string> args = Args(line, names);
+    for (std::string& arg : args)
+        if (arg.starts_with('@'))
+            arg = (dir / arg.substr(1)).string();
+    return RunBatch(dir.Path(), args);
+}
+
 // `gzip` or `bgzip` of `plain` into `packed`.
 inline fs::path Compress(const fs::path& plain, const fs::path& packed, const std::string& tool)
 {

@@ -83,20 +83,16 @@ private slots:
         QTest::addColumn<bool>("byKeys");
         QTest::addColumn<QString>("start");
         QTest::addColumn<QString>("status");
-        QTest::newRow("name:pos") << "chr2:3" << false << "32"
-                                  << "g.fa, zoom 1, chr2:3-";
-        QTest::newRow("name, by keys") << "chr2" << true << "30"
-                                       << "g.fa, zoom 1, chr2:1-";
-        QTest::newRow("commas") << "chr1:1,0" << false << "14"
-                                << "g.fa, zoom 1, chr1:10-";
-        QTest::newRow("a start index") << "3" << true << "3"
-                                       << "g.fa, zoom 1, chr1:";
-        QTest::newRow("unknown name") << "chr3:1" << false << "0"
-                                      << "no record named \"chr3\"; closest: chr1, chr2";
-        QTest::newRow("past the record") << "chr1:21" << false << "0"
-                                         << "chr1 has 20 bases";
-        QTest::newRow("past the file") << "900" << false << "900"
-                                       << "past the end of g.fa: 62 positions";
+        const auto row = [](const char* name, const char* typed, bool byKeys, const char* start, const char* status) {
+            QTest::newRow(name) << typed << byKeys << start << status;
+        };
+        row("name:pos", "chr2:3", false, "32", "g.fa, zoom 1, chr2:3-");
+        row("name, by keys", "chr2", true, "30", "g.fa, zoom 1, chr2:1-");
+        row("commas", "chr1:1,0", false, "14", "g.fa, zoom 1, chr1:10-");
+        row("a start index", "3", true, "3", "g.fa, zoom 1, chr1:");
+        row("unknown name", "chr3:1", false, "0", "no record named \"chr3\"; closest: chr1, chr2");
+        row("past the record", "chr1:21", false, "0", "chr1 has 20 bases");
+        row("past the file", "900", false, "900", "past the end of g.fa: 62 positions");
     }
     void go_to()
     {
@@ -167,34 +163,24 @@ private slots:
     {
         QTest::addColumn<QString>("steps");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("buttons") << "load next next previous previous zoomIn zoomOut zoomOut"
-                                 << "0-639 639-1000 639-1000 0-639 0-639 0-319 0-639 0-639";
-        QTest::newRow("keys") << "load PgDn PgDn PgUp PgUp + - -"
-                              << "0-639 639-1000 639-1000 0-639 0-639 0-319 0-639 0-639";
-        QTest::newRow("nothing before a load") << "next previous redraw zoomIn + PgDn load"
-                                               << "- - - - - - 0-639";
-        QTest::newRow("typed, Next, Previous") << "load type250 next previous"
-                                               << "0-639 250-639 639-1000 250-889";
-        QTest::newRow("typed, Page Down in the box") << "load type250 PgDn PgUp"
-                                                     << "0-639 250-639 639-1000 250-889";
-        QTest::newRow("typed before a load") << "type7 next load"
-                                             << "7- 7- 0-639";
-        QTest::newRow("Enter in the box") << "load type250 Enter"
-                                          << "0-639 250-639 closed";
-        QTest::newRow("Enter on a button") << "load Enter"
-                                           << "0-639 closed";
-        QTest::newRow("Esc") << "Esc"
-                             << "closed";
-        QTest::newRow("load a short file") << "load next load=short.txt"
-                                           << "0-639 639-1000 0-3";
-        QTest::newRow("load cancelled") << "load next load="
-                                        << "0-639 639-1000 639-1000";
-        QTest::newRow("save before a load") << "save=p.bmp"
-                                            << "- white";
-        QTest::newRow("save cancelled") << "load next save="
-                                        << "0-639 639-1000 639-1000";
-        QTest::newRow("save where it cannot") << "load next save=no/such/p.bmp"
-                                              << "0-639 639-1000 639-1000 reported";
+        const auto row = [](const char* name, const char* steps, const char* expected) {
+            QTest::newRow(name) << steps << expected;
+        };
+        row("buttons", "load next next previous previous zoomIn zoomOut zoomOut",
+            "0-639 639-1000 639-1000 0-639 0-639 0-319 0-639 0-639");
+        row("keys", "load PgDn PgDn PgUp PgUp + - -", "0-639 639-1000 639-1000 0-639 0-639 0-319 0-639 0-639");
+        row("nothing before a load", "next previous redraw zoomIn + PgDn load", "- - - - - - 0-639");
+        row("typed, Next, Previous", "load type250 next previous", "0-639 250-639 639-1000 250-889");
+        row("typed, Page Down in the box", "load type250 PgDn PgUp", "0-639 250-639 639-1000 250-889");
+        row("typed before a load", "type7 next load", "7- 7- 0-639");
+        row("Enter in the box", "load type250 Enter", "0-639 250-639 closed");
+        row("Enter on a button", "load Enter", "0-639 closed");
+        row("Esc", "Esc", "closed");
+        row("load a short file", "load next load=short.txt", "0-639 639-1000 0-3");
+        row("load cancelled", "load next load=", "0-639 639-1000 639-1000");
+        row("save before a load", "save=p.bmp", "- white");
+        row("save cancelled", "load next save=", "0-639 639-1000 639-1000");
+        row("save where it cannot", "load next save=no/such/p.bmp", "0-639 639-1000 639-1000 reported");
     }
     void commands()
     {
