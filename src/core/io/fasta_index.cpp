@@ -9,11 +9,15 @@
 #include <htslib/faidx.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <memory>
 #include <sstream>
 #include <string_view>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace lirovane {
 
@@ -22,18 +26,65 @@ namespace {
 // Header lines longer than this are not believed.
 constexpr std::uint64_t kMaxHeaderBytes = 1 << 20;
 
-struct FileCloser {
-    void operator()(std::FILE* f) const noexcept { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
+// Reads the small pieces the check looks at. They come in file order and mostly lie
+// close together (a record's header, first line, last line and the next header), so one
+// pread of a small window serves several: a genome of thousands of records is checked
+// with one system call per record instead of a seek and a read per piece.
+class PieceReader {
+public:
+    explicit PieceReader(const std::filesystem::path& file) : m_fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC)) {}
+    ~PieceReader()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    PieceReader(const PieceReader&) = delete;
+    PieceReader& operator=(const PieceReader&) = delete;
 
-bool ReadAt(std::FILE* f, std::uint64_t offset, std::size_t size, std::string& out)
-{
-    out.resize(size);
-    if (fseeko(f, static_cast<off_t>(offset), SEEK_SET) != 0)
-        return false;
-    return std::fread(out.data(), 1, size, f) == size;
-}
+    bool IsOpen() const noexcept { return m_fd >= 0; }
+
+    // `size` bytes at `offset` into `out`; false when the file holds fewer there.
+    bool ReadAt(std::uint64_t offset, std::size_t size, std::string& out)
+    {
+        if (offset >= m_start && offset - m_start + size <= m_window.size()) {
+            out.assign(m_window, static_cast<std::size_t>(offset - m_start), size);
+            return true;
+        }
+        if (size > kWindow) {
+            out.resize(size);
+            return Fill(offset, out.data(), size) == size;
+        }
+        m_window.resize(kWindow);
+        m_start = offset;
+        m_window.resize(Fill(offset, m_window.data(), kWindow));
+        if (m_window.size() < size)
+            return false;
+        out.assign(m_window, 0, size);
+        return true;
+    }
+
+private:
+    static constexpr std::size_t kWindow = 4096;
+
+    // Up to `size` bytes at `offset`; fewer only at the end of the file or on an error.
+    std::size_t Fill(std::uint64_t offset, char* data, std::size_t size) const
+    {
+        std::size_t got = 0;
+        while (got < size) {
+            const ssize_t n = ::pread(m_fd, data + got, size - got, static_cast<off_t>(offset + got));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                break;
+            got += static_cast<std::size_t>(n);
+        }
+        return got;
+    }
+
+    int m_fd;
+    std::string m_window;
+    std::uint64_t m_start = 0;
+};
 
 std::optional<std::vector<FaiEntry>> ParseFai(const std::filesystem::path& fai)
 {
@@ -82,7 +133,7 @@ bool AllBlank(std::string_view text)
 }
 
 // Empty when the entries agree with the file; otherwise what does not.
-std::string Check(std::FILE* f, std::uint64_t size, const std::vector<FaiEntry>& entries,
+std::string Check(PieceReader& f, std::uint64_t size, const std::vector<FaiEntry>& entries,
                   std::vector<FastaRecord>& records)
 {
     std::uint64_t previousEnd = 0;
@@ -93,7 +144,7 @@ std::string Check(std::FILE* f, std::uint64_t size, const std::vector<FaiEntry>&
         if (e.offset < previousEnd || e.offset > size || e.offset - previousEnd > kMaxHeaderBytes)
             return where + ": offset " + std::to_string(e.offset) + " is not where its header ends";
         // The header: from the end of the record before to the first base.
-        if (!ReadAt(f, previousEnd, static_cast<std::size_t>(e.offset - previousEnd), text))
+        if (!f.ReadAt(previousEnd, static_cast<std::size_t>(e.offset - previousEnd), text))
             return where + ": header cannot be read";
         const std::size_t gt = text.find_first_not_of(" \t\r\n\v\f");
         if (gt == std::string::npos || text[gt] != '>' || text.back() != '\n')
@@ -113,21 +164,26 @@ std::string Check(std::FILE* f, std::uint64_t size, const std::vector<FaiEntry>&
             const std::uint64_t last = BaseByte(e, e.length - 1);
             if (last >= size)
                 return where + ": its bases run past the end of the file";
+            // Looked at in file order, so that the reader's window serves the next look.
             std::string byte;
-            for (const std::uint64_t at : {e.offset, last})
-                if (!ReadAt(f, at, 1, byte) || IsBlank(static_cast<unsigned char>(byte[0])))
-                    return where + ": no base at byte " + std::to_string(at);
+            const auto base = [&](std::uint64_t at) {
+                return f.ReadAt(at, 1, byte) && !IsBlank(static_cast<unsigned char>(byte[0]));
+            };
+            if (!base(e.offset))
+                return where + ": no base at byte " + std::to_string(e.offset);
             if (e.length > e.lineBases &&
-                (!ReadAt(f, e.offset + e.lineBases, 1, byte) || (byte[0] != '\n' && byte[0] != '\r')))
+                (!f.ReadAt(e.offset + e.lineBases, 1, byte) || (byte[0] != '\n' && byte[0] != '\r')))
                 return where + ": lines are not " + std::to_string(e.lineBases) + " bases long";
+            if (!base(last))
+                return where + ": no base at byte " + std::to_string(last);
             end = std::min(size, last + 1 + (e.lineWidth - e.lineBases));
-            if (!ReadAt(f, last + 1, static_cast<std::size_t>(end - last - 1), text) || !AllBlank(text))
+            if (!f.ReadAt(last + 1, static_cast<std::size_t>(end - last - 1), text) || !AllBlank(text))
                 return where + ": its last line is longer than the index says";
         }
         previousEnd = end;
     }
     if (size - previousEnd > kMaxHeaderBytes ||
-        !ReadAt(f, previousEnd, static_cast<std::size_t>(size - previousEnd), text) || !AllBlank(text))
+        !f.ReadAt(previousEnd, static_cast<std::size_t>(size - previousEnd), text) || !AllBlank(text))
         return "the file holds more than the index lists";
     return {};
 }
@@ -168,12 +224,12 @@ std::optional<FastaIndex> LoadFastaIndex(const std::filesystem::path& file, std:
     if (!entries)
         return ignore("not a FASTA index");
     const std::uintmax_t size = std::filesystem::file_size(file, ec);
-    File f(std::fopen(file.c_str(), "rb"));
-    if (ec || f == nullptr)
+    PieceReader f(file);
+    if (ec || !f.IsOpen())
         return std::nullopt;
     FastaIndex index;
     index.entries = *entries;
-    const std::string why = Check(f.get(), size, index.entries, index.records);
+    const std::string why = Check(f, size, index.entries, index.records);
     if (!why.empty())
         return ignore(why);
     return index;
