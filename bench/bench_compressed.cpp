@@ -117,9 +117,7 @@ int main(int argc, char** argv)
     settings.patternsFile = (dir / "genome.pat").string();
     settings.sizeOfRepeats = 43;
     settings.numberOfRepeatsInThisSet =
-        SplitPatterns(
-            settings.patternsFile, settings.sequenceFile, 43, [](std::string_view) {}, dir / "out")
-            .count;
+        SplitPatterns(settings.patternsFile, settings.sequenceFile, 43, dir / "out")->count;
 
     int pictures = 0;
     const double reference = Best(3, [&] { g_sink = Decompress(packed, kBatchDecompressThreads); });

@@ -15,8 +15,7 @@ using namespace lirovane;
 
 namespace {
 
-template <typename F>
-double Seconds(int repeats, F&& f)
+template <typename F> double Seconds(int repeats, F&& f)
 {
     const auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < repeats; ++i)
@@ -66,7 +65,8 @@ int main()
                 extent.width, extent.height, measureDraw * 1e3, countStretch * 1e3, measureDraw / countStretch);
 
     DrawPath(stretch, extent, style, canvas);
-    const double save = Seconds(10, [&] { g_sink = SaveImage(dir / "p.bmp", canvas, extent.width, extent.height); });
+    const double save =
+        Seconds(10, [&] { g_sink = SaveImage(dir / "p.bmp", canvas, extent.width, extent.height).ok(); });
     const std::vector<char> bytes(static_cast<std::size_t>(std::filesystem::file_size(dir / "p.bmp")));
     const double plainWrite = Seconds(10, [&] {
         std::ofstream out(dir / "plain.bmp", std::ios::binary | std::ios::trunc);

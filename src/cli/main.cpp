@@ -138,8 +138,8 @@ bool WriteConvertedPatterns(const cli::BatchOptions& options)
         Fail("cannot convert: " + records.Message());
         return false;
     }
-    if (!WritePatternsFile(options.writePatterns, records.value())) {
-        Fail("cannot write patterns file '" + options.writePatterns + "'");
+    if (const IoStatus written = WritePatternsFile(options.writePatterns, records.value()); !written) {
+        Fail("cannot write patterns file '" + options.writePatterns + "': " + written.error().reason);
         return false;
     }
     return true;
@@ -148,23 +148,23 @@ bool WriteConvertedPatterns(const cli::BatchOptions& options)
 bool Split(AppSettings& settings, const cli::BatchOptions& options)
 {
     const SplitResult split =
-        SplitPatterns(settings.patternsFile, settings.sequenceFile, settings.sizeOfRepeats, {}, options.out);
-    if (split.opened)
-        settings.numberOfRepeatsInThisSet = split.count;
-    if (split.opened && split.valid && split.written)
+        SplitPatterns(settings.patternsFile, settings.sequenceFile, settings.sizeOfRepeats, options.out);
+    if (split->opened)
+        settings.numberOfRepeatsInThisSet = split->count;
+    if (split)
         return true;
 
     const fs::path out = options.out;
-    if (split.opened && split.written) {
+    if (split->opened && split->written) {
         // Half a split, written by this run, must not pass for a selection of the size
         // asked for. Files that could not be replaced keep their earlier content.
         RemovePartialFile(out / "starts.txt");
         RemovePartialFile(out / "ends.txt");
     }
-    if (!split.written)
-        Fail("cannot write starts.txt and ends.txt in '" + options.out + "'");
+    if (PatternsRejected(split))
+        Fail(split.Message() + " (" + std::string(kInvalidPatternsMessage) + ")");
     else
-        Fail(split.error + " (" + std::string(kInvalidPatternsMessage) + ")");
+        Fail("cannot write starts.txt and ends.txt in '" + options.out + "': " + split.Message());
     return false;
 }
 
@@ -324,12 +324,12 @@ std::optional<std::vector<SizeSelection>> SplitSizes(const AppSettings& settings
         sizes.push_back({size, out / folder, 0});
     }
     const SplitResult split = SplitPatternsBySize(settings.patternsFile, settings.sequenceFile, sizes);
-    if (!split.opened || !split.valid) {
-        Fail(split.error + " (" + std::string(kInvalidPatternsMessage) + ")");
+    if (PatternsRejected(split)) {
+        Fail(split.Message() + " (" + std::string(kInvalidPatternsMessage) + ")");
         return std::nullopt;
     }
-    if (!split.written) {
-        Fail(split.error);
+    if (!split) {
+        Fail(split.Message());
         return std::nullopt;
     }
     return sizes;
@@ -388,7 +388,7 @@ int RunSizes(const AppSettings& settings, const cli::BatchOptions& options)
     const fs::path out = options.out;
     std::error_code ec;
     const fs::path overview = (fs::absolute(out, ec) / "index.htm").lexically_normal();
-    const bool overviewWritten = WriteSizesPage(out / "index.htm", options.sequence, links);
+    const bool overviewWritten = WriteSizesPage(out / "index.htm", options.sequence, links).ok();
     if (!overviewWritten) {
         Fail("could not write '" + overview.string() + "'");
         status = kExitFailure;

@@ -58,9 +58,9 @@ TEST(CompressedInput, GalleriesAreByteIdentical)
         settings.patternsFile = kLambdaDat;
         settings.sizeOfRepeats = 6;
         InFolder(out, [&] {
-            const SplitResult split = SplitPatterns(kLambdaDat, "sequence", 6, {}, out);
-            EXPECT_TRUE(split.opened && split.valid) << split.error;
-            settings.numberOfRepeatsInThisSet = split.count;
+            const SplitResult split = SplitPatterns(kLambdaDat, "sequence", 6, out);
+            EXPECT_TRUE(split.ok()) << split.Message();
+            settings.numberOfRepeatsInThisSet = split->count;
             QuietDisplay display;
             const BatchResult result = CreateImages(settings, display, out);
             EXPECT_EQ(result.pictures, 24);

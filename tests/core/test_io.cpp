@@ -23,19 +23,12 @@ namespace {
 
 const std::string kTwoRecords = std::string(LIROVANE_TEST_DATA) + "/io/two_records";
 
-// Splits with a message counter; `dir` receives starts.txt and ends.txt.
-SplitResult Split(AppSettings& settings, const fs::path& dir, int* messages = nullptr)
+// Splits as the window does; `dir` receives starts.txt and ends.txt.
+SplitResult Split(AppSettings& settings, const fs::path& dir)
 {
-    const SplitResult result = SplitPatterns(
-        settings.patternsFile, settings.sequenceFile, settings.sizeOfRepeats,
-        [messages](std::string_view m) {
-            EXPECT_EQ(m, kInvalidPatternsMessage);
-            if (messages != nullptr)
-                ++*messages;
-        },
-        dir);
-    if (result.opened)
-        settings.numberOfRepeatsInThisSet = result.count;
+    SplitResult result = SplitPatterns(settings.patternsFile, settings.sequenceFile, settings.sizeOfRepeats, dir);
+    if (result->opened)
+        settings.numberOfRepeatsInThisSet = result->count;
     return result;
 }
 
@@ -93,40 +86,48 @@ TEST(SplitPatterns, WritesTheRecordsOfTheChosenSize)
                                     .string();
         settings.sizeOfRepeats = c.size;
         settings.numberOfRepeatsInThisSet = 77;
-        int messages = 0;
-        const SplitResult result = Split(settings, dir.Path(), &messages);
+        const SplitResult result = Split(settings, dir.Path());
         EXPECT_EQ(ReadFile(dir / "starts.txt") + "|" + ReadFile(dir / "ends.txt"),
                   std::string(c.starts) + "|" + c.ends);
         EXPECT_EQ(settings.numberOfRepeatsInThisSet, c.count);
         const bool opened = c.count != 77;
-        EXPECT_EQ(result.opened, opened);
-        EXPECT_EQ(result.count, opened ? c.count : 0);
-        EXPECT_TRUE(result.written);
-        EXPECT_EQ(result.opened && result.valid, !c.rejected);
-        EXPECT_EQ(result.error.empty(), !c.rejected);
-        EXPECT_EQ(messages, c.rejected ? 1 : 0);
+        EXPECT_EQ(result->opened, opened);
+        EXPECT_EQ(result->count, opened ? c.count : 0);
+        EXPECT_EQ(result->written, opened);
+        EXPECT_EQ(result.ok(), !c.rejected);
+        EXPECT_EQ(PatternsRejected(result), c.rejected);
+        if (c.rejected) {
+            // A reason, and a bad record's line.
+            EXPECT_FALSE(result.error().reason.empty());
+            if (opened) {
+                EXPECT_GT(result.error().line, 0U);
+            }
+        }
         // A number that does not fit names its line.
         if (std::string_view(c.name) == "start above 64 bits") {
-            EXPECT_TRUE(result.error.ends_with(": line 2: not a whole number within the signed 64-bit range"))
-                << result.error;
+            EXPECT_EQ(result.Message(),
+                      settings.patternsFile + ": line 2: not a whole number within the signed 64-bit range");
         }
     }
 }
 
-// By default into the working folder; an unwritable folder shows no message and
-// the count still counts.
+// By default into the working folder. An unwritable folder is the writer's failure,
+// with the OS's reason, not the patterns'; the count still counts.
 TEST(SplitPatterns, OutputFolder)
 {
     ScratchDir dir;
     AppSettings settings;
     settings.patternsFile = WriteFile(dir / "patterns.txt", "5 9 43\n40 60 43\n").string();
     settings.sizeOfRepeats = 43;
-    EXPECT_TRUE(InFolder(dir.Path(), [&] { return Split(settings, {}).written; }));
+    EXPECT_TRUE(InFolder(dir.Path(), [&] { return Split(settings, {})->written; }));
     EXPECT_EQ(ReadFile(dir / "starts.txt"), "5\r\n40\r\n");
-    int messages = 0;
     settings.numberOfRepeatsInThisSet = 0;
-    EXPECT_FALSE(Split(settings, dir / "no" / "such", &messages).written);
-    EXPECT_TRUE(settings.numberOfRepeatsInThisSet == 2 && messages == 0);
+    const SplitResult unwritten = Split(settings, dir / "no" / "such");
+    EXPECT_FALSE(unwritten->written);
+    EXPECT_FALSE(PatternsRejected(unwritten));
+    EXPECT_EQ(unwritten.error().file.parent_path(), dir / "no" / "such");
+    EXPECT_TRUE(unwritten.error().reason.ends_with("No such file or directory")) << unwritten.Message();
+    EXPECT_EQ(settings.numberOfRepeatsInThisSet, 2);
 }
 
 // Converted positions cut out exactly the bases trf printed for each repeat. Lambda:

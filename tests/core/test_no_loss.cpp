@@ -274,7 +274,7 @@ TEST(NoLoss, TheWriterReplacesWholeOrNotAtAll)
                   LimitFileSize(1024);
                   OutputFile out(old);
                   out.Write(std::string(4096, 'x'));
-                  const bool closed = out.Close();
+                  const bool closed = out.Close().ok();
                   return !closed && out.Status().Message().find("File too large") != std::string::npos ? 0 : 1;
               }),
               0);

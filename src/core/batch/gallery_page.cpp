@@ -33,15 +33,15 @@ void GalleryPage::AddCell(const std::string& fileName, std::int64_t number)
     m_file.Write(cell);
 }
 
-bool GalleryPage::Close()
+IoStatus GalleryPage::Close()
 {
     m_file.Write("</table></body></html>");
     // A page that could not be put in place leaves the earlier one as it was.
-    return m_file.IsOpen() && m_file.Close();
+    return m_file.Close();
 }
 
-bool WriteSizesPage(const std::filesystem::path& file, std::string_view sequenceFile,
-                    const std::vector<SizeGalleryLink>& galleries)
+IoStatus WriteSizesPage(const std::filesystem::path& file, std::string_view sequenceFile,
+                        const std::vector<SizeGalleryLink>& galleries)
 {
     OutputFile page(file);
     page.Write("<html><body><br>Sequence file: ");
@@ -57,7 +57,7 @@ bool WriteSizesPage(const std::filesystem::path& file, std::string_view sequence
                    std::to_string(gallery.size) + "</a></td><td>" + repeats + "</td></tr>\r\n");
     }
     page.Write("</table></body></html>");
-    return page.IsOpen() && page.Close();
+    return page.Close();
 }
 
 } // namespace lirovane

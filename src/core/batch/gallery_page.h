@@ -20,9 +20,9 @@ public:
 
     // Lists a picture as a cell; every sixth cell starts a new row.
     void AddCell(const std::string& fileName, std::int64_t number);
-    // Writes the tail and puts the page in place. False, with the earlier page left as
+    // Writes the tail and puts the page in place. Fails, with the earlier page left as
     // it was, when any of it did not reach the disk.
-    bool Close();
+    IoStatus Close();
     // Gives the page up unfinished: the earlier page, if any, stays.
     void Discard() { m_file.Discard(); }
 
@@ -40,8 +40,8 @@ struct SizeGalleryLink {
 };
 
 // Writes the overview page that links every size's gallery with its count of
-// repeats. False when the page could not be written completely (the earlier page stays).
-bool WriteSizesPage(const std::filesystem::path& file, std::string_view sequenceFile,
-                    const std::vector<SizeGalleryLink>& galleries);
+// repeats. Fails when the page could not be written completely (the earlier page stays).
+IoStatus WriteSizesPage(const std::filesystem::path& file, std::string_view sequenceFile,
+                        const std::vector<SizeGalleryLink>& galleries);
 
 } // namespace lirovane

@@ -94,7 +94,7 @@ public:
         return false;
     }
 
-    void Finish() { m_result.pageWritten = m_page.Close(); }
+    void Finish() { m_result.pageWritten = m_page.Close().ok(); }
     // A stopped pass leaves the earlier page, or none, never a partial one.
     void Abandon()
     {

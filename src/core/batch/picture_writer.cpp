@@ -74,7 +74,7 @@ void PictureWriter::Write(const Job& job)
 {
     const PathExtent extent = MeasurePath(job.stretch, m_style);
     // A picture that cannot be replaced keeps its earlier bytes.
-    if (!SavePathPicture(job.file, job.format, job.stretch, extent, m_style, m_picture, job.title))
+    if (!SavePathPicture(job.file, job.format, job.stretch, extent, m_style, m_picture, job.title).ok())
         job.unwritten->push_back(job.file);
 }
 

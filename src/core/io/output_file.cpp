@@ -128,10 +128,13 @@ bool OutputFile::Flush()
     return size == 0 || WriteThrough(m_buffer.get(), size);
 }
 
-bool OutputFile::Close()
+IoStatus OutputFile::Close()
 {
-    if (m_fd < 0)
-        return false;
+    if (m_fd < 0) {
+        if (m_doing == nullptr)
+            Failed("cannot write", EBADF); // closed before
+        return Status();
+    }
     if (m_ok)
         Flush();
     const int fd = std::exchange(m_fd, -1);
@@ -140,13 +143,13 @@ bool OutputFile::Close()
     if (!m_ok) {
         if (!m_direct)
             ::unlink(m_temp.c_str());
-        return false;
+        return Status();
     }
     if (m_direct || ::rename(m_temp.c_str(), m_target.c_str()) == 0)
-        return true;
+        return {};
     Failed("cannot put in place", errno);
     ::unlink(m_temp.c_str());
-    return false;
+    return Status();
 }
 
 void OutputFile::Discard()

@@ -33,8 +33,9 @@ public:
     // False once any write has failed; later writes are then skipped.
     bool Write(std::string_view bytes) { return Write(bytes.data(), bytes.size()); }
     bool Write(const void* data, std::size_t size);
-    // Puts the file in place. True when it was created and everything written reached it.
-    bool Close();
+    // Puts the file in place. Success when it was created and everything written
+    // reached it; otherwise the first failure, and the target keeps its earlier bytes.
+    IoStatus Close();
     // Gives the file up unfinished: the target stays as it was.
     void Discard();
     // Why the file could not be written (the OS's reason); success while nothing failed.

@@ -7,6 +7,7 @@
 #include "core/io/trf_dat.h"
 
 #include <memory>
+#include <optional>
 #include <utility>
 
 namespace lirovane {
@@ -67,32 +68,33 @@ private:
 };
 
 // The records of a patterns file or a Tandem Repeats Finder .dat file. Nothing, with
-// `result.error` set, when the file cannot be read or converted.
+// `error` set, when the file cannot be read or converted.
 std::unique_ptr<TripleSource> OpenTriples(const std::filesystem::path& patternsFile,
                                           const std::filesystem::path& sequenceFile, IntegerReader& reader,
-                                          std::vector<PatternRecord>& trfRepeats, SplitResult& result)
+                                          std::vector<PatternRecord>& trfRepeats, SplitCounts& counts,
+                                          std::optional<IoError>& error)
 {
     if (IsTrfDatFile(patternsFile)) {
-        result.trf = true;
+        counts.trf = true;
         auto repeats = ReadTrfRepeats(patternsFile, sequenceFile);
         if (!repeats) {
-            result.error = repeats.Message();
+            error = repeats.error();
             return nullptr;
         }
         trfRepeats = std::move(repeats).value();
         return std::make_unique<ListedTriples>(trfRepeats);
     }
     if (!reader.Open(patternsFile)) {
-        result.error = WhyUnopenable(patternsFile).Message();
+        error = WhyUnopenable(patternsFile);
         return nullptr;
     }
     return std::make_unique<PlainTriples>(reader);
 }
 
-// Hands every valid record to `take` until the end of the file or the first bad record,
-// which sets `result.valid` false and `result.error`.
+// Hands every valid record to `take` until the end of the file or the first bad
+// record, which sets `error`.
 template <typename Take>
-void ReadTriples(TripleSource& source, const std::string& fileName, SplitResult& result, Take take)
+void ReadTriples(TripleSource& source, const std::filesystem::path& file, std::optional<IoError>& error, Take take)
 {
     std::uint64_t recordNumber = 0;
     PatternRecord record;
@@ -103,71 +105,81 @@ void ReadTriples(TripleSource& source, const std::string& fileName, SplitResult&
         ++recordNumber;
         // A plain file's fault is named by its line; a converted record by its number.
         const std::uint64_t line = source.Line();
-        const std::string where = line > 0 ? "line " + std::to_string(line) : "record " + std::to_string(recordNumber);
+        const std::string where = line > 0 ? std::string() : "record " + std::to_string(recordNumber) + ": ";
         if (status == TripleSource::Status::Bad) {
-            result.valid = false;
-            result.error = fileName;
-            result.error.append(": ").append(where).append(": not a whole number within the signed 64-bit range");
+            error = IoError::Content(file, line, where + "not a whole number within the signed 64-bit range");
             return;
         }
         if (record.size < 0 || record.size > kMaxPatternSize) {
-            result.valid = false;
-            result.error = fileName;
-            result.error.append(": ").append(where).append(": size ").append(std::to_string(record.size));
-            result.error.append(" is outside 0 to ").append(std::to_string(kMaxPatternSize));
+            error = IoError::Content(file, line,
+                                     where + "size " + std::to_string(record.size) + " is outside 0 to " +
+                                         std::to_string(kMaxPatternSize));
             return;
         }
         take(record);
     }
 }
 
+// The split's result: the write failure when the files were not put in place, else
+// the reading's fault, else success.
+SplitResult Outcome(SplitCounts counts, std::optional<IoError> readError, IoStatus written)
+{
+    counts.written = written.ok();
+    if (!written.ok())
+        return {written.error(), counts};
+    if (readError)
+        return {std::move(*readError), counts};
+    return counts;
+}
+
+// The first failure of two writers.
+IoStatus Closed(OutputFile& first, OutputFile& second)
+{
+    IoStatus firstClosed = first.Close();
+    IoStatus secondClosed = second.Close();
+    return firstClosed.ok() ? secondClosed : firstClosed;
+}
+
 } // namespace
 
 SplitResult SplitPatterns(const std::filesystem::path& patternsFile, const std::filesystem::path& sequenceFile,
-                          int size, const MessageSink& showMessage, const std::filesystem::path& dir)
+                          int size, const std::filesystem::path& dir)
 {
-    SplitResult result;
+    SplitCounts counts;
+    std::optional<IoError> error;
     IntegerReader reader;
     std::vector<PatternRecord> trfRepeats;
-    const std::unique_ptr<TripleSource> source = OpenTriples(patternsFile, sequenceFile, reader, trfRepeats, result);
-    if (!source) {
-        if (showMessage)
-            showMessage(kInvalidPatternsMessage);
-        return result;
-    }
-    result.opened = true;
+    const std::unique_ptr<TripleSource> source =
+        OpenTriples(patternsFile, sequenceFile, reader, trfRepeats, counts, error);
+    if (!source)
+        return {std::move(*error), counts};
+    counts.opened = true;
 
     // One number and CR LF per line.
     OutputFile starts(InDir(dir, "starts.txt"));
     OutputFile ends(InDir(dir, "ends.txt"));
-
-    ReadTriples(*source, patternsFile.string(), result, [&](const PatternRecord& record) {
+    ReadTriples(*source, patternsFile, error, [&](const PatternRecord& record) {
         if (record.size == size) {
             starts.Write(std::to_string(record.start) + "\r\n");
             ends.Write(std::to_string(record.end) + "\r\n");
-            ++result.count;
+            ++counts.count;
         }
     });
-    if (!result.valid && showMessage)
-        showMessage(kInvalidPatternsMessage);
-    const bool startsOk = starts.Close();
-    const bool endsOk = ends.Close();
-    result.written = startsOk && endsOk;
-    if (!result.written && result.error.empty())
-        result.error = "starts.txt or ends.txt could not be written";
-    return result;
+    return Outcome(counts, std::move(error), Closed(starts, ends));
 }
 
 SplitResult SplitPatternsBySize(const std::filesystem::path& patternsFile, const std::filesystem::path& sequenceFile,
                                 std::vector<SizeSelection>& sizes)
 {
-    SplitResult result;
+    SplitCounts counts;
+    std::optional<IoError> error;
     IntegerReader reader;
     std::vector<PatternRecord> trfRepeats;
-    const std::unique_ptr<TripleSource> source = OpenTriples(patternsFile, sequenceFile, reader, trfRepeats, result);
+    const std::unique_ptr<TripleSource> source =
+        OpenTriples(patternsFile, sequenceFile, reader, trfRepeats, counts, error);
     if (!source)
-        return result;
-    result.opened = true;
+        return {std::move(*error), counts};
+    counts.opened = true;
 
     // Sizes are 0 to 2000: one slot per size says which selection takes it.
     std::vector<int> slotOfSize(kMaxPatternSize + 1, -1);
@@ -178,7 +190,7 @@ SplitResult SplitPatternsBySize(const std::filesystem::path& patternsFile, const
     }
     std::vector<std::string> starts(sizes.size());
     std::vector<std::string> ends(sizes.size());
-    ReadTriples(*source, patternsFile.string(), result, [&](const PatternRecord& record) {
+    ReadTriples(*source, patternsFile, error, [&](const PatternRecord& record) {
         const int slot = slotOfSize[static_cast<std::size_t>(record.size)];
         if (slot < 0)
             return;
@@ -186,28 +198,24 @@ SplitResult SplitPatternsBySize(const std::filesystem::path& patternsFile, const
         starts[i] += std::to_string(record.start) + "\r\n";
         ends[i] += std::to_string(record.end) + "\r\n";
         ++sizes[i].count;
-        ++result.count;
+        ++counts.count;
     });
     // A rejected file selects nothing anywhere.
-    if (!result.valid)
-        return result;
+    if (error)
+        return {std::move(*error), counts};
     for (std::size_t i = 0; i < sizes.size(); ++i) {
         OutputFile startsFile(InDir(sizes[i].dir, "starts.txt"));
         OutputFile endsFile(InDir(sizes[i].dir, "ends.txt"));
         startsFile.Write(starts[i]);
         endsFile.Write(ends[i]);
-        const bool startsOk = startsFile.Close();
-        const bool endsOk = endsFile.Close();
-        if (!startsOk || !endsOk) {
-            result.written = false;
-            result.error = "starts.txt or ends.txt could not be written in '" + sizes[i].dir.string() + "'";
-            return result;
-        }
+        if (IoStatus written = Closed(startsFile, endsFile); !written)
+            return {written.error(), counts};
     }
-    return result;
+    counts.written = true;
+    return counts;
 }
 
-bool WritePatternsFile(const std::filesystem::path& file, const std::vector<PatternRecord>& records)
+IoStatus WritePatternsFile(const std::filesystem::path& file, const std::vector<PatternRecord>& records)
 {
     OutputFile out(file);
     for (const PatternRecord& r : records)

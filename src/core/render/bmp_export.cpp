@@ -74,12 +74,12 @@ std::array<std::uint8_t, kFileHeaderSize> FileHeader(std::uint64_t blockSize, st
 
 // The raster canvas is written row by row straight from its pixels, without the two
 // full-size copies that capture and conversion would make: same bytes, bounded memory.
-bool SaveRaster(const std::filesystem::path& file, const RasterCanvas& canvas, int width, int height)
+IoStatus SaveRaster(const std::filesystem::path& file, const RasterCanvas& canvas, int width, int height)
 {
     const std::uint64_t stride = static_cast<std::uint64_t>(DibStride(width, 24));
     const std::uint64_t imageSize = stride * static_cast<std::uint64_t>(height);
     if (imageSize + kInfoHeaderSize + kFileHeaderSize > kMaxFileSize)
-        return false;
+        return UnsavablePicture(file, width, height);
 
     std::array<std::uint8_t, kFileHeaderSize + kInfoHeaderSize> head{};
     const auto fileHeader = FileHeader(kInfoHeaderSize + imageSize, kFileHeaderSize + kInfoHeaderSize);
@@ -88,7 +88,7 @@ bool SaveRaster(const std::filesystem::path& file, const RasterCanvas& canvas, i
 
     OutputFile out(file);
     if (!out.IsOpen())
-        return false;
+        return out.Status();
 
     // Header and rows go out through one buffer of at most 1 MiB: a small picture is a
     // single write. Only the padding bytes are cleared, never the whole buffer.
@@ -103,7 +103,7 @@ bool SaveRaster(const std::filesystem::path& file, const RasterCanvas& canvas, i
     for (int y = height - 1; y >= 0; --y) {
         if (filled + stride > bufferSize) {
             if (!out.Write(buffer.get(), filled))
-                return false;
+                return out.Close();
             filled = 0;
         }
         std::uint8_t* row = buffer.get() + filled;
@@ -111,8 +111,7 @@ bool SaveRaster(const std::filesystem::path& file, const RasterCanvas& canvas, i
         std::memset(row + rowBytes, 0, padding);
         filled += stride;
     }
-    if (!out.Write(buffer.get(), filled))
-        return false;
+    out.Write(buffer.get(), filled);
     return out.Close();
 }
 
@@ -162,37 +161,37 @@ std::optional<DibBlock> CaptureToDib(const BitmapPixels& bitmap, std::uint32_t c
     return block;
 }
 
-bool WriteBitmapFile(const std::filesystem::path& file, const DibBlock* block)
+IoStatus WriteBitmapFile(const std::filesystem::path& file, const DibBlock* block)
 {
     if (block == nullptr || block->size() < kInfoHeaderSize || block->size() + kFileHeaderSize > kMaxFileSize)
-        return false;
+        return IoError::Content(file, 0, "no picture of a size a BMP file can hold");
     if (!IsPictureFileName(file))
-        return false;
+        return BadPictureName(file);
     const std::uint32_t offBits = kFileHeaderSize + Get32(block->data()); // no colour table
 
     OutputFile out(file);
-    if (!out.IsOpen())
-        return false;
     const auto header = FileHeader(block->size(), offBits);
-    if (!out.Write(header.data(), header.size()) || !out.Write(block->data(), block->size()))
-        return false;
+    if (out.Write(header.data(), header.size()))
+        out.Write(block->data(), block->size());
     return out.Close();
 }
 
-bool SaveImage(const std::filesystem::path& file, const Canvas& source, int width, int height)
+IoStatus SaveImage(const std::filesystem::path& file, const Canvas& source, int width, int height)
 {
-    if (width <= 0 || height <= 0 || !IsPictureFileName(file))
-        return false;
+    if (!IsPictureFileName(file))
+        return BadPictureName(file);
+    if (width <= 0 || height <= 0)
+        return UnsavablePicture(file, width, height);
     if (const auto* raster = dynamic_cast<const RasterCanvas*>(&source);
         raster != nullptr && width <= raster->Width() && height <= raster->Height())
         return SaveRaster(file, *raster, width, height);
 
     const std::optional<BitmapPixels> pixels = source.ReadBitmap(width, height);
     if (!pixels)
-        return false;
+        return UnsavablePicture(file, width, height);
     const std::optional<DibBlock> block = CaptureToDib(*pixels, kBiRgb);
     if (!block)
-        return false;
+        return UnsavablePicture(file, width, height);
     return WriteBitmapFile(file, &*block);
 }
 

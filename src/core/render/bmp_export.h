@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/io/io_error.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -25,12 +27,12 @@ std::int64_t DibStride(std::int64_t width, int bitsPerPixel) noexcept;
 // be allocated.
 std::optional<DibBlock> CaptureToDib(const BitmapPixels& bitmap, std::uint32_t compression);
 
-// Writes the 14-byte file header and the block. False without a block or when the
+// Writes the 14-byte file header and the block. Fails without a block or when the
 // file cannot be opened or fully written.
-bool WriteBitmapFile(const std::filesystem::path& file, const DibBlock* block);
+IoStatus WriteBitmapFile(const std::filesystem::path& file, const DibBlock* block);
 
 // Saves the rectangle (0, 0)..(width, height) of a canvas as a BMP file.
-// Returns true only when the file was written completely.
-bool SaveImage(const std::filesystem::path& file, const Canvas& source, int width, int height);
+// Succeeds only when the file was written completely.
+IoStatus SaveImage(const std::filesystem::path& file, const Canvas& source, int width, int height);
 
 } // namespace lirovane

@@ -10,8 +10,9 @@
 
 namespace lirovane {
 
-bool SavePathPicture(const std::filesystem::path& file, PictureFormat format, std::string_view stretch,
-                     const PathExtent& extent, const PathStyle& style, RasterCanvas& scratch, std::string_view title)
+IoStatus SavePathPicture(const std::filesystem::path& file, PictureFormat format, std::string_view stretch,
+                         const PathExtent& extent, const PathStyle& style, RasterCanvas& scratch,
+                         std::string_view title)
 {
     if (format == PictureFormat::Svg) {
         // A frame too fine for int coordinates keeps the picture's own pixels instead.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/io/io_error.h"
 #include "core/render/picture_format.h"
 
 #include <filesystem>
@@ -15,8 +16,9 @@ struct PathStyle;
 // BMP and PNG hold the pixels DrawPath draws on `scratch`, which is resized to the
 // picture; SVG draws the same walk as vectors on a canvas of the same size, keeping
 // every step of a scaled-down picture in its viewBox, with `title` as its title.
-// Returns true only when the file was written completely.
-bool SavePathPicture(const std::filesystem::path& file, PictureFormat format, std::string_view stretch,
-                     const PathExtent& extent, const PathStyle& style, RasterCanvas& scratch, std::string_view title);
+// Succeeds only when the file was written completely.
+IoStatus SavePathPicture(const std::filesystem::path& file, PictureFormat format, std::string_view stretch,
+                         const PathExtent& extent, const PathStyle& style, RasterCanvas& scratch,
+                         std::string_view title);
 
 } // namespace lirovane

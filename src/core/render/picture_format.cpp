@@ -55,4 +55,15 @@ bool IsPictureFileName(const std::filesystem::path& file)
     return !name.empty() && name.find_first_of("*?") == std::string::npos;
 }
 
+IoError BadPictureName(const std::filesystem::path& file)
+{
+    return IoError::Content(file, 0, "is not a name a picture can be saved under");
+}
+
+IoError UnsavablePicture(const std::filesystem::path& file, int width, int height)
+{
+    return IoError::Content(
+        file, 0, "a picture of " + std::to_string(width) + " x " + std::to_string(height) + " pixels cannot be saved");
+}
+
 } // namespace lirovane

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/io/io_error.h"
+
 #include <filesystem>
 #include <optional>
 #include <string_view>
@@ -24,5 +26,9 @@ std::string_view PictureFormatName(PictureFormat format) noexcept;
 // A name that holds a wildcard ("*.bmp", the name the viewer's chooser starts with)
 // is not a file name the user meant; pictures are not saved under one.
 bool IsPictureFileName(const std::filesystem::path& file);
+// The error of a picture that cannot be saved under `file`'s name.
+IoError BadPictureName(const std::filesystem::path& file);
+// The error of a picture whose pixels cannot be saved (no size, too large, unreadable).
+IoError UnsavablePicture(const std::filesystem::path& file, int width, int height);
 
 } // namespace lirovane

@@ -8,6 +8,7 @@
 #include <spng.h>
 #include <zlib.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -42,14 +43,14 @@ struct SourceRows {
     std::size_t bytesPerPixel = 3;
 };
 
-bool Encode(const std::filesystem::path& file, const SourceRows& rows, int width, int height)
+IoStatus Encode(const std::filesystem::path& file, const SourceRows& rows, int width, int height)
 {
     Context context(spng_ctx_new(SPNG_CTX_ENCODER));
     if (!context)
-        return false;
+        return IoError::FromErrno(file, ENOMEM, "cannot encode");
     OutputFile out(file);
     if (!out.IsOpen())
-        return false;
+        return out.Status();
 
     spng_ihdr header{};
     header.width = static_cast<std::uint32_t>(width);
@@ -62,8 +63,11 @@ bool Encode(const std::filesystem::path& file, const SourceRows& rows, int width
     if (spng_set_png_stream(context.get(), WriteToFile, &out) != 0 || spng_set_ihdr(context.get(), &header) != 0 ||
         spng_set_option(context.get(), SPNG_FILTER_CHOICE, SPNG_FILTER_CHOICE_NONE) != 0 ||
         spng_set_option(context.get(), SPNG_IMG_COMPRESSION_STRATEGY, Z_RLE) != 0 ||
-        spng_encode_image(context.get(), nullptr, 0, SPNG_FMT_PNG, SPNG_ENCODE_PROGRESSIVE | SPNG_ENCODE_FINALIZE) != 0)
-        return false;
+        spng_encode_image(context.get(), nullptr, 0, SPNG_FMT_PNG, SPNG_ENCODE_PROGRESSIVE | SPNG_ENCODE_FINALIZE) !=
+            0) {
+        out.Discard();
+        return UnsavablePicture(file, width, height);
+    }
 
     std::vector<std::uint8_t> rgb(static_cast<std::size_t>(width) * 3u);
     int status = 0;
@@ -78,17 +82,23 @@ bool Encode(const std::filesystem::path& file, const SourceRows& rows, int width
         status = spng_encode_row(context.get(), rgb.data(), rgb.size());
     }
     // The last row finishes the image and writes the end of the file.
-    if (status != SPNG_EOI)
-        return false;
+    if (status != SPNG_EOI) {
+        // A write that failed is the reason; else the encoder's own fault.
+        IoStatus written = out.Status();
+        out.Discard();
+        return written.ok() ? IoStatus(IoError::Content(file, 0, spng_strerror(status))) : written;
+    }
     return out.Close();
 }
 
 } // namespace
 
-bool SavePng(const std::filesystem::path& file, const Canvas& source, int width, int height)
+IoStatus SavePng(const std::filesystem::path& file, const Canvas& source, int width, int height)
 {
-    if (width <= 0 || height <= 0 || !IsPictureFileName(file))
-        return false;
+    if (!IsPictureFileName(file))
+        return BadPictureName(file);
+    if (width <= 0 || height <= 0)
+        return UnsavablePicture(file, width, height);
     if (const auto* raster = dynamic_cast<const RasterCanvas*>(&source);
         raster != nullptr && width <= raster->Width() && height <= raster->Height()) {
         const SourceRows rows{raster->Data().data(), static_cast<std::size_t>(raster->Width()) * 3u, 3};
@@ -97,11 +107,11 @@ bool SavePng(const std::filesystem::path& file, const Canvas& source, int width,
     const std::optional<BitmapPixels> pixels = source.ReadBitmap(width, height);
     if (!pixels || (pixels->bitsPerPixel != 24 && pixels->bitsPerPixel != 32) || pixels->width < width ||
         pixels->height < height || pixels->stride <= 0)
-        return false;
+        return UnsavablePicture(file, width, height);
     const std::size_t rowBytes = static_cast<std::size_t>(width) * static_cast<std::size_t>(pixels->bitsPerPixel / 8);
     const std::size_t stride = static_cast<std::size_t>(pixels->stride);
     if (stride < rowBytes || pixels->data.size() < stride * static_cast<std::size_t>(height - 1) + rowBytes)
-        return false; // pixels that do not hold every row they claim
+        return UnsavablePicture(file, width, height); // pixels that do not hold every row they claim
     const SourceRows rows{pixels->data.data(), static_cast<std::size_t>(pixels->stride),
                           static_cast<std::size_t>(pixels->bitsPerPixel / 8)};
     return Encode(file, rows, width, height);

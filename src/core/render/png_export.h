@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/io/io_error.h"
+
 #include <filesystem>
 
 namespace lirovane {
@@ -8,8 +10,8 @@ class Canvas;
 
 // Saves the rectangle (0, 0)..(width, height) of a canvas as a PNG file: 8-bit RGB
 // without alpha, lossless, so it decodes to exactly the pixels SaveImage writes as BMP.
-// Returns true only when the file was written completely; a failed write leaves no
+// Succeeds only when the file was written completely; a failed write leaves no
 // file that passes for a picture.
-bool SavePng(const std::filesystem::path& file, const Canvas& source, int width, int height);
+IoStatus SavePng(const std::filesystem::path& file, const Canvas& source, int width, int height);
 
 } // namespace lirovane

@@ -307,13 +307,11 @@ std::string SvgCanvas::Document(std::string_view title) const
     return document;
 }
 
-bool SvgCanvas::Save(const std::filesystem::path& file, std::string_view title) const
+IoStatus SvgCanvas::Save(const std::filesystem::path& file, std::string_view title) const
 {
     if (!IsPictureFileName(file))
-        return false;
+        return BadPictureName(file);
     OutputFile out(file);
-    if (!out.IsOpen())
-        return false;
     // The body is written as it stands, not copied into one document first.
     out.Write(Head(title));
     out.Write(m_body);

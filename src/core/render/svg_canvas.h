@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/io/io_error.h"
 #include "core/render/canvas.h"
 
 #include <cstdint>
@@ -43,8 +44,8 @@ public:
 
     // The whole document, with `title` (any bytes; escaped, and made valid UTF-8) as its <title>.
     std::string Document(std::string_view title) const;
-    // Writes the document; true only when the file was written completely.
-    bool Save(const std::filesystem::path& file, std::string_view title) const;
+    // Writes the document; succeeds only when the file was written completely.
+    IoStatus Save(const std::filesystem::path& file, std::string_view title) const;
 
 private:
     struct Pen {

@@ -200,7 +200,7 @@ void StrandscopeModel::ApplyColorSettings(int orientation, const SlotColors& col
         RedrawSequence();
 }
 
-bool StrandscopeModel::SaveImage(const std::filesystem::path& file, PictureFormat format) const
+IoStatus StrandscopeModel::SaveImage(const std::filesystem::path& file, PictureFormat format) const
 {
     if (format == PictureFormat::Png)
         return SavePng(file, m_image, kViewerWidth, kViewerHeight);

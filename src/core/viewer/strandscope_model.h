@@ -50,8 +50,8 @@ public:
     void SetZoom(int zoom) noexcept { m_nZoom = zoom < 1 ? 1 : zoom; }
 
     // Saves m_image, 650 x 380, as BMP or PNG; as SVG, the last drawing is drawn again
-    // as vectors on a canvas of that size. False when the file was not written.
-    bool SaveImage(const std::filesystem::path& file, PictureFormat format = PictureFormat::Bmp) const;
+    // as vectors on a canvas of that size. Fails when the file was not written whole.
+    IoStatus SaveImage(const std::filesystem::path& file, PictureFormat format = PictureFormat::Bmp) const;
 
     bool HasSequence() const noexcept { return m_bNoSequence == 0; }
     std::int64_t StartIndex() const noexcept { return m_nStartIndex; }

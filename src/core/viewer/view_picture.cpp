@@ -35,7 +35,7 @@ ViewResult RenderViewPicture(const ViewOptions& options)
     result.error = viewer.LastLoadError();
     if (!result.error.empty())
         return result;
-    result.saved = viewer.SaveImage(options.save, options.format);
+    result.saved = viewer.SaveImage(options.save, options.format).ok();
     result.startText = viewer.StartText();
     result.endText = viewer.EndText();
     result.notice = index.IndexNotice(options.file);

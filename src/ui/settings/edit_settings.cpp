@@ -47,23 +47,28 @@ void SplitIntoWorkingFolder(lirovane::AppSettings& settings, PickerServices& pic
         Show(pickers, parent, locked.Message());
         return;
     }
-    const lirovane::SplitResult split = lirovane::SplitPatterns(settings.patternsFile, settings.sequenceFile,
-                                                                settings.sizeOfRepeats, lirovane::MessageSink{});
-    if (split.trf && !split.opened) {
+    const lirovane::SplitResult split =
+        lirovane::SplitPatterns(settings.patternsFile, settings.sequenceFile, settings.sizeOfRepeats);
+    const std::string rejected = std::string(lirovane::kInvalidPatternsMessage) + "\n\n" + split.Message();
+    if (split->trf && !split->opened) {
         // A rejected .dat file selects nothing, as a file without a record of the size
         // would: the earlier selection, of another genome perhaps, must not be drawn.
         for (const char* name : {"starts.txt", "ends.txt"}) {
             lirovane::OutputFile empty{std::filesystem::path(name)};
-            static_cast<void>(empty.Close());
+            static_cast<void>(empty.Close()); // the message below says what went wrong
         }
         settings.numberOfRepeatsInThisSet = 0;
-        Show(pickers, parent, std::string(lirovane::kInvalidPatternsMessage) + "\n\n" + split.error);
+        Show(pickers, parent, rejected);
         return;
     }
-    if (!split.opened || !split.valid)
-        Show(pickers, parent, std::string(lirovane::kInvalidPatternsMessage));
-    if (split.opened)
-        settings.numberOfRepeatsInThisSet = split.count;
+    // The patterns' fault shows the invalid-file message with its reason below it;
+    // position files that could not be written show the writer's reason alone.
+    if (lirovane::PatternsRejected(split))
+        Show(pickers, parent, rejected);
+    else if (!split)
+        Show(pickers, parent, split.Message());
+    if (split->opened)
+        settings.numberOfRepeatsInThisSet = split->count;
 }
 
 } // namespace
