@@ -9,54 +9,82 @@
 
 namespace lirovane::cli {
 
-bool ParseSizeList(std::string_view text, std::vector<int>& sizes, std::string& error)
+namespace {
+
+constexpr int kMaxSize = 2000;
+
+// Quotes a piece of the list (built by appending: GCC 12 warns about `"'" + string`).
+std::string Quoted(std::string_view piece)
 {
-    constexpr int kMaxSize = 2000;
-    std::vector<bool> chosen(kMaxSize + 1, false);
-    // Quotes a piece of the list (built by appending: GCC 12 warns about `"'" + string`).
-    auto quoted = [](std::string_view piece) {
-        std::string q(1, '\'');
-        q.append(piece);
-        q.push_back('\'');
-        return q;
-    };
-    auto reason = [&](std::string_view why) {
-        error = "--size must be a size from 1 to " + std::to_string(kMaxSize) +
-                " or a list such as 2,3,6 or 2-10 or 2,5-7, not ";
-        error.append(quoted(text)).append(": ").append(why);
-        return false;
-    };
-    auto parseSize = [&](std::string_view word, int& size) {
+    std::string q(1, '\'');
+    q.append(piece);
+    q.push_back('\'');
+    return q;
+}
+
+// Reads the items of a --size list; every failure names the whole list and why.
+class SizeListReader {
+public:
+    SizeListReader(std::string_view text, std::string& error) : m_text(text), m_error(error) {}
+
+    // One item, "N" or "N-M", as the sizes from `first` to `last`.
+    bool ReadItem(std::string_view item, int& first, int& last)
+    {
+        const std::size_t dash = item.find('-');
+        if (dash == std::string_view::npos) {
+            if (!ReadSize(item, first))
+                return false;
+            last = first;
+            return true;
+        }
+        if (dash == 0 || dash + 1 == item.size())
+            return Fail("the range " + Quoted(item) + " needs a size on both sides of '-'");
+        if (!ReadSize(item.substr(0, dash), first) || !ReadSize(item.substr(dash + 1), last))
+            return false;
+        if (last < first)
+            return Fail("the range " + Quoted(item) + " runs backwards");
+        return true;
+    }
+
+private:
+    bool ReadSize(std::string_view word, int& size)
+    {
         if (word.empty())
-            return reason("a size is missing");
+            return Fail("a size is missing");
         const auto number = WholeNumber<int>(word);
         size = number.value_or(0);
         if (!number)
-            return reason(quoted(word).append(" is not a whole number"));
+            return Fail(Quoted(word).append(" is not a whole number"));
         if (size < 1 || size > kMaxSize)
-            return reason(
-                std::string("size ").append(word).append(" is outside 1 to ").append(std::to_string(kMaxSize)));
+            return Fail(std::string("size ").append(word).append(" is outside 1 to ").append(std::to_string(kMaxSize)));
         return true;
-    };
+    }
+
+    bool Fail(std::string_view why)
+    {
+        m_error = "--size must be a size from 1 to " + std::to_string(kMaxSize) +
+                  " or a list such as 2,3,6 or 2-10 or 2,5-7, not ";
+        m_error.append(Quoted(m_text)).append(": ").append(why);
+        return false;
+    }
+
+    std::string_view m_text;
+    std::string& m_error;
+};
+
+} // namespace
+
+bool ParseSizeList(std::string_view text, std::vector<int>& sizes, std::string& error)
+{
+    std::vector<bool> chosen(kMaxSize + 1, false);
+    SizeListReader reader(text, error);
     std::string_view rest = text;
     for (;;) {
         const std::size_t comma = rest.find(',');
-        const std::string_view item = rest.substr(0, comma);
-        const std::size_t dash = item.find('-');
         int first = 0;
         int last = 0;
-        if (dash == std::string_view::npos) {
-            if (!parseSize(item, first))
-                return false;
-            last = first;
-        } else {
-            if (dash == 0 || dash + 1 == item.size())
-                return reason("the range " + quoted(item) + " needs a size on both sides of '-'");
-            if (!parseSize(item.substr(0, dash), first) || !parseSize(item.substr(dash + 1), last))
-                return false;
-            if (last < first)
-                return reason("the range " + quoted(item) + " runs backwards");
-        }
+        if (!reader.ReadItem(rest.substr(0, comma), first, last))
+            return false;
         for (int size = first; size <= last; ++size)
             chosen[static_cast<std::size_t>(size)] = true;
         if (comma == std::string_view::npos)

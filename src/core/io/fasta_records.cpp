@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace lirovane {
@@ -23,6 +24,114 @@ void TrimTrailingBlanks(std::string& text)
         text.pop_back();
 }
 
+bool IsLineEnd(unsigned char ch)
+{
+    return ch == '\n' || ch == '\r';
+}
+
+// A plain file fits in one block when it is small; compressed data is read in full blocks.
+std::size_t BlockSizeFor(const std::filesystem::path& file, const ByteSource& source)
+{
+    std::error_code ec;
+    const std::uintmax_t size = std::filesystem::file_size(file, ec);
+    const bool plain = std::string_view(source.Kind()) == "plain";
+    return ec || !plain ? kBlockSize : static_cast<std::size_t>(std::min<std::uintmax_t>(size + 1, kBlockSize));
+}
+
+// Splits the bytes of a FASTA file, fed block by block, into records. Header lines are
+// read byte by byte; sequence lines up to the next header are counted in one go.
+class RecordScanner {
+public:
+    void Scan(const unsigned char* data, std::size_t len)
+    {
+        std::size_t i = 0;
+        while (i < len) {
+            if (m_inHeader) {
+                HeaderByte(data[i++]);
+                continue;
+            }
+            const std::size_t j = NextHeaderStart(data, i, len);
+            if (j == i) {
+                StartHeader();
+                ++i;
+                continue;
+            }
+            CountSequence(data, i, j);
+            i = j;
+        }
+    }
+
+    std::vector<FastaRecord> Finish()
+    {
+        if (m_inHeader)
+            EndHeader();
+        return std::move(m_records);
+    }
+
+private:
+    // The index of the first '>' at or after `i` that starts a line, or `len`.
+    std::size_t NextHeaderStart(const unsigned char* data, std::size_t i, std::size_t len) const
+    {
+        std::size_t j = i;
+        for (;;) {
+            const void* found = std::memchr(data + j, '>', len - j);
+            if (found == nullptr)
+                return len;
+            j = static_cast<std::size_t>(static_cast<const unsigned char*>(found) - data);
+            if (j == i ? m_lineStart : IsLineEnd(data[j - 1]))
+                return j;
+            ++j;
+        }
+    }
+
+    void StartHeader()
+    {
+        m_inHeader = true;
+        m_lineStart = false;
+        ++m_tokens;
+        m_records.push_back(FastaRecord{{}, true, 0, 0});
+    }
+
+    void HeaderByte(unsigned char ch)
+    {
+        if (IsLineEnd(ch)) {
+            m_inHeader = false;
+            m_lineStart = true;
+            EndHeader();
+            return;
+        }
+        if (!IsBlank(ch))
+            ++m_tokens;
+        std::string& name = m_records.back().name;
+        if (name.size() < kMaxNameLength)
+            name.push_back(static_cast<char>(ch));
+    }
+
+    void EndHeader()
+    {
+        TrimTrailingBlanks(m_records.back().name);
+        m_records.back().tokensBefore = m_tokens;
+    }
+
+    // Bytes [i, j) hold sequence lines only.
+    void CountSequence(const unsigned char* data, std::size_t i, std::size_t j)
+    {
+        const std::size_t count = CountTokens(reinterpret_cast<const char*>(data + i), j - i);
+        if (count > 0) {
+            if (m_records.empty())
+                m_records.push_back(FastaRecord{{}, false, m_tokens, 0});
+            m_tokens += count;
+            m_records.back().bases += count;
+        }
+        m_lineStart = IsLineEnd(data[j - 1]);
+    }
+
+    std::vector<FastaRecord> m_records;
+    std::uint64_t m_tokens = 0;
+    bool m_lineStart = true;
+    bool m_inHeader = false;
+};
+
 } // namespace
 
 std::optional<std::vector<FastaRecord>> ScanFastaRecords(const std::filesystem::path& file, std::string* error)
@@ -31,82 +140,20 @@ std::optional<std::vector<FastaRecord>> ScanFastaRecords(const std::filesystem::
     if (source == nullptr)
         return std::nullopt;
 
-    std::vector<FastaRecord> records;
-    std::error_code ec;
-    const std::uintmax_t size = std::filesystem::file_size(file, ec);
-    const bool plain = std::string_view(source->Kind()) == "plain";
-    const std::size_t blockSize =
-        ec || !plain ? kBlockSize : static_cast<std::size_t>(std::min<std::uintmax_t>(size + 1, kBlockSize));
-    ReadBlock block(blockSize);
-    std::uint64_t tokens = 0;
-    bool lineStart = true;
-    bool inHeader = false;
-
+    ReadBlock block(BlockSizeFor(file, *source));
+    RecordScanner scanner;
     for (;;) {
         const std::size_t len = source->Read(reinterpret_cast<char*>(block.data()), block.size());
         if (len == 0)
             break;
-        const unsigned char* data = block.data();
-        std::size_t i = 0;
-        while (i < len) {
-            if (inHeader) {
-                const unsigned char ch = data[i++];
-                if (ch == '\n' || ch == '\r') {
-                    inHeader = false;
-                    lineStart = true;
-                    TrimTrailingBlanks(records.back().name);
-                    records.back().tokensBefore = tokens;
-                } else {
-                    if (!IsBlank(ch))
-                        ++tokens;
-                    std::string& name = records.back().name;
-                    if (name.size() < kMaxNameLength)
-                        name.push_back(static_cast<char>(ch));
-                }
-                continue;
-            }
-            // Sequence lines up to the next '>' that starts a line, counted in one go.
-            std::size_t j = i;
-            for (;;) {
-                const void* found = std::memchr(data + j, '>', len - j);
-                if (found == nullptr) {
-                    j = len;
-                    break;
-                }
-                j = static_cast<std::size_t>(static_cast<const unsigned char*>(found) - data);
-                if (j == i ? lineStart : (data[j - 1] == '\n' || data[j - 1] == '\r'))
-                    break;
-                ++j;
-            }
-            if (j == i) {
-                inHeader = true;
-                lineStart = false;
-                ++tokens;
-                ++i;
-                records.push_back(FastaRecord{{}, true, 0, 0});
-                continue;
-            }
-            const std::size_t count = CountTokens(reinterpret_cast<const char*>(data + i), j - i);
-            if (count > 0) {
-                if (records.empty())
-                    records.push_back(FastaRecord{{}, false, tokens, 0});
-                tokens += count;
-                records.back().bases += count;
-            }
-            lineStart = data[j - 1] == '\n' || data[j - 1] == '\r';
-            i = j;
-        }
+        scanner.Scan(block.data(), len);
     }
     if (!source->Error().empty()) {
         if (error != nullptr)
             *error = source->Error();
         return std::nullopt;
     }
-    if (inHeader) {
-        TrimTrailingBlanks(records.back().name);
-        records.back().tokensBefore = tokens;
-    }
-    return records;
+    return scanner.Finish();
 }
 
 } // namespace lirovane

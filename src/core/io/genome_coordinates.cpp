@@ -3,6 +3,7 @@
 #include "core/io/integer_text.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace lirovane {
 
@@ -131,6 +132,73 @@ std::vector<std::string> ClosestNames(const std::vector<FastaRecord>& records, s
     return names;
 }
 
+namespace {
+
+// The bases wanted in a record: `first`, or `first` to `last`, 1-based.
+struct BaseRange {
+    std::uint64_t first = 1;
+    std::optional<std::uint64_t> last;
+};
+
+// "pos" or "pos-end"; nothing, with `why` set, for anything else.
+std::optional<BaseRange> ParseBaseRange(std::string_view range, std::string& why)
+{
+    BaseRange bases;
+    const std::size_t dash = range.find('-');
+    const auto a = BaseNumber(range.substr(0, dash));
+    if (!a) {
+        why = std::string(1, '"').append(range).append("\" is not a base position (1 or more)");
+        return std::nullopt;
+    }
+    bases.first = *a;
+    if (dash != std::string_view::npos) {
+        bases.last = BaseNumber(range.substr(dash + 1));
+        if (!bases.last || *bases.last < bases.first) {
+            why = std::string(1, '"').append(range).append("\" is not a range of bases");
+            return std::nullopt;
+        }
+    }
+    return bases;
+}
+
+// Splits "name", "name:pos" or "name:pos-end" into name and range. A name may itself hold
+// ':' (HLA-A*01:01), so the whole text is tried as a name first.
+std::pair<std::string_view, std::string_view> SplitNameAndRange(std::string_view text,
+                                                                const std::vector<FastaRecord>& records)
+{
+    if (FindRecord(records, text) != nullptr)
+        return {text, {}};
+    const std::size_t colon = text.rfind(':');
+    if (colon == std::string_view::npos)
+        return {text, {}};
+    return {text.substr(0, colon), text.substr(colon + 1)};
+}
+
+std::string UnknownRecordMessage(const std::vector<FastaRecord>& records, std::string_view name)
+{
+    std::string why = "no record named \"";
+    why.append(name).append(1, '"');
+    const auto closest = ClosestNames(records, name);
+    for (std::size_t i = 0; i < closest.size(); ++i)
+        why.append(i == 0 ? "; closest: " : ", ").append(closest[i]);
+    return why;
+}
+
+RegionTarget TargetIn(const FastaRecord& record, const BaseRange& bases)
+{
+    RegionTarget target;
+    target.startIndex = static_cast<std::int64_t>(record.tokensBefore + bases.first - 1);
+    if (bases.last)
+        target.endIndex = static_cast<std::int64_t>(record.tokensBefore + *bases.last);
+    target.region = RecordName(record);
+    target.region.append(1, ':').append(WithCommas(bases.first));
+    if (bases.last)
+        target.region.append(1, '-').append(WithCommas(*bases.last));
+    return target;
+}
+
+} // namespace
+
 std::optional<RegionTarget> ParseRegion(std::string_view text, const std::vector<FastaRecord>& records,
                                         std::string* error)
 {
@@ -151,52 +219,22 @@ std::optional<RegionTarget> ParseRegion(std::string_view text, const std::vector
         return RegionTarget{*bare, std::nullopt, {}};
     }
 
-    // name, name:pos or name:pos-end; a name may itself hold ':' (HLA-A*01:01), so the
-    // whole text is tried as a name first.
-    std::string_view name = text;
-    std::string_view range;
-    if (FindRecord(records, text) == nullptr) {
-        const std::size_t colon = text.rfind(':');
-        if (colon != std::string_view::npos) {
-            name = text.substr(0, colon);
-            range = text.substr(colon + 1);
-        }
-    }
+    const auto [name, range] = SplitNameAndRange(text, records);
     const FastaRecord* record = FindRecord(records, name);
-    if (record == nullptr) {
-        std::string why = "no record named \"";
-        why.append(name).append(1, '"');
-        const auto closest = ClosestNames(records, name);
-        for (std::size_t i = 0; i < closest.size(); ++i)
-            why.append(i == 0 ? "; closest: " : ", ").append(closest[i]);
-        return fail(why);
-    }
-    std::uint64_t first = 1;
-    std::optional<std::uint64_t> last;
+    if (record == nullptr)
+        return fail(UnknownRecordMessage(records, name));
+    BaseRange bases;
     if (!range.empty()) {
-        const std::size_t dash = range.find('-');
-        const auto a = BaseNumber(range.substr(0, dash));
-        if (!a)
-            return fail(std::string(1, '"').append(range).append("\" is not a base position (1 or more)"));
-        first = *a;
-        if (dash != std::string_view::npos) {
-            last = BaseNumber(range.substr(dash + 1));
-            if (!last || *last < first)
-                return fail(std::string(1, '"').append(range).append("\" is not a range of bases"));
-        }
+        std::string why;
+        const auto parsed = ParseBaseRange(range, why);
+        if (!parsed)
+            return fail(why);
+        bases = *parsed;
     }
-    const std::string recordName(RecordName(*record));
-    if (first > record->bases || (last && *last > record->bases))
-        return fail(std::string(recordName).append(" has ").append(WithCommas(record->bases)).append(" bases"));
-    RegionTarget target;
-    target.startIndex = static_cast<std::int64_t>(record->tokensBefore + first - 1);
-    if (last)
-        target.endIndex = static_cast<std::int64_t>(record->tokensBefore + *last);
-    target.region = recordName;
-    target.region.append(1, ':').append(WithCommas(first));
-    if (last)
-        target.region.append(1, '-').append(WithCommas(*last));
-    return target;
+    if (bases.first > record->bases || (bases.last && *bases.last > record->bases))
+        return fail(
+            std::string(RecordName(*record)).append(" has ").append(WithCommas(record->bases)).append(" bases"));
+    return TargetIn(*record, bases);
 }
 
 } // namespace lirovane

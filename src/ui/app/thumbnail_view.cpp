@@ -158,20 +158,32 @@ void ThumbnailView::paintEvent(QPaintEvent* event)
     painter.fillRect(event->rect(), palette().color(QPalette::Base));
     if (!m_page)
         return;
-    const int scrollX = horizontalScrollBar()->value();
-    const int scrollY = verticalScrollBar()->value();
+    const QPoint scroll(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    if (scroll.y() < m_headHeight)
+        paintHead(painter, event->rect(), scroll);
+    const bool pending = paintCells(painter, event->rect().translated(scroll), scroll.x());
+    m_firstFrame = false;
+    if (pending)
+        decodeRestLater();
+}
 
-    if (scrollY < m_headHeight) {
-        painter.save();
-        painter.translate(-scrollX, -scrollY);
-        QAbstractTextDocumentLayout::PaintContext context;
-        context.palette = palette();
-        context.clip = QRectF(event->rect().translated(scrollX, scrollY));
-        m_head.documentLayout()->draw(&painter, context);
-        painter.restore();
-    }
+// The page's text above the grid, laid out once by the text document.
+void ThumbnailView::paintHead(QPainter& painter, const QRect& exposed, const QPoint& scroll)
+{
+    painter.save();
+    painter.translate(-scroll);
+    QAbstractTextDocumentLayout::PaintContext context;
+    context.palette = palette();
+    context.clip = QRectF(exposed.translated(scroll));
+    m_head.documentLayout()->draw(&painter, context);
+    painter.restore();
+}
 
-    const QRect visible = event->rect().translated(scrollX, scrollY);
+// Paints the cells of the rows that meet `visible` (in page coordinates). A page's first
+// screen comes whole; while scrolling, a frame decodes what its budget allows. True when
+// thumbnails were left out.
+bool ThumbnailView::paintCells(QPainter& painter, const QRect& visible, int scrollX)
+{
     const int gridTop = m_headHeight + 2 * kSpacing;
     const int firstRow = std::max(0, (visible.top() - gridTop) / m_cell.height());
     const int lastRow = std::min(m_page->rowCount() - 1, (visible.bottom() - gridTop) / m_cell.height());
@@ -182,36 +194,43 @@ void ThumbnailView::paintEvent(QPaintEvent* event)
     painter.setPen(palette().color(QPalette::Text));
     for (int row = firstRow; row <= lastRow; ++row) {
         for (int cell = m_page->rowStart(row); cell < m_page->rowStart(row + 1); ++cell) {
-            const QRect thumb = thumbnailRect(cell);
-            // A page's first screen comes whole; while scrolling, a frame decodes what its budget allows.
             const bool decode = m_page->hasThumbnail(cell) || m_firstFrame || clock.elapsed() < kFrameBudgetMs;
-            const QPixmap pixmap = m_page->thumbnail(cell, decode);
             if (!decode)
                 pending = true;
-            if (!pixmap.isNull())
-                painter.drawPixmap(thumb, pixmap);
-            else
-                painter.fillRect(thumb, QColor(0xF0, 0xF0, 0xF0));
-            const QRect caption(cellOrigin(cell).x() - scrollX, thumb.bottom() + 1, m_cell.width() - kSpacing,
-                                metrics.lineSpacing());
-            painter.drawText(caption, Qt::AlignHCenter | Qt::AlignTop, m_page->caption(cell));
-            if (cell == m_current && focusShown()) {
-                QStyleOptionFocusRect option;
-                option.initFrom(this);
-                option.rect = thumb.adjusted(-2, -2, 2, 2);
-                style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
-            }
+            paintCell(painter, cell, m_page->thumbnail(cell, decode), metrics.lineSpacing(), scrollX);
         }
     }
-    m_firstFrame = false;
-    // Thumbnails left out of this frame are decoded in the next, after the events waiting now.
-    if (pending && !m_morePending) {
-        m_morePending = true;
-        QTimer::singleShot(0, this, [this] {
-            m_morePending = false;
-            viewport()->update();
-        });
+    return pending;
+}
+
+// One cell: the thumbnail (grey until decoded), its caption below, and the focus frame.
+void ThumbnailView::paintCell(QPainter& painter, int cell, const QPixmap& pixmap, int lineSpacing, int scrollX)
+{
+    const QRect thumb = thumbnailRect(cell);
+    if (!pixmap.isNull())
+        painter.drawPixmap(thumb, pixmap);
+    else
+        painter.fillRect(thumb, QColor(0xF0, 0xF0, 0xF0));
+    const QRect caption(cellOrigin(cell).x() - scrollX, thumb.bottom() + 1, m_cell.width() - kSpacing, lineSpacing);
+    painter.drawText(caption, Qt::AlignHCenter | Qt::AlignTop, m_page->caption(cell));
+    if (cell == m_current && focusShown()) {
+        QStyleOptionFocusRect option;
+        option.initFrom(this);
+        option.rect = thumb.adjusted(-2, -2, 2, 2);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
     }
+}
+
+// Thumbnails left out of this frame are decoded in the next, after the events waiting now.
+void ThumbnailView::decodeRestLater()
+{
+    if (m_morePending)
+        return;
+    m_morePending = true;
+    QTimer::singleShot(0, this, [this] {
+        m_morePending = false;
+        viewport()->update();
+    });
 }
 
 void ThumbnailView::mousePressEvent(QMouseEvent* event)

@@ -6,6 +6,8 @@
 #include <memory>
 
 class QKeyEvent;
+class QPainter;
+class QPixmap;
 #include <QMenu>
 class ThumbnailPage;
 
@@ -57,6 +59,10 @@ private:
     void setCurrent(int cell);
     void ensureVisible(int cell);
     bool focusShown() const;
+    void paintHead(QPainter& painter, const QRect& exposed, const QPoint& scroll);
+    bool paintCells(QPainter& painter, const QRect& visible, int scrollX);
+    void paintCell(QPainter& painter, int cell, const QPixmap& pixmap, int lineSpacing, int scrollX);
+    void decodeRestLater();
 
     std::shared_ptr<ThumbnailPage> m_page;
     QTextDocument m_head;

@@ -47,6 +47,13 @@ struct Placed {
 };
 
 constexpr int kLowerTop = 251; // the first template row below the picture
+constexpr int kGap = 3;        // pixels between the picture, its legend letters and the rows below
+
+// Moves a control to its template place below the picture, `shift` pixels further down.
+void PlaceBelowPicture(QWidget* widget, const DialogUnits& du, int shift, int x, int y)
+{
+    widget->move(du.x(x), du.y(y) + shift);
+}
 
 } // namespace
 
@@ -125,44 +132,63 @@ PictureButton* CStrandscopeDlg::addButton(const char* caption, const char* name,
 void CStrandscopeDlg::layoutControls()
 {
     const DialogUnits du(font());
+    const QRect pic = placePicture(du);
+    // Everything below the picture keeps its template place, moved down as far as the
+    // 650 x 380 pixels need.
+    const int shift = std::max(0, m_legend[2]->geometry().bottom() + 1 + kGap - du.y(kLowerTop));
+    placeButtonsAndBoxes(du, shift);
+    placeCaptions(du, shift);
+    placeGoToRow(du, pic);
+
+    QSize size(du.x(512), du.y(353) + shift);
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        size.setWidth(std::max(size.width(), child->geometry().right() + 1 + du.x(7)));
+        size.setHeight(std::max(size.height(), child->geometry().bottom() + 1 + du.y(7)));
+    }
+    setFixedSize(size);
+}
+
+QRect CStrandscopeDlg::placePicture(const DialogUnits& du)
+{
     const QFontMetrics metrics(font());
     const QSize letter(metrics.horizontalAdvance(QLatin1Char('W')) + 4, metrics.height());
-    const int gap = 3;
-
-    // The picture's corner is control 1011 (the picture area) at (25, 16), moved in only if a legend letter would not
-    // fit.
-    const QPoint origin(std::max(du.x(25), letter.width() + 2 * gap), std::max(du.y(16), letter.height() + 2 * gap));
+    // The picture's corner is control 1011 (the picture area) at (25, 16), moved in only if
+    // a legend letter would not fit.
+    const QPoint origin(std::max(du.x(25), letter.width() + 2 * kGap), std::max(du.y(16), letter.height() + 2 * kGap));
     m_area->move(origin);
     const QRect pic(origin, QSize(kViewerWidth, kViewerHeight));
     for (QLabel* label : m_legend)
         label->resize(letter);
-    m_legend[0]->move(pic.left() - gap - letter.width(), pic.center().y() - letter.height() / 2);
-    m_legend[1]->move(pic.center().x() - letter.width() / 2, pic.top() - gap - letter.height());
-    m_legend[2]->move(pic.center().x() - letter.width() / 2, pic.bottom() + 1 + gap);
-    m_legend[3]->move(pic.right() + 1 + gap, pic.center().y() - letter.height() / 2);
+    m_legend[0]->move(pic.left() - kGap - letter.width(), pic.center().y() - letter.height() / 2);
+    m_legend[1]->move(pic.center().x() - letter.width() / 2, pic.top() - kGap - letter.height());
+    m_legend[2]->move(pic.center().x() - letter.width() / 2, pic.bottom() + 1 + kGap);
+    m_legend[3]->move(pic.right() + 1 + kGap, pic.center().y() - letter.height() / 2);
+    return pic;
+}
 
-    // Everything below the picture keeps its template place, moved down as far as the
-    // 650 x 380 pixels need.
-    const int shift = std::max(0, m_legend[2]->geometry().bottom() + 1 + gap - du.y(kLowerTop));
-    auto place = [&](QWidget* w, int x, int y) { w->move(du.x(x), du.y(y) + shift); };
-
+void CStrandscopeDlg::placeButtonsAndBoxes(const DialogUnits& du, int shift)
+{
     const Placed buttons[] = {
         {"loadButton", 27, 253, 0, 0},      {"saveButton", 89, 294, 0, 0},     {"zoomInButton", 387, 294, 0, 0},
         {"zoomOutButton", 386, 253, 0, 0},  {"settingsButton", 27, 294, 0, 0}, {"nextButton", 149, 253, 0, 0},
         {"previousButton", 151, 294, 0, 0}, {"redrawButton", 89, 253, 0, 0},
     };
     for (const Placed& b : buttons)
-        place(findChild<PictureButton*>(QString::fromLatin1(b.name)), b.x, b.y);
+        PlaceBelowPicture(findChild<PictureButton*>(QString::fromLatin1(b.name)), du, shift, b.x, b.y);
 
+    const QFontMetrics metrics(font());
     const int editHeight = std::max(du.y(12), m_startEdit->sizeHint().height());
     const int editWidth = std::max(du.x(52), metrics.horizontalAdvance(QStringLiteral("0000000000")) + 12);
     m_startEdit->resize(editWidth, editHeight);
     m_endEdit->resize(editWidth, editHeight);
-    place(m_startEdit, 227, 293);
-    place(m_endEdit, 289, 293);
-    if (m_endEdit->x() < m_startEdit->geometry().right() + gap * 2)
-        m_endEdit->move(m_startEdit->geometry().right() + gap * 2, m_endEdit->y());
+    PlaceBelowPicture(m_startEdit, du, shift, 227, 293);
+    PlaceBelowPicture(m_endEdit, du, shift, 289, 293);
+    if (m_endEdit->x() < m_startEdit->geometry().right() + kGap * 2)
+        m_endEdit->move(m_startEdit->geometry().right() + kGap * 2, m_endEdit->y());
+}
 
+void CStrandscopeDlg::placeCaptions(const DialogUnits& du, int shift)
+{
     struct Label {
         const char* text;
         int x, y;
@@ -175,36 +201,34 @@ void CStrandscopeDlg::layoutControls()
     for (const Label& l : labels) {
         auto* label = new QLabel(tr(l.text), this);
         label->adjustSize();
-        place(label, l.x, l.y);
+        PlaceBelowPicture(label, du, shift, l.x, l.y);
         if (l.x == 289) // over the end box, which may have moved right
             label->move(m_endEdit->x(), label->y());
         // A label sits just above its edit box, whatever the font's height.
         if (l.y == 282)
             label->move(label->x(), m_startEdit->y() - label->height() - 1);
     }
+}
 
-    // Go to and the status line: a row below everything, outside the picture.
+// Go to and the status line: a row below everything, outside the picture.
+void CStrandscopeDlg::placeGoToRow(const DialogUnits& du, const QRect& pic)
+{
     int bottom = 0;
     for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
         if (child != m_goToEdit && child != m_status && child->parent() == this && !child->isHidden())
             bottom = std::max(bottom, child->geometry().bottom() + 1);
+    const QFontMetrics metrics(font());
+    const int editHeight = m_startEdit->height();
     auto* goToButton = findChild<QPushButton*>(QStringLiteral("goToButton"));
     const int rowTop = bottom + du.y(4);
     m_goToEdit->setGeometry(pic.left(), rowTop,
                             metrics.horizontalAdvance(QStringLiteral("chr22_KI270739v1_random:10,000,000")),
                             editHeight);
     goToButton->adjustSize();
-    goToButton->move(m_goToEdit->geometry().right() + 1 + gap * 2, rowTop + (editHeight - goToButton->height()) / 2);
+    goToButton->move(m_goToEdit->geometry().right() + 1 + kGap * 2, rowTop + (editHeight - goToButton->height()) / 2);
     m_status->setGeometry(pic.left(),
-                          std::max(m_goToEdit->geometry().bottom(), goToButton->geometry().bottom()) + 1 + gap,
+                          std::max(m_goToEdit->geometry().bottom(), goToButton->geometry().bottom()) + 1 + kGap,
                           kViewerWidth, metrics.height() + 2);
-
-    QSize size(du.x(512), du.y(353) + shift);
-    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        size.setWidth(std::max(size.width(), child->geometry().right() + 1 + du.x(7)));
-        size.setHeight(std::max(size.height(), child->geometry().bottom() + 1 + du.y(7)));
-    }
-    setFixedSize(size);
 }
 
 QPoint CStrandscopeDlg::pictureOrigin() const

@@ -7,6 +7,7 @@
 
 #include <array>
 
+class DialogUnits;
 class PickerServices;
 class PictureArea;
 class PictureButton;
@@ -57,6 +58,10 @@ private:
     PictureButton* addButton(const char* caption, const char* name, const QString& tip,
                              void (CStrandscopeDlg::*command)());
     void layoutControls();
+    QRect placePicture(const DialogUnits& du);
+    void placeButtonsAndBoxes(const DialogUnits& du, int shift);
+    void placeCaptions(const DialogUnits& du, int shift);
+    void placeGoToRow(const DialogUnits& du, const QRect& pic);
     void refresh(bool drew);
     void updateLegend();
     void restoreWorkingDirectory();
