@@ -47,6 +47,12 @@ public:
     // Reads the rectangle (0, 0)..(width, height) of the surface; nothing when the
     // surface cannot be read or the size is not positive.
     virtual std::optional<BitmapPixels> ReadBitmap(int width, int height) const = 0;
+
+protected:
+    // The outline of [left, right) x [top, bottom) on its border pixels, as four lines
+    // with the current pen; then the current point is (x, y) again. Surfaces that draw
+    // lines themselves draw Rectangle's outline with it.
+    void OutlineRectangle(int left, int top, int right, int bottom, int x, int y);
 };
 
 } // namespace lirovane

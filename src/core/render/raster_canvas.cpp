@@ -140,14 +140,7 @@ void RasterCanvas::Rectangle(int left, int top, int right, int bottom)
         return;
     // Inside with the brush, then the outline on the border pixels with the pen.
     FillBox(left + 1, top + 1, right - 1, bottom - 1, m_brushColor);
-    const int savedX = m_curX;
-    const int savedY = m_curY;
-    MoveTo(left, top);
-    LineTo(right - 1, top);
-    LineTo(right - 1, bottom - 1);
-    LineTo(left, bottom - 1);
-    LineTo(left, top);
-    MoveTo(savedX, savedY);
+    OutlineRectangle(left, top, right, bottom, m_curX, m_curY);
 }
 
 void RasterCanvas::SelectBrush(Color color)

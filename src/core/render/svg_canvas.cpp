@@ -250,14 +250,7 @@ void SvgCanvas::Rectangle(int left, int top, int right, int bottom)
         AppendColor(m_body, m_brush);
         m_body += "\"/>\n";
     }
-    const int savedX = m_curX;
-    const int savedY = m_curY;
-    MoveTo(left, top);
-    LineTo(right - 1, top);
-    LineTo(right - 1, bottom - 1);
-    LineTo(left, bottom - 1);
-    LineTo(left, top);
-    MoveTo(savedX, savedY);
+    OutlineRectangle(left, top, right, bottom, m_curX, m_curY);
 }
 
 void SvgCanvas::SelectBrush(Color color)
