@@ -4,10 +4,10 @@
 //
 //   bench_compressed [megabytes]     (default 64)
 #include "core/batch/image_batch.h"
+#include "core/batch/quiet_display.h"
 #include "core/io/patterns.h"
 #include "core/io/sequence_letters.h"
 #include "core/io/token_offset_index.h"
-#include "core/render/raster_canvas.h"
 #include "core/settings/app_settings.h"
 
 #include <htslib/bgzf.h>
@@ -29,15 +29,6 @@ using namespace lirovane;
 using Clock = std::chrono::steady_clock;
 
 namespace {
-
-class QuietDisplay final : public BatchDisplay {
-public:
-    Canvas& Surface() override { return m_surface; }
-    void Navigate(const std::string&) override {}
-
-private:
-    RasterCanvas m_surface{640, 480};
-};
 
 volatile std::uint64_t g_sink = 0;
 

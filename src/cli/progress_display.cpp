@@ -1,7 +1,5 @@
 #include "cli/progress_display.h"
 
-#include "core/render/null_canvas.h"
-
 #include <algorithm>
 #include <string>
 
@@ -13,17 +11,7 @@ constexpr int kBarWidth = 40;
 
 } // namespace
 
-ProgressDisplay::ProgressDisplay(std::FILE* stream, bool terminal)
-    : m_stream(stream), m_terminal(terminal), m_surface(std::make_unique<NullCanvas>(0, 0))
-{
-}
-
-ProgressDisplay::~ProgressDisplay() = default;
-
-Canvas& ProgressDisplay::Surface()
-{
-    return *m_surface;
-}
+ProgressDisplay::ProgressDisplay(std::FILE* stream, bool terminal) : m_stream(stream), m_terminal(terminal) {}
 
 void ProgressDisplay::Progress(int pictures, int count)
 {

@@ -3,6 +3,7 @@
 // Shared by the core tests: a scratch folder, whole-file reads and writes, children
 // (lirovane-batch among them) and a display that shows nothing.
 #include "core/batch/image_batch.h"
+#include "core/batch/quiet_display.h"
 #include "core/render/null_canvas.h"
 
 #include <gtest/gtest.h>
@@ -101,16 +102,6 @@ template <typename Body> auto InFolder(const fs::path& dir, Body body)
     } restore{before};
     return body();
 }
-
-// A batch display that shows nothing.
-class QuietDisplay final : public BatchDisplay {
-public:
-    Canvas& Surface() override { return m_surface; }
-    void Navigate(const std::string&) override {}
-
-private:
-    NullCanvas m_surface{640, 480};
-};
 
 // Waits for a child: its exit status, or 128 + the signal that ended it.
 inline int WaitFor(pid_t pid)

@@ -2,8 +2,8 @@
 // sequence, starts.txt and ends.txt. Whatever they hold, the batch ends, writes its
 // page whole, and draws at most one picture per end position.
 #include "core/batch/image_batch.h"
+#include "core/batch/quiet_display.h"
 #include "core/io/position_list.h"
-#include "core/render/null_canvas.h"
 #include "core/settings/app_settings.h"
 
 #include "fuzz_input_files.h"
@@ -14,19 +14,6 @@
 
 using namespace lirovane;
 using namespace lirovane::fuzz;
-
-namespace {
-
-class QuietDisplay final : public BatchDisplay {
-public:
-    Canvas& Surface() override { return m_surface; }
-    void Navigate(const std::string&) override {}
-
-private:
-    NullCanvas m_surface{400, 200};
-};
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
