@@ -218,13 +218,7 @@ TEST(Cli, TrfNgsOutput)
 {
     ScratchDir dir;
     std::string ngs;
-    for (const std::string& line : [&] {
-             std::vector<std::string> lines;
-             std::istringstream in(ReadFile(kLambdaDat));
-             for (std::string l; std::getline(in, l);)
-                 lines.push_back(l);
-             return lines;
-         }()) {
+    for (const std::string& line : Lines(ReadFile(kLambdaDat))) {
         if (line.starts_with("Sequence: "))
             ngs.append("@").append(line, 10).append("\n");
         else if (!line.empty() && std::isdigit(static_cast<unsigned char>(line[0])) != 0)

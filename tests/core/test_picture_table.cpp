@@ -5,8 +5,6 @@
 
 #include "test_support.h"
 
-#include <sys/wait.h>
-
 using namespace lirovane;
 using namespace lirovane::test;
 
@@ -32,23 +30,6 @@ std::vector<FastaRecord> Records(const fs::path& file)
     auto records = ScanFastaRecords(file);
     EXPECT_TRUE(records.has_value());
     return records.value_or(std::vector<FastaRecord>{});
-}
-
-int RunBatch(const fs::path& dir, const std::string& args)
-{
-    const std::string command =
-        std::string(LIROVANE_BATCH_EXE) + " " + args + " >/dev/null 2>" + (dir / "err.txt").string();
-    const int raw = std::system(command.c_str());
-    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-}
-
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
 }
 
 std::vector<std::string> Columns(const std::string& line)
@@ -117,38 +98,30 @@ TEST(PictureTable, GalleryRowsSkipUnsavedPicturesAndMatchTheDat)
 TEST(PictureTable, BatchWritesOneTableForEveryGallery)
 {
     ScratchDir dir;
-    const std::string fa = WriteFile(dir / "two.fa", kTwoRecords).string();
-    const std::string dat = WriteFile(dir / "two.dat", kTwoRecordsDat).string();
-    ASSERT_EQ(RunBatch(dir.Path(), "--sequence " + fa + " --trf " + dat + " --size 1,2,4 --out " +
-                                       (dir / "g").string() + " --table " + (dir / "t.tsv").string()),
-              0)
-        << ReadFile(dir / "err.txt");
+    WriteFile(dir / "two.fa", kTwoRecords);
+    WriteFile(dir / "two.dat", kTwoRecordsDat);
+    RunResult run = RunLine(dir, "--sequence @two.fa --trf @two.dat --size 1,2,4 --out @g --table @t.tsv");
+    ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(ReadFile(dir / "t.tsv"), "picture\trecord\tstart\tend\tsize\tperiod\tcopies\tscore\tconsensus\n"
                                        "size-1/36.bmp\tchr2\t1\t4\t1\t1\t4.0\t8\tT\n"
                                        "size-2/26.bmp\tchr1\t10\t14\t2\t2\t2.5\t12\tGC\n"
                                        "size-2/44.bmp\tchr2\t9\t11\t2\t\t\t\t\n"
                                        "size-4/17.bmp\tchr1\t1\t5\t4\t4\t1.2\t10\tACGT\n");
 
-    const std::string pat = WriteFile(dir / "two.pat", "26 30 2\n43 46 2\n36 40 3\n44 48 2\n").string();
-    ASSERT_EQ(RunBatch(dir.Path(), "--sequence " + fa + " --patterns " + pat + " --size 2 --format svg --out " +
-                                       (dir / "p").string() + " --table " + (dir / "p.tsv").string()),
-              0)
-        << ReadFile(dir / "err.txt");
+    WriteFile(dir / "two.pat", "26 30 2\n43 46 2\n36 40 3\n44 48 2\n");
+    run = RunLine(dir, "--sequence @two.fa --patterns @two.pat --size 2 --format svg --out @p --table @p.tsv");
+    ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(ReadFile(dir / "p.tsv"), "picture\trecord\tstart\tend\tsize\n"
                                        "26.svg\tchr1\t10\t14\t2\n"
                                        "44.svg\tchr2\t9\t11\t2\n");
     // Without --table every output is what it was: no table appears anywhere.
-    ASSERT_EQ(RunBatch(dir.Path(), "--sequence " + fa + " --patterns " + pat + " --size 2 --format svg --out " +
-                                       (dir / "q").string()),
-              0);
+    ASSERT_EQ(RunLine(dir, "--sequence @two.fa --patterns @two.pat --size 2 --format svg --out @q").status, 0);
     EXPECT_EQ(Files(dir / "q"), Files(dir / "p"));
     // A table that cannot be written fails the run, naming it; the gallery is still made.
-    EXPECT_EQ(RunBatch(dir.Path(), "--sequence " + fa + " --patterns " + pat + " --size 2 --out " +
-                                       (dir / "r").string() + " --table " + (dir / "none" / "t.tsv").string()),
-              1);
-    EXPECT_NE(ReadFile(dir / "err.txt").find("could not write table '" + (dir / "none" / "t.tsv").string() + "'"),
-              std::string::npos)
-        << ReadFile(dir / "err.txt");
+    run = RunLine(dir, "--sequence @two.fa --patterns @two.pat --size 2 --out @r --table @none/t.tsv");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("could not write table '" + (dir / "none" / "t.tsv").string() + "'"), std::string::npos)
+        << run.err;
     EXPECT_TRUE(fs::exists(dir / "r" / "index.htm"));
 }
 
@@ -186,10 +159,9 @@ TEST(PictureTable, RowsAgreeWithRealDatFiles)
             sizeList += std::to_string(size);
         }
 
-        ASSERT_EQ(RunBatch(dir.Path(), "--sequence " + sample.fasta + " --trf " + sample.dat + " --size " + sizeList +
-                                           " --out " + (dir / "g").string() + " --table " + (dir / "t.tsv").string()),
-                  0)
-            << ReadFile(dir / "err.txt");
+        const RunResult run = RunBatch(dir.Path(), {"--sequence", sample.fasta, "--trf", sample.dat, "--size", sizeList,
+                                                    "--out", dir / "g", "--table", dir / "t.tsv"});
+        ASSERT_EQ(run.status, 0) << run.err;
         const auto rows = Lines(ReadFile(dir / "t.tsv"));
         ASSERT_FALSE(rows.empty());
         EXPECT_EQ(rows.front(), "picture\trecord\tstart\tend\tsize\tperiod\tcopies\tscore\tconsensus");

@@ -91,6 +91,16 @@ inline std::vector<std::string> Words(const std::string& text)
     return {std::istream_iterator<std::string>(in), {}};
 }
 
+// The lines of `text`, without their line ends.
+inline std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
 // Runs `body` with `dir` as the working folder, as the window runs.
 template <typename Body> auto InFolder(const fs::path& dir, Body body)
 {
