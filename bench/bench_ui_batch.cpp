@@ -101,7 +101,10 @@ std::pair<double, double> RunCommandLine(const std::vector<std::string>& args)
 class NoPickers final : public PickerServices {
 public:
     std::optional<lirovane::Color> PickColor(QWidget*, lirovane::Color) override { return std::nullopt; }
-    std::optional<QString> OpenFileName(QWidget*, const QString&, const QStringList&) override { return {}; }
+    std::optional<QString> OpenFileName(QWidget*, const QString&, const QStringList&, const QString&) override
+    {
+        return {};
+    }
     std::optional<QString> SaveFileName(QWidget*, const QString&, const QStringList&, QString*) override { return {}; }
     void ShowMessage(QWidget*, const QString& text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
 };

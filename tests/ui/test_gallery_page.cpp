@@ -172,7 +172,7 @@ private slots:
         ThumbnailView* view = browser.thumbnailView();
         QString asked;
         bool shown = false;
-        connect(&browser, &CWebBrowser2::thumbnailContextMenu, this, [&](QMenu* menu, const QString& path) {
+        connect(&browser, &CWebBrowser2::pictureContextMenu, this, [&](QMenu* menu, const QString& path) {
             asked = path;
             menu->addAction("Show in another viewer");
             QTimer::singleShot(0, menu, [&shown, menu] {

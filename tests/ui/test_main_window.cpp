@@ -8,6 +8,7 @@
 #include "ui/app/morkelby_view.h"
 #include "ui/app/qt_color.h"
 #include "ui/app/thumbnail_reader.h"
+#include "ui/app/thumbnail_view.h"
 #include "ui/app/web_browser.h"
 #include "ui/settings/settings_dlg.h"
 #include "ui_test_support.h"
@@ -308,6 +309,62 @@ private slots:
         QCOMPARE(shown.size(), QSize(extent.width, extent.height));
         // The start point, then 150 steps left: drawn in the colour of the left steps.
         QCOMPARE(shown.pixelColor(extent.startX - 75, extent.startY), ToQColor(settings.colors[0]));
+    }
+
+    // Show in Strandscope from a thumbnail and from the picture it opens: the viewer opens
+    // on the page's sequence at the repeat's first position. A picture whose name is no
+    // position offers no entry.
+    void show_in_strandscope_data()
+    {
+        QTest::addColumn<bool>("opened");   // the picture opened, not its thumbnail
+        QTest::addColumn<QString>("name");  // the picture
+        QTest::addColumn<QString>("shown"); // the viewer's start box and line, or "no entry"
+        const QString line = "séquence ä.fa, zoom 1";
+        QTest::newRow("thumbnail") << false << "6.bmp"
+                                   << "5 " + line;
+        QTest::newRow("opened picture") << true << "6.bmp"
+                                        << "5 " + line;
+        QTest::newRow("opened, not a repeat") << true << "p.bmp"
+                                              << "no entry";
+    }
+    void show_in_strandscope()
+    {
+        QFETCH(bool, opened);
+        QFETCH(QString, name);
+        QFETCH(QString, shown);
+        start();
+        QTest::keySequence(browser(), QKeySequence("Ctrl+O"));
+        QFile::remove(m_work.filePath("p.bmp"));
+        QVERIFY(QFile::copy(m_work.filePath("6.bmp"), m_work.filePath("p.bmp")));
+        QWidget* target = browser()->viewport();
+        QPoint at(10, 10);
+        if (opened) {
+            browser()->Navigate(m_work.filePath(name));
+        } else {
+            ThumbnailView* view = browser()->thumbnailView();
+            QVERIFY(view && browser()->showsThumbnails());
+            target = view->viewport();
+            at = view->thumbnailRect(1).center(); // 6.bmp
+        }
+        QString seen = "no entry";
+        ModalDriver driver([&seen](QWidget* viewer) {
+            seen =
+                Child<QLineEdit>(viewer, "startIndexEdit")->text() + " " + Child<QLabel>(viewer, "statusLine")->text();
+        });
+        QTimer::singleShot(0, this, [] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            QAction* entry = menu ? menu->findChild<QAction*>("showInStrandscope") : nullptr;
+            if (entry == nullptr) {
+                if (menu)
+                    menu->close();
+                return;
+            }
+            menu->setActiveAction(entry);
+            QTest::keyClick(menu, Qt::Key_Return);
+        });
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, target->mapToGlobal(at));
+        QApplication::sendEvent(target, &event);
+        QVERIFY2(seen.startsWith(shown), qPrintable(seen));
     }
 
     // Thumbnails read straight from BMP files. A 300 x 200 picture, red over blue, whole or damaged: its rows (stored

@@ -14,7 +14,8 @@ using lirovane::MemoryProfileStore;
 class TestSettingsDialog : public QObject {
     Q_OBJECT
 
-    QTemporaryDir m_dir; // the files, and the working directory a chooser left
+    QTemporaryDir m_dir;    // the files, and the working directory a chooser left
+    QTemporaryDir m_config; // where the real choosers keep their state
     QString m_seq;
     QString m_pat;
     std::unique_ptr<QTemporaryDir> m_home; // "Path"
@@ -34,6 +35,7 @@ private slots:
     void initTestCase()
     {
         QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_config.path());
         m_seq = WriteFile(m_dir.filePath("seq.fa"), ">s\nACGTACGTACGTACGTACGTACGT\n");
         m_pat = WriteFile(m_dir.filePath("pat.txt"), "3 7 43\n10 14 4\n15 19 4\n");
     }
@@ -161,7 +163,8 @@ private slots:
         QCOMPARE(shown, (QStringList{"#996633 in #ffffff", "#00ff00 in #ffffff", "/chosen.fa", m_pat}));
         QCOMPARE(m_pickers.colorRequests, (QList<lirovane::Color>{0x0000FF, 0x00FF00})); // the slots' colours
         QCOMPARE(m_pickers.fileInitialNames, (QStringList{"*.txt", "*.txt"}));
-        QCOMPARE(m_pickers.fileFilters.value(0), SequenceFileFilters());
+        QCOMPARE(m_pickers.fileFilters, (QList<QStringList>{SequenceFileFilters(), PatternsFileFilters()}));
+        QCOMPARE(m_pickers.fileCurrents, (QStringList{m_seq, m_pat})); // each opens at the file of its box
         const AppSettings original = Settings(m_seq, m_pat);
         QCOMPARE(settings.letterOrientation, original.letterOrientation);
         QCOMPARE(settings.colors, original.colors);
@@ -260,10 +263,77 @@ private slots:
         });
         QString filter;
         const auto chosen = save ? m_qt.SaveFileName(nullptr, "*.bmp", PictureFileFilters(), &filter)
-                                 : m_qt.OpenFileName(nullptr, "*.txt", SequenceFileFilters());
+                                 : m_qt.OpenFileName(nullptr, "*.txt", SequenceFileFilters(), QString());
         QCOMPARE(chosen, save ? std::optional(file) : std::nullopt);
         QCOMPARE(seen, shown);
         QCOMPARE(filter, save ? PictureFileFilters().at(2) : QString());
+    }
+
+    // The open chooser at the file of a box (relative names from the working folder): in
+    // its folder, the file selected under the filter that lists it ("*.txt" first), the
+    // names and sizes of the list shown whole. A file that is gone leaves its folder and
+    // "*.txt"; a folder that is gone, the working folder.
+    void open_chooser_at_current_data()
+    {
+        QTest::addColumn<QString>("current");
+        QTest::addColumn<bool>("patterns"); // the patterns chooser's filters
+        QTest::addColumn<QString>("shown"); // folder / filter / name box / selected
+        const QString dir = m_dir.path();
+        QTest::newRow("nothing") << "" << false << ". / Text files (*.txt) / *.txt / ";
+        QTest::newRow("a text file") << dir + "/pat.txt" << true << "dir / Text files (*.txt) / pat.txt / pat.txt";
+        QTest::newRow("FASTA, relative") << "seq.fa" << false
+                                         << "dir / FASTA files (*.fa *.fasta *.fna *.fas *.seq *.fa.gz *.fasta.gz "
+                                            "*.fna.gz *.gz) / seq.fa / seq.fa";
+        QTest::newRow("Tandem Repeats Finder .dat")
+            << dir + "/REPEATS.DAT" << true << "dir / Patterns files (*.pat *.dat *.txt) / REPEATS.DAT / REPEATS.DAT";
+        QTest::newRow("no filter lists it") << dir + "/run.log" << true << "dir / All files (*) / run.log / run.log";
+        QTest::newRow("file gone") << dir + "/gone.fa" << false << "dir / Text files (*.txt) / *.txt / ";
+        QTest::newRow("folder gone") << dir + "/gone/seq.fa" << false << ". / Text files (*.txt) / *.txt / ";
+    }
+    void open_chooser_at_current()
+    {
+        QFETCH(QString, current);
+        QFETCH(bool, patterns);
+        QFETCH(QString, shown);
+        WriteFile(m_dir.filePath("REPEATS.DAT"), QByteArray(49270, '1')); // 48.1 KiB
+        WriteFile(m_dir.filePath("run.log"), "");
+        WriteFile(m_dir.filePath("a long name of a sequence from a genome project.txt"), "ACGT");
+        QTemporaryDir working;
+        QDir::setCurrent(current.isEmpty() || current.startsWith('/') ? working.path() : m_dir.path());
+        QString seen;
+        QStringList cut;
+        ModalDriver driver([&](QWidget* modal) {
+            auto* dialog = qobject_cast<QFileDialog*>(modal);
+            auto* list = Child<QTreeView>(dialog, "treeView");
+            QTRY_VERIFY(list->model()->rowCount(list->rootIndex()) > 0 || current.isEmpty() ||
+                        current.contains("gone/"));
+            const QString folder = dialog->directory().absolutePath();
+            QStringList selected;
+            for (const QModelIndex& index : list->selectionModel()->selectedRows())
+                selected << index.data().toString();
+            seen = QStringList{folder == m_dir.path()          ? "dir"
+                               : folder == QDir::currentPath() ? "."
+                                                               : folder,
+                               dialog->selectedNameFilter(), Child<QLineEdit>(dialog, "fileNameEdit")->text(),
+                               selected.join(',')}
+                       .join(" / ");
+            const QAbstractItemView* view = list; // the width each column's entries ask for
+            auto cutColumns = [list, view] {
+                QStringList columns;
+                for (int column : {0, 1})
+                    if (list->columnWidth(column) < view->sizeHintForColumn(column))
+                        columns << list->model()->headerData(column, Qt::Horizontal).toString();
+                return columns;
+            };
+            // The list lays its columns out a moment after its rows arrive.
+            (void)QTest::qWaitFor([&cutColumns] { return cutColumns().isEmpty(); }, 2000);
+            cut = cutColumns();
+        });
+        const auto chosen =
+            m_qt.OpenFileName(nullptr, "*.txt", patterns ? PatternsFileFilters() : SequenceFileFilters(), current);
+        QCOMPARE(chosen, std::nullopt);
+        QCOMPARE(seen, shown);
+        QCOMPARE(cut, QStringList());
     }
 
     // Captioned "Lirovane", the text, one OK button and no icon.

@@ -88,6 +88,9 @@ private slots:
         };
         row("name:pos", "chr2:3", false, "32", "g.fa, zoom 1, chr2:3-");
         row("name, by keys", "chr2", true, "30", "g.fa, zoom 1, chr2:1-");
+        row("name:pos-end", "chr1:5-8", false, "9", "g.fa, zoom 1, chr1:5-");
+        row("range backwards", "chr1:8-5", false, "0", "\"8-5\" is not a range of bases");
+        row("range past the record", "chr2:30-33", true, "0", "chr2 has 32 bases");
         row("commas", "chr1:1,0", false, "14", "g.fa, zoom 1, chr1:10-");
         row("a start index", "3", true, "3", "g.fa, zoom 1, chr1:");
         row("unknown name", "chr3:1", false, "0", "no record named \"chr3\"; closest: chr1, chr2");
@@ -191,6 +194,10 @@ private slots:
         white.fill(Qt::white);
         QStringList shown;
         for (const QString& step : steps.split(' ')) {
+            // Load opens where the file on show lies.
+            const QString onShow = m_viewer->model().HasSequence()
+                                       ? QFile::decodeName(m_viewer->model().ViewerPath().string().c_str())
+                                       : QString();
             act(step);
             shown << state();
             const bool load = step.startsWith("load");
@@ -198,6 +205,7 @@ private slots:
                 QCOMPARE(QDir::currentPath(), QDir(m_home.path()).canonicalPath());
                 QCOMPARE(m_pickers.fileInitialNames.last(), load ? "*.txt" : "*.bmp");
                 QCOMPARE(m_pickers.fileFilters.last(), load ? SequenceFileFilters() : PictureFileFilters());
+                QCOMPARE(m_pickers.fileCurrents.last(), load ? onShow : QString());
             }
             if (QFileInfo::exists(chosen(step)) && !load)
                 shown.last() +=
@@ -208,6 +216,43 @@ private slots:
                                     : " " + message;
         }
         QCOMPARE(shown.join(' '), expected);
+    }
+
+    // Tab walks through the picture buttons, and the one with the focus shows a frame
+    // that the others do not; the end box, which takes no typing, is not white.
+    void focus_and_read_only_look()
+    {
+        auto* goTo = Child<QLineEdit>(m_viewer.get(), "goToEdit");
+        const QList<PictureButton*> buttons = m_viewer->findChildren<PictureButton*>();
+        auto looks = [&buttons] {
+            QHash<QString, QImage> images;
+            for (PictureButton* button : buttons)
+                images.insert(button->objectName(), button->grab().toImage());
+            return images;
+        };
+        goTo->setFocus(); // no button has the focus
+        const QHash<QString, QImage> plain = looks();
+        QStringList framed;
+        for (int step = 0; step < 2 * buttons.size(); ++step) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            auto* focused = qobject_cast<PictureButton*>(QApplication::focusWidget());
+            if (focused && !framed.contains(focused->objectName()) &&
+                focused->grab().toImage() != plain.value(focused->objectName()))
+                framed << focused->objectName();
+        }
+        framed.sort();
+        QCOMPARE(framed, (QStringList{"loadButton", "nextButton", "previousButton", "redrawButton", "saveButton",
+                                      "settingsButton", "zoomInButton", "zoomOutButton"}));
+        goTo->setFocus();
+        QVERIFY(looks() == plain);
+
+        auto inside = [this](const char* name) {
+            auto* box = Child<QLineEdit>(m_viewer.get(), name);
+            return box->grab().toImage().pixelColor(box->width() / 2, box->height() / 2);
+        };
+        QCOMPARE(inside("startIndexEdit"), QColor(Qt::white));
+        QVERIFY2(inside("endIndexEdit") != QColor(Qt::white), qPrintable(inside("endIndexEdit").name()));
+        QVERIFY(Child<QLineEdit>(m_viewer.get(), "endIndexEdit")->isReadOnly());
     }
 
     // The real colour dialog from the viewer, closed by Esc: its values count, the legend

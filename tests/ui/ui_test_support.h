@@ -27,6 +27,7 @@ public:
     QList<lirovane::Color> colorRequests;
     QStringList fileInitialNames;
     QList<QStringList> fileFilters;
+    QStringList fileCurrents; // the file each open chooser was to open at
     QString wanderTo;
 
     std::optional<lirovane::Color> PickColor(QWidget*, lirovane::Color current) override
@@ -35,8 +36,10 @@ public:
         const qint64 c = colors.isEmpty() ? -1 : colors.takeFirst();
         return c < 0 ? std::nullopt : std::optional(static_cast<lirovane::Color>(c));
     }
-    std::optional<QString> OpenFileName(QWidget*, const QString& initialName, const QStringList& filters) override
+    std::optional<QString> OpenFileName(QWidget*, const QString& initialName, const QStringList& filters,
+                                        const QString& current) override
     {
+        fileCurrents << current;
         fileInitialNames << initialName;
         fileFilters << filters;
         if (!wanderTo.isEmpty())
@@ -49,7 +52,7 @@ public:
     {
         if (selectedFilter != nullptr)
             *selectedFilter = !saveFilters.isEmpty() ? saveFilters.takeFirst() : filters.value(0);
-        return OpenFileName(parent, initialName, filters);
+        return OpenFileName(parent, initialName, filters, QString());
     }
     void ShowMessage(QWidget*, const QString& text) override { messages << text; }
 };

@@ -31,7 +31,12 @@ CMorkelbyView::CMorkelbyView(lirovane::AppSettings& settings, lirovane::ProfileS
     m_browser->Navigate(QStringLiteral("about:start"));
     m_surface = new WaitSurface(this);
     setFocusProxy(m_browser);
-    connect(m_browser, &CWebBrowser2::thumbnailContextMenu, this, [this](QMenu* menu, const QString& picture) {
+    // A thumbnail and a picture opened from it offer the same entry.
+    connect(m_browser, &CWebBrowser2::pictureContextMenu, this, [this](QMenu* menu, const QString& picture) {
+        if (!SourceOfPicture(picture))
+            return; // a picture whose name is no position: nothing to show
+        if (!menu->isEmpty())
+            menu->addSeparator();
         QAction* show = menu->addAction(tr("Show in Strandscope"));
         show->setObjectName(QStringLiteral("showInStrandscope"));
         connect(show, &QAction::triggered, this, [this, picture] { ShowInStrandscope(picture); });

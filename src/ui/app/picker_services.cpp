@@ -5,7 +5,9 @@
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QMessageBox>
+#include <QTreeView>
 
 using lirovane::Color;
 
@@ -35,20 +37,44 @@ public:
     }
 };
 
-// A chooser that starts in the working directory with `initialName` in its name box.
+// Every column of the detail list as wide as what it shows, so that no name or size
+// is cut short.
+void FitColumns(QFileDialog& dialog)
+{
+    if (auto* list = dialog.findChild<QTreeView*>(QStringLiteral("treeView")))
+        list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+}
+
+// A chooser that starts in the working directory with `initialName` in its name box, or
+// at `current` as OpenFileName describes.
 std::optional<QString> RunFileDialog(QWidget* parent, const QString& initialName, const QStringList& filters,
-                                     QFileDialog::AcceptMode mode, QString* selectedFilter = nullptr)
+                                     QFileDialog::AcceptMode mode, const QString& current,
+                                     QString* selectedFilter = nullptr)
 {
     WildcardFileDialog dialog(parent);
     dialog.setAcceptMode(mode);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters(filters);
-    if (!filters.isEmpty())
-        dialog.selectNameFilter(filters.first());
-    dialog.setDirectory(QDir::currentPath());
-    dialog.selectFile(initialName);
+    QString folder = QDir::currentPath();
+    QString name = initialName;
+    QString filter = filters.value(0);
+    if (!current.isEmpty()) {
+        const QFileInfo file(QDir::current(), current);
+        if (file.dir().exists()) {
+            folder = file.absolutePath();
+            if (file.isFile()) {
+                name = file.absoluteFilePath();
+                filter = FilterListing(filters, file.fileName());
+            }
+        }
+    }
+    if (!filter.isEmpty())
+        dialog.selectNameFilter(filter);
+    dialog.setDirectory(folder);
+    dialog.selectFile(name);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, mode != QFileDialog::AcceptSave);
     dialog.setObjectName(mode == QFileDialog::AcceptOpen ? "openFileDialog" : "saveFileDialog");
+    FitColumns(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     if (selectedFilter != nullptr)
@@ -68,15 +94,15 @@ std::optional<Color> QtPickerServices::PickColor(QWidget* parent, Color current)
 }
 
 std::optional<QString> QtPickerServices::OpenFileName(QWidget* parent, const QString& initialName,
-                                                      const QStringList& filters)
+                                                      const QStringList& filters, const QString& current)
 {
-    return RunFileDialog(parent, initialName, filters, QFileDialog::AcceptOpen);
+    return RunFileDialog(parent, initialName, filters, QFileDialog::AcceptOpen, current);
 }
 
 std::optional<QString> QtPickerServices::SaveFileName(QWidget* parent, const QString& initialName,
                                                       const QStringList& filters, QString* selectedFilter)
 {
-    return RunFileDialog(parent, initialName, filters, QFileDialog::AcceptSave, selectedFilter);
+    return RunFileDialog(parent, initialName, filters, QFileDialog::AcceptSave, QString(), selectedFilter);
 }
 
 void QtPickerServices::ShowMessage(QWidget* parent, const QString& text)
@@ -91,6 +117,27 @@ QStringList SequenceFileFilters()
     return {QStringLiteral("Text files (*.txt)"),
             QStringLiteral("FASTA files (*.fa *.fasta *.fna *.fas *.seq *.fa.gz *.fasta.gz *.fna.gz *.gz)"),
             QStringLiteral("All files (*)")};
+}
+
+QStringList PatternsFileFilters()
+{
+    QStringList filters = SequenceFileFilters();
+    filters.insert(1, QStringLiteral("Patterns files (*.pat *.dat *.txt)"));
+    return filters;
+}
+
+QString FilterListing(const QStringList& filters, const QString& fileName)
+{
+    for (const QString& filter : filters) {
+        // "FASTA files (*.fa *.fasta)": the patterns between the parentheses.
+        const qsizetype open = filter.lastIndexOf(QLatin1Char('('));
+        const qsizetype close = filter.lastIndexOf(QLatin1Char(')'));
+        const QString patterns = open >= 0 && close > open ? filter.mid(open + 1, close - open - 1) : filter;
+        // Matched without regard to case, as the chooser lists files.
+        if (QDir::match(patterns.split(QLatin1Char(' '), Qt::SkipEmptyParts), fileName))
+            return filter;
+    }
+    return filters.value(0);
 }
 
 QStringList PictureFileFilters()

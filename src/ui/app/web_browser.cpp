@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QPixmap>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -136,6 +137,7 @@ void CWebBrowser2::Show(const QUrl& url)
             ShowHtml(QStringLiteral("<html><body><img src=\"%1\"></body></html>")
                          .arg(url.toString(QUrl::FullyEncoded).toHtmlEscaped()),
                      url);
+            m_picture = path;
         } else if (IsHtmlFile(path)) {
             if (std::shared_ptr<ThumbnailPage> page = GalleryPage(url, file))
                 ShowThumbnails(std::move(page));
@@ -146,6 +148,7 @@ void CWebBrowser2::Show(const QUrl& url)
             doc->setPlainText(QString::fromUtf8(file.readAll()));
             ReplaceDocument(doc);
             m_base = url;
+            m_picture.clear();
             m_imageSizes.clear();
         }
     }
@@ -157,6 +160,7 @@ void CWebBrowser2::ShowHtml(const QString& html, const QUrl& base)
     // Every page gets a document of its own, so the images of the last page are
     // released with it and a picture never comes back as the thumbnail of a page.
     m_base = base;
+    m_picture.clear();
     m_imageSizes.clear();
     m_decoded = 0;
     m_reduced = 0;
@@ -226,7 +230,7 @@ void CWebBrowser2::ShowThumbnails(std::shared_ptr<ThumbnailPage> page)
         });
         connect(m_thumbnails, &ThumbnailView::cellContextMenu, this, [this](int cell, QMenu* menu) {
             if (ThumbnailPage* shown = m_thumbnails->page())
-                emit thumbnailContextMenu(menu, shown->picturePath(cell));
+                emit pictureContextMenu(menu, shown->picturePath(cell));
         });
     }
     m_thumbnails->setFont(font());
@@ -284,6 +288,18 @@ void CWebBrowser2::keyPressEvent(QKeyEvent* event)
     if (showsThumbnails() && m_thumbnails->handleKey(event))
         return;
     QTextBrowser::keyPressEvent(event);
+}
+
+void CWebBrowser2::contextMenuEvent(QContextMenuEvent* event)
+{
+    if (m_picture.isEmpty()) {
+        QTextBrowser::contextMenuEvent(event);
+        return;
+    }
+    // A picture opened from a gallery offers what its thumbnail offers.
+    std::unique_ptr<QMenu> menu(createStandardContextMenu(event->pos()));
+    emit pictureContextMenu(menu.get(), m_picture);
+    menu->exec(event->globalPos());
 }
 
 bool CWebBrowser2::focusNextPrevChild(bool next)

@@ -10,7 +10,7 @@
 #include <memory>
 
 class QFile;
-#include <QMenu>
+class QMenu;
 class ThumbnailPage;
 class ThumbnailView;
 
@@ -57,13 +57,15 @@ protected:
     QVariant loadResource(int type, const QUrl& name) override;
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     bool focusNextPrevChild(bool next) override;
 
 signals:
     void navigated(const QUrl& address);
-    // The context menu of a thumbnail on a gallery page: add actions to `menu` to have
-    // it shown. `picturePath` is the local file the thumbnail shows.
-    void thumbnailContextMenu(QMenu* menu, const QString& picturePath);
+    // The context menu of a picture: a thumbnail on a gallery page (shown only when
+    // actions are added to `menu`), or a picture shown by itself (added to the text
+    // menu). `picturePath` is the local file the picture comes from.
+    void pictureContextMenu(QMenu* menu, const QString& picturePath);
 
 private:
     struct Entry {
@@ -88,6 +90,7 @@ private:
     int m_index = -1;
     QString m_startPage;
     QUrl m_base;
+    QString m_picture; // the local picture shown by itself; empty on a page
     // Image name on the current page -> the size the page draws it at.
     QHash<QString, QSize> m_imageSizes;
     int m_decoded = 0;

@@ -128,8 +128,10 @@ void CSettingsDlg::createFileControls(const DialogUnits& du)
     sizeLabel->setBuddy(m_sizeEdit);
     m_sizeEdit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), m_sizeEdit));
     m_sizeEdit->installEventFilter(this);
-    connect(browseSequence, &QPushButton::clicked, this, [this] { OnBrowse(m_strSequenceFile); });
-    connect(browsePatterns, &QPushButton::clicked, this, [this] { OnBrowse(m_strPatternsFile); });
+    connect(browseSequence, &QPushButton::clicked, this,
+            [this] { OnBrowse(m_strSequenceFile, *m_sequenceEdit, SequenceFileFilters()); });
+    connect(browsePatterns, &QPushButton::clicked, this,
+            [this] { OnBrowse(m_strPatternsFile, *m_patternsEdit, PatternsFileFilters()); });
 }
 
 void CSettingsDlg::showEvent(QShowEvent* event)
@@ -212,9 +214,10 @@ void CSettingsDlg::OnColor(int slot)
     m_swatch[slot]->repaint(); // drawn at once, not at the next turn of the event loop
 }
 
-void CSettingsDlg::OnBrowse(QString& value)
+void CSettingsDlg::OnBrowse(QString& value, const QLineEdit& box, const QStringList& filters)
 {
-    if (const auto chosen = m_pickers.OpenFileName(this, QStringLiteral("*.txt"), SequenceFileFilters()))
+    // The chooser opens where the file named in the box lies.
+    if (const auto chosen = m_pickers.OpenFileName(this, QStringLiteral("*.txt"), filters, box.text()))
         value = *chosen;
     Refresh();
 }

@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <QStringList>
 
 class ColorSwatch;
 class DialogUnits;
@@ -49,7 +50,8 @@ private:
     void createFileControls(const DialogUnits& du);
     void OnOK();
     void OnColor(int slot);
-    void OnBrowse(QString& value);
+    // Browse for `value`, the file of `box`, offering `filters`.
+    void OnBrowse(QString& value, const QLineEdit& box, const QStringList& filters);
     void OnSizeFocusLost();
     void SizeError(const QString& message);
     void SelectOrientation();

@@ -4,8 +4,8 @@
 #include <QPixmap>
 
 // A button drawn from two pictures named after its caption: CAPTIONU normally and
-// CAPTIOND while held down. It takes the size of its up picture, is never a default
-// button and never looks greyed.
+// CAPTIOND while held down, with a dotted frame while it has the keyboard focus. It
+// takes the size of its up picture, is never a default button and never looks greyed.
 class PictureButton : public QAbstractButton {
     Q_OBJECT
 

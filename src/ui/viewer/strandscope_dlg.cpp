@@ -85,6 +85,11 @@ CStrandscopeDlg::CStrandscopeDlg(PickerServices& pickers, lirovane::ProfileStore
     m_endEdit->setObjectName(QStringLiteral("endIndexEdit"));
     m_endEdit->setAlignment(Qt::AlignRight);
     m_endEdit->setReadOnly(true);
+    // Read-only on the face colour of a button instead of the white of a box that
+    // takes typing, as read-only boxes look on the desktop.
+    QPalette readOnly = m_endEdit->palette();
+    readOnly.setColor(QPalette::Base, readOnly.color(QPalette::Button));
+    m_endEdit->setPalette(readOnly);
 
     addButton("back", "previousButton", tr("Previous (Page Up)"), &CStrandscopeDlg::previous);
     addButton("Draw", "redrawButton", tr("Redraw"), &CStrandscopeDlg::redraw);
@@ -349,7 +354,9 @@ void CStrandscopeDlg::restoreWorkingDirectory()
 
 void CStrandscopeDlg::load()
 {
-    const auto file = m_pickers.OpenFileName(this, QStringLiteral("*.txt"), SequenceFileFilters());
+    // The chooser opens where the file on show lies.
+    const QString shown = QFile::decodeName(m_model.ViewerPath().string().c_str());
+    const auto file = m_pickers.OpenFileName(this, QStringLiteral("*.txt"), SequenceFileFilters(), shown);
     if (file) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         m_model.Load(ToPath(*file));
