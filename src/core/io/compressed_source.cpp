@@ -5,6 +5,7 @@
 #include <htslib/bgzf.h>
 #include <htslib/hfile.h>
 #include <htslib/hts_log.h>
+#include <htslib/thread_pool.h>
 
 #include <mutex>
 
@@ -19,13 +20,24 @@ void QuietHtslib()
     std::call_once(once, [] { hts_set_log_level(HTS_LOG_OFF); });
 }
 
+// Decompressed blocks that the worker threads may hold ready for the reader. htslib's
+// default is twice the threads: then the workers wait whenever the reader pauses to
+// scan a block. A deeper queue keeps them busy meanwhile (64 KiB of text per block).
+constexpr int kDecompressQueue = 64;
+
 class CompressedSource final : public ByteSource {
 public:
-    CompressedSource(BGZF* fp, std::string name) : m_fp(fp), m_name(std::move(name))
+    CompressedSource(BGZF* fp, hts_tpool* pool, std::string name) : m_fp(fp), m_pool(pool), m_name(std::move(name))
     {
         m_bgzf = bgzf_compression(m_fp) == 2;
     }
-    ~CompressedSource() override { bgzf_close(m_fp); }
+    ~CompressedSource() override
+    {
+        bgzf_close(m_fp);
+        // The pool outlives the file that uses it.
+        if (m_pool != nullptr)
+            hts_tpool_destroy(m_pool);
+    }
     CompressedSource(const CompressedSource&) = delete;
     CompressedSource& operator=(const CompressedSource&) = delete;
 
@@ -93,6 +105,7 @@ private:
     }
 
     BGZF* m_fp;
+    hts_tpool* m_pool; // the decompression threads, or null
     std::string m_name;
     bool m_bgzf = false;
     bool m_checkedEnd = false;
@@ -119,9 +132,16 @@ std::unique_ptr<ByteSource> OpenCompressedSource(const std::filesystem::path& fi
             *error = file.string() + ": truncated or corrupt gzip header near byte 0 of the file";
         return nullptr;
     }
-    if (options.threads > 0 && bgzf_compression(fp) == 2)
-        bgzf_mt(fp, options.threads, 256); // on failure it simply reads on one thread
-    return std::make_unique<CompressedSource>(fp, file.string());
+    hts_tpool* pool = nullptr;
+    if (options.threads > 0 && bgzf_compression(fp) == 2) {
+        pool = hts_tpool_init(options.threads);
+        // On failure it simply reads on one thread.
+        if (pool != nullptr && bgzf_thread_pool(fp, pool, kDecompressQueue) != 0) {
+            hts_tpool_destroy(pool);
+            pool = nullptr;
+        }
+    }
+    return std::make_unique<CompressedSource>(fp, pool, file.string());
 }
 
 } // namespace lirovane::detail
