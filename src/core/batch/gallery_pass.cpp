@@ -2,6 +2,7 @@
 
 #include "core/batch/gallery_page.h"
 #include "core/batch/picture_writer.h"
+#include "core/batch/stretch_letters.h"
 #include "core/io/input_file.h"
 #include "core/io/output_file.h"
 #include "core/io/position_list.h"
@@ -50,16 +51,28 @@ void AddEvents(const PositionList& starts, const PositionList& ends, std::uint32
     }
 }
 
+// How a gallery keeps its stretches: in memory up to `inMemory` letters; a longer one
+// is read again from the sequence file when it can seek, else kept in a temporary file.
+struct StretchKeeping {
+    std::size_t inMemory = kStretchInMemory;
+    bool seekable = false;
+};
+
 // One gallery while the sequence is read: the stretch it collects and its page.
 class GalleryState {
 public:
-    GalleryState(const AppSettings& settings, const GallerySelection& selection, BatchResult& result)
+    GalleryState(const AppSettings& settings, const GallerySelection& selection, BatchResult& result,
+                 const StretchKeeping& keeping)
         : m_dir(selection.dir), m_format(selection.format), m_sequenceFile(settings.sequenceFile), m_result(result),
-          m_page(selection.dir / kPageName, settings.sequenceFile, selection.size, selection.count)
+          m_page(selection.dir / kPageName, settings.sequenceFile, selection.size, selection.count), m_keeping(keeping)
     {
         std::error_code ec;
         const std::filesystem::path absolute = std::filesystem::absolute(m_dir, ec);
         m_result.page = ((ec ? m_dir : absolute) / kPageName).lexically_normal();
+        // Long stretches are read again, perhaps on another thread: from the same file
+        // whatever the working folder is by then.
+        const std::filesystem::path sequence = std::filesystem::absolute(m_sequenceFile, ec);
+        m_sequencePath = ec ? std::filesystem::path(m_sequenceFile) : sequence;
         // A list that cannot be read, or stops at a bad token, gives what it holds.
         m_result.positions = LoadPositionList(m_dir / "starts.txt", m_starts);
         if (IoStatus ends = LoadPositionList(m_dir / "ends.txt", m_ends); m_result.positions.ok())
@@ -68,17 +81,22 @@ public:
 
     const PositionList& Starts() const { return m_starts; }
     const PositionList& Ends() const { return m_ends; }
-    bool Collecting() const { return m_collecting; }
+    // Whether the open stretch takes the tokens read: a stretch read again later from
+    // the sequence file needs none of them.
+    bool Collecting() const { return m_collecting && m_keep != Keep::FromSequence; }
     std::string& Stretch() { return m_stretch; }
 
-    // The event at `position`, whose token (when there is one) is `token`.
-    // Returns true when it made a picture.
-    bool At(const StretchEvent& event, bool haveToken, char token, PictureWriter& pictures)
+    // The event at `position`, whose token (when there is one) is `token`, read from
+    // `here` (where the reader stood before it). Returns true when it made a picture.
+    bool At(const StretchEvent& event, bool haveToken, char token, const SourcePoint& here, PictureWriter& pictures)
     {
         if (event.isStart) {
             m_collecting = true;
             m_stretch.clear();
             m_current = event.position;
+            m_start = here;
+            m_keep = Keep::InMemory;
+            m_spill.reset();
         }
         if (event.isEnd) {
             // An end with no open stretch has nothing to draw and no number to give.
@@ -89,9 +107,23 @@ public:
             return draw;
         }
         // The character at an end position never joins a stretch.
-        if (m_collecting && haveToken)
-            m_stretch.push_back(token);
+        if (Collecting() && haveToken)
+            Append(token);
         return false;
+    }
+
+    void Append(char token)
+    {
+        m_stretch.push_back(token);
+        if (m_stretch.size() > m_keeping.inMemory)
+            Overflow();
+    }
+
+    // Called after tokens were added to Stretch(): a stretch past the bound leaves memory.
+    void Appended()
+    {
+        if (m_stretch.size() > m_keeping.inMemory)
+            Overflow();
     }
 
     void Finish() { m_result.pageWritten = m_page.Close().ok(); }
@@ -112,6 +144,27 @@ public:
     }
 
 private:
+    enum class Keep { InMemory, FromSequence, Spilled, InMemoryOnly };
+
+    void Overflow()
+    {
+        if (m_keep == Keep::InMemory) {
+            if (m_keeping.seekable) {
+                m_keep = Keep::FromSequence;
+                m_stretch = std::string(); // gives the memory back
+                return;
+            }
+            m_spill = SpilledStretch::Create();
+            // Without a temporary file the stretch stays in memory, as it always could.
+            m_keep = m_spill ? Keep::Spilled : Keep::InMemoryOnly;
+        }
+        if (m_keep == Keep::Spilled) {
+            // A failed write is remembered by the file: the picture is then reported unwritten.
+            m_spill->Append(m_stretch);
+            m_stretch.clear();
+        }
+    }
+
     void MakePicture(PictureWriter& pictures, std::int64_t end)
     {
         std::string fileName = std::to_string(m_current) + ".";
@@ -119,10 +172,24 @@ private:
         m_page.AddCell(fileName, m_current);
         ++m_result.pictures;
         m_result.drawn.push_back({m_current, end});
-        m_result.bases += m_stretch.size();
-        // The stretch goes with the picture; the next one starts afresh, so memory stays
-        // bounded by the stretches in hand rather than by the largest one ever seen.
-        PictureJob job{m_dir / fileName, std::exchange(m_stretch, std::string()), &m_result.unwritten, m_format, {}};
+        PictureJob job{m_dir / fileName, {}, nullptr, 0, &m_result.unwritten, m_format, {}};
+        // Every token from the start up to the one before the end joined the stretch.
+        job.length = static_cast<std::uint64_t>(end - m_current);
+        if (m_keep == Keep::FromSequence) {
+            job.letters = std::make_unique<SequenceStretch>(m_sequencePath, m_start,
+                                                            static_cast<std::uint64_t>(m_current - 1), job.length);
+        } else if (m_keep == Keep::Spilled) {
+            m_spill->Append(m_stretch);
+            m_stretch = std::string();
+            job.letters = std::move(m_spill);
+        } else {
+            // The stretch goes with the picture; the next one starts afresh, so memory stays
+            // bounded by the stretches in hand rather than by the largest one ever seen.
+            job.length = m_stretch.size();
+            job.stretch = std::exchange(m_stretch, std::string());
+        }
+        m_keep = Keep::InMemory;
+        m_result.bases += job.length;
         if (m_format == PictureFormat::Svg)
             job.title = "Sequence file: " + m_sequenceFile + ", positions " + std::to_string(m_current) + " to " +
                         std::to_string(end);
@@ -132,21 +199,27 @@ private:
     std::filesystem::path m_dir;
     PictureFormat m_format;
     std::string m_sequenceFile; // named in the title of an SVG picture
+    std::filesystem::path m_sequencePath;
     BatchResult& m_result;
     GalleryPage m_page;
     PositionList m_starts;
     PositionList m_ends;
+    StretchKeeping m_keeping;
     std::string m_stretch;
     bool m_collecting = false;
     std::int64_t m_current = 0;
+    SourcePoint m_start; // where the reader stood before the stretch's first token
+    Keep m_keep = Keep::InMemory;
+    std::unique_ptr<SpilledStretch> m_spill;
 };
 
 // Reads the sequence once for `galleries`, handing every gallery the tokens of its
 // open stretch and its events in position order.
 class StretchScanner {
 public:
-    StretchScanner(TokenReader& reader, std::vector<std::unique_ptr<GalleryState>>& galleries)
-        : m_reader(reader), m_galleries(galleries), m_seen(galleries.size(), -1)
+    StretchScanner(TokenReader& reader, std::vector<std::unique_ptr<GalleryState>>& galleries, std::size_t chunk)
+        : m_reader(reader), m_galleries(galleries), m_seen(galleries.size(), -1),
+          m_chunk(std::max<std::size_t>(chunk, 1))
     {
         for (std::uint32_t g = 0; g < galleries.size(); ++g)
             AddEvents(galleries[g]->Starts(), galleries[g]->Ends(), g, m_events);
@@ -171,57 +244,70 @@ public:
             if (m_reader.Consumed() < before)
                 return Outcome::SequenceEnded; // past one after the last token: no later position can match
             char token = 0;
+            const SourcePoint here = m_reader.Position();
             // At one past the last token the position is still checked, without a character.
             const bool haveToken = m_reader.Next(token);
             for (; next < m_events.size() && m_events[next].position == position; ++next) {
                 const StretchEvent& event = m_events[next];
                 m_seen[event.gallery] = position;
-                if (m_galleries[event.gallery]->At(event, haveToken, token, pictures))
+                if (m_galleries[event.gallery]->At(event, haveToken, token, here, pictures))
                     onPicture();
             }
             if (!haveToken)
                 return Outcome::SequenceEnded;
             for (std::size_t g = 0; g < m_galleries.size(); ++g) {
                 if (m_seen[g] != position && m_galleries[g]->Collecting())
-                    m_galleries[g]->Stretch().push_back(token);
+                    m_galleries[g]->Append(token);
             }
         }
         return Outcome::Done;
     }
 
 private:
-    // Passes over n tokens, appending them to every open stretch.
+    // Passes over n tokens, appending them to every open stretch that collects them, a
+    // bounded chunk at a time so that a long stretch can leave memory as it grows.
     void Feed(std::uint64_t n)
     {
-        std::string* first = nullptr;
-        std::size_t firstSize = 0;
-        for (auto& gallery : m_galleries) {
-            if (!gallery->Collecting())
-                continue;
-            std::string& stretch = gallery->Stretch();
-            if (first == nullptr) {
-                first = &stretch;
-                firstSize = stretch.size();
-                m_reader.Read(n, stretch);
-            } else {
-                stretch.append(*first, firstSize);
+        while (n > 0) {
+            const std::uint64_t chunk = std::min<std::uint64_t>(n, m_chunk);
+            std::string* first = nullptr;
+            std::size_t firstSize = 0;
+            for (auto& gallery : m_galleries) {
+                if (!gallery->Collecting())
+                    continue;
+                std::string& stretch = gallery->Stretch();
+                if (first == nullptr) {
+                    first = &stretch;
+                    firstSize = stretch.size();
+                    m_reader.Read(chunk, stretch);
+                } else {
+                    stretch.append(*first, firstSize);
+                }
             }
+            if (first == nullptr) {
+                m_reader.Skip(n); // nothing collects: the rest in one go
+                return;
+            }
+            // Only after every gallery copied the chunk from the first one.
+            for (auto& gallery : m_galleries)
+                if (gallery->Collecting())
+                    gallery->Appended();
+            n -= chunk;
         }
-        if (first == nullptr)
-            m_reader.Skip(n);
     }
 
     TokenReader& m_reader;
     std::vector<std::unique_ptr<GalleryState>>& m_galleries;
     std::vector<StretchEvent> m_events;
     std::vector<std::int64_t> m_seen; // the last position at which each gallery had an event
+    std::size_t m_chunk;              // tokens appended to the open stretches at a time
 };
 
 } // namespace
 
 std::vector<BatchResult> DrawGalleries(const AppSettings& settings, const std::vector<GallerySelection>& galleries,
                                        const PictureProgress& progress, bool picturesOnOwnThread,
-                                       const StopRequest& stop)
+                                       const StopRequest& stop, std::size_t stretchInMemory)
 {
     std::vector<BatchResult> results(galleries.size());
     int count = 0;
@@ -241,11 +327,13 @@ std::vector<BatchResult> DrawGalleries(const AppSettings& settings, const std::v
             results[g].sequenceOpened = opened;
             results[g].sequence = sequence;
             results[g].sequenceError = reader.Error();
-            states.push_back(std::make_unique<GalleryState>(settings, galleries[g], results[g]));
+            states.push_back(std::make_unique<GalleryState>(settings, galleries[g], results[g],
+                                                            StretchKeeping{stretchInMemory, reader.CanSeek()}));
         }
         StretchScanner::Outcome outcome = StretchScanner::Outcome::Done;
         if (opened) {
-            StretchScanner scanner(reader, states);
+            // Chunks of a quarter of the bound: a stretch leaves memory before it is much past it.
+            StretchScanner scanner(reader, states, stretchInMemory / 4);
             outcome = scanner.Run(
                 writer,
                 [&] {

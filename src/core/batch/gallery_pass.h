@@ -3,6 +3,7 @@
 #include "core/batch/image_batch.h"
 #include "core/render/picture_format.h"
 
+#include <cstddef>
 #include <filesystem>
 #include <functional>
 #include <vector>
@@ -21,6 +22,11 @@ struct GallerySelection {
     PictureFormat format = PictureFormat::Bmp;
 };
 
+// Letters of one stretch kept in memory. A longer stretch is read again from the
+// sequence file for its picture (or, for plain gzip input, from a temporary file it is
+// written to), so memory does not grow with the longest repeat.
+inline constexpr std::size_t kStretchInMemory = std::size_t{2} << 20;
+
 // Called after every picture with the pictures made so far and the sum of the counts.
 using PictureProgress = std::function<void(int pictures, int count)>;
 // Asked before every position that ends a stretch: true stops the pass there.
@@ -34,8 +40,9 @@ using StopRequest = std::function<bool()>;
 // order of `galleries`; `page` is the absolute path of each index.htm, `url` is left empty.
 // With `picturesOnOwnThread`, pictures are drawn and saved on a second thread while the
 // sequence is read (the same files; `progress` then counts pictures handed over).
+// `stretchInMemory` moves the bound above (the files are the same whatever it is).
 std::vector<BatchResult> DrawGalleries(const AppSettings& settings, const std::vector<GallerySelection>& galleries,
                                        const PictureProgress& progress = {}, bool picturesOnOwnThread = false,
-                                       const StopRequest& stop = {});
+                                       const StopRequest& stop = {}, std::size_t stretchInMemory = kStretchInMemory);
 
 } // namespace lirovane

@@ -12,6 +12,12 @@ namespace {
 constexpr std::size_t kMaxQueuedJobs = 4096;
 constexpr std::size_t kMaxQueuedBytes = std::size_t{64} << 20;
 
+// A long stretch counts with its length, whether it waits in memory or in a file.
+std::size_t QueuedSize(const PictureJob& job)
+{
+    return job.letters ? static_cast<std::size_t>(job.length) : job.stretch.size();
+}
+
 } // namespace
 
 PictureWriter::PictureWriter(const PathStyle& style, bool ownThread) : m_style(style)
@@ -35,7 +41,7 @@ void PictureWriter::Add(PictureJob job)
     // One job always fits, however long its stretch.
     m_changed.wait(
         lock, [&] { return m_jobs.empty() || (m_jobs.size() < kMaxQueuedJobs && m_queuedBytes < kMaxQueuedBytes); });
-    m_queuedBytes += job.stretch.size();
+    m_queuedBytes += QueuedSize(job);
     m_jobs.push_back(std::move(job));
     m_changed.notify_all();
 }
@@ -63,19 +69,23 @@ void PictureWriter::Run()
                 return;
             job = std::move(m_jobs.front());
             m_jobs.pop_front();
-            m_queuedBytes -= job.stretch.size();
+            m_queuedBytes -= QueuedSize(job);
         }
         m_changed.notify_all();
         Write(job);
     }
 }
 
-void PictureWriter::Write(const Job& job)
+void PictureWriter::Write(Job& job)
 {
-    const PathExtent extent = MeasurePath(job.stretch, m_style);
-    // A picture that cannot be replaced keeps its earlier bytes.
-    if (!SavePathPicture(job.file, job.format, job.stretch, extent, m_style, m_picture, job.title).ok())
+    StringLetters held(job.stretch);
+    LetterSource& letters = job.letters ? *job.letters : held;
+    const PathExtent extent = MeasurePath(letters, m_style);
+    // A picture that cannot be replaced, or whose stretch could not be read again,
+    // keeps its earlier bytes.
+    if (letters.Failed() || !SavePathPicture(job.file, job.format, letters, extent, m_style, m_picture, job.title).ok())
         job.unwritten->push_back(job.file);
+    job.letters.reset(); // closes the stretch's file now, not when the next job replaces it
 }
 
 } // namespace lirovane

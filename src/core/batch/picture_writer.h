@@ -1,13 +1,16 @@
 #pragma once
 
+#include "core/render/letter_source.h"
 #include "core/render/path_renderer.h"
 #include "core/render/picture_format.h"
 #include "core/render/raster_canvas.h"
 
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -16,10 +19,14 @@
 namespace lirovane {
 
 // One picture to draw: its file and format, the stretch, the list that receives the
-// file when it cannot be saved, and the title an SVG picture bears.
+// file when it cannot be saved, and the title an SVG picture bears. A stretch too long
+// to hold comes as `letters` (read twice, to measure and to draw), with `stretch` empty
+// and `length` its count of letters.
 struct PictureJob {
     std::filesystem::path file;
     std::string stretch;
+    std::unique_ptr<LetterSource> letters;
+    std::uint64_t length = 0;
     std::vector<std::filesystem::path>* unwritten = nullptr;
     PictureFormat format = PictureFormat::Bmp;
     std::string title;
@@ -43,14 +50,14 @@ public:
 
 private:
     using Job = PictureJob;
-    void Write(const Job& job);
+    void Write(Job& job);
     void Run();
 
     PathStyle m_style;
     RasterCanvas m_picture{1, 1}; // one surface for every picture, resized for each
 
     // Jobs waiting for the writer thread, bounded so that a fast read cannot pile up
-    // the stretches of a whole genome.
+    // the stretches of a whole genome (nor the temporary files of long ones).
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::deque<Job> m_jobs;

@@ -1,6 +1,7 @@
 #include "core/render/path_renderer.h"
 
 #include "core/render/canvas.h"
+#include "core/render/letter_source.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -36,23 +37,33 @@ struct Extremes {
     std::int64_t maxY = 1;
 };
 
-// The picture variant's walk: extremes start at -1 and 1, one unit per step.
-Extremes WalkExtremes(std::string_view stretch, const SlotLookup& lookup) noexcept
-{
+// The picture variant's walk, fed a piece at a time: extremes start at -1 and 1, one
+// unit per step. The pen and the extremes are copied into locals for the loop, where
+// they stay in registers (a store through a char would otherwise force them to memory).
+struct ExtremesWalk {
     Extremes e;
     std::int64_t x = 0;
     std::int64_t y = 0;
-    for (const char c : stretch) {
-        switch (lookup[static_cast<unsigned char>(c)]) {
-        case DirectionSlot::Left: e.minX = std::min(e.minX, --x); break;
-        case DirectionSlot::Up: e.minY = std::min(e.minY, --y); break;
-        case DirectionSlot::Down: e.maxY = std::max(e.maxY, ++y); break;
-        case DirectionSlot::Right: e.maxX = std::max(e.maxX, ++x); break;
-        case DirectionSlot::None: break;
+
+    void Add(std::string_view piece, const SlotLookup& lookup) noexcept
+    {
+        Extremes m = e;
+        std::int64_t px = x;
+        std::int64_t py = y;
+        for (const char c : piece) {
+            switch (lookup[static_cast<unsigned char>(c)]) {
+            case DirectionSlot::Left: m.minX = std::min(m.minX, --px); break;
+            case DirectionSlot::Up: m.minY = std::min(m.minY, --py); break;
+            case DirectionSlot::Down: m.maxY = std::max(m.maxY, ++py); break;
+            case DirectionSlot::Right: m.maxX = std::max(m.maxX, ++px); break;
+            case DirectionSlot::None: break;
+            }
         }
+        e = m;
+        x = px;
+        y = py;
     }
-    return e;
-}
+};
 
 std::int64_t ScaledSpan(const Extremes& e, std::int64_t k) noexcept
 {
@@ -128,8 +139,18 @@ private:
 
 PathExtent MeasurePath(std::string_view stretch, const PathStyle& style)
 {
+    StringLetters letters(stretch);
+    return MeasurePath(letters, style);
+}
+
+PathExtent MeasurePath(LetterSource& letters, const PathStyle& style)
+{
     const SlotLookup lookup(style.letters);
-    const Extremes e = WalkExtremes(stretch, lookup);
+    ExtremesWalk walk;
+    if (letters.Rewind())
+        for (std::string_view piece = letters.Next(); !piece.empty(); piece = letters.Next())
+            walk.Add(piece, lookup);
+    const Extremes& e = walk.e;
 
     std::int64_t k = 1;
     if (ScaledSpan(e, 1) > kMaxPictureSpan) {
@@ -151,16 +172,26 @@ PathExtent MeasurePath(std::string_view stretch, const PathStyle& style)
 
 void DrawPath(std::string_view stretch, const PathExtent& extent, const PathStyle& style, Canvas& canvas)
 {
+    StringLetters letters(stretch);
+    DrawPath(letters, extent, style, canvas);
+}
+
+void DrawPath(LetterSource& letters, const PathExtent& extent, const PathStyle& style, Canvas& canvas)
+{
     canvas.FillRect(0, 0, extent.width, extent.height, StockBrush::White);
     const SlotLookup lookup(style.letters);
     RunDrawer drawer(style, 1, canvas, nullptr);
     drawer.Start(extent.startX, extent.startY);
+    if (!letters.Rewind())
+        return;
 
     if (extent.scale <= 1) {
-        for (const char c : stretch) {
-            const DirectionSlot slot = lookup[static_cast<unsigned char>(c)];
-            if (slot != DirectionSlot::None)
-                drawer.Move(slot);
+        for (std::string_view piece = letters.Next(); !piece.empty(); piece = letters.Next()) {
+            for (const char c : piece) {
+                const DirectionSlot slot = lookup[static_cast<unsigned char>(c)];
+                if (slot != DirectionSlot::None)
+                    drawer.Move(slot);
+            }
         }
         drawer.Flush();
         return;
@@ -171,30 +202,32 @@ void DrawPath(std::string_view stretch, const PathExtent& extent, const PathStyl
     const std::int64_t k = extent.scale;
     std::int64_t restX = 0;
     std::int64_t restY = 0;
-    for (const char c : stretch) {
-        const DirectionSlot slot = lookup[static_cast<unsigned char>(c)];
-        bool moved = false;
-        switch (slot) {
-        case DirectionSlot::Left:
-            moved = restX == 0;
-            restX = moved ? k - 1 : restX - 1;
-            break;
-        case DirectionSlot::Up:
-            moved = restY == 0;
-            restY = moved ? k - 1 : restY - 1;
-            break;
-        case DirectionSlot::Down:
-            moved = restY == k - 1;
-            restY = moved ? 0 : restY + 1;
-            break;
-        case DirectionSlot::Right:
-            moved = restX == k - 1;
-            restX = moved ? 0 : restX + 1;
-            break;
-        case DirectionSlot::None: break;
+    for (std::string_view piece = letters.Next(); !piece.empty(); piece = letters.Next()) {
+        for (const char c : piece) {
+            const DirectionSlot slot = lookup[static_cast<unsigned char>(c)];
+            bool moved = false;
+            switch (slot) {
+            case DirectionSlot::Left:
+                moved = restX == 0;
+                restX = moved ? k - 1 : restX - 1;
+                break;
+            case DirectionSlot::Up:
+                moved = restY == 0;
+                restY = moved ? k - 1 : restY - 1;
+                break;
+            case DirectionSlot::Down:
+                moved = restY == k - 1;
+                restY = moved ? 0 : restY + 1;
+                break;
+            case DirectionSlot::Right:
+                moved = restX == k - 1;
+                restX = moved ? 0 : restX + 1;
+                break;
+            case DirectionSlot::None: break;
+            }
+            if (moved)
+                drawer.Move(slot);
         }
-        if (moved)
-            drawer.Move(slot);
     }
     drawer.Flush();
 }

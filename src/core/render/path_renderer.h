@@ -10,6 +10,7 @@
 namespace lirovane {
 
 class Canvas;
+class LetterSource;
 
 // The colours of the four direction slots, indexed by DirectionSlot: Left, Up, Down, Right.
 using SlotColors = std::array<Color, 4>;
@@ -57,8 +58,13 @@ inline constexpr int kMaxPictureSpan = 15083;
 // Picture variant: one pixel per step, a 20-pixel margin, the picture grows with the path.
 // A picture whose width + height would exceed kMaxPictureSpan is scaled down by the
 // smallest whole factor that brings it within the bound (`scale`, steps per pixel).
+// The LetterSource forms walk a stretch read in pieces (rewound before each walk); the
+// string forms are the same walk over a stretch held whole. A source that fails part way
+// gives the picture of the letters read: callers check its Failed().
 PathExtent MeasurePath(std::string_view stretch, const PathStyle& style);
+PathExtent MeasurePath(LetterSource& letters, const PathStyle& style);
 void DrawPath(std::string_view stretch, const PathExtent& extent, const PathStyle& style, Canvas& canvas);
+void DrawPath(LetterSource& letters, const PathExtent& extent, const PathStyle& style, Canvas& canvas);
 // The picture measured in steps instead of pixels: every length `scale` times larger and
 // a scale of 1, so that DrawPath on it draws every step, in a frame `scale` times finer
 // (pixel p of the picture spans steps p * scale to (p + 1) * scale). The extent itself

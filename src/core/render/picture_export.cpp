@@ -1,6 +1,7 @@
 #include "core/render/picture_export.h"
 
 #include "core/render/bmp_export.h"
+#include "core/render/letter_source.h"
 #include "core/render/path_renderer.h"
 #include "core/render/png_export.h"
 #include "core/render/raster_canvas.h"
@@ -14,15 +15,30 @@ IoStatus SavePathPicture(const std::filesystem::path& file, PictureFormat format
                          const PathExtent& extent, const PathStyle& style, RasterCanvas& scratch,
                          std::string_view title)
 {
+    StringLetters letters(stretch);
+    return SavePathPicture(file, format, letters, extent, style, scratch, title);
+}
+
+IoStatus SavePathPicture(const std::filesystem::path& file, PictureFormat format, LetterSource& letters,
+                         const PathExtent& extent, const PathStyle& style, RasterCanvas& scratch,
+                         std::string_view title)
+{
+    const auto unread = [&] {
+        return IoError::Plain(file.string() + ": not written, its stretch could not be read again from the sequence");
+    };
     if (format == PictureFormat::Svg) {
         // A frame too fine for int coordinates keeps the picture's own pixels instead.
         const std::optional<PathExtent> steps = StepExtent(extent);
         SvgCanvas drawing(extent.width, extent.height, steps ? extent.scale : 1);
-        DrawPath(stretch, steps ? *steps : extent, style, drawing);
+        DrawPath(letters, steps ? *steps : extent, style, drawing);
+        if (letters.Failed())
+            return unread();
         return drawing.Save(file, title);
     }
     scratch.Resize(extent.width, extent.height);
-    DrawPath(stretch, extent, style, scratch);
+    DrawPath(letters, extent, style, scratch);
+    if (letters.Failed())
+        return unread();
     if (format == PictureFormat::Png)
         return SavePng(file, scratch, extent.width, extent.height);
     return SaveImage(file, scratch, extent.width, extent.height);

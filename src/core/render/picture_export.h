@@ -8,6 +8,7 @@
 
 namespace lirovane {
 
+class LetterSource;
 class RasterCanvas;
 struct PathExtent;
 struct PathStyle;
@@ -16,7 +17,11 @@ struct PathStyle;
 // BMP and PNG hold the pixels DrawPath draws on `scratch`, which is resized to the
 // picture; SVG draws the same walk as vectors on a canvas of the same size, keeping
 // every step of a scaled-down picture in its viewBox, with `title` as its title.
-// Succeeds only when the file was written completely.
+// Succeeds only when the file was written completely; a source that failed while it
+// was drawn writes nothing, so the earlier file, if any, stays.
+IoStatus SavePathPicture(const std::filesystem::path& file, PictureFormat format, LetterSource& letters,
+                         const PathExtent& extent, const PathStyle& style, RasterCanvas& scratch,
+                         std::string_view title);
 IoStatus SavePathPicture(const std::filesystem::path& file, PictureFormat format, std::string_view stretch,
                          const PathExtent& extent, const PathStyle& style, RasterCanvas& scratch,
                          std::string_view title);

@@ -1,0 +1,96 @@
+#include "core/batch/stretch_letters.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <utility>
+
+#include <unistd.h>
+
+namespace lirovane {
+
+namespace {
+
+// Letters handed to the renderer at a time: large enough that the per-piece cost
+// vanishes, small enough to stay in the cache.
+constexpr std::size_t kPieceSize = std::size_t{256} << 10;
+
+} // namespace
+
+SequenceStretch::SequenceStretch(std::filesystem::path file, const SourcePoint& start, std::uint64_t tokensBefore,
+                                 std::uint64_t count)
+    : m_file(std::move(file)), m_start(start), m_tokensBefore(tokensBefore), m_count(count)
+{
+}
+
+bool SequenceStretch::Rewind()
+{
+    m_left = m_count;
+    m_failed = !(m_reader.IsOpen() || m_reader.Open(m_file)) || !m_reader.Seek(m_start, m_tokensBefore);
+    return !m_failed;
+}
+
+std::string_view SequenceStretch::Next()
+{
+    m_piece.clear();
+    if (m_failed || m_left == 0)
+        return {};
+    const std::uint64_t got = m_reader.Read(std::min<std::uint64_t>(m_left, kPieceSize), m_piece);
+    m_left -= got;
+    // The file ended, or could not be read, before the stretch did.
+    m_failed = got == 0;
+    return m_piece;
+}
+
+std::unique_ptr<SpilledStretch> SpilledStretch::Create()
+{
+    std::error_code ec;
+    const std::filesystem::path folder = std::filesystem::temp_directory_path(ec);
+    if (ec)
+        return nullptr;
+    std::string name = (folder / "lirovane-stretch-XXXXXX").string();
+    const int fd = ::mkstemp(name.data());
+    if (fd < 0)
+        return nullptr;
+    ::unlink(name.c_str());
+    std::FILE* file = ::fdopen(fd, "w+b");
+    if (file == nullptr) {
+        ::close(fd);
+        return nullptr;
+    }
+    return std::make_unique<SpilledStretch>(file);
+}
+
+SpilledStretch::~SpilledStretch()
+{
+    std::fclose(m_file);
+}
+
+bool SpilledStretch::Append(std::string_view letters)
+{
+    if (!m_failed && std::fwrite(letters.data(), 1, letters.size(), m_file) != letters.size())
+        m_failed = true;
+    m_written += letters.size();
+    return !m_failed;
+}
+
+bool SpilledStretch::Rewind()
+{
+    m_read = 0;
+    if (!m_failed && (std::fflush(m_file) != 0 || std::fseek(m_file, 0, SEEK_SET) != 0))
+        m_failed = true;
+    return !m_failed;
+}
+
+std::string_view SpilledStretch::Next()
+{
+    if (m_failed || m_read == m_written)
+        return {};
+    m_piece.resize(kPieceSize);
+    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kPieceSize, m_written - m_read));
+    const std::size_t got = std::fread(m_piece.data(), 1, want, m_file);
+    m_read += got;
+    m_failed = got == 0;
+    return {m_piece.data(), got};
+}
+
+} // namespace lirovane

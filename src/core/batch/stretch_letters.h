@@ -1,0 +1,68 @@
+#pragma once
+
+#include "core/io/byte_source.h"
+#include "core/io/token_reader.h"
+#include "core/render/letter_source.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+namespace lirovane {
+
+// Stretches too long to hold in memory, read again for each walk of the renderer.
+
+// `count` tokens of a sequence file from a point its TokenReader gave (a byte offset in
+// a plain file, a virtual offset in a BGZF one). The file is opened at the first Rewind,
+// so a stretch waiting to be drawn holds no file open. Fails when the file ends or
+// cannot be read before `count` tokens.
+class SequenceStretch final : public LetterSource {
+public:
+    SequenceStretch(std::filesystem::path file, const SourcePoint& start, std::uint64_t tokensBefore,
+                    std::uint64_t count);
+
+    bool Rewind() override;
+    std::string_view Next() override;
+    bool Failed() const override { return m_failed; }
+
+private:
+    std::filesystem::path m_file;
+    SourcePoint m_start;
+    std::uint64_t m_tokensBefore;
+    std::uint64_t m_count;
+    std::uint64_t m_left = 0;
+    bool m_failed = false;
+    TokenReader m_reader;
+    std::string m_piece;
+};
+
+// A stretch written to an unnamed temporary file while it is collected, for input that
+// can only be read from its start (plain gzip). The file is unlinked at once, so it goes
+// with the process, however that ends.
+class SpilledStretch final : public LetterSource {
+public:
+    // In the system's temporary folder (TMPDIR); null when no file can be made there.
+    static std::unique_ptr<SpilledStretch> Create();
+    explicit SpilledStretch(std::FILE* file) noexcept : m_file(file) {}
+    ~SpilledStretch() override;
+    SpilledStretch(const SpilledStretch&) = delete;
+    SpilledStretch& operator=(const SpilledStretch&) = delete;
+
+    // False, and Failed() from then on, when the file could not take the letters.
+    bool Append(std::string_view letters);
+
+    bool Rewind() override;
+    std::string_view Next() override;
+    bool Failed() const override { return m_failed; }
+
+private:
+    std::FILE* m_file;
+    std::uint64_t m_written = 0;
+    std::uint64_t m_read = 0;
+    bool m_failed = false;
+    std::string m_piece;
+};
+
+} // namespace lirovane

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <string_view>
+#include <utility>
+
+namespace lirovane {
+
+// The letters of one stretch, handed out in pieces and readable more than once: the
+// renderer walks a stretch twice, once to measure it and once to draw it, so a stretch
+// longer than memory allows can be read again from where it lies.
+class LetterSource {
+public:
+    virtual ~LetterSource() = default;
+
+    // Goes back to the first letter. False when the letters cannot be read (again).
+    virtual bool Rewind() = 0;
+    // The next piece of letters; empty at the end, or once reading failed.
+    virtual std::string_view Next() = 0;
+    // Whether reading stopped before the last letter: a walk over such a source is incomplete.
+    virtual bool Failed() const = 0;
+};
+
+// A stretch held in memory: one piece, the whole of it.
+class StringLetters final : public LetterSource {
+public:
+    explicit StringLetters(std::string_view letters) noexcept : m_letters(letters) {}
+
+    bool Rewind() override
+    {
+        m_done = false;
+        return true;
+    }
+    std::string_view Next() override { return std::exchange(m_done, true) ? std::string_view() : m_letters; }
+    bool Failed() const override { return false; }
+
+private:
+    std::string_view m_letters;
+    bool m_done = false;
+};
+
+} // namespace lirovane

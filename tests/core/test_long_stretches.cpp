@@ -1,0 +1,252 @@
+// Stretches past the in-memory bound are read again from the sequence file (or from a
+// temporary file for plain gzip) and draw the very same pictures as stretches held whole.
+#include "core/batch/gallery_pass.h"
+#include "core/batch/stretch_letters.h"
+#include "core/io/token_reader.h"
+#include "core/render/letter_source.h"
+#include "core/render/path_renderer.h"
+#include "core/render/picture_export.h"
+#include "core/render/raster_canvas.h"
+#include "core/settings/app_settings.h"
+
+#include "test_support.h"
+
+using namespace lirovane;
+using namespace lirovane::test;
+
+namespace {
+
+// `gzip` or `bgzip` of `plain` into `packed`; the plain file itself without a tool.
+fs::path Pack(const fs::path& plain, const fs::path& packed, const char* tool)
+{
+    if (tool == nullptr) {
+        fs::copy_file(plain, packed);
+        return packed;
+    }
+    const std::string command = std::string(tool) + " -c '" + plain.string() + "' > '" + packed.string() + "'";
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    return packed;
+}
+
+// Records of 20 lines of 60 letters (with N and lower case) under a header, about
+// `bytes` long: several BGZF blocks, and stretches cross line breaks and headers.
+std::string Genome(std::size_t bytes)
+{
+    std::mt19937 random(11);
+    std::string text;
+    for (int record = 0; text.size() < bytes; ++record) {
+        text += ">r" + std::to_string(record) + " part\n";
+        for (int line = 0; line < 20; ++line) {
+            for (int i = 0; i < 60; ++i)
+                text.push_back("ACGTacgtN"[random() % 9]);
+            text += line % 7 == 3 ? "\r\n" : "\n";
+        }
+    }
+    return text;
+}
+
+struct Gallery {
+    const char* dir;
+    PictureFormat format;
+    std::vector<std::pair<std::int64_t, std::int64_t>> stretches; // (start, end) in positions
+};
+
+// Draws the galleries into `root` with `sequence` named "sequence" there.
+std::vector<BatchResult> Draw(const fs::path& root, const fs::path& sequence, const std::vector<Gallery>& galleries,
+                              std::size_t inMemory, bool ownThread)
+{
+    fs::create_directories(root);
+    fs::copy_file(sequence, root / "sequence");
+    std::vector<GallerySelection> selections;
+    for (const Gallery& gallery : galleries) {
+        fs::create_directories(root / gallery.dir);
+        std::string starts, ends;
+        for (const auto& [start, end] : gallery.stretches) {
+            starts += std::to_string(start) + "\n";
+            ends += std::to_string(end) + "\n";
+        }
+        WriteFile(root / gallery.dir / "starts.txt", starts);
+        WriteFile(root / gallery.dir / "ends.txt", ends);
+        selections.push_back({gallery.dir, 6, static_cast<int>(gallery.stretches.size()), gallery.format});
+    }
+    AppSettings settings;
+    settings.SetFirstRunDefaults();
+    settings.sequenceFile = "sequence";
+    return InFolder(root, [&] { return DrawGalleries(settings, selections, {}, ownThread, {}, inMemory); });
+}
+
+// Fails after handing out `good` letters of `letters`, a few at a time.
+class FailingLetters final : public LetterSource {
+public:
+    FailingLetters(std::string letters, std::size_t good) : m_letters(std::move(letters)), m_good(good) {}
+    bool Rewind() override
+    {
+        m_at = 0;
+        m_failed = false;
+        return true;
+    }
+    std::string_view Next() override
+    {
+        if (m_at >= m_good) {
+            m_failed = m_at < m_letters.size();
+            return {};
+        }
+        const std::size_t n = std::min<std::size_t>(3, m_good - m_at);
+        m_at += n;
+        return std::string_view(m_letters).substr(m_at - n, n);
+    }
+    bool Failed() const override { return m_failed; }
+
+private:
+    std::string m_letters;
+    std::size_t m_good;
+    std::size_t m_at = 0;
+    bool m_failed = false;
+};
+
+} // namespace
+
+// Every picture and page is byte for byte the same whether stretches stay in memory or
+// are read again, for plain, gzip and BGZF input, with several galleries in one read.
+TEST(LongStretches, PicturesMatchTheInMemoryOnes)
+{
+    ScratchDir dir;
+    const std::string text = Genome(300000);
+    const fs::path plain = WriteFile(dir / "genome.fa", text);
+    const auto tokens = static_cast<std::int64_t>(CountTokens(text.data(), text.size()));
+
+    const std::vector<Gallery> galleries = {
+        // From the first header; across most of the file to one past its last token.
+        {"bmp", PictureFormat::Bmp, {{1, 200}, {300, 30000}, {40000, tokens + 1}}},
+        // Overlapping the others; an empty stretch; a single letter.
+        {"png", PictureFormat::Png, {{50, 150000}, {150500, 150500}, {150600, 150601}}},
+        // Nested in both; one ending past the sequence is never drawn.
+        {"svg", PictureFormat::Svg, {{20000, 60000}, {tokens - 5, tokens + 50}}},
+    };
+    const auto drawnBases = static_cast<std::uint64_t>(199 + 29700 + (tokens + 1 - 40000) + 149950 + 0 + 1 + 40000);
+
+    const struct {
+        const char* form;
+        const char* tool;
+        std::size_t inMemory;
+        bool ownThread;
+    } cases[] = {
+        {"plain", nullptr, kStretchInMemory, false}, // the reference: every stretch in memory
+        {"plain", nullptr, 1, false},
+        {"plain", nullptr, 4096, true},
+        {"gzip", "gzip", kStretchInMemory, false},
+        {"gzip", "gzip", 1, false},
+        {"gzip", "gzip", 4096, true},
+        {"bgzf", "bgzip", 1, false},
+        {"bgzf", "bgzip", 64, true},
+        {"bgzf", "bgzip", 70000, false},
+    };
+    std::map<std::string, std::map<std::string, std::string>> reference;
+    int run = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.form) + " in memory " + std::to_string(c.inMemory));
+        const fs::path root = dir / ("run" + std::to_string(run++));
+        const fs::path sequence = Pack(plain, dir / (root.filename().string() + ".input"), c.tool);
+        const std::vector<BatchResult> results = Draw(root, sequence, galleries, c.inMemory, c.ownThread);
+        ASSERT_EQ(results.size(), galleries.size());
+        std::uint64_t bases = 0;
+        for (const BatchResult& result : results) {
+            EXPECT_TRUE(result.unwritten.empty());
+            EXPECT_TRUE(result.pageWritten);
+            EXPECT_EQ(result.sequenceError, "");
+            bases += result.bases;
+        }
+        EXPECT_EQ(results[0].pictures + results[1].pictures + results[2].pictures, 7);
+        EXPECT_EQ(bases, drawnBases);
+        for (const Gallery& gallery : galleries) {
+            const auto files = Files(root / gallery.dir);
+            if (reference.count(gallery.dir) == 0)
+                reference[gallery.dir] = files;
+            else
+                EXPECT_EQ(files, reference[gallery.dir]) << gallery.dir;
+        }
+        fs::remove_all(root);
+    }
+}
+
+// A stretch read again gives exactly its tokens, twice, and says so when the file has
+// fewer than it should.
+TEST(LongStretches, LetterSourcesReadTheirStretchAgain)
+{
+    ScratchDir dir;
+    const std::string text = Genome(200000);
+    const fs::path plain = WriteFile(dir / "g.fa", text);
+    std::string letters;
+    for (const char c : text)
+        if (!IsBlank(static_cast<unsigned char>(c)))
+            letters.push_back(c);
+
+    const struct {
+        const char* tool;
+        std::uint64_t start, count;
+        bool fails;
+    } cases[] = {
+        {nullptr, 0, 10, false},
+        {nullptr, 70001, 90000, false},
+        {"bgzip", 70001, 90000, false},
+        {"bgzip", 150000, letters.size() - 150000, false},
+        {nullptr, 150000, letters.size() - 150000 + 1, true}, // one past the end of the file
+        {"bgzip", 150000, letters.size(), true},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(n));
+        const fs::path file = Pack(plain, dir / ("in" + std::to_string(n++)), c.tool);
+        TokenReader reader(4096); // small blocks: the start lies deep in a later one
+        ASSERT_TRUE(reader.Open(file));
+        ASSERT_EQ(reader.Skip(c.start), c.start);
+        SequenceStretch stretch(file, reader.Position(), c.start, c.count);
+        for (int pass = 0; pass < 2; ++pass) {
+            ASSERT_TRUE(stretch.Rewind());
+            std::string read;
+            for (std::string_view piece = stretch.Next(); !piece.empty(); piece = stretch.Next())
+                read += piece;
+            EXPECT_EQ(stretch.Failed(), c.fails);
+            EXPECT_EQ(read, letters.substr(c.start, c.count));
+        }
+    }
+
+    // A spilled stretch gives back what it was given, however it was handed over.
+    auto spilled = SpilledStretch::Create();
+    ASSERT_NE(spilled, nullptr);
+    for (std::size_t at = 0; at < letters.size(); at += 70000)
+        ASSERT_TRUE(spilled->Append(std::string_view(letters).substr(at, 70000)));
+    for (int pass = 0; pass < 2; ++pass) {
+        ASSERT_TRUE(spilled->Rewind());
+        std::string read;
+        for (std::string_view piece = spilled->Next(); !piece.empty(); piece = spilled->Next())
+            read += piece;
+        EXPECT_FALSE(spilled->Failed());
+        EXPECT_EQ(read, letters);
+    }
+}
+
+// A stretch that cannot be read to its end writes no picture: an earlier file keeps its bytes.
+TEST(LongStretches, AStretchThatFailsWritesNothing)
+{
+    ScratchDir dir;
+    const PathStyle style;
+    RasterCanvas scratch(1, 1);
+    const std::string letters = "ACGTTTGACCAGTAGGACTTACG";
+    for (const PictureFormat format : {PictureFormat::Bmp, PictureFormat::Png, PictureFormat::Svg}) {
+        const fs::path file = WriteFile(dir / ("p." + std::string(PictureFormatName(format))), "earlier");
+        FailingLetters failing(letters, 10);
+        const PathExtent extent = MeasurePath(failing, style);
+        EXPECT_TRUE(failing.Failed());
+        EXPECT_FALSE(SavePathPicture(file, format, failing, extent, style, scratch, "t").ok());
+        EXPECT_EQ(ReadFile(file), "earlier");
+
+        // The same letters handed out in pieces draw what the whole string draws.
+        FailingLetters pieces(letters, letters.size());
+        EXPECT_EQ(MeasurePath(pieces, style), MeasurePath(letters, style));
+        ASSERT_TRUE(SavePathPicture(file, format, pieces, MeasurePath(letters, style), style, scratch, "t").ok());
+        const std::string inPieces = ReadFile(file);
+        ASSERT_TRUE(SavePathPicture(file, format, letters, MeasurePath(letters, style), style, scratch, "t").ok());
+        EXPECT_EQ(inPieces, ReadFile(file));
+    }
+}
