@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QMessageBox>
+#include <QPointer>
 #include <QTreeView>
 
 using lirovane::Color;
@@ -37,13 +38,30 @@ public:
     }
 };
 
-// Every column of the detail list as wide as what it shows, so that no name or size
-// is cut short.
-void FitColumns(QFileDialog& dialog)
-{
-    if (auto* list = dialog.findChild<QTreeView*>(QStringLiteral("treeView")))
-        list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-}
+// While the chooser runs, every column of its detail list is as wide as what it shows,
+// so that no name or size is cut short. The chooser keeps its list's layout in Qt's own
+// settings, which every Qt program's chooser reads: the columns are handed back as Qt
+// leaves them (resized by hand) before it saves them.
+class FittedColumns {
+public:
+    explicit FittedColumns(QFileDialog& dialog)
+    {
+        if (auto* list = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+            m_header = list->header();
+            m_header->setSectionResizeMode(QHeaderView::ResizeToContents);
+        }
+    }
+    ~FittedColumns()
+    {
+        if (m_header)
+            m_header->setSectionResizeMode(QHeaderView::Interactive);
+    }
+    FittedColumns(const FittedColumns&) = delete;
+    FittedColumns& operator=(const FittedColumns&) = delete;
+
+private:
+    QPointer<QHeaderView> m_header;
+};
 
 // A chooser that starts in the working directory with `initialName` in its name box, or
 // at `current` as OpenFileName describes.
@@ -74,7 +92,7 @@ std::optional<QString> RunFileDialog(QWidget* parent, const QString& initialName
     dialog.selectFile(name);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, mode != QFileDialog::AcceptSave);
     dialog.setObjectName(mode == QFileDialog::AcceptOpen ? "openFileDialog" : "saveFileDialog");
-    FitColumns(dialog);
+    const FittedColumns fitted(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     if (selectedFilter != nullptr)
