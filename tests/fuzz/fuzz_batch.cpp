@@ -9,8 +9,6 @@
 #include "fuzz_input_files.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 
 using namespace lirovane;
 using namespace lirovane::fuzz;

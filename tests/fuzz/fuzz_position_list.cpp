@@ -4,8 +4,6 @@
 #include "fuzz_input_files.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <sstream>
 
 using namespace lirovane;

@@ -11,8 +11,6 @@
 
 #include "fuzz_input_files.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 using namespace lirovane;

@@ -13,8 +13,7 @@
 #include "ui/settings/settings_dlg.h"
 #include "ui_test_support.h"
 
-#include "core/batch/image_batch.h"
-#include "core/render/null_canvas.h"
+#include "core/batch/quiet_display.h"
 #include "core/render/path_renderer.h"
 
 class TestMainWindow : public QObject {
@@ -273,11 +272,7 @@ private slots:
         const QString seq = WriteFile(gallery.filePath("walk.fa"), walk + "A");
         WriteFile(gallery.filePath("starts.txt"), "1\r\n");
         WriteFile(gallery.filePath("ends.txt"), QByteArray::number(walk.size() + 1) + "\r\n");
-        class Quiet final : public lirovane::BatchDisplay {
-            lirovane::NullCanvas m_surface{640, 480};
-            lirovane::Canvas& Surface() override { return m_surface; }
-            void Navigate(const std::string&) override {}
-        } display;
+        lirovane::QuietDisplay display;
         const lirovane::AppSettings settings = Settings(seq, seq, 4, 1);
         QCOMPARE(lirovane::CreateImages(settings, display, QFile::encodeName(gallery.path()).toStdString(),
                                         lirovane::PictureFormat(format))

@@ -91,10 +91,8 @@ private slots:
         row("name:pos-end", "chr1:5-8", false, "9", "g.fa, zoom 1, chr1:5-");
         row("range backwards", "chr1:8-5", false, "0", "\"8-5\" is not a range of bases");
         row("range past the record", "chr2:30-33", true, "0", "chr2 has 32 bases");
-        row("commas", "chr1:1,0", false, "14", "g.fa, zoom 1, chr1:10-");
         row("a start index", "3", true, "3", "g.fa, zoom 1, chr1:");
         row("unknown name", "chr3:1", false, "0", "no record named \"chr3\"; closest: chr1, chr2");
-        row("past the record", "chr1:21", false, "0", "chr1 has 20 bases");
         row("past the file", "900", false, "900", "past the end of g.fa: 62 positions");
     }
     void go_to()
