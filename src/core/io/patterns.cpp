@@ -122,7 +122,7 @@ void ReadTriples(TripleSource& source, const std::filesystem::path& file, std::o
 
 // The split's result: the write failure when the files were not put in place, else
 // the reading's fault, else success.
-SplitResult Outcome(SplitCounts counts, std::optional<IoError> readError, IoStatus written)
+SplitResult Outcome(SplitCounts counts, std::optional<IoError> readError, const IoStatus& written)
 {
     counts.written = written.ok();
     if (!written.ok())

@@ -75,6 +75,21 @@ CStrandscopeDlg::CStrandscopeDlg(PickerServices& pickers, lirovane::ProfileStore
     m_model.SetScreen(&m_area->screen());
     addButton("For", "nextButton", tr("Next (Page Down)"), &CStrandscopeDlg::next);
 
+    createIndexBoxes();
+    addButton("back", "previousButton", tr("Previous (Page Up)"), &CStrandscopeDlg::previous);
+    addButton("Draw", "redrawButton", tr("Redraw"), &CStrandscopeDlg::redraw);
+
+    createGoToRow();
+    createLegend();
+    updateLegend(); // orientation 1: the template's C, A, T, G
+
+    layoutControls();
+    findChild<PictureButton*>(QStringLiteral("loadButton"))->setFocus();
+}
+
+// The start index box, which takes digits, and the read-only end index box.
+void CStrandscopeDlg::createIndexBoxes()
+{
     m_startEdit = new QLineEdit(this);
     m_startEdit->setObjectName(QStringLiteral("startIndexEdit"));
     m_startEdit->setAlignment(Qt::AlignRight);
@@ -90,10 +105,11 @@ CStrandscopeDlg::CStrandscopeDlg(PickerServices& pickers, lirovane::ProfileStore
     QPalette readOnly = m_endEdit->palette();
     readOnly.setColor(QPalette::Base, readOnly.color(QPalette::Button));
     m_endEdit->setPalette(readOnly);
+}
 
-    addButton("back", "previousButton", tr("Previous (Page Up)"), &CStrandscopeDlg::previous);
-    addButton("Draw", "redrawButton", tr("Redraw"), &CStrandscopeDlg::redraw);
-
+// Go to, its button and Ctrl+G, and the status line below them.
+void CStrandscopeDlg::createGoToRow()
+{
     m_goToEdit = new QLineEdit(this);
     m_goToEdit->setObjectName(QStringLiteral("goToEdit"));
     m_goToEdit->setPlaceholderText(tr("chr1:10,001 or a start index"));
@@ -111,17 +127,17 @@ CStrandscopeDlg::CStrandscopeDlg(PickerServices& pickers, lirovane::ProfileStore
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("statusLine"));
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+}
 
+// The letters beside the picture that tell which base steps which way.
+void CStrandscopeDlg::createLegend()
+{
     const char* legendNames[] = {"legendLeft", "legendAbove", "legendBelow", "legendRight"};
     for (std::size_t i = 0; i < m_legend.size(); ++i) {
         m_legend[i] = new QLabel(this);
         m_legend[i]->setObjectName(QString::fromLatin1(legendNames[i]));
         m_legend[i]->setAlignment(Qt::AlignCenter);
     }
-    updateLegend(); // orientation 1: the template's C, A, T, G
-
-    layoutControls();
-    findChild<PictureButton*>(QStringLiteral("loadButton"))->setFocus();
 }
 
 PictureButton* CStrandscopeDlg::addButton(const char* caption, const char* name, const QString& tip,

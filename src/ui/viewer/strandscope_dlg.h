@@ -57,6 +57,9 @@ protected:
 private:
     PictureButton* addButton(const char* caption, const char* name, const QString& tip,
                              void (CStrandscopeDlg::*command)());
+    void createIndexBoxes();
+    void createGoToRow();
+    void createLegend();
     void layoutControls();
     QRect placePicture(const DialogUnits& du);
     void placeButtonsAndBoxes(const DialogUnits& du, int shift);
