@@ -28,8 +28,8 @@ constexpr std::string_view kTwoRecordsDat = "Tandem Repeats Finder Program writt
 std::vector<FastaRecord> Records(const fs::path& file)
 {
     auto records = ScanFastaRecords(file);
-    EXPECT_TRUE(records.has_value());
-    return records.value_or(std::vector<FastaRecord>{});
+    EXPECT_TRUE(records.ok()) << records.Message();
+    return std::move(records).value();
 }
 
 std::vector<std::string> Columns(const std::string& line)

@@ -320,13 +320,13 @@ std::vector<BatchResult> DrawGalleries(const AppSettings& settings, const std::v
         const std::size_t last = std::min(galleries.size(), first + kGalleriesPerRead);
         TokenReader reader;
         // BGZF input is decompressed by worker threads while this one scans and draws.
-        const bool opened = reader.Open(settings.sequenceFile, SourceOptions{kBatchDecompressThreads});
+        const bool opened = reader.Open(settings.sequenceFile, SourceOptions{kBatchDecompressThreads}).ok();
         const IoStatus sequence = opened ? IoStatus() : IoStatus(WhyUnopenable(settings.sequenceFile));
         std::vector<std::unique_ptr<GalleryState>> states;
         for (std::size_t g = first; g < last; ++g) {
             results[g].sequenceOpened = opened;
             results[g].sequence = sequence;
-            results[g].sequenceError = reader.Error();
+            results[g].sequenceError = reader.Status().Message();
             states.push_back(std::make_unique<GalleryState>(settings, galleries[g], results[g],
                                                             StretchKeeping{stretchInMemory, reader.CanSeek()}));
         }
@@ -346,7 +346,7 @@ std::vector<BatchResult> DrawGalleries(const AppSettings& settings, const std::v
                 for (auto& state : states)
                     state->SequenceEnded(reader.Consumed());
             for (std::size_t g = first; g < last; ++g)
-                results[g].sequenceError = reader.Error();
+                results[g].sequenceError = reader.Status().Message();
             reader.Close();
         }
         if (outcome == StretchScanner::Outcome::Stopped) {

@@ -10,15 +10,9 @@ namespace lirovane {
 
 namespace {
 
-void SetError(std::string* error, std::string text)
-{
-    if (error != nullptr)
-        *error = std::move(text);
-}
-
 class PlainSource final : public ByteSource {
 public:
-    PlainSource(std::FILE* file, std::string name) : m_file(file), m_name(std::move(name))
+    PlainSource(std::FILE* file, std::filesystem::path name) : m_file(file), m_name(std::move(name))
     {
         // Callers read in large blocks; the stream's own buffer would only copy twice.
         std::setvbuf(m_file, nullptr, _IONBF, 0);
@@ -29,12 +23,12 @@ public:
 
     std::size_t Read(char* data, std::size_t size) override
     {
-        if (!m_error.empty())
+        if (!m_status.ok())
             return 0;
         const std::size_t got = std::fread(data, 1, size, m_file);
         m_offset += got;
         if (got < size && std::ferror(m_file))
-            m_error = m_name + ": read error at byte " + std::to_string(m_offset) + ": " + std::strerror(errno);
+            m_status = IoError::FromErrno(m_name, errno, "read error at byte " + std::to_string(m_offset));
         return got;
     }
     SourcePoint Tell() const override { return {m_offset, 0}; }
@@ -44,7 +38,7 @@ public:
         if (target > static_cast<std::uint64_t>(INT64_MAX) || fseeko(m_file, static_cast<off_t>(target), SEEK_SET) != 0)
             return false;
         std::clearerr(m_file);
-        m_error.clear();
+        m_status = {};
         m_offset = target;
         return true;
     }
@@ -54,7 +48,7 @@ public:
 
 private:
     std::FILE* m_file;
-    std::string m_name;
+    std::filesystem::path m_name;
     std::uint64_t m_offset = 0;
 };
 
@@ -89,24 +83,21 @@ bool IsBgzfFile(const std::filesystem::path& file)
            head[12] == 'B' && head[13] == 'C';
 }
 
-std::unique_ptr<ByteSource> OpenByteSource(const std::filesystem::path& file, std::string* error,
-                                           const SourceOptions& options)
+IoResult<std::unique_ptr<ByteSource>> OpenByteSource(const std::filesystem::path& file, const SourceOptions& options)
 {
     // A folder, a device or a pipe is refused: it has no end to read to.
     IoError openError;
     std::FILE* f = OpenInputFile(file, &openError);
-    if (f == nullptr) {
-        SetError(error, openError.Message());
-        return nullptr;
-    }
+    if (f == nullptr)
+        return openError;
     unsigned char magic[2] = {};
     const std::size_t got = std::fread(magic, 1, 2, f);
     if (got == 2 && magic[0] == 0x1f && magic[1] == 0x8b) {
         std::fclose(f);
-        return detail::OpenCompressedSource(file, error, options);
+        return detail::OpenCompressedSource(file, options);
     }
     std::rewind(f);
-    return std::make_unique<PlainSource>(f, file.string());
+    return std::unique_ptr<ByteSource>(std::make_unique<PlainSource>(f, file));
 }
 
 } // namespace lirovane

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/io/io_error.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -18,7 +20,7 @@ struct SourcePoint {
 
 // The decompressed text of a sequence file, read in blocks. Plain files are read as
 // they are; gzip and BGZF files are decompressed, so positions are always those of
-// the text. Read errors set Error() (naming the file and the offset) and end the text.
+// the text. A read error sets Status() (naming the file and the offset) and ends the text.
 class ByteSource {
 public:
     virtual ~ByteSource() = default;
@@ -35,11 +37,11 @@ public:
     virtual std::uint64_t TextOffset() const = 0;
     // Plain, gzip or BGZF.
     virtual const char* Kind() const = 0;
-    // Empty while reading went well; otherwise why it stopped.
-    const std::string& Error() const noexcept { return m_error; }
+    // Success while reading went well; otherwise why it stopped.
+    const IoStatus& Status() const noexcept { return m_status; }
 
 protected:
-    std::string m_error;
+    IoStatus m_status;
 };
 
 struct SourceOptions {
@@ -47,9 +49,10 @@ struct SourceOptions {
 };
 
 // Opens a plain, gzip or BGZF file (told apart by its first bytes, not its name).
-// Null, with `error` set, when the file cannot be opened or is a folder.
-std::unique_ptr<ByteSource> OpenByteSource(const std::filesystem::path& file, std::string* error = nullptr,
-                                           const SourceOptions& options = {});
+// Fails when the file cannot be opened, is not a regular file or has a broken gzip
+// header.
+IoResult<std::unique_ptr<ByteSource>> OpenByteSource(const std::filesystem::path& file,
+                                                     const SourceOptions& options = {});
 
 // Whether the file starts with the gzip magic bytes (gzip and BGZF both do).
 bool IsGzipFile(const std::filesystem::path& file);
@@ -58,8 +61,8 @@ bool IsBgzfFile(const std::filesystem::path& file);
 
 namespace detail {
 // The compressed reader (htslib); used by OpenByteSource for gzip and BGZF files.
-std::unique_ptr<ByteSource> OpenCompressedSource(const std::filesystem::path& file, std::string* error,
-                                                 const SourceOptions& options);
+IoResult<std::unique_ptr<ByteSource>> OpenCompressedSource(const std::filesystem::path& file,
+                                                           const SourceOptions& options);
 } // namespace detail
 
 } // namespace lirovane

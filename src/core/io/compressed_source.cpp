@@ -27,7 +27,8 @@ constexpr int kDecompressQueue = 64;
 
 class CompressedSource final : public ByteSource {
 public:
-    CompressedSource(BGZF* fp, hts_tpool* pool, std::string name) : m_fp(fp), m_pool(pool), m_name(std::move(name))
+    CompressedSource(BGZF* fp, hts_tpool* pool, std::filesystem::path name)
+        : m_fp(fp), m_pool(pool), m_name(std::move(name))
     {
         m_bgzf = bgzf_compression(m_fp) == 2;
     }
@@ -43,7 +44,7 @@ public:
 
     std::size_t Read(char* data, std::size_t size) override
     {
-        if (!m_error.empty() || size == 0)
+        if (!m_status.ok() || size == 0)
             return 0;
         const ssize_t got = bgzf_read(m_fp, data, size);
         if (got < 0) {
@@ -57,8 +58,9 @@ public:
         if (n == 0 && !m_checkedEnd) {
             m_checkedEnd = true;
             if (m_bgzf && bgzf_check_EOF(m_fp) == 0)
-                m_error = m_name + ": truncated BGZF file (no end-of-file block) after byte " +
-                          std::to_string(m_offset) + " of the decompressed text";
+                m_status = IoError::Content(m_name, 0,
+                                            "truncated BGZF file (no end-of-file block) after byte " +
+                                                std::to_string(m_offset) + " of the decompressed text");
         }
         return n;
     }
@@ -71,7 +73,7 @@ public:
             return false;
         if (bgzf_seek(m_fp, static_cast<int64_t>(point.point), SEEK_SET) < 0)
             return false;
-        m_error.clear();
+        m_status = {};
         m_checkedEnd = false;
         // The text offset of a virtual offset is unknown: callers count in tokens.
         m_offset = 0;
@@ -100,13 +102,14 @@ private:
             what = "truncated or unreadable compressed data";
         else if (m_fp->errcode & BGZF_ERR_CRC)
             what = "checksum mismatch in compressed data";
-        m_error = m_name + ": " + what + " near byte " + std::to_string(compressed) + " of the " + Kind() +
-                  " file (after byte " + std::to_string(m_offset) + " of the decompressed text)";
+        m_status = IoError::Content(m_name, 0,
+                                    what + " near byte " + std::to_string(compressed) + " of the " + Kind() +
+                                        " file (after byte " + std::to_string(m_offset) + " of the decompressed text)");
     }
 
     BGZF* m_fp;
     hts_tpool* m_pool; // the decompression threads, or null
-    std::string m_name;
+    std::filesystem::path m_name;
     bool m_bgzf = false;
     bool m_checkedEnd = false;
     std::uint64_t m_offset = 0;
@@ -114,23 +117,18 @@ private:
 
 } // namespace
 
-std::unique_ptr<ByteSource> OpenCompressedSource(const std::filesystem::path& file, std::string* error,
-                                                 const SourceOptions& options)
+IoResult<std::unique_ptr<ByteSource>> OpenCompressedSource(const std::filesystem::path& file,
+                                                           const SourceOptions& options)
 {
     QuietHtslib();
     BGZF* fp = bgzf_open(file.c_str(), "r");
-    if (fp == nullptr) {
-        if (error != nullptr)
-            *error = file.string() + ": cannot be opened as a compressed file";
-        return nullptr;
-    }
+    if (fp == nullptr)
+        return IoError::Content(file, 0, "cannot be opened as a compressed file");
     // The file starts as gzip does; htslib reads a header it cannot make sense of as
     // plain text, which would draw the compressed bytes.
     if (bgzf_compression(fp) == 0) {
         bgzf_close(fp);
-        if (error != nullptr)
-            *error = file.string() + ": truncated or corrupt gzip header near byte 0 of the file";
-        return nullptr;
+        return IoError::Content(file, 0, "truncated or corrupt gzip header near byte 0 of the file");
     }
     hts_tpool* pool = nullptr;
     if (options.threads > 0 && bgzf_compression(fp) == 2) {
@@ -141,7 +139,7 @@ std::unique_ptr<ByteSource> OpenCompressedSource(const std::filesystem::path& fi
             pool = nullptr;
         }
     }
-    return std::make_unique<CompressedSource>(fp, pool, file.string());
+    return std::unique_ptr<ByteSource>(std::make_unique<CompressedSource>(fp, pool, file));
 }
 
 } // namespace lirovane::detail

@@ -237,12 +237,11 @@ std::optional<FastaIndex> LoadFastaIndex(const std::filesystem::path& file, std:
 
 bool WriteFastaIndex(const std::filesystem::path& file, std::string* error)
 {
-    std::string problem;
-    if (auto source = OpenByteSource(file, &problem); source == nullptr) {
+    if (auto source = OpenByteSource(file); !source) {
         if (error != nullptr)
-            *error = problem;
+            *error = source.Message();
         return false;
-    } else if (std::string_view(source->Kind()) == "gzip") {
+    } else if (std::string_view(source.value()->Kind()) == "gzip") {
         if (error != nullptr)
             *error = file.string() + ": a plain gzip file cannot be indexed; recompress it with bgzip";
         return false;

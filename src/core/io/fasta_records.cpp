@@ -134,11 +134,12 @@ private:
 
 } // namespace
 
-std::optional<std::vector<FastaRecord>> ScanFastaRecords(const std::filesystem::path& file, std::string* error)
+IoResult<std::vector<FastaRecord>> ScanFastaRecords(const std::filesystem::path& file)
 {
-    const auto source = OpenByteSource(file, error);
-    if (source == nullptr)
-        return std::nullopt;
+    const auto opened = OpenByteSource(file);
+    if (!opened)
+        return opened.error();
+    const std::unique_ptr<ByteSource>& source = opened.value();
 
     ReadBlock block(BlockSizeFor(file, *source));
     RecordScanner scanner;
@@ -148,11 +149,8 @@ std::optional<std::vector<FastaRecord>> ScanFastaRecords(const std::filesystem::
             break;
         scanner.Scan(block.data(), len);
     }
-    if (!source->Error().empty()) {
-        if (error != nullptr)
-            *error = source->Error();
-        return std::nullopt;
-    }
+    if (!source->Status().ok())
+        return source->Status().error();
     return scanner.Finish();
 }
 

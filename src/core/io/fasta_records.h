@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/io/io_error.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -18,9 +20,8 @@ struct FastaRecord {
 
 // The records of a FASTA file in file order, read in one streaming pass. A header line
 // is a line whose first byte is '>'; bases before the first header form a record of
-// their own without a name. gzip and BGZF files are read decompressed. Nothing, with
-// `error` set, when the file cannot be opened or read to its end.
-std::optional<std::vector<FastaRecord>> ScanFastaRecords(const std::filesystem::path& file,
-                                                         std::string* error = nullptr);
+// their own without a name. gzip and BGZF files are read decompressed. Fails when the
+// file cannot be opened or read to its end.
+IoResult<std::vector<FastaRecord>> ScanFastaRecords(const std::filesystem::path& file);
 
 } // namespace lirovane

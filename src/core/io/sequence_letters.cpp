@@ -29,7 +29,7 @@ std::string ReadSequenceLetters(const std::filesystem::path& file, std::int64_t 
     if (reader.Open(file, offset, index))
         reader.Read(static_cast<std::size_t>(kViewerMaxLetters), letters);
     if (error != nullptr)
-        *error = reader.Error();
+        *error = reader.Status().Message();
     // Letters before a read error are not shown: they may stop anywhere.
     if (reader.Failed())
         letters.clear();

@@ -30,8 +30,8 @@ public:
     // Appends up to `n` more letters; returns how many (0 at the end of the file or at
     // a read error).
     std::size_t Read(std::size_t n, std::string& letters);
-    // Why the file could not be opened or read (empty when nothing went wrong).
-    const std::string& Error() const noexcept { return m_reader.Error(); }
+    // Why the file could not be opened or read; success when nothing went wrong.
+    const IoStatus& Status() const noexcept { return m_reader.Status(); }
     bool Failed() const noexcept { return m_reader.Failed(); }
 
 private:

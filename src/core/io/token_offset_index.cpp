@@ -1,5 +1,6 @@
 #include "core/io/token_offset_index.h"
 
+#include "core/io/fasta_records.h"
 #include "core/io/token_reader.h"
 
 #include <algorithm>
@@ -13,6 +14,17 @@ std::string KeyOf(const std::filesystem::path& file)
     std::error_code ec;
     const std::filesystem::path absolute = std::filesystem::absolute(file, ec);
     return (ec ? file : absolute).lexically_normal().string();
+}
+
+// The file's records; nothing, with `error` set when given, when it cannot be read whole.
+std::optional<std::vector<FastaRecord>> Scanned(const std::filesystem::path& file, std::string* error)
+{
+    IoResult<std::vector<FastaRecord>> records = ScanFastaRecords(file);
+    if (records)
+        return std::move(records).value();
+    if (error != nullptr)
+        *error = records.Message();
+    return std::nullopt;
 }
 
 } // namespace
@@ -86,10 +98,10 @@ std::optional<std::vector<FastaRecord>> TokenOffsetIndex::Records(const std::fil
     std::lock_guard lock(m_mutex);
     Entry* entry = Find(file, true);
     if (entry == nullptr)
-        return ScanFastaRecords(file, error);
+        return Scanned(file, error);
     Fai(*entry, file);
     if (!entry->records)
-        entry->records = ScanFastaRecords(file, error);
+        entry->records = Scanned(file, error);
     return entry->records;
 }
 

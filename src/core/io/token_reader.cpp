@@ -57,14 +57,16 @@ void TokenReader::Allocate(std::size_t wanted)
         m_block.Allocate(wanted);
 }
 
-bool TokenReader::Open(const std::filesystem::path& file, const SourceOptions& options)
+IoStatus TokenReader::Open(const std::filesystem::path& file, const SourceOptions& options)
 {
     Close();
-    auto source = OpenByteSource(file, &m_error, options);
-    if (source == nullptr)
-        return false;
-    const bool plain = std::string_view(source->Kind()) == "plain";
-    m_source = std::move(source);
+    auto source = OpenByteSource(file, options);
+    if (!source) {
+        m_status = source;
+        return m_status;
+    }
+    m_source = std::move(source).value();
+    const bool plain = std::string_view(m_source->Kind()) == "plain";
     std::size_t wanted = m_blockSize;
     if (plain) {
         // A small file needs no large block (the size only guides; a growing file is read whole).
@@ -78,7 +80,7 @@ bool TokenReader::Open(const std::filesystem::path& file, const SourceOptions& o
         wanted = std::min<std::size_t>(wanted, kSeekableCompressedBlock);
     }
     Allocate(wanted);
-    return true;
+    return {};
 }
 
 void TokenReader::Open(std::unique_ptr<ByteSource> source)
@@ -91,7 +93,7 @@ void TokenReader::Open(std::unique_ptr<ByteSource> source)
 void TokenReader::Close() noexcept
 {
     m_source.reset();
-    m_error.clear();
+    m_status = {};
     m_pos = 0;
     m_len = 0;
     m_blockStart = {};
@@ -100,13 +102,13 @@ void TokenReader::Close() noexcept
 
 bool TokenReader::Refill()
 {
-    if (m_source == nullptr || !m_error.empty())
+    if (m_source == nullptr || !m_status.ok())
         return false;
     m_blockStart = m_source->Tell();
     m_pos = 0;
     m_len = m_source->Read(reinterpret_cast<char*>(m_block.data()), m_block.size());
-    if (m_len == 0 && !m_source->Error().empty())
-        m_error = m_source->Error();
+    if (m_len == 0 && !m_source->Status().ok())
+        m_status = m_source->Status();
     return m_len > 0;
 }
 
@@ -182,7 +184,7 @@ bool TokenReader::Seek(const SourcePoint& point, std::uint64_t tokensBefore)
 {
     if (m_source == nullptr || !m_source->Seek(point))
         return false;
-    m_error.clear();
+    m_status = {};
     m_blockStart = point;
     m_pos = 0;
     m_len = 0;

@@ -23,7 +23,7 @@ std::size_t CountTokens(const char* data, std::size_t size) noexcept;
 
 // Reads a sequence file (plain, gzip or BGZF) as a stream of tokens, in large blocks.
 // Tokens are numbered from 1 in the order of the decompressed text; Consumed() is how
-// many have been taken so far. A read error ends the tokens and sets Error().
+// many have been taken so far. A read error ends the tokens and sets Status().
 class TokenReader {
 public:
     explicit TokenReader(std::size_t blockSize = std::size_t{1} << 20);
@@ -31,8 +31,8 @@ public:
     TokenReader(const TokenReader&) = delete;
     TokenReader& operator=(const TokenReader&) = delete;
 
-    // False, with Error() set, when the file cannot be opened for reading.
-    bool Open(const std::filesystem::path& file, const SourceOptions& options = {});
+    // Fails, setting Status() too, when the file cannot be opened for reading.
+    IoStatus Open(const std::filesystem::path& file, const SourceOptions& options = {});
     // Reads from a source of one's own (tests, generated text).
     void Open(std::unique_ptr<ByteSource> source);
     bool IsOpen() const noexcept { return m_source != nullptr; }
@@ -54,9 +54,10 @@ public:
     bool CanSeek() const noexcept { return m_source != nullptr && m_source->CanSeek(); }
     // Whether the text is decompressed from gzip or BGZF.
     bool Compressed() const noexcept { return m_source != nullptr && std::string_view(m_source->Kind()) != "plain"; }
-    // Why reading stopped early (naming the file and the offset); empty when it did not.
-    const std::string& Error() const noexcept { return m_error; }
-    bool Failed() const noexcept { return !m_error.empty(); }
+    // Why the file could not be opened or reading stopped early (naming the file and
+    // the offset); success when neither happened.
+    const IoStatus& Status() const noexcept { return m_status; }
+    bool Failed() const noexcept { return !m_status.ok(); }
 
 private:
     bool Refill();
@@ -64,7 +65,7 @@ private:
     void Allocate(std::size_t wanted);
 
     std::unique_ptr<ByteSource> m_source;
-    std::string m_error;
+    IoStatus m_status;
     std::size_t m_blockSize;
     ReadBlock m_block; // allocated at Open, no larger than the file needs
     std::size_t m_pos = 0;

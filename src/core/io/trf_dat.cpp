@@ -252,10 +252,9 @@ IoResult<std::vector<PatternRecord>> ReadTrfRepeats(const std::filesystem::path&
     // A .dat that cannot be opened is named before the sequence is scanned.
     if (const IoStatus readable = CheckReadableFile(datFile); !readable)
         return readable.error();
-    std::string fastaError;
-    const auto fasta = ScanFastaRecords(sequenceFile, &fastaError);
-    if (!fasta) // the reader's text names the file already
-        return fastaError.empty() ? WhyUnopenable(sequenceFile) : IoError::Plain(std::move(fastaError));
+    const auto fasta = ScanFastaRecords(sequenceFile);
+    if (!fasta)
+        return fasta.error();
     std::vector<PatternRecord> repeats;
     IoStatus read = ReadRepeatLines(datFile, *fasta, sequenceFile.string(),
                                     [&](const PatternRecord& repeat, const auto&) { repeats.push_back(repeat); });

@@ -65,7 +65,7 @@ std::string StrandscopeModel::ReadFittingLetters(std::int64_t start, bool& compl
         }
     }
     if (error != nullptr)
-        *error = reader.Error();
+        *error = reader.Status().Message();
     // Letters before a read error are not shown: they may stop anywhere.
     if (reader.Failed())
         letters.clear();
