@@ -11,6 +11,8 @@
 #include "ui/viewer/viewer_color_dlg.h"
 #include "ui_test_support.h"
 
+#include <unistd.h>
+
 class TestStrandscopeDlg : public QObject {
     Q_OBJECT
 
@@ -370,6 +372,52 @@ private slots:
         const QByteArray written = ReadFile(chosen("save=" + name));
         QVERIFY2(written.startsWith(start), written.left(8).constData());
         QVERIFY(m_pickers.messages.isEmpty());
+    }
+
+    // Save image never writes over the sequence file on show, whatever name reaches it:
+    // a message names both files and the sequence keeps every byte. A copy of it is
+    // another file and is replaced by the picture.
+    void save_onto_the_sequence_file_data()
+    {
+        QTest::addColumn<QString>("how"); // how the save chooser names the file
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("its own name") << "same" << true;
+        QTest::newRow("a relative name") << "relative" << true;
+        QTest::newRow("a symbolic link") << "symlink" << true;
+        QTest::newRow("a hard link") << "hardlink" << true;
+        QTest::newRow("a copy") << "copy" << false;
+    }
+    void save_onto_the_sequence_file()
+    {
+        QFETCH(QString, how);
+        QFETCH(bool, refused);
+        m_file = WriteFile(m_home.filePath("seq.bmp"), "TTTCCAAAGG\n");
+        QString name = m_file;
+        if (how == "relative") {
+            name = QDir(m_elsewhere.path()).relativeFilePath(m_file); // the chooser leaves us there
+        } else if (how == "symlink") {
+            name = m_elsewhere.filePath("link.bmp");
+            QVERIFY(QFile::link(m_file, name));
+        } else if (how == "hardlink") {
+            name = m_elsewhere.filePath("hard.bmp");
+            QCOMPARE(::link(QFile::encodeName(m_file).constData(), QFile::encodeName(name).constData()), 0);
+        } else if (how == "copy") {
+            name = m_elsewhere.filePath("copy.bmp");
+            QVERIFY(QFile::copy(m_file, name));
+        }
+        act("load");
+        m_pickers.files << name;
+        act("save");
+        QCOMPARE(ReadFile(m_file), QByteArray("TTTCCAAAGG\n"));
+        if (refused) {
+            QCOMPARE(m_pickers.messages.size(), 1);
+            const QString message = m_pickers.messages.first();
+            QVERIFY2(message.contains(m_file) && message.contains(name), qPrintable(message));
+            QCOMPARE(QFileInfo(name).isSymLink(), how == "symlink");
+        } else {
+            QVERIFY(m_pickers.messages.isEmpty());
+            QVERIFY(ReadFile(name).startsWith("BM"));
+        }
     }
 };
 
