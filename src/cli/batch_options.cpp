@@ -170,22 +170,7 @@ std::string MissingOption(const BatchOptions& options)
     return {};
 }
 
-} // namespace
-
-bool AsksForViewMode(int argc, char** argv)
-{
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (arg == "--view" || arg.starts_with("--view="))
-            return true;
-        // "--out --view": the folder is called --view.
-        if (std::find(std::begin(kNames), std::end(kNames), arg) != std::end(kNames))
-            ++i;
-    }
-    return false;
-}
-
-std::optional<BatchOptions> ParseBatchOptions(int argc, char** argv, std::string& error)
+std::optional<BatchOptions> ReadBatchOptions(int argc, char** argv, std::string& error)
 {
     BatchOptions options;
     OptionReader reader(argc, argv);
@@ -212,6 +197,29 @@ std::optional<BatchOptions> ParseBatchOptions(int argc, char** argv, std::string
             break;
         }
     }
+}
+
+} // namespace
+
+bool AsksForViewMode(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--view" || arg.starts_with("--view="))
+            return true;
+        // "--out --view": the folder is called --view.
+        if (std::find(std::begin(kNames), std::end(kNames), arg) != std::end(kNames))
+            ++i;
+    }
+    return false;
+}
+
+std::optional<BatchOptions> ParseBatchOptions(int argc, char** argv, std::string& error)
+{
+    std::optional<BatchOptions> options = ReadBatchOptions(argc, argv, error);
+    if (!options)
+        error = Printable(error); // it may quote any argument
+    return options;
 }
 
 std::string BatchUsage()

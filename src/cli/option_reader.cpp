@@ -35,6 +35,24 @@ OptionReader::Status OptionReader::Next(std::span<const std::string_view> names)
     return Status::Option;
 }
 
+std::string Printable(std::string_view text)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string printable;
+    printable.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            printable.push_back(c);
+            continue;
+        }
+        printable += "\\x";
+        printable.push_back(kHex[byte >> 4]);
+        printable.push_back(kHex[byte & 0xF]);
+    }
+    return printable;
+}
+
 std::optional<Color> ParseColor(std::string_view text)
 {
     struct Named {

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -34,6 +35,10 @@ private:
     std::string_view m_name;
     std::string_view m_value;
 };
+
+// `text` with control characters and DEL written as \xNN: a message that quotes an
+// argument stays on one line and sends the terminal nothing but text.
+std::string Printable(std::string_view text);
 
 // A colour as #rrggbb (red first, as on the web), as 0xBBGGRR (the stored form) or as
 // a name: red, green, blue, cyan, magenta, yellow, black, white, grey (or gray).

@@ -43,9 +43,7 @@ std::optional<std::string> TakeViewOption(std::string_view name, std::string_vie
     return std::nullopt;
 }
 
-} // namespace
-
-std::optional<std::string> ParseViewOptions(const std::vector<std::string_view>& args, ViewOptions& options)
+std::optional<std::string> ReadViewOptions(const std::vector<std::string_view>& args, ViewOptions& options)
 {
     static constexpr std::string_view kNames[] = {"--view",        "--start",  "--region", "--zoom",
                                                   "--orientation", "--colors", "--save"};
@@ -73,6 +71,16 @@ std::optional<std::string> ParseViewOptions(const std::vector<std::string_view>&
             break;
         }
     }
+}
+
+} // namespace
+
+std::optional<std::string> ParseViewOptions(const std::vector<std::string_view>& args, ViewOptions& options)
+{
+    // The error may quote any argument.
+    if (const std::optional<std::string> error = ReadViewOptions(args, options))
+        return Printable(*error);
+    return std::nullopt;
 }
 
 } // namespace lirovane::cli

@@ -74,6 +74,8 @@ TEST(Cli, BadInputAndExitStatus)
         {"--sequence SEQ --patterns PAT --size 6 --colors #ff0000,#00ff00,#0000ff", 2, "--colors must be"},
         {"--sequence SEQ --patterns PAT --trf TRF --size 6", 2, "exactly one of"},
         {"--sequence SEQ --frobnicate", 2, "unknown option '--frobnicate'"},
+        // Control characters come back escaped: the message stays one line of text.
+        {"--sequence SEQ --frob\x1b[2J\a", 2, "unknown option '--frob\\x1B[2J\\x07'"},
         {"--sequence SEQ --patterns PAT --size 6 --format gif", 2, "--format must be bmp, png or svg, not 'gif'"},
         {"--sequence /no/x.fa --patterns PAT --size 6 --out OUT", 1, "cannot read sequence file '/no/x.fa'"},
         {"--sequence SEQ --patterns /no/p.pat --size 6 --out OUT", 1, "cannot read patterns file '/no/p.pat'"},
