@@ -210,11 +210,10 @@ std::string DatFile(const cli::BatchOptions& options)
 // .dat's columns when the repeats came from a .dat file.
 bool WriteTable(const cli::BatchOptions& options, const std::vector<TableGallery>& galleries)
 {
-    std::string problem;
-    auto records = TokenOffsetIndex::Global().Records(options.sequence, &problem);
+    auto records = TokenOffsetIndex::Global().Records(options.sequence);
     if (!records) {
-        Fail("could not write table '" + options.table + "': cannot read the records of '" + options.sequence + "'" +
-             (problem.empty() ? std::string() : ": " + problem));
+        Fail("could not write table '" + options.table + "': cannot read the records of '" + options.sequence +
+             "': " + records.Message());
         return false;
     }
     std::optional<std::vector<TrfRepeat>> repeats;
@@ -469,9 +468,8 @@ int main(int argc, char** argv)
             return kExitUsage;
         }
         const std::string file = inlineValue ? std::string(first.substr(8)) : std::string(argv[2]);
-        std::string problem;
-        if (!WriteFastaIndex(file, &problem)) {
-            Fail(problem);
+        if (const IoStatus indexed = WriteFastaIndex(file); !indexed) {
+            Fail(indexed.Message());
             return kExitFailure;
         }
         std::fprintf(stderr, "lirovane-batch: wrote %s.fai\n", file.c_str());

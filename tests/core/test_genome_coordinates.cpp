@@ -130,8 +130,8 @@ TEST(FastaIndexFile, AgreeAndDisagree)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const fs::path fa = WriteFile(dir / (std::string(c.name) + ".fa"), genome);
-        std::string error;
-        ASSERT_TRUE(WriteFastaIndex(fa, &error)) << error;
+        const IoStatus indexed = WriteFastaIndex(fa);
+        ASSERT_TRUE(indexed) << indexed.Message();
         c.change(fa);
         std::string notice;
         const auto index = LoadFastaIndex(fa, &notice);

@@ -235,24 +235,17 @@ std::optional<FastaIndex> LoadFastaIndex(const std::filesystem::path& file, std:
     return index;
 }
 
-bool WriteFastaIndex(const std::filesystem::path& file, std::string* error)
+IoStatus WriteFastaIndex(const std::filesystem::path& file)
 {
-    if (auto source = OpenByteSource(file); !source) {
-        if (error != nullptr)
-            *error = source.Message();
-        return false;
-    } else if (std::string_view(source.value()->Kind()) == "gzip") {
-        if (error != nullptr)
-            *error = file.string() + ": a plain gzip file cannot be indexed; recompress it with bgzip";
-        return false;
-    }
-    if (fai_build3(file.c_str(), nullptr, nullptr) != 0) {
-        if (error != nullptr)
-            *error = file.string() + ": cannot be indexed (not a FASTA file whose records have lines of equal length, "
-                                     "or the index cannot be written next to it)";
-        return false;
-    }
-    return true;
+    if (auto source = OpenByteSource(file); !source)
+        return source;
+    else if (std::string_view(source.value()->Kind()) == "gzip")
+        return IoError::Content(file, 0, "a plain gzip file cannot be indexed; recompress it with bgzip");
+    if (fai_build3(file.c_str(), nullptr, nullptr) != 0)
+        return IoError::Content(file, 0,
+                                "cannot be indexed (not a FASTA file whose records have lines of equal length, "
+                                "or the index cannot be written next to it)");
+    return {};
 }
 
 } // namespace lirovane

@@ -43,8 +43,8 @@ struct FastaIndex {
 // Only plain files are indexed this way.
 std::optional<FastaIndex> LoadFastaIndex(const std::filesystem::path& file, std::string* notice = nullptr);
 
-// Writes FILE.fai (and FILE.gzi for a BGZF file) as samtools faidx does; false, with
-// `error` set, when the file cannot be indexed (a plain gzip file cannot: bgzip it).
-bool WriteFastaIndex(const std::filesystem::path& file, std::string* error = nullptr);
+// Writes FILE.fai (and FILE.gzi for a BGZF file) as samtools faidx does; fails when
+// the file cannot be indexed (a plain gzip file cannot: bgzip it).
+IoStatus WriteFastaIndex(const std::filesystem::path& file);
 
 } // namespace lirovane

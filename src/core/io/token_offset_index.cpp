@@ -16,17 +16,6 @@ std::string KeyOf(const std::filesystem::path& file)
     return (ec ? file : absolute).lexically_normal().string();
 }
 
-// The file's records; nothing, with `error` set when given, when it cannot be read whole.
-std::optional<std::vector<FastaRecord>> Scanned(const std::filesystem::path& file, std::string* error)
-{
-    IoResult<std::vector<FastaRecord>> records = ScanFastaRecords(file);
-    if (records)
-        return std::move(records).value();
-    if (error != nullptr)
-        *error = records.Message();
-    return std::nullopt;
-}
-
 } // namespace
 
 TokenOffsetIndex::TokenOffsetIndex(std::uint64_t stride, std::size_t maxFiles)
@@ -93,16 +82,19 @@ const FastaIndex* TokenOffsetIndex::Fai(Entry& entry, const std::filesystem::pat
     return entry.fai ? &*entry.fai : nullptr;
 }
 
-std::optional<std::vector<FastaRecord>> TokenOffsetIndex::Records(const std::filesystem::path& file, std::string* error)
+IoResult<std::vector<FastaRecord>> TokenOffsetIndex::Records(const std::filesystem::path& file)
 {
     std::lock_guard lock(m_mutex);
     Entry* entry = Find(file, true);
     if (entry == nullptr)
-        return Scanned(file, error);
+        return ScanFastaRecords(file);
     Fai(*entry, file);
-    if (!entry->records)
-        entry->records = Scanned(file, error);
-    return entry->records;
+    if (entry->records)
+        return *entry->records;
+    IoResult<std::vector<FastaRecord>> scanned = ScanFastaRecords(file);
+    if (scanned)
+        entry->records = scanned.value();
+    return scanned;
 }
 
 std::string TokenOffsetIndex::IndexNotice(const std::filesystem::path& file)

@@ -36,8 +36,8 @@ public:
 
     // The records of `file` (names, positions before each first base, base counts),
     // from its .fai when one agrees, else from one streaming pass; kept until the file
-    // changes. Nothing, with `error` set, when the file cannot be read.
-    std::optional<std::vector<FastaRecord>> Records(const std::filesystem::path& file, std::string* error = nullptr);
+    // changes. Fails when the file cannot be read.
+    IoResult<std::vector<FastaRecord>> Records(const std::filesystem::path& file);
     // The one-line notice about a FILE.fai that was ignored; empty when none was.
     std::string IndexNotice(const std::filesystem::path& file);
 

@@ -17,9 +17,11 @@ ViewResult RenderViewPicture(const ViewOptions& options)
     std::int64_t start = options.start;
     auto& index = TokenOffsetIndex::Global();
     if (!options.region.empty()) {
-        const auto records = index.Records(options.file, &result.error);
-        if (!records)
+        const auto records = index.Records(options.file);
+        if (!records) {
+            result.error = records.Message();
             return result;
+        }
         const auto target = ParseRegion(options.region, *records, &result.error);
         if (!target) {
             result.badRegion = true;

@@ -327,12 +327,12 @@ void CStrandscopeDlg::goTo()
         showMessage(tr("Load a sequence file first."));
         return;
     }
-    std::string error;
-    const auto records = lirovane::TokenOffsetIndex::Global().Records(m_model.ViewerPath(), &error);
+    const auto records = lirovane::TokenOffsetIndex::Global().Records(m_model.ViewerPath());
     if (!records) {
-        showMessage(QString::fromStdString(error));
+        showMessage(QString::fromStdString(records.Message()));
         return;
     }
+    std::string error;
     const auto target = lirovane::ParseRegion(m_goToEdit->text().toStdString(), *records, &error);
     if (!target) {
         showMessage(QString::fromStdString(error));
