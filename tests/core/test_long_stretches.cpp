@@ -11,6 +11,8 @@
 
 #include "test_support.h"
 
+#include <cstdlib>
+
 using namespace lirovane;
 using namespace lirovane::test;
 
@@ -130,6 +132,7 @@ TEST(LongStretches, PicturesMatchTheInMemoryOnes)
         const char* tool;
         std::size_t inMemory;
         bool ownThread;
+        bool noTemporaryFolder = false; // gzip stretches then stay in memory
     } cases[] = {
         {"plain", nullptr, kStretchInMemory, false}, // the reference: every stretch in memory
         {"plain", nullptr, 1, false},
@@ -137,6 +140,7 @@ TEST(LongStretches, PicturesMatchTheInMemoryOnes)
         {"gzip", "gzip", kStretchInMemory, false},
         {"gzip", "gzip", 1, false},
         {"gzip", "gzip", 4096, true},
+        {"gzip", "gzip", 1, false, true},
         {"bgzf", "bgzip", 1, false},
         {"bgzf", "bgzip", 64, true},
         {"bgzf", "bgzip", 70000, false},
@@ -144,10 +148,19 @@ TEST(LongStretches, PicturesMatchTheInMemoryOnes)
     std::map<std::string, std::map<std::string, std::string>> reference;
     int run = 0;
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.form) + " in memory " + std::to_string(c.inMemory));
+        SCOPED_TRACE(std::string(c.form) + " in memory " + std::to_string(c.inMemory) +
+                     (c.noTemporaryFolder ? " without a temporary folder" : ""));
         const fs::path root = dir / ("run" + std::to_string(run++));
         const fs::path sequence = Pack(plain, dir / (root.filename().string() + ".input"), c.tool);
+        const char* tmpdir = std::getenv("TMPDIR");
+        const std::string savedTmpdir = tmpdir != nullptr ? tmpdir : "";
+        if (c.noTemporaryFolder)
+            ::setenv("TMPDIR", (dir / "no-such-folder").c_str(), 1);
         const std::vector<BatchResult> results = Draw(root, sequence, galleries, c.inMemory, c.ownThread);
+        if (c.noTemporaryFolder && tmpdir == nullptr)
+            ::unsetenv("TMPDIR");
+        else if (c.noTemporaryFolder)
+            ::setenv("TMPDIR", savedTmpdir.c_str(), 1);
         ASSERT_EQ(results.size(), galleries.size());
         std::uint64_t bases = 0;
         for (const BatchResult& result : results) {
