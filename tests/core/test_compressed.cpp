@@ -148,6 +148,22 @@ TEST(CompressedInput, CorruptAndTruncatedStreams)
         EXPECT_NE(view.err.find(file.string()), std::string::npos) << view.err;
         if (!c.cutBeforeTheRepeat)
             continue;
+        // The window's batch gives the reader's own reason, not a later guess at one.
+        const fs::path window = dir / "window";
+        fs::create_directories(window);
+        WriteFile(window / "starts.txt", "590000\r\n");
+        WriteFile(window / "ends.txt", "590100\r\n");
+        AppSettings settings;
+        settings.SetFirstRunDefaults();
+        settings.sequenceFile = file.string();
+        settings.numberOfRepeatsInThisSet = 1;
+        QuietDisplay display;
+        const BatchResult drawn = CreateImages(settings, display, window);
+        const std::string why = drawn.sequence.ok() ? drawn.sequenceError : drawn.sequence.Message();
+        EXPECT_NE(why.find(file.string() + ": "), std::string::npos) << why;
+        if (!drawn.sequenceOpened) {
+            EXPECT_NE(why.find(c.message), std::string::npos) << why;
+        }
         const RunResult batch =
             RunBatch(dir.Path(), {"--sequence", file, "--patterns", WriteFile(dir / "p.pat", "590000 590100 6\n"),
                                   "--size", "6", "--out", dir / "out"});

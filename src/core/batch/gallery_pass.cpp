@@ -320,8 +320,8 @@ std::vector<BatchResult> DrawGalleries(const AppSettings& settings, const std::v
         const std::size_t last = std::min(galleries.size(), first + kGalleriesPerRead);
         TokenReader reader;
         // BGZF input is decompressed by worker threads while this one scans and draws.
-        const bool opened = reader.Open(settings.sequenceFile, SourceOptions{kBatchDecompressThreads}).ok();
-        const IoStatus sequence = opened ? IoStatus() : IoStatus(WhyUnopenable(settings.sequenceFile));
+        const IoStatus sequence = reader.Open(settings.sequenceFile, SourceOptions{kBatchDecompressThreads});
+        const bool opened = sequence.ok();
         std::vector<std::unique_ptr<GalleryState>> states;
         for (std::size_t g = first; g < last; ++g) {
             results[g].sequenceOpened = opened;

@@ -86,10 +86,10 @@ bool IsBgzfFile(const std::filesystem::path& file)
 IoResult<std::unique_ptr<ByteSource>> OpenByteSource(const std::filesystem::path& file, const SourceOptions& options)
 {
     // A folder, a device or a pipe is refused: it has no end to read to.
-    IoError openError;
-    std::FILE* f = OpenInputFile(file, &openError);
-    if (f == nullptr)
-        return openError;
+    const IoResult<std::FILE*> opened = OpenInputFile(file);
+    if (!opened)
+        return opened.error();
+    std::FILE* f = *opened;
     unsigned char magic[2] = {};
     const std::size_t got = std::fread(magic, 1, 2, f);
     if (got == 2 && magic[0] == 0x1f && magic[1] == 0x8b) {

@@ -62,13 +62,9 @@ std::string_view CompressedInputReason(std::string_view head)
     return {};
 }
 
-std::FILE* OpenInputFile(const std::filesystem::path& file, IoError* error)
+IoResult<std::FILE*> OpenInputFile(const std::filesystem::path& file)
 {
-    auto fail = [&](IoError e) -> std::FILE* {
-        if (error != nullptr)
-            *error = std::move(e);
-        return nullptr;
-    };
+    const auto fail = [](IoError e) { return IoResult<std::FILE*>(std::move(e)); };
     // Non-blocking, so that opening a pipe cannot hang; regular files ignore the flag.
     const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
@@ -98,26 +94,18 @@ std::FILE* OpenInputFile(const std::filesystem::path& file, IoError* error)
 
 IoStatus CheckReadableFile(const std::filesystem::path& file)
 {
-    IoError error;
-    std::FILE* f = OpenInputFile(file, &error);
-    if (f == nullptr)
-        return error;
-    std::fclose(f);
-    return {};
-}
-
-IoError WhyUnopenable(const std::filesystem::path& file)
-{
-    const IoStatus readable = CheckReadableFile(file);
-    return readable.ok() ? IoError::FromErrno(file, EIO) : readable.error();
+    const IoResult<std::FILE*> f = OpenInputFile(file);
+    if (f)
+        std::fclose(*f);
+    return f;
 }
 
 IoStatus CheckInputFile(const std::filesystem::path& file, CompressedInput compressed)
 {
-    IoError error;
-    std::FILE* f = OpenInputFile(file, &error);
-    if (f == nullptr)
-        return error;
+    const IoResult<std::FILE*> opened = OpenInputFile(file);
+    if (!opened)
+        return opened;
+    std::FILE* f = *opened;
     std::string head(kSniffBytes, '\0');
     head.resize(std::fread(head.data(), 1, head.size(), f));
     const bool failed = std::ferror(f) != 0;

@@ -10,16 +10,12 @@
 namespace lirovane {
 
 // Opens a regular file for reading. A folder, a device or a pipe is refused without
-// blocking on it (a pipe with no writer would hang the open, /dev/zero never ends):
-// nullptr, with `error` set when given.
-std::FILE* OpenInputFile(const std::filesystem::path& file, IoError* error = nullptr);
+// blocking on it (a pipe with no writer would hang the open, /dev/zero never ends).
+// The caller closes the stream.
+IoResult<std::FILE*> OpenInputFile(const std::filesystem::path& file);
 
 // The checks of OpenInputFile without keeping the file open.
 IoStatus CheckReadableFile(const std::filesystem::path& file);
-
-// Why a reader could not open `file`, asked after the fact: the check above, or the
-// OS's reason for an input/output error when the file has come good since.
-IoError WhyUnopenable(const std::filesystem::path& file);
 
 // Whether the reader of an input decompresses gzip and BGZF (sequence files do).
 enum class CompressedInput { Refused, Decoded };

@@ -16,11 +16,12 @@ IntegerReader::~IntegerReader()
     Close();
 }
 
-bool IntegerReader::Open(const std::filesystem::path& file)
+IoStatus IntegerReader::Open(const std::filesystem::path& file)
 {
     Close();
-    m_file = OpenInputFile(file); // regular files only
-    return m_file != nullptr;
+    const IoResult<std::FILE*> opened = OpenInputFile(file);
+    m_file = *opened; // null on failure
+    return opened;
 }
 
 void IntegerReader::Close() noexcept

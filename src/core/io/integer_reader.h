@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/io/io_error.h"
 #include "core/io/read_block.h"
 
 #include <cstdint>
@@ -24,8 +25,8 @@ public:
     IntegerReader(const IntegerReader&) = delete;
     IntegerReader& operator=(const IntegerReader&) = delete;
 
-    // False when the file cannot be opened for reading.
-    bool Open(const std::filesystem::path& file);
+    // Fails when the file cannot be opened for reading (regular files only).
+    IoStatus Open(const std::filesystem::path& file);
     void Close() noexcept;
 
     // Reads the next number into `value`; after End or Bad every further read gives the same.

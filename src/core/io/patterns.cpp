@@ -84,8 +84,8 @@ std::unique_ptr<TripleSource> OpenTriples(const std::filesystem::path& patternsF
         trfRepeats = std::move(repeats).value();
         return std::make_unique<ListedTriples>(trfRepeats);
     }
-    if (!reader.Open(patternsFile)) {
-        error = WhyUnopenable(patternsFile);
+    if (const IoStatus opened = reader.Open(patternsFile); !opened) {
+        error = opened.error();
         return nullptr;
     }
     return std::make_unique<PlainTriples>(reader);

@@ -18,8 +18,8 @@ IoStatus LoadPositionList(const std::filesystem::path& file, PositionList& list)
 {
     list.Clear();
     IntegerReader reader;
-    if (!reader.Open(file))
-        return WhyUnopenable(file);
+    if (IoStatus opened = reader.Open(file); !opened)
+        return opened;
     std::vector<std::int64_t> positions;
     std::int64_t value = 0;
     IntegerReader::Status status = IntegerReader::Status::Ok;

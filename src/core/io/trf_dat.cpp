@@ -197,11 +197,10 @@ template <typename OnRepeat>
 IoStatus ReadRepeatLines(const std::filesystem::path& datFile, const std::vector<FastaRecord>& fasta,
                          std::string sequenceName, OnRepeat onRepeat)
 {
-    IoError openError;
-    std::FILE* datStream = OpenInputFile(datFile, &openError);
-    if (datStream == nullptr)
-        return openError;
-    BoundedLines dat(datStream);
+    const IoResult<std::FILE*> datStream = OpenInputFile(datFile);
+    if (!datStream)
+        return datStream;
+    BoundedLines dat(*datStream);
     RepeatLines lines{fasta, std::move(sequenceName)};
     std::string line;
     std::uint64_t lineNumber = 0;
@@ -233,9 +232,10 @@ IoStatus ReadRepeatLines(const std::filesystem::path& datFile, const std::vector
 
 bool IsTrfDatFile(const std::filesystem::path& file)
 {
-    std::FILE* in = OpenInputFile(file);
-    if (in == nullptr)
+    const IoResult<std::FILE*> opened = OpenInputFile(file);
+    if (!opened)
         return false;
+    std::FILE* in = *opened;
     char head[256] = {};
     std::string_view text(head, std::fread(head, 1, sizeof head, in));
     std::fclose(in);
