@@ -18,18 +18,6 @@ using namespace lirovane::test;
 
 namespace {
 
-// `gzip` or `bgzip` of `plain` into `packed`; the plain file itself without a tool.
-fs::path Pack(const fs::path& plain, const fs::path& packed, const char* tool)
-{
-    if (tool == nullptr) {
-        fs::copy_file(plain, packed);
-        return packed;
-    }
-    const std::string command = std::string(tool) + " -c '" + plain.string() + "' > '" + packed.string() + "'";
-    EXPECT_EQ(std::system(command.c_str()), 0) << command;
-    return packed;
-}
-
 // Records of 20 lines of 60 letters (with N and lower case) under a header, about
 // `bytes` long: several BGZF blocks, and stretches cross line breaks and headers.
 std::string Genome(std::size_t bytes)
@@ -151,7 +139,7 @@ TEST(LongStretches, PicturesMatchTheInMemoryOnes)
         SCOPED_TRACE(std::string(c.form) + " in memory " + std::to_string(c.inMemory) +
                      (c.noTemporaryFolder ? " without a temporary folder" : ""));
         const fs::path root = dir / ("run" + std::to_string(run++));
-        const fs::path sequence = Pack(plain, dir / (root.filename().string() + ".input"), c.tool);
+        const fs::path sequence = Compress(plain, dir / (root.filename().string() + ".input"), c.tool);
         const char* tmpdir = std::getenv("TMPDIR");
         const std::string savedTmpdir = tmpdir != nullptr ? tmpdir : "";
         if (c.noTemporaryFolder)
@@ -209,7 +197,7 @@ TEST(LongStretches, LetterSourcesReadTheirStretchAgain)
     int n = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(n));
-        const fs::path file = Pack(plain, dir / ("in" + std::to_string(n++)), c.tool);
+        const fs::path file = Compress(plain, dir / ("in" + std::to_string(n++)), c.tool);
         TokenReader reader(4096); // small blocks: the start lies deep in a later one
         ASSERT_TRUE(reader.Open(file));
         ASSERT_EQ(reader.Skip(c.start), c.start);

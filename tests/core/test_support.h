@@ -197,10 +197,14 @@ inline RunResult RunLine(const ScratchDir& dir, const std::string& line, std::ma
     return RunBatch(dir.Path(), args);
 }
 
-// `gzip` or `bgzip` of `plain` into `packed`.
-inline fs::path Compress(const fs::path& plain, const fs::path& packed, const std::string& tool)
+// `gzip` or `bgzip` of `plain` into `packed`; without a tool, a plain copy.
+inline fs::path Compress(const fs::path& plain, const fs::path& packed, const char* tool)
 {
-    const std::string command = tool + " -c '" + plain.string() + "' > '" + packed.string() + "'";
+    if (tool == nullptr) {
+        fs::copy_file(plain, packed);
+        return packed;
+    }
+    const std::string command = std::string(tool) + " -c '" + plain.string() + "' > '" + packed.string() + "'";
     EXPECT_EQ(std::system(command.c_str()), 0) << command;
     return packed;
 }
