@@ -228,7 +228,7 @@ bool WriteTable(const cli::BatchOptions& options, const std::vector<TableGallery
         }
         repeats = std::move(read).value();
     }
-    const PictureTable table(std::move(*records), std::move(repeats));
+    const PictureTable table(std::move(records).value(), std::move(repeats));
     OutputFile out(options.table);
     out.Write(table.Header());
     for (const TableGallery& gallery : galleries)
