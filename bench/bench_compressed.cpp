@@ -160,9 +160,9 @@ int main(int argc, char** argv)
 
     TokenOffsetIndex::Global().Clear();
     const std::int64_t deepStart = static_cast<std::int64_t>(tokens) - 500'000;
-    const double learn = Best(1, [&] { g_sink = ReadSequenceLetters(packed, deepStart).size(); });
-    const double shallow = Best(10, [&] { g_sink = ReadSequenceLetters(packed, 0).size(); });
-    const double deep = Best(10, [&] { g_sink = ReadSequenceLetters(packed, deepStart).size(); });
+    const double learn = Best(1, [&] { g_sink = ReadSequenceLetters(packed, deepStart).value().size(); });
+    const double shallow = Best(10, [&] { g_sink = ReadSequenceLetters(packed, 0).value().size(); });
+    const double deep = Best(10, [&] { g_sink = ReadSequenceLetters(packed, deepStart).value().size(); });
 
     const double mb = static_cast<double>(fs::file_size(plain)) / (1 << 20);
     std::printf("sequence: %.1f MB text, %.1f MB BGZF, %d pictures; %d decompression threads\n", mb,

@@ -393,7 +393,7 @@ int main(int argc, char** argv)
 
         const std::int64_t from = viewer.StartIndex();
         t0 = Clock::now();
-        const std::string letters = lirovane::ReadSequenceLetters(file, from);
+        const std::string letters = lirovane::ReadSequenceLetters(file, from).value();
         const lirovane::ViewerFit fit = lirovane::FitViewerPath(letters, viewer.Zoom(), viewer.Style());
         lirovane::NullCanvas screen(lirovane::kViewerWidth, lirovane::kViewerHeight);
         lirovane::RasterCanvas image(lirovane::kViewerWidth, lirovane::kViewerHeight);

@@ -245,10 +245,10 @@ bool ReportGallery(const cli::BatchOptions& options, const BatchResult& result)
     bool ok = true;
     if (!result.sequenceOpened) {
         Fail("cannot read sequence file '" + options.sequence + "'" +
-             (result.sequenceError.empty() ? std::string() : ": " + result.sequenceError));
+             (result.sequenceRead.ok() ? std::string() : ": " + result.sequenceRead.Message()));
         ok = false;
-    } else if (!result.sequenceError.empty()) {
-        Fail("cannot read the sequence to its end: " + result.sequenceError);
+    } else if (!result.sequenceRead.ok()) {
+        Fail("cannot read the sequence to its end: " + result.sequenceRead.Message());
         ok = false;
     }
     if (result.beyondEnd > 0)

@@ -64,7 +64,7 @@ TEST(CompressedInput, GalleriesAreByteIdentical)
             QuietDisplay display;
             const BatchResult result = CreateImages(settings, display, out);
             EXPECT_EQ(result.pictures, 24);
-            EXPECT_EQ(result.sequenceError, "");
+            EXPECT_EQ(result.sequenceRead.Message(), "");
         });
         fs::remove(named);
         auto files = Files(out);
@@ -91,13 +91,13 @@ TEST(CompressedInput, ViewerLettersMatchThePlainFile)
     TokenOffsetIndex none(std::numeric_limits<std::uint64_t>::max());
     TokenOffsetIndex index(100'000);
     for (const std::int64_t offset : {0L, 1L, 65'535L, 65'536L, 1'000'003L, 2'500'000L, 2'999'000L, 4'000'000L}) {
-        const std::string expected = ReadSequenceLetters(plain, offset, none);
+        const std::string expected = ReadSequenceLetters(plain, offset, none).value();
         for (int pass = 0; pass < 2; ++pass) { // the second pass seeks to what the first learnt
-            std::string error;
-            EXPECT_EQ(ReadSequenceLetters(bgz, offset, index, &error), expected) << offset;
-            EXPECT_EQ(error, "");
-            EXPECT_EQ(ReadSequenceLetters(gz, offset, index, &error), expected) << offset;
-            EXPECT_EQ(error, "");
+            for (const fs::path& packed : {bgz, gz}) {
+                const IoResult<std::string> letters = ReadSequenceLetters(packed, offset, index);
+                EXPECT_EQ(letters.Message(), "") << packed << " " << offset;
+                EXPECT_EQ(letters.value(), expected) << packed << " " << offset;
+            }
         }
     }
     EXPECT_GT(index.Checkpoints(bgz), 20u);
@@ -159,7 +159,7 @@ TEST(CompressedInput, CorruptAndTruncatedStreams)
         settings.numberOfRepeatsInThisSet = 1;
         QuietDisplay display;
         const BatchResult drawn = CreateImages(settings, display, window);
-        const std::string why = drawn.sequence.ok() ? drawn.sequenceError : drawn.sequence.Message();
+        const std::string why = drawn.sequence.ok() ? drawn.sequenceRead.Message() : drawn.sequence.Message();
         EXPECT_NE(why.find(file.string() + ": "), std::string::npos) << why;
         if (!drawn.sequenceOpened) {
             EXPECT_NE(why.find(c.message), std::string::npos) << why;

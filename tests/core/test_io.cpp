@@ -295,10 +295,14 @@ TEST(ReadSequenceLetters, KeepsLettersAfterTheOffset)
     };
     ScratchDir dir;
     for (const auto& c : cases)
-        EXPECT_EQ(ReadSequenceLetters(WriteFile(dir / "seq.fa", c.content), c.offset), c.letters)
+        EXPECT_EQ(ReadSequenceLetters(WriteFile(dir / "seq.fa", c.content), c.offset).value(), c.letters)
             << c.content.substr(0, 20) << " from " << c.offset;
-    EXPECT_EQ(ReadSequenceLetters(dir / "missing.fa", 0), "");
-    EXPECT_EQ(ReadSequenceLetters(dir.Path(), 0), "");
+    for (const fs::path& unreadable : {dir / "missing.fa", dir.Path()}) {
+        const IoResult<std::string> letters = ReadSequenceLetters(unreadable, 0);
+        EXPECT_FALSE(letters.ok()) << unreadable;
+        EXPECT_EQ(letters.error().file, unreadable);
+        EXPECT_EQ(letters.value(), "") << unreadable;
+    }
 }
 
 // Remembered offsets give what a plain scan gives, and are forgotten when the file changes.
@@ -332,9 +336,9 @@ TEST(ReadSequenceLetters, OffsetIndexGivesWhatAPlainScanGives)
             EXPECT_EQ(index.Checkpoints(file), 0u);
         }
         for (const std::int64_t offset : offsets) {
-            const std::string expected = ReadSequenceLetters(file, offset, none);
-            ASSERT_EQ(ReadSequenceLetters(file, offset, index), expected) << offset;
-            ASSERT_EQ(ReadSequenceLetters(file, offset), expected) << offset;
+            const std::string expected = ReadSequenceLetters(file, offset, none).value();
+            ASSERT_EQ(ReadSequenceLetters(file, offset, index).value(), expected) << offset;
+            ASSERT_EQ(ReadSequenceLetters(file, offset).value(), expected) << offset;
         }
         EXPECT_TRUE(round != 0 || index.Checkpoints(file) >= 2000u);
     }

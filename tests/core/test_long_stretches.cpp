@@ -154,7 +154,7 @@ TEST(LongStretches, PicturesMatchTheInMemoryOnes)
         for (const BatchResult& result : results) {
             EXPECT_TRUE(result.unwritten.empty());
             EXPECT_TRUE(result.pageWritten);
-            EXPECT_EQ(result.sequenceError, "");
+            EXPECT_EQ(result.sequenceRead.Message(), "");
             bases += result.bases;
         }
         EXPECT_EQ(results[0].pictures + results[1].pictures + results[2].pictures, 7);

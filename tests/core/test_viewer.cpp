@@ -122,9 +122,9 @@ TEST(StrandscopeModel, DrawsAsFromAllLettersWhileReadingOnlyWhatFits)
     // draws those of the last load that found some.
     std::int64_t lastFound = 0;
     const auto check = [&](const std::string& step, std::int64_t loadedAt) {
-        if (!ReadSequenceLetters(file, loadedAt).empty())
+        if (!ReadSequenceLetters(file, loadedAt).value().empty())
             lastFound = loadedAt;
-        const std::string letters = ReadSequenceLetters(file, lastFound);
+        const std::string letters = ReadSequenceLetters(file, lastFound).value();
         const ViewerFit fit = FitViewerPath(letters, m.Zoom(), m.Style());
         RasterCanvas image(kViewerWidth, kViewerHeight);
         NullCanvas screen(kViewerWidth, kViewerHeight);

@@ -72,9 +72,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Letters with a tiny stride, so that the index is built and used on short inputs.
     TokenOffsetIndex index(1 + data[4] % 5);
     const std::string expected = Letters(tokens, offset);
-    LIROVANE_FUZZ_CHECK(ReadSequenceLetters(file, static_cast<std::int64_t>(offset), index) == expected);
-    LIROVANE_FUZZ_CHECK(ReadSequenceLetters(file, static_cast<std::int64_t>(offset), index) == expected);
-    LIROVANE_FUZZ_CHECK(ReadSequenceLetters(file, 0, index) == Letters(tokens, 0));
+    LIROVANE_FUZZ_CHECK(ReadSequenceLetters(file, static_cast<std::int64_t>(offset), index).value() == expected);
+    LIROVANE_FUZZ_CHECK(ReadSequenceLetters(file, static_cast<std::int64_t>(offset), index).value() == expected);
+    LIROVANE_FUZZ_CHECK(ReadSequenceLetters(file, 0, index).value() == Letters(tokens, 0));
 
     // The same bytes as a .dat file read against themselves as the sequence.
     (void)IsTrfDatFile(file);

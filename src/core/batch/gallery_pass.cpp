@@ -326,7 +326,7 @@ std::vector<BatchResult> DrawGalleries(const AppSettings& settings, const std::v
         for (std::size_t g = first; g < last; ++g) {
             results[g].sequenceOpened = opened;
             results[g].sequence = sequence;
-            results[g].sequenceError = reader.Status().Message();
+            results[g].sequenceRead = reader.Status();
             states.push_back(std::make_unique<GalleryState>(settings, galleries[g], results[g],
                                                             StretchKeeping{stretchInMemory, reader.CanSeek()}));
         }
@@ -346,7 +346,7 @@ std::vector<BatchResult> DrawGalleries(const AppSettings& settings, const std::v
                 for (auto& state : states)
                     state->SequenceEnded(reader.Consumed());
             for (std::size_t g = first; g < last; ++g)
-                results[g].sequenceError = reader.Status().Message();
+                results[g].sequenceRead = reader.Status();
             reader.Close();
         }
         if (outcome == StretchScanner::Outcome::Stopped) {

@@ -55,8 +55,8 @@ struct BatchResult {
     bool sequenceEnded = false;       // the whole sequence file was read
     std::uint64_t sequenceLength = 0; // its positions, when sequenceEnded
     int beyondEnd = 0;                // selected repeats ending past it
-    std::string sequenceError;        // why the sequence could not be read to its
-                                      // end (naming file and offset); empty if it was
+    IoStatus sequenceRead;            // why the sequence could not be opened or read
+                                      // to its end (naming file and offset)
     std::filesystem::path page;       // absolute path of index.htm
     std::string url;                  // the address given to Navigate
     std::uint64_t bases = 0;          // characters of the stretches drawn

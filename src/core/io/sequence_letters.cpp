@@ -16,23 +16,21 @@ constexpr bool IsBaseLetter(char c) noexcept
 
 } // namespace
 
-std::string ReadSequenceLetters(const std::filesystem::path& file, std::int64_t offset)
+IoResult<std::string> ReadSequenceLetters(const std::filesystem::path& file, std::int64_t offset)
 {
     return ReadSequenceLetters(file, offset, TokenOffsetIndex::Global());
 }
 
-std::string ReadSequenceLetters(const std::filesystem::path& file, std::int64_t offset, TokenOffsetIndex& index,
-                                std::string* error)
+IoResult<std::string> ReadSequenceLetters(const std::filesystem::path& file, std::int64_t offset,
+                                          TokenOffsetIndex& index)
 {
     std::string letters;
     SequenceLetterReader reader;
     if (reader.Open(file, offset, index))
         reader.Read(static_cast<std::size_t>(kViewerMaxLetters), letters);
-    if (error != nullptr)
-        *error = reader.Status().Message();
     // Letters before a read error are not shown: they may stop anywhere.
-    if (reader.Failed())
-        letters.clear();
+    if (!reader.Status().ok())
+        return reader.Status().error();
     return letters;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/io/io_error.h"
 #include "core/io/token_reader.h"
 
 #include <cstdint>
@@ -12,13 +13,14 @@ class TokenOffsetIndex;
 
 // Skips `offset` tokens of any kind (none when offset <= 0), then keeps the letters
 // A C G T a c g t in file order, at most kViewerMaxLetters, dropping every other token.
-// An unreadable file, or no letter after the offset, gives an empty string.
+// No letter after the offset gives an empty string. A file that cannot be opened or
+// read to the end fails with why, and no letters: those before a read error may stop
+// anywhere.
 // Deep offsets start from the offsets that TokenOffsetIndex::Global() remembers.
-std::string ReadSequenceLetters(const std::filesystem::path& file, std::int64_t offset);
-// The same with an index of one's own (tests, tools). When `error` is given it is set
-// to why the file could not be opened or read to the end (empty when nothing went wrong).
-std::string ReadSequenceLetters(const std::filesystem::path& file, std::int64_t offset, TokenOffsetIndex& index,
-                                std::string* error = nullptr);
+IoResult<std::string> ReadSequenceLetters(const std::filesystem::path& file, std::int64_t offset);
+// The same with an index of one's own (tests, tools).
+IoResult<std::string> ReadSequenceLetters(const std::filesystem::path& file, std::int64_t offset,
+                                          TokenOffsetIndex& index);
 
 // The letters ReadSequenceLetters keeps, a part at a time, for a reader that may
 // need only the first few thousand of them.

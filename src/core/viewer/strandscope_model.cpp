@@ -44,7 +44,7 @@ std::array<char, 4> StrandscopeModel::Legend() const noexcept
     return {static_cast<char>(e[4]), static_cast<char>(e[5]), static_cast<char>(e[6]), static_cast<char>(e[7])};
 }
 
-std::string StrandscopeModel::ReadFittingLetters(std::int64_t start, bool& complete, std::string* error) const
+IoResult<std::string> StrandscopeModel::ReadFittingLetters(std::int64_t start, bool& complete) const
 {
     // A walk usually leaves the frame within some thousands of letters: read a part, fit,
     // and read on with parts twice as large only while everything read still fits.
@@ -64,18 +64,18 @@ std::string StrandscopeModel::ReadFittingLetters(std::int64_t start, bool& compl
             }
         }
     }
-    if (error != nullptr)
-        *error = reader.Status().Message();
     // Letters before a read error are not shown: they may stop anywhere.
-    if (reader.Failed())
-        letters.clear();
+    if (!reader.Status().ok())
+        return reader.Status().error();
     return letters;
 }
 
 bool StrandscopeModel::LoadLetters()
 {
     bool complete = true;
-    std::string kept = ReadFittingLetters(m_nStartIndex, complete, &m_loadError);
+    IoResult<std::string> read = ReadFittingLetters(m_nStartIndex, complete);
+    m_loadStatus = read;
+    std::string kept = std::move(read).value();
     m_bLastLoadFound = !kept.empty();
     if (m_bLastLoadFound) {
         // Only the letters of this load count: nothing of a longer earlier load follows them.
@@ -95,7 +95,7 @@ void StrandscopeModel::FitAndDraw()
         // Letters kept from an earlier load, read for another zoom or orientation: this
         // fit needs more of them.
         bool complete = true;
-        std::string more = ReadFittingLetters(m_lettersFrom, complete);
+        std::string more = ReadFittingLetters(m_lettersFrom, complete).value();
         if (more.size() > m_letters.size()) {
             m_letters = std::move(more);
             m_nLetterCount = static_cast<int>(m_letters.size());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/io/io_error.h"
 #include "core/render/canvas.h"
 #include "core/render/color.h"
 #include "core/render/letter_table.h"
@@ -72,8 +73,8 @@ public:
     // Whether the last load of letters kept any.
     bool LastLoadFound() const noexcept { return m_bLastLoadFound; }
     const std::filesystem::path& ViewerPath() const noexcept { return m_viewerPath; }
-    // Why the last load of letters could not open or read the file; empty when it could.
-    const std::string& LastLoadError() const noexcept { return m_loadError; }
+    // Why the last load of letters could not open or read the file; success when it could.
+    const IoStatus& LastLoadStatus() const noexcept { return m_loadStatus; }
 
     // Texts of the start and end boxes, empty until a drawing writes them.
     const std::string& StartText() const noexcept { return m_startText; }
@@ -88,8 +89,8 @@ private:
     // The letters from `start` that the fit with the current zoom and style can use: read
     // a part at a time until the walk leaves the frame inside them, or to the end or the
     // 400000 limit (`complete`). Letters after that point cannot change the picture.
-    // `error` is set as ReadSequenceLetters sets it.
-    std::string ReadFittingLetters(std::int64_t start, bool& complete, std::string* error = nullptr) const;
+    // Fails as ReadSequenceLetters fails, with no letters.
+    IoResult<std::string> ReadFittingLetters(std::int64_t start, bool& complete) const;
     void FitAndDraw();
     void RedrawSequence();
 
@@ -113,7 +114,7 @@ private:
     std::string m_endText;
     int m_nDrawnCount = 0;
     bool m_bLastLoadFound = false;
-    std::string m_loadError;
+    IoStatus m_loadStatus;
 
     // What the last drawing drew on m_image, to draw it again as vectors: its fit, zoom
     // and style, and the kept letters (which change only by a load, and every load is

@@ -34,7 +34,7 @@ ViewResult RenderViewPicture(const ViewOptions& options)
     viewer.SetZoom(options.zoom);
     viewer.LoadAt(options.file, start);
     result.lettersFound = viewer.LastLoadFound();
-    result.error = viewer.LastLoadError();
+    result.error = viewer.LastLoadStatus().Message();
     if (!result.error.empty())
         return result;
     result.saved = viewer.SaveImage(options.save, options.format).ok();

@@ -128,7 +128,7 @@ void CMorkelbyView::ReportUnwritten(const lirovane::BatchResult& result)
 {
     // The batch goes on past a file it cannot write; say once what is missing.
     const int missing = static_cast<int>(result.unwritten.size());
-    if (missing == 0 && result.pageWritten && result.sequenceError.empty() && result.sequenceOpened)
+    if (missing == 0 && result.pageWritten && result.sequenceRead.ok() && result.sequenceOpened)
         return;
     const QString dir =
         result.page.empty() ? QDir::currentPath() : QFile::decodeName(result.page.parent_path().string().c_str());
@@ -136,9 +136,9 @@ void CMorkelbyView::ReportUnwritten(const lirovane::BatchResult& result)
     if (!result.sequenceOpened)
         lines << tr("The sequence file could not be read, so no picture was made.\n%1")
                      .arg(QString::fromStdString(result.sequence.Message()));
-    else if (!result.sequenceError.empty())
+    else if (!result.sequenceRead.ok())
         lines << tr("The sequence file could not be read to its end; pictures stop there.\n%1")
-                     .arg(QString::fromStdString(result.sequenceError));
+                     .arg(QString::fromStdString(result.sequenceRead.Message()));
     if (missing > 0)
         lines << tr("%n of %1 pictures could not be written to %2.", nullptr, missing).arg(result.pictures).arg(dir);
     if (!result.pageWritten)

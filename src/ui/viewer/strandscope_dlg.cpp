@@ -289,8 +289,8 @@ void CStrandscopeDlg::updateStatus()
     const std::filesystem::path& path = m_model.ViewerPath();
     const QString name = QFile::decodeName(path.filename().string().c_str());
     QString text = tr("%1, zoom %2").arg(name).arg(m_model.Zoom());
-    if (!m_model.LastLoadError().empty()) {
-        text += QStringLiteral(": ") + QString::fromStdString(m_model.LastLoadError());
+    if (const lirovane::IoStatus& load = m_model.LastLoadStatus(); !load.ok()) {
+        text += QStringLiteral(": ") + QString::fromStdString(load.Message());
     } else if (!m_message.isEmpty()) {
         text += QStringLiteral(": ") + m_message;
     } else {
