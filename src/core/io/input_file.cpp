@@ -94,7 +94,7 @@ IoResult<std::FILE*> OpenInputFile(const std::filesystem::path& file)
 
 IoStatus CheckReadableFile(const std::filesystem::path& file)
 {
-    const IoResult<std::FILE*> f = OpenInputFile(file);
+    IoResult<std::FILE*> f = OpenInputFile(file);
     if (f)
         std::fclose(*f);
     return f;
@@ -102,7 +102,7 @@ IoStatus CheckReadableFile(const std::filesystem::path& file)
 
 IoStatus CheckInputFile(const std::filesystem::path& file, CompressedInput compressed)
 {
-    const IoResult<std::FILE*> opened = OpenInputFile(file);
+    IoResult<std::FILE*> opened = OpenInputFile(file);
     if (!opened)
         return opened;
     std::FILE* f = *opened;

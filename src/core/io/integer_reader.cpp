@@ -19,7 +19,7 @@ IntegerReader::~IntegerReader()
 IoStatus IntegerReader::Open(const std::filesystem::path& file)
 {
     Close();
-    const IoResult<std::FILE*> opened = OpenInputFile(file);
+    IoResult<std::FILE*> opened = OpenInputFile(file);
     m_file = *opened; // null on failure
     return opened;
 }

@@ -197,7 +197,7 @@ template <typename OnRepeat>
 IoStatus ReadRepeatLines(const std::filesystem::path& datFile, const std::vector<FastaRecord>& fasta,
                          std::string sequenceName, OnRepeat onRepeat)
 {
-    const IoResult<std::FILE*> datStream = OpenInputFile(datFile);
+    IoResult<std::FILE*> datStream = OpenInputFile(datFile);
     if (!datStream)
         return datStream;
     BoundedLines dat(*datStream);
