@@ -121,6 +121,12 @@ TEST(FastaIndexFile, AgreeAndDisagree)
              fs::last_write_time(fa.string() + ".fai", fs::last_write_time(fa) + std::chrono::seconds(1));
          },
          "does not agree"},
+        {"one endless line",
+         [](const fs::path& fa) {
+             WriteFile(fa.string() + ".fai", std::string(100000, 'A') + "\t1\t0\t60\t61\n");
+             fs::last_write_time(fa.string() + ".fai", fs::last_write_time(fa) + std::chrono::seconds(1));
+         },
+         "not a FASTA index"},
         {"file newer than its index",
          [](const fs::path& fa) {
              fs::last_write_time(fa, fs::last_write_time(fa.string() + ".fai") + std::chrono::seconds(5));

@@ -86,15 +86,24 @@ private:
     std::uint64_t m_start = 0;
 };
 
+constexpr std::size_t kMaxFaiLine = std::size_t{64} * 1024;
+
 std::optional<std::vector<FaiEntry>> ParseFai(const std::filesystem::path& fai)
 {
     std::ifstream in(fai, std::ios::binary);
     if (!in)
         return std::nullopt;
     std::vector<FaiEntry> entries;
-    for (std::string line; std::getline(in, line);) {
+    // A line is a record name and four numbers; a longer one means this is not an
+    // index, and reading it whole would hold an unbounded line in memory.
+    std::string buffer(kMaxFaiLine + 1, '\0');
+    while (in.getline(buffer.data(), static_cast<std::streamsize>(buffer.size()))) {
+        auto got = static_cast<std::size_t>(in.gcount());
+        if (got > 0 && !in.eof())
+            --got; // the newline getline took
+        std::string_view line(buffer.data(), got);
         if (!line.empty() && line.back() == '\r')
-            line.pop_back();
+            line.remove_suffix(1);
         if (line.empty())
             continue;
         std::vector<std::string_view> fields;
@@ -118,6 +127,8 @@ std::optional<std::vector<FaiEntry>> ParseFai(const std::filesystem::path& fai)
         e.lineWidth = *lineWidth;
         entries.push_back(std::move(e));
     }
+    if (!in.eof())
+        return std::nullopt; // a line longer than kMaxFaiLine
     return entries;
 }
 
