@@ -35,10 +35,6 @@
 #include <string>
 #include <vector>
 
-#ifndef LIROVANE_BATCH_PATH
-#define LIROVANE_BATCH_PATH "lirovane-batch"
-#endif
-
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
@@ -235,36 +231,19 @@ void ManyPictures(const char* label, const std::string& batch, const fs::path& s
 
 int main(int argc, char** argv)
 {
-    std::uint64_t megabytes = 64;
-    int many = 8000;
-    int rounds = 5;
-    std::string batch = LIROVANE_BATCH_PATH;
-    fs::path base = fs::temp_directory_path();
-    std::vector<std::string> sample;
+    bench::BatchBenchOptions options;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        const bool hasValue = i + 1 < argc;
-        if ((arg == "--count" || arg == "--count-heap") && hasValue) { // a reference, in a process of its own
+        if ((arg == "--count" || arg == "--count-heap") && i + 1 < argc) { // a reference, in a process of its own
             const bool heap = arg == "--count-heap";
             std::printf("%llu\n", static_cast<unsigned long long>(CountNonBlankSse2(argv[++i], heap)));
             return 0;
         }
-        if (arg == "--mb" && hasValue)
-            megabytes = std::strtoull(argv[++i], nullptr, 10);
-        else if (arg == "--pictures" && hasValue)
-            many = std::atoi(argv[++i]);
-        else if (arg == "--rounds" && hasValue)
-            rounds = std::max(1, std::atoi(argv[++i]));
-        else if (arg == "--batch" && hasValue)
-            batch = argv[++i];
-        else if (arg == "--dir" && hasValue)
-            base = argv[++i];
-        else if (arg == "--sample" && i + 3 < argc)
-            sample = {argv[i + 1], argv[i + 2], argv[i + 3]}, i += 3;
-        else
+        if (!options.Read(argc, argv, i))
             Die("usage: bench_batch [--mb N] [--pictures N] [--rounds N] [--batch PATH] [--dir DIR] "
                 "[--sample FASTA PATTERNS SIZE]");
     }
+    auto& [megabytes, many, rounds, batch, base, sample] = options;
     batch = fs::absolute(batch).string();
     const std::string self = fs::canonical("/proc/self/exe").string();
     const fs::path work = base / ("lirovane_bench_batch_" + std::to_string(getpid()));

@@ -26,13 +26,6 @@
 #include <string>
 #include <vector>
 
-#ifndef LIROVANE_BATCH_PATH
-#define LIROVANE_BATCH_PATH "lirovane-batch"
-#endif
-#ifndef LIROVANE_SAMPLES_PATH
-#define LIROVANE_SAMPLES_PATH "samples"
-#endif
-
 namespace fs = std::filesystem;
 
 namespace {

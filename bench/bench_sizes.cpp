@@ -30,10 +30,6 @@
 #include <string>
 #include <vector>
 
-#ifndef LIROVANE_BATCH_PATH
-#define LIROVANE_BATCH_PATH "lirovane-batch"
-#endif
-
 namespace fs = std::filesystem;
 
 namespace {

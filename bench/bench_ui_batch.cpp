@@ -37,10 +37,6 @@
 #include <string>
 #include <vector>
 
-#ifndef LIROVANE_BATCH_PATH
-#define LIROVANE_BATCH_PATH "lirovane-batch"
-#endif
-
 namespace fs = std::filesystem;
 
 namespace {
@@ -141,31 +137,14 @@ int Lines(const fs::path& file)
 
 int main(int argc, char** argv)
 {
-    std::uint64_t megabytes = 16;
-    int pictures = 8000;
-    int rounds = 3;
-    std::string batch = LIROVANE_BATCH_PATH;
-    fs::path base = fs::temp_directory_path();
-    std::vector<std::string> sample;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        const bool hasValue = i + 1 < argc;
-        if (arg == "--mb" && hasValue)
-            megabytes = std::strtoull(argv[++i], nullptr, 10);
-        else if (arg == "--pictures" && hasValue)
-            pictures = std::atoi(argv[++i]);
-        else if (arg == "--rounds" && hasValue)
-            rounds = std::max(1, std::atoi(argv[++i]));
-        else if (arg == "--batch" && hasValue)
-            batch = argv[++i];
-        else if (arg == "--dir" && hasValue)
-            base = argv[++i];
-        else if (arg == "--sample" && i + 3 < argc)
-            sample = {argv[i + 1], argv[i + 2], argv[i + 3]}, i += 3;
-        else
+    bench::BatchBenchOptions options;
+    options.megabytes = 16;
+    options.rounds = 3;
+    for (int i = 1; i < argc; ++i)
+        if (!options.Read(argc, argv, i))
             Die("usage: bench_ui_batch [--mb N] [--pictures N] [--rounds N] [--batch PATH] [--dir DIR] "
                 "[--sample FASTA PATTERNS SIZE]");
-    }
+    auto& [megabytes, pictures, rounds, batch, base, sample] = options;
     // On a display the repaints cost what they cost a user (run under xvfb-run for a
     // machine without one); without one the offscreen platform draws into memory.
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

@@ -33,13 +33,6 @@
 
 #include <unistd.h>
 
-#ifndef LIROVANE_BATCH_PATH
-#define LIROVANE_BATCH_PATH "lirovane-batch"
-#endif
-#ifndef LIROVANE_SAMPLES_PATH
-#define LIROVANE_SAMPLES_PATH "samples"
-#endif
-
 namespace {
 
 namespace fs = std::filesystem;

@@ -9,12 +9,23 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 extern char** environ;
+
+// The build names the programs and the sample folder; these stand in when a bench
+// is compiled on its own.
+#ifndef LIROVANE_BATCH_PATH
+#define LIROVANE_BATCH_PATH "lirovane-batch"
+#endif
+#ifndef LIROVANE_SAMPLES_PATH
+#define LIROVANE_SAMPLES_PATH "samples"
+#endif
 
 namespace bench {
 
@@ -71,5 +82,40 @@ inline ChildRun Spawn(const std::vector<std::string>& args)
         fail("failed:");
     return {seconds, CpuSeconds(usage), usage.ru_maxrss};
 }
+
+// The options of the benchmarks that time lirovane-batch on a generated genome or a
+// sample: its size, the pictures of the many-pictures case, the rounds, the program,
+// the scratch folder's parent and an optional FASTA PATTERNS SIZE sample.
+struct BatchBenchOptions {
+    std::uint64_t megabytes = 64;
+    int pictures = 8000;
+    int rounds = 5;
+    std::string batch = LIROVANE_BATCH_PATH;
+    std::filesystem::path base = std::filesystem::temp_directory_path();
+    std::vector<std::string> sample;
+
+    // Takes the option at argv[i] and its values, moving i past them; false when
+    // argv[i] is not one of these options or lacks its values.
+    bool Read(int argc, char** argv, int& i)
+    {
+        const std::string arg = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (arg == "--mb" && hasValue)
+            megabytes = std::strtoull(argv[++i], nullptr, 10);
+        else if (arg == "--pictures" && hasValue)
+            pictures = std::atoi(argv[++i]);
+        else if (arg == "--rounds" && hasValue)
+            rounds = std::max(1, std::atoi(argv[++i]));
+        else if (arg == "--batch" && hasValue)
+            batch = argv[++i];
+        else if (arg == "--dir" && hasValue)
+            base = argv[++i];
+        else if (arg == "--sample" && i + 3 < argc)
+            sample = {argv[i + 1], argv[i + 2], argv[i + 3]}, i += 3;
+        else
+            return false;
+        return true;
+    }
+};
 
 } // namespace bench

@@ -178,12 +178,9 @@ IoStatus WriteBitmapFile(const std::filesystem::path& file, const DibBlock* bloc
 
 IoStatus SaveImage(const std::filesystem::path& file, const Canvas& source, int width, int height)
 {
-    if (!IsPictureFileName(file))
-        return BadPictureName(file);
-    if (width <= 0 || height <= 0)
-        return UnsavablePicture(file, width, height);
-    if (const auto* raster = dynamic_cast<const RasterCanvas*>(&source);
-        raster != nullptr && width <= raster->Width() && height <= raster->Height())
+    if (IoStatus request = CheckPictureRequest(file, width, height); !request)
+        return request;
+    if (const RasterCanvas* raster = CoveringRaster(source, width, height))
         return SaveRaster(file, *raster, width, height);
 
     const std::optional<BitmapPixels> pixels = source.ReadBitmap(width, height);

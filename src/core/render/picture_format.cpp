@@ -66,4 +66,13 @@ IoError UnsavablePicture(const std::filesystem::path& file, int width, int heigh
         file, 0, "a picture of " + std::to_string(width) + " x " + std::to_string(height) + " pixels cannot be saved");
 }
 
+IoStatus CheckPictureRequest(const std::filesystem::path& file, int width, int height)
+{
+    if (!IsPictureFileName(file))
+        return BadPictureName(file);
+    if (width <= 0 || height <= 0)
+        return UnsavablePicture(file, width, height);
+    return {};
+}
+
 } // namespace lirovane

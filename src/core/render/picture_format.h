@@ -30,5 +30,8 @@ bool IsPictureFileName(const std::filesystem::path& file);
 IoError BadPictureName(const std::filesystem::path& file);
 // The error of a picture whose pixels cannot be saved (no size, too large, unreadable).
 IoError UnsavablePicture(const std::filesystem::path& file, int width, int height);
+// What every picture writer checks before it reads a pixel: a name a picture can be
+// saved under, and a size of at least one pixel each way.
+IoStatus CheckPictureRequest(const std::filesystem::path& file, int width, int height);
 
 } // namespace lirovane

@@ -95,12 +95,9 @@ IoStatus Encode(const std::filesystem::path& file, const SourceRows& rows, int w
 
 IoStatus SavePng(const std::filesystem::path& file, const Canvas& source, int width, int height)
 {
-    if (!IsPictureFileName(file))
-        return BadPictureName(file);
-    if (width <= 0 || height <= 0)
-        return UnsavablePicture(file, width, height);
-    if (const auto* raster = dynamic_cast<const RasterCanvas*>(&source);
-        raster != nullptr && width <= raster->Width() && height <= raster->Height()) {
+    if (IoStatus request = CheckPictureRequest(file, width, height); !request)
+        return request;
+    if (const RasterCanvas* raster = CoveringRaster(source, width, height)) {
         const SourceRows rows{raster->Data().data(), static_cast<std::size_t>(raster->Width()) * 3u, 3};
         return Encode(file, rows, width, height);
     }

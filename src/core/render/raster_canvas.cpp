@@ -178,4 +178,10 @@ Color RasterCanvas::PixelAt(int x, int y) const
     return MakeColor(m_data[i + 2], m_data[i + 1], m_data[i]);
 }
 
+const RasterCanvas* CoveringRaster(const Canvas& canvas, int width, int height)
+{
+    const auto* raster = dynamic_cast<const RasterCanvas*>(&canvas);
+    return raster != nullptr && width <= raster->Width() && height <= raster->Height() ? raster : nullptr;
+}
+
 } // namespace lirovane

@@ -59,4 +59,8 @@ private:
     Color m_brushColor = kWhite;
 };
 
+// `canvas` as a raster canvas when it is one and holds a whole width by height
+// picture, so a writer can take its rows as they stand; nullptr otherwise.
+const RasterCanvas* CoveringRaster(const Canvas& canvas, int width, int height);
+
 } // namespace lirovane
