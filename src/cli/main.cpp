@@ -233,9 +233,10 @@ bool WriteTable(const cli::BatchOptions& options, const std::vector<TableGallery
     out.Write(table.Header());
     for (const TableGallery& gallery : galleries)
         out.Write(table.GalleryRows(*gallery.result, gallery.size, options.format, gallery.folder));
-    if (out.Close())
+    const IoStatus closed = out.Close();
+    if (closed)
         return true;
-    Fail("could not write table '" + options.table + "': " + out.Status().Message());
+    Fail("could not write table '" + options.table + "': " + closed.error().reason);
     return false;
 }
 
