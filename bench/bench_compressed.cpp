@@ -5,9 +5,9 @@
 //   bench_compressed [megabytes]     (default 64)
 #include "core/batch/image_batch.h"
 #include "core/batch/quiet_display.h"
-#include "core/io/patterns.h"
-#include "core/io/sequence_letters.h"
-#include "core/io/token_offset_index.h"
+#include "core/intervals/patterns.h"
+#include "core/sequence/sequence_letters.h"
+#include "core/sequence/token_offset_index.h"
 #include "core/settings/app_settings.h"
 
 #include <htslib/bgzf.h>

@@ -1,9 +1,9 @@
 // Reading speed of the io layer on a 64 MB single-record FASTA file with 60-column
 // lines, each figure against a plain reference measured in the same run.
-#include "core/io/position_list.h"
-#include "core/io/sequence_letters.h"
-#include "core/io/token_offset_index.h"
-#include "core/io/token_reader.h"
+#include "core/intervals/position_list.h"
+#include "core/sequence/sequence_letters.h"
+#include "core/sequence/token_offset_index.h"
+#include "core/sequence/token_reader.h"
 
 #include <algorithm>
 #include <chrono>

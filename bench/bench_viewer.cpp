@@ -15,7 +15,7 @@
 // --dir: where the big genome is made (default: the system's temporary folder).
 #include "child_process.h"
 
-#include "core/io/sequence_letters.h"
+#include "core/sequence/sequence_letters.h"
 #include "core/render/null_canvas.h"
 #include "core/viewer/strandscope_model.h"
 

@@ -1,7 +1,7 @@
 #include "cli/batch_options.h"
 
 #include "cli/option_reader.h"
-#include "core/io/integer_text.h"
+#include "core/intervals/integer_text.h"
 
 #include <algorithm>
 #include <iterator>

@@ -1,6 +1,6 @@
 #include "cli/option_reader.h"
 
-#include "core/io/integer_text.h"
+#include "core/intervals/integer_text.h"
 
 #include <algorithm>
 

@@ -2,7 +2,7 @@
 
 #include "cli/view_options.h"
 
-#include "core/io/input_file.h"
+#include "core/files/input_file.h"
 
 #include <algorithm>
 #include <cstdio>

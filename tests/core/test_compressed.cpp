@@ -1,10 +1,10 @@
 // Sequence files as they are downloaded: gzip and BGZF read as their decompressed text.
 #include "core/batch/image_batch.h"
-#include "core/io/fasta_records.h"
-#include "core/io/patterns.h"
-#include "core/io/sequence_letters.h"
-#include "core/io/token_offset_index.h"
-#include "core/io/token_reader.h"
+#include "core/sequence/fasta_records.h"
+#include "core/intervals/patterns.h"
+#include "core/sequence/sequence_letters.h"
+#include "core/sequence/token_offset_index.h"
+#include "core/sequence/token_reader.h"
 #include "core/render/raster_canvas.h"
 #include "core/settings/app_settings.h"
 

@@ -1,8 +1,8 @@
 // Record names and base coordinates: the record table, .fai indexes, regions.
-#include "core/io/fasta_index.h"
-#include "core/io/genome_coordinates.h"
-#include "core/io/sequence_letters.h"
-#include "core/io/token_offset_index.h"
+#include "core/sequence/fasta_index.h"
+#include "core/sequence/genome_coordinates.h"
+#include "core/sequence/sequence_letters.h"
+#include "core/sequence/token_offset_index.h"
 
 #include "test_support.h"
 

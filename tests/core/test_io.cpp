@@ -1,11 +1,11 @@
 // Patterns split (plain and Tandem Repeats Finder .dat), position lists and the
 // viewer's letter reader.
-#include "core/io/output_file.h"
-#include "core/io/patterns.h"
-#include "core/io/position_list.h"
-#include "core/io/sequence_letters.h"
-#include "core/io/token_offset_index.h"
-#include "core/io/trf_dat.h"
+#include "core/files/output_file.h"
+#include "core/intervals/patterns.h"
+#include "core/intervals/position_list.h"
+#include "core/sequence/sequence_letters.h"
+#include "core/sequence/token_offset_index.h"
+#include "core/intervals/trf_dat.h"
 #include "core/render/path_renderer.h"
 #include "core/settings/app_settings.h"
 

@@ -1,7 +1,7 @@
 // Whole genomes: repeats past position 2^31, found in a sparse file whose hole holds
 // 2^31 NUL characters (each one a position) without taking disk space. The file starts
 // with a megabyte of bases, so that it reads as text.
-#include "core/io/fasta_records.h"
+#include "core/sequence/fasta_records.h"
 
 #include "test_support.h"
 

@@ -2,7 +2,7 @@
 // temporary file for plain gzip) and draw the very same pictures as stretches held whole.
 #include "core/batch/gallery_pass.h"
 #include "core/batch/stretch_letters.h"
-#include "core/io/token_reader.h"
+#include "core/sequence/token_reader.h"
 #include "core/render/letter_source.h"
 #include "core/render/path_renderer.h"
 #include "core/render/picture_export.h"

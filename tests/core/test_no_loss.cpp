@@ -2,10 +2,10 @@
 // folder, outputs that name inputs, inputs that are not text files. After each, every
 // file is compared byte for byte with what was there before.
 #include "core/batch/image_batch.h"
-#include "core/io/folder_lock.h"
-#include "core/io/input_file.h"
-#include "core/io/io_error.h"
-#include "core/io/output_file.h"
+#include "core/files/folder_lock.h"
+#include "core/files/input_file.h"
+#include "core/files/io_error.h"
+#include "core/files/output_file.h"
 #include "core/render/null_canvas.h"
 #include "core/settings/app_settings.h"
 

@@ -1,7 +1,7 @@
 // The table of pictures (lirovane-batch --table): rows in the genome's own coordinates,
 // and the .dat's columns beside them.
 #include "core/batch/picture_table.h"
-#include "core/io/fasta_records.h"
+#include "core/sequence/fasta_records.h"
 
 #include "test_support.h"
 

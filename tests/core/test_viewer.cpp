@@ -1,7 +1,7 @@
 // The Strandscope viewer without its window, and its command-line picture.
 #include "cli/option_reader.h"
 #include "cli/view_options.h"
-#include "core/io/sequence_letters.h"
+#include "core/sequence/sequence_letters.h"
 #include "core/render/null_canvas.h"
 #include "core/viewer/strandscope_model.h"
 

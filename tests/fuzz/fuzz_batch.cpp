@@ -3,7 +3,7 @@
 // page whole, and draws at most one picture per end position.
 #include "core/batch/image_batch.h"
 #include "core/batch/quiet_display.h"
-#include "core/io/position_list.h"
+#include "core/intervals/position_list.h"
 #include "core/settings/app_settings.h"
 
 #include "fuzz_input_files.h"

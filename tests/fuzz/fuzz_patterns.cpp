@@ -1,7 +1,7 @@
 // SplitPatterns on arbitrary bytes. The input is the patterns file; a first byte 'T'
 // makes it Tandem Repeats Finder output instead, split at the first NUL byte into the
 // .dat text and the sequence file it refers to.
-#include "core/io/patterns.h"
+#include "core/intervals/patterns.h"
 #include "core/settings/app_settings.h"
 
 #include "fuzz_input_files.h"

@@ -1,5 +1,5 @@
 // LoadPositionList on arbitrary bytes, checked against formatted extraction.
-#include "core/io/position_list.h"
+#include "core/intervals/position_list.h"
 
 #include "fuzz_input_files.h"
 

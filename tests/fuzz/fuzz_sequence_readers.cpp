@@ -2,11 +2,11 @@
 // Tandem Repeats Finder reader on arbitrary bytes, checked against plain scans.
 //
 // Input: 4 bytes of offset, 1 byte of block size, then the file.
-#include "core/io/patterns.h"
-#include "core/io/sequence_letters.h"
-#include "core/io/token_offset_index.h"
-#include "core/io/token_reader.h"
-#include "core/io/trf_dat.h"
+#include "core/intervals/patterns.h"
+#include "core/sequence/sequence_letters.h"
+#include "core/sequence/token_offset_index.h"
+#include "core/sequence/token_reader.h"
+#include "core/intervals/trf_dat.h"
 #include "core/render/path_renderer.h"
 
 #include "fuzz_input_files.h"

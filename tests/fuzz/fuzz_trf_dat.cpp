@@ -1,7 +1,7 @@
 // The .dat reader against an independent FASTA file. The input is split at its first
 // NUL byte: the .dat text (after trf's credit line), then the sequence file.
-#include "core/io/token_reader.h"
-#include "core/io/trf_dat.h"
+#include "core/sequence/token_reader.h"
+#include "core/intervals/trf_dat.h"
 
 #include "fuzz_input_files.h"
 

@@ -1,7 +1,7 @@
 // The main window: start-up order, commands and accelerators, the browser, the batch,
 // the thumbnails.
 
-#include "core/io/folder_lock.h"
+#include "core/files/folder_lock.h"
 #include "ui/app/image_canvas.h"
 #include "ui/app/main_frame.h"
 #include "ui/app/morkelby_app.h"

@@ -1,7 +1,7 @@
 // The settings dialog and the settings flow, with answered pickers; then the real Qt
 // pickers, one test per dialog.
 
-#include "core/io/folder_lock.h"
+#include "core/files/folder_lock.h"
 #include "core/settings/app_settings.h"
 #include "core/settings/memory_profile_store.h"
 #include "ui/settings/edit_settings.h"

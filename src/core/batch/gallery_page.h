@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/io/output_file.h"
+#include "core/files/output_file.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -3,10 +3,10 @@
 #include "core/batch/gallery_page.h"
 #include "core/batch/picture_writer.h"
 #include "core/batch/stretch_letters.h"
-#include "core/io/input_file.h"
-#include "core/io/output_file.h"
-#include "core/io/position_list.h"
-#include "core/io/token_reader.h"
+#include "core/files/input_file.h"
+#include "core/files/output_file.h"
+#include "core/intervals/position_list.h"
+#include "core/sequence/token_reader.h"
 #include "core/settings/app_settings.h"
 
 #include <algorithm>

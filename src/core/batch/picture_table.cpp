@@ -1,6 +1,6 @@
 #include "core/batch/picture_table.h"
 
-#include "core/io/genome_coordinates.h"
+#include "core/sequence/genome_coordinates.h"
 
 #include <algorithm>
 #include <numeric>

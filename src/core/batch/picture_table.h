@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/batch/image_batch.h"
-#include "core/io/fasta_records.h"
-#include "core/io/trf_dat.h"
+#include "core/sequence/fasta_records.h"
+#include "core/intervals/trf_dat.h"
 #include "core/render/picture_format.h"
 
 #include <cstddef>

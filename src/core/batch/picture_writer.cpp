@@ -1,6 +1,6 @@
 #include "core/batch/picture_writer.h"
 
-#include "core/io/output_file.h"
+#include "core/files/output_file.h"
 #include "core/render/picture_export.h"
 
 #include <utility>

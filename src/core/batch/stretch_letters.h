@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/io/byte_source.h"
-#include "core/io/token_reader.h"
+#include "core/sequence/byte_source.h"
+#include "core/sequence/token_reader.h"
 #include "core/render/letter_source.h"
 
 #include <cstdint>

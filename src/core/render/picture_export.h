@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/io/io_error.h"
+#include "core/files/io_error.h"
 #include "core/render/picture_format.h"
 
 #include <filesystem>

@@ -1,6 +1,6 @@
 #include "core/render/png_export.h"
 
-#include "core/io/output_file.h"
+#include "core/files/output_file.h"
 #include "core/render/canvas.h"
 #include "core/render/picture_format.h"
 #include "core/render/raster_canvas.h"

@@ -1,6 +1,6 @@
 #include "core/render/svg_canvas.h"
 
-#include "core/io/output_file.h"
+#include "core/files/output_file.h"
 #include "core/render/picture_format.h"
 
 #include <algorithm>

@@ -1,8 +1,8 @@
 #include "core/viewer/strandscope_model.h"
 
-#include "core/io/integer_text.h"
-#include "core/io/sequence_letters.h"
-#include "core/io/token_offset_index.h"
+#include "core/intervals/integer_text.h"
+#include "core/sequence/sequence_letters.h"
+#include "core/sequence/token_offset_index.h"
 #include "core/render/bmp_export.h"
 #include "core/render/null_canvas.h"
 #include "core/render/png_export.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/io/io_error.h"
+#include "core/files/io_error.h"
 #include "core/render/canvas.h"
 #include "core/render/color.h"
 #include "core/render/letter_table.h"

@@ -1,8 +1,8 @@
 #include "core/viewer/view_picture.h"
 
-#include "core/io/genome_coordinates.h"
-#include "core/io/input_file.h"
-#include "core/io/token_offset_index.h"
+#include "core/sequence/genome_coordinates.h"
+#include "core/files/input_file.h"
+#include "core/sequence/token_offset_index.h"
 #include "core/viewer/strandscope_model.h"
 
 namespace lirovane {

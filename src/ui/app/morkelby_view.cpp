@@ -1,7 +1,7 @@
 #include "ui/app/morkelby_view.h"
 
-#include "core/io/folder_lock.h"
-#include "core/io/output_file.h"
+#include "core/files/folder_lock.h"
+#include "core/files/output_file.h"
 
 #include "core/settings/app_settings.h"
 #include "ui/app/picker_services.h"

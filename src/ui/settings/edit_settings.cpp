@@ -1,8 +1,8 @@
 #include "ui/settings/edit_settings.h"
 
-#include "core/io/folder_lock.h"
-#include "core/io/output_file.h"
-#include "core/io/patterns.h"
+#include "core/files/folder_lock.h"
+#include "core/files/output_file.h"
+#include "core/intervals/patterns.h"
 #include "core/render/letter_table.h"
 #include "core/settings/app_settings.h"
 #include "core/settings/profile_store.h"

@@ -1,8 +1,8 @@
 #include "ui/settings/settings_dlg.h"
 
-#include "core/io/input_file.h"
-#include "core/io/integer_text.h"
-#include "core/io/patterns.h"
+#include "core/files/input_file.h"
+#include "core/intervals/integer_text.h"
+#include "core/intervals/patterns.h"
 #include "ui/app/color_swatch.h"
 #include "ui/app/dialog_look.h"
 #include "ui/app/dialog_units.h"

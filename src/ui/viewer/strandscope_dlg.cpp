@@ -1,6 +1,6 @@
 #include "ui/viewer/strandscope_dlg.h"
 
-#include "core/io/input_file.h"
+#include "core/files/input_file.h"
 #include "core/settings/profile_store.h"
 #include "ui/app/dialog_colors.h"
 #include "ui/app/dialog_look.h"
@@ -10,9 +10,9 @@
 #include "ui/viewer/picture_button.h"
 #include "ui/viewer/viewer_color_dlg.h"
 
-#include "core/io/byte_source.h"
-#include "core/io/genome_coordinates.h"
-#include "core/io/token_offset_index.h"
+#include "core/sequence/byte_source.h"
+#include "core/sequence/genome_coordinates.h"
+#include "core/sequence/token_offset_index.h"
 
 #include <QApplication>
 #include <QPushButton>

@@ -1,0 +1,201 @@
+#include "core/files/output_file.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <string>
+#include <system_error>
+#include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace lirovane {
+
+namespace {
+
+constexpr std::size_t kBufferSize = std::size_t{64} << 10;
+// A write of this many bytes or more is not worth a copy into the buffer.
+constexpr std::size_t kWriteThrough = std::size_t{4} << 10;
+
+// A hidden sibling of the target that no other writer picks: name, time and a counter.
+std::filesystem::path TemporarySibling(const std::filesystem::path& target)
+{
+    static std::atomic<unsigned> counter{0};
+    const auto tick = std::chrono::steady_clock::now().time_since_epoch().count();
+    std::string name = ".";
+    name += target.filename().string().substr(0, 100); // leave room under the name limit
+    name += '.';
+    name += std::to_string(static_cast<unsigned long long>(tick));
+    name += '-';
+    name += std::to_string(counter.fetch_add(1, std::memory_order_relaxed));
+    name += ".part";
+    std::filesystem::path temp = target;
+    temp.replace_filename(name);
+    return temp;
+}
+
+} // namespace
+
+OutputFile::OutputFile(const std::filesystem::path& target) : m_target(target)
+{
+    struct stat existing {};
+    const bool exists = ::lstat(m_target.c_str(), &existing) == 0;
+    if (exists && S_ISDIR(existing.st_mode)) {
+        Failed("cannot replace", EISDIR);
+        return;
+    }
+    if (exists && !S_ISREG(existing.st_mode) && !S_ISLNK(existing.st_mode)) {
+        // Non-blocking, so that a pipe nobody reads fails instead of hanging.
+        m_fd = ::open(m_target.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
+        if (m_fd < 0) {
+            Failed("cannot open", errno);
+            return;
+        }
+        ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) & ~O_NONBLOCK);
+        m_direct = true;
+        return;
+    }
+    m_temp = TemporarySibling(m_target);
+    m_fd = ::open(m_temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (m_fd < 0)
+        Failed("cannot create a file in its folder", errno);
+    else if (exists && S_ISREG(existing.st_mode))
+        static_cast<void>(::fchmod(m_fd, existing.st_mode & 07777));
+}
+
+void OutputFile::Failed(const char* doing, int errorNumber)
+{
+    m_ok = false;
+    if (m_doing == nullptr) {
+        m_doing = doing;
+        m_errno = errorNumber;
+    }
+}
+
+IoStatus OutputFile::Status() const
+{
+    if (m_doing == nullptr)
+        return {};
+    return IoError::FromErrno(m_target, m_errno, m_doing);
+}
+
+OutputFile::~OutputFile()
+{
+    if (m_fd >= 0)
+        Discard();
+}
+
+bool OutputFile::Write(const void* data, std::size_t size)
+{
+    if (m_fd < 0 || !m_ok)
+        return false;
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    if ((size >= kWriteThrough || m_buffered + size > kBufferSize) && !Flush())
+        return false;
+    if (size >= kWriteThrough)
+        return WriteThrough(bytes, size);
+    if (!m_buffer)
+        m_buffer = std::make_unique_for_overwrite<unsigned char[]>(kBufferSize);
+    std::memcpy(m_buffer.get() + m_buffered, bytes, size);
+    m_buffered += size;
+    return true;
+}
+
+bool OutputFile::WriteThrough(const unsigned char* data, std::size_t size)
+{
+    constexpr std::size_t kMaxChunk = std::size_t{1} << 30;
+    while (size > 0 && m_ok) {
+        const ssize_t n = ::write(m_fd, data, std::min(size, kMaxChunk));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            Failed("cannot write", n < 0 ? errno : ENOSPC);
+            break;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return m_ok;
+}
+
+bool OutputFile::Flush()
+{
+    const std::size_t size = std::exchange(m_buffered, 0);
+    return size == 0 || WriteThrough(m_buffer.get(), size);
+}
+
+IoStatus OutputFile::Close()
+{
+    if (m_fd < 0) {
+        if (m_doing == nullptr)
+            Failed("cannot write", EBADF); // closed before
+        return Status();
+    }
+    if (m_ok)
+        Flush();
+    const int fd = std::exchange(m_fd, -1);
+    if (::close(fd) != 0)
+        Failed("cannot write", errno);
+    if (!m_ok) {
+        if (!m_direct)
+            ::unlink(m_temp.c_str());
+        return Status();
+    }
+    if (m_direct || ::rename(m_temp.c_str(), m_target.c_str()) == 0)
+        return {};
+    Failed("cannot put in place", errno);
+    ::unlink(m_temp.c_str());
+    return Status();
+}
+
+void OutputFile::Discard()
+{
+    if (m_fd >= 0)
+        ::close(std::exchange(m_fd, -1));
+    // The staged copy goes; the target keeps what it held.
+    if (!m_direct && !m_temp.empty())
+        ::unlink(m_temp.c_str());
+}
+
+void RemovePartialFile(const std::filesystem::path& file)
+{
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(file, ec))
+        std::filesystem::remove(file, ec);
+}
+
+int RemoveStaleStagedFiles(const std::filesystem::path& dir)
+{
+    // Staged names are "." + target + "." + digits + "-" + digits + ".part".
+    auto isStaged = [](std::string_view name) {
+        constexpr std::string_view kSuffix = ".part";
+        if (name.size() < 2 + kSuffix.size() || name.front() != '.' || !name.ends_with(kSuffix))
+            return false;
+        name.remove_suffix(kSuffix.size());
+        const std::size_t dot = name.rfind('.');
+        const std::size_t dash = name.rfind('-');
+        if (dot == std::string_view::npos || dot == 0 || dash == std::string_view::npos || dash < dot + 2 ||
+            dash + 1 == name.size())
+            return false;
+        const std::string_view digits[] = {name.substr(dot + 1, dash - dot - 1), name.substr(dash + 1)};
+        for (const std::string_view d : digits)
+            if (!std::all_of(d.begin(), d.end(), [](char c) { return c >= '0' && c <= '9'; }))
+                return false;
+        return true;
+    };
+    int removed = 0;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.empty() ? "." : dir, ec)) {
+        std::error_code entryError;
+        if (entry.is_regular_file(entryError) && isStaged(entry.path().filename().string()) &&
+            std::filesystem::remove(entry.path(), entryError))
+            ++removed;
+    }
+    return removed;
+}
+
+} // namespace lirovane

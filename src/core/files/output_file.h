@@ -1,0 +1,69 @@
+#pragma once
+
+#include "core/files/io_error.h"
+
+#include <cstddef>
+#include <filesystem>
+#include <memory>
+#include <string_view>
+
+namespace lirovane {
+
+// The one writer of every output file. It writes next to the target under a hidden
+// temporary name and renames it over the target only when every byte is on disk, so
+// a failed write never leaves a file that looks complete and an existing file is
+// replaced whole or not at all: it keeps its earlier bytes when the new ones cannot
+// all be written, and nothing else is ever deleted. A symbolic link at the target's
+// name is replaced by the new file; the file it points to is never written, so an
+// output cannot land outside its folder. An existing regular file keeps its
+// permissions. A device or a pipe named as the output (/dev/stdout) is written as it
+// is: it has no content to keep and cannot be renamed over.
+//
+// A batch writes thousands of these: one lstat of the target, then create, write,
+// close and rename; fchmod only when a file was there before. Small writes are
+// gathered in a buffer; a large one goes straight to the file.
+class OutputFile {
+public:
+    explicit OutputFile(const std::filesystem::path& target);
+    ~OutputFile();
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    bool IsOpen() const noexcept { return m_fd >= 0; }
+    // False once any write has failed; later writes are then skipped.
+    bool Write(std::string_view bytes) { return Write(bytes.data(), bytes.size()); }
+    bool Write(const void* data, std::size_t size);
+    // Puts the file in place. Success when it was created and everything written
+    // reached it; otherwise the first failure, and the target keeps its earlier bytes.
+    IoStatus Close();
+    // Gives the file up unfinished: the target stays as it was.
+    void Discard();
+    // Why the file could not be written (the OS's reason); success while nothing failed.
+    IoStatus Status() const;
+
+private:
+    bool WriteThrough(const unsigned char* data, std::size_t size);
+    void Failed(const char* doing, int errorNumber);
+    bool Flush();
+
+    std::filesystem::path m_target;
+    std::filesystem::path m_temp;
+    int m_fd = -1;
+    bool m_ok = true;
+    const char* m_doing = nullptr; // what failed first, with its errno
+    int m_errno = 0;
+    bool m_direct = false;                     // writing the target itself
+    std::unique_ptr<unsigned char[]> m_buffer; // made at the first small write
+    std::size_t m_buffered = 0;
+};
+
+// Removes a regular file that a failed write left behind; folders, devices and
+// missing files are left alone.
+void RemovePartialFile(const std::filesystem::path& file);
+
+// Removes the hidden staged files that an earlier run, killed while writing, left in
+// `dir`. Only the holder of the folder's lock may call it: another run's files are
+// then not being written. Returns how many were removed.
+int RemoveStaleStagedFiles(const std::filesystem::path& dir);
+
+} // namespace lirovane

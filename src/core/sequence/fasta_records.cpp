@@ -1,0 +1,157 @@
+#include "core/sequence/fasta_records.h"
+
+#include "core/sequence/byte_source.h"
+#include "core/files/read_block.h"
+#include "core/sequence/token_reader.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace lirovane {
+
+namespace {
+
+// Longer header lines are still counted whole; only the kept name is cut.
+constexpr std::size_t kMaxNameLength = 4096;
+constexpr std::size_t kBlockSize = std::size_t{1} << 20;
+
+void TrimTrailingBlanks(std::string& text)
+{
+    while (!text.empty() && IsBlank(static_cast<unsigned char>(text.back())))
+        text.pop_back();
+}
+
+bool IsLineEnd(unsigned char ch)
+{
+    return ch == '\n' || ch == '\r';
+}
+
+// A plain file fits in one block when it is small; compressed data is read in full blocks.
+std::size_t BlockSizeFor(const std::filesystem::path& file, const ByteSource& source)
+{
+    std::error_code ec;
+    const std::uintmax_t size = std::filesystem::file_size(file, ec);
+    const bool plain = std::string_view(source.Kind()) == "plain";
+    return ec || !plain ? kBlockSize : static_cast<std::size_t>(std::min<std::uintmax_t>(size + 1, kBlockSize));
+}
+
+// Splits the bytes of a FASTA file, fed block by block, into records. Header lines are
+// read byte by byte; sequence lines up to the next header are counted in one go.
+class RecordScanner {
+public:
+    void Scan(const unsigned char* data, std::size_t len)
+    {
+        std::size_t i = 0;
+        while (i < len) {
+            if (m_inHeader) {
+                HeaderByte(data[i++]);
+                continue;
+            }
+            const std::size_t j = NextHeaderStart(data, i, len);
+            if (j == i) {
+                StartHeader();
+                ++i;
+                continue;
+            }
+            CountSequence(data, i, j);
+            i = j;
+        }
+    }
+
+    std::vector<FastaRecord> Finish()
+    {
+        if (m_inHeader)
+            EndHeader();
+        return std::move(m_records);
+    }
+
+private:
+    // The index of the first '>' at or after `i` that starts a line, or `len`.
+    std::size_t NextHeaderStart(const unsigned char* data, std::size_t i, std::size_t len) const
+    {
+        std::size_t j = i;
+        for (;;) {
+            const void* found = std::memchr(data + j, '>', len - j);
+            if (found == nullptr)
+                return len;
+            j = static_cast<std::size_t>(static_cast<const unsigned char*>(found) - data);
+            if (j == i ? m_lineStart : IsLineEnd(data[j - 1]))
+                return j;
+            ++j;
+        }
+    }
+
+    void StartHeader()
+    {
+        m_inHeader = true;
+        m_lineStart = false;
+        ++m_tokens;
+        m_records.push_back(FastaRecord{{}, true, 0, 0});
+    }
+
+    void HeaderByte(unsigned char ch)
+    {
+        if (IsLineEnd(ch)) {
+            m_inHeader = false;
+            m_lineStart = true;
+            EndHeader();
+            return;
+        }
+        if (!IsBlank(ch))
+            ++m_tokens;
+        std::string& name = m_records.back().name;
+        if (name.size() < kMaxNameLength)
+            name.push_back(static_cast<char>(ch));
+    }
+
+    void EndHeader()
+    {
+        TrimTrailingBlanks(m_records.back().name);
+        m_records.back().tokensBefore = m_tokens;
+    }
+
+    // Bytes [i, j) hold sequence lines only.
+    void CountSequence(const unsigned char* data, std::size_t i, std::size_t j)
+    {
+        const std::size_t count = CountTokens(reinterpret_cast<const char*>(data + i), j - i);
+        if (count > 0) {
+            if (m_records.empty())
+                m_records.push_back(FastaRecord{{}, false, m_tokens, 0});
+            m_tokens += count;
+            m_records.back().bases += count;
+        }
+        m_lineStart = IsLineEnd(data[j - 1]);
+    }
+
+    std::vector<FastaRecord> m_records;
+    std::uint64_t m_tokens = 0;
+    bool m_lineStart = true;
+    bool m_inHeader = false;
+};
+
+} // namespace
+
+IoResult<std::vector<FastaRecord>> ScanFastaRecords(const std::filesystem::path& file)
+{
+    const auto opened = OpenByteSource(file);
+    if (!opened)
+        return opened.error();
+    const std::unique_ptr<ByteSource>& source = opened.value();
+
+    ReadBlock block(BlockSizeFor(file, *source));
+    RecordScanner scanner;
+    for (;;) {
+        const std::size_t len = source->Read(reinterpret_cast<char*>(block.data()), block.size());
+        if (len == 0)
+            break;
+        scanner.Scan(block.data(), len);
+    }
+    if (!source->Status().ok())
+        return source->Status().error();
+    return scanner.Finish();
+}
+
+} // namespace lirovane

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "core/files/io_error.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace lirovane {
+
+// One record of a FASTA file as positions see it.
+struct FastaRecord {
+    std::string name;               // the header line after '>', trailing blanks removed
+    bool hasHeader = false;         // false for bases before any header line
+    std::uint64_t tokensBefore = 0; // non-blank characters of the file before its first base
+    std::uint64_t bases = 0;        // non-blank characters of its sequence lines
+};
+
+// The records of a FASTA file in file order, read in one streaming pass. A header line
+// is a line whose first byte is '>'; bases before the first header form a record of
+// their own without a name. gzip and BGZF files are read decompressed. Fails when the
+// file cannot be opened or read to its end.
+IoResult<std::vector<FastaRecord>> ScanFastaRecords(const std::filesystem::path& file);
+
+} // namespace lirovane

@@ -1,0 +1,195 @@
+#include "core/sequence/token_reader.h"
+
+#include <algorithm>
+#include <string_view>
+
+namespace lirovane {
+
+namespace {
+
+constexpr unsigned char IsTokenBit(unsigned char c) noexcept
+{
+    // Blank: ' ' or '\t' '\n' '\v' '\f' '\r' (9 to 13). Branch-free for the vectoriser.
+    return static_cast<unsigned char>((c != ' ') & (static_cast<unsigned char>(c - '\t') > 4));
+}
+
+// Tokens among 64 bytes. A fixed trip count and a byte-wide sum let the compiler
+// vectorise this even at -O2.
+inline std::size_t CountTokens64(const unsigned char* p) noexcept
+{
+    unsigned char sum = 0;
+    for (std::size_t i = 0; i < 64; ++i)
+        sum = static_cast<unsigned char>(sum + IsTokenBit(p[i]));
+    return sum;
+}
+
+// Chunk size for Skip: large enough to count fast, small enough that the
+// byte-by-byte search for the last wanted token stays short.
+constexpr std::size_t kCountChunk = 4096;
+
+// Block size for BGZF input, about one compressed block's text.
+constexpr std::size_t kSeekableCompressedBlock = std::size_t{64} * 1024;
+
+} // namespace
+
+std::size_t CountTokens(const char* data, std::size_t size) noexcept
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(data);
+    std::size_t count = 0;
+    std::size_t i = 0;
+    for (; i + 64 <= size; i += 64)
+        count += CountTokens64(p + i);
+    for (; i < size; ++i)
+        count += IsTokenBit(p[i]);
+    return count;
+}
+
+TokenReader::TokenReader(std::size_t blockSize) : m_blockSize(std::max<std::size_t>(blockSize, 1)) {}
+
+TokenReader::~TokenReader()
+{
+    Close();
+}
+
+void TokenReader::Allocate(std::size_t wanted)
+{
+    if (wanted > m_block.size() || wanted < m_block.size() / 4)
+        m_block.Allocate(wanted);
+}
+
+IoStatus TokenReader::Open(const std::filesystem::path& file, const SourceOptions& options)
+{
+    Close();
+    auto source = OpenByteSource(file, options);
+    if (!source) {
+        m_status = source;
+        return m_status;
+    }
+    m_source = std::move(source).value();
+    const bool plain = std::string_view(m_source->Kind()) == "plain";
+    std::size_t wanted = m_blockSize;
+    if (plain) {
+        // A small file needs no large block (the size only guides; a growing file is read whole).
+        std::error_code ec;
+        const std::uintmax_t size = std::filesystem::file_size(file, ec);
+        if (!ec && size < wanted)
+            wanted = std::min<std::size_t>(wanted, std::max<std::size_t>(static_cast<std::size_t>(size) + 1, 4096));
+    } else if (m_source->CanSeek()) {
+        // A remembered point inside a block is reached by decompressing up to it:
+        // blocks of BGZF size keep that short.
+        wanted = std::min<std::size_t>(wanted, kSeekableCompressedBlock);
+    }
+    Allocate(wanted);
+    return {};
+}
+
+void TokenReader::Open(std::unique_ptr<ByteSource> source)
+{
+    Close();
+    m_source = std::move(source);
+    Allocate(m_blockSize);
+}
+
+void TokenReader::Close() noexcept
+{
+    m_source.reset();
+    m_status = {};
+    m_pos = 0;
+    m_len = 0;
+    m_blockStart = {};
+    m_consumed = 0;
+}
+
+bool TokenReader::Refill()
+{
+    if (m_source == nullptr || !m_status.ok())
+        return false;
+    m_blockStart = m_source->Tell();
+    m_pos = 0;
+    m_len = m_source->Read(reinterpret_cast<char*>(m_block.data()), m_block.size());
+    if (m_len == 0 && !m_source->Status().ok())
+        m_status = m_source->Status();
+    return m_len > 0;
+}
+
+std::uint64_t TokenReader::Skip(std::uint64_t n)
+{
+    std::uint64_t taken = 0;
+    while (taken < n) {
+        if (m_pos == m_len && !Refill())
+            break;
+        const unsigned char* data = m_block.data();
+        // Whole chunks while they hold no more tokens than are still wanted.
+        while (m_pos < m_len) {
+            const std::size_t len = std::min(kCountChunk, m_len - m_pos);
+            const std::size_t count = CountTokens(reinterpret_cast<const char*>(data + m_pos), len);
+            if (count > n - taken)
+                break;
+            taken += count;
+            m_pos += len;
+            if (taken == n)
+                break;
+        }
+        // The last wanted token lies in the next chunk: find it byte by byte.
+        while (taken < n && m_pos < m_len) {
+            if (!IsBlank(data[m_pos]))
+                ++taken;
+            ++m_pos;
+        }
+    }
+    m_consumed += taken;
+    return taken;
+}
+
+std::uint64_t TokenReader::Read(std::uint64_t n, std::string& out)
+{
+    std::uint64_t taken = 0;
+    while (taken < n) {
+        if (m_pos == m_len && !Refill())
+            break;
+        while (taken < n && m_pos < m_len) {
+            const unsigned char c = m_block[m_pos++];
+            if (!IsBlank(c)) {
+                out.push_back(static_cast<char>(c));
+                ++taken;
+            }
+        }
+    }
+    m_consumed += taken;
+    return taken;
+}
+
+bool TokenReader::Next(char& token)
+{
+    for (;;) {
+        if (m_pos == m_len && !Refill())
+            return false;
+        while (m_pos < m_len) {
+            const unsigned char c = m_block[m_pos++];
+            if (!IsBlank(c)) {
+                token = static_cast<char>(c);
+                ++m_consumed;
+                return true;
+            }
+        }
+    }
+}
+
+SourcePoint TokenReader::Position() const noexcept
+{
+    return {m_blockStart.point, m_blockStart.skip + m_pos};
+}
+
+bool TokenReader::Seek(const SourcePoint& point, std::uint64_t tokensBefore)
+{
+    if (m_source == nullptr || !m_source->Seek(point))
+        return false;
+    m_status = {};
+    m_blockStart = point;
+    m_pos = 0;
+    m_len = 0;
+    m_consumed = tokensBefore;
+    return true;
+}
+
+} // namespace lirovane
