@@ -1,9 +1,9 @@
 #pragma once
 
 #include "core/batch/image_batch.h"
-#include "core/sequence/fasta_records.h"
 #include "core/intervals/trf_dat.h"
 #include "core/render/picture_format.h"
+#include "core/sequence/fasta_records.h"
 
 #include <cstddef>
 #include <optional>

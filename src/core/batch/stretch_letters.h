@@ -1,8 +1,8 @@
 #pragma once
 
+#include "core/render/letter_source.h"
 #include "core/sequence/byte_source.h"
 #include "core/sequence/token_reader.h"
-#include "core/render/letter_source.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -1,8 +1,8 @@
 // Tandem Repeats Finder .dat output read as patterns of this program's positions.
 #include "core/intervals/trf_dat.h"
 
-#include "core/sequence/fasta_records.h"
 #include "core/intervals/integer_text.h"
+#include "core/sequence/fasta_records.h"
 
 #include "core/files/input_file.h"
 

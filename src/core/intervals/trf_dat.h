@@ -1,8 +1,8 @@
 #pragma once
 
-#include "core/sequence/fasta_records.h"
 #include "core/files/io_error.h"
 #include "core/intervals/patterns.h"
+#include "core/sequence/fasta_records.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -2,8 +2,8 @@
 // Writing goes through htslib's faidx, which also writes the .gzi of a BGZF file.
 #include "core/sequence/fasta_index.h"
 
-#include "core/sequence/byte_source.h"
 #include "core/intervals/integer_text.h"
+#include "core/sequence/byte_source.h"
 #include "core/sequence/token_reader.h"
 
 #include <htslib/faidx.h>

@@ -1,7 +1,7 @@
 #include "core/sequence/fasta_records.h"
 
-#include "core/sequence/byte_source.h"
 #include "core/files/read_block.h"
+#include "core/sequence/byte_source.h"
 #include "core/sequence/token_reader.h"
 
 #include <algorithm>

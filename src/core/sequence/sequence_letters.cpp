@@ -1,7 +1,7 @@
 #include "core/sequence/sequence_letters.h"
 
-#include "core/sequence/token_offset_index.h"
 #include "core/render/path_renderer.h"
+#include "core/sequence/token_offset_index.h"
 
 #include <string_view>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/sequence/byte_source.h"
 #include "core/files/read_block.h"
+#include "core/sequence/byte_source.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -1,12 +1,12 @@
 #include "core/viewer/strandscope_model.h"
 
 #include "core/intervals/integer_text.h"
-#include "core/sequence/sequence_letters.h"
-#include "core/sequence/token_offset_index.h"
 #include "core/render/bmp_export.h"
 #include "core/render/null_canvas.h"
 #include "core/render/png_export.h"
 #include "core/render/svg_canvas.h"
+#include "core/sequence/sequence_letters.h"
+#include "core/sequence/token_offset_index.h"
 
 #include <algorithm>
 #include <limits>

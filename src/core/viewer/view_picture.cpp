@@ -1,7 +1,7 @@
 #include "core/viewer/view_picture.h"
 
-#include "core/sequence/genome_coordinates.h"
 #include "core/files/input_file.h"
+#include "core/sequence/genome_coordinates.h"
 #include "core/sequence/token_offset_index.h"
 #include "core/viewer/strandscope_model.h"
 
