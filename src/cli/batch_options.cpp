@@ -102,9 +102,28 @@ bool ParseSizeList(std::string_view text, std::vector<int>& sizes, std::string& 
 namespace {
 
 // The batch's options; each takes a value.
-constexpr std::string_view kNames[] = {"--sequence",    "--patterns", "--trf",   "--size",
-                                       "--orientation", "--colors",   "--out",   "--write-patterns",
-                                       "--summary",     "--table",    "--format"};
+constexpr std::string_view kNames[] = {"--sequence", "--patterns", "--trf",    "--size",   "--orientation",
+                                       "--colors",   "--out",      "--bed",    "--gff",    "--type",
+                                       "--summary",  "--table",    "--format", "--write-patterns"};
+
+// A --type list: names separated by commas, each kept once in the order given.
+bool ParseTypeList(std::string_view text, std::vector<std::string>& types, std::string& error)
+{
+    types.clear();
+    for (std::string_view rest = text;;) {
+        const std::size_t comma = rest.find(',');
+        const std::string_view type = rest.substr(0, comma);
+        if (type.empty()) {
+            error = "--type must be feature types separated by commas (gene,tRNA), not '" + std::string(text) + "'";
+            return false;
+        }
+        if (std::find(types.begin(), types.end(), type) == types.end())
+            types.emplace_back(type);
+        if (comma == std::string_view::npos)
+            return true;
+        rest.remove_prefix(comma + 1);
+    }
+}
 
 // Takes one option's value; false, with `error` set, when it is not usable.
 bool TakeBatchOption(std::string_view name, std::string_view value, BatchOptions& options, std::string& error)
@@ -123,6 +142,12 @@ bool TakeBatchOption(std::string_view name, std::string_view value, BatchOptions
         options.table = value;
     } else if (name == "--out") {
         options.out = value;
+    } else if (name == "--bed") {
+        options.bed = value;
+    } else if (name == "--gff") {
+        options.gff = value;
+    } else if (name == "--type") {
+        return ParseTypeList(value, options.types, error);
     } else if (name == "--size") {
         if (!ParseSizeList(value, options.sizes, error))
             return false;
@@ -155,10 +180,28 @@ bool TakeBatchOption(std::string_view name, std::string_view value, BatchOptions
 }
 
 // Empty when the options together make a run; otherwise what is missing or clashes.
+std::string MissingFeatureOption(const BatchOptions& options)
+{
+    if (!options.bed.empty() && !options.gff.empty())
+        return "give one of --bed FILE and --gff FILE";
+    if (!options.patterns.empty() || !options.trf.empty() || !options.sizes.empty() || !options.writePatterns.empty())
+        return "--bed and --gff draw features: --patterns, --trf, --size and --write-patterns do not go with them";
+    if (!options.types.empty() && options.gff.empty())
+        return "--type needs --gff";
+    return {};
+}
+
 std::string MissingOption(const BatchOptions& options)
 {
     if (options.sequence.empty())
         return "--sequence FILE is required";
+    if (options.Features() || !options.types.empty()) {
+        if (options.out.empty())
+            return "--out needs a folder name";
+        return MissingFeatureOption(options);
+    }
+    if (options.ignoreStrand)
+        return "--ignore-strand needs --bed or --gff";
     if (options.patterns.empty() == options.trf.empty())
         return "give exactly one of --patterns FILE and --trf FILE.dat";
     if (options.sizes.empty())
@@ -185,6 +228,10 @@ std::optional<BatchOptions> ReadBatchOptions(int argc, char** argv, std::string&
             if (reader.Argument() == "--help" || reader.Argument() == "-h") {
                 options.help = true;
                 return options;
+            }
+            if (reader.Argument() == "--ignore-strand") {
+                options.ignoreStrand = true;
+                break;
             }
             error = "unknown option '" + std::string(reader.Argument()) + "'";
             return std::nullopt;
@@ -225,6 +272,7 @@ std::optional<BatchOptions> ParseBatchOptions(int argc, char** argv, std::string
 std::string BatchUsage()
 {
     return "Usage: lirovane-batch --sequence FILE (--patterns FILE | --trf FILE.dat) --size N|LIST\n"
+           "       lirovane-batch --sequence FILE (--bed FILE | --gff FILE [--type LIST]) [--ignore-strand]\n"
            "                      [--orientation 1|2|3] [--colors LEFT,UP,DOWN,RIGHT]\n"
            "                      [--out DIR] [--write-patterns FILE] [--summary FILE.tsv]\n"
            "                      [--table FILE.tsv] [--format bmp|png|svg]\n"
@@ -238,6 +286,12 @@ std::string BatchUsage()
            "  --patterns FILE        found repeats, '<start> <end> <size>' per record\n"
            "  --trf FILE.dat         Tandem Repeats Finder .dat output of the sequence file\n"
            "  --size N|LIST          repeat size to draw, 1 to 2000, or a list of sizes and ranges\n"
+           "  --bed FILE             draw every feature of a BED file (BED3 to BED12, plain or\n"
+           "                         gzip) as a picture named after it; minus-strand features\n"
+           "                         from their reverse complement, BED12 as the exons joined\n"
+           "  --gff FILE             the same for a GFF3 file (a GTF file is refused)\n"
+           "  --type LIST            with --gff: the types to draw (gene,tRNA), each in DIR/TYPE/\n"
+           "  --ignore-strand        draw every feature as it lies on the plus strand\n"
            "  --orientation 1|2|3    1: A cancels T and C cancels G (default)\n"
            "                         2: A cancels C and G cancels T\n"
            "                         3: A cancels G and C cancels T\n"

@@ -17,6 +17,10 @@ struct BatchOptions {
     std::string patterns;      // --patterns
     std::string trf;           // --trf
     std::string writePatterns; // --write-patterns
+    std::string bed;           // --bed: features instead of repeats
+    std::string gff;           // --gff
+    std::vector<std::string> types; // --type: GFF3 types, each its own gallery, in the order given
+    bool ignoreStrand = false;      // --ignore-strand
     std::string out = ".";
     int size = 0;           // the first of `sizes`
     std::vector<int> sizes; // --size: ascending, each once
@@ -26,6 +30,8 @@ struct BatchOptions {
     SlotColors colors = kDefaultColors;
     PictureFormat format = PictureFormat::Bmp; // --format
     bool help = false;
+
+    bool Features() const { return !bed.empty() || !gff.empty(); }
 };
 
 // Parses argv[1..]; nothing, with `error` set to a one-line reason, when the

@@ -1,5 +1,6 @@
 // lirovane-batch: the window's image batch for pipelines and servers.
 #include "cli/batch_options.h"
+#include "cli/feature_command.h"
 #include "cli/progress_display.h"
 #include "cli/view_command.h"
 
@@ -413,6 +414,10 @@ int RunSizes(const AppSettings& settings, const cli::BatchOptions& options)
 
 int RunBatch(const cli::BatchOptions& options)
 {
+    if (options.Features()) {
+        CatchStopSignals();
+        return cli::RunFeatureBatch(options, &g_stopSignal);
+    }
     if (!CheckNoClash(options))
         return kExitUsage;
     if (!CheckInput("sequence file", options.sequence, CompressedInput::Decoded))

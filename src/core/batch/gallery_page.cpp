@@ -17,7 +17,24 @@ GalleryPage::GalleryPage(const std::filesystem::path& file, std::string_view seq
     m_file.Write("<table><tr>");
 }
 
+GalleryPage::GalleryPage(const std::filesystem::path& file, std::string_view sequenceFile,
+                         const std::vector<std::string>& lines)
+    : m_file(file)
+{
+    m_file.Write("<html><body><br>Sequence file: ");
+    m_file.Write(HtmlEscape(sequenceFile));
+    m_file.Write("<br>\r\n");
+    for (const std::string& line : lines)
+        m_file.Write(HtmlEscape(line) + "<br>\r\n");
+    m_file.Write("<table><tr>");
+}
+
 void GalleryPage::AddCell(const std::string& fileName, std::int64_t number)
+{
+    AddCell(fileName, std::string_view(std::to_string(number)));
+}
+
+void GalleryPage::AddCell(const std::string& fileName, std::string_view caption)
 {
     std::string cell;
     cell.reserve(120);
@@ -26,7 +43,7 @@ void GalleryPage::AddCell(const std::string& fileName, std::int64_t number)
     cell += "\"><img width=100 height=100 src=";
     cell += fileName;
     cell += "></a><br>";
-    cell += std::to_string(number);
+    cell += HtmlEscape(caption);
     cell += "</center></td>";
     if (++m_cells % 6 == 0)
         cell += "</tr><tr>";

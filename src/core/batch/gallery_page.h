@@ -17,9 +17,14 @@ public:
     // Creates the page and writes its head: the sequence file as given (escaped),
     // the repeat size and the stored count of repeats.
     GalleryPage(const std::filesystem::path& file, std::string_view sequenceFile, int size, int count);
+    // A page whose head names the sequence file and then gives `lines` (text, escaped here).
+    GalleryPage(const std::filesystem::path& file, std::string_view sequenceFile,
+                const std::vector<std::string>& lines);
 
     // Lists a picture as a cell; every sixth cell starts a new row.
     void AddCell(const std::string& fileName, std::int64_t number);
+    // The same with a caption of text (escaped here).
+    void AddCell(const std::string& fileName, std::string_view caption);
     // Writes the tail and puts the page in place. Fails, with the earlier page left as
     // it was, when any of it did not reach the disk.
     IoStatus Close();

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "core/files/io_error.h"
+#include "core/sequence/fasta_records.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lirovane {
+
+// Annotation files: BED (BED3 to BED12) and GFF3, plain, gzip or BGZF.
+enum class FeatureFormat { Bed, Gff3 };
+
+// An exon of a BED12 feature: its first base counted from the feature's start, and its length.
+struct FeatureBlock {
+    std::uint64_t start = 0;
+    std::uint64_t size = 0;
+    friend bool operator==(const FeatureBlock&, const FeatureBlock&) = default;
+};
+
+// One feature, in the coordinates of the record it lies on.
+struct Feature {
+    std::string name;                 // BED column 4, or GFF3 Name then ID, decoded; may be empty
+    std::uint64_t line = 0;           // its line in the feature file
+    std::uint64_t start = 0;          // 0-based first base in the record
+    std::uint64_t end = 0;            // one past its last base
+    std::uint32_t record = 0;         // index into the records it was matched against
+    std::uint32_t type = 0;           // index into FeatureSet::types
+    char strand = '.';                // '+', '-' or '.'
+    std::vector<FeatureBlock> blocks; // BED12 exons in order; empty: the whole interval
+};
+
+struct FeatureSet {
+    std::vector<Feature> features; // in file order
+    // With a type filter the types asked for, in that order; otherwise every type met,
+    // in the order met (BED has one, empty).
+    std::vector<std::string> types;
+};
+
+struct FeatureQuery {
+    std::filesystem::path file;
+    FeatureFormat format = FeatureFormat::Bed;
+    std::vector<std::string> types; // GFF3 column 3 values to keep; all when empty
+};
+
+// Reads the features of `query.file` in one streaming pass and matches their record
+// names against `records` (the first word of each header, as a .fai names them).
+// Only the features kept are held. A BED start is 0-based and its end exclusive; a
+// GFF3 interval is 1-based and closed. BED skips track, browser and # lines; GFF3
+// skips # lines, stops at ##FASTA (or a '>' line), and passes over the lines of types
+// not asked for once their columns are checked. A GTF file is refused: its attributes
+// are of another form and its name and ID conventions differ. Fails, naming the line,
+// at a bad line (a non-number, start after end, a strand other than + - ., bad BED12
+// blocks), a record name that `records` lacks, or an interval past its record's end;
+// `sequenceName` is how messages name the sequence file.
+IoResult<FeatureSet> ReadFeatures(const FeatureQuery& query, const std::vector<FastaRecord>& records,
+                                  std::string_view sequenceName);
+
+// %XX escapes decoded, as GFF3 writes reserved characters; a malformed escape stays as it is.
+std::string PercentDecoded(std::string_view text);
+
+} // namespace lirovane
