@@ -12,6 +12,7 @@ packages=(
   fonts-dejavu-core
   xvfb xauth xdotool
   snakemake trf gzip
+  bedtools
   clang-format clang-tidy
 )
 # scripts/package.sh: the Debian package check.

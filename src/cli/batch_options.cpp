@@ -102,8 +102,8 @@ bool ParseSizeList(std::string_view text, std::vector<int>& sizes, std::string& 
 namespace {
 
 // The batch's options; each takes a value.
-constexpr std::string_view kNames[] = {"--sequence", "--patterns", "--trf",    "--size",   "--orientation",
-                                       "--colors",   "--out",      "--bed",    "--gff",    "--type",
+constexpr std::string_view kNames[] = {"--sequence", "--patterns", "--trf",    "--size",          "--orientation",
+                                       "--colors",   "--out",      "--bed",    "--gff",           "--type",
                                        "--summary",  "--table",    "--format", "--write-patterns"};
 
 // A --type list: names separated by commas, each kept once in the order given.

@@ -13,12 +13,12 @@ namespace lirovane::cli {
 
 // What the command line asks of one batch run.
 struct BatchOptions {
-    std::string sequence;      // as given: it is written into index.htm unchanged
-    std::string patterns;      // --patterns
-    std::string trf;           // --trf
-    std::string writePatterns; // --write-patterns
-    std::string bed;           // --bed: features instead of repeats
-    std::string gff;           // --gff
+    std::string sequence;           // as given: it is written into index.htm unchanged
+    std::string patterns;           // --patterns
+    std::string trf;                // --trf
+    std::string writePatterns;      // --write-patterns
+    std::string bed;                // --bed: features instead of repeats
+    std::string gff;                // --gff
     std::vector<std::string> types; // --type: GFF3 types, each its own gallery, in the order given
     bool ignoreStrand = false;      // --ignore-strand
     std::string out = ".";

@@ -41,7 +41,8 @@ const std::string& FeatureFile(const BatchOptions& options)
 // a message when either file cannot be read.
 std::optional<FeatureGalleryRequest> ReadRequest(const BatchOptions& options)
 {
-    for (const auto& [what, file] : {std::pair{"sequence file", options.sequence}, {"feature file", FeatureFile(options)}}) {
+    for (const auto& [what, file] :
+         {std::pair{"sequence file", options.sequence}, {"feature file", FeatureFile(options)}}) {
         if (const IoStatus input = CheckInputFile(file, CompressedInput::Decoded); !input) {
             Fail("cannot read " + std::string(what) + " '" + file + "': " + input.error().reason);
             return std::nullopt;
@@ -188,7 +189,8 @@ int RunFeatureBatch(const BatchOptions& options, const volatile std::sig_atomic_
         [&](int pictures, int count) { display.Progress(pictures, count); }, [&] { return *stop != 0; });
     display.Finish();
     if (report.stopped) {
-        std::fprintf(stderr, "lirovane-batch: stopped by %s after %d pictures; those stay in %s, no page was replaced\n",
+        std::fprintf(stderr,
+                     "lirovane-batch: stopped by %s after %d pictures; those stay in %s, no page was replaced\n",
                      *stop == SIGTERM ? "SIGTERM" : "SIGINT", report.pictures, options.out.c_str());
         return 128 + static_cast<int>(*stop);
     }

@@ -117,7 +117,8 @@ public:
             m_reader.Read(last - m_reader.Consumed(), m_window);
         if (m_reader.Consumed() < last)
             return false;
-        letters.assign(m_window, static_cast<std::size_t>(first - m_windowStart), static_cast<std::size_t>(last - first));
+        letters.assign(m_window, static_cast<std::size_t>(first - m_windowStart),
+                       static_cast<std::size_t>(last - first));
         return true;
     }
 
@@ -227,12 +228,13 @@ public:
             const FeaturePicture& picture = galleries[g].pictures[p];
             const Feature& feature = m_request.features.features[picture.feature];
             const std::uint64_t before = m_request.records[feature.record].tokensBefore;
-            PictureJob job{galleries[g].dir / picture.file, {}, nullptr, 0, &galleries[g].unwritten,
-                           m_request.format, {}};
+            PictureJob job{
+                galleries[g].dir / picture.file, {}, nullptr, 0, &galleries[g].unwritten, m_request.format, {}};
             if (!window.Take(before + feature.start, before + feature.end, job.stretch)) {
-                m_report.sequence = reader.Failed() ? reader.Status()
-                                                    : IoStatus(IoError::Content(m_settings.sequenceFile, 0,
-                                                                                "ended before the features' bases"));
+                m_report.sequence =
+                    reader.Failed()
+                        ? reader.Status()
+                        : IoStatus(IoError::Content(m_settings.sequenceFile, 0, "ended before the features' bases"));
                 return true;
             }
             FeatureLetters(feature, m_request.ignoreStrand, job.stretch);
@@ -301,7 +303,8 @@ namespace {
 std::string Cell(std::string_view text)
 {
     std::string cell(text);
-    std::replace_if(cell.begin(), cell.end(), [](char c) { return c == '\t' || c == '\n' || c == '\r'; }, ' ');
+    std::replace_if(
+        cell.begin(), cell.end(), [](char c) { return c == '\t' || c == '\n' || c == '\r'; }, ' ');
     return cell;
 }
 

@@ -50,11 +50,11 @@ struct FeatureGallery {
 
 struct FeatureRunReport {
     std::vector<FeatureGallery> galleries;
-    IoStatus sequence;            // why the sequence could not be read to the last feature
-    IoStatus overview;            // byType: why out/index.htm could not be written
+    IoStatus sequence; // why the sequence could not be read to the last feature
+    IoStatus overview; // byType: why out/index.htm could not be written
     std::filesystem::path overviewPath;
-    bool stopped = false;         // the stop request ended the run; no page was replaced
-    int pictures = 0;             // pictures handed over for drawing
+    bool stopped = false; // the stop request ended the run; no page was replaced
+    int pictures = 0;     // pictures handed over for drawing
 };
 
 // The galleries of a request with their folders and picture names, before anything is

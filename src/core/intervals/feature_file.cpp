@@ -35,9 +35,9 @@ public:
             const char* begin = m_buffer.data() + m_begin;
             const void* newline = std::memchr(begin, '\n', m_end - m_begin);
             if (newline != nullptr || (m_ended && m_begin < m_end)) {
-                const std::size_t length =
-                    newline != nullptr ? static_cast<std::size_t>(static_cast<const char*>(newline) - begin)
-                                       : m_end - m_begin;
+                const std::size_t length = newline != nullptr
+                                               ? static_cast<std::size_t>(static_cast<const char*>(newline) - begin)
+                                               : m_end - m_begin;
                 line = std::string_view(begin, length);
                 if (!line.empty() && line.back() == '\r')
                     line.remove_suffix(1);
@@ -220,8 +220,8 @@ enum class LineKind { Feature, Skip, Bad, End };
 bool IsBedHeader(std::string_view line)
 {
     const auto word = [&](std::string_view w) {
-        return line.substr(0, w.size()) == w && (line.size() == w.size() || line[w.size()] == ' ' ||
-                                                 line[w.size()] == '\t');
+        return line.substr(0, w.size()) == w &&
+               (line.size() == w.size() || line[w.size()] == ' ' || line[w.size()] == '\t');
     };
     return line.front() == '#' || word("track") || word("browser");
 }
@@ -317,8 +317,8 @@ private:
         if (!end)
             return LineKind::Bad;
         if (*start < 1 || *start > *end) {
-            why = "start " + std::to_string(*start) + " and end " + std::to_string(*end) +
-                  " do not make a 1-based range";
+            why =
+                "start " + std::to_string(*start) + " and end " + std::to_string(*end) + " do not make a 1-based range";
             return LineKind::Bad;
         }
         if (!TakeStrand(f.field[6], true, feature.strand, why))
@@ -332,7 +332,7 @@ private:
             return LineKind::Skip;
         const std::string_view seqid = f.field[0];
         const auto record = seqid.find('%') == std::string_view::npos ? m_names.Find(seqid, *end, why)
-                                                                       : m_names.Find(PercentDecoded(seqid), *end, why);
+                                                                      : m_names.Find(PercentDecoded(seqid), *end, why);
         if (!record)
             return LineKind::Bad;
         feature.record = *record;
@@ -379,8 +379,8 @@ bool IsGtfName(const std::filesystem::path& file)
 }
 
 // Reads every line of `lines` through `parser`, keeping its features in `set`.
-template <typename Parser> IoStatus ReadLines(const std::filesystem::path& file, TextLines& lines, Parser& parser,
-                                              FeatureSet& set)
+template <typename Parser>
+IoStatus ReadLines(const std::filesystem::path& file, TextLines& lines, Parser& parser, FeatureSet& set)
 {
     std::string_view line;
     std::uint64_t number = 0;
@@ -441,7 +441,10 @@ IoResult<FeatureSet> ReadFeatures(const FeatureQuery& query, const std::vector<F
 std::string PercentDecoded(std::string_view text)
 {
     const auto hex = [](char c) {
-        return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+        return c >= '0' && c <= '9'   ? c - '0'
+               : c >= 'a' && c <= 'f' ? c - 'a' + 10
+               : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                      : -1;
     };
     std::string out;
     out.reserve(text.size());
