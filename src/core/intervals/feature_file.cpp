@@ -77,16 +77,19 @@ template <std::size_t N> struct Fields {
     std::array<std::string_view, N> field{};
     std::size_t count = 0;
 
+    // A plain loop: fields are short, and a library search per field costs more than
+    // the bytes it passes over.
     Fields(std::string_view line, char separator)
     {
-        while (count + 1 < N) {
-            const std::size_t at = line.find(separator);
-            if (at == std::string_view::npos)
-                break;
-            field[count++] = line.substr(0, at);
-            line.remove_prefix(at + 1);
+        const char* begin = line.data();
+        const char* end = begin + line.size();
+        for (const char* p = begin; p != end && count + 1 < N; ++p) {
+            if (*p == separator) {
+                field[count++] = std::string_view(begin, static_cast<std::size_t>(p - begin));
+                begin = p + 1;
+            }
         }
-        field[count++] = line;
+        field[count++] = std::string_view(begin, static_cast<std::size_t>(end - begin));
     }
 };
 
@@ -301,6 +304,10 @@ public:
         }
         if (line.front() == '#' || line.find_first_not_of(" \t") == std::string_view::npos)
             return LineKind::Skip;
+        // The type first: the other columns of a line not asked for are never looked at.
+        const Fields<4> head(line, '\t');
+        if (head.count == 4 && !TypeKept(head.field[2], feature.type))
+            return LineKind::Skip;
         const Fields<10> f(line, '\t');
         if (f.count != 9) {
             why = "a GFF3 line has 9 tab-separated columns, this one " + std::to_string(f.count);
@@ -328,8 +335,6 @@ private:
             why = "attributes written as in GTF (key \"value\";): GFF3 expected";
             return LineKind::Bad;
         }
-        if (!TypeKept(f.field[2], feature.type))
-            return LineKind::Skip;
         const std::string_view seqid = f.field[0];
         const auto record = seqid.find('%') == std::string_view::npos ? m_names.Find(seqid, *end, why)
                                                                       : m_names.Find(PercentDecoded(seqid), *end, why);

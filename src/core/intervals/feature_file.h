@@ -51,7 +51,7 @@ struct FeatureQuery {
 // Only the features kept are held. A BED start is 0-based and its end exclusive; a
 // GFF3 interval is 1-based and closed. BED skips track, browser and # lines; GFF3
 // skips # lines, stops at ##FASTA (or a '>' line), and passes over the lines of types
-// not asked for once their columns are checked. A GTF file is refused: its attributes
+// not asked for unread. A GTF file is refused: its attributes
 // are of another form and its name and ID conventions differ. Fails, naming the line,
 // at a bad line (a non-number, start after end, a strand other than + - ., bad BED12
 // blocks), a record name that `records` lacks, or an interval past its record's end;

@@ -14,9 +14,9 @@ constexpr std::array<char, 256> MakeComplements()
         table[static_cast<std::size_t>(c)] = static_cast<char>(c);
     constexpr const char* kPairs[] = {"AT", "CG", "RY", "KM", "BV", "DH"};
     for (const char* pair : kPairs) {
-        for (const int lower : {0, 'a' - 'A'}) {
-            const auto a = static_cast<std::size_t>(pair[0] + lower);
-            const auto b = static_cast<std::size_t>(pair[1] + lower);
+        for (const std::size_t lower : {std::size_t{0}, std::size_t{'a' - 'A'}}) {
+            const std::size_t a = static_cast<unsigned char>(pair[0]) + lower;
+            const std::size_t b = static_cast<unsigned char>(pair[1]) + lower;
             table[a] = static_cast<char>(b);
             table[b] = static_cast<char>(a);
         }
