@@ -52,8 +52,9 @@ cmp one-job/"$name"/"$name".trf.ngs scattered/"$name"/"$name".trf.ngs && echo "t
 echo "wall: one job ${one} s, scattered ${scattered} s, ratio $(echo "scale=2; $scattered / $one" | bc)"
 python3 - one-job.cpu cpu.txt <<'PY'
 import sys
-one = sum(sum(map(float, line.split())) for line in open(sys.argv[1]))
-bins = [sum(map(float, line.split())) for line in open(sys.argv[2])]
+def cpu(path):  # the "user system" lines; time also notes trf's exit status 253
+    return [float(u) + float(s) for u, s in (l.split() for l in open(path) if l[0].isdigit())]
+one, bins = sum(cpu(sys.argv[1])), cpu(sys.argv[2])
 cores = [0.0, 0.0]
 for cpu in bins:  # in the order the jobs finished, each onto the less busy core
     cores[cores.index(min(cores))] += cpu
