@@ -141,8 +141,9 @@ int main(int argc, char** argv)
     settings.sequenceFile = packed.string();
     settings.patternsFile = (dir / "genome.pat").string();
     settings.sizeOfRepeats = 43;
-    settings.numberOfRepeatsInThisSet =
-        SplitPatterns(settings.patternsFile, settings.sequenceFile, 43, dir / "out")->count;
+    std::vector<SizeSelection> sizes{{43, dir / "out", 0}};
+    static_cast<void>(SplitPatterns(settings.patternsFile, settings.sequenceFile, sizes, BadRecord::SelectNothing));
+    settings.numberOfRepeatsInThisSet = sizes.front().count;
 
     // The two interleaved, so that load from other work on the machine hits both alike,
     // and compared by their medians: a best round is too often a lucky one there. The

@@ -2,6 +2,7 @@
 
 #include "cli/option_reader.h"
 #include "core/intervals/integer_text.h"
+#include "core/settings/app_settings.h"
 
 #include <algorithm>
 #include <iterator>
@@ -317,6 +318,25 @@ std::string BatchUsage()
            "selected but none was drawn, or another Lirovane run is using DIR; 2 for bad\n"
            "arguments or an output that would replace an input; 130 or 143 when stopped by\n"
            "SIGINT or SIGTERM (finished pictures stay, no page is replaced).\n";
+}
+
+BatchRequest RequestOf(const BatchOptions& options)
+{
+    BatchRequest request;
+    request.sequence = options.sequence;
+    request.selection = options.trf.empty() ? Selection{SelectionKind::Patterns, options.patterns, 0}
+                                            : Selection{SelectionKind::TrfDat, options.trf, 0};
+    request.sizes = options.sizes;
+    request.out = options.out;
+    request.format = options.format;
+    AppSettings look;
+    look.SetFirstRunDefaults();
+    look.SetOrientation(options.orientation);
+    request.style = {look.letters, options.colors};
+    request.writePatterns = options.writePatterns;
+    request.table = options.table;
+    request.summary = options.summary;
+    return request;
 }
 
 } // namespace lirovane::cli

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/batch/batch_run.h"
 #include "core/render/path_renderer.h"
 #include "core/render/picture_format.h"
 
@@ -37,6 +38,9 @@ struct BatchOptions {
 // Parses argv[1..]; nothing, with `error` set to a one-line reason, when the
 // arguments are not usable.
 std::optional<BatchOptions> ParseBatchOptions(int argc, char** argv, std::string& error);
+
+// The run these options ask for.
+BatchRequest RequestOf(const BatchOptions& options);
 
 // Parses a size list as --size takes it: sizes and ranges separated by commas
 // ("6", "2,3,6", "2-10", "2,5-7"), each size 1 to 2000. The sizes come out

@@ -1,11 +1,11 @@
 // Sequence files as they are downloaded: gzip and BGZF read as their decompressed text.
 #include "core/batch/image_batch.h"
-#include "core/sequence/fasta_records.h"
 #include "core/intervals/patterns.h"
+#include "core/render/raster_canvas.h"
+#include "core/sequence/fasta_records.h"
 #include "core/sequence/sequence_letters.h"
 #include "core/sequence/token_offset_index.h"
 #include "core/sequence/token_reader.h"
-#include "core/render/raster_canvas.h"
 #include "core/settings/app_settings.h"
 
 #include "test_support.h"
@@ -58,13 +58,14 @@ TEST(CompressedInput, GalleriesAreByteIdentical)
         settings.patternsFile = kLambdaDat;
         settings.sizeOfRepeats = 6;
         InFolder(out, [&] {
-            const SplitResult split = SplitPatterns(kLambdaDat, "sequence", 6, out);
+            std::vector<SizeSelection> sizes{{6, out, 0}};
+            const IoStatus split = SplitPatterns(kLambdaDat, "sequence", sizes, BadRecord::SelectNothing);
             EXPECT_TRUE(split.ok()) << split.Message();
-            settings.numberOfRepeatsInThisSet = split->count;
+            settings.numberOfRepeatsInThisSet = sizes.front().count;
             QuietDisplay display;
             const BatchResult result = CreateImages(settings, display, out);
             EXPECT_EQ(result.pictures, 24);
-            EXPECT_EQ(result.sequenceRead.Message(), "");
+            EXPECT_TRUE(result.errors.empty());
         });
         fs::remove(named);
         auto files = Files(out);
@@ -159,15 +160,16 @@ TEST(CompressedInput, CorruptAndTruncatedStreams)
         settings.numberOfRepeatsInThisSet = 1;
         QuietDisplay display;
         const BatchResult drawn = CreateImages(settings, display, window);
-        const std::string why = drawn.sequence.ok() ? drawn.sequenceRead.Message() : drawn.sequence.Message();
+        ASSERT_FALSE(drawn.errors.empty());
+        const std::string why = drawn.errors.front().error.Message();
         EXPECT_NE(why.find(file.string() + ": "), std::string::npos) << why;
-        if (!drawn.sequenceOpened) {
+        if (drawn.Error(RunItem::Sequence)) {
             EXPECT_NE(why.find(c.message), std::string::npos) << why;
         }
         const RunResult batch =
             RunBatch(dir.Path(), {"--sequence", file, "--patterns", WriteFile(dir / "p.pat", "590000 590100 6\n"),
                                   "--size", "6", "--out", dir / "out"});
         EXPECT_EQ(batch.status, 1);
-        EXPECT_NE(batch.err.find(file.string() + ": "), std::string::npos) << batch.err;
+        EXPECT_NE(batch.err.find(file.string()), std::string::npos) << batch.err;
     }
 }

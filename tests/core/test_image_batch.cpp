@@ -121,7 +121,7 @@ TEST_F(ImageBatch, GoldenPagesAndPictures)
         for (const char* input : {"sequence.fa", "starts.txt", "ends.txt"})
             written.erase(input);
         EXPECT_TRUE(written == Files(source / "expected")); // names and bytes
-        EXPECT_TRUE(result.pageWritten);
+        EXPECT_EQ(result.Error(RunItem::Page), nullptr);
         EXPECT_EQ(display.urls, std::vector<std::string>{"file://" + dir.Path().string() + "/index.htm"});
     }
 }
@@ -222,7 +222,7 @@ TEST_F(ImageBatch, UnopenableSequenceAndUnwritableFiles)
     WriteFile(m_dir / "ends.txt", "2\r\n");
     m_settings.numberOfRepeatsInThisSet = 1;
     const BatchResult result = CreateImages(m_settings, m_display, m_dir.Path());
-    EXPECT_FALSE(result.sequenceOpened);
+    EXPECT_NE(result.Error(RunItem::Sequence), nullptr);
     EXPECT_EQ(result.pictures, 0);
     EXPECT_EQ(Files(m_dir.Path()).size(), 3u); // the page beside the two lists
     EXPECT_EQ(ReadFile(m_dir / "index.htm"), "<html><body><br>Sequence file: " + m_dir.Path().string() +
@@ -243,9 +243,10 @@ TEST_F(ImageBatch, UnopenableSequenceAndUnwritableFiles)
     const BatchResult written =
         InFolder(m_dir.Path(), [&] { return CreateImages(m_settings, m_display, "my gallery #2"); });
     EXPECT_EQ(written.pictures, 2);
-    EXPECT_EQ(written.unwritten, std::vector<fs::path>{"my gallery #2/3.bmp"});
+    ASSERT_EQ(written.Count(RunItem::Picture), 1);
+    EXPECT_EQ(written.Error(RunItem::Picture)->file, "my gallery #2/3.bmp");
     EXPECT_EQ(ReadFile(folder / "1.bmp"), Reference("A"));
-    EXPECT_FALSE(written.pageWritten);
+    EXPECT_NE(written.Error(RunItem::Page), nullptr);
     EXPECT_EQ(written.page, folder / "index.htm");
     EXPECT_EQ(m_display.urls,
               std::vector<std::string>{"file://" + m_dir.Path().string() + "/my%20gallery%20%232/index.htm"});

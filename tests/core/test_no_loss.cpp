@@ -33,6 +33,23 @@ std::map<std::string, std::string> RegularFiles(const fs::path& folder)
     return files;
 }
 
+// Every regular file under a folder with its bytes, by its path below it.
+std::map<std::string, std::string> Tree(const fs::path& folder)
+{
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        if (entry.is_regular_file())
+            files[fs::relative(entry.path(), folder).string()] = ReadFile(entry.path());
+    return files;
+}
+
+// The sample gzip-compressed and cut short: it opens, then fails part way.
+fs::path CutSample(const ScratchDir& dir)
+{
+    const std::string whole = ReadFile(Compress(kLambdaFa, dir / "whole.fa.gz", "gzip"));
+    return WriteFile(dir / "cut.fa.gz", whole.substr(0, whole.size() / 2));
+}
+
 const std::vector<std::string> kLambdaSize6 = {"--sequence", kLambdaFa, "--patterns", kLambdaPat, "--size", "6"};
 
 std::vector<std::string> Lambda6Into(const fs::path& out)
@@ -44,19 +61,41 @@ std::vector<std::string> Lambda6Into(const fs::path& out)
 
 } // namespace
 
-// A rewrite that cannot finish (file size limit, the disk full) leaves every earlier
-// file as it was, and says so.
+// A rewrite that cannot finish (file size limit, the disk full, a sequence that cannot
+// be read to its end) leaves every earlier file as it was, and says so.
 TEST(NoLoss, AFailedRewriteKeepsTheEarlierGallery)
 {
     ScratchDir dir;
-    const fs::path g = dir / "g";
-    ASSERT_EQ(RunBatch(dir.Path(), Lambda6Into(g)).status, 0);
-    const auto before = Files(g);
-    ASSERT_EQ(before.size(), 27u);
-
-    const RunResult limited = RunBatch(dir.Path(), Lambda6Into(g), [] { LimitFileSize(4096); });
-    EXPECT_EQ(limited.status, 1) << limited.err;
-    EXPECT_EQ(Files(g), before);
+    const std::map<std::string, std::string> names = {{"CUT", CutSample(dir).string()}, {"PAT", kLambdaPat}};
+    const struct {
+        const char* args;
+        bool limited;
+        const char* message;
+    } cases[] = {
+        {"--sequence CUT --patterns PAT --size 6", false, "cannot read the sequence to its end"},
+        {"--sequence CUT --patterns PAT --size 5-6", false, "no page was replaced"},
+        {"--sequence CUT --patterns PAT --size 5-6", true, "File too large"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args);
+        const fs::path g = dir / "g";
+        fs::remove_all(g);
+        std::vector<std::string> args = Args(c.args, names);
+        args[1] = kLambdaFa;
+        args.insert(args.end(), {"--out", g.string()});
+        ASSERT_EQ(RunBatch(dir.Path(), args).status, 0);
+        const auto before = Tree(g);
+        if (!c.limited)
+            args[1] = names.at("CUT");
+        const RunResult run = RunBatch(dir.Path(), args, [&] {
+            if (c.limited)
+                LimitFileSize(4096);
+        });
+        EXPECT_EQ(run.status, 1) << run.err;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+        EXPECT_EQ(run.err.find("(0 positions)"), std::string::npos) << run.err; // no length of an unread sequence
+        EXPECT_EQ(Tree(g), before);
+    }
 }
 
 // Outputs that name an input, by path, through a link or by a hard link: exit 2 and
@@ -75,6 +114,7 @@ TEST(NoLoss, AnOutputThatIsAnInputWritesNothing)
     fs::create_hard_link(dir / "seq.bmp", dir / "hard.bmp");
     fs::copy_file(kLambdaDat, dir / "l.dat");
     fs::copy_file(g / "index.htm", dir / "index-copy.htm");
+    fs::copy_file(kLambdaFa, g / "1165.png"); // a sequence under a PNG picture's name
     const std::map<std::string, std::string> names = {{"SEQ", seq.string()},
                                                       {"HARD", (dir / "hard.fa").string()},
                                                       {"SOFT", (dir / "soft.fa").string()},
@@ -86,6 +126,10 @@ TEST(NoLoss, AnOutputThatIsAnInputWritesNothing)
                                                       {"GSTARTS", (g / "starts.txt").string()},
                                                       {"GINDEX", (g / "index.htm").string()},
                                                       {"GPIC", (g / "1165.bmp").string()},
+                                                      {"GPNG", (g / "1165.png").string()},
+                                                      {"G6PIC", (g / "size-6" / "1165.bmp").string()},
+                                                      {"NEWSVG", (dir / "new" / "1165.svg").string()},
+                                                      {"FAI", (dir / "seq.fa.fai").string()},
                                                       {"SEQBMP", (dir / "seq.bmp").string()},
                                                       {"HARDBMP", (dir / "hard.bmp").string()},
                                                       {"TSV", (dir / "t.tsv").string()}};
@@ -103,7 +147,11 @@ TEST(NoLoss, AnOutputThatIsAnInputWritesNothing)
         {"--sequence SEQ --trf DAT --size 6 --out G --write-patterns GDOT", "starts.txt"},
         {"--sequence SEQ --trf DAT --size 6 --out NEWOUT --table HARD", "hard.fa"},
         {"--sequence SEQ --trf DAT --size 6 --out NEWOUT --table DAT", "l.dat"},
-        {"--sequence SEQ --trf DAT --size 6,7 --out G --table GDOT", "starts.txt"},
+        {"--sequence SEQ --trf DAT --size 6,7 --out G --table G6PIC", "1165.bmp"},
+        {"--sequence GPNG --patterns PAT --size 6 --out G --format png", "1165.png"},
+        {"--sequence SEQ --trf DAT --size 6 --out NEWOUT --format svg --table NEWSVG", "1165.svg"},
+        {"--sequence SEQ --trf DAT --size 6 --out NEWOUT --summary TSV --write-patterns TSV", "t.tsv"},
+        {"--sequence SEQ --trf DAT --size 6 --out NEWOUT --table FAI", "seq.fa.fai"},
         {"--sequence SEQ --trf DAT --size 6 --out NEWOUT --summary TSV --table TSV", "t.tsv"},
         {"--view SEQBMP --save SEQBMP", "seq.bmp"},
         {"--view SEQBMP --save HARDBMP", "hard.bmp"},
@@ -140,6 +188,19 @@ TEST(NoLoss, OneRunPerFolder)
         EXPECT_EQ(run.status, 1);
         EXPECT_EQ(run.err, "lirovane-batch: " + g.string() + " is in use by another Lirovane run\n");
         EXPECT_EQ(Files(g), before);
+    }
+    // Nested folders, in either order: a run holds DIR and every size-N it writes.
+    for (const auto& [held, out, sizes] :
+         {std::tuple{"nn/size-3", "nn", "2-4"}, std::tuple{"nn/size-3", "nn/size-3", "3"}}) {
+        fs::create_directories(dir / "nn" / "size-3");
+        FolderLock other;
+        ASSERT_TRUE(other.Acquire(dir / held).ok());
+        const RunResult run = RunBatch(dir.Path(), Args("--sequence SEQ --patterns PAT --size " + std::string(sizes) +
+                                                            " --out " + (dir / out).string(),
+                                                        {{"SEQ", kLambdaFa}, {"PAT", kLambdaPat}}));
+        EXPECT_EQ(run.status, 1) << held << " " << out;
+        EXPECT_NE(run.err.find((dir / held).string() + " is in use by another Lirovane run"), std::string::npos);
+        EXPECT_TRUE(Tree(dir / "nn").empty()) << run.err;
     }
     FolderLock again;
     EXPECT_TRUE(again.Acquire(g).ok());
@@ -195,6 +256,9 @@ TEST(NoLoss, InputsThatAreNotTextFiles)
                                                       {"ONE", one.string()},
                                                       {"FAR", far.string()},
                                                       {"SHORT", WriteFile(dir / "short.fa", "ACGTACGTAC\n").string()},
+                                                      {"CUT", CutSample(dir).string()},
+                                                      {"NONE", WriteFile(dir / "none.pat", "").string()},
+                                                      {"DAT", kLambdaDat},
                                                       {"OUT", (dir / "out").string()},
                                                       {"PIC", (dir / "v.bmp").string()},
                                                       {"MISSING", (dir / "missing.fa").string()}};
@@ -214,6 +278,9 @@ TEST(NoLoss, InputsThatAreNotTextFiles)
         {"--sequence /dev/zero --patterns PAT --size 6 --out OUT", 1, "is not a regular file"},
         {"--sequence BIN --patterns PAT --size 6 --out OUT", 1, "s.bin': holds binary data (a NUL byte at offset 4)"},
         {"--sequence SEQ --patterns BIN --size 6 --out OUT", 1, "holds binary data"},
+        // A sequence that cannot be read to its end, whatever was selected; blamed as such.
+        {"--sequence CUT --patterns NONE --size 6 --out OUT", 1, "cut.fa.gz: truncated"},
+        {"--sequence CUT --trf DAT --size 6 --out OUT", 1, "cannot read sequence file '"},
         // Repeats selected, none drawn: a failure, with the reason.
         {"--sequence EMPTY --patterns PAT --size 6 --out OUT", 1, "none of the 24 selected repeats was drawn"},
         {"--sequence SHORT --patterns PAST --size 6 --out OUT", 1, "warning: 2 selected repeats end beyond the end of"},
@@ -293,6 +360,13 @@ TEST(NoLoss, TheWriterReplacesWholeOrNotAtAll)
     for (const char* name : {"index.htm", "starts.txt", "ends.txt", "1165.bmp"})
         EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(g / name))) << name;
     EXPECT_TRUE(ReadFile(g / "1165.bmp").starts_with("BM"));
+    // A link planted at a size folder is not followed out of the output folder.
+    fs::create_directories(dir / "outside");
+    fs::create_directory_symlink(dir / "outside", g / "size-6");
+    const RunResult sizes = RunLine(dir, "--sequence LAMBDA_FA --patterns LAMBDA_PAT --size 5-6 --out @g");
+    EXPECT_EQ(sizes.status, 1);
+    EXPECT_NE(sizes.err.find("size-6: is a symbolic link"), std::string::npos) << sizes.err;
+    EXPECT_TRUE(fs::is_empty(dir / "outside"));
 }
 
 // A run killed at its n-th picture leaves the earlier page whole and its finished
@@ -321,7 +395,7 @@ TEST(NoLoss, AKilledRunLeavesNoPartialPage)
     };
     for (const int n : {1, 7, 24}) {
         SCOPED_TRACE(n);
-        WriteFile(g / ".index.htm.1234-5.part", "<html><body>half"); // as a killed run leaves it
+        WriteFile(g / ".index.htm.lirovane-1234-5.part", "<html><body>half"); // as a killed run leaves it
         ASSERT_EQ(InChild([&] {
                       AppSettings settings;
                       settings.SetFirstRunDefaults();
@@ -339,8 +413,17 @@ TEST(NoLoss, AKilledRunLeavesNoPartialPage)
                 continue;
             EXPECT_EQ(bytes, before.at(name)) << name;
         }
+        // The next run into g clears what killed runs staged there, in any size folder too,
+        // and nothing that this program did not stage.
+        WriteFile(g / ".notes.2024-1.part", "mine");
+        WriteFile(g / ".genome.20240101-2.part", "mine too");
+        fs::create_directories(g / "size-9");
+        WriteFile(g / "size-9" / ".index.htm.lirovane-77-1.part", "half");
         ASSERT_EQ(RunBatch(dir.Path(), Lambda6Into(g)).status, 0);
-        EXPECT_EQ(Files(g), before);
+        auto after = Tree(g);
+        EXPECT_EQ(after.erase(".notes.2024-1.part") + after.erase(".genome.20240101-2.part"), 2u);
+        EXPECT_EQ(after, before);
+        fs::remove_all(g / "size-9");
     }
 }
 
@@ -387,16 +470,19 @@ TEST(NoLoss, InterruptedRunsStopCleanly)
     }
 }
 
-// Staged files of an earlier killed run are removed; other hidden files are not.
+// Staged files of an earlier killed run are removed; names this program does not
+// stage under, and files the filter keeps, are not.
 TEST(NoLoss, StaleStagedFilesGo)
 {
     ScratchDir dir;
-    for (const char* name : {".index.htm.99-1.part", ".7.bmp.123456-0.part", ".starts.txt.5-5.part", ".notes.part",
-                             "keep.part", ".x.1-.part", ".hidden"})
+    for (const char* name : {".index.htm.lirovane-99-1.part", ".7.bmp.lirovane-123456-0.part",
+                             ".keep.lirovane-5-5.part", ".notes.2024-1.part", ".genome.20240101-2.part", "keep.part",
+                             ".x.lirovane-1-.part", ".lirovane-1-2.part", ".hidden"})
         WriteFile(dir / name, "x");
-    EXPECT_EQ(RemoveStaleStagedFiles(dir.Path()), 3);
-    auto left = Files(dir.Path());
-    EXPECT_EQ(left.size(), 4u);
-    EXPECT_EQ(left.count(".notes.part") + left.count("keep.part") + left.count(".x.1-.part") + left.count(".hidden"),
-              4u);
+    EXPECT_EQ(StagedTarget(".7.bmp.lirovane-123456-0.part").value_or(""), "7.bmp");
+    EXPECT_EQ(
+        RemoveStaleStagedFiles(dir.Path(), [](const fs::path&, std::string_view target) { return target != "keep"; }),
+        2);
+    EXPECT_EQ(Files(dir.Path()).size(), 7u);
+    EXPECT_EQ(Files(dir.Path()).count(".keep.lirovane-5-5.part"), 1u);
 }

@@ -330,7 +330,7 @@ TEST(PictureFormats, BatchPagePerFormat)
         QuietDisplay display;
         const BatchResult result = CreateImages(settings, display, dir.Path(), format);
         ASSERT_EQ(result.pictures, 2);
-        ASSERT_TRUE(result.unwritten.empty());
+        ASSERT_TRUE(result.errors.empty());
         const std::string ext = Extension(format);
         const std::string page = ReadFile(dir / "index.htm");
         EXPECT_NE(page.find("<table><tr><td><center><a href=\"3" + ext + "\"><img width=100 height=100 src=3" + ext +

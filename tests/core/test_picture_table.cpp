@@ -84,7 +84,8 @@ TEST(PictureTable, GalleryRowsSkipUnsavedPicturesAndMatchTheDat)
     BatchResult result;
     result.drawn = {{17, 21}, {26, 30}, {36, 40}};
     result.pictures = 3;
-    result.unwritten = {dir / "g" / "26.png"};
+    result.errors = {{RunItem::Picture, IoError::Plain("")}};
+    result.errors.front().error.file = dir / "g" / "26.png";
     EXPECT_EQ(table.GalleryRows(result, 4, PictureFormat::Png, "size-4/"),
               "size-4/17.png\tchr1\t1\t5\t4\t4\t1.2\t10\tACGT\n"
               "size-4/36.png\tchr2\t1\t5\t4\t4\t1.0\t8\tTTTT\n");

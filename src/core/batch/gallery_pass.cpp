@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
+#include <limits>
 #include <memory>
 #include <system_error>
 #include <utility>
@@ -62,8 +64,9 @@ struct StretchKeeping {
 class GalleryState {
 public:
     GalleryState(const AppSettings& settings, const GallerySelection& selection, BatchResult& result,
-                 const StretchKeeping& keeping)
+                 std::vector<IoError>& unwritten, const StretchKeeping& keeping)
         : m_dir(selection.dir), m_format(selection.format), m_sequenceFile(settings.sequenceFile), m_result(result),
+          m_unwritten(unwritten),
           m_page(selection.dir / kPageName, settings.sequenceFile, selection.size, selection.count), m_keeping(keeping)
     {
         std::error_code ec;
@@ -74,9 +77,9 @@ public:
         const std::filesystem::path sequence = std::filesystem::absolute(m_sequenceFile, ec);
         m_sequencePath = ec ? std::filesystem::path(m_sequenceFile) : sequence;
         // A list that cannot be read, or stops at a bad token, gives what it holds.
-        m_result.positions = LoadPositionList(m_dir / "starts.txt", m_starts);
-        if (IoStatus ends = LoadPositionList(m_dir / "ends.txt", m_ends); m_result.positions.ok())
-            m_result.positions = std::move(ends);
+        for (const auto& [name, list] : {std::pair{"starts.txt", &m_starts}, std::pair{"ends.txt", &m_ends}})
+            if (IoStatus loaded = LoadPositionList(m_dir / name, *list); !loaded)
+                m_result.errors.push_back({RunItem::Positions, loaded.error()});
     }
 
     const PositionList& Starts() const { return m_starts; }
@@ -126,17 +129,20 @@ public:
             Overflow();
     }
 
-    void Finish() { m_result.pageWritten = m_page.Close().ok(); }
-    // A stopped pass leaves the earlier page, or none, never a partial one.
-    void Abandon()
+    void Finish()
     {
-        m_result.stopped = true;
+        if (IoStatus closed = m_page.Close(); !closed)
+            m_result.errors.push_back({RunItem::Page, closed.error()});
+    }
+    // A stopped pass leaves the earlier page, or none, never a partial one.
+    void Abandon(bool stopped)
+    {
+        m_result.stopped = stopped;
         m_page.Discard();
     }
     // The sequence ended after `length` positions: counts the repeats ending past it.
     void SequenceEnded(std::uint64_t length)
     {
-        m_result.sequenceEnded = true;
         m_result.sequenceLength = length;
         const std::vector<std::int64_t>& ends = m_ends.Sorted();
         m_result.beyondEnd = static_cast<int>(
@@ -167,12 +173,11 @@ private:
 
     void MakePicture(PictureWriter& pictures, std::int64_t end)
     {
-        std::string fileName = std::to_string(m_current) + ".";
-        fileName += PictureFormatName(m_format);
+        const std::string fileName = PictureFileName(m_current, m_format);
         m_page.AddCell(fileName, m_current);
         ++m_result.pictures;
         m_result.drawn.push_back({m_current, end});
-        PictureJob job{m_dir / fileName, {}, nullptr, 0, &m_result.unwritten, m_format, {}};
+        PictureJob job{m_dir / fileName, {}, nullptr, 0, &m_unwritten, m_format, {}};
         // Every token from the start up to the one before the end joined the stretch.
         job.length = static_cast<std::uint64_t>(end - m_current);
         if (m_keep == Keep::FromSequence) {
@@ -201,6 +206,7 @@ private:
     std::string m_sequenceFile; // named in the title of an SVG picture
     std::filesystem::path m_sequencePath;
     BatchResult& m_result;
+    std::vector<IoError>& m_unwritten; // filled by the picture writer, perhaps on its thread
     GalleryPage m_page;
     PositionList m_starts;
     PositionList m_ends;
@@ -305,62 +311,79 @@ private:
 
 } // namespace
 
+namespace {
+
+// One read of the sequence for the galleries [first, last): false when the pass stopped.
+bool ReadFor(const AppSettings& settings, const std::vector<GallerySelection>& galleries, std::size_t first,
+             std::size_t last, std::vector<BatchResult>& results, std::vector<std::vector<IoError>>& unwritten,
+             PictureWriter& writer, const PassOptions& options, const std::function<void()>& onPicture)
+{
+    TokenReader reader;
+    // BGZF input is decompressed by worker threads while this one scans and draws.
+    const IoStatus opened = reader.Open(settings.sequenceFile, SourceOptions{kBatchDecompressThreads});
+    std::vector<std::unique_ptr<GalleryState>> states;
+    for (std::size_t g = first; g < last; ++g)
+        states.push_back(std::make_unique<GalleryState>(settings, galleries[g], results[g], unwritten[g],
+                                                        StretchKeeping{options.stretchInMemory, reader.CanSeek()}));
+    StretchScanner::Outcome outcome = StretchScanner::Outcome::Done;
+    if (opened) {
+        // Chunks of a quarter of the bound: a stretch leaves memory before it is much past it.
+        StretchScanner scanner(reader, states, options.stretchInMemory / 4);
+        outcome = scanner.Run(writer, onPicture, options.stop);
+        if (outcome == StretchScanner::Outcome::Done && options.readToEnd && first == 0) {
+            reader.Skip(std::numeric_limits<std::uint64_t>::max());
+            outcome = StretchScanner::Outcome::SequenceEnded;
+        }
+    }
+    const IoStatus& read = opened ? reader.Status() : opened;
+    // Only a sequence read whole has a length that repeats can end beyond.
+    if (outcome == StretchScanner::Outcome::SequenceEnded && read.ok())
+        for (auto& state : states)
+            state->SequenceEnded(reader.Consumed());
+    for (std::size_t g = first; g < last; ++g)
+        if (!read.ok())
+            results[g].errors.insert(results[g].errors.begin(),
+                                     {opened ? RunItem::SequenceEnd : RunItem::Sequence, read.error()});
+    const bool stopped = outcome == StretchScanner::Outcome::Stopped;
+    for (auto& state : states) {
+        if (stopped || (!read.ok() && options.pagesNeedWholeSequence))
+            state->Abandon(stopped);
+        else
+            state->Finish();
+    }
+    return !stopped;
+}
+
+} // namespace
+
 std::vector<BatchResult> DrawGalleries(const AppSettings& settings, const std::vector<GallerySelection>& galleries,
-                                       const PictureProgress& progress, bool picturesOnOwnThread,
-                                       const StopRequest& stop, std::size_t stretchInMemory)
+                                       const PassOptions& options)
 {
     std::vector<BatchResult> results(galleries.size());
+    std::vector<std::vector<IoError>> unwritten(galleries.size());
     int count = 0;
     for (const GallerySelection& gallery : galleries)
         count += gallery.count;
     int pictures = 0;
-    PictureWriter writer(settings.Style(), picturesOnOwnThread);
-
-    for (std::size_t first = 0; first < galleries.size(); first += kGalleriesPerRead) {
+    const std::function<void()> onPicture = [&] {
+        ++pictures;
+        if (options.progress)
+            options.progress(pictures, count);
+    };
+    PictureWriter writer(settings.Style(), options.picturesOnOwnThread);
+    bool stopped = false;
+    for (std::size_t first = 0; first < galleries.size() && !stopped; first += kGalleriesPerRead) {
         const std::size_t last = std::min(galleries.size(), first + kGalleriesPerRead);
-        TokenReader reader;
-        // BGZF input is decompressed by worker threads while this one scans and draws.
-        const IoStatus sequence = reader.Open(settings.sequenceFile, SourceOptions{kBatchDecompressThreads});
-        const bool opened = sequence.ok();
-        std::vector<std::unique_ptr<GalleryState>> states;
-        for (std::size_t g = first; g < last; ++g) {
-            results[g].sequenceOpened = opened;
-            results[g].sequence = sequence;
-            results[g].sequenceRead = reader.Status();
-            states.push_back(std::make_unique<GalleryState>(settings, galleries[g], results[g],
-                                                            StretchKeeping{stretchInMemory, reader.CanSeek()}));
-        }
-        StretchScanner::Outcome outcome = StretchScanner::Outcome::Done;
-        if (opened) {
-            // Chunks of a quarter of the bound: a stretch leaves memory before it is much past it.
-            StretchScanner scanner(reader, states, stretchInMemory / 4);
-            outcome = scanner.Run(
-                writer,
-                [&] {
-                    ++pictures;
-                    if (progress)
-                        progress(pictures, count);
-                },
-                stop);
-            if (outcome == StretchScanner::Outcome::SequenceEnded)
-                for (auto& state : states)
-                    state->SequenceEnded(reader.Consumed());
-            for (std::size_t g = first; g < last; ++g)
-                results[g].sequenceRead = reader.Status();
-            reader.Close();
-        }
-        if (outcome == StretchScanner::Outcome::Stopped) {
-            writer.Finish(); // the pictures handed over are finished, not cut off
-            for (auto& state : states)
-                state->Abandon();
-            for (std::size_t g = last; g < galleries.size(); ++g)
-                results[g].stopped = true;
-            return results;
-        }
-        for (auto& state : states)
-            state->Finish();
+        stopped = !ReadFor(settings, galleries, first, last, results, unwritten, writer, options, onPicture);
+        for (std::size_t g = last; stopped && g < galleries.size(); ++g)
+            results[g].stopped = true;
     }
-    writer.Finish(); // the results' lists of unwritten pictures are complete only now
+    // The pictures handed over are finished, not cut off; only now are the lists of
+    // unwritten pictures complete.
+    writer.Finish();
+    for (std::size_t g = 0; g < galleries.size(); ++g)
+        for (IoError& error : unwritten[g])
+            results[g].errors.push_back({RunItem::Picture, std::move(error)});
     return results;
 }
 

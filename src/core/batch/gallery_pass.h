@@ -34,15 +34,34 @@ using PictureProgress = std::function<void(int pictures, int count)>;
 // says `stopped`.
 using StopRequest = std::function<bool()>;
 
+// How a pass reads, reports and ends.
+struct PassOptions {
+    PictureProgress progress;
+    // Pictures are drawn and saved on a second thread while the sequence is read (the
+    // same files; `progress` then counts pictures handed over).
+    bool picturesOnOwnThread = false;
+    StopRequest stop;
+    // The sequence is read to its end even past the last position selected, so that a
+    // file that cannot be read whole is known as such.
+    bool readToEnd = false;
+    // A sequence that cannot be opened or read to its end replaces no page, as a
+    // stopped pass does (the window's batch writes its page whatever it read).
+    bool pagesNeedWholeSequence = false;
+    // Moves the bound above (the files are the same whatever it is).
+    std::size_t stretchInMemory = kStretchInMemory;
+};
+
 // Draws every gallery in one read of the settings' sequence file: each gallery cuts
 // its own stretches, so repeats of different galleries may overlap and nest. Each
 // gallery's files are byte for byte those of a pass of its own. Results come in the
-// order of `galleries`; `page` is the absolute path of each index.htm, `url` is left empty.
-// With `picturesOnOwnThread`, pictures are drawn and saved on a second thread while the
-// sequence is read (the same files; `progress` then counts pictures handed over).
-// `stretchInMemory` moves the bound above (the files are the same whatever it is).
+// order of `galleries`; `page` is the absolute path of each index.htm, `url` is left
+// empty. Every result carries the sequence's error, if any.
 std::vector<BatchResult> DrawGalleries(const AppSettings& settings, const std::vector<GallerySelection>& galleries,
-                                       const PictureProgress& progress = {}, bool picturesOnOwnThread = false,
-                                       const StopRequest& stop = {}, std::size_t stretchInMemory = kStretchInMemory);
+                                       const PassOptions& options = {});
+
+// The pass as a window shows it: the wait text and the progress frame on the display's
+// surface, the bar filled after every picture, and the display asked whether to stop.
+std::vector<BatchResult> DrawOnDisplay(const AppSettings& settings, BatchDisplay& display,
+                                       const std::vector<GallerySelection>& galleries, PassOptions options);
 
 } // namespace lirovane

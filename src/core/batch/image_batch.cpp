@@ -18,6 +18,23 @@ int ProgressBarRight(int pictures, int count)
     return static_cast<int>(std::min<std::int64_t>(right, std::numeric_limits<int>::max() / 2));
 }
 
+std::vector<BatchResult> DrawOnDisplay(const AppSettings& settings, BatchDisplay& display,
+                                       const std::vector<GallerySelection>& galleries, PassOptions options)
+{
+    Canvas& surface = display.Surface();
+    surface.FillRect(0, 0, surface.Width(), surface.Height(), StockBrush::White);
+    surface.TextOut(100, 100, "Please wait while creating images...");
+    surface.Rectangle(100, 130, 400, 160);
+    display.Present();
+    options.progress = [&](int pictures, int count) {
+        surface.FillRect(102, 132, ProgressBarRight(pictures, count), 158, StockBrush::Black);
+        display.Progress(pictures, count);
+        display.Present();
+    };
+    options.stop = [&] { return display.StopRequested(); };
+    return DrawGalleries(settings, galleries, options);
+}
+
 BatchResult CreateImages(const AppSettings& settings, BatchDisplay& display, const std::filesystem::path& dir,
                          PictureFormat format)
 {
@@ -28,29 +45,50 @@ BatchResult CreateImages(const AppSettings& settings, BatchDisplay& display, con
         if (ec)
             outDir = ".";
     }
-
-    Canvas& surface = display.Surface();
-    surface.FillRect(0, 0, surface.Width(), surface.Height(), StockBrush::White);
-    surface.TextOut(100, 100, "Please wait while creating images...");
-    surface.Rectangle(100, 130, 400, 160);
-    display.Present();
-
     const GallerySelection gallery{outDir, settings.sizeOfRepeats, settings.numberOfRepeatsInThisSet, format};
-    BatchResult result = DrawGalleries(
-                             settings, {gallery},
-                             [&](int pictures, int count) {
-                                 surface.FillRect(102, 132, ProgressBarRight(pictures, count), 158, StockBrush::Black);
-                                 display.Progress(pictures, count);
-                                 display.Present();
-                             },
-                             false, [&] { return display.StopRequested(); })
-                             .front();
+    BatchResult result = DrawOnDisplay(settings, display, {gallery}, {}).front();
     if (result.stopped)
         return result;
-
     result.url = FileUrl(result.page);
     display.Navigate(result.url);
     return result;
+}
+
+const IoError* BatchResult::Error(RunItem item) const
+{
+    const auto found = std::find_if(errors.begin(), errors.end(), [&](const RunError& e) { return e.item == item; });
+    return found == errors.end() ? nullptr : &found->error;
+}
+
+int BatchResult::Count(RunItem item) const
+{
+    return static_cast<int>(
+        std::count_if(errors.begin(), errors.end(), [&](const RunError& e) { return e.item == item; }));
+}
+
+std::string PictureFileName(std::int64_t number, PictureFormat format)
+{
+    std::string name = std::to_string(number);
+    name += '.';
+    name += PictureFormatName(format);
+    return name;
+}
+
+bool IsGalleryPictureName(std::string_view name, PictureFormat format)
+{
+    const std::string_view extension = PictureFormatName(format);
+    if (name.size() < extension.size() + 2 || !name.ends_with(extension) ||
+        name[name.size() - extension.size() - 1] != '.')
+        return false;
+    name.remove_suffix(extension.size() + 1);
+    if (name.starts_with('-'))
+        name.remove_prefix(1);
+    return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+std::string SizeFolderName(int size)
+{
+    return "size-" + std::to_string(size);
 }
 
 std::string HtmlEscape(std::string_view text)

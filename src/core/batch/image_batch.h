@@ -43,23 +43,45 @@ struct DrawnPicture {
     friend bool operator==(const DrawnPicture&, const DrawnPicture&) = default;
 };
 
+// What a failure of a batch run refers to.
+enum class RunItem {
+    Sequence,    // the sequence file could not be opened
+    SequenceEnd, // the sequence file could not be read to its end
+    Intervals,   // the patterns or .dat file could not be read, or is not of its kind
+    Selection,   // the split rejected a record (or a .dat file's coordinates)
+    Positions,   // starts.txt or ends.txt could not be written or read
+    Picture,     // a picture could not be saved
+    Page,        // a gallery's index.htm
+    Overview,    // the page that links the galleries of several sizes
+    Patterns,    // the converted patterns file (--write-patterns)
+    Table,       // the table of pictures
+    Summary,     // the table of sizes
+    Folder,      // an output folder could not be made or locked
+    Clash,       // an output would replace an input or another output: nothing was written
+};
+
+struct RunError {
+    RunItem item;
+    IoError error;
+};
+
+// One gallery of a pass.
 struct BatchResult {
-    int pictures = 0;                             // pictures drawn (cells on the page)
-    std::vector<DrawnPicture> drawn;              // each picture drawn, in drawing order
-    std::vector<std::filesystem::path> unwritten; // pictures that could not be saved
-    bool pageWritten = false;                     // index.htm was written completely
-    bool sequenceOpened = false;
-    IoStatus sequence;                // why the sequence file could not be read
-    IoStatus positions;               // why starts.txt or ends.txt was not read whole
+    int pictures = 0;                // pictures drawn (cells on the page)
+    std::vector<DrawnPicture> drawn; // each picture drawn, in drawing order
+    // What went wrong, each once: the sequence, the position files, the page, then
+    // every picture that could not be saved (its file and why).
+    std::vector<RunError> errors;
     bool stopped = false;             // StopRequested() ended the batch early
-    bool sequenceEnded = false;       // the whole sequence file was read
-    std::uint64_t sequenceLength = 0; // its positions, when sequenceEnded
-    int beyondEnd = 0;                // selected repeats ending past it
-    IoStatus sequenceRead;            // why the sequence could not be opened or read
-                                      // to its end (naming file and offset)
+    std::uint64_t sequenceLength = 0; // positions of the sequence, once read to its end
+    int beyondEnd = 0;                // selected repeats ending past it (counted only then)
     std::filesystem::path page;       // absolute path of index.htm
     std::string url;                  // the address given to Navigate
     std::uint64_t bases = 0;          // characters of the stretches drawn
+
+    // The first error about `item`, or nothing.
+    const IoError* Error(RunItem item) const;
+    int Count(RunItem item) const;
 };
 
 // The whole batch: reads starts.txt and ends.txt from `dir` (the working directory
@@ -68,6 +90,14 @@ struct BatchResult {
 // and navigates the display to the page.
 BatchResult CreateImages(const AppSettings& settings, BatchDisplay& display, const std::filesystem::path& dir = {},
                          PictureFormat format = PictureFormat::Bmp);
+
+// "N.bmp" (or "N.png", "N.svg"): the file of the picture that the repeat starting at
+// position N gives.
+std::string PictureFileName(std::int64_t number, PictureFormat format);
+// Whether `name` is one that PictureFileName can give in `format`.
+bool IsGalleryPictureName(std::string_view name, PictureFormat format);
+// "size-N": the folder of one size's gallery when a run draws several sizes.
+std::string SizeFolderName(int size);
 
 // Right edge of the progress bar after `pictures` of `count`: 3 pixels per percent
 // from 102, full when the count is not positive.

@@ -89,13 +89,12 @@ std::string PictureTable::GalleryRows(const BatchResult& result, int size, Pictu
                                       std::string_view folder) const
 {
     std::set<std::string> unwritten;
-    for (const std::filesystem::path& file : result.unwritten)
-        unwritten.insert(file.filename().string());
+    for (const RunError& error : result.errors)
+        if (error.item == RunItem::Picture)
+            unwritten.insert(error.error.file.filename().string());
     std::string rows;
-    std::string name;
     for (const DrawnPicture& drawn : result.drawn) {
-        name = std::to_string(drawn.start);
-        name.append(1, '.').append(PictureFormatName(format));
+        const std::string name = PictureFileName(drawn.start, format);
         if (unwritten.count(name) == 0)
             rows += Row(std::string(folder) + name, drawn, size);
     }

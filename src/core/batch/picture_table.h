@@ -40,7 +40,7 @@ public:
     // One picture's row, ending in a line feed; `picture` is its file as the table names it.
     std::string Row(std::string_view picture, const DrawnPicture& drawn, int size) const;
     // The rows of the pictures of one gallery that were saved (not those in its
-    // `unwritten` list), in drawing order. `folder` ("" or "size-6/") goes before each
+    // errors), in drawing order. `folder` ("" or "size-6/") goes before each
     // file name.
     std::string GalleryRows(const BatchResult& result, int size, PictureFormat format, std::string_view folder) const;
 

@@ -83,8 +83,13 @@ void PictureWriter::Write(Job& job)
     const PathExtent extent = MeasurePath(letters, m_style);
     // A picture that cannot be replaced, or whose stretch could not be read again,
     // keeps its earlier bytes.
-    if (letters.Failed() || !SavePathPicture(job.file, job.format, letters, extent, m_style, m_picture, job.title).ok())
-        job.unwritten->push_back(job.file);
+    if (letters.Failed()) {
+        job.unwritten->push_back(
+            IoError::Content(job.file, 0, "its stretch could not be read again from the sequence"));
+    } else if (IoStatus saved = SavePathPicture(job.file, job.format, letters, extent, m_style, m_picture, job.title);
+               !saved) {
+        job.unwritten->push_back(saved.error());
+    }
     job.letters.reset(); // closes the stretch's file now, not when the next job replaces it
 }
 

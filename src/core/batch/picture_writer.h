@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/files/io_error.h"
 #include "core/render/letter_source.h"
 #include "core/render/path_renderer.h"
 #include "core/render/picture_format.h"
@@ -27,7 +28,7 @@ struct PictureJob {
     std::string stretch;
     std::unique_ptr<LetterSource> letters;
     std::uint64_t length = 0;
-    std::vector<std::filesystem::path>* unwritten = nullptr;
+    std::vector<IoError>* unwritten = nullptr;
     PictureFormat format = PictureFormat::Bmp;
     std::string title;
 };
@@ -35,7 +36,7 @@ struct PictureJob {
 // Draws stretches and saves them as pictures, in the order they are handed over:
 // at once on the calling thread, or on a thread of its own so that the pictures of a
 // pass are written while the sequence is still being read. A picture that cannot be
-// saved keeps its earlier file, if any, and is added to the `unwritten` list given with it, which
+// saved keeps its earlier file, if any, and is added with its reason to the `unwritten` list given with it, which
 // the caller may read only after Finish().
 class PictureWriter {
 public:

@@ -26,6 +26,14 @@ std::filesystem::path Normalised(const std::filesystem::path& file)
     return full;
 }
 
+IoError Clash(const std::filesystem::path& output, const std::filesystem::path& input)
+{
+    return IoError::Plain("the output '" + output.string() + "' is the same file as '" + input.string() +
+                          "'; nothing was written");
+}
+
+} // namespace
+
 bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b)
 {
     struct stat sa {};
@@ -34,26 +42,6 @@ bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b)
         return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
     return Normalised(a) == Normalised(b);
 }
-
-IoError Clash(const std::filesystem::path& output, const std::filesystem::path& input)
-{
-    return IoError::Plain("the output '" + output.string() + "' is the same file as '" + input.string() +
-                          "'; nothing was written");
-}
-
-// "N.bmp" with N a whole number, as the batch names its pictures.
-bool IsPictureName(std::string_view name)
-{
-    constexpr std::string_view kSuffix = ".bmp";
-    if (!name.ends_with(kSuffix))
-        return false;
-    name.remove_suffix(kSuffix.size());
-    if (name.starts_with('-'))
-        name.remove_prefix(1);
-    return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-} // namespace
 
 std::string_view CompressedInputReason(std::string_view head)
 {
@@ -131,18 +119,17 @@ IoStatus CheckOutputsAgainstInputs(const std::vector<std::filesystem::path>& inp
     return {};
 }
 
-IoStatus CheckBatchOutputsAgainstInputs(const std::vector<std::filesystem::path>& inputs,
-                                        const std::filesystem::path& dir)
+IoStatus CheckNamesInFolder(const std::vector<std::filesystem::path>& files, const std::filesystem::path& dir,
+                            const std::function<bool(std::string_view name)>& written)
 {
     const std::filesystem::path folder = Normalised(dir.empty() ? std::filesystem::path(".") : dir);
-    for (const std::filesystem::path& input : inputs) {
-        if (input.empty())
+    for (const std::filesystem::path& file : files) {
+        if (file.empty())
             continue;
-        const std::filesystem::path full = Normalised(input);
+        const std::filesystem::path full = Normalised(file);
         const std::string name = full.filename().string();
-        const bool batchName = name == "index.htm" || name == "starts.txt" || name == "ends.txt" || IsPictureName(name);
-        if (batchName && (full.parent_path() == folder || SameFile(folder / name, input)))
-            return Clash(folder / name, input);
+        if (written(name) && (full.parent_path() == folder || SameFile(folder / name, file)))
+            return Clash(folder / name, file);
     }
     return {};
 }

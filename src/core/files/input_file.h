@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -32,15 +33,18 @@ IoStatus CheckInputFile(const std::filesystem::path& file, CompressedInput compr
 // take; empty when they are not.
 std::string_view CompressedInputReason(std::string_view head);
 
+// The same device and inode for files that exist, else the same normalised absolute path.
+bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b);
+
 // Fails, naming both files, when an output would replace one of the inputs: the same
 // device and inode for files that exist, the same normalised absolute path for
 // outputs not yet there. Call it before anything is written.
 IoStatus CheckOutputsAgainstInputs(const std::vector<std::filesystem::path>& inputs,
                                    const std::vector<std::filesystem::path>& outputs);
 
-// Inputs that lie in `dir` under a name the batch writes there: index.htm,
-// starts.txt, ends.txt or a picture "N.bmp". Fails naming the first one.
-IoStatus CheckBatchOutputsAgainstInputs(const std::vector<std::filesystem::path>& inputs,
-                                        const std::filesystem::path& dir);
+// Files that lie in `dir` under a name that `written` says a run writes there (its
+// pictures, whose names are not known before the run). Fails naming the first one.
+IoStatus CheckNamesInFolder(const std::vector<std::filesystem::path>& files, const std::filesystem::path& dir,
+                            const std::function<bool(std::string_view name)>& written);
 
 } // namespace lirovane

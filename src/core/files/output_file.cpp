@@ -21,6 +21,11 @@ constexpr std::size_t kBufferSize = std::size_t{64} << 10;
 // A write of this many bytes or more is not worth a copy into the buffer.
 constexpr std::size_t kWriteThrough = std::size_t{4} << 10;
 
+// Staged names are "." + target + ".lirovane-" + digits + "-" + digits + ".part": the
+// marker says this program made the file, so a sweep never takes a user's file for one.
+constexpr std::string_view kStagedMarker = ".lirovane-";
+constexpr std::string_view kStagedSuffix = ".part";
+
 // A hidden sibling of the target that no other writer picks: name, time and a counter.
 std::filesystem::path TemporarySibling(const std::filesystem::path& target)
 {
@@ -28,11 +33,11 @@ std::filesystem::path TemporarySibling(const std::filesystem::path& target)
     const auto tick = std::chrono::steady_clock::now().time_since_epoch().count();
     std::string name = ".";
     name += target.filename().string().substr(0, 100); // leave room under the name limit
-    name += '.';
+    name += kStagedMarker;
     name += std::to_string(static_cast<unsigned long long>(tick));
     name += '-';
     name += std::to_string(counter.fetch_add(1, std::memory_order_relaxed));
-    name += ".part";
+    name += kStagedSuffix;
     std::filesystem::path temp = target;
     temp.replace_filename(name);
     return temp;
@@ -168,30 +173,33 @@ void RemovePartialFile(const std::filesystem::path& file)
         std::filesystem::remove(file, ec);
 }
 
-int RemoveStaleStagedFiles(const std::filesystem::path& dir)
+std::optional<std::string_view> StagedTarget(std::string_view name)
 {
-    // Staged names are "." + target + "." + digits + "-" + digits + ".part".
-    auto isStaged = [](std::string_view name) {
-        constexpr std::string_view kSuffix = ".part";
-        if (name.size() < 2 + kSuffix.size() || name.front() != '.' || !name.ends_with(kSuffix))
-            return false;
-        name.remove_suffix(kSuffix.size());
-        const std::size_t dot = name.rfind('.');
-        const std::size_t dash = name.rfind('-');
-        if (dot == std::string_view::npos || dot == 0 || dash == std::string_view::npos || dash < dot + 2 ||
-            dash + 1 == name.size())
-            return false;
-        const std::string_view digits[] = {name.substr(dot + 1, dash - dot - 1), name.substr(dash + 1)};
-        for (const std::string_view d : digits)
-            if (!std::all_of(d.begin(), d.end(), [](char c) { return c >= '0' && c <= '9'; }))
-                return false;
-        return true;
+    if (name.size() < 2 || name.front() != '.' || !name.ends_with(kStagedSuffix))
+        return std::nullopt;
+    name.remove_suffix(kStagedSuffix.size());
+    const std::size_t marker = name.rfind(kStagedMarker);
+    if (marker == std::string_view::npos || marker < 2)
+        return std::nullopt;
+    const std::string_view stamp = name.substr(marker + kStagedMarker.size());
+    const std::size_t dash = stamp.find('-');
+    const auto digits = [](std::string_view d) {
+        return !d.empty() && std::all_of(d.begin(), d.end(), [](char c) { return c >= '0' && c <= '9'; });
     };
+    if (dash == std::string_view::npos || !digits(stamp.substr(0, dash)) || !digits(stamp.substr(dash + 1)))
+        return std::nullopt;
+    return name.substr(1, marker - 1);
+}
+
+int RemoveStaleStagedFiles(const std::filesystem::path& dir, const StagedFileFilter& remove)
+{
     int removed = 0;
     std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator(dir.empty() ? "." : dir, ec)) {
         std::error_code entryError;
-        if (entry.is_regular_file(entryError) && isStaged(entry.path().filename().string()) &&
+        const std::string name = entry.path().filename().string();
+        const std::optional<std::string_view> target = StagedTarget(name);
+        if (target && entry.is_regular_file(entryError) && remove(entry.path(), *target) &&
             std::filesystem::remove(entry.path(), entryError))
             ++removed;
     }

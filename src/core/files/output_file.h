@@ -4,7 +4,9 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string_view>
 
 namespace lirovane {
@@ -61,9 +63,16 @@ private:
 // missing files are left alone.
 void RemovePartialFile(const std::filesystem::path& file);
 
-// Removes the hidden staged files that an earlier run, killed while writing, left in
-// `dir`. Only the holder of the folder's lock may call it: another run's files are
-// then not being written. Returns how many were removed.
-int RemoveStaleStagedFiles(const std::filesystem::path& dir);
+// The target's name when `name` is one that this writer stages a file under, as a run
+// killed while writing leaves it behind; nothing for any other name.
+std::optional<std::string_view> StagedTarget(std::string_view name);
+
+// Asked for each staged file of a sweep, with the name of the file it was staged for.
+using StagedFileFilter = std::function<bool(const std::filesystem::path& staged, std::string_view target)>;
+
+// Removes the staged files in `dir` that an earlier run, killed while writing, left and
+// that `remove` accepts. Only the holder of the folder's lock may call it: another run's
+// files are then not being written. Returns how many were removed.
+int RemoveStaleStagedFiles(const std::filesystem::path& dir, const StagedFileFilter& remove);
 
 } // namespace lirovane

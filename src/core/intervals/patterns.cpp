@@ -14,11 +14,6 @@ namespace lirovane {
 
 namespace {
 
-std::filesystem::path InDir(const std::filesystem::path& dir, const char* name)
-{
-    return dir.empty() ? std::filesystem::path(name) : dir / name;
-}
-
 // The records of a plain patterns file, one at a time.
 class TripleSource {
 public:
@@ -71,11 +66,11 @@ private:
 // `error` set, when the file cannot be read or converted.
 std::unique_ptr<TripleSource> OpenTriples(const std::filesystem::path& patternsFile,
                                           const std::filesystem::path& sequenceFile, IntegerReader& reader,
-                                          std::vector<PatternRecord>& trfRepeats, SplitCounts& counts,
+                                          std::vector<PatternRecord>& trfRepeats, bool& trf,
                                           std::optional<IoError>& error)
 {
     if (IsTrfDatFile(patternsFile)) {
-        counts.trf = true;
+        trf = true;
         auto repeats = ReadTrfRepeats(patternsFile, sequenceFile);
         if (!repeats) {
             error = repeats.error();
@@ -120,18 +115,6 @@ void ReadTriples(TripleSource& source, const std::filesystem::path& file, std::o
     }
 }
 
-// The split's result: the write failure when the files were not put in place, else
-// the reading's fault, else success.
-SplitResult Outcome(SplitCounts counts, std::optional<IoError> readError, const IoStatus& written)
-{
-    counts.written = written.ok();
-    if (!written.ok())
-        return {written.error(), counts};
-    if (readError)
-        return {std::move(*readError), counts};
-    return counts;
-}
-
 // The first failure of two writers.
 IoStatus Closed(OutputFile& first, OutputFile& second)
 {
@@ -140,46 +123,52 @@ IoStatus Closed(OutputFile& first, OutputFile& second)
     return firstClosed.ok() ? secondClosed : firstClosed;
 }
 
-} // namespace
-
-SplitResult SplitPatterns(const std::filesystem::path& patternsFile, const std::filesystem::path& sequenceFile,
-                          int size, const std::filesystem::path& dir)
+// Puts each size's lines in place; the first failure, after trying every size.
+IoStatus WritePositionFiles(const std::vector<SizeSelection>& sizes, const std::vector<std::string>& starts,
+                            const std::vector<std::string>& ends)
 {
-    SplitCounts counts;
-    std::optional<IoError> error;
-    IntegerReader reader;
-    std::vector<PatternRecord> trfRepeats;
-    const std::unique_ptr<TripleSource> source =
-        OpenTriples(patternsFile, sequenceFile, reader, trfRepeats, counts, error);
-    if (!source)
-        return {std::move(*error), counts};
-    counts.opened = true;
-
-    // One number and CR LF per line.
-    OutputFile starts(InDir(dir, "starts.txt"));
-    OutputFile ends(InDir(dir, "ends.txt"));
-    ReadTriples(*source, patternsFile, error, [&](const PatternRecord& record) {
-        if (record.size == size) {
-            starts.Write(std::to_string(record.start) + "\r\n");
-            ends.Write(std::to_string(record.end) + "\r\n");
-            ++counts.count;
-        }
-    });
-    return Outcome(counts, std::move(error), Closed(starts, ends));
+    IoStatus first;
+    for (std::size_t i = 0; i < sizes.size(); ++i) {
+        OutputFile startsFile(PositionFile(sizes[i].dir, "starts.txt"));
+        OutputFile endsFile(PositionFile(sizes[i].dir, "ends.txt"));
+        startsFile.Write(starts[i]);
+        endsFile.Write(ends[i]);
+        if (IoStatus written = Closed(startsFile, endsFile); !written && first.ok())
+            first = std::move(written);
+    }
+    return first;
 }
 
-SplitResult SplitPatternsBySize(const std::filesystem::path& patternsFile, const std::filesystem::path& sequenceFile,
-                                std::vector<SizeSelection>& sizes)
+} // namespace
+
+std::filesystem::path PositionFile(const std::filesystem::path& dir, const char* name)
 {
-    SplitCounts counts;
+    return dir.empty() ? std::filesystem::path(name) : dir / name;
+}
+
+bool PatternsRejected(const IoStatus& split, const std::vector<SizeSelection>& sizes)
+{
+    if (split.ok())
+        return false;
+    for (const SizeSelection& size : sizes)
+        if (split.error().file == PositionFile(size.dir, "starts.txt") ||
+            split.error().file == PositionFile(size.dir, "ends.txt"))
+            return false;
+    return true;
+}
+
+IoStatus SplitPatterns(const std::filesystem::path& patternsFile, const std::filesystem::path& sequenceFile,
+                       std::vector<SizeSelection>& sizes, BadRecord onBadRecord)
+{
     std::optional<IoError> error;
     IntegerReader reader;
     std::vector<PatternRecord> trfRepeats;
-    const std::unique_ptr<TripleSource> source =
-        OpenTriples(patternsFile, sequenceFile, reader, trfRepeats, counts, error);
-    if (!source)
-        return {std::move(*error), counts};
-    counts.opened = true;
+    bool trf = false;
+    std::unique_ptr<TripleSource> source = OpenTriples(patternsFile, sequenceFile, reader, trfRepeats, trf, error);
+    // A .dat file that cannot be converted selects nothing, as one without a record of
+    // the size would: an earlier selection, of another genome perhaps, must not be drawn.
+    if (!source && !(trf && onBadRecord == BadRecord::KeepRecordsBefore))
+        return std::move(*error);
 
     // Sizes are 0 to 2000: one slot per size says which selection takes it.
     std::vector<int> slotOfSize(kMaxPatternSize + 1, -1);
@@ -190,29 +179,21 @@ SplitResult SplitPatternsBySize(const std::filesystem::path& patternsFile, const
     }
     std::vector<std::string> starts(sizes.size());
     std::vector<std::string> ends(sizes.size());
-    ReadTriples(*source, patternsFile, error, [&](const PatternRecord& record) {
-        const int slot = slotOfSize[static_cast<std::size_t>(record.size)];
-        if (slot < 0)
-            return;
-        const auto i = static_cast<std::size_t>(slot);
-        starts[i] += std::to_string(record.start) + "\r\n";
-        ends[i] += std::to_string(record.end) + "\r\n";
-        ++sizes[i].count;
-        ++counts.count;
-    });
-    // A rejected file selects nothing anywhere.
-    if (error)
-        return {std::move(*error), counts};
-    for (std::size_t i = 0; i < sizes.size(); ++i) {
-        OutputFile startsFile(InDir(sizes[i].dir, "starts.txt"));
-        OutputFile endsFile(InDir(sizes[i].dir, "ends.txt"));
-        startsFile.Write(starts[i]);
-        endsFile.Write(ends[i]);
-        if (IoStatus written = Closed(startsFile, endsFile); !written)
-            return {written.error(), counts};
-    }
-    counts.written = true;
-    return counts;
+    if (source)
+        ReadTriples(*source, patternsFile, error, [&](const PatternRecord& record) {
+            const int slot = slotOfSize[static_cast<std::size_t>(record.size)];
+            if (slot < 0)
+                return;
+            const auto i = static_cast<std::size_t>(slot);
+            starts[i] += std::to_string(record.start) + "\r\n";
+            ends[i] += std::to_string(record.end) + "\r\n";
+            ++sizes[i].count;
+        });
+    if (error && onBadRecord == BadRecord::SelectNothing)
+        return std::move(*error);
+    if (IoStatus written = WritePositionFiles(sizes, starts, ends); !written)
+        return written;
+    return error ? IoStatus(std::move(*error)) : IoStatus();
 }
 
 IoStatus WritePatternsFile(const std::filesystem::path& file, const std::vector<PatternRecord>& records)

@@ -1,14 +1,13 @@
 #include "ui/app/morkelby_view.h"
 
-#include "core/files/folder_lock.h"
-#include "core/files/output_file.h"
-
 #include "core/settings/app_settings.h"
 #include "ui/app/picker_services.h"
 #include "ui/app/wait_surface.h"
 #include "ui/app/web_browser.h"
 #include "ui/settings/edit_settings.h"
 #include "ui/viewer/strandscope_launcher.h"
+
+#include <cerrno>
 
 #include <QAction>
 #include <QDir>
@@ -79,18 +78,21 @@ void CMorkelbyView::OnChangeSettings()
 
 void CMorkelbyView::OnCreateImages()
 {
-    // One Lirovane run per folder: a second one would read the first one's starts.txt.
-    lirovane::FolderLock lock;
-    if (const lirovane::IoStatus locked = lock.Acquire(QFile::encodeName(QDir::currentPath()).toStdString()); !locked) {
-        m_pickers.ShowMessage(window(), QString::fromStdString(locked.Message()));
-        return;
-    }
-    lirovane::RemoveStaleStagedFiles({});
+    // The gallery of the settings' size, from the selection the settings dialog split
+    // into the working folder, drawn on this view's surface.
+    lirovane::BatchRequest request;
+    request.sequence = m_settings.sequenceFile;
+    request.selection = {lirovane::SelectionKind::PositionFiles, {}, m_settings.numberOfRepeatsInThisSet};
+    request.sizes = {m_settings.sizeOfRepeats};
+    request.out = QFile::encodeName(QDir::currentPath()).toStdString();
+    request.style = m_settings.Style();
+    request.inputs = lirovane::InputRule::AsGiven;
+    request.picturesOnOwnThread = false;
     m_surface->Begin();
-    const lirovane::BatchResult result = lirovane::CreateImages(m_settings, *this);
+    const lirovane::BatchReport report = lirovane::RunBatch(request, *this);
     m_surface->End();
-    ReportUnwritten(result);
-    emit batchFinished(result);
+    ReportRun(report);
+    emit batchFinished(report);
 }
 
 void CMorkelbyView::OnBack()
@@ -124,26 +126,36 @@ void CMorkelbyView::Navigate(const std::string& url)
     m_browser->Navigate(QString::fromStdString(url));
 }
 
-void CMorkelbyView::ReportUnwritten(const lirovane::BatchResult& result)
+void CMorkelbyView::ReportRun(const lirovane::BatchReport& report)
 {
-    // The batch goes on past a file it cannot write; say once what is missing.
-    const int missing = static_cast<int>(result.unwritten.size());
-    if (missing == 0 && result.pageWritten && result.sequenceRead.ok() && result.sequenceOpened)
-        return;
-    const QString dir =
-        result.page.empty() ? QDir::currentPath() : QFile::decodeName(result.page.parent_path().string().c_str());
+    // The batch goes on past a file it cannot write; say once what went wrong.
+    const auto message = [](const lirovane::IoError& error) { return QString::fromStdString(error.Message()); };
     QStringList lines;
-    if (!result.sequenceOpened)
-        lines << tr("The sequence file could not be read, so no picture was made.\n%1")
-                     .arg(QString::fromStdString(result.sequence.Message()));
-    else if (!result.sequenceRead.ok())
-        lines << tr("The sequence file could not be read to its end; pictures stop there.\n%1")
-                     .arg(QString::fromStdString(result.sequenceRead.Message()));
-    if (missing > 0)
-        lines << tr("%n of %1 pictures could not be written to %2.", nullptr, missing).arg(result.pictures).arg(dir);
-    if (!result.pageWritten)
-        lines << tr("The page index.htm could not be written to %1.").arg(dir);
-    m_pickers.ShowMessage(window(), lines.join(QLatin1Char('\n')));
+    for (const lirovane::RunError& error : report.errors) {
+        if (error.item == lirovane::RunItem::Sequence)
+            lines << tr("The sequence file could not be read, so no picture was made.\n%1").arg(message(error.error));
+        else if (error.item == lirovane::RunItem::SequenceEnd)
+            lines << tr("The sequence file could not be read to its end; pictures stop there.\n%1")
+                         .arg(message(error.error));
+        else
+            lines << message(error.error); // another run's folder, an input the page would replace
+    }
+    for (const lirovane::SizeGallery& gallery : report.galleries) {
+        const lirovane::BatchResult& result = gallery.result;
+        const QString dir = QFile::decodeName(result.page.parent_path().string().c_str());
+        // A missing position file is an empty selection; one that stops at a bad entry is not.
+        const lirovane::IoError* positions = result.Error(lirovane::RunItem::Positions);
+        if (positions != nullptr && positions->osError != ENOENT)
+            lines << tr("The selected positions could not be read whole; later repeats are missing.\n%1")
+                         .arg(message(*positions));
+        if (const int missing = result.Count(lirovane::RunItem::Picture); missing > 0)
+            lines
+                << tr("%n of %1 pictures could not be written to %2.", nullptr, missing).arg(result.pictures).arg(dir);
+        if (result.Error(lirovane::RunItem::Page))
+            lines << tr("The page index.htm could not be written to %1.").arg(dir);
+    }
+    if (!lines.isEmpty())
+        m_pickers.ShowMessage(window(), lines.join(QLatin1Char('\n')));
 }
 
 QString CMorkelbyView::StartPage() const

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/batch/image_batch.h"
+#include "core/batch/batch_run.h"
 
 #include <QWidget>
 
@@ -39,7 +39,7 @@ signals:
     // After every picture of a batch, once the progress bar has been drawn (it is shown
     // on screen when it moved, at most once a frame).
     void batchProgress(int pictures, int count);
-    void batchFinished(const lirovane::BatchResult& result);
+    void batchFinished(const lirovane::BatchReport& report);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -52,7 +52,7 @@ private:
     void Navigate(const std::string& url) override;
 
     QString StartPage() const;
-    void ReportUnwritten(const lirovane::BatchResult& result);
+    void ReportRun(const lirovane::BatchReport& report);
 
     lirovane::AppSettings& m_settings;
     lirovane::ProfileStore& m_store;

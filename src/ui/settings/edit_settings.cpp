@@ -1,7 +1,6 @@
 #include "ui/settings/edit_settings.h"
 
 #include "core/files/folder_lock.h"
-#include "core/files/output_file.h"
 #include "core/intervals/patterns.h"
 #include "core/render/letter_table.h"
 #include "core/settings/app_settings.h"
@@ -47,28 +46,17 @@ void SplitIntoWorkingFolder(lirovane::AppSettings& settings, PickerServices& pic
         Show(pickers, parent, locked.Message());
         return;
     }
-    const lirovane::SplitResult split =
-        lirovane::SplitPatterns(settings.patternsFile, settings.sequenceFile, settings.sizeOfRepeats);
-    const std::string rejected = std::string(lirovane::kInvalidPatternsMessage) + "\n\n" + split.Message();
-    if (split->trf && !split->opened) {
-        // A rejected .dat file selects nothing, as a file without a record of the size
-        // would: the earlier selection, of another genome perhaps, must not be drawn.
-        for (const char* name : {"starts.txt", "ends.txt"}) {
-            lirovane::OutputFile empty{std::filesystem::path(name)};
-            static_cast<void>(empty.Close()); // the message below says what went wrong
-        }
-        settings.numberOfRepeatsInThisSet = 0;
-        Show(pickers, parent, rejected);
-        return;
-    }
+    // The count stays when the patterns could not be read at all.
+    std::vector<lirovane::SizeSelection> sizes{{settings.sizeOfRepeats, {}, settings.numberOfRepeatsInThisSet}};
+    const lirovane::IoStatus split = lirovane::SplitPatterns(settings.patternsFile, settings.sequenceFile, sizes,
+                                                             lirovane::BadRecord::KeepRecordsBefore);
+    settings.numberOfRepeatsInThisSet = sizes.front().count;
     // The patterns' fault shows the invalid-file message with its reason below it;
     // position files that could not be written show the writer's reason alone.
-    if (lirovane::PatternsRejected(split))
-        Show(pickers, parent, rejected);
+    if (lirovane::PatternsRejected(split, sizes))
+        Show(pickers, parent, std::string(lirovane::kInvalidPatternsMessage) + "\n\n" + split.Message());
     else if (!split)
         Show(pickers, parent, split.Message());
-    if (split->opened)
-        settings.numberOfRepeatsInThisSet = split->count;
 }
 
 } // namespace
