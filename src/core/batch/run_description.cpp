@@ -47,6 +47,7 @@ bool IsSizeFolderName(std::string_view name)
 std::vector<fs::path> Paths(const std::vector<RunDescription::File>& files)
 {
     std::vector<fs::path> paths;
+    paths.reserve(files.size());
     for (const RunDescription::File& file : files)
         paths.push_back(file.path);
     return paths;
