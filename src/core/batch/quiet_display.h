@@ -7,18 +7,15 @@
 
 namespace lirovane {
 
-// A batch display for runs without a window: its surface draws nothing, and the
-// address of the finished page is kept for the caller instead of being shown.
+// A batch display for runs without a window: its surface draws nothing, and no
+// page is shown (the run's report holds its address).
 class QuietDisplay : public BatchDisplay {
 public:
     Canvas& Surface() override { return m_surface; }
-    void Navigate(const std::string& url) override { m_url = url; }
-
-    const std::string& Url() const noexcept { return m_url; }
+    void Navigate(const std::string& /*url*/) override {}
 
 private:
     NullCanvas m_surface{0, 0};
-    std::string m_url;
 };
 
 } // namespace lirovane

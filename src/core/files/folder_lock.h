@@ -23,7 +23,6 @@ public:
     // Fails with "DIR is in use by another Lirovane run" when another run holds it,
     // or with the OS's reason when the folder cannot be opened.
     IoStatus Acquire(const std::filesystem::path& dir);
-    bool IsHeld() const noexcept { return m_fd >= 0; }
     void Release() noexcept;
 
 private:
