@@ -108,7 +108,8 @@ bool PrepareFolders(const BatchOptions& options, const std::vector<FeatureGaller
             Fail(locked.Message());
             return false;
         }
-        RemoveStaleStagedFiles(folder);
+        // Only names this program stages under, which no input bears.
+        RemoveStaleStagedFiles(folder, [](const fs::path&, std::string_view) { return true; });
     }
     return true;
 }
@@ -133,8 +134,8 @@ bool Report(const BatchOptions& options, const FeatureGalleryRequest& request, c
     std::size_t features = 0;
     std::size_t saved = 0;
     for (const FeatureGallery& gallery : report.galleries) {
-        for (const fs::path& file : gallery.unwritten)
-            Fail("could not write picture '" + file.string() + "'");
+        for (const IoError& error : gallery.unwritten)
+            Fail("could not write picture '" + error.file.string() + "': " + error.reason);
         if (!gallery.page)
             Fail("could not write '" + gallery.pagePath.string() + "': " + gallery.page.error().reason);
         ok = ok && gallery.unwritten.empty() && gallery.page.ok();

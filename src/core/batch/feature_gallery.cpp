@@ -320,8 +320,8 @@ std::string FeatureTable(const FeatureGalleryRequest& request, const FeatureRunR
     std::string table = "picture\trecord\tstart\tend\tname\tstrand\ttype\n";
     for (const FeatureGallery& gallery : report.galleries) {
         std::vector<std::string> unwritten;
-        for (const std::filesystem::path& file : gallery.unwritten)
-            unwritten.push_back(file.filename().string());
+        for (const IoError& error : gallery.unwritten)
+            unwritten.push_back(error.file.filename().string());
         std::sort(unwritten.begin(), unwritten.end());
         for (std::size_t p = 0; p < gallery.drawn; ++p) {
             const FeaturePicture& picture = gallery.pictures[p];

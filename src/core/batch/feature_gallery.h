@@ -37,15 +37,15 @@ struct FeaturePicture {
 
 // One gallery as planned and, after DrawFeatureGalleries, as drawn.
 struct FeatureGallery {
-    std::uint32_t type = 0;                       // index into the set's types
-    std::string folder;                           // under `out`: "" or the type's safe name
-    std::filesystem::path dir;                    // out / folder
-    std::vector<FeaturePicture> pictures;         // in page order: along the sequence
-    std::size_t drawn = 0;                        // the first `drawn` of them were handed to the writer
-    std::vector<std::filesystem::path> unwritten; // pictures that could not be saved
-    IoStatus page;                                // why index.htm could not be written
-    std::filesystem::path pagePath;               // absolute
-    std::uint64_t bases = 0;                      // letters drawn
+    std::uint32_t type = 0;               // index into the set's types
+    std::string folder;                   // under `out`: "" or the type's safe name
+    std::filesystem::path dir;            // out / folder
+    std::vector<FeaturePicture> pictures; // in page order: along the sequence
+    std::size_t drawn = 0;                // the first `drawn` of them were handed to the writer
+    std::vector<IoError> unwritten;       // pictures that could not be saved, and why
+    IoStatus page;                        // why index.htm could not be written
+    std::filesystem::path pagePath;       // absolute
+    std::uint64_t bases = 0;              // letters drawn
 };
 
 struct FeatureRunReport {
