@@ -45,8 +45,6 @@ using bench::CpuSeconds;
 using bench::Spawn;
 using Best = bench::ChildRun;
 
-constexpr std::size_t kBlock = std::size_t{1} << 20;
-
 double Seconds(Clock::duration d)
 {
     return std::chrono::duration<double>(d).count();
@@ -95,45 +93,6 @@ void WritePatterns(const fs::path& file, std::uint64_t tokens, int repeats, int 
     }
 }
 
-// The reference count: SSE2 over 1 MiB blocks read with read(2); blanks are ' ' and
-// 9 to 13, byte-wide counts summed with psadbw. The block is page-aligned, or, with
-// `heapBlock`, what malloc gives a plain program (16 bytes past a page boundary, where
-// the kernel's copy is slower).
-std::uint64_t CountNonBlankSse2(const char* path, bool heapBlock = false)
-{
-    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return 0;
-    auto* block = static_cast<unsigned char*>(heapBlock ? std::malloc(kBlock) : std::aligned_alloc(4096, kBlock));
-    const __m128i space = _mm_set1_epi8(' ');
-    const __m128i tab = _mm_set1_epi8('\t');
-    const __m128i four = _mm_set1_epi8(4);
-    std::uint64_t blank = 0;
-    std::uint64_t total = 0;
-    ssize_t n = 0;
-    while ((n = ::read(fd, block, kBlock)) > 0) {
-        total += static_cast<std::uint64_t>(n);
-        std::size_t i = 0;
-        const auto len = static_cast<std::size_t>(n);
-        while (i + 16 <= len) {
-            __m128i acc = _mm_setzero_si128();
-            for (int k = 0; k < 255 && i + 16 <= len; ++k, i += 16) {
-                const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + i));
-                const __m128i t = _mm_sub_epi8(c, tab);
-                const __m128i ctrl = _mm_cmpeq_epi8(_mm_min_epu8(t, four), t);
-                acc = _mm_sub_epi8(acc, _mm_or_si128(ctrl, _mm_cmpeq_epi8(c, space)));
-            }
-            const __m128i sums = _mm_sad_epu8(acc, _mm_setzero_si128());
-            blank += static_cast<std::uint64_t>(_mm_cvtsi128_si32(sums)) +
-                     static_cast<std::uint64_t>(_mm_extract_epi16(sums, 4));
-        }
-        for (; i < len; ++i)
-            blank += block[i] == ' ' || (block[i] >= '\t' && block[i] <= '\r');
-    }
-    std::free(block);
-    ::close(fd);
-    return total - blank;
-}
 
 struct OutputFile {
     std::string name;
@@ -236,7 +195,7 @@ int main(int argc, char** argv)
         const std::string arg = argv[i];
         if ((arg == "--count" || arg == "--count-heap") && i + 1 < argc) { // a reference, in a process of its own
             const bool heap = arg == "--count-heap";
-            std::printf("%llu\n", static_cast<unsigned long long>(CountNonBlankSse2(argv[++i], heap)));
+            std::printf("%llu\n", static_cast<unsigned long long>(bench::CountNonBlankSse2(argv[++i], heap)));
             return 0;
         }
         if (!options.Read(argc, argv, i))
@@ -254,9 +213,9 @@ int main(int argc, char** argv)
     const fs::path small = work / "small.fa";
     WriteSequence(big, megabytes << 20);
     WriteSequence(small, std::uint64_t{5} << 20);
-    const std::uint64_t tokens = CountNonBlankSse2(big.c_str());
+    const std::uint64_t tokens = bench::CountNonBlankSse2(big.c_str());
     WritePatterns(work / "big.pat", tokens, 8, size);
-    WritePatterns(work / "small.pat", CountNonBlankSse2(small.c_str()), 8, size);
+    WritePatterns(work / "small.pat", bench::CountNonBlankSse2(small.c_str()), 8, size);
     WritePatterns(work / "many.pat", tokens, many, 2);
     const double mb = static_cast<double>(fs::file_size(big)) / (1 << 20);
     std::printf("batch: %s\nsequence: %.1f MB, %llu non-blank bytes, in %s\n", batch.c_str(), mb,

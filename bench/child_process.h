@@ -1,6 +1,7 @@
 #pragma once
 // Running a program as a child process and timing it: what the benchmarks that
 // measure whole processes, as a user waits for them, share.
+#include <emmintrin.h>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -117,5 +118,47 @@ struct BatchBenchOptions {
         return true;
     }
 };
+
+constexpr std::size_t kCountBlock = std::size_t{1} << 20;
+
+// The reference count: SSE2 over 1 MiB blocks read with read(2); blanks are ' ' and
+// 9 to 13, byte-wide counts summed with psadbw. The block is page-aligned, or, with
+// `heapBlock`, what malloc gives a plain program (16 bytes past a page boundary, where
+// the kernel's copy is slower).
+inline std::uint64_t CountNonBlankSse2(const char* path, bool heapBlock = false)
+{
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return 0;
+    auto* block = static_cast<unsigned char*>(heapBlock ? std::malloc(kCountBlock) : std::aligned_alloc(4096, kCountBlock));
+    const __m128i space = _mm_set1_epi8(' ');
+    const __m128i tab = _mm_set1_epi8('\t');
+    const __m128i four = _mm_set1_epi8(4);
+    std::uint64_t blank = 0;
+    std::uint64_t total = 0;
+    ssize_t n = 0;
+    while ((n = ::read(fd, block, kCountBlock)) > 0) {
+        total += static_cast<std::uint64_t>(n);
+        std::size_t i = 0;
+        const auto len = static_cast<std::size_t>(n);
+        while (i + 16 <= len) {
+            __m128i acc = _mm_setzero_si128();
+            for (int k = 0; k < 255 && i + 16 <= len; ++k, i += 16) {
+                const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + i));
+                const __m128i t = _mm_sub_epi8(c, tab);
+                const __m128i ctrl = _mm_cmpeq_epi8(_mm_min_epu8(t, four), t);
+                acc = _mm_sub_epi8(acc, _mm_or_si128(ctrl, _mm_cmpeq_epi8(c, space)));
+            }
+            const __m128i sums = _mm_sad_epu8(acc, _mm_setzero_si128());
+            blank += static_cast<std::uint64_t>(_mm_cvtsi128_si32(sums)) +
+                     static_cast<std::uint64_t>(_mm_extract_epi16(sums, 4));
+        }
+        for (; i < len; ++i)
+            blank += block[i] == ' ' || (block[i] >= '\t' && block[i] <= '\r');
+    }
+    std::free(block);
+    ::close(fd);
+    return total - blank;
+}
 
 } // namespace bench

@@ -4,6 +4,7 @@
 #include "core/render/null_canvas.h"
 #include "core/render/path_renderer.h"
 #include "core/render/raster_canvas.h"
+#include "core/render/walk_kernel.h"
 
 #include "test_support.h"
 
@@ -81,6 +82,22 @@ TEST(LetterTable, DuplicateLetters)
         std::copy(c.entries, c.entries + 8, table.entries.begin());
         EXPECT_EQ(table.SlotOf(c.byte), c.slot) << c.entries;
         EXPECT_EQ(SlotLookup(table)[c.byte], c.slot) << c.entries;
+
+        // The vector walk over 64-byte blocks equals the walk a byte at a time, with
+        // runs long enough to reach the blocks' edges; blanks never step.
+        std::mt19937 rng(c.byte);
+        const std::string alphabet = std::string(c.entries, 8) + "N \n" + static_cast<char>(c.byte);
+        std::string bytes;
+        while (bytes.size() < 64 * 40)
+            bytes.append(rng() % 3 == 0 ? 1 + rng() % 70 : 1, alphabet[rng() % alphabet.size()]);
+        const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+        for (const bool wide : {true, false}) {
+            const WalkKernel kernel(table, wide);
+            BlockMoves blocks[40];
+            kernel.Walk(data, 40, blocks);
+            for (std::size_t b = 0; b < 40; ++b)
+                ASSERT_EQ(blocks[b], kernel.WalkBytes(data + 64 * b, 64)) << c.entries << " block " << b;
+        }
     }
 }
 
@@ -124,22 +141,34 @@ TEST(PathRenderer, LongStretchesScaleDownByTheSmallestWholeFactor)
     for (const auto& [stretch, expected] : cases)
         EXPECT_EQ(MeasurePath(stretch, Style(1)), expected) << stretch.size();
 
-    // A wandering walk with letters of no slot, drawn at two steps per pixel, hugs the
-    // path of floor(walk / 2) and fits the picture.
-    std::mt19937 rng(11);
-    std::string wander(36000, 'A');
-    for (char& c : wander)
-        c = "AAAAACGTNa-\r"[rng() % 12];
+    // Wandering walks with letters of no slot and blanks, drawn scaled, are the path of
+    // floor(walk / scale), one pixel move at a time, in the colour of the step that made it.
     const PathStyle style = Style(1);
-    const PathExtent scaled = MeasurePath(wander, style);
-    ASSERT_EQ(scaled.scale, 2);
-    RasterCanvas picture(scaled.width, scaled.height);
-    DrawPath(wander, scaled, style, picture);
-    std::set<std::pair<int, int>> points;
-    const auto half = [](int v) { return v >= 0 ? v / 2 : -((1 - v) / 2); };
-    for (const auto& [x, y] : PathPoints(wander, style, 0, 0, 1))
-        points.insert({scaled.startX + half(x), scaled.startY + half(y)});
-    ExpectHugsPath(picture, points);
+    std::mt19937 rng(11);
+    for (const auto& [length, alphabet] : {std::pair{36000, "AAAAACGTNa-\r"}, std::pair{3000000, "AACGTTN\nacgtTT"}}) {
+        std::string wander(static_cast<std::size_t>(length), 'A');
+        for (char& c : wander)
+            c = alphabet[rng() % std::string_view(alphabet).size()];
+        const PathExtent scaled = MeasurePath(wander, style);
+        ASSERT_GE(scaled.scale, 2);
+        RasterCanvas picture(scaled.width, scaled.height);
+        DrawPath(wander, scaled, style, picture);
+        RasterCanvas expected(scaled.width, scaled.height);
+        expected.MoveTo(scaled.startX, scaled.startY);
+        const auto floorDiv = [k = scaled.scale](std::int64_t v) { return v >= 0 ? v / k : -((k - 1 - v) / k); };
+        std::int64_t x = 0, y = 0;
+        for (const char c : wander) {
+            const DirectionSlot slot = c == '\n' || c == '\r' ? DirectionSlot::None : style.letters.SlotOf(static_cast<unsigned char>(c));
+            const std::int64_t px = floorDiv(x), py = floorDiv(y);
+            x += slot == DirectionSlot::Right ? 1 : slot == DirectionSlot::Left ? -1 : 0;
+            y += slot == DirectionSlot::Down ? 1 : slot == DirectionSlot::Up ? -1 : 0;
+            if (floorDiv(x) != px || floorDiv(y) != py) {
+                expected.SelectPen(2, style.ColorOf(slot));
+                expected.LineTo(static_cast<int>(scaled.startX + floorDiv(x)), static_cast<int>(scaled.startY + floorDiv(y)));
+            }
+        }
+        EXPECT_TRUE(picture.Data() == expected.Data()) << length;
+    }
 }
 
 TEST(ViewerPath, FitAndDraw)

@@ -31,14 +31,16 @@ bool SequenceStretch::Rewind()
 
 std::string_view SequenceStretch::Next()
 {
-    m_piece.clear();
     if (m_failed || m_left == 0)
         return {};
-    const std::uint64_t got = m_reader.Read(std::min<std::uint64_t>(m_left, kPieceSize), m_piece);
-    m_left -= got;
+    // The text as it lies in the reader's block, blanks and all: the renderer passes
+    // over blanks, so no letter is copied.
+    std::uint64_t tokens = 0;
+    const std::string_view text = m_reader.ReadText(m_left, tokens);
+    m_left -= tokens;
     // The file ended, or could not be read, before the stretch did.
-    m_failed = got == 0;
-    return m_piece;
+    m_failed = text.empty();
+    return text;
 }
 
 std::unique_ptr<SpilledStretch> SpilledStretch::Create()

@@ -15,7 +15,8 @@ namespace lirovane {
 // Stretches too long to hold in memory, read again for each walk of the renderer.
 
 // `count` tokens of a sequence file from a point its TokenReader gave (a byte offset in
-// a plain file, a virtual offset in a BGZF one). The file is opened at the first Rewind,
+// a plain file, a virtual offset in a BGZF one), handed out as the text they lie in:
+// the blanks between them come too, and the renderer passes over them. The file is opened at the first Rewind,
 // so a stretch waiting to be drawn holds no file open. Fails when the file ends or
 // cannot be read before `count` tokens.
 class SequenceStretch final : public LetterSource {
@@ -35,7 +36,6 @@ private:
     std::uint64_t m_left = 0;
     bool m_failed = false;
     TokenReader m_reader;
-    std::string m_piece;
 };
 
 // A stretch written to an unnamed temporary file while it is collected, for input that

@@ -14,7 +14,9 @@ public:
 
     // Goes back to the first letter. False when the letters cannot be read (again).
     virtual bool Rewind() = 0;
-    // The next piece of letters; empty at the end, or once reading failed.
+    // The next piece of letters; empty at the end, or once reading failed. A piece may
+    // hold blanks (white space) between letters, as a file's text does: they are no
+    // letters, and no walk steps for them.
     virtual std::string_view Next() = 0;
     // Whether reading stopped before the last letter: a walk over such a source is incomplete.
     virtual bool Failed() const = 0;

@@ -2,6 +2,8 @@
 
 #include "core/render/canvas.h"
 #include "core/render/letter_source.h"
+#include "core/render/scaled_walk.h"
+#include "core/render/walk_kernel.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -38,30 +40,41 @@ struct Extremes {
 };
 
 // The picture variant's walk, fed a piece at a time: extremes start at -1 and 1, one
-// unit per step. The pen and the extremes are copied into locals for the loop, where
-// they stay in registers (a store through a char would otherwise force them to memory).
+// unit per step. Whole 64-byte blocks come from the kernel; the rest a byte at a time,
+// branch-free with the step tables (random bases would defeat a branch predictor).
 struct ExtremesWalk {
     Extremes e;
     std::int64_t x = 0;
     std::int64_t y = 0;
 
-    void Add(std::string_view piece, const SlotLookup& lookup) noexcept
+    void Add(std::string_view piece, const WalkKernel& kernel) noexcept
     {
-        Extremes m = e;
-        std::int64_t px = x;
-        std::int64_t py = y;
-        for (const char c : piece) {
-            switch (lookup[static_cast<unsigned char>(c)]) {
-            case DirectionSlot::Left: m.minX = std::min(m.minX, --px); break;
-            case DirectionSlot::Up: m.minY = std::min(m.minY, --py); break;
-            case DirectionSlot::Down: m.maxY = std::max(m.maxY, ++py); break;
-            case DirectionSlot::Right: m.maxX = std::max(m.maxX, ++px); break;
-            case DirectionSlot::None: break;
+        const auto* p = reinterpret_cast<const unsigned char*>(piece.data());
+        const std::size_t n = piece.size();
+        std::size_t i = 0;
+        constexpr std::size_t kBatch = 64;
+        BlockMoves blocks[kBatch];
+        while (n - i >= WalkKernel::kBlock) {
+            const std::size_t count = std::min(kBatch, (n - i) / WalkKernel::kBlock);
+            kernel.Walk(p + i, count, blocks);
+            for (std::size_t b = 0; b < count; ++b) {
+                const BlockMoves& m = blocks[b];
+                e.minX = std::min(e.minX, x + m.minX);
+                e.maxX = std::max(e.maxX, x + m.maxX);
+                e.minY = std::min(e.minY, y + m.minY);
+                e.maxY = std::max(e.maxY, y + m.maxY);
+                x += m.dx;
+                y += m.dy;
             }
+            i += count * WalkKernel::kBlock;
         }
-        e = m;
-        x = px;
-        y = py;
+        const BlockMoves m = kernel.WalkBytes(p + i, n - i);
+        e.minX = std::min(e.minX, x + m.minX);
+        e.maxX = std::max(e.maxX, x + m.maxX);
+        e.minY = std::min(e.minY, y + m.minY);
+        e.maxY = std::max(e.maxY, y + m.maxY);
+        x += m.dx;
+        y += m.dy;
     }
 };
 
@@ -145,11 +158,11 @@ PathExtent MeasurePath(std::string_view stretch, const PathStyle& style)
 
 PathExtent MeasurePath(LetterSource& letters, const PathStyle& style)
 {
-    const SlotLookup lookup(style.letters);
+    const WalkKernel kernel(style.letters);
     ExtremesWalk walk;
     if (letters.Rewind())
         for (std::string_view piece = letters.Next(); !piece.empty(); piece = letters.Next())
-            walk.Add(piece, lookup);
+            walk.Add(piece, kernel);
     const Extremes& e = walk.e;
 
     std::int64_t k = 1;
@@ -179,56 +192,19 @@ void DrawPath(std::string_view stretch, const PathExtent& extent, const PathStyl
 void DrawPath(LetterSource& letters, const PathExtent& extent, const PathStyle& style, Canvas& canvas)
 {
     canvas.FillRect(0, 0, extent.width, extent.height, StockBrush::White);
-    const SlotLookup lookup(style.letters);
+    const WalkKernel kernel(style.letters);
     RunDrawer drawer(style, 1, canvas, nullptr);
     drawer.Start(extent.startX, extent.startY);
     if (!letters.Rewind())
         return;
-
-    if (extent.scale <= 1) {
-        for (std::string_view piece = letters.Next(); !piece.empty(); piece = letters.Next()) {
-            for (const char c : piece) {
-                const DirectionSlot slot = lookup[static_cast<unsigned char>(c)];
-                if (slot != DirectionSlot::None)
-                    drawer.Move(slot);
-            }
-        }
-        drawer.Flush();
-        return;
-    }
-
-    // Scaled: the pen sits at floor(walk / k) and moves one pixel each time that changes.
-    // Only the remainders within the current pixel are kept, so no division per step.
-    const std::int64_t k = extent.scale;
-    std::int64_t restX = 0;
-    std::int64_t restY = 0;
-    for (std::string_view piece = letters.Next(); !piece.empty(); piece = letters.Next()) {
-        for (const char c : piece) {
-            const DirectionSlot slot = lookup[static_cast<unsigned char>(c)];
-            bool moved = false;
-            switch (slot) {
-            case DirectionSlot::Left:
-                moved = restX == 0;
-                restX = moved ? k - 1 : restX - 1;
-                break;
-            case DirectionSlot::Up:
-                moved = restY == 0;
-                restY = moved ? k - 1 : restY - 1;
-                break;
-            case DirectionSlot::Down:
-                moved = restY == k - 1;
-                restY = moved ? 0 : restY + 1;
-                break;
-            case DirectionSlot::Right:
-                moved = restX == k - 1;
-                restX = moved ? 0 : restX + 1;
-                break;
-            case DirectionSlot::None: break;
-            }
-            if (moved)
-                drawer.Move(slot);
-        }
-    }
+    // Scaled or not, one rule: the pen moves a pixel where floor(walk / scale) changes.
+    ScaledWalk walk(kernel, extent.scale);
+    const auto move = [&drawer](DirectionSlot slot) {
+        drawer.Move(slot);
+        return true;
+    };
+    for (std::string_view piece = letters.Next(); !piece.empty(); piece = letters.Next())
+        walk.Feed(piece, move);
     drawer.Flush();
 }
 

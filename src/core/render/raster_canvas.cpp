@@ -26,7 +26,10 @@ void RasterCanvas::Resize(int width, int height)
     m_width = std::max(width, 0);
     m_height = std::max(height, 0);
     const std::size_t bytes = static_cast<std::size_t>(m_width) * static_cast<std::size_t>(m_height) * 3u;
-    // assign() reuses the old allocation when it is large enough.
+    // assign() reuses the old allocation when it is large enough; otherwise the old
+    // pixels go first, so that two large pictures are never held at once.
+    if (bytes > m_data.capacity())
+        std::vector<std::uint8_t>().swap(m_data);
     m_data.assign(bytes, 0xFF);
     m_curX = 0;
     m_curY = 0;

@@ -115,30 +115,38 @@ bool TokenReader::Refill()
 std::uint64_t TokenReader::Skip(std::uint64_t n)
 {
     std::uint64_t taken = 0;
-    while (taken < n) {
-        if (m_pos == m_len && !Refill())
-            break;
-        const unsigned char* data = m_block.data();
-        // Whole chunks while they hold no more tokens than are still wanted.
-        while (m_pos < m_len) {
-            const std::size_t len = std::min(kCountChunk, m_len - m_pos);
-            const std::size_t count = CountTokens(reinterpret_cast<const char*>(data + m_pos), len);
-            if (count > n - taken)
-                break;
-            taken += count;
-            m_pos += len;
-            if (taken == n)
-                break;
-        }
-        // The last wanted token lies in the next chunk: find it byte by byte.
-        while (taken < n && m_pos < m_len) {
-            if (!IsBlank(data[m_pos]))
-                ++taken;
-            ++m_pos;
-        }
-    }
-    m_consumed += taken;
+    std::uint64_t tokens = 0;
+    while (taken < n && !ReadText(n - taken, tokens).empty())
+        taken += tokens;
     return taken;
+}
+
+std::string_view TokenReader::ReadText(std::uint64_t n, std::uint64_t& tokens)
+{
+    tokens = 0;
+    if (n == 0 || (m_pos == m_len && !Refill()))
+        return {};
+    const unsigned char* data = m_block.data();
+    const std::size_t begin = m_pos;
+    // Whole chunks while they hold no more tokens than are still wanted.
+    while (m_pos < m_len) {
+        const std::size_t len = std::min(kCountChunk, m_len - m_pos);
+        const std::size_t count = CountTokens(reinterpret_cast<const char*>(data + m_pos), len);
+        if (count > n - tokens)
+            break;
+        tokens += count;
+        m_pos += len;
+        if (tokens == n)
+            break;
+    }
+    // The last wanted token lies in the next chunk: find it byte by byte.
+    while (tokens < n && m_pos < m_len) {
+        if (!IsBlank(data[m_pos]))
+            ++tokens;
+        ++m_pos;
+    }
+    m_consumed += tokens;
+    return {reinterpret_cast<const char*>(data + begin), m_pos - begin};
 }
 
 std::uint64_t TokenReader::Read(std::uint64_t n, std::string& out)
@@ -147,12 +155,17 @@ std::uint64_t TokenReader::Read(std::uint64_t n, std::string& out)
     while (taken < n) {
         if (m_pos == m_len && !Refill())
             break;
+        const unsigned char* data = m_block.data();
+        // One append per run of tokens (a line of a FASTA file), not one per byte.
         while (taken < n && m_pos < m_len) {
-            const unsigned char c = m_block[m_pos++];
-            if (!IsBlank(c)) {
-                out.push_back(static_cast<char>(c));
-                ++taken;
-            }
+            while (m_pos < m_len && IsBlank(data[m_pos]))
+                ++m_pos;
+            const std::size_t begin = m_pos;
+            const std::size_t limit = m_pos + static_cast<std::size_t>(std::min<std::uint64_t>(n - taken, m_len - m_pos));
+            while (m_pos < limit && !IsBlank(data[m_pos]))
+                ++m_pos;
+            out.append(reinterpret_cast<const char*>(data + begin), m_pos - begin);
+            taken += m_pos - begin;
         }
     }
     m_consumed += taken;

@@ -40,6 +40,10 @@ public:
 
     // Passes over up to n tokens; returns how many there were (fewer at the end).
     std::uint64_t Skip(std::uint64_t n);
+    // The text of up to n tokens as it stands in the file, blanks included: a view into
+    // the reader's block, valid until the next call. `tokens` is how many it holds
+    // (possibly none, in a run of blanks); empty at the end of input.
+    std::string_view ReadText(std::uint64_t n, std::uint64_t& tokens);
     // Appends up to n tokens to `out`; returns how many were appended.
     std::uint64_t Read(std::uint64_t n, std::string& out);
     // Takes the next token; false at the end of input.

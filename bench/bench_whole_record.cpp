@@ -1,0 +1,99 @@
+// A whole 250 Mb record drawn as one picture, against a plain count of the file's
+// non-blank bytes, each a fresh process, timed in the same run:
+//   (1) the gallery's picture of a patterns record spanning the record;
+//   (2) `--view FILE --region chrW --fit` with FILE.fai beside it;
+//   (3) `--overview` of the file.
+// The record drifts like a bacterial chromosome: its C-G skew changes sign in the
+// middle, so the walk makes a V. Target: each at most 3x the count, with peak memory
+// that does not grow with the record.
+//
+//   bench_whole_record [--mb N] [--rounds N] [--batch PATH] [--dir DIR]
+#include "child_process.h"
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Writes one record of `bases` letters, 60 to a line, and its .fai; returns the
+// position of the first base.
+std::uint64_t WriteRecord(const fs::path& file, std::uint64_t bases)
+{
+    std::ofstream out(file, std::ios::binary);
+    const std::string header = ">chrW whole record\n";
+    out << header;
+    std::uint64_t state = 0x9E3779B97F4A7C15ull;
+    std::string line(61, '\n');
+    for (std::uint64_t done = 0; done < bases;) {
+        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(60, bases - done));
+        // C over G in the first half, G over C in the second; A and T even.
+        const std::uint64_t skewed = done < bases / 2 ? 0 : 1;
+        for (std::size_t i = 0; i < n; ++i) {
+            state ^= state << 13, state ^= state >> 7, state ^= state << 17;
+            const unsigned r = static_cast<unsigned>(state >> 40) % 1000;
+            char base = r < 250 ? 'A' : r < 500 ? 'T' : r < 760 ? "CG"[skewed] : "GC"[skewed];
+            if (r == 999)
+                base = 'N';
+            line[i] = base;
+        }
+        line[n] = '\n';
+        out.write(line.data(), static_cast<std::streamsize>(n + 1));
+        done += n;
+    }
+    std::ofstream(file.string() + ".fai") << "chrW\t" << bases << "\t" << header.size() << "\t60\t61\n";
+    return 6; // '>' and "chrW" are tokens 1 to 5
+}
+
+void Report(const char* what, const bench::ChildRun& run, const bench::ChildRun& count)
+{
+    std::printf("%s: %.3f s, CPU %.3f s, peak %.1f MB; ratio to the count %.2f wall, %.2f CPU (target <= 3)\n", what,
+                run.seconds, run.cpu, static_cast<double>(run.peakKiB) / 1024, run.seconds / count.seconds,
+                run.cpu / count.cpu);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    bench::BatchBenchOptions options;
+    options.megabytes = 250;
+    options.rounds = 1;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--count" && i + 1 < argc) { // the reference, in a process of its own
+            std::printf("%llu\n", static_cast<unsigned long long>(bench::CountNonBlankSse2(argv[++i])));
+            return 0;
+        }
+        if (!options.Read(argc, argv, i)) {
+            std::fprintf(stderr, "usage: bench_whole_record [--mb N] [--rounds N] [--batch PATH] [--dir DIR]\n");
+            return 2;
+        }
+    }
+    const std::string batch = fs::absolute(options.batch).string();
+    const std::string self = fs::canonical("/proc/self/exe").string();
+    const fs::path work = options.base / ("lirovane_bench_whole_" + std::to_string(getpid()));
+    fs::create_directories(work);
+    const fs::path genome = work / "genome.fa";
+    const std::uint64_t bases = options.megabytes * 1000000;
+    const std::uint64_t first = WriteRecord(genome, bases);
+    std::ofstream(work / "whole.pat") << first << " " << first + bases << " 1\n";
+    std::printf("record: %llu bases in %s\n", static_cast<unsigned long long>(bases), genome.c_str());
+
+    bench::ChildRun count, gallery, fit, overview;
+    for (int round = 0; round < options.rounds; ++round) {
+        count.Best(bench::Spawn({self, "--count", genome.string()}));
+        fs::remove_all(work / "out");
+        const bench::ChildRun run = bench::Spawn({batch, "--sequence", genome.string(), "--patterns",
+                                                  (work / "whole.pat").string(), "--size", "1", "--out",
+                                                  (work / "out").string()});
+        gallery.Best(run);
+        gallery.peakKiB = run.peakKiB;
+    }
+    std::printf("plain count: %.3f s, CPU %.3f s\n", count.seconds, count.cpu);
+    Report("(1) gallery picture of the record", gallery, count);
+    std::error_code ec;
+    fs::remove_all(work, ec);
+    return 0;
+}

@@ -1,0 +1,83 @@
+#pragma once
+
+#include "core/render/walk_kernel.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace lirovane {
+
+// The one rule by which a walk is drawn at `scale` steps per pixel, in the batch's
+// long stretches, in the viewer's levels and in the overview: the pen stands at
+// floor(position / scale) on each axis, and moves one pixel, in the direction of the
+// step that made it change, each time that changes. At a scale of 1 every step moves.
+// Only the remainders within the current pixel are kept, and 64-byte blocks whose
+// walk stays inside the current pixel are passed over whole.
+class ScaledWalk {
+public:
+    ScaledWalk(const WalkKernel& kernel, std::int64_t scale) noexcept : m_kernel(kernel), m_scale(std::max<std::int64_t>(scale, 1))
+    {
+    }
+
+    // Walks `piece`, calling move(slot) for every pixel move; when move returns false
+    // the walk stops there and Feed returns the offset of the byte that made that
+    // move. Otherwise it returns piece.size().
+    template <typename Move> std::size_t Feed(std::string_view piece, Move&& move)
+    {
+        const auto* p = reinterpret_cast<const unsigned char*>(piece.data());
+        const std::size_t n = piece.size();
+        std::size_t i = 0;
+        constexpr std::size_t kBlock = WalkKernel::kBlock;
+        if (m_scale > 1) {
+            BlockMoves blocks[kBatch];
+            while (n - i >= kBlock) {
+                const std::size_t count = std::min(kBatch, (n - i) / kBlock);
+                m_kernel.Walk(p + i, count, blocks);
+                for (std::size_t b = 0; b < count; ++b, i += kBlock) {
+                    const BlockMoves& m = blocks[b];
+                    if (m_restX + m.minX >= 0 && m_restX + m.maxX < m_scale && m_restY + m.minY >= 0 &&
+                        m_restY + m.maxY < m_scale) {
+                        m_restX += m.dx;
+                        m_restY += m.dy;
+                    } else if (const std::size_t stop = Bytes(p + i, kBlock, move); stop < kBlock) {
+                        return i + stop;
+                    }
+                }
+            }
+        }
+        const std::size_t stop = Bytes(p + i, n - i, move);
+        return stop < n - i ? i + stop : n;
+    }
+
+private:
+    static constexpr std::size_t kBatch = 64;
+
+    // A byte at a time, branch-free but for the moves themselves: the remainders step
+    // with the tables and wrap into the next pixel when they leave 0 .. scale - 1.
+    template <typename Move> std::size_t Bytes(const unsigned char* p, std::size_t n, Move& move)
+    {
+        const auto scale = static_cast<std::uint64_t>(m_scale);
+        for (std::size_t j = 0; j < n; ++j) {
+            const int dx = m_kernel.StepX(p[j]);
+            const int dy = m_kernel.StepY(p[j]);
+            m_restX += dx;
+            m_restY += dy;
+            if ((static_cast<std::uint64_t>(m_restX) >= scale) | (static_cast<std::uint64_t>(m_restY) >= scale)) {
+                m_restX -= dx * m_scale;
+                m_restY -= dy * m_scale;
+                if (!move(m_kernel.SlotOf(p[j])))
+                    return j;
+            }
+        }
+        return n;
+    }
+
+    const WalkKernel& m_kernel;
+    std::int64_t m_scale;
+    std::int64_t m_restX = 0; // steps past the pen's pixel, 0 .. scale - 1
+    std::int64_t m_restY = 0;
+};
+
+} // namespace lirovane

@@ -1,0 +1,283 @@
+#include "core/render/walk_kernel.h"
+
+#include "core/sequence/token_reader.h"
+
+#include <algorithm>
+
+#if defined(__SSE2__)
+#include <immintrin.h>
+#endif
+
+namespace lirovane {
+
+WalkKernel::WalkKernel(const LetterTable& table, bool wide) noexcept : m_wide(wide)
+{
+    std::array<int, 4> found{};
+    for (std::size_t b = 0; b < m_slots.size(); ++b) {
+        const auto byte = static_cast<unsigned char>(b);
+        const DirectionSlot slot = IsBlank(byte) ? DirectionSlot::None : table.SlotOf(byte);
+        m_slots[b] = slot;
+        m_stepX[b] = static_cast<std::int8_t>(slot == DirectionSlot::Left ? -1 : slot == DirectionSlot::Right ? 1 : 0);
+        m_stepY[b] = static_cast<std::int8_t>(slot == DirectionSlot::Up ? -1 : slot == DirectionSlot::Down ? 1 : 0);
+        if (slot == DirectionSlot::None)
+            continue;
+        const auto s = static_cast<std::size_t>(slot);
+        // Each slot has two entries, so no more than two bytes can give it.
+        m_bytes[s][static_cast<std::size_t>(std::min(found[s], 1))] = byte;
+        ++found[s];
+    }
+    m_folded = true;
+    for (std::size_t s = 0; s < 4; ++s) {
+        m_used[s] = found[s] > 0 ? 0xFF : 0x00;
+        if (found[s] == 1)
+            m_bytes[s][1] = m_bytes[s][0];
+        // A pair that differs only in the case bit is matched by one compare after
+        // folding the case: the standard tables all are such pairs.
+        m_folded = m_folded && found[s] == 2 && (m_bytes[s][0] ^ m_bytes[s][1]) == 0x20;
+    }
+}
+
+BlockMoves WalkKernel::WalkBytes(const unsigned char* block, std::size_t size) const noexcept
+{
+    BlockMoves m;
+    int x = 0;
+    int y = 0;
+    for (std::size_t i = 0; i < size; ++i) {
+        x += m_stepX[block[i]];
+        y += m_stepY[block[i]];
+        m.minX = std::min(m.minX, x);
+        m.maxX = std::max(m.maxX, x);
+        m.minY = std::min(m.minY, y);
+        m.maxY = std::max(m.maxY, y);
+    }
+    m.dx = x;
+    m.dy = y;
+    return m;
+}
+
+#if defined(__SSE2__)
+
+namespace {
+
+// Running sums over the 16 lanes.
+inline __m128i Prefix(__m128i p) noexcept
+{
+    p = _mm_add_epi8(p, _mm_slli_si128(p, 1));
+    p = _mm_add_epi8(p, _mm_slli_si128(p, 2));
+    p = _mm_add_epi8(p, _mm_slli_si128(p, 4));
+    return _mm_add_epi8(p, _mm_slli_si128(p, 8));
+}
+
+// Lane 15 in every lane.
+inline __m128i BroadcastLast(__m128i p) noexcept
+{
+    const __m128i high = _mm_shufflehi_epi16(_mm_unpackhi_epi8(p, p), 0xFF);
+    return _mm_unpackhi_epi64(high, high);
+}
+
+struct SlotMatch {
+    __m128i bytes[4][2];
+    __m128i used[4];
+};
+
+// 0xFF in the lanes of v whose byte gives slot s.
+template <bool Folded> inline __m128i Matches(__m128i v, const SlotMatch& match, int s) noexcept
+{
+    if constexpr (Folded)
+        return _mm_cmpeq_epi8(v, match.bytes[s][0]);
+    return _mm_and_si128(
+        _mm_or_si128(_mm_cmpeq_epi8(v, match.bytes[s][0]), _mm_cmpeq_epi8(v, match.bytes[s][1])),
+        match.used[s]);
+}
+
+// The block's moves from the lanes' running extremes (biased to unsigned order) and
+// the running sums, whose lane 15 is the whole block's move.
+inline BlockMoves Finish(__m128i minX, __m128i maxX, __m128i minY, __m128i maxY, __m128i sumX, __m128i sumY) noexcept
+{
+    // Four minimums at once: a maximum is 255 minus the minimum of 255 minus the lanes.
+    const __m128i ones = _mm_set1_epi8(static_cast<char>(0xFF));
+    const __m128i t1 = _mm_min_epu8(_mm_unpacklo_epi64(minX, _mm_xor_si128(maxX, ones)),
+                                    _mm_unpackhi_epi64(minX, _mm_xor_si128(maxX, ones)));
+    const __m128i t2 = _mm_min_epu8(_mm_unpacklo_epi64(minY, _mm_xor_si128(maxY, ones)),
+                                    _mm_unpackhi_epi64(minY, _mm_xor_si128(maxY, ones)));
+    const __m128 f1 = _mm_castsi128_ps(t1);
+    const __m128 f2 = _mm_castsi128_ps(t2);
+    __m128i u = _mm_min_epu8(_mm_castps_si128(_mm_shuffle_ps(f1, f2, _MM_SHUFFLE(2, 0, 2, 0))),
+                             _mm_castps_si128(_mm_shuffle_ps(f1, f2, _MM_SHUFFLE(3, 1, 3, 1))));
+    u = _mm_min_epu8(u, _mm_srli_epi32(u, 16));
+    u = _mm_min_epu8(u, _mm_srli_epi32(u, 8));
+    alignas(16) std::uint32_t lanes[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(lanes), u);
+    const auto value = [](std::uint32_t lane) { return static_cast<int>(lane & 0xFF) - 0x80; };
+    BlockMoves m;
+    m.minX = value(lanes[0]);
+    m.maxX = -(value(lanes[1]) + 1);
+    m.minY = value(lanes[2]);
+    m.maxY = -(value(lanes[3]) + 1);
+    m.dx = static_cast<signed char>(_mm_extract_epi16(sumX, 7) >> 8);
+    m.dy = static_cast<signed char>(_mm_extract_epi16(sumY, 7) >> 8);
+    return m;
+}
+
+template <bool Folded> inline BlockMoves WalkVector(const unsigned char* block, const SlotMatch& match) noexcept
+{
+    const __m128i bias = _mm_set1_epi8(static_cast<char>(0x80));
+    const __m128i fold = _mm_set1_epi8(0x20);
+    __m128i carryX = _mm_setzero_si128();
+    __m128i carryY = _mm_setzero_si128();
+    __m128i minX = bias, maxX = bias, minY = bias, maxY = bias; // 0, biased to unsigned order
+    for (int j = 0; j < 4; ++j) {
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * j));
+        if constexpr (Folded)
+            v = _mm_or_si128(v, fold);
+        // A match is -1: Left - Right is the x step, Up - Down the y step.
+        const __m128i dx = _mm_sub_epi8(Matches<Folded>(v, match, 0), Matches<Folded>(v, match, 3));
+        const __m128i dy = _mm_sub_epi8(Matches<Folded>(v, match, 1), Matches<Folded>(v, match, 2));
+        const __m128i px = _mm_add_epi8(Prefix(dx), carryX);
+        const __m128i py = _mm_add_epi8(Prefix(dy), carryY);
+        carryX = BroadcastLast(px);
+        carryY = BroadcastLast(py);
+        const __m128i bx = _mm_xor_si128(px, bias);
+        const __m128i by = _mm_xor_si128(py, bias);
+        minX = _mm_min_epu8(minX, bx);
+        maxX = _mm_max_epu8(maxX, bx);
+        minY = _mm_min_epu8(minY, by);
+        maxY = _mm_max_epu8(maxY, by);
+    }
+    return Finish(minX, maxX, minY, maxY, carryX, carryY);
+}
+
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#define LIROVANE_WALK_AVX2 1
+
+// The same walk 32 lanes at a time, for processors that have AVX2 (chosen at run time).
+// Shifts stay within each half of 16 lanes, so the lower half's last sum is added to
+// the upper half.
+#define LIROVANE_AVX2 __attribute__((target("avx2")))
+
+struct WideMatch {
+    __m256i bytes[4][2];
+    __m256i used[4];
+};
+
+template <bool Folded> LIROVANE_AVX2 inline __m256i WideMatches(__m256i v, const WideMatch& match, int s) noexcept
+{
+    if constexpr (Folded)
+        return _mm256_cmpeq_epi8(v, match.bytes[s][0]);
+    return _mm256_and_si256(
+        _mm256_or_si256(_mm256_cmpeq_epi8(v, match.bytes[s][0]), _mm256_cmpeq_epi8(v, match.bytes[s][1])),
+        match.used[s]);
+}
+
+// Running sums over 32 lanes, plus `carry`.
+LIROVANE_AVX2 inline __m256i WidePrefix(__m256i p, __m256i carry) noexcept
+{
+    p = _mm256_add_epi8(p, _mm256_slli_si256(p, 1));
+    p = _mm256_add_epi8(p, _mm256_slli_si256(p, 2));
+    p = _mm256_add_epi8(p, _mm256_slli_si256(p, 4));
+    p = _mm256_add_epi8(p, _mm256_slli_si256(p, 8));
+    const __m256i halves = _mm256_shuffle_epi8(p, _mm256_set1_epi8(15)); // each half's last sum in all its lanes
+    return _mm256_add_epi8(_mm256_add_epi8(p, _mm256_permute2x128_si256(halves, halves, 0x08)), carry);
+}
+
+// Lane 31 in every lane.
+LIROVANE_AVX2 inline __m256i WideLast(__m256i p) noexcept
+{
+    const __m256i halves = _mm256_shuffle_epi8(p, _mm256_set1_epi8(15));
+    return _mm256_permute2x128_si256(halves, halves, 0x11);
+}
+
+template <bool Folded> LIROVANE_AVX2 inline BlockMoves WalkWide(const unsigned char* block, const WideMatch& match) noexcept
+{
+    const __m256i bias = _mm256_set1_epi8(static_cast<char>(0x80));
+    __m256i carryX = _mm256_setzero_si256();
+    __m256i carryY = _mm256_setzero_si256();
+    __m256i minX = bias, maxX = bias, minY = bias, maxY = bias;
+    for (int j = 0; j < 2; ++j) {
+        __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(block + 32 * j));
+        if constexpr (Folded)
+            v = _mm256_or_si256(v, _mm256_set1_epi8(0x20));
+        const __m256i px =
+            WidePrefix(_mm256_sub_epi8(WideMatches<Folded>(v, match, 0), WideMatches<Folded>(v, match, 3)), carryX);
+        const __m256i py =
+            WidePrefix(_mm256_sub_epi8(WideMatches<Folded>(v, match, 1), WideMatches<Folded>(v, match, 2)), carryY);
+        carryX = WideLast(px);
+        carryY = WideLast(py);
+        const __m256i bx = _mm256_xor_si256(px, bias);
+        const __m256i by = _mm256_xor_si256(py, bias);
+        minX = _mm256_min_epu8(minX, bx);
+        maxX = _mm256_max_epu8(maxX, bx);
+        minY = _mm256_min_epu8(minY, by);
+        maxY = _mm256_max_epu8(maxY, by);
+    }
+    return Finish(_mm_min_epu8(_mm256_castsi256_si128(minX), _mm256_extracti128_si256(minX, 1)),
+                  _mm_max_epu8(_mm256_castsi256_si128(maxX), _mm256_extracti128_si256(maxX, 1)),
+                  _mm_min_epu8(_mm256_castsi256_si128(minY), _mm256_extracti128_si256(minY, 1)),
+                  _mm_max_epu8(_mm256_castsi256_si128(maxY), _mm256_extracti128_si256(maxY, 1)),
+                  _mm256_castsi256_si128(carryX), _mm256_castsi256_si128(carryY));
+}
+
+template <bool Folded>
+LIROVANE_AVX2 void WalkAllWide(const unsigned char* data, std::size_t blocks, BlockMoves* out,
+                               const SlotMatch& narrow) noexcept
+{
+    WideMatch match;
+    for (int s = 0; s < 4; ++s) {
+        match.bytes[s][0] = _mm256_broadcastsi128_si256(narrow.bytes[s][0]);
+        match.bytes[s][1] = _mm256_broadcastsi128_si256(narrow.bytes[s][1]);
+        match.used[s] = _mm256_broadcastsi128_si256(narrow.used[s]);
+    }
+    for (std::size_t b = 0; b < blocks; ++b)
+        out[b] = WalkWide<Folded>(data + b * WalkKernel::kBlock, match);
+}
+
+bool HasAvx2() noexcept
+{
+    static const bool has = __builtin_cpu_supports("avx2") != 0;
+    return has;
+}
+
+#endif
+
+} // namespace
+
+void WalkKernel::Walk(const unsigned char* data, std::size_t blocks, BlockMoves* out) const noexcept
+{
+    SlotMatch match;
+    for (int s = 0; s < 4; ++s) {
+        const auto i = static_cast<std::size_t>(s);
+        const unsigned char fold = m_folded ? 0x20 : 0x00;
+        match.bytes[s][0] = _mm_set1_epi8(static_cast<char>(m_bytes[i][0] | fold));
+        match.bytes[s][1] = _mm_set1_epi8(static_cast<char>(m_bytes[i][1] | fold));
+        match.used[s] = _mm_set1_epi8(static_cast<char>(m_used[i]));
+    }
+#if defined(LIROVANE_WALK_AVX2)
+    if (m_wide && HasAvx2()) {
+        if (m_folded)
+            WalkAllWide<true>(data, blocks, out, match);
+        else
+            WalkAllWide<false>(data, blocks, out, match);
+        return;
+    }
+#endif
+    if (m_folded) {
+        for (std::size_t b = 0; b < blocks; ++b)
+            out[b] = WalkVector<true>(data + b * kBlock, match);
+    } else {
+        for (std::size_t b = 0; b < blocks; ++b)
+            out[b] = WalkVector<false>(data + b * kBlock, match);
+    }
+}
+
+#else
+
+void WalkKernel::Walk(const unsigned char* data, std::size_t blocks, BlockMoves* out) const noexcept
+{
+    for (std::size_t b = 0; b < blocks; ++b)
+        out[b] = WalkBytes(data + b * kBlock, kBlock);
+}
+
+#endif
+
+} // namespace lirovane

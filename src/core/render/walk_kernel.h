@@ -1,0 +1,58 @@
+#pragma once
+
+#include "core/render/letter_table.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace lirovane {
+
+// What 64 bytes of a walk do, relative to the pen where they start: the move, and the
+// extremes of the pen over the block (the start point included), in unit steps with
+// y down. Nothing outside the block is needed to find them.
+struct BlockMoves {
+    int dx = 0;
+    int dy = 0;
+    int minX = 0;
+    int maxX = 0;
+    int minY = 0;
+    int maxY = 0;
+
+    friend bool operator==(const BlockMoves&, const BlockMoves&) = default;
+};
+
+// The hot loops of the renderer: a letter's step from a table, and whole 64-byte
+// blocks summed with vector instructions, so that a long walk costs little more than
+// reading it. Blank bytes (white space) never step: stretches that come as raw text
+// pass over them as over any byte without a slot.
+class WalkKernel {
+public:
+    static constexpr std::size_t kBlock = 64;
+
+    // `wide`: 32 lanes at a time where the processor can (false: 16, for tests).
+    explicit WalkKernel(const LetterTable& table, bool wide = true) noexcept;
+
+    DirectionSlot SlotOf(unsigned char byte) const noexcept { return m_slots[byte]; }
+    int StepX(unsigned char byte) const noexcept { return m_stepX[byte]; }
+    int StepY(unsigned char byte) const noexcept { return m_stepY[byte]; }
+
+    // The moves of `blocks` blocks of 64 bytes from `data`, into out[0..blocks).
+    void Walk(const unsigned char* data, std::size_t blocks, BlockMoves* out) const noexcept;
+    // The same, a byte at a time: the reference the vector form must equal.
+    BlockMoves WalkBytes(const unsigned char* block, std::size_t size) const noexcept;
+
+private:
+    std::array<DirectionSlot, 256> m_slots{};
+    std::array<std::int8_t, 256> m_stepX{};
+    std::array<std::int8_t, 256> m_stepY{};
+    // Per slot (Left, Up, Down, Right) the bytes that give it (at most two), a mask of
+    // 0xFF when it has any, and whether every slot's pair is one letter in two cases.
+    std::array<std::array<unsigned char, 2>, 4> m_bytes{};
+    std::array<unsigned char, 4> m_used{};
+    bool m_folded = false;
+    bool m_wide = true;
+};
+
+} // namespace lirovane
