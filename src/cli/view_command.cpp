@@ -13,7 +13,7 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: lirovane-batch --view FILE [--start N | --region NAME:POS] [--zoom Z]\n"
+    "usage: lirovane-batch --view FILE [--start N | --region NAME:POS] [--zoom Z | --level K | --fit]\n"
     "                      [--orientation 1|2|3]\n"
     "                      [--colors LEFT,UP,DOWN,RIGHT] --save PICTURE.bmp|.png|.svg [--help]\n"
     "  Draws FILE as the Strandscope viewer does, from token N (default 0) at zoom Z\n"
@@ -23,6 +23,10 @@ constexpr const char* kUsage =
     "  that base and then prints \"region NAME:A-B\", the bases drawn. Colours are #RRGGBB, 0xBBGGRR or one of red, "
     "green, blue,\n"
     "  cyan, magenta, yellow, black, white, grey; the default is red,blue,cyan,green.\n"
+    "  --level K draws at K steps per pixel, as long stretches are drawn in a gallery,\n"
+    "  the window reaching as far as it fits; --fit draws the record holding the start\n"
+    "  whole, from its first base, at the level of 2, 4, 8, ... steps per pixel where it\n"
+    "  fits. At a level the start and end both count every non-blank character.\n"
     "  Exit status: 0 on success, 1 when the file cannot be read or the picture\n"
     "  cannot be written, 2 for bad arguments.\n";
 

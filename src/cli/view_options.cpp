@@ -29,6 +29,12 @@ std::optional<std::string> TakeViewOption(std::string_view name, std::string_vie
         if (!z || *z < 1 || *z > kMaxViewZoom)
             return "--zoom takes a whole number from 1 to " + std::to_string(kMaxViewZoom) + ", not " + quoted;
         options.zoom = *z;
+    } else if (name == "--level") {
+        const auto k = WholeNumber<std::int64_t>(value);
+        if (!k || *k < 1 || *k > kMaxViewLevel)
+            return "--level takes a whole number of steps per pixel from 1 to " + std::to_string(kMaxViewLevel) +
+                   ", not " + quoted;
+        options.level = *k;
     } else if (name == "--orientation") {
         const auto o = WholeNumber<int>(value);
         if (!o || *o < 1 || *o > 3)
@@ -45,9 +51,18 @@ std::optional<std::string> TakeViewOption(std::string_view name, std::string_vie
 
 std::optional<std::string> ReadViewOptions(const std::vector<std::string_view>& args, ViewOptions& options)
 {
-    static constexpr std::string_view kNames[] = {"--view",        "--start",  "--region", "--zoom",
+    static constexpr std::string_view kNames[] = {"--view",        "--start",  "--region", "--zoom", "--level",
                                                   "--orientation", "--colors", "--save"};
-    OptionReader reader(args);
+    // --fit is the one option without a value: taken out before the others are read.
+    std::vector<std::string_view> rest;
+    for (const std::string_view arg : args) {
+        const bool value = !rest.empty() && rest.back().starts_with("--") && rest.back().find('=') == std::string_view::npos;
+        if (arg == "--fit" && !value)
+            options.fit = true;
+        else
+            rest.push_back(arg);
+    }
+    OptionReader reader(rest);
     for (;;) {
         switch (reader.Next(kNames)) {
         case OptionReader::Status::End:
@@ -57,6 +72,10 @@ std::optional<std::string> ReadViewOptions(const std::vector<std::string_view>& 
                 return std::string("--save needs a picture file name");
             if (!options.region.empty() && options.start != 0)
                 return std::string("--region and --start are alternatives");
+            if ((options.fit || options.level > 1) && options.zoom > 1)
+                return std::string(options.fit ? "--fit" : "--level") + " and --zoom are alternatives";
+            if (options.fit && options.level > 1)
+                return std::string("--fit and --level are alternatives");
             if (const auto format = PictureFormatOfFile(options.save))
                 options.format = *format;
             else

@@ -15,7 +15,6 @@ namespace {
 
 constexpr int kPictureMargin = 20;
 constexpr int kViewerMargin = 5;
-constexpr int kViewerSlack = 10;
 constexpr int kPenWidth = 2;
 
 std::int64_t FloorDiv(std::int64_t a, std::int64_t k) noexcept
@@ -32,50 +31,12 @@ int ClampToInt(std::int64_t v) noexcept
         std::clamp<std::int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
+// The picture variant's extremes start at -1 and 1.
 struct Extremes {
     std::int64_t minX = -1;
     std::int64_t maxX = 1;
     std::int64_t minY = -1;
     std::int64_t maxY = 1;
-};
-
-// The picture variant's walk, fed a piece at a time: extremes start at -1 and 1, one
-// unit per step. Whole 64-byte blocks come from the kernel; the rest a byte at a time,
-// branch-free with the step tables (random bases would defeat a branch predictor).
-struct ExtremesWalk {
-    Extremes e;
-    std::int64_t x = 0;
-    std::int64_t y = 0;
-
-    void Add(std::string_view piece, const WalkKernel& kernel) noexcept
-    {
-        const auto* p = reinterpret_cast<const unsigned char*>(piece.data());
-        const std::size_t n = piece.size();
-        std::size_t i = 0;
-        constexpr std::size_t kBatch = 64;
-        BlockMoves blocks[kBatch];
-        while (n - i >= WalkKernel::kBlock) {
-            const std::size_t count = std::min(kBatch, (n - i) / WalkKernel::kBlock);
-            kernel.Walk(p + i, count, blocks);
-            for (std::size_t b = 0; b < count; ++b) {
-                const BlockMoves& m = blocks[b];
-                e.minX = std::min(e.minX, x + m.minX);
-                e.maxX = std::max(e.maxX, x + m.maxX);
-                e.minY = std::min(e.minY, y + m.minY);
-                e.maxY = std::max(e.maxY, y + m.maxY);
-                x += m.dx;
-                y += m.dy;
-            }
-            i += count * WalkKernel::kBlock;
-        }
-        const BlockMoves m = kernel.WalkBytes(p + i, n - i);
-        e.minX = std::min(e.minX, x + m.minX);
-        e.maxX = std::max(e.maxX, x + m.maxX);
-        e.minY = std::min(e.minY, y + m.minY);
-        e.maxY = std::max(e.maxY, y + m.maxY);
-        x += m.dx;
-        y += m.dy;
-    }
 };
 
 std::int64_t ScaledSpan(const Extremes& e, std::int64_t k) noexcept
@@ -84,71 +45,47 @@ std::int64_t ScaledSpan(const Extremes& e, std::int64_t k) noexcept
            4 * std::int64_t{kPictureMargin};
 }
 
-// Draws a walk of unit moves, joining consecutive moves in one direction into one
-// line. With the square pen of the raster canvas this covers exactly the pixels the
-// single steps would, and it keeps long straight runs cheap on window surfaces.
-class RunDrawer {
-public:
-    RunDrawer(const PathStyle& style, std::int64_t step, Canvas& first, Canvas* second) noexcept
-        : m_style(style), m_step(step), m_first(first), m_second(second)
-    {
-    }
-
-    void Start(int x, int y)
-    {
-        m_x = x;
-        m_y = y;
-        m_first.MoveTo(x, y);
-        if (m_second != nullptr)
-            m_second->MoveTo(x, y);
-    }
-
-    void Move(DirectionSlot slot)
-    {
-        if (slot != m_slot)
-            Flush();
-        m_slot = slot;
-        ++m_moves;
-    }
-
-    void Flush()
-    {
-        if (m_moves == 0)
-            return;
-        const std::int64_t length = m_moves * m_step;
-        switch (m_slot) {
-        case DirectionSlot::Left: m_x -= length; break;
-        case DirectionSlot::Up: m_y -= length; break;
-        case DirectionSlot::Down: m_y += length; break;
-        case DirectionSlot::Right: m_x += length; break;
-        case DirectionSlot::None: break;
-        }
-        m_moves = 0;
-        const Color color = m_style.ColorOf(m_slot);
-        const int x = ClampToInt(m_x);
-        const int y = ClampToInt(m_y);
-        m_first.SelectPen(kPenWidth, color);
-        m_first.LineTo(x, y);
-        if (m_second != nullptr) {
-            m_second->SelectPen(kPenWidth, color);
-            m_second->LineTo(x, y);
-            m_second->ReleasePen();
-        }
-        m_first.ReleasePen();
-    }
-
-private:
-    const PathStyle& m_style;
-    std::int64_t m_step;
-    Canvas& m_first;
-    Canvas* m_second;
-    std::int64_t m_x = 0;
-    std::int64_t m_y = 0;
-    DirectionSlot m_slot = DirectionSlot::None;
-    std::int64_t m_moves = 0;
-};
-
 } // namespace
+
+PathPen::PathPen(const PathStyle& style, std::int64_t step, Canvas& first, Canvas* second) noexcept
+    : m_style(style), m_step(step), m_first(first), m_second(second)
+{
+}
+
+void PathPen::Start(int x, int y)
+{
+    m_x = x;
+    m_y = y;
+    m_first.MoveTo(x, y);
+    if (m_second != nullptr)
+        m_second->MoveTo(x, y);
+}
+
+void PathPen::Flush()
+{
+    if (m_moves == 0)
+        return;
+    const std::int64_t length = m_moves * m_step;
+    switch (m_slot) {
+    case DirectionSlot::Left: m_x -= length; break;
+    case DirectionSlot::Up: m_y -= length; break;
+    case DirectionSlot::Down: m_y += length; break;
+    case DirectionSlot::Right: m_x += length; break;
+    case DirectionSlot::None: break;
+    }
+    m_moves = 0;
+    const Color color = m_style.ColorOf(m_slot);
+    const int x = ClampToInt(m_x);
+    const int y = ClampToInt(m_y);
+    m_first.SelectPen(kPenWidth, color);
+    m_first.LineTo(x, y);
+    if (m_second != nullptr) {
+        m_second->SelectPen(kPenWidth, color);
+        m_second->LineTo(x, y);
+        m_second->ReleasePen();
+    }
+    m_first.ReleasePen();
+}
 
 PathExtent MeasurePath(std::string_view stretch, const PathStyle& style)
 {
@@ -159,11 +96,17 @@ PathExtent MeasurePath(std::string_view stretch, const PathStyle& style)
 PathExtent MeasurePath(LetterSource& letters, const PathStyle& style)
 {
     const WalkKernel kernel(style.letters);
-    ExtremesWalk walk;
+    WalkBounds walk;
     if (letters.Rewind())
         for (std::string_view piece = letters.Next(); !piece.empty(); piece = letters.Next())
             walk.Add(piece, kernel);
-    const Extremes& e = walk.e;
+    return PictureExtent(walk);
+}
+
+PathExtent PictureExtent(const WalkBounds& walk)
+{
+    const Extremes e{std::min<std::int64_t>(walk.minX, -1), std::max<std::int64_t>(walk.maxX, 1),
+                     std::min<std::int64_t>(walk.minY, -1), std::max<std::int64_t>(walk.maxY, 1)};
 
     std::int64_t k = 1;
     if (ScaledSpan(e, 1) > kMaxPictureSpan) {
@@ -193,7 +136,7 @@ void DrawPath(LetterSource& letters, const PathExtent& extent, const PathStyle& 
 {
     canvas.FillRect(0, 0, extent.width, extent.height, StockBrush::White);
     const WalkKernel kernel(style.letters);
-    RunDrawer drawer(style, 1, canvas, nullptr);
+    PathPen drawer(style, 1, canvas, nullptr);
     drawer.Start(extent.startX, extent.startY);
     if (!letters.Rewind())
         return;
@@ -252,7 +195,7 @@ ViewerFit FitViewerPath(std::string_view letters, int zoom, const PathStyle& sty
         }
         // The letter whose step breaks the frame is neither drawn nor counted,
         // but its step still counts in the start point.
-        if ((maxX - minX) + s + kViewerSlack >= kViewerWidth || (maxY - minY) + s + kViewerSlack >= kViewerHeight) {
+        if (!FitsViewerFrame(maxX - minX, maxY - minY, s)) {
             count = i;
             break;
         }
@@ -276,7 +219,7 @@ void DrawViewerPath(std::string_view letters, const ViewerFit& fit, int zoom, co
     const std::size_t count = std::min<std::size_t>(static_cast<std::size_t>(std::max(fit.count, 0)), available);
     const SlotLookup lookup(style.letters);
 
-    RunDrawer drawer(style, s, screen, &image);
+    PathPen drawer(style, s, screen, &image);
     drawer.Start(fit.startX, fit.startY);
     for (std::size_t i = 0; i < count; ++i) {
         const DirectionSlot slot = lookup[static_cast<unsigned char>(letters[i])];

@@ -4,6 +4,7 @@
 #include "core/render/letter_table.h"
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string_view>
 
@@ -11,6 +12,7 @@ namespace lirovane {
 
 class Canvas;
 class LetterSource;
+struct WalkBounds;
 
 // The colours of the four direction slots, indexed by DirectionSlot: Left, Up, Down, Right.
 using SlotColors = std::array<Color, 4>;
@@ -63,6 +65,8 @@ inline constexpr int kMaxPictureSpan = 15083;
 // gives the picture of the letters read: callers check its Failed().
 PathExtent MeasurePath(std::string_view stretch, const PathStyle& style);
 PathExtent MeasurePath(LetterSource& letters, const PathStyle& style);
+// The picture of a walk whose extremes are known (MeasurePath walks and calls this).
+PathExtent PictureExtent(const WalkBounds& walk);
 void DrawPath(std::string_view stretch, const PathExtent& extent, const PathStyle& style, Canvas& canvas);
 void DrawPath(LetterSource& letters, const PathExtent& extent, const PathStyle& style, Canvas& canvas);
 // The picture measured in steps instead of pixels: every length `scale` times larger and
@@ -70,6 +74,42 @@ void DrawPath(LetterSource& letters, const PathExtent& extent, const PathStyle& 
 // (pixel p of the picture spans steps p * scale to (p + 1) * scale). The extent itself
 // when it is not scaled; nothing when the finer frame does not fit in an int.
 std::optional<PathExtent> StepExtent(const PathExtent& extent);
+
+// Draws a walk move by move from a start point, `step` pixels a move, on one canvas or
+// two (the first, then the second), each line 2 pixels wide in its slot's colour.
+// Consecutive moves in one direction become one line: with the square pen of the
+// raster canvas it covers exactly the pixels the single moves would, and it keeps long
+// straight runs cheap on window surfaces. Flush() draws the last run.
+class PathPen {
+public:
+    PathPen(const PathStyle& style, std::int64_t step, Canvas& first, Canvas* second) noexcept;
+    void Start(int x, int y);
+    void Move(DirectionSlot slot)
+    {
+        if (slot != m_slot)
+            Flush();
+        m_slot = slot;
+        ++m_moves;
+    }
+    void Flush();
+
+private:
+    const PathStyle& m_style;
+    std::int64_t m_step;
+    Canvas& m_first;
+    Canvas* m_second;
+    std::int64_t m_x = 0;
+    std::int64_t m_y = 0;
+    DirectionSlot m_slot = DirectionSlot::None;
+    std::int64_t m_moves = 0;
+};
+
+// The viewer's fit test: a walk whose extremes lie `spanX` and `spanY` apart, drawn
+// with a step of `step` pixels, still fits the 650 x 380 frame.
+constexpr bool FitsViewerFrame(std::int64_t spanX, std::int64_t spanY, std::int64_t step) noexcept
+{
+    return spanX + step + 10 < kViewerWidth && spanY + step + 10 < kViewerHeight;
+}
 
 // Viewer variant: a step of `zoom` pixels in a fixed 650 x 380 frame; only the letters
 // that fit are drawn, on both canvases (screen first, then image) step by step.

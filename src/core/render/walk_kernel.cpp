@@ -280,4 +280,31 @@ void WalkKernel::Walk(const unsigned char* data, std::size_t blocks, BlockMoves*
 
 #endif
 
+void WalkBounds::Take(const BlockMoves& m) noexcept
+{
+    minX = std::min(minX, x + m.minX);
+    maxX = std::max(maxX, x + m.maxX);
+    minY = std::min(minY, y + m.minY);
+    maxY = std::max(maxY, y + m.maxY);
+    x += m.dx;
+    y += m.dy;
+}
+
+void WalkBounds::Add(std::string_view piece, const WalkKernel& kernel) noexcept
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(piece.data());
+    const std::size_t n = piece.size();
+    std::size_t i = 0;
+    constexpr std::size_t kBatch = 64;
+    BlockMoves blocks[kBatch];
+    while (n - i >= WalkKernel::kBlock) {
+        const std::size_t count = std::min(kBatch, (n - i) / WalkKernel::kBlock);
+        kernel.Walk(p + i, count, blocks);
+        for (std::size_t b = 0; b < count; ++b)
+            Take(blocks[b]);
+        i += count * WalkKernel::kBlock;
+    }
+    Take(kernel.WalkBytes(p + i, n - i));
+}
+
 } // namespace lirovane

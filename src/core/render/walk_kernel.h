@@ -55,4 +55,19 @@ private:
     bool m_wide = true;
 };
 
+// The extremes of a walk of unit steps (y down) from (0, 0), the start included, fed a
+// piece at a time: whole blocks from the kernel, the rest a byte at a time.
+struct WalkBounds {
+    std::int64_t x = 0;
+    std::int64_t y = 0;
+    std::int64_t minX = 0;
+    std::int64_t maxX = 0;
+    std::int64_t minY = 0;
+    std::int64_t maxY = 0;
+
+    void Add(std::string_view piece, const WalkKernel& kernel) noexcept;
+    // Takes in a stretch's moves, as from the pen at (x, y).
+    void Take(const BlockMoves& m) noexcept;
+};
+
 } // namespace lirovane

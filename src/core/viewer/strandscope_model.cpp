@@ -5,6 +5,7 @@
 #include "core/render/null_canvas.h"
 #include "core/render/png_export.h"
 #include "core/render/svg_canvas.h"
+#include "core/sequence/genome_coordinates.h"
 #include "core/sequence/sequence_letters.h"
 #include "core/sequence/token_offset_index.h"
 
@@ -115,8 +116,112 @@ void StrandscopeModel::FitAndDraw()
 
 void StrandscopeModel::RedrawSequence()
 {
+    if (m_level > 1) {
+        if (FitLevel() != LevelFit::Stopped)
+            DrawLevel();
+        return;
+    }
     LoadLetters();
     FitAndDraw();
+}
+
+StrandscopeModel::LevelFit StrandscopeModel::FitLevel()
+{
+    IoResult<LevelWindow> fitted = FitLevelWindow(m_viewerPath, m_nStartIndex, m_level, m_letterTable, m_stop);
+    m_loadStatus = fitted;
+    if (!fitted) {
+        m_bLastLoadFound = false;
+        return LevelFit::Nothing;
+    }
+    if (fitted->stopped)
+        return LevelFit::Stopped;
+    m_bLastLoadFound = fitted->found;
+    if (!fitted->found)
+        return LevelFit::Nothing; // the window on show stays, as the letters on show do at a zoom
+    m_window = std::move(fitted).value();
+    m_windowStart = m_nStartIndex;
+    return LevelFit::Fitted;
+}
+
+void StrandscopeModel::DrawLevel()
+{
+    m_nDrawnCount = static_cast<int>(std::min<std::uint64_t>(m_window.tokens, std::numeric_limits<int>::max()));
+    m_nEndIndex = SaturatedSum(m_nStartIndex, static_cast<std::int64_t>(m_window.tokens));
+    m_startText = std::to_string(m_nStartIndex);
+    m_endText = std::to_string(m_nEndIndex);
+    NullCanvas nowhere(kViewerWidth, kViewerHeight); // no screen attached
+    DrawLevelWindow(m_viewerPath, m_windowStart, m_window, m_level, Style(), m_screen ? *m_screen : nowhere, m_image);
+    m_shown.reset();
+}
+
+template <typename Change> bool StrandscopeModel::Navigate(Change change)
+{
+    const std::int64_t start = m_nStartIndex, previous = m_nPreviousStart, level = m_level;
+    const int zoom = m_nZoom;
+    change();
+    if (m_level > 1 && FitLevel() == LevelFit::Stopped) {
+        m_nStartIndex = start, m_nPreviousStart = previous, m_level = level, m_nZoom = zoom;
+        return false;
+    }
+    if (m_level > 1)
+        DrawLevel();
+    else
+        RedrawSequence();
+    return true;
+}
+
+std::optional<std::pair<std::int64_t, FastaRecord>> StrandscopeModel::RecordFit()
+{
+    IoResult<std::vector<FastaRecord>> records = TokenOffsetIndex::Global().Records(m_viewerPath);
+    if (!records)
+        return std::nullopt;
+    const auto holding = LocatePosition(*records, static_cast<std::uint64_t>(std::max<std::int64_t>(m_nStartIndex, 0)) + 1, true);
+    if (!holding)
+        return std::nullopt;
+    const FastaRecord& record = (*records)[holding->record];
+    if (m_recordFit && m_recordFit->file == m_viewerPath && m_recordFit->tokensBefore == record.tokensBefore &&
+        m_recordFit->table == m_letterTable)
+        return std::pair{m_recordFit->level, record};
+    IoResult<WalkBounds> bounds = RecordBounds(m_viewerPath, record, m_letterTable, m_stop);
+    if (!bounds || Stopped())
+        return std::nullopt;
+    m_recordFit = RecordFitCache{m_viewerPath, record.tokensBefore, m_letterTable, FittingLevel(*bounds, record.bases)};
+    return std::pair{m_recordFit->level, record};
+}
+
+bool StrandscopeModel::ZoomOutFurther()
+{
+    if (!HasSequence())
+        return false;
+    const auto fit = RecordFit();
+    if (!fit || m_level >= fit->first)
+        return false;
+    return Navigate([this] { m_level = m_level < 2 ? 2 : m_level * 2; });
+}
+
+bool StrandscopeModel::ZoomInCloser()
+{
+    if (!HasSequence() || m_level < 2)
+        return false;
+    return Navigate([this] {
+        m_level /= 2;
+        if (m_level < 2)
+            m_level = 1, m_nZoom = 1;
+    });
+}
+
+bool StrandscopeModel::FitRecord()
+{
+    if (!HasSequence())
+        return false;
+    const auto fit = RecordFit();
+    if (!fit)
+        return false;
+    return Navigate([this, &fit] {
+        m_nStartIndex = static_cast<std::int64_t>(fit->second.tokensBefore);
+        m_level = fit->first;
+        m_nZoom = 1;
+    });
 }
 
 void StrandscopeModel::Load(const std::filesystem::path& file)
@@ -138,6 +243,21 @@ bool StrandscopeModel::Next()
 {
     if (!HasSequence())
         return false;
+    if (m_level > 1) {
+        const std::int64_t remembered = m_nPreviousStart, start = m_nStartIndex;
+        m_nPreviousStart = m_nStartIndex;
+        m_nStartIndex = m_nEndIndex;
+        const LevelFit fit = FitLevel();
+        if (fit != LevelFit::Fitted) {
+            // At the end (or stopped): both indexes go back and the window on show stays.
+            m_nStartIndex = start;
+            m_nPreviousStart = remembered;
+            if (fit == LevelFit::Stopped)
+                return false;
+        }
+        DrawLevel();
+        return true;
+    }
     const std::int64_t remembered = m_nPreviousStart;
     m_nPreviousStart = m_nStartIndex;
     m_nStartIndex = m_nEndIndex;
@@ -154,23 +274,26 @@ bool StrandscopeModel::Previous()
 {
     if (!HasSequence())
         return false;
-    m_nStartIndex = m_nPreviousStart;
-    RedrawSequence();
-    return true;
+    return Navigate([this] { m_nStartIndex = m_nPreviousStart; });
 }
 
 bool StrandscopeModel::Redraw()
 {
     if (!HasSequence())
         return false;
-    RedrawSequence();
-    return true;
+    return Navigate([] {});
 }
 
 bool StrandscopeModel::ZoomIn()
 {
     if (!HasSequence() || m_nZoom == std::numeric_limits<int>::max())
         return false;
+    if (m_level > 1) {
+        m_level = 1; // back to zoom 1
+        m_nZoom = 1;
+        RedrawSequence();
+        return true;
+    }
     ++m_nZoom;
     RedrawSequence();
     return true;
@@ -178,7 +301,7 @@ bool StrandscopeModel::ZoomIn()
 
 bool StrandscopeModel::ZoomOut()
 {
-    if (!HasSequence() || m_nZoom <= 1)
+    if (!HasSequence() || m_nZoom <= 1 || m_level > 1)
         return false;
     --m_nZoom;
     RedrawSequence();
@@ -194,9 +317,13 @@ void StrandscopeModel::SetStartIndexText(std::string_view text)
 void StrandscopeModel::ApplyColorSettings(int orientation, const SlotColors& colors)
 {
     m_nOrientation = orientation;
+    const LetterTable before = m_letterTable;
     ApplyOrientation(m_letterTable, orientation); // any other value keeps the table
     m_colors = colors;
-    if (HasSequence())
+    // New colours at a level draw the window's kept moves again, without reading.
+    if (HasSequence() && m_level > 1 && m_letterTable == before && m_window.kept && m_windowStart == m_nStartIndex)
+        DrawLevel();
+    else if (HasSequence())
         RedrawSequence();
 }
 
@@ -208,6 +335,12 @@ IoStatus StrandscopeModel::SaveImage(const std::filesystem::path& file, PictureF
         return lirovane::SaveImage(file, m_image, kViewerWidth, kViewerHeight);
 
     SvgCanvas drawing(kViewerWidth, kViewerHeight);
+    if (m_level > 1 && HasSequence()) {
+        NullCanvas screen(kViewerWidth, kViewerHeight);
+        DrawLevelWindow(m_viewerPath, m_windowStart, m_window, m_level, Style(), screen, drawing);
+        return drawing.Save(file, "Sequence file: " + m_viewerPath.string() + ", start index " + m_startText +
+                                      ", end index " + m_endText + ", " + LevelName(m_level));
+    }
     if (!m_shown) {
         drawing.FillRect(0, 0, kViewerWidth, kViewerHeight, StockBrush::White); // before the first Load
         return drawing.Save(file, "No sequence loaded");

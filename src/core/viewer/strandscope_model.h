@@ -7,6 +7,8 @@
 #include "core/render/path_renderer.h"
 #include "core/render/picture_format.h"
 #include "core/render/raster_canvas.h"
+#include "core/sequence/fasta_records.h"
+#include "core/viewer/level_window.h"
 
 #include <array>
 #include <cstdint>
@@ -14,6 +16,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace lirovane {
 
@@ -38,8 +41,22 @@ public:
     bool Next();
     bool Previous();
     bool Redraw();
+    // At a level, ZoomIn returns to zoom 1 and ZoomOut does nothing.
     bool ZoomIn();
     bool ZoomOut();
+    // Levels below zoom 1: 2, 4, 8, ... steps per pixel, halved or doubled, from zoom 1
+    // to the level at which the record holding the start index fits whole; closer at
+    // 2 returns to zoom 1. Nothing before a Load, past those ends, or (closer) at a zoom.
+    bool ZoomOutFurther();
+    bool ZoomInCloser();
+    // The level (or zoom 1) at which the record holding the start index fits whole,
+    // from that record's first base.
+    bool FitRecord();
+    // Asked while a long walk at a level reads: true stops it, leaving the picture,
+    // indexes and level as they were before the command.
+    void SetStopCheck(StopCheck stop) { m_stop = std::move(stop); }
+    // Steps per pixel: 1 at every zoom, 2 or more at a level.
+    std::int64_t Level() const noexcept { return m_level; }
     // The start box lost the focus: its text, read as atoi reads its first 29
     // characters (saturated to the 64-bit range), becomes the start.
     void SetStartIndexText(std::string_view text);
@@ -49,6 +66,8 @@ public:
     void ApplyColorSettings(int orientation, const SlotColors& colors);
     // Sets the zoom directly (at least 1); draws nothing.
     void SetZoom(int zoom) noexcept { m_nZoom = zoom < 1 ? 1 : zoom; }
+    // Sets the level directly (below 2: zoom 1 rules); draws nothing.
+    void SetLevel(std::int64_t level) noexcept { m_level = level < 2 ? 1 : level; }
 
     // Saves m_image, 650 x 380, as BMP or PNG; as SVG, the last drawing is drawn again
     // as vectors on a canvas of that size. Fails when the file was not written whole.
@@ -93,6 +112,18 @@ private:
     IoResult<std::string> ReadFittingLetters(std::int64_t start, bool& complete) const;
     void FitAndDraw();
     void RedrawSequence();
+    // At a level: fits the window from the start index (false when stopped, the
+    // window on show kept), and draws it.
+    enum class LevelFit { Fitted, Nothing, Stopped };
+    LevelFit FitLevel();
+    void DrawLevel();
+    // Runs `change` (which moves the start, zoom or level) and redraws; a walk stopped
+    // part way puts everything back as it was and returns false.
+    template <typename Change> bool Navigate(Change change);
+    // The level at which the record holding the start index fits whole (1: at zoom 1),
+    // and that record; nothing when the records cannot be read or none holds it.
+    std::optional<std::pair<std::int64_t, FastaRecord>> RecordFit();
+    bool Stopped() const { return m_stop && m_stop(); }
 
     std::int64_t m_nStartIndex = 0;
     std::int64_t m_nEndIndex = 0;
@@ -125,6 +156,18 @@ private:
         PathStyle style;
     };
     std::optional<Drawing> m_shown;
+
+    std::int64_t m_level = 1;
+    LevelWindow m_window;           // the window on show at a level, with its moves
+    std::int64_t m_windowStart = 0; // the start index it was fitted from
+    struct RecordFitCache {
+        std::filesystem::path file;
+        std::uint64_t tokensBefore = 0;
+        LetterTable table;
+        std::int64_t level = 1;
+    };
+    std::optional<RecordFitCache> m_recordFit;
+    StopCheck m_stop;
 };
 
 } // namespace lirovane

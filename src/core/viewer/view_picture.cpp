@@ -32,7 +32,10 @@ ViewResult RenderViewPicture(const ViewOptions& options)
     StrandscopeModel viewer;
     viewer.ApplyColorSettings(options.orientation, options.colors);
     viewer.SetZoom(options.zoom);
+    viewer.SetLevel(options.level);
     viewer.LoadAt(options.file, start);
+    if (options.fit)
+        viewer.FitRecord();
     result.lettersFound = viewer.LastLoadFound();
     result.error = viewer.LastLoadStatus().Message();
     if (!result.error.empty())

@@ -17,6 +17,8 @@ struct ViewOptions {
     std::int64_t start = 0;
     std::string region; // NAME:POS instead of `start`: the first base drawn
     int zoom = 1;
+    std::int64_t level = 1; // 2 or more: that many steps per pixel, from the start
+    bool fit = false;       // the record holding the start, whole, from its first base
     int orientation = 1;
     SlotColors colors = kDefaultColors;
 };
