@@ -90,9 +90,20 @@ int main(int argc, char** argv)
                                                   (work / "out").string()});
         gallery.Best(run);
         gallery.peakKiB = run.peakKiB;
+        const bench::ChildRun fitRun = bench::Spawn({batch, "--view", genome.string(), "--region", "chrW", "--fit",
+                                                     "--save", (work / "fit.bmp").string()});
+        fit.Best(fitRun);
+        fit.peakKiB = fitRun.peakKiB;
+        fs::remove_all(work / "ov");
+        const bench::ChildRun overviewRun =
+            bench::Spawn({batch, "--sequence", genome.string(), "--overview", "--out", (work / "ov").string()});
+        overview.Best(overviewRun);
+        overview.peakKiB = overviewRun.peakKiB;
     }
     std::printf("plain count: %.3f s, CPU %.3f s\n", count.seconds, count.cpu);
     Report("(1) gallery picture of the record", gallery, count);
+    Report("(2) viewer, --fit with the .fai", fit, count);
+    Report("(3) --overview", overview, count);
     std::error_code ec;
     fs::remove_all(work, ec);
     return 0;

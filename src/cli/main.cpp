@@ -1,6 +1,7 @@
 // lirovane-batch: the window's image batch for pipelines and servers.
 #include "cli/batch_options.h"
 #include "cli/feature_command.h"
+#include "cli/overview_command.h"
 #include "cli/progress_display.h"
 #include "cli/view_command.h"
 
@@ -170,6 +171,8 @@ int main(int argc, char** argv)
 {
     if (cli::AsksForViewMode(argc, argv))
         return RunViewCommand(argc, argv);
+    if (AsksForOverview(argc, argv))
+        return RunOverviewCommand(argc, argv);
     if (argc == 2 && std::string_view(argv[1]) == "--version") {
         std::printf("lirovane-batch (Lirovane) %s\n", kVersion);
         return 0;

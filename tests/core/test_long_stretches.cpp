@@ -1,6 +1,7 @@
 // Stretches past the in-memory bound are read again from the sequence file (or from a
 // temporary file for plain gzip) and draw the very same pictures as stretches held whole.
 #include "core/batch/gallery_pass.h"
+#include "core/batch/overview.h"
 #include "core/batch/stretch_letters.h"
 #include "core/render/letter_source.h"
 #include "core/render/path_renderer.h"
@@ -251,5 +252,59 @@ TEST(LongStretches, AStretchThatFailsWritesNothing)
         const std::string inPieces = ReadFile(file);
         ASSERT_TRUE(SavePathPicture(file, format, letters, MeasurePath(letters, style), style, scratch, "t").ok());
         EXPECT_EQ(inPieces, ReadFile(file));
+    }
+}
+
+// Each overview picture is the gallery's picture of a repeat spanning its record, for
+// records held in memory, scaled down, and past the in-memory bound; walk.tsv is the
+// walk's end and first turning points, by plain cumulative sums.
+TEST(LongStretches, OverviewIsTheGallerysPictureOfEachRecord)
+{
+    ScratchDir dir;
+    std::mt19937 random(5);
+    const std::pair<std::string, std::size_t> records[] = {{"chr1 first", 100}, {"a/b", 60000}, {"A/B", 2500000}};
+    std::string text, table = "record\tlength\tx\ty\tmin_x_base\tmax_x_base\tmin_y_base\tmax_y_base\n";
+    Gallery gallery{"g", PictureFormat::Bmp, {}};
+    for (const auto& [name, bases] : records) {
+        text += ">" + name + "\n";
+        gallery.stretches.push_back({0, 0});
+        gallery.stretches.back().first = static_cast<std::int64_t>(CountTokens(text.data(), text.size())) + 1;
+        gallery.stretches.back().second = gallery.stretches.back().first + static_cast<std::int64_t>(bases);
+        std::int64_t x = 0, y = 0, extremes[4] = {}; // y up; min x, max x, min y, max y
+        std::uint64_t first[4] = {};
+        for (std::size_t i = 1; i <= bases; ++i) {
+            const char base = "AACGTTTNacgt"[random() % (i < bases / 2 ? 12 : 11)];
+            text += base;
+            text += i % 60 == 0 ? "\n" : "";
+            const char b = static_cast<char>(std::toupper(base));
+            x += (b == 'T') - (b == 'A');
+            y += (b == 'C') - (b == 'G');
+            const bool beyond[4] = {x < extremes[0], x > extremes[1], y < extremes[2], y > extremes[3]};
+            for (int e = 0; e < 4; ++e)
+                if (beyond[e])
+                    extremes[e] = e < 2 ? x : y, first[e] = i;
+        }
+        text += "\n";
+        table += name.substr(0, name.find(' ')) + "\t" + std::to_string(bases) + "\t" + std::to_string(x) + "\t" +
+                 std::to_string(y);
+        for (const std::uint64_t base : first)
+            table += "\t" + std::to_string(base);
+        table += "\n";
+    }
+    const fs::path plain = WriteFile(dir / "genome.fa", text);
+    for (const char* tool : {static_cast<const char*>(nullptr), "gzip"}) {
+        SCOPED_TRACE(tool ? tool : "plain");
+        const fs::path file = Compress(plain, dir / (tool ? "in.gz" : "in.fa"), tool);
+        const OverviewReport report = RunOverview({file.string(), dir / "overview", PictureFormat::Bmp, PathStyle{}});
+        EXPECT_TRUE(report.sequence.ok() && report.page.ok() && report.table.ok() && report.unwritten.empty());
+        EXPECT_EQ(ReadFile(dir / "overview" / "walk.tsv"), table);
+        Draw(dir / "gallery", file, {gallery}, kStretchInMemory, true);
+        const char* names[] = {"chr1", "a_b", "A_B-2"}; // safe names, unique ignoring case
+        for (std::size_t r = 0; r < 3; ++r)
+            EXPECT_TRUE(ReadFile(dir / "overview" / (names[r] + std::string(".bmp"))) ==
+                        ReadFile(dir / "gallery" / "g" / (std::to_string(gallery.stretches[r].first) + ".bmp")))
+                << names[r];
+        EXPECT_NE(ReadFile(dir / "overview" / "index.htm").find("Number of records: 3<br>"), std::string::npos);
+        fs::remove_all(dir / "gallery");
     }
 }

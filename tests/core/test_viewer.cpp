@@ -20,7 +20,8 @@ bool IsWhite(const StrandscopeModel& m)
 }
 
 // Loads `file`, runs the commands of `script` (N next, P previous, R redraw, + zoom in,
-// - zoom out, zK set zoom K, anything else typed into the start box) and gives
+// - zoom out, O zoom out further, I zoom in closer, F fit record, zK set zoom K,
+// anything else typed into the start box) and gives
 // "start-end" after the load and after every command.
 std::string Play(StrandscopeModel& m, const fs::path& file, const std::string& script)
 {
@@ -30,7 +31,8 @@ std::string Play(StrandscopeModel& m, const fs::path& file, const std::string& s
     std::istringstream in(script);
     using M = StrandscopeModel;
     const std::map<std::string, bool (M::*)()> commands{
-        {"N", &M::Next}, {"P", &M::Previous}, {"R", &M::Redraw}, {"+", &M::ZoomIn}, {"-", &M::ZoomOut}};
+        {"N", &M::Next},    {"P", &M::Previous},      {"R", &M::Redraw},       {"+", &M::ZoomIn},
+        {"-", &M::ZoomOut}, {"O", &M::ZoomOutFurther}, {"I", &M::ZoomInCloser}, {"F", &M::FitRecord}};
     for (std::string cmd; in >> cmd; states.append(" ").append(state())) {
         if (const auto it = commands.find(cmd); it != commands.end())
             (m.*it->second)();
@@ -48,6 +50,10 @@ std::string Play(StrandscopeModel& m, const fs::path& file, const std::string& s
 TEST(StrandscopeModel, Commands)
 {
     const std::string t1000(1000, 'T');
+    const std::string t5000(5000, 'T');
+    std::string tn2000;
+    for (int i = 0; i < 2000; ++i)
+        tn2000 += "TN";
     const struct {
         std::string content, script, states, letters; // letters kept at the end, if given
     } cases[] = {
@@ -63,6 +69,14 @@ TEST(StrandscopeModel, Commands)
         {">chr1\nACGT\n", "5 R", "0-5 5-5 5-9", "ACGT"},
         {"AANNTT\n", "N", "0-4 4-6", "TT"},                      // Next starts inside the stretch on show
         {"ACGTACGT", "z369 + N", "0-8 0-8 0-0 0-0", "ACGTACGT"}, // at zoom 370 not one step fits
+        // Levels: at k steps per pixel the 640th pixel move, at letter 640k, breaks the
+        // frame. 5000 letters fit at 8; closer at 2 returns to zoom 1.
+        {t5000, "O N N P O I I", "0-639 0-1279 1279-2558 2558-3837 1279-2558 1279-3838 1279-2558 1279-1918", ""},
+        // Fit record; Next at the end and further out stay; Zoom in returns to zoom 1.
+        {t5000, "F N O - +", "0-639 0-5000 0-5000 0-5000 0-5000 0-639", ""},
+        // At a level both indexes count every token: the header and N too.
+        {">h\n" + tn2000, "O N", "0-639 0-2560 2560-4002", ""},
+        {">h\n" + tn2000, "F", "0-639 2-4002", ""},
     };
     ScratchDir dir;
     for (const auto& c : cases) {
@@ -76,6 +90,13 @@ TEST(StrandscopeModel, Commands)
     Play(m, WriteFile(dir / "t.txt", t1000), "");
     EXPECT_EQ(m.StartText() + " " + m.EndText(), "0 639");
     EXPECT_EQ(m.Image().PixelAt(4, 4), kDefaultColors[3]);
+    // New colours at a level draw the window's moves again without reading the file.
+    Play(m, WriteFile(dir / "t.txt", t5000), "O");
+    WriteFile(dir / "t.txt", "");
+    m.ApplyColorSettings(1, {0, 0, 0, 0x00123456});
+    EXPECT_EQ(m.EndText() + " " + LevelName(m.Level()), "1279 1:2");
+    EXPECT_EQ(m.Image().PixelAt(4, 4), 0x00123456u);
+    m.ZoomIn(); // back to zoom 1
     // A shorter file keeps only its own letters; a file that cannot be read keeps them on show.
     EXPECT_EQ(Play(m, WriteFile(dir / "short.txt", "GGC"), ""), "0-3");
     EXPECT_EQ(Play(m, dir / "missing.txt", ""), "0-3");
@@ -206,6 +227,11 @@ TEST(ViewOptions, Arguments)
     EXPECT_EQ(std::tie(o.file, o.save, o.start, o.zoom, o.orientation),
               std::make_tuple("seq.fa", "out.bmp", 250, 3, 2));
     EXPECT_EQ(o.colors, (std::array<Color, 4>{0x000000FF, 0x00FF0000, 0x00FFFF00, 0x00000000}));
+    ViewOptions fit;
+    ASSERT_FALSE(Parse("--view seq.fa --fit --save p.svg", fit));
+    ViewOptions level;
+    ASSERT_FALSE(Parse("--view seq.fa --save p.svg --level=64", level));
+    EXPECT_EQ(std::tie(fit.fit, level.fit, level.level), std::make_tuple(true, false, 64));
 
     // After "--view s.fa --save p.bmp" unless the line starts with "!".
     const std::pair<std::string, const char*> bad[] = {{"!--save p.bmp", "--view"},
@@ -222,6 +248,9 @@ TEST(ViewOptions, Arguments)
                                                        {"--colors red,blue,cyan,green,red", "--colors"},
                                                        {"--colors red,#12345,cyan,green", "--colors"},
                                                        {"--colors red,0x1000000,cyan,green", "--colors"},
+                                                       {"--fit --level 4", "--fit and --level"},
+                                                       {"--level 2 --zoom 3", "--level and --zoom"},
+                                                       {"--level 0", "--level"},
                                                        {"--frobnicate", "--frobnicate"}};
     for (const auto& [line, mention] : bad) {
         ViewOptions options;
@@ -245,6 +274,7 @@ TEST(ViewOptions, PictureIsTheViewersAndReportsItsBoxes)
         {"--view t.txt --zoom 2 --save c.bmp", true, true, "0 319"},
         {"--view t.txt --start 5000 --save d.bmp", false, true, "5000 5000"}, // no earlier letters to show
         {"--view t.txt --save missing/e.bmp", true, false, "0 639"},
+        {"--view t.txt --fit --save g.bmp", true, true, "0 1000"}, // at 1:2, the level where it fits
     };
     for (const auto& c : cases) {
         ViewOptions o;

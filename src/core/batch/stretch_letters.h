@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/render/letter_source.h"
+#include "core/render/walk_kernel.h"
 #include "core/sequence/byte_source.h"
 #include "core/sequence/token_reader.h"
 
@@ -8,6 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace lirovane {
@@ -27,8 +29,12 @@ public:
     bool Rewind() override;
     std::string_view Next() override;
     bool Failed() const override { return m_failed; }
+    const WalkBounds* KnownBounds() const override { return m_bounds ? &*m_bounds : nullptr; }
+    // The walk's extremes under the style it will be drawn in, found as it was read.
+    void SetKnownBounds(const WalkBounds& bounds) { m_bounds = bounds; }
 
 private:
+    std::optional<WalkBounds> m_bounds;
     std::filesystem::path m_file;
     SourcePoint m_start;
     std::uint64_t m_tokensBefore;
@@ -56,8 +62,11 @@ public:
     bool Rewind() override;
     std::string_view Next() override;
     bool Failed() const override { return m_failed; }
+    const WalkBounds* KnownBounds() const override { return m_bounds ? &*m_bounds : nullptr; }
+    void SetKnownBounds(const WalkBounds& bounds) { m_bounds = bounds; }
 
 private:
+    std::optional<WalkBounds> m_bounds;
     std::FILE* m_file;
     std::uint64_t m_written = 0;
     std::uint64_t m_read = 0;

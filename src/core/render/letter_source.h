@@ -5,6 +5,8 @@
 
 namespace lirovane {
 
+struct WalkBounds;
+
 // The letters of one stretch, handed out in pieces and readable more than once: the
 // renderer walks a stretch twice, once to measure it and once to draw it, so a stretch
 // longer than memory allows can be read again from where it lies.
@@ -20,6 +22,9 @@ public:
     virtual std::string_view Next() = 0;
     // Whether reading stopped before the last letter: a walk over such a source is incomplete.
     virtual bool Failed() const = 0;
+    // The extremes of the walk over these letters when they were found as the letters
+    // went by once already, so that measuring need not read them again; null otherwise.
+    virtual const WalkBounds* KnownBounds() const { return nullptr; }
 };
 
 // A stretch held in memory: one piece, the whole of it.

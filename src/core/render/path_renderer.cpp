@@ -95,6 +95,8 @@ PathExtent MeasurePath(std::string_view stretch, const PathStyle& style)
 
 PathExtent MeasurePath(LetterSource& letters, const PathStyle& style)
 {
+    if (const WalkBounds* known = letters.KnownBounds())
+        return PictureExtent(*known);
     const WalkKernel kernel(style.letters);
     WalkBounds walk;
     if (letters.Rewind())

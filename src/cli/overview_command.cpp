@@ -1,0 +1,126 @@
+#include "cli/overview_command.h"
+
+#include "cli/option_reader.h"
+
+#include "core/batch/overview.h"
+#include "core/files/folder_lock.h"
+#include "core/files/input_file.h"
+#include "core/intervals/integer_text.h"
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace lirovane;
+
+constexpr const char* kUsage =
+    "usage: lirovane-batch --sequence FILE --overview [--out DIR] [--format bmp|png|svg]\n"
+    "                      [--orientation 1|2|3] [--colors LEFT,UP,DOWN,RIGHT]\n"
+    "  Draws every record of FILE whole, as a gallery draws a repeat spanning it, into\n"
+    "  DIR/overview (DIR defaults to the working folder): RECORD.bmp (or .png, .svg),\n"
+    "  index.htm listing them, and walk.tsv with each record's length, the walk's end\n"
+    "  (x, y) and the bases where it first reaches its least and greatest x and y.\n"
+    "  Exit status: 0 on success, 1 when the file cannot be read or an output cannot be\n"
+    "  written, 2 for bad arguments.\n";
+
+struct OverviewOptions {
+    std::string sequence;
+    std::string out = ".";
+    OverviewRequest request;
+};
+
+std::optional<std::string> Take(std::string_view name, std::string_view value, OverviewOptions& options)
+{
+    if (name == "--sequence") {
+        options.sequence = value;
+    } else if (name == "--out") {
+        options.out = value;
+    } else if (name == "--format") {
+        const auto format = PictureFormatNamed(value);
+        if (!format)
+            return "--format must be " + std::string(kPictureFormatNames) + ", not '" + std::string(value) + "'";
+        options.request.format = *format;
+    } else if (name == "--orientation") {
+        const auto o = WholeNumber<int>(value);
+        if (!o || *o < 1 || *o > 3)
+            return "--orientation must be 1, 2 or 3, not '" + std::string(value) + "'";
+        options.request.style.letters = LetterTable::ForOrientation(*o);
+    } else {
+        const auto colors = cli::ParseColorList(value);
+        if (!colors)
+            return "--colors must be four colours LEFT,UP,DOWN,RIGHT, not '" + std::string(value) + "'";
+        options.request.style.colors = *colors;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> Parse(int argc, char** argv, OverviewOptions& options)
+{
+    static constexpr std::string_view kNames[] = {"--sequence", "--out", "--format", "--orientation", "--colors"};
+    std::vector<std::string_view> args;
+    for (int i = 1; i < argc; ++i)
+        if (std::string_view(argv[i]) != "--overview")
+            args.emplace_back(argv[i]);
+    cli::OptionReader reader(args);
+    for (;;) {
+        switch (reader.Next(kNames)) {
+        case cli::OptionReader::Status::End:
+            if (options.sequence.empty())
+                return std::string("--sequence FILE is required");
+            return std::nullopt;
+        case cli::OptionReader::Status::Unknown: return "unknown argument '" + std::string(reader.Argument()) + "'";
+        case cli::OptionReader::Status::MissingValue: return std::string(reader.Name()) + " needs a value";
+        case cli::OptionReader::Status::Option:
+            if (auto error = Take(reader.Name(), reader.Value(), options))
+                return error;
+            break;
+        }
+    }
+}
+
+} // namespace
+
+bool AsksForOverview(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i)
+        if (std::string_view(argv[i]) == "--overview")
+            return true;
+    return false;
+}
+
+int RunOverviewCommand(int argc, char** argv)
+{
+    OverviewOptions options;
+    if (const auto error = Parse(argc, argv, options)) {
+        std::fprintf(stderr, "lirovane-batch: %s\n%s", cli::Printable(*error).c_str(), kUsage);
+        return 2;
+    }
+    OverviewRequest& request = options.request;
+    request.sequenceFile = options.sequence;
+    request.folder = fs::path(options.out) / "overview";
+    std::error_code ec;
+    fs::create_directories(request.folder, ec); // to be locked; a failure shows at the lock
+    FolderLock lock;
+    if (IoStatus locked = lock.Acquire(request.folder); !locked) {
+        std::fprintf(stderr, "lirovane-batch: %s\n", locked.Message().c_str());
+        return 1;
+    }
+    const OverviewReport report = RunOverview(request, [](std::size_t done, std::size_t total) {
+        std::fprintf(stderr, "\rlirovane-batch: %zu/%zu records", done, total);
+    });
+    std::fputc('\n', stderr);
+    int status = 0;
+    for (const IoStatus* failed : {&report.sequence, &report.page, &report.table})
+        if (!failed->ok())
+            std::fprintf(stderr, "lirovane-batch: %s\n", failed->Message().c_str()), status = 1;
+    for (const fs::path& picture : report.unwritten)
+        std::fprintf(stderr, "lirovane-batch: cannot write the picture '%s'\n", picture.c_str()), status = 1;
+    if (report.sequence.ok())
+        std::printf("%zu records drawn, %zu pictures saved; overview %s\n", report.records,
+                    report.pictures - report.unwritten.size(), (request.folder / "index.htm").c_str());
+    return status;
+}

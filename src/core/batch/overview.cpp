@@ -1,0 +1,215 @@
+#include "core/batch/overview.h"
+
+#include "core/batch/gallery_page.h"
+#include "core/batch/image_batch.h"
+#include "core/batch/picture_writer.h"
+#include "core/batch/stretch_letters.h"
+#include "core/files/output_file.h"
+#include "core/files/safe_name.h"
+#include "core/sequence/fasta_records.h"
+#include "core/sequence/genome_coordinates.h"
+#include "core/sequence/token_offset_index.h"
+#include "core/sequence/token_reader.h"
+
+#include <algorithm>
+#include <system_error>
+
+namespace lirovane {
+
+void RecordWalk::Note(const BlockMoves& m, std::size_t offset)
+{
+    WalkBounds& b = m_bounds;
+    const std::int64_t reached[4] = {b.x + m.minX, b.x + m.maxX, b.y + m.minY, b.y + m.maxY};
+    const bool beyond[4] = {reached[0] < b.minX, reached[1] > b.maxX, reached[2] < b.minY, reached[3] > b.maxY};
+    for (std::size_t e = 0; e < 4; ++e)
+        if (beyond[e])
+            m_pending[e] = Pending{true, offset, b.x, b.y, reached[e]};
+    b.Take(m);
+}
+
+void RecordWalk::Add(std::string_view piece)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(piece.data());
+    const std::size_t n = piece.size();
+    constexpr std::size_t kBatch = 64;
+    BlockMoves blocks[kBatch];
+    std::size_t i = 0;
+    while (n - i >= WalkKernel::kBlock) {
+        const std::size_t count = std::min(kBatch, (n - i) / WalkKernel::kBlock);
+        m_kernel.Walk(p + i, count, blocks);
+        for (std::size_t k = 0; k < count; ++k, i += WalkKernel::kBlock)
+            Note(blocks[k], i);
+    }
+    Note(m_kernel.WalkBytes(p + i, n - i), i);
+    Resolve(piece);
+}
+
+void RecordWalk::Resolve(std::string_view piece)
+{
+    // Only the last block that passed each extreme matters: the extreme is first
+    // reached there. Bases are counted up to each such block in order, once.
+    std::array<std::size_t, 4> order{0, 1, 2, 3};
+    std::sort(order.begin(), order.end(), [this](std::size_t a, std::size_t b) { return m_pending[a].offset < m_pending[b].offset; });
+    const auto* p = reinterpret_cast<const unsigned char*>(piece.data());
+    std::size_t counted = 0;
+    for (const std::size_t e : order) {
+        Pending& at = m_pending[e];
+        if (!at.set)
+            continue;
+        m_bases += CountTokens(piece.data() + counted, at.offset - counted);
+        counted = at.offset;
+        std::int64_t x = at.x, y = at.y;
+        std::uint64_t bases = m_bases;
+        for (std::size_t j = at.offset; j < piece.size(); ++j) {
+            bases += IsBlank(p[j]) ? 0u : 1u;
+            x += m_kernel.StepX(p[j]);
+            y += m_kernel.StepY(p[j]);
+            if ((e < 2 ? x : y) == at.value)
+                break;
+        }
+        m_first[e] = bases;
+        at.set = false;
+    }
+    m_bases += CountTokens(piece.data() + counted, piece.size() - counted);
+}
+
+namespace {
+
+// "record\tlength\tx\ty\tmin_x_base\tmax_x_base\tmin_y_base\tmax_y_base", y up.
+std::string WalkRow(std::string_view name, const RecordWalk& walk)
+{
+    const WalkBounds& b = walk.Bounds();
+    const auto& first = walk.FirstReach();
+    std::string row(name);
+    // Appended piece by piece: GCC 12 warns about `"\t" + string`.
+    for (const std::int64_t v : {static_cast<std::int64_t>(walk.Bases()), b.x, -b.y})
+        row.append(1, '\t').append(std::to_string(v));
+    // y up: its minimum is where y down is largest, and the other way round.
+    for (const std::uint64_t base : {first[0], first[1], first[3], first[2]})
+        row.append(1, '\t').append(std::to_string(base));
+    return row.append(1, '\n');
+}
+
+// The overview's pictures, page and table as the records are walked.
+class OverviewOutputs {
+public:
+    OverviewOutputs(const OverviewRequest& request, const std::vector<FastaRecord>& records, OverviewReport& report)
+        : m_request(request), m_report(report), m_writer(request.style, true),
+          m_page(request.folder / "index.htm", request.sequenceFile,
+                 {std::string(kOverviewLine), "Number of records: " + std::to_string(records.size())}),
+          m_table(request.folder / "walk.tsv")
+    {
+        std::vector<std::string> names;
+        for (const FastaRecord& record : records)
+            names.emplace_back(RecordName(record));
+        m_files = UniqueSafeNames(names);
+        m_table.Write("record\tlength\tx\ty\tmin_x_base\tmax_x_base\tmin_y_base\tmax_y_base\n");
+    }
+
+    // One record walked: its row, its cell, and its picture handed to the writer.
+    void Add(const FastaRecord& record, std::size_t index, const RecordWalk& walk, std::unique_ptr<LetterSource> text)
+    {
+        const std::string name(RecordName(record));
+        m_table.Write(WalkRow(name, walk));
+        const std::string fileName = m_files[index] + "." + std::string(PictureFormatName(m_request.format));
+        m_page.AddCell(fileName, std::string_view(name));
+        PictureJob job{m_request.folder / fileName, {}, std::move(text), record.bases, &m_report.unwritten,
+                       m_request.format, {}};
+        if (m_request.format == PictureFormat::Svg)
+            job.title = "Sequence file: " + m_request.sequenceFile + ", positions " +
+                        std::to_string(record.tokensBefore + 1) + " to " +
+                        std::to_string(record.tokensBefore + record.bases + 1);
+        m_writer.Add(std::move(job));
+        ++m_report.pictures;
+    }
+
+    void Finish()
+    {
+        m_writer.Finish();
+        m_report.page = m_page.Close();
+        m_report.table = m_table.Close();
+    }
+    void Abandon()
+    {
+        m_writer.Finish();
+        m_page.Discard();
+        m_table.Discard();
+    }
+
+private:
+    const OverviewRequest& m_request;
+    OverviewReport& m_report;
+    PictureWriter m_writer;
+    GalleryPage m_page;
+    OutputFile m_table;
+    std::vector<std::string> m_files;
+};
+
+// Walks one record from where `reader` stands, handing out its text for the drawing:
+// read again from the file when it can seek, else from a temporary copy.
+std::unique_ptr<LetterSource> WalkRecord(TokenReader& reader, const std::filesystem::path& file,
+                                         const FastaRecord& record, RecordWalk& walk)
+{
+    std::unique_ptr<SpilledStretch> spill = reader.CanSeek() ? nullptr : SpilledStretch::Create();
+    // The drawing is told the walk's extremes, so it reads the record once more only.
+    const SourcePoint start = reader.Position();
+    std::uint64_t tokens = 0;
+    for (std::uint64_t left = record.bases; left > 0; left -= tokens) {
+        const std::string_view text = reader.ReadText(left, tokens);
+        if (text.empty())
+            break;
+        walk.Add(text);
+        if (spill)
+            spill->Append(text);
+    }
+    if (!reader.CanSeek()) {
+        if (spill)
+            spill->SetKnownBounds(walk.Bounds());
+        return spill;
+    }
+    auto stretch = std::make_unique<SequenceStretch>(file, start, record.tokensBefore, record.bases);
+    stretch->SetKnownBounds(walk.Bounds());
+    return stretch;
+}
+
+} // namespace
+
+OverviewReport RunOverview(const OverviewRequest& request, const OverviewProgress& progress)
+{
+    OverviewReport report;
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(request.sequenceFile, ec);
+    const std::filesystem::path file = ec ? std::filesystem::path(request.sequenceFile) : absolute;
+    IoResult<std::vector<FastaRecord>> records = TokenOffsetIndex::Global().Records(file);
+    if (!records) {
+        report.sequence = records;
+        return report;
+    }
+    report.records = records->size();
+    std::filesystem::create_directories(request.folder, ec); // a folder that cannot be made fails the writes
+    TokenReader reader;
+    if (report.sequence = reader.Open(file, SourceOptions{kBatchDecompressThreads}); !report.sequence)
+        return report;
+    OverviewOutputs outputs(request, *records, report);
+    for (std::size_t i = 0; i < records->size(); ++i) {
+        const FastaRecord& record = (*records)[i];
+        reader.Skip(record.tokensBefore - std::min(record.tokensBefore, reader.Consumed()));
+        RecordWalk walk(request.style.letters);
+        std::unique_ptr<LetterSource> text = WalkRecord(reader, file, record, walk);
+        if (!reader.Status().ok() || walk.Bases() != record.bases || text == nullptr) {
+            // The file changed or could not be read: no page that lists what is missing.
+            report.sequence = reader.Status().ok()
+                                  ? IoStatus(IoError::Content(file, 0, "the file changed while it was read"))
+                                  : reader.Status();
+            outputs.Abandon();
+            return report;
+        }
+        outputs.Add(record, i, walk, std::move(text));
+        if (progress)
+            progress(i + 1, records->size());
+    }
+    outputs.Finish();
+    return report;
+}
+
+} // namespace lirovane
