@@ -93,7 +93,6 @@ void WritePatterns(const fs::path& file, std::uint64_t tokens, int repeats, int 
     }
 }
 
-
 struct OutputFile {
     std::string name;
     std::string bytes;

@@ -85,13 +85,13 @@ int main(int argc, char** argv)
     for (int round = 0; round < options.rounds; ++round) {
         count.Best(bench::Spawn({self, "--count", genome.string()}));
         fs::remove_all(work / "out");
-        const bench::ChildRun run = bench::Spawn({batch, "--sequence", genome.string(), "--patterns",
-                                                  (work / "whole.pat").string(), "--size", "1", "--out",
-                                                  (work / "out").string()});
+        const bench::ChildRun run =
+            bench::Spawn({batch, "--sequence", genome.string(), "--patterns", (work / "whole.pat").string(), "--size",
+                          "1", "--out", (work / "out").string()});
         gallery.Best(run);
         gallery.peakKiB = run.peakKiB;
-        const bench::ChildRun fitRun = bench::Spawn({batch, "--view", genome.string(), "--region", "chrW", "--fit",
-                                                     "--save", (work / "fit.bmp").string()});
+        const bench::ChildRun fitRun = bench::Spawn(
+            {batch, "--view", genome.string(), "--region", "chrW", "--fit", "--save", (work / "fit.bmp").string()});
         fit.Best(fitRun);
         fit.peakKiB = fitRun.peakKiB;
         fs::remove_all(work / "ov");

@@ -130,7 +130,8 @@ inline std::uint64_t CountNonBlankSse2(const char* path, bool heapBlock = false)
     const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return 0;
-    auto* block = static_cast<unsigned char*>(heapBlock ? std::malloc(kCountBlock) : std::aligned_alloc(4096, kCountBlock));
+    auto* block =
+        static_cast<unsigned char*>(heapBlock ? std::malloc(kCountBlock) : std::aligned_alloc(4096, kCountBlock));
     const __m128i space = _mm_set1_epi8(' ');
     const __m128i tab = _mm_set1_epi8('\t');
     const __m128i four = _mm_set1_epi8(4);

@@ -17,15 +17,14 @@ namespace {
 namespace fs = std::filesystem;
 using namespace lirovane;
 
-constexpr const char* kUsage =
-    "usage: lirovane-batch --sequence FILE --overview [--out DIR] [--format bmp|png|svg]\n"
-    "                      [--orientation 1|2|3] [--colors LEFT,UP,DOWN,RIGHT]\n"
-    "  Draws every record of FILE whole, as a gallery draws a repeat spanning it, into\n"
-    "  DIR/overview (DIR defaults to the working folder): RECORD.bmp (or .png, .svg),\n"
-    "  index.htm listing them, and walk.tsv with each record's length, the walk's end\n"
-    "  (x, y) and the bases where it first reaches its least and greatest x and y.\n"
-    "  Exit status: 0 on success, 1 when the file cannot be read or an output cannot be\n"
-    "  written, 2 for bad arguments.\n";
+constexpr const char* kUsage = "usage: lirovane-batch --sequence FILE --overview [--out DIR] [--format bmp|png|svg]\n"
+                               "                      [--orientation 1|2|3] [--colors LEFT,UP,DOWN,RIGHT]\n"
+                               "  Draws every record of FILE whole, as a gallery draws a repeat spanning it, into\n"
+                               "  DIR/overview (DIR defaults to the working folder): RECORD.bmp (or .png, .svg),\n"
+                               "  index.htm listing them, and walk.tsv with each record's length, the walk's end\n"
+                               "  (x, y) and the bases where it first reaches its least and greatest x and y.\n"
+                               "  Exit status: 0 on success, 1 when the file cannot be read or an output cannot be\n"
+                               "  written, 2 for bad arguments.\n";
 
 struct OverviewOptions {
     std::string sequence;

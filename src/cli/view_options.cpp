@@ -51,12 +51,13 @@ std::optional<std::string> TakeViewOption(std::string_view name, std::string_vie
 
 std::optional<std::string> ReadViewOptions(const std::vector<std::string_view>& args, ViewOptions& options)
 {
-    static constexpr std::string_view kNames[] = {"--view",        "--start",  "--region", "--zoom", "--level",
-                                                  "--orientation", "--colors", "--save"};
+    static constexpr std::string_view kNames[] = {"--view",  "--start",       "--region", "--zoom",
+                                                  "--level", "--orientation", "--colors", "--save"};
     // --fit is the one option without a value: taken out before the others are read.
     std::vector<std::string_view> rest;
     for (const std::string_view arg : args) {
-        const bool value = !rest.empty() && rest.back().starts_with("--") && rest.back().find('=') == std::string_view::npos;
+        const bool value =
+            !rest.empty() && rest.back().starts_with("--") && rest.back().find('=') == std::string_view::npos;
         if (arg == "--fit" && !value)
             options.fit = true;
         else

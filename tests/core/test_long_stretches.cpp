@@ -279,7 +279,7 @@ TEST(LongStretches, OverviewIsTheGallerysPictureOfEachRecord)
             const char b = static_cast<char>(std::toupper(base));
             x += (b == 'T') - (b == 'A');
             y += (b == 'C') - (b == 'G');
-            const bool beyond[4] = {x < extremes[0], x > extremes[1], y < extremes[2], y > extremes[3]};
+            const bool beyond[4] = {x<extremes[0], x> extremes[1], y<extremes[2], y> extremes[3]};
             for (int e = 0; e < 4; ++e)
                 if (beyond[e])
                     extremes[e] = e < 2 ? x : y, first[e] = i;

@@ -158,13 +158,15 @@ TEST(PathRenderer, LongStretchesScaleDownByTheSmallestWholeFactor)
         const auto floorDiv = [k = scaled.scale](std::int64_t v) { return v >= 0 ? v / k : -((k - 1 - v) / k); };
         std::int64_t x = 0, y = 0;
         for (const char c : wander) {
-            const DirectionSlot slot = c == '\n' || c == '\r' ? DirectionSlot::None : style.letters.SlotOf(static_cast<unsigned char>(c));
+            const DirectionSlot slot =
+                c == '\n' || c == '\r' ? DirectionSlot::None : style.letters.SlotOf(static_cast<unsigned char>(c));
             const std::int64_t px = floorDiv(x), py = floorDiv(y);
             x += slot == DirectionSlot::Right ? 1 : slot == DirectionSlot::Left ? -1 : 0;
             y += slot == DirectionSlot::Down ? 1 : slot == DirectionSlot::Up ? -1 : 0;
             if (floorDiv(x) != px || floorDiv(y) != py) {
                 expected.SelectPen(2, style.ColorOf(slot));
-                expected.LineTo(static_cast<int>(scaled.startX + floorDiv(x)), static_cast<int>(scaled.startY + floorDiv(y)));
+                expected.LineTo(static_cast<int>(scaled.startX + floorDiv(x)),
+                                static_cast<int>(scaled.startY + floorDiv(y)));
             }
         }
         EXPECT_TRUE(picture.Data() == expected.Data()) << length;

@@ -1,8 +1,8 @@
 // The Strandscope viewer without its window, and its command-line picture.
 #include "cli/option_reader.h"
 #include "cli/view_options.h"
-#include "core/sequence/sequence_letters.h"
 #include "core/render/null_canvas.h"
+#include "core/sequence/sequence_letters.h"
 #include "core/viewer/strandscope_model.h"
 
 #include "test_support.h"
@@ -31,7 +31,7 @@ std::string Play(StrandscopeModel& m, const fs::path& file, const std::string& s
     std::istringstream in(script);
     using M = StrandscopeModel;
     const std::map<std::string, bool (M::*)()> commands{
-        {"N", &M::Next},    {"P", &M::Previous},      {"R", &M::Redraw},       {"+", &M::ZoomIn},
+        {"N", &M::Next},    {"P", &M::Previous},       {"R", &M::Redraw},       {"+", &M::ZoomIn},
         {"-", &M::ZoomOut}, {"O", &M::ZoomOutFurther}, {"I", &M::ZoomInCloser}, {"F", &M::FitRecord}};
     for (std::string cmd; in >> cmd; states.append(" ").append(state())) {
         if (const auto it = commands.find(cmd); it != commands.end())

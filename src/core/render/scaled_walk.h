@@ -17,7 +17,8 @@ namespace lirovane {
 // walk stays inside the current pixel are passed over whole.
 class ScaledWalk {
 public:
-    ScaledWalk(const WalkKernel& kernel, std::int64_t scale) noexcept : m_kernel(kernel), m_scale(std::max<std::int64_t>(scale, 1))
+    ScaledWalk(const WalkKernel& kernel, std::int64_t scale) noexcept
+        : m_kernel(kernel), m_scale(std::max<std::int64_t>(scale, 1))
     {
     }
 

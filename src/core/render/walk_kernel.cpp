@@ -85,9 +85,8 @@ template <bool Folded> inline __m128i Matches(__m128i v, const SlotMatch& match,
 {
     if constexpr (Folded)
         return _mm_cmpeq_epi8(v, match.bytes[s][0]);
-    return _mm_and_si128(
-        _mm_or_si128(_mm_cmpeq_epi8(v, match.bytes[s][0]), _mm_cmpeq_epi8(v, match.bytes[s][1])),
-        match.used[s]);
+    return _mm_and_si128(_mm_or_si128(_mm_cmpeq_epi8(v, match.bytes[s][0]), _mm_cmpeq_epi8(v, match.bytes[s][1])),
+                         match.used[s]);
 }
 
 // The block's moves from the lanes' running extremes (biased to unsigned order) and
@@ -147,7 +146,6 @@ template <bool Folded> inline BlockMoves WalkVector(const unsigned char* block, 
     return Finish(minX, maxX, minY, maxY, carryX, carryY);
 }
 
-
 #if defined(__x86_64__) && defined(__GNUC__)
 #define LIROVANE_WALK_AVX2 1
 
@@ -188,7 +186,8 @@ LIROVANE_AVX2 inline __m256i WideLast(__m256i p) noexcept
     return _mm256_permute2x128_si256(halves, halves, 0x11);
 }
 
-template <bool Folded> LIROVANE_AVX2 inline BlockMoves WalkWide(const unsigned char* block, const WideMatch& match) noexcept
+template <bool Folded>
+LIROVANE_AVX2 inline BlockMoves WalkWide(const unsigned char* block, const WideMatch& match) noexcept
 {
     const __m256i bias = _mm256_set1_epi8(static_cast<char>(0x80));
     __m256i carryX = _mm256_setzero_si256();

@@ -161,7 +161,8 @@ std::uint64_t TokenReader::Read(std::uint64_t n, std::string& out)
             while (m_pos < m_len && IsBlank(data[m_pos]))
                 ++m_pos;
             const std::size_t begin = m_pos;
-            const std::size_t limit = m_pos + static_cast<std::size_t>(std::min<std::uint64_t>(n - taken, m_len - m_pos));
+            const std::size_t limit =
+                m_pos + static_cast<std::size_t>(std::min<std::uint64_t>(n - taken, m_len - m_pos));
             while (m_pos < limit && !IsBlank(data[m_pos]))
                 ++m_pos;
             out.append(reinterpret_cast<const char*>(data + begin), m_pos - begin);

@@ -161,8 +161,10 @@ std::int64_t FittingLevel(const WalkBounds& b, std::uint64_t letters)
     // The pixel walk's extremes are the unit extremes scaled down, within the frame's
     // extremes that start at 1: a bound that holds, so the record fits at the level found.
     const auto fits = [&b](std::int64_t k) {
-        const std::int64_t spanX = std::max<std::int64_t>(1, FloorDiv(b.maxX, k)) - std::min<std::int64_t>(1, FloorDiv(b.minX, k));
-        const std::int64_t spanY = std::max<std::int64_t>(1, FloorDiv(b.maxY, k)) - std::min<std::int64_t>(1, FloorDiv(b.minY, k));
+        const std::int64_t spanX =
+            std::max<std::int64_t>(1, FloorDiv(b.maxX, k)) - std::min<std::int64_t>(1, FloorDiv(b.minX, k));
+        const std::int64_t spanY =
+            std::max<std::int64_t>(1, FloorDiv(b.maxY, k)) - std::min<std::int64_t>(1, FloorDiv(b.minY, k));
         return FitsViewerFrame(spanX, spanY, 1);
     };
     if (letters <= static_cast<std::uint64_t>(kViewerMaxLetters) && fits(1))

@@ -175,7 +175,8 @@ std::optional<std::pair<std::int64_t, FastaRecord>> StrandscopeModel::RecordFit(
     IoResult<std::vector<FastaRecord>> records = TokenOffsetIndex::Global().Records(m_viewerPath);
     if (!records)
         return std::nullopt;
-    const auto holding = LocatePosition(*records, static_cast<std::uint64_t>(std::max<std::int64_t>(m_nStartIndex, 0)) + 1, true);
+    const auto holding =
+        LocatePosition(*records, static_cast<std::uint64_t>(std::max<std::int64_t>(m_nStartIndex, 0)) + 1, true);
     if (!holding)
         return std::nullopt;
     const FastaRecord& record = (*records)[holding->record];
