@@ -124,7 +124,7 @@ TEST(LongStretches, PicturesMatchTheInMemoryOnes)
         const char* tool;
         std::size_t inMemory;
         bool ownThread;
-        bool noTemporaryFolder = false; // gzip stretches then stay in memory
+        bool noTemporaryFolder = false; // gzip stretches and SVG drawings then stay in memory
     } cases[] = {
         {"plain", nullptr, kStretchInMemory, false}, // the reference: every stretch in memory
         {"plain", nullptr, 1, false},

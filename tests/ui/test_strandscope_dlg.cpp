@@ -184,6 +184,9 @@ private slots:
         row("save before a load", "save=p.bmp", "- white");
         row("save cancelled", "load next save=", "0-639 639-1000 639-1000");
         row("save where it cannot", "load next save=no/such/p.bmp", "0-639 639-1000 639-1000 reported");
+        // Below zoom 1: 1000 letters fit at 1:2, the level Fit record finds; + returns to zoom 1.
+        row("levels", "load zoomOutFurther zoomOutFurther zoomInCloser fitRecord +",
+            "0-639 0-1000 0-1000 0-639 0-1000 0-639");
     }
     void commands()
     {

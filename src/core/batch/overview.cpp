@@ -100,6 +100,7 @@ public:
           m_table(request.folder / "walk.tsv")
     {
         std::vector<std::string> names;
+        names.reserve(records.size());
         for (const FastaRecord& record : records)
             names.emplace_back(RecordName(record));
         m_files = UniqueSafeNames(names);

@@ -4,8 +4,11 @@
 #include "core/render/picture_format.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <limits>
+
+#include <unistd.h>
 
 namespace lirovane {
 
@@ -116,7 +119,63 @@ std::string XmlText(std::string_view text)
 
 constexpr std::string_view kTail = "</svg>\n";
 
+// A body past this size moves to the temporary file: a walk of some 20,000 steps.
+constexpr std::size_t kSpillAt = std::size_t{64} << 10;
+
+// An unnamed file in the system's temporary folder (TMPDIR), gone with the process.
+std::FILE* UnnamedTemporaryFile()
+{
+    std::error_code ec;
+    const std::filesystem::path folder = std::filesystem::temp_directory_path(ec);
+    if (ec)
+        return nullptr;
+    std::string name = (folder / "lirovane-svg-XXXXXX").string();
+    const int fd = ::mkstemp(name.data());
+    if (fd < 0)
+        return nullptr;
+    ::unlink(name.c_str());
+    std::FILE* file = ::fdopen(fd, "w+b");
+    if (file == nullptr)
+        ::close(fd);
+    return file;
+}
+
 } // namespace
+
+void SvgCanvas::SpillIfLarge()
+{
+    if (m_body.size() < kSpillAt || m_noSpill)
+        return;
+    if (!m_spill)
+        m_spill.reset(UnnamedTemporaryFile());
+    if (!m_spill) {
+        m_noSpill = true; // as it always could, the body stays in memory
+        return;
+    }
+    if (std::fwrite(m_body.data(), 1, m_body.size(), m_spill.get()) != m_body.size())
+        m_spillFailed = true;
+    m_body.clear();
+}
+
+template <typename Write> bool SvgCanvas::EmitBody(Write&& write) const
+{
+    if (m_spill) {
+        std::FILE* file = m_spill.get();
+        if (m_spillFailed || std::fflush(file) != 0 || std::fseek(file, 0, SEEK_SET) != 0)
+            return false;
+        std::string piece(std::size_t{1} << 20, '\0');
+        for (std::size_t got = 0; (got = std::fread(piece.data(), 1, piece.size(), file)) > 0;)
+            write(std::string_view(piece.data(), got));
+        const bool read = std::ferror(file) == 0;
+        std::fseek(file, 0, SEEK_END); // drawing may go on after a save
+        if (!read)
+            return false;
+    }
+    write(std::string_view(m_body));
+    if (m_pathOpen)
+        write(std::string_view("\"/>\n"));
+    return true;
+}
 
 SvgCanvas::SvgCanvas(int width, int height, int unitsPerPixel)
     : m_width(std::max(width, 0)), m_height(std::max(height, 0)), m_scale(std::max(unitsPerPixel, 1)),
@@ -223,6 +282,7 @@ void SvgCanvas::LineTo(int x, int y)
     m_curY = y;
     m_pathEndX = x;
     m_pathEndY = y;
+    SpillIfLarge();
 }
 
 void SvgCanvas::TextOut(int /*x*/, int /*y*/, std::string_view /*text*/)
@@ -293,9 +353,7 @@ std::string SvgCanvas::Head(std::string_view title) const
 std::string SvgCanvas::Document(std::string_view title) const
 {
     std::string document = Head(title);
-    document += m_body;
-    if (m_pathOpen)
-        document += "\"/>\n";
+    EmitBody([&document](std::string_view piece) { document += piece; });
     document += kTail;
     return document;
 }
@@ -307,9 +365,10 @@ IoStatus SvgCanvas::Save(const std::filesystem::path& file, std::string_view tit
     OutputFile out(file);
     // The body is written as it stands, not copied into one document first.
     out.Write(Head(title));
-    out.Write(m_body);
-    if (m_pathOpen)
-        out.Write("\"/>\n");
+    if (!EmitBody([&out](std::string_view piece) { out.Write(piece); })) {
+        out.Discard();
+        return IoError::FromErrno(file, EIO, "cannot keep the drawing in a temporary file");
+    }
     out.Write(kTail);
     return out.Close();
 }

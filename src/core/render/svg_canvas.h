@@ -4,7 +4,9 @@
 #include "core/render/canvas.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,6 +45,8 @@ public:
     std::optional<BitmapPixels> ReadBitmap(int, int) const override { return std::nullopt; }
 
     // The whole document, with `title` (any bytes; escaped, and made valid UTF-8) as its <title>.
+    // A body of more than 64 KiB waits in an unnamed temporary file, so that a
+    // drawing of millions of steps holds no more memory than a small one.
     std::string Document(std::string_view title) const;
     // Writes the document; succeeds only when the file was written completely.
     IoStatus Save(const std::filesystem::path& file, std::string_view title) const;
@@ -55,6 +59,10 @@ private:
     };
 
     void ClosePath();
+    // Moves the body to the temporary file once it is large; true while all is well.
+    void SpillIfLarge();
+    // Hands the body, in pieces, to `write`; false when the temporary file failed.
+    template <typename Write> bool EmitBody(Write&& write) const;
     int PenClass(const Pen& pen);
     void AppendPoint(std::int64_t x, std::int64_t y, const Pen& pen);
     std::string Head(std::string_view title) const;
@@ -71,6 +79,12 @@ private:
 
     std::vector<Pen> m_pens; // index = class number in the style sheet
     std::string m_body;
+    struct CloseFile {
+        void operator()(std::FILE* file) const noexcept { std::fclose(file); }
+    };
+    std::unique_ptr<std::FILE, CloseFile> m_spill; // the body's first part, when large
+    bool m_spillFailed = false;
+    bool m_noSpill = false; // no temporary file could be made: the body stays in memory
     bool m_pathOpen = false;
     Pen m_pathPen;
     int m_pathEndX = 0;

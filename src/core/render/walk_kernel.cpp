@@ -113,8 +113,10 @@ inline BlockMoves Finish(__m128i minX, __m128i maxX, __m128i minY, __m128i maxY,
     m.maxX = -(value(lanes[1]) + 1);
     m.minY = value(lanes[2]);
     m.maxY = -(value(lanes[3]) + 1);
-    m.dx = static_cast<signed char>(_mm_extract_epi16(sumX, 7) >> 8);
-    m.dy = static_cast<signed char>(_mm_extract_epi16(sumY, 7) >> 8);
+    // Lane 15, the block's whole move, as a signed byte.
+    const auto byte15 = [](__m128i sums) { return ((_mm_extract_epi16(sums, 7) >> 8) ^ 0x80) - 0x80; };
+    m.dx = byte15(sumX);
+    m.dy = byte15(sumY);
     return m;
 }
 
@@ -125,7 +127,7 @@ template <bool Folded> inline BlockMoves WalkVector(const unsigned char* block, 
     __m128i carryX = _mm_setzero_si128();
     __m128i carryY = _mm_setzero_si128();
     __m128i minX = bias, maxX = bias, minY = bias, maxY = bias; // 0, biased to unsigned order
-    for (int j = 0; j < 4; ++j) {
+    for (std::size_t j = 0; j < 4; ++j) {
         __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * j));
         if constexpr (Folded)
             v = _mm_or_si128(v, fold);
@@ -193,7 +195,7 @@ LIROVANE_AVX2 inline BlockMoves WalkWide(const unsigned char* block, const WideM
     __m256i carryX = _mm256_setzero_si256();
     __m256i carryY = _mm256_setzero_si256();
     __m256i minX = bias, maxX = bias, minY = bias, maxY = bias;
-    for (int j = 0; j < 2; ++j) {
+    for (std::size_t j = 0; j < 2; ++j) {
         __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(block + 32 * j));
         if constexpr (Folded)
             v = _mm256_or_si256(v, _mm256_set1_epi8(0x20));

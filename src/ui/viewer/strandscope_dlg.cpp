@@ -80,6 +80,7 @@ CStrandscopeDlg::CStrandscopeDlg(PickerServices& pickers, lirovane::ProfileStore
     addButton("Draw", "redrawButton", tr("Redraw"), &CStrandscopeDlg::redraw);
 
     createGoToRow();
+    createLevelButtons();
     createLegend();
     updateLegend(); // orientation 1: the template's C, A, T, G
 
@@ -127,6 +128,61 @@ void CStrandscopeDlg::createGoToRow()
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("statusLine"));
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+}
+
+// Zoom out further, Zoom in closer, Fit record and Stop, beside Go to.
+void CStrandscopeDlg::createLevelButtons()
+{
+    const struct {
+        const char* name;
+        QString text;
+        QKeySequence key;
+        void (CStrandscopeDlg::*command)();
+    } buttons[] = {
+        {"zoomOutFurtherButton", tr("Zoom out further"), QKeySequence(Qt::CTRL | Qt::Key_Minus),
+         &CStrandscopeDlg::zoomOutFurther},
+        {"zoomInCloserButton", tr("Zoom in closer"), QKeySequence(Qt::CTRL | Qt::Key_Plus),
+         &CStrandscopeDlg::zoomInCloser},
+        {"fitRecordButton", tr("Fit record"), QKeySequence(Qt::CTRL | Qt::Key_0), &CStrandscopeDlg::fitRecord},
+    };
+    for (const auto& b : buttons) {
+        auto* button = new QPushButton(b.text, this);
+        button->setObjectName(QString::fromLatin1(b.name));
+        button->setAutoDefault(false);
+        button->setToolTip(b.text + QStringLiteral(" (") + b.key.toString(QKeySequence::NativeText) + ')');
+        connect(button, &QPushButton::clicked, this, b.command);
+        auto* key = new QShortcut(b.key, this);
+        connect(key, &QShortcut::activated, this, [this, command = b.command] { fromKeyboard(command); });
+        m_levelButtons.push_back(button);
+    }
+    // Ctrl and the = key, where + needs Shift.
+    auto* closer = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Equal), this);
+    connect(closer, &QShortcut::activated, this, [this] { fromKeyboard(&CStrandscopeDlg::zoomInCloser); });
+    m_stopButton = new QPushButton(tr("Stop"), this);
+    m_stopButton->setObjectName(QStringLiteral("stopButton"));
+    m_stopButton->setAutoDefault(false);
+    m_stopButton->setEnabled(false);
+    m_levelButtons.push_back(m_stopButton);
+    m_model.SetStopCheck([this] {
+        if (m_drawing)
+            QCoreApplication::processEvents(); // the window paints; a click or key asks to stop
+        return m_stopRequested;
+    });
+}
+
+template <typename Command> bool CStrandscopeDlg::whileDrawing(Command command)
+{
+    m_drawing = true;
+    m_stopRequested = false;
+    m_stopButton->setEnabled(true);
+    qApp->installEventFilter(this);
+    const bool drew = command();
+    qApp->removeEventFilter(this);
+    m_stopButton->setEnabled(false);
+    m_drawing = false;
+    if (m_stopRequested && !drew)
+        showMessage(tr("Stopped; the picture is the one drawn before."));
+    return drew;
 }
 
 // The letters beside the picture that tell which base steps which way.
@@ -236,7 +292,8 @@ void CStrandscopeDlg::placeGoToRow(const DialogUnits& du, const QRect& pic)
 {
     int bottom = 0;
     for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-        if (child != m_goToEdit && child != m_status && child->parent() == this && !child->isHidden())
+        if (child != m_goToEdit && child != m_status && child->parent() == this && !child->isHidden() &&
+            std::find(m_levelButtons.begin(), m_levelButtons.end(), child) == m_levelButtons.end())
             bottom = std::max(bottom, child->geometry().bottom() + 1);
     const QFontMetrics metrics(font());
     const int editHeight = m_startEdit->height();
@@ -247,9 +304,15 @@ void CStrandscopeDlg::placeGoToRow(const DialogUnits& du, const QRect& pic)
                             editHeight);
     goToButton->adjustSize();
     goToButton->move(m_goToEdit->geometry().right() + 1 + kGap * 2, rowTop + (editHeight - goToButton->height()) / 2);
-    m_status->setGeometry(pic.left(),
-                          std::max(m_goToEdit->geometry().bottom(), goToButton->geometry().bottom()) + 1 + kGap,
-                          kViewerWidth, metrics.height() + 2);
+    int left = goToButton->geometry().right() + 1 + kGap * 4;
+    int rowBottom = std::max(m_goToEdit->geometry().bottom(), goToButton->geometry().bottom());
+    for (QPushButton* button : m_levelButtons) {
+        button->adjustSize();
+        button->move(left, goToButton->y());
+        left = button->geometry().right() + 1 + kGap;
+        rowBottom = std::max(rowBottom, button->geometry().bottom());
+    }
+    m_status->setGeometry(pic.left(), rowBottom + 1 + kGap, kViewerWidth, metrics.height() + 2);
 }
 
 QPoint CStrandscopeDlg::pictureOrigin() const
@@ -288,7 +351,9 @@ void CStrandscopeDlg::updateStatus()
     }
     const std::filesystem::path& path = m_model.ViewerPath();
     const QString name = QFile::decodeName(path.filename().string().c_str());
-    QString text = tr("%1, zoom %2").arg(name).arg(m_model.Zoom());
+    QString text = m_model.Level() > 1
+                       ? tr("%1, %2").arg(name, QString::fromStdString(lirovane::LevelName(m_model.Level())))
+                       : tr("%1, zoom %2").arg(name).arg(m_model.Zoom());
     if (const lirovane::IoStatus& load = m_model.LastLoadStatus(); !load.ok()) {
         text += QStringLiteral(": ") + QString::fromStdString(load.Message());
     } else if (!m_message.isEmpty()) {
@@ -384,27 +449,42 @@ void CStrandscopeDlg::load()
 
 void CStrandscopeDlg::redraw()
 {
-    refresh(m_model.Redraw());
+    refresh(whileDrawing([this] { return m_model.Redraw(); }));
 }
 
 void CStrandscopeDlg::next()
 {
-    refresh(m_model.Next());
+    refresh(whileDrawing([this] { return m_model.Next(); }));
 }
 
 void CStrandscopeDlg::previous()
 {
-    refresh(m_model.Previous());
+    refresh(whileDrawing([this] { return m_model.Previous(); }));
 }
 
 void CStrandscopeDlg::zoomIn()
 {
-    refresh(m_model.ZoomIn());
+    refresh(whileDrawing([this] { return m_model.ZoomIn(); }));
 }
 
 void CStrandscopeDlg::zoomOut()
 {
-    refresh(m_model.ZoomOut());
+    refresh(whileDrawing([this] { return m_model.ZoomOut(); }));
+}
+
+void CStrandscopeDlg::zoomOutFurther()
+{
+    refresh(whileDrawing([this] { return m_model.ZoomOutFurther(); }));
+}
+
+void CStrandscopeDlg::zoomInCloser()
+{
+    refresh(whileDrawing([this] { return m_model.ZoomInCloser(); }));
+}
+
+void CStrandscopeDlg::fitRecord()
+{
+    refresh(whileDrawing([this] { return m_model.FitRecord(); }));
 }
 
 void CStrandscopeDlg::saveImage()
@@ -485,6 +565,15 @@ void CStrandscopeDlg::keyPressEvent(QKeyEvent* event)
 
 bool CStrandscopeDlg::eventFilter(QObject* watched, QEvent* event)
 {
+    // While a long walk draws, a click or a key stops it instead of starting another;
+    // Esc still closes the viewer.
+    const QEvent::Type type = event->type();
+    if (m_drawing && (type == QEvent::MouseButtonPress || type == QEvent::KeyPress || type == QEvent::Shortcut)) {
+        m_stopRequested = true;
+        if (type == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
+            reject();
+        return true;
+    }
     if (watched == m_goToEdit && event->type() == QEvent::KeyPress) {
         // Enter in the Go to box goes there instead of closing the viewer.
         const int key = static_cast<QKeyEvent*>(event)->key();

@@ -6,6 +6,7 @@
 #include <QDialog>
 
 #include <array>
+#include <vector>
 
 class DialogUnits;
 class PickerServices;
@@ -13,6 +14,7 @@ class PictureArea;
 class PictureButton;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 namespace lirovane {
 class ProfileStore;
 }
@@ -38,6 +40,10 @@ public:
     void previous();
     void zoomIn();
     void zoomOut();
+    // Levels below zoom 1 (2, 4, 8, ... steps per pixel) and the whole record at once.
+    void zoomOutFurther();
+    void zoomInCloser();
+    void fitRecord();
     void saveImage();
     void changeSettings();
     // Draws from the place the Go to box names: name:pos, name:pos-end, name or a start index.
@@ -59,6 +65,11 @@ private:
                              void (CStrandscopeDlg::*command)());
     void createIndexBoxes();
     void createGoToRow();
+    void createLevelButtons();
+    // Runs a command that may walk a long way at a level: the window keeps painting, the
+    // picture on show stays until the new one is ready, and Stop, any click or key
+    // (Esc closes the viewer) stops the walk.
+    template <typename Command> bool whileDrawing(Command command);
     void createLegend();
     void layoutControls();
     QRect placePicture(const DialogUnits& du);
@@ -85,4 +96,8 @@ private:
     QLabel* m_status = nullptr;
     QString m_message;            // shown instead of the coordinates until the next drawing
     bool m_gzipHintShown = false; // the bgzip hint is given once
+    QPushButton* m_stopButton = nullptr;
+    std::vector<QPushButton*> m_levelButtons; // zoom out further, zoom in closer, fit record
+    bool m_drawing = false;
+    bool m_stopRequested = false;
 };
