@@ -20,7 +20,7 @@ void RecordWalk::Note(const BlockMoves& m, std::size_t offset)
 {
     WalkBounds& b = m_bounds;
     const std::int64_t reached[4] = {b.x + m.minX, b.x + m.maxX, b.y + m.minY, b.y + m.maxY};
-    const bool beyond[4] = {reached[0] < b.minX, reached[1] > b.maxX, reached[2] < b.minY, reached[3] > b.maxY};
+    const bool beyond[4] = {reached[0]<b.minX, reached[1]> b.maxX, reached[2]<b.minY, reached[3]> b.maxY};
     for (std::size_t e = 0; e < 4; ++e)
         if (beyond[e])
             m_pending[e] = Pending{true, offset, b.x, b.y, reached[e]};
@@ -49,7 +49,8 @@ void RecordWalk::Resolve(std::string_view piece)
     // Only the last block that passed each extreme matters: the extreme is first
     // reached there. Bases are counted up to each such block in order, once.
     std::array<std::size_t, 4> order{0, 1, 2, 3};
-    std::sort(order.begin(), order.end(), [this](std::size_t a, std::size_t b) { return m_pending[a].offset < m_pending[b].offset; });
+    std::sort(order.begin(), order.end(),
+              [this](std::size_t a, std::size_t b) { return m_pending[a].offset < m_pending[b].offset; });
     const auto* p = reinterpret_cast<const unsigned char*>(piece.data());
     std::size_t counted = 0;
     for (const std::size_t e : order) {
@@ -99,11 +100,11 @@ public:
                  {std::string(kOverviewLine), "Number of records: " + std::to_string(records.size())}),
           m_table(request.folder / "walk.tsv")
     {
-        std::vector<std::string> names;
-        names.reserve(records.size());
+        // Names as feature pictures have them: safe, and unique ignoring case.
+        UniqueNames unique;
+        m_files.reserve(records.size());
         for (const FastaRecord& record : records)
-            names.emplace_back(RecordName(record));
-        m_files = UniqueSafeNames(names);
+            m_files.push_back(unique.Take(SafeFileName(RecordName(record))));
         m_table.Write("record\tlength\tx\ty\tmin_x_base\tmax_x_base\tmin_y_base\tmax_y_base\n");
     }
 
@@ -114,8 +115,8 @@ public:
         m_table.Write(WalkRow(name, walk));
         const std::string fileName = m_files[index] + "." + std::string(PictureFormatName(m_request.format));
         m_page.AddCell(fileName, std::string_view(name));
-        PictureJob job{m_request.folder / fileName, {}, std::move(text), record.bases, &m_report.unwritten,
-                       m_request.format, {}};
+        PictureJob job{
+            m_request.folder / fileName, {}, std::move(text), record.bases, &m_report.unwritten, m_request.format, {}};
         if (m_request.format == PictureFormat::Svg)
             job.title = "Sequence file: " + m_request.sequenceFile + ", positions " +
                         std::to_string(record.tokensBefore + 1) + " to " +
