@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Mutation check: plants each one-line fault of scripts/mutations.txt in a scratch copy of
+# the tree, rebuilds incrementally, runs the tests and puts the line back. A fault that some
+# test catches is "caught"; one that every test passes is "survived". Prints a table and the
+# score. Usage: scripts/mutate.sh [SCRATCH_DIR]   (default /tmp/lirovane-mutate)
+# Each line of mutations.txt is: FILE<TAB>TEXT<TAB>REPLACEMENT<TAB>WHAT, and TEXT must occur
+# exactly once in FILE, so the list fails loudly when the code under it changes.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+src=$(pwd)
+scratch=${1:-/tmp/lirovane-mutate}
+list="$src/scripts/mutations.txt"
+
+mkdir -p "$scratch"
+# Keep the scratch build between runs so that only what changed is rebuilt.
+find "$scratch" -mindepth 1 -maxdepth 1 ! -name build -exec rm -rf {} +
+git ls-files -z | tar --null -T - -cf - | tar -xf - -C "$scratch"
+cd "$scratch"
+cmake --preset ci -DLIROVANE_BUILD_BENCH=OFF >/dev/null
+cmake --build --preset ci >/dev/null
+
+caught=0 total=0
+printf '%-4s %-9s %-40s %s\n' '#' result file fault
+while IFS=$'\t' read -r file text replacement what; do
+  [[ -z "$file" || "$file" == \#* ]] && continue
+  total=$((total + 1))
+  cp "$file" "$file.orig"
+  if ! python3 - "$file" "$text" "$replacement" <<'PY'
+import sys
+path, text, repl = sys.argv[1:4]
+body = open(path, encoding="utf-8").read()
+if body.count(text) != 1:
+    sys.exit(1)
+open(path, "w", encoding="utf-8").write(body.replace(text, repl))
+PY
+  then
+    result="stale"
+  elif ! cmake --build --preset ci >/dev/null 2>&1; then
+    result="no-build" # a fault must compile to say anything about the tests
+  elif ctest --preset ci -j2 --stop-on-failure --timeout 120 >/dev/null 2>&1; then
+    result="SURVIVED"
+  else
+    result="caught"
+    caught=$((caught + 1))
+  fi
+  mv "$file.orig" "$file"
+  [ "$result" = caught ] || [ "$result" = SURVIVED ] || total=$((total - 1))
+  printf '%-4s %-9s %-40s %s\n' "$total" "$result" "$file" "$what"
+done <"$list"
+cmake --build --preset ci >/dev/null
+echo "mutation score: $caught of $total caught"
