@@ -16,7 +16,9 @@ mkdir -p "$scratch"
 find "$scratch" -mindepth 1 -maxdepth 1 ! -name build -exec rm -rf {} +
 git ls-files -z | tar --null -T - -cf - | tar -xf - -C "$scratch"
 cd "$scratch"
-cmake --preset ci -DLIROVANE_BUILD_BENCH=OFF >/dev/null
+launcher=()
+if command -v ccache >/dev/null; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
+cmake --preset ci -DLIROVANE_BUILD_BENCH=OFF "${launcher[@]}" >/dev/null
 cmake --build --preset ci >/dev/null
 
 caught=0 total=0
