@@ -116,8 +116,8 @@ int RunOverviewCommand(int argc, char** argv)
     for (const IoStatus* failed : {&report.sequence, &report.page, &report.table})
         if (!failed->ok())
             std::fprintf(stderr, "lirovane-batch: %s\n", failed->Message().c_str()), status = 1;
-    for (const fs::path& picture : report.unwritten)
-        std::fprintf(stderr, "lirovane-batch: cannot write the picture '%s'\n", picture.c_str()), status = 1;
+    for (const IoError& picture : report.unwritten)
+        std::fprintf(stderr, "lirovane-batch: %s\n", picture.Message().c_str()), status = 1;
     if (report.sequence.ok())
         std::printf("%zu records drawn, %zu pictures saved; overview %s\n", report.records,
                     report.pictures - report.unwritten.size(), (request.folder / "index.htm").c_str());

@@ -64,7 +64,7 @@ struct OverviewReport {
     IoStatus sequence; // why the sequence file could not be read to its end
     std::size_t records = 0;
     std::size_t pictures = 0;
-    std::vector<std::filesystem::path> unwritten; // pictures that could not be saved
+    std::vector<IoError> unwritten; // pictures that could not be saved, with why
     IoStatus page;
     IoStatus table;
 };
