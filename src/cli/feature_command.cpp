@@ -72,6 +72,7 @@ bool CheckNoClash(const BatchOptions& options, const std::vector<FeatureGallery>
     std::vector<fs::path> outputs{fs::path(options.out) / "index.htm"};
     for (const FeatureGallery& gallery : galleries) {
         outputs.push_back(gallery.dir / "index.htm");
+        outputs.push_back(gallery.dir / kFeatureListName);
         for (const FeaturePicture& picture : gallery.pictures)
             outputs.push_back(gallery.dir / picture.file);
     }
@@ -138,7 +139,9 @@ bool Report(const BatchOptions& options, const FeatureGalleryRequest& request, c
             Fail("could not write picture '" + error.file.string() + "': " + error.reason);
         if (!gallery.page)
             Fail("could not write '" + gallery.pagePath.string() + "': " + gallery.page.error().reason);
-        ok = ok && gallery.unwritten.empty() && gallery.page.ok();
+        if (!gallery.list)
+            Fail(gallery.list.Message());
+        ok = ok && gallery.unwritten.empty() && gallery.page.ok() && gallery.list.ok();
         features += gallery.pictures.size();
         saved += gallery.drawn - gallery.unwritten.size();
         if (request.byType)

@@ -14,13 +14,15 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: lirovane-batch --view FILE [--start N | --region NAME:POS] [--zoom Z | --level K | --fit]\n"
-    "                      [--orientation 1|2|3]\n"
+    "                      [--orientation 1|2|3] [--strand +|-]\n"
     "                      [--colors LEFT,UP,DOWN,RIGHT] --save PICTURE.bmp|.png|.svg [--help]\n"
     "  Draws FILE as the Strandscope viewer does, from token N (default 0) at zoom Z\n"
     "  (default 1), on a 650 x 380 picture, saves it in the format its name ends in\n"
     "  (BMP, PNG, or SVG as a vector drawing) and prints\n"
     "  \"start N end M\"; with --region (NAME, NAME:POS or NAME:START-END) it starts at\n"
-    "  that base and then prints \"region NAME:A-B\", the bases drawn. Colours are #RRGGBB, 0xBBGGRR or one of red, "
+    "  that base and then prints \"region NAME:A-B\", the bases drawn. --strand - draws\n"
+    "  the window reverse-complemented, as many letters as that walk fits. Colours are #RRGGBB, 0xBBGGRR or one of "
+    "red, "
     "green, blue,\n"
     "  cyan, magenta, yellow, black, white, grey; the default is red,blue,cyan,green.\n"
     "  --level K draws at K steps per pixel, as long stretches are drawn in a gallery,\n"

@@ -35,6 +35,10 @@ std::optional<std::string> TakeViewOption(std::string_view name, std::string_vie
             return "--level takes a whole number of steps per pixel from 1 to " + std::to_string(kMaxViewLevel) +
                    ", not " + quoted;
         options.level = *k;
+    } else if (name == "--strand") {
+        if (value != "+" && value != "-")
+            return "--strand takes + or -, not " + quoted;
+        options.minusStrand = value == "-";
     } else if (name == "--orientation") {
         const auto o = WholeNumber<int>(value);
         if (!o || *o < 1 || *o > 3)
@@ -51,8 +55,8 @@ std::optional<std::string> TakeViewOption(std::string_view name, std::string_vie
 
 std::optional<std::string> ReadViewOptions(const std::vector<std::string_view>& args, ViewOptions& options)
 {
-    static constexpr std::string_view kNames[] = {"--view",  "--start",       "--region", "--zoom",
-                                                  "--level", "--orientation", "--colors", "--save"};
+    static constexpr std::string_view kNames[] = {"--view",        "--start",  "--region", "--zoom",  "--level",
+                                                  "--orientation", "--colors", "--save",   "--strand"};
     // --fit is the one option without a value: taken out before the others are read.
     std::vector<std::string_view> rest;
     for (const std::string_view arg : args) {

@@ -2,6 +2,7 @@
 #include "cli/option_reader.h"
 #include "cli/view_options.h"
 #include "core/render/null_canvas.h"
+#include "core/sequence/reverse_complement.h"
 #include "core/sequence/sequence_letters.h"
 #include "core/viewer/strandscope_model.h"
 
@@ -251,6 +252,7 @@ TEST(ViewOptions, Arguments)
                                                        {"--fit --level 4", "--fit and --level"},
                                                        {"--level 2 --zoom 3", "--level and --zoom"},
                                                        {"--level 0", "--level"},
+                                                       {"--strand minus", "--strand"},
                                                        {"--frobnicate", "--frobnicate"}};
     for (const auto& [line, mention] : bad) {
         ViewOptions options;
@@ -274,7 +276,8 @@ TEST(ViewOptions, PictureIsTheViewersAndReportsItsBoxes)
         {"--view t.txt --zoom 2 --save c.bmp", true, true, "0 319"},
         {"--view t.txt --start 5000 --save d.bmp", false, true, "5000 5000"}, // no earlier letters to show
         {"--view t.txt --save missing/e.bmp", true, false, "0 639"},
-        {"--view t.txt --fit --save g.bmp", true, true, "0 1000"}, // at 1:2, the level where it fits
+        {"--view t.txt --fit --save g.bmp", true, true, "0 1000"},     // at 1:2, the level where it fits
+        {"--view t.txt --strand - --save g.bmp", true, true, "0 637"}, // read as 1000 A: maxX starts at 1
     };
     for (const auto& c : cases) {
         ViewOptions o;
@@ -292,6 +295,23 @@ TEST(ViewOptions, PictureIsTheViewersAndReportsItsBoxes)
     viewer.Next();
     ASSERT_TRUE(viewer.SaveImage(dir / "viewer.bmp"));
     EXPECT_EQ(ReadFile(dir / "b.bmp"), ReadFile(dir / "viewer.bmp"));
+    // On minus, under an orientation where the reverse complement walks another shape, the
+    // picture is the forward one of the reverse complement of the letters it holds.
+    std::string mixed;
+    for (int i = 0; i < 3000; ++i)
+        mixed += "GGAGCATGGC"[(i * 7 + i / 13) % 10];
+    WriteFile(dir / "mixed.txt", mixed);
+    StrandscopeModel minus;
+    minus.ApplyColorSettings(2, kDefaultColors);
+    minus.SetMinusStrand(true);
+    minus.LoadAt(dir / "mixed.txt", 100);
+    std::string drawn = mixed.substr(100, static_cast<std::size_t>(minus.EndIndex() - 100));
+    ReverseComplement(drawn);
+    viewer.ApplyColorSettings(2, kDefaultColors);
+    viewer.Load(WriteFile(dir / "rc.txt", drawn));
+    EXPECT_EQ(viewer.EndIndex(), minus.EndIndex() - 100);
+    EXPECT_EQ(minus.EndIndex(), 1756); // 950 letters fit on plus
+    EXPECT_TRUE(viewer.Image().Data() == minus.Image().Data());
 
     for (const fs::path& unreadable : {dir / "none.fa", dir.Path()}) { // a folder is no sequence file either
         ViewOptions o;

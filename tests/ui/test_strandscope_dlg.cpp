@@ -11,6 +11,8 @@
 #include "ui/viewer/viewer_color_dlg.h"
 #include "ui_test_support.h"
 
+#include <QPushButton>
+
 #include <unistd.h>
 
 class TestStrandscopeDlg : public QObject {
@@ -123,17 +125,24 @@ private slots:
 
     // Show in Strandscope: the picture's name gives the repeat's first position (start
     // index one less), its page's "Sequence file:" line the file, relative to the
-    // working folder; then the viewer opens there.
+    // working folder; a feature's picture is found in the features.tsv beside it, with
+    // its strand. Then the viewer opens there, on that strand.
     void show_in_strandscope_data()
     {
         QTest::addColumn<QString>("picture");
         QTest::addColumn<QByteArray>("page");
         QTest::addColumn<qint64>("start");
         QTest::addColumn<QString>("sequence");
+        QTest::addColumn<QByteArray>("features"); // features.tsv; "@" is the gallery's folder
+        QTest::addColumn<bool>("minus");
         const QByteArray head = "<html><body><br>Sequence file: g &amp; h.fa<br>\r\nConsensus size: 6<br>";
-        QTest::newRow("relative name") << "12.bmp" << head << qint64(11) << "g & h.fa";
-        QTest::newRow("no page") << "7.bmp" << QByteArray() << qint64(6) << "";
-        QTest::newRow("not a repeat") << "x.bmp" << head << qint64(-1) << "";
+        QTest::newRow("relative name") << "12.bmp" << head << qint64(11) << "g & h.fa" << QByteArray() << false;
+        QTest::newRow("no page") << "7.bmp" << QByteArray() << qint64(6) << "" << QByteArray() << false;
+        QTest::newRow("not a repeat") << "x.bmp" << head << qint64(-1) << "" << QByteArray() << false;
+        const QByteArray list = "picture\trecord\tstart\tend\tname\tstrand\ttype\n"
+                                "tRNA-Phe-2.bmp\tchr1\t7\t9\ttRNA-Phe\t-\ttRNA\n";
+        QTest::newRow("feature on minus")
+            << "tRNA-Phe-2.bmp" << QByteArray("Sequence file: @/f.fa<br>") << qint64(11) << "@/f.fa" << list << true;
     }
     void show_in_strandscope()
     {
@@ -141,20 +150,31 @@ private slots:
         QFETCH(QByteArray, page);
         QFETCH(qint64, start);
         QFETCH(QString, sequence);
+        QFETCH(QByteArray, features);
+        QFETCH(bool, minus);
         QTemporaryDir gallery;
+        page.replace("@", gallery.path().toUtf8());
+        sequence.replace("@", gallery.path());
         if (!page.isEmpty())
             WriteFile(QDir(gallery.path()).filePath("index.htm"), page);
+        if (!features.isEmpty()) {
+            WriteFile(QDir(gallery.path()).filePath("features.tsv"), features);
+            WriteFile(sequence, ">chr1\nACGTACGTAC\n");
+        }
         const auto source = SourceOfPicture(QDir(gallery.path()).filePath(picture));
         QCOMPARE(source.has_value(), start >= 0);
         if (!source)
             return;
         QCOMPARE(qint64(source->startIndex), start);
         QCOMPARE(source->sequenceFile, sequence.isEmpty() ? QString() : QDir::current().absoluteFilePath(sequence));
+        QCOMPARE(source->minusStrand, minus);
 
         m_file = WriteFile(m_home.filePath("g.fa"), ">chr1\nACGTACGTAC\nGTACGTACGT\n");
-        m_viewer->loadAt(m_file, 11);
+        m_viewer->loadAt(m_file, 11, source->minusStrand);
         QCOMPARE(Child<QLineEdit>(m_viewer.get(), "startIndexEdit")->text(), QString("11"));
         QVERIFY2(m_viewer->statusText().contains("chr1:7-"), qPrintable(m_viewer->statusText()));
+        QCOMPARE(m_viewer->model().MinusStrand(), minus);
+        QCOMPARE(Child<QPushButton>(m_viewer.get(), "strandButton")->isChecked(), minus);
     }
 
     // Buttons and keys on a file of 1000 letters, the boxes after each step. Typed text

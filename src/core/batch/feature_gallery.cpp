@@ -286,8 +286,10 @@ FeatureRunReport DrawFeatureGalleries(const AppSettings& settings, const Feature
             page->Discard();
         return report;
     }
-    for (std::size_t g = 0; g < pages.size(); ++g)
+    for (std::size_t g = 0; g < pages.size(); ++g) {
         report.galleries[g].page = pages[g]->Close();
+        report.galleries[g].list = WriteFeatureList(request, report.galleries[g]);
+    }
     if (request.byType) {
         std::error_code ec;
         const std::filesystem::path absolute = std::filesystem::absolute(request.out, ec);
@@ -315,27 +317,48 @@ std::string Folder(const FeatureGallery& gallery)
 
 } // namespace
 
+namespace {
+
+constexpr std::string_view kTableHeader = "picture\trecord\tstart\tend\tname\tstrand\ttype\n";
+
+// The rows of a gallery's saved pictures, `folder` before each file name.
+void AppendRows(std::string& table, const FeatureGalleryRequest& request, const FeatureGallery& gallery,
+                std::string_view folder)
+{
+    std::vector<std::string> unwritten;
+    for (const IoError& error : gallery.unwritten)
+        unwritten.push_back(error.file.filename().string());
+    std::sort(unwritten.begin(), unwritten.end());
+    for (std::size_t p = 0; p < gallery.drawn; ++p) {
+        const FeaturePicture& picture = gallery.pictures[p];
+        if (std::binary_search(unwritten.begin(), unwritten.end(), picture.file))
+            continue;
+        const Feature& f = request.features.features[picture.feature];
+        table.append(folder).append(picture.file).append(1, '\t');
+        table.append(RecordName(request.records[f.record])).append(1, '\t');
+        table.append(std::to_string(f.start + 1)).append(1, '\t').append(std::to_string(f.end)).append(1, '\t');
+        table.append(Cell(f.name)).append(1, '\t').append(1, f.strand).append(1, '\t');
+        table.append(Cell(request.features.types[f.type])).append(1, '\n');
+    }
+}
+
+} // namespace
+
 std::string FeatureTable(const FeatureGalleryRequest& request, const FeatureRunReport& report)
 {
-    std::string table = "picture\trecord\tstart\tend\tname\tstrand\ttype\n";
-    for (const FeatureGallery& gallery : report.galleries) {
-        std::vector<std::string> unwritten;
-        for (const IoError& error : gallery.unwritten)
-            unwritten.push_back(error.file.filename().string());
-        std::sort(unwritten.begin(), unwritten.end());
-        for (std::size_t p = 0; p < gallery.drawn; ++p) {
-            const FeaturePicture& picture = gallery.pictures[p];
-            if (std::binary_search(unwritten.begin(), unwritten.end(), picture.file))
-                continue;
-            const Feature& f = request.features.features[picture.feature];
-            table.append(Folder(gallery)).append(picture.file).append(1, '\t');
-            table.append(RecordName(request.records[f.record])).append(1, '\t');
-            table.append(std::to_string(f.start + 1)).append(1, '\t').append(std::to_string(f.end)).append(1, '\t');
-            table.append(Cell(f.name)).append(1, '\t').append(1, f.strand).append(1, '\t');
-            table.append(Cell(request.features.types[f.type])).append(1, '\n');
-        }
-    }
+    std::string table(kTableHeader);
+    for (const FeatureGallery& gallery : report.galleries)
+        AppendRows(table, request, gallery, Folder(gallery));
     return table;
+}
+
+IoStatus WriteFeatureList(const FeatureGalleryRequest& request, const FeatureGallery& gallery)
+{
+    std::string table(kTableHeader);
+    AppendRows(table, request, gallery, {});
+    OutputFile list(gallery.dir / kFeatureListName);
+    list.Write(table);
+    return list.Close();
 }
 
 std::string FeatureSummary(const FeatureGalleryRequest& request, const FeatureRunReport& report)

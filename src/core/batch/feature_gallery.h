@@ -16,6 +16,10 @@ namespace lirovane {
 
 struct AppSettings;
 
+// Each gallery's own table of its pictures (as FeatureTable writes them, without a
+// folder), beside its index.htm: where a picture's feature lies, for Show in Strandscope.
+inline constexpr const char* kFeatureListName = "features.tsv";
+
 // Galleries of annotated features: every feature drawn as its own picture, a feature
 // on the minus strand from its reverse complement (the walk starts at its 5' end), a
 // BED12 feature as its exons joined in order.
@@ -44,6 +48,7 @@ struct FeatureGallery {
     std::size_t drawn = 0;                // the first `drawn` of them were handed to the writer
     std::vector<IoError> unwritten;       // pictures that could not be saved, and why
     IoStatus page;                        // why index.htm could not be written
+    IoStatus list;                        // why features.tsv could not be written
     std::filesystem::path pagePath;       // absolute
     std::uint64_t bases = 0;              // letters drawn
 };
@@ -66,7 +71,8 @@ std::vector<FeatureGallery> PlanFeatureGalleries(const FeatureGalleryRequest& re
 
 // Reads the settings' sequence file once and draws every planned gallery into its
 // folder (which must exist), each with its index.htm; with byType, out/index.htm links
-// them with their counts. Pictures are drawn on a second thread while the sequence is read.
+// them with their counts, and each gallery gets its kFeatureListName. Pictures are drawn on a
+// second thread while the sequence is read.
 FeatureRunReport DrawFeatureGalleries(const AppSettings& settings, const FeatureGalleryRequest& request,
                                       std::vector<FeatureGallery> galleries, const PictureProgress& progress = {},
                                       const StopRequest& stop = {});
@@ -78,6 +84,8 @@ void FeatureLetters(const Feature& feature, bool ignoreStrand, std::string& lett
 // --table for features: a header row, then one row per saved picture: picture (with its
 // folder), record, start, end (1-based, closed), name (as the file gave it), strand, type.
 std::string FeatureTable(const FeatureGalleryRequest& request, const FeatureRunReport& report);
+// Writes the gallery's kFeatureListName.
+IoStatus WriteFeatureList(const FeatureGalleryRequest& request, const FeatureGallery& gallery);
 // --summary for features: type, features, pictures, bases, page; one row per gallery.
 std::string FeatureSummary(const FeatureGalleryRequest& request, const FeatureRunReport& report);
 

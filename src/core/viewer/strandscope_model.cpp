@@ -6,6 +6,7 @@
 #include "core/render/png_export.h"
 #include "core/render/svg_canvas.h"
 #include "core/sequence/genome_coordinates.h"
+#include "core/sequence/reverse_complement.h"
 #include "core/sequence/sequence_letters.h"
 #include "core/sequence/token_offset_index.h"
 
@@ -22,6 +23,29 @@ std::int64_t SaturatedSum(std::int64_t a, std::int64_t b) noexcept
     if (!__builtin_add_overflow(a, b, &sum))
         return sum;
     return b > 0 ? std::numeric_limits<std::int64_t>::max() : std::numeric_limits<std::int64_t>::min();
+}
+
+// The most letters from the window's start whose reverse complement fits the frame,
+// and that reverse complement in `drawn`. Each further letter adds a step at the start
+// of that walk, so the walk keeps its shape only moved: the letters that fit are found by halves.
+ViewerFit MinusFit(std::string_view letters, int zoom, const PathStyle& style, std::string& drawn)
+{
+    const auto fits = [&](std::size_t count) {
+        drawn.assign(letters.substr(0, count));
+        ReverseComplement(drawn);
+        return static_cast<std::size_t>(FitViewerPath(drawn, zoom, style).count) == count;
+    };
+    std::size_t low = 0;
+    std::size_t high = letters.size();
+    while (low < high) {
+        const std::size_t middle = low + (high - low + 1) / 2;
+        if (fits(middle))
+            low = middle;
+        else
+            high = middle - 1;
+    }
+    fits(low);
+    return FitViewerPath(drawn, zoom, style);
 }
 
 } // namespace
@@ -45,6 +69,13 @@ std::array<char, 4> StrandscopeModel::Legend() const noexcept
     return {static_cast<char>(e[4]), static_cast<char>(e[5]), static_cast<char>(e[6]), static_cast<char>(e[7])};
 }
 
+ViewerFit StrandscopeModel::Fit(std::string_view letters, const PathStyle& style, std::string& minusLetters) const
+{
+    if (!m_minus)
+        return FitViewerPath(letters, m_nZoom, style);
+    return MinusFit(letters, m_nZoom, style, minusLetters);
+}
+
 IoResult<std::string> StrandscopeModel::ReadFittingLetters(std::int64_t start, bool& complete) const
 {
     // A walk usually leaves the frame within some thousands of letters: read a part, fit,
@@ -56,10 +87,11 @@ IoResult<std::string> StrandscopeModel::ReadFittingLetters(std::int64_t start, b
     SequenceLetterReader reader;
     if (reader.Open(m_viewerPath, start)) {
         const PathStyle style = Style();
+        std::string minusLetters;
         for (std::size_t part = kFirstPart; letters.size() < kMaxLetters; part *= 2) {
             if (reader.Read(std::min(part, kMaxLetters - letters.size()), letters) == 0)
                 break;
-            if (static_cast<std::size_t>(FitViewerPath(letters, m_nZoom, style).count) < letters.size()) {
+            if (static_cast<std::size_t>(Fit(letters, style, minusLetters).count) < letters.size()) {
                 complete = letters.size() >= kMaxLetters;
                 break;
             }
@@ -91,7 +123,8 @@ bool StrandscopeModel::LoadLetters()
 void StrandscopeModel::FitAndDraw()
 {
     const PathStyle style = Style();
-    ViewerFit fit = FitViewerPath(KeptLetters(), m_nZoom, style);
+    std::string minusLetters;
+    ViewerFit fit = Fit(KeptLetters(), style, minusLetters);
     if (!m_lettersComplete && static_cast<std::size_t>(fit.count) >= KeptLetters().size()) {
         // Letters kept from an earlier load, read for another zoom or orientation: this
         // fit needs more of them.
@@ -101,17 +134,17 @@ void StrandscopeModel::FitAndDraw()
             m_letters = std::move(more);
             m_nLetterCount = static_cast<int>(m_letters.size());
             m_lettersComplete = complete;
-            fit = FitViewerPath(KeptLetters(), m_nZoom, style);
+            fit = Fit(KeptLetters(), style, minusLetters);
         }
     }
-    const std::string_view letters = KeptLetters();
+    const std::string_view letters = m_minus ? std::string_view(minusLetters) : KeptLetters();
     m_nDrawnCount = fit.count;
     m_nEndIndex = SaturatedSum(m_nStartIndex, fit.count);
     m_startText = std::to_string(m_nStartIndex);
     m_endText = std::to_string(m_nEndIndex);
     NullCanvas nowhere(kViewerWidth, kViewerHeight); // no screen attached
     DrawViewerPath(letters, fit, m_nZoom, style, m_screen ? *m_screen : nowhere, m_image);
-    m_shown = Drawing{fit, m_nZoom, style};
+    m_shown = Drawing{fit, m_nZoom, style, m_minus, std::move(minusLetters)};
 }
 
 void StrandscopeModel::RedrawSequence()
@@ -347,7 +380,8 @@ IoStatus StrandscopeModel::SaveImage(const std::filesystem::path& file, PictureF
         return drawing.Save(file, "No sequence loaded");
     }
     NullCanvas screen(kViewerWidth, kViewerHeight);
-    DrawViewerPath(KeptLetters(), m_shown->fit, m_shown->zoom, m_shown->style, screen, drawing);
+    const std::string_view letters = m_shown->minus ? std::string_view(m_shown->minusLetters) : KeptLetters();
+    DrawViewerPath(letters, m_shown->fit, m_shown->zoom, m_shown->style, screen, drawing);
     return drawing.Save(file, "Sequence file: " + m_viewerPath.string() + ", start index " + m_startText +
                                   ", end index " + m_endText);
 }

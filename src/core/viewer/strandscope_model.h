@@ -68,6 +68,10 @@ public:
     void SetZoom(int zoom) noexcept { m_nZoom = zoom < 1 ? 1 : zoom; }
     // Sets the level directly (below 2: zoom 1 rules); draws nothing.
     void SetLevel(std::int64_t level) noexcept { m_level = level < 2 ? 1 : level; }
+    // Draws every window from the minus strand: its letters reverse-complemented, as many
+    // as that walk fits; the windows still run forward from the start index. Draws nothing.
+    void SetMinusStrand(bool minus) noexcept { m_minus = minus; }
+    bool MinusStrand() const noexcept { return m_minus; }
 
     // Saves m_image, 650 x 380, as BMP or PNG; as SVG, the last drawing is drawn again
     // as vectors on a canvas of that size. Fails when the file was not written whole.
@@ -110,6 +114,9 @@ private:
     // 400000 limit (`complete`). Letters after that point cannot change the picture.
     // Fails as ReadSequenceLetters fails, with no letters.
     IoResult<std::string> ReadFittingLetters(std::int64_t start, bool& complete) const;
+    // The fit of `letters` on the strand shown; on minus, `minusLetters` receives the
+    // letters the fit draws.
+    ViewerFit Fit(std::string_view letters, const PathStyle& style, std::string& minusLetters) const;
     void FitAndDraw();
     void RedrawSequence();
     // At a level: fits the window from the start index (false when stopped, the
@@ -130,6 +137,7 @@ private:
     std::int64_t m_nPreviousStart = 0;
     RasterCanvas m_image;
     int m_nZoom = 1;
+    bool m_minus = false;
     int m_nOrientation = 1;
     SlotColors m_colors = kDefaultColors; // m_clrA, m_clrC, m_clrG, m_clrT by slot
     LetterTable m_letterTable = LetterTable::ForOrientation(1);
@@ -154,6 +162,8 @@ private:
         ViewerFit fit;
         int zoom = 1;
         PathStyle style;
+        bool minus = false;
+        std::string minusLetters; // on minus, the letters drawn
     };
     std::optional<Drawing> m_shown;
 

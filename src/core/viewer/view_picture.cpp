@@ -33,6 +33,7 @@ ViewResult RenderViewPicture(const ViewOptions& options)
     viewer.ApplyColorSettings(options.orientation, options.colors);
     viewer.SetZoom(options.zoom);
     viewer.SetLevel(options.level);
+    viewer.SetMinusStrand(options.minusStrand);
     viewer.LoadAt(options.file, start);
     if (options.fit)
         viewer.FitRecord();

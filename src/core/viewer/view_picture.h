@@ -21,6 +21,7 @@ struct ViewOptions {
     bool fit = false;       // the record holding the start, whole, from its first base
     int orientation = 1;
     SlotColors colors = kDefaultColors;
+    bool minusStrand = false; // --strand -: every window reverse-complemented
 };
 
 struct ViewResult {

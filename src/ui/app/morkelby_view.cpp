@@ -51,7 +51,7 @@ void CMorkelbyView::ShowInStrandscope(const QString& picturePath)
     // line falls back to the sequence file of the current settings.
     const QString sequence =
         source->sequenceFile.isEmpty() ? QString::fromStdString(m_settings.sequenceFile) : source->sequenceFile;
-    RunStrandscopeViewerAt(window(), m_pickers, m_store, sequence, source->startIndex);
+    RunStrandscopeViewerAt(window(), m_pickers, m_store, sequence, source->startIndex, source->minusStrand);
 }
 
 CMorkelbyView::~CMorkelbyView() = default;

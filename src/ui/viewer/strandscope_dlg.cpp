@@ -125,6 +125,13 @@ void CStrandscopeDlg::createGoToRow()
         m_goToEdit->setFocus();
         m_goToEdit->selectAll();
     });
+    // Plus at every opening, like the viewer's other settings.
+    m_strandButton = new QPushButton(tr("Strand: plus"), this);
+    m_strandButton->setObjectName(QStringLiteral("strandButton"));
+    m_strandButton->setToolTip(tr("Draw every window from the plus or the minus strand (reverse complement)"));
+    m_strandButton->setCheckable(true);
+    m_strandButton->setAutoDefault(false);
+    connect(m_strandButton, &QPushButton::toggled, this, &CStrandscopeDlg::setMinusStrand);
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("statusLine"));
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -292,7 +299,8 @@ void CStrandscopeDlg::placeGoToRow(const DialogUnits& du, const QRect& pic)
 {
     int bottom = 0;
     for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-        if (child != m_goToEdit && child != m_status && child->parent() == this && !child->isHidden() &&
+        if (child != m_goToEdit && child != m_status && child != m_strandButton && child->parent() == this &&
+            !child->isHidden() &&
             std::find(m_levelButtons.begin(), m_levelButtons.end(), child) == m_levelButtons.end())
             bottom = std::max(bottom, child->geometry().bottom() + 1);
     const QFontMetrics metrics(font());
@@ -312,6 +320,13 @@ void CStrandscopeDlg::placeGoToRow(const DialogUnits& du, const QRect& pic)
         left = button->geometry().right() + 1 + kGap;
         rowBottom = std::max(rowBottom, button->geometry().bottom());
     }
+    // Sized for the longer of its two texts, so that it keeps its width when toggled.
+    const QString strand = m_strandButton->text();
+    m_strandButton->setText(tr("Strand: minus"));
+    m_strandButton->adjustSize();
+    m_strandButton->setText(strand);
+    m_strandButton->move(left + kGap * 3, goToButton->y());
+    rowBottom = std::max(rowBottom, m_strandButton->geometry().bottom());
     m_status->setGeometry(pic.left(), rowBottom + 1 + kGap, kViewerWidth, metrics.height() + 2);
 }
 
@@ -409,12 +424,22 @@ void CStrandscopeDlg::goTo()
     QApplication::restoreOverrideCursor();
 }
 
-void CStrandscopeDlg::loadAt(const QString& file, qint64 startIndex)
+void CStrandscopeDlg::loadAt(const QString& file, qint64 startIndex, bool minusStrand)
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_strandButton->setChecked(minusStrand); // draws nothing before a load
     m_model.LoadAt(ToPath(file), startIndex);
     refresh(true);
     QApplication::restoreOverrideCursor();
+}
+
+void CStrandscopeDlg::setMinusStrand(bool minus)
+{
+    m_strandButton->setText(minus ? tr("Strand: minus") : tr("Strand: plus"));
+    if (m_strandButton->isChecked() != minus)
+        m_strandButton->setChecked(minus);
+    m_model.SetMinusStrand(minus);
+    refresh(m_model.Redraw());
 }
 
 void CStrandscopeDlg::updateLegend()

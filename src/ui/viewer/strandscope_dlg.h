@@ -48,8 +48,10 @@ public:
     void changeSettings();
     // Draws from the place the Go to box names: name:pos, name:pos-end, name or a start index.
     void goTo();
-    // Opens `file` at `startIndex` (Show in Strandscope).
-    void loadAt(const QString& file, qint64 startIndex);
+    // Opens `file` at `startIndex` (Show in Strandscope), on the minus strand when asked.
+    void loadAt(const QString& file, qint64 startIndex, bool minusStrand = false);
+    // The Strand toggle: every window drawn from the plus or the minus strand.
+    void setMinusStrand(bool minus);
     // The line under the picture: file, zoom and where the picture lies, or a message.
     QString statusText() const;
 
@@ -94,6 +96,7 @@ private:
     std::array<QLabel*, 4> m_legend{}; // left, above, below, right
     QLineEdit* m_goToEdit = nullptr;
     QLabel* m_status = nullptr;
+    QPushButton* m_strandButton = nullptr;
     QString m_message;            // shown instead of the coordinates until the next drawing
     bool m_gzipHintShown = false; // the bgzip hint is given once
     QPushButton* m_stopButton = nullptr;
