@@ -177,8 +177,10 @@ TEST(Features, FilesBecomePicturesOfTheirStrand)
         const FeatureRunReport report = DrawFeatureGalleries(BatchSettings(sequence), request, galleries);
         ASSERT_TRUE(report.sequence.ok()) << report.sequence.Message();
         std::size_t pictures = 0;
-        for (const FeatureGallery& gallery : report.galleries)
+        for (const FeatureGallery& gallery : report.galleries) {
             pictures += gallery.drawn;
+            EXPECT_EQ(Lines(ReadFile(gallery.dir / kFeatureListName)).size(), gallery.drawn + 1);
+        }
         EXPECT_EQ(pictures, c.pictures.size());
         for (const Expected& e : c.pictures)
             EXPECT_TRUE(ReadFile(dir / "out" / e.picture) == ForwardPicture(dir / "expected.bmp", e.letters))
