@@ -32,16 +32,17 @@ public:
     OutputFile& operator=(const OutputFile&) = delete;
 
     bool IsOpen() const noexcept { return m_fd >= 0; }
-    // False once any write has failed; later writes are then skipped.
-    bool Write(std::string_view bytes) { return Write(bytes.data(), bytes.size()); }
-    bool Write(const void* data, std::size_t size);
+    // The first failure once any write has failed (the OS's reason); later writes are
+    // then skipped. Callers may leave it to Close to report.
+    const IoStatus& Write(std::string_view bytes) { return Write(bytes.data(), bytes.size()); }
+    const IoStatus& Write(const void* data, std::size_t size);
     // Puts the file in place. Success when it was created and everything written
     // reached it; otherwise the first failure, and the target keeps its earlier bytes.
     IoStatus Close();
     // Gives the file up unfinished: the target stays as it was.
     void Discard();
     // Why the file could not be written (the OS's reason); success while nothing failed.
-    IoStatus Status() const;
+    const IoStatus& Status() const noexcept { return m_status; }
 
 private:
     bool WriteThrough(const unsigned char* data, std::size_t size);
@@ -51,9 +52,7 @@ private:
     std::filesystem::path m_target;
     std::filesystem::path m_temp;
     int m_fd = -1;
-    bool m_ok = true;
-    const char* m_doing = nullptr; // what failed first, with its errno
-    int m_errno = 0;
+    IoStatus m_status;                         // the first failure
     bool m_direct = false;                     // writing the target itself
     std::unique_ptr<unsigned char[]> m_buffer; // made at the first small write
     std::size_t m_buffered = 0;
