@@ -12,14 +12,17 @@
 namespace lirovane {
 
 // The one writer of every output file. It writes next to the target under a hidden
-// temporary name and renames it over the target only when every byte is on disk, so
-// a failed write never leaves a file that looks complete and an existing file is
-// replaced whole or not at all: it keeps its earlier bytes when the new ones cannot
-// all be written, and nothing else is ever deleted. A symbolic link at the target's
-// name is replaced by the new file; the file it points to is never written, so an
-// output cannot land outside its folder. An existing regular file keeps its
-// permissions. A device or a pipe named as the output (/dev/stdout) is written as it
-// is: it has no content to keep and cannot be renamed over.
+// temporary name and renames it over the target only when every byte was written and
+// the file closed without an error, so a failed write never leaves a file that looks
+// complete and an existing file is replaced whole or not at all: it keeps its earlier
+// bytes when the new ones cannot all be written, and nothing else is ever deleted.
+// It does not force the bytes to the disk (no fsync): after a crash of the system,
+// not of the program, a new file may be empty. (Forcing file and folder to the disk
+// made a gallery of 20,000 pictures on ext4 some 40 to 70 times slower.)
+// A symbolic link at the target's name is replaced by the new file; the file it points
+// to is never written, so an output cannot land outside its folder. An existing regular
+// file keeps its permissions. A device or a pipe named as the output (/dev/stdout) is
+// written as it is: it has no content to keep and cannot be renamed over.
 //
 // A batch writes thousands of these: one lstat of the target, then create, write,
 // close and rename; fchmod only when a file was there before. Small writes are

@@ -45,6 +45,9 @@ struct Placed {
 };
 
 constexpr int kLowerTop = 251; // the first template row below the picture
+constexpr QPoint kPictureCorner{25, 16}; // control 1011, the picture area's corner
+constexpr QSize kTemplateSize{512, 353}; // the dialog's own size
+constexpr int kMargin = 7;               // between the outermost controls and the dialog's edge
 constexpr int kGap = 3;        // pixels between the picture, its legend letters and the rows below
 
 // Moves a control to its template place below the picture, `shift` pixels further down.
@@ -209,16 +212,16 @@ void CStrandscopeDlg::layoutControls()
     const DialogUnits du(font());
     const QRect pic = placePicture(du);
     // Everything below the picture keeps its template place, moved down as far as the
-    // 650 x 380 pixels need.
+    // picture's pixels need.
     const int shift = std::max(0, m_legend[2]->geometry().bottom() + 1 + kGap - du.y(kLowerTop));
     placeButtonsAndBoxes(du, shift);
     placeCaptions(du, shift);
     placeGoToRow(du, pic);
 
-    QSize size(du.x(512), du.y(353) + shift);
+    QSize size(du.x(kTemplateSize.width()), du.y(kTemplateSize.height()) + shift);
     for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        size.setWidth(std::max(size.width(), child->geometry().right() + 1 + du.x(7)));
-        size.setHeight(std::max(size.height(), child->geometry().bottom() + 1 + du.y(7)));
+        size.setWidth(std::max(size.width(), child->geometry().right() + 1 + du.x(kMargin)));
+        size.setHeight(std::max(size.height(), child->geometry().bottom() + 1 + du.y(kMargin)));
     }
     setFixedSize(size);
 }
@@ -227,9 +230,10 @@ QRect CStrandscopeDlg::placePicture(const DialogUnits& du)
 {
     const QFontMetrics metrics(font());
     const QSize letter(metrics.horizontalAdvance(QLatin1Char('W')) + 4, metrics.height());
-    // The picture's corner is control 1011 (the picture area) at (25, 16), moved in only if
-    // a legend letter would not fit.
-    const QPoint origin(std::max(du.x(25), letter.width() + 2 * kGap), std::max(du.y(16), letter.height() + 2 * kGap));
+    // The picture's corner keeps its template place, moved in only if a legend letter
+    // would not fit.
+    const QPoint origin(std::max(du.x(kPictureCorner.x()), letter.width() + 2 * kGap),
+                        std::max(du.y(kPictureCorner.y()), letter.height() + 2 * kGap));
     m_area->move(origin);
     const QRect pic(origin, QSize(kViewerWidth, kViewerHeight));
     for (QLabel* label : m_legend)
