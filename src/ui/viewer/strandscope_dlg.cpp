@@ -44,11 +44,11 @@ struct Placed {
     int x, y, w, h;
 };
 
-constexpr int kLowerTop = 251; // the first template row below the picture
+constexpr int kLowerTop = 251;           // the first template row below the picture
 constexpr QPoint kPictureCorner{25, 16}; // control 1011, the picture area's corner
 constexpr QSize kTemplateSize{512, 353}; // the dialog's own size
 constexpr int kMargin = 7;               // between the outermost controls and the dialog's edge
-constexpr int kGap = 3;        // pixels between the picture, its legend letters and the rows below
+constexpr int kGap = 3;                  // pixels between the picture, its legend letters and the rows below
 
 // Moves a control to its template place below the picture, `shift` pixels further down.
 void PlaceBelowPicture(QWidget* widget, const DialogUnits& du, int shift, int x, int y)
