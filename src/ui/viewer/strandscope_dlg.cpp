@@ -10,9 +10,7 @@
 #include "ui/viewer/picture_button.h"
 #include "ui/viewer/viewer_color_dlg.h"
 
-#include "core/sequence/byte_source.h"
 #include "core/sequence/genome_coordinates.h"
-#include "core/sequence/token_offset_index.h"
 
 #include <QApplication>
 #include <QPushButton>
@@ -46,8 +44,11 @@ struct Placed {
     int x, y, w, h;
 };
 
-constexpr int kLowerTop = 251; // the first template row below the picture
-constexpr int kGap = 3;        // pixels between the picture, its legend letters and the rows below
+constexpr int kLowerTop = 251;           // the first template row below the picture
+constexpr QPoint kPictureCorner{25, 16}; // control 1011, the picture area's corner
+constexpr QSize kTemplateSize{512, 353}; // the dialog's own size
+constexpr int kMargin = 7;               // between the outermost controls and the dialog's edge
+constexpr int kGap = 3;                  // pixels between the picture, its legend letters and the rows below
 
 // Moves a control to its template place below the picture, `shift` pixels further down.
 void PlaceBelowPicture(QWidget* widget, const DialogUnits& du, int shift, int x, int y)
@@ -211,16 +212,16 @@ void CStrandscopeDlg::layoutControls()
     const DialogUnits du(font());
     const QRect pic = placePicture(du);
     // Everything below the picture keeps its template place, moved down as far as the
-    // 650 x 380 pixels need.
+    // picture's pixels need.
     const int shift = std::max(0, m_legend[2]->geometry().bottom() + 1 + kGap - du.y(kLowerTop));
     placeButtonsAndBoxes(du, shift);
     placeCaptions(du, shift);
     placeGoToRow(du, pic);
 
-    QSize size(du.x(512), du.y(353) + shift);
+    QSize size(du.x(kTemplateSize.width()), du.y(kTemplateSize.height()) + shift);
     for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        size.setWidth(std::max(size.width(), child->geometry().right() + 1 + du.x(7)));
-        size.setHeight(std::max(size.height(), child->geometry().bottom() + 1 + du.y(7)));
+        size.setWidth(std::max(size.width(), child->geometry().right() + 1 + du.x(kMargin)));
+        size.setHeight(std::max(size.height(), child->geometry().bottom() + 1 + du.y(kMargin)));
     }
     setFixedSize(size);
 }
@@ -229,9 +230,10 @@ QRect CStrandscopeDlg::placePicture(const DialogUnits& du)
 {
     const QFontMetrics metrics(font());
     const QSize letter(metrics.horizontalAdvance(QLatin1Char('W')) + 4, metrics.height());
-    // The picture's corner is control 1011 (the picture area) at (25, 16), moved in only if
-    // a legend letter would not fit.
-    const QPoint origin(std::max(du.x(25), letter.width() + 2 * kGap), std::max(du.y(16), letter.height() + 2 * kGap));
+    // The picture's corner keeps its template place, moved in only if a legend letter
+    // would not fit.
+    const QPoint origin(std::max(du.x(kPictureCorner.x()), letter.width() + 2 * kGap),
+                        std::max(du.y(kPictureCorner.y()), letter.height() + 2 * kGap));
     m_area->move(origin);
     const QRect pic(origin, QSize(kViewerWidth, kViewerHeight));
     for (QLabel* label : m_legend)
@@ -359,25 +361,15 @@ void CStrandscopeDlg::updateStatus()
     } else if (!m_message.isEmpty()) {
         text += QStringLiteral(": ") + m_message;
     } else {
-        auto& index = lirovane::TokenOffsetIndex::Global();
-        const auto records = index.Records(path);
-        const auto start = static_cast<std::uint64_t>(std::max<std::int64_t>(m_model.StartIndex(), 0));
-        std::uint64_t total = 0;
-        if (records && !records->empty())
-            total = records->back().tokensBefore + records->back().bases;
-        if (records && start >= total) {
-            text +=
-                tr(": past the end of %1: %2 positions").arg(name, QString::fromStdString(lirovane::WithCommas(total)));
-        } else if (records) {
-            const auto end = static_cast<std::uint64_t>(std::max<std::int64_t>(m_model.EndIndex(), 0));
-            const std::string range = lirovane::DescribeRange(*records, start + 1, end);
-            if (!range.empty())
-                text += QStringLiteral(", ") + QString::fromStdString(range);
-        }
-        const std::string notice = index.IndexNotice(path);
-        if (!notice.empty())
-            text += QStringLiteral(" (") + QString::fromStdString(notice) + QLatin1Char(')');
-        else if (!m_gzipHintShown && lirovane::IsGzipFile(path) && !lirovane::IsBgzfFile(path)) {
+        const lirovane::ViewerFacts facts = m_model.Facts();
+        if (facts.recordsKnown && facts.pastEnd)
+            text += tr(": past the end of %1: %2 positions")
+                        .arg(name, QString::fromStdString(lirovane::WithCommas(facts.totalPositions)));
+        else if (!facts.range.empty())
+            text += QStringLiteral(", ") + QString::fromStdString(facts.range);
+        if (!facts.indexNotice.empty()) {
+            text += QStringLiteral(" (") + QString::fromStdString(facts.indexNotice) + QLatin1Char(')');
+        } else if (facts.bgzipHint && !m_gzipHintShown) {
             text += tr(" (bgzip the file to make jumps instant)");
             m_gzipHintShown = true;
         }
@@ -392,21 +384,16 @@ void CStrandscopeDlg::goTo()
         showMessage(tr("Load a sequence file first."));
         return;
     }
-    const auto records = lirovane::TokenOffsetIndex::Global().Records(m_model.ViewerPath());
-    if (!records) {
-        showMessage(QString::fromStdString(records.Message()));
-        return;
-    }
-    std::string error;
-    const auto target = lirovane::ParseRegion(m_goToEdit->text().toStdString(), *records, &error);
+    const auto target = m_model.GoTo(m_goToEdit->text().toStdString());
     if (!target) {
-        showMessage(QString::fromStdString(error));
+        showMessage(QString::fromStdString(target.Message()));
         return;
     }
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    m_model.SetStartIndex(target->startIndex);
     refresh(m_model.Redraw());
     QApplication::restoreOverrideCursor();
+    if (!target->note.empty())
+        showMessage(QString::fromStdString(target->note));
 }
 
 void CStrandscopeDlg::loadAt(const QString& file, qint64 startIndex)
@@ -502,9 +489,13 @@ void CStrandscopeDlg::saveImage()
     }
     // Saving before returning to "Path", so a relative name means what the chooser meant.
     // The name is used as typed: the format comes from its extension or the filter.
-    if (file && !m_model.SaveImage(ToPath(*file), PictureFormatChosen(*file, filter)))
-        m_pickers.ShowMessage(this,
-                              tr("The picture could not be saved as \"%1\".").arg(QDir::toNativeSeparators(*file)));
+    if (file) {
+        const lirovane::IoStatus saved = m_model.SaveImage(ToPath(*file), PictureFormatChosen(*file, filter));
+        if (!saved)
+            m_pickers.ShowMessage(
+                this, tr("Cannot save the picture as \"%1\".\n\n%2")
+                          .arg(QDir::toNativeSeparators(*file), QString::fromStdString(saved.error().reason)));
+    }
     restoreWorkingDirectory();
 }
 
