@@ -62,12 +62,11 @@ QString CMorkelbyView::SequenceOf(const GallerySource& source)
     // A page without that line was drawn from the sequence of the current settings.
     if (source.sequenceName().isEmpty())
         return QString::fromStdString(m_settings.sequenceFile);
-    const QString found = source.existingSequence();
-    if (!found.isEmpty())
+    if (QString found = source.existingSequence(); !found.isEmpty())
         return found;
     const QString key = source.folder() + QLatin1Char('\n') + source.sequenceName();
-    if (const QString chosen = m_chosenSequences.value(key); QFileInfo(chosen).isFile())
-        return chosen;
+    if (QString earlier = m_chosenSequences.value(key); QFileInfo(earlier).isFile())
+        return earlier;
     const QString working = QDir::currentPath();
     const auto chosen =
         m_pickers.OpenFileName(window(), QFileInfo(source.sequenceName()).fileName(), SequenceFileFilters(), QString());
@@ -275,6 +274,8 @@ QString CMorkelbyView::StartPage() const
                           "returns to the thumbnails.</p></li>"
                           "</ol>"
                           "<p><b>Strandscope</b> (Ctrl+C) walks along any sequence file, one picture at a time.</p>"
+                          "<p><b>Menu &gt; Open gallery...</b> (Ctrl+Shift+O) shows a gallery made elsewhere, by "
+                          "<i>lirovane-batch</i> or the workflow; a folder or page dropped here opens too.</p>"
                           "<p>Pictures and <i>index.htm</i> are written to <i>%1</i>.</p>"
                           "</body></html>")
         .arg(dir);
