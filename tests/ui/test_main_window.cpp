@@ -421,7 +421,8 @@ private slots:
 
     // Show in Strandscope from a thumbnail and from the picture it opens: the viewer opens
     // on the page's sequence at the repeat's first position. A picture whose name is no
-    // position offers no entry.
+    // position offers no entry. A sequence that has gone is asked for; when the chooser is
+    // cancelled, the message names where it was looked for.
     void show_in_strandscope_data()
     {
         QTest::addColumn<bool>("opened");   // the picture opened, not its thumbnail
@@ -434,6 +435,8 @@ private slots:
                                         << "5 " + line;
         QTest::newRow("opened, not a repeat") << true << "p.bmp"
                                               << "no entry";
+        QTest::newRow("sequence gone, chooser cancelled") << false << "6.bmp"
+                                                          << "not found";
     }
     void show_in_strandscope()
     {
@@ -470,8 +473,18 @@ private slots:
             menu->setActiveAction(entry);
             QTest::keyClick(menu, Qt::Key_Return);
         });
+        const bool gone = shown == "not found";
+        QVERIFY(!gone || QFile::rename(m_seq, m_seq + ".away"));
         QContextMenuEvent event(QContextMenuEvent::Mouse, at, target->mapToGlobal(at));
         QApplication::sendEvent(target, &event);
+        if (gone) {
+            QVERIFY(QFile::rename(m_seq + ".away", m_seq));
+            // The chooser asked for the file by name; cancelled, the message names where it was looked for.
+            QCOMPARE(m_pickers.fileInitialNames, QStringList{QFileInfo(m_seq).fileName()});
+            QCOMPARE(m_pickers.messages.size(), 1);
+            QVERIFY2(m_pickers.messages[0].endsWith("Looked for:\n" + m_seq), qPrintable(m_pickers.messages[0]));
+            return;
+        }
         QVERIFY2(seen.startsWith(shown), qPrintable(seen));
     }
 
