@@ -13,8 +13,11 @@
 #include "ui/settings/settings_dlg.h"
 #include "ui_test_support.h"
 
+#include "core/batch/gallery_page.h"
 #include "core/batch/quiet_display.h"
 #include "core/render/path_renderer.h"
+#include "core/settings/memory_profile_store.h"
+#include "ui/app/recent_galleries.h"
 
 class TestMainWindow : public QObject {
     Q_OBJECT
@@ -139,6 +142,7 @@ private slots:
         QTest::newRow("Ctrl+S") << QKeySequence("Ctrl+S") << 57603 << "";
         QTest::newRow("Ctrl+C") << QKeySequence("Ctrl+C") << 57634 << "Strandscope";
         QTest::newRow("Ctrl+Insert") << QKeySequence("Ctrl+Ins") << 57634 << "Strandscope";
+        QTest::newRow("Ctrl+Shift+O, Open gallery") << QKeySequence("Ctrl+Shift+O") << 32800 << "";
         for (const char* dead :
              {"Ctrl+P", "Ctrl+Z", "Ctrl+X", "Ctrl+V", "Alt+Backspace", "Shift+Del", "Shift+Ins", "F6", "Shift+F6"})
             QTest::newRow(dead) << QKeySequence(QString::fromLatin1(dead)) << 0 << "";
@@ -155,7 +159,7 @@ private slots:
         browser()->selectAll();
         QApplication::clipboard()->setText("untouched");
         QList<int> fired;
-        for (int id : {57600, 57601, 57603, 57634, 57664, 57665})
+        for (int id : {57600, 57601, 57603, 57634, 57664, 57665, 32800})
             connect(frame()->command(id), &QAction::triggered, this, [&fired, id] { fired << id; });
         const QString page = browser()->toHtml();
         ModalDriver driver(nullptr);
@@ -167,7 +171,7 @@ private slots:
             QCOMPARE(browser()->toHtml(), page);
         QCOMPARE(frame()->windowTitle(), QStringLiteral("Lirovane"));
         for (QAction* action : frame()->findChildren<QAction*>())
-            QVERIFY(action->isEnabled());
+            QVERIFY(action->isEnabled() || !action->isVisible()); // an unused recent entry is hidden
     }
 
     // Ctrl+O: the pictures, the page shown in the browser, and the bar's right edge after
@@ -306,9 +310,119 @@ private slots:
         QCOMPARE(shown.pixelColor(extent.startX - 75, extent.startY), ToQColor(settings.colors[0]));
     }
 
+    // Galleries made elsewhere: a pipeline's overview, a several-sizes page and a gallery,
+    // opened by the Menu, as the program's argument (a folder or a page) or dropped on the
+    // window. Links go down to the thumbnails, whose tooltips say where each repeat lies;
+    // Back climbs up again. A missing page or another page is refused with a message. The
+    // working folder and "Path" stay; each gallery opened heads the recent list.
+    void open_gallery_data()
+    {
+        QTest::addColumn<QString>("how");   // menu, argument, drop
+        QTest::addColumn<QString>("path");  // under the results folder's parent
+        QTest::addColumn<QString>("links"); // followed in turn
+        QTest::addColumn<QString>("shown"); // the page shown at the end, or the message's start
+        QTest::newRow("overview by the menu") << "menu"
+                                              << "results/index.htm"
+                                              << "g/index.htm size-4/index.htm"
+                                              << "results/g/size-4/index.htm";
+        QTest::newRow("sizes page by its folder") << "argument"
+                                                  << "results/g"
+                                                  << "size-4/index.htm"
+                                                  << "results/g/size-4/index.htm";
+        QTest::newRow("gallery page dropped") << "drop"
+                                              << "results/g/size-4/index.htm"
+                                              << ""
+                                              << "results/g/size-4/index.htm";
+        QTest::newRow("missing page") << "argument"
+                                      << "results/none"
+                                      << ""
+                                      << "There is no gallery at ROOT/results/none";
+        QTest::newRow("not a gallery") << "menu"
+                                       << "seq/g.fa"
+                                       << ""
+                                       << "ROOT/seq/g.fa is not a gallery page";
+    }
+    void open_gallery()
+    {
+        QFETCH(QString, how);
+        QFETCH(QString, path);
+        QFETCH(QString, links);
+        QFETCH(QString, shown);
+        QTemporaryDir root; // results/ and the sequence a pipeline read as seq/g.fa
+        const QDir top(root.path());
+        QVERIFY(top.mkpath("results/g/size-4") && top.mkpath("seq"));
+        WriteFile(top.filePath("seq/g.fa"), ">c\nACGTACGTACGTACGT\n");
+        WriteFile(top.filePath("results/index.htm"),
+                  "<html><body><br>Genomes: 1<br>\r\n<table>\r\n<tr><td>g</td><td>g.fa</td><td>"
+                  "<a href=\"g/index.htm\">size 4</a>: 2 repeats</td></tr>\r\n</table></body></html>");
+        QVERIFY(lirovane::WriteSizesPage(QFile::encodeName(top.filePath("results/g/index.htm")).toStdString(),
+                                         "seq/g.fa", {{4, 2, 2, "size-4"}}));
+        const QDir gallery(top.filePath("results/g/size-4"));
+        lirovane::GalleryPage page(QFile::encodeName(gallery.filePath("index.htm")).toStdString(), "seq/g.fa", 4, 2);
+        for (const int n : {1, 6}) {
+            QImage(40, 30, QImage::Format_RGB32).save(gallery.filePath(QString::number(n) + ".bmp"), "BMP");
+            page.AddCell(std::to_string(n) + ".bmp", n);
+        }
+        QVERIFY(page.Close());
+        WriteFile(gallery.filePath("starts.txt"), "1\r\n6\r\n");
+        WriteFile(gallery.filePath("ends.txt"), "5\r\n10\r\n");
+        start();
+        const QString target = top.filePath(path);
+        if (how == "menu") {
+            m_pickers.files << target;
+            m_pickers.wanderTo = top.filePath("seq");
+            frame()->command(32800)->trigger();
+        } else if (how == "argument") {
+            frame()->view()->OpenGallery(QDir(m_work.path()).relativeFilePath(target));
+        } else {
+            QMimeData data;
+            data.setUrls({QUrl::fromLocalFile(target)});
+            QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(frame(), &enter);
+            QVERIFY(enter.isAccepted());
+            QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(frame(), &drop);
+        }
+        for (const QString& link : links.split(' ', Qt::SkipEmptyParts))
+            emit browser()->anchorClicked(QUrl(link));
+        QCOMPARE(QDir::currentPath(), m_work.path());
+        QCOMPARE(QString::fromStdString(m_store->GetProfileString(lirovane::kProfileSection, "Path")), m_work.path());
+        if (!shown.startsWith("results/")) {
+            QCOMPARE(m_pickers.messages.size(), 1);
+            QVERIFY2(m_pickers.messages[0].startsWith(shown.replace("ROOT", root.path())),
+                     qPrintable(m_pickers.messages[0]));
+            QVERIFY(frame()->view()->recentGalleries().isEmpty());
+            return;
+        }
+        QCOMPARE(browser()->currentAddress(), QUrl::fromLocalFile(top.filePath(shown)));
+        ThumbnailView* view = browser()->thumbnailView();
+        QVERIFY(view && browser()->showsThumbnails());
+        QCOMPARE(view->toolTipAt(view->thumbnailRect(1).center()), QString("c:4-8")); // positions 6 to 10
+        for (int i = 0; i < links.count(' ') + (links.isEmpty() ? 0 : 1); ++i)
+            frame()->view()->OnBack();
+        const QString opened = QFileInfo(target).isDir() ? target + "/index.htm" : target;
+        QCOMPARE(browser()->currentAddress(), QUrl::fromLocalFile(opened));
+        QCOMPARE(frame()->view()->recentGalleries().value(0), opened);
+        QCOMPARE(frame()->recentGalleryActions().value(0)->text(), "&1 " + QDir::toNativeSeparators(opened));
+    }
+
+    // The recent galleries: newest first, one entry per page, at most four, in a section
+    // of their own.
+    void recent_galleries()
+    {
+        lirovane::MemoryProfileStore store;
+        RecentGalleries recent(store);
+        for (const char* page : {"a", "b", "c", "b", "d", "e"})
+            recent.add(page);
+        QCOMPARE(recent.list(), (QStringList{"e", "d", "b", "c"}));
+        QCOMPARE(store.GetProfileString("Recent Galleries", "Gallery4"), "c");
+        QCOMPARE(store.GetProfileString(lirovane::kProfileSection, "Gallery1"), "");
+    }
+
     // Show in Strandscope from a thumbnail and from the picture it opens: the viewer opens
     // on the page's sequence at the repeat's first position. A picture whose name is no
-    // position offers no entry.
+    // position offers no entry. A sequence that has gone is asked for; when the chooser is
+    // cancelled, the message names where it was looked for.
     void show_in_strandscope_data()
     {
         QTest::addColumn<bool>("opened");   // the picture opened, not its thumbnail
@@ -321,6 +435,8 @@ private slots:
                                         << "5 " + line;
         QTest::newRow("opened, not a repeat") << true << "p.bmp"
                                               << "no entry";
+        QTest::newRow("sequence gone, chooser cancelled") << false << "6.bmp"
+                                                          << "not found";
     }
     void show_in_strandscope()
     {
@@ -357,8 +473,18 @@ private slots:
             menu->setActiveAction(entry);
             QTest::keyClick(menu, Qt::Key_Return);
         });
+        const bool gone = shown == "not found";
+        QVERIFY(!gone || QFile::rename(m_seq, m_seq + ".away"));
         QContextMenuEvent event(QContextMenuEvent::Mouse, at, target->mapToGlobal(at));
         QApplication::sendEvent(target, &event);
+        if (gone) {
+            QVERIFY(QFile::rename(m_seq + ".away", m_seq));
+            // The chooser asked for the file by name; cancelled, the message names where it was looked for.
+            QCOMPARE(m_pickers.fileInitialNames, QStringList{QFileInfo(m_seq).fileName()});
+            QCOMPARE(m_pickers.messages.size(), 1);
+            QVERIFY2(m_pickers.messages[0].endsWith("Looked for:\n" + m_seq), qPrintable(m_pickers.messages[0]));
+            return;
+        }
         QVERIFY2(seen.startsWith(shown), qPrintable(seen));
     }
 

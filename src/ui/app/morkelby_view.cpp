@@ -12,12 +12,14 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMenu>
 #include <QResizeEvent>
+#include <QUrl>
 
 CMorkelbyView::CMorkelbyView(lirovane::AppSettings& settings, lirovane::ProfileStore& store, PickerServices& pickers,
                              QWidget* parent)
-    : QWidget(parent), m_settings(settings), m_store(store), m_pickers(pickers)
+    : QWidget(parent), m_settings(settings), m_store(store), m_pickers(pickers), m_recent(store)
 {
     setObjectName(QStringLiteral("view"));
     // The settings are loaded while the view is built; on a first run the settings
@@ -32,7 +34,7 @@ CMorkelbyView::CMorkelbyView(lirovane::AppSettings& settings, lirovane::ProfileS
     setFocusProxy(m_browser);
     // A thumbnail and a picture opened from it offer the same entry.
     connect(m_browser, &CWebBrowser2::pictureContextMenu, this, [this](QMenu* menu, const QString& picture) {
-        if (!SourceOfPicture(picture))
+        if (!PicturePosition(picture))
             return; // a picture whose name is no position: nothing to show
         if (!menu->isEmpty())
             menu->addSeparator();
@@ -40,18 +42,114 @@ CMorkelbyView::CMorkelbyView(lirovane::AppSettings& settings, lirovane::ProfileS
         show->setObjectName(QStringLiteral("showInStrandscope"));
         connect(show, &QAction::triggered, this, [this, picture] { ShowInStrandscope(picture); });
     });
+    m_browser->setPictureToolTip([this](const QString& picture) { return PictureToolTip(picture); });
+    // A page shown afresh may come with new pictures and position files.
+    connect(m_browser, &CWebBrowser2::navigated, this, [this] { m_source.reset(); });
+}
+
+const GallerySource& CMorkelbyView::SourceOf(const QString& picturePath)
+{
+    const QString folder = QFileInfo(picturePath).absolutePath();
+    if (!m_source || m_source->folder() != folder)
+        m_source = GallerySource::Read(folder);
+    return *m_source;
+}
+
+// The sequence file a gallery's page names, found beside the page, in the working folder
+// or above the page, or by the user; empty when the user gave up.
+QString CMorkelbyView::SequenceOf(const GallerySource& source)
+{
+    // A page without that line was drawn from the sequence of the current settings.
+    if (source.sequenceName().isEmpty())
+        return QString::fromStdString(m_settings.sequenceFile);
+    if (QString found = source.existingSequence(); !found.isEmpty())
+        return found;
+    const QString key = source.folder() + QLatin1Char('\n') + source.sequenceName();
+    if (QString earlier = m_chosenSequences.value(key); QFileInfo(earlier).isFile())
+        return earlier;
+    const QString working = QDir::currentPath();
+    const auto chosen =
+        m_pickers.OpenFileName(window(), QFileInfo(source.sequenceName()).fileName(), SequenceFileFilters(), QString());
+    QDir::setCurrent(working);
+    if (!chosen) {
+        QStringList tried = source.sequenceCandidates();
+        for (QString& path : tried)
+            path = QDir::toNativeSeparators(path);
+        m_pickers.ShowMessage(window(), tr("The sequence file \"%1\" of this gallery was not found. Looked for:\n%2")
+                                            .arg(source.sequenceName(), tried.join(QLatin1Char('\n'))));
+        return {};
+    }
+    m_chosenSequences.insert(key, *chosen);
+    return *chosen;
 }
 
 void CMorkelbyView::ShowInStrandscope(const QString& picturePath)
 {
-    const auto source = SourceOfPicture(picturePath);
-    if (!source)
+    const auto position = PicturePosition(picturePath);
+    if (!position)
         return;
-    // The page names the sequence its pictures were drawn from; a page without that
-    // line falls back to the sequence file of the current settings.
+    const GallerySource& source = SourceOf(picturePath);
+    ViewerTarget target;
+    target.startIndex = *position - 1;
+    if (const auto end = source.endOf(*position))
+        target.stretchTokens = *end - *position; // the token at the end never joins the stretch
+    target.sequenceFile = SequenceOf(source);
+    if (target.sequenceFile.isEmpty())
+        return;
+    // The look the window's galleries are drawn in; the Strandscope command keeps the viewer's own.
+    target.orientation = m_settings.letterOrientation;
+    target.colors = m_settings.colors;
+    RunStrandscopeViewerAt(window(), m_pickers, m_store, target);
+}
+
+QString CMorkelbyView::PictureToolTip(const QString& picturePath)
+{
+    const auto position = PicturePosition(picturePath);
+    if (!position)
+        return {};
+    const GallerySource& source = SourceOf(picturePath);
     const QString sequence =
-        source->sequenceFile.isEmpty() ? QString::fromStdString(m_settings.sequenceFile) : source->sequenceFile;
-    RunStrandscopeViewerAt(window(), m_pickers, m_store, sequence, source->startIndex);
+        source.sequenceName().isEmpty() ? QString::fromStdString(m_settings.sequenceFile) : source.existingSequence();
+    return DescribeStretch(sequence, *position, source.endOf(*position));
+}
+
+void CMorkelbyView::OnOpenGallery()
+{
+    const QString working = QDir::currentPath();
+    const QStringList recent = m_recent.list();
+    const auto page =
+        m_pickers.OpenFileName(window(), QStringLiteral("index.htm"),
+                               {tr("Gallery pages (index.htm *.htm *.html)"), tr("All files (*)")}, recent.value(0));
+    QDir::setCurrent(working); // a gallery is only looked at: the working folder stays
+    if (page)
+        OpenGallery(*page);
+}
+
+bool CMorkelbyView::OpenGallery(const QString& path)
+{
+    QFileInfo info(QDir::current(), path);
+    if (info.isDir())
+        info = QFileInfo(QDir(info.absoluteFilePath()), QStringLiteral("index.htm"));
+    const QString page = QDir::toNativeSeparators(info.absoluteFilePath());
+    QFile file(info.absoluteFilePath());
+    QString problem;
+    if (!info.exists())
+        problem = tr("There is no gallery at %1: the page does not exist.").arg(page);
+    else if (!info.isFile() || !file.open(QIODevice::ReadOnly))
+        problem = tr("The gallery page %1 cannot be read: %2.").arg(page, file.errorString());
+    else if (const QByteArray head = file.read(64);
+             !head.startsWith("<html><body><br>Sequence file: ") && !head.startsWith("<html><body><br>Genomes: "))
+        problem = tr("%1 is not a gallery page: Lirovane, lirovane-batch and the workflow write "
+                     "index.htm pages that start with \"Sequence file:\" or \"Genomes:\".")
+                      .arg(page);
+    if (!problem.isEmpty()) {
+        m_pickers.ShowMessage(window(), problem);
+        return false;
+    }
+    m_browser->Navigate(QUrl::fromLocalFile(info.absoluteFilePath()).toString());
+    m_recent.add(info.absoluteFilePath());
+    emit recentGalleriesChanged();
+    return true;
 }
 
 CMorkelbyView::~CMorkelbyView() = default;
@@ -176,6 +274,8 @@ QString CMorkelbyView::StartPage() const
                           "returns to the thumbnails.</p></li>"
                           "</ol>"
                           "<p><b>Strandscope</b> (Ctrl+C) walks along any sequence file, one picture at a time.</p>"
+                          "<p><b>Menu &gt; Open gallery...</b> (Ctrl+Shift+O) shows a gallery made elsewhere, by "
+                          "<i>lirovane-batch</i> or the workflow; a folder or page dropped here opens too.</p>"
                           "<p>Pictures and <i>index.htm</i> are written to <i>%1</i>.</p>"
                           "</body></html>")
         .arg(dir);

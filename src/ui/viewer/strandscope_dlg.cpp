@@ -18,6 +18,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -129,6 +130,8 @@ void CStrandscopeDlg::createGoToRow()
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("statusLine"));
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_status->setWordWrap(true);
+    m_status->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 }
 
 // Zoom out further, Zoom in closer, Fit record and Stop, beside Go to.
@@ -217,13 +220,32 @@ void CStrandscopeDlg::layoutControls()
     placeButtonsAndBoxes(du, shift);
     placeCaptions(du, shift);
     placeGoToRow(du, pic);
+    fitSize();
+}
 
+// The template's size, or larger where the controls below the picture need it.
+void CStrandscopeDlg::fitSize()
+{
+    const DialogUnits du(font());
+    const int shift = std::max(0, m_legend[2]->geometry().bottom() + 1 + kGap - du.y(kLowerTop));
     QSize size(du.x(kTemplateSize.width()), du.y(kTemplateSize.height()) + shift);
     for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         size.setWidth(std::max(size.width(), child->geometry().right() + 1 + du.x(kMargin)));
         size.setHeight(std::max(size.height(), child->geometry().bottom() + 1 + du.y(kMargin)));
     }
     setFixedSize(size);
+}
+
+// The line under the picture shows its whole text: two lines at least, more when a long
+// notice needs them (the viewer grows; the picture keeps its size).
+void CStrandscopeDlg::fitStatusLine()
+{
+    const int lines = 2 * QFontMetrics(font()).lineSpacing() + 2;
+    const int height = std::max(lines, m_status->heightForWidth(kViewerWidth));
+    if (height == m_status->height())
+        return;
+    m_status->resize(kViewerWidth, height);
+    fitSize();
 }
 
 QRect CStrandscopeDlg::placePicture(const DialogUnits& du)
@@ -314,7 +336,7 @@ void CStrandscopeDlg::placeGoToRow(const DialogUnits& du, const QRect& pic)
         left = button->geometry().right() + 1 + kGap;
         rowBottom = std::max(rowBottom, button->geometry().bottom());
     }
-    m_status->setGeometry(pic.left(), rowBottom + 1 + kGap, kViewerWidth, metrics.height() + 2);
+    m_status->setGeometry(pic.left(), rowBottom + 1 + kGap, kViewerWidth, 2 * metrics.lineSpacing() + 2);
 }
 
 QPoint CStrandscopeDlg::pictureOrigin() const
@@ -329,9 +351,41 @@ void CStrandscopeDlg::refresh(bool drew)
         return;
     m_startEdit->setText(QString::fromStdString(m_model.StartText()));
     m_endEdit->setText(QString::fromStdString(m_model.EndText()));
+    updateMarks();
     m_area->repaint(); // on screen now, not at the next paint
     m_message.clear();
     updateStatus();
+}
+
+void CStrandscopeDlg::markStretch(qint64 startIndex, std::optional<qint64> steps)
+{
+    m_markStart = startIndex;
+    m_markSteps = steps;
+    updateMarks();
+}
+
+void CStrandscopeDlg::updateMarks()
+{
+    // The marks belong to the stretch: shown while the picture starts at it, at any zoom.
+    if (m_markStart < 0 || !m_model.HasSequence() || m_model.StartIndex() != m_markStart || !m_model.LastLoadFound()) {
+        m_area->setMarks({});
+        return;
+    }
+    const int steps = m_markSteps ? static_cast<int>(std::min<qint64>(*m_markSteps, lirovane::kViewerMaxLetters + 1))
+                                  : lirovane::kViewerMaxLetters + 1;
+    m_area->setMarks(StretchMarks(m_model.KeptLetters(), m_model.Zoom(), m_model.Style(), steps));
+}
+
+const std::vector<MarkPoint>& CStrandscopeDlg::marks() const
+{
+    return m_area->marks();
+}
+
+void CStrandscopeDlg::setLook(int orientation, const lirovane::SlotColors& colors)
+{
+    m_model.ApplyColorSettings(orientation, colors);
+    updateLegend();
+    refresh(m_model.HasSequence());
 }
 
 QString CStrandscopeDlg::statusText() const
@@ -349,6 +403,7 @@ void CStrandscopeDlg::updateStatus()
 {
     if (!m_model.HasSequence()) {
         m_status->setText(m_message);
+        fitStatusLine();
         return;
     }
     const std::filesystem::path& path = m_model.ViewerPath();
@@ -376,6 +431,7 @@ void CStrandscopeDlg::updateStatus()
     }
     m_status->setText(text);
     m_status->setToolTip(text);
+    fitStatusLine();
 }
 
 void CStrandscopeDlg::goTo()
@@ -477,7 +533,9 @@ void CStrandscopeDlg::fitRecord()
 void CStrandscopeDlg::saveImage()
 {
     QString filter;
-    const auto file = m_pickers.SaveFileName(this, QStringLiteral("*.bmp"), PictureFileFilters(), &filter);
+    // The chooser opens where the last picture of this run was saved.
+    static QString lastFolder;
+    const auto file = m_pickers.SaveFileName(this, QStringLiteral("*.bmp"), PictureFileFilters(), &filter, lastFolder);
     // The picture never replaces the sequence file it shows.
     if (file && !m_model.ViewerPath().empty()) {
         const lirovane::IoStatus clash = lirovane::CheckOutputsAgainstInputs({m_model.ViewerPath()}, {ToPath(*file)});
@@ -491,7 +549,9 @@ void CStrandscopeDlg::saveImage()
     // The name is used as typed: the format comes from its extension or the filter.
     if (file) {
         const lirovane::IoStatus saved = m_model.SaveImage(ToPath(*file), PictureFormatChosen(*file, filter));
-        if (!saved)
+        if (saved)
+            lastFolder = QFileInfo(*file).absolutePath();
+        else
             m_pickers.ShowMessage(
                 this, tr("Cannot save the picture as \"%1\".\n\n%2")
                           .arg(QDir::toNativeSeparators(*file), QString::fromStdString(saved.error().reason)));

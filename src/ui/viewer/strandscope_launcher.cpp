@@ -1,12 +1,9 @@
 #include "ui/viewer/strandscope_launcher.h"
 
 #include "ui/viewer/strandscope_dlg.h"
+#include "ui/viewer/stretch_marks.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QRegularExpression>
-#include <QTextDocumentFragment>
 
 void RunStrandscopeViewer(QWidget* parent, PickerServices& pickers, lirovane::ProfileStore& store)
 {
@@ -16,32 +13,15 @@ void RunStrandscopeViewer(QWidget* parent, PickerServices& pickers, lirovane::Pr
 }
 
 void RunStrandscopeViewerAt(QWidget* parent, PickerServices& pickers, lirovane::ProfileStore& store,
-                            const QString& sequenceFile, long long startIndex)
+                            const ViewerTarget& target)
 {
     CStrandscopeDlg dialog(pickers, store, parent);
-    dialog.loadAt(sequenceFile, startIndex);
+    dialog.setLook(target.orientation, target.colors);
+    std::optional<qint64> steps;
+    if (target.stretchTokens)
+        steps = LettersAmongTokens(QFile::encodeName(target.sequenceFile).toStdString(), target.startIndex,
+                                   *target.stretchTokens);
+    dialog.markStretch(target.startIndex, steps);
+    dialog.loadAt(target.sequenceFile, target.startIndex);
     dialog.exec();
-}
-
-std::optional<PictureSource> SourceOfPicture(const QString& picturePath)
-{
-    const QFileInfo picture(picturePath);
-    bool ok = false;
-    const long long position = picture.completeBaseName().toLongLong(&ok);
-    if (!ok || position < 1)
-        return std::nullopt;
-    PictureSource source;
-    source.startIndex = position - 1;
-    QFile page(picture.dir().filePath(QStringLiteral("index.htm")));
-    if (page.open(QIODevice::ReadOnly)) {
-        // The head of the page: "Sequence file: NAME<br>", NAME escaped for HTML.
-        const QString head = QString::fromUtf8(page.read(1 << 16));
-        static const QRegularExpression line(QStringLiteral("Sequence file: (.*?)<br>"));
-        const QRegularExpressionMatch match = line.match(head);
-        if (match.hasMatch()) {
-            const QString name = QTextDocumentFragment::fromHtml(match.captured(1)).toPlainText();
-            source.sequenceFile = QFileInfo(name).isAbsolute() ? name : QDir::current().absoluteFilePath(name);
-        }
-    }
-    return source;
 }
