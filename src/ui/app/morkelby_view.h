@@ -4,8 +4,11 @@
 
 #include <QWidget>
 
+#include <memory>
+
 class CWebBrowser2;
 class PickerServices;
+class RunProgress;
 class WaitSurface;
 namespace lirovane {
 struct AppSettings;
@@ -50,6 +53,7 @@ private:
     void Present() override;
     void Progress(int pictures, int count) override;
     void Navigate(const std::string& url) override;
+    bool StopRequested() override;
 
     QString StartPage() const;
     void ReportRun(const lirovane::BatchReport& report);
@@ -59,4 +63,5 @@ private:
     PickerServices& m_pickers;
     CWebBrowser2* m_browser = nullptr;
     WaitSurface* m_surface = nullptr;
+    std::unique_ptr<RunProgress> m_progress; // while Create images runs
 };
