@@ -7,6 +7,7 @@
 #include "ui/app/morkelby_app.h"
 #include "ui/app/morkelby_view.h"
 #include "ui/app/qt_color.h"
+#include "ui/app/run_progress.h"
 #include "ui/app/thumbnail_reader.h"
 #include "ui/app/thumbnail_view.h"
 #include "ui/app/web_browser.h"
@@ -49,6 +50,44 @@ class TestMainWindow : public QObject {
     QString profile() const { return m_profile->filePath("Lirovane/Lirovane.conf"); }
     CMainFrame* frame() const { return m_app->mainFrame(); }
     CWebBrowser2* browser() const { return frame()->view()->browser(); }
+
+    // What a user might do while the batch runs.
+    void interrupt(const QString& what)
+    {
+        if (what == "Escape") {
+            QTest::keyClick(browser(), Qt::Key_Escape);
+        } else if (what == "Cancel") {
+            QTest::mouseClick(Child<QPushButton>(frame(), "runCancel"), Qt::LeftButton);
+        } else if (what == "input") {
+            for (const char* key : {"Ctrl+O", "Ctrl+C", "Ctrl+N"})
+                QTest::keySequence(browser(), QKeySequence(key));
+            QTest::mouseClick(frame()->toolBar()->widgetForAction(frame()->command(Command::CreateImages)),
+                              Qt::LeftButton);
+        }
+    }
+    // On the page a thumbnail costs its shown size; its picture opens at full size; Back
+    // steps to the page and the start page, and no further; nothing comes from the network.
+    void browseGallery(const QString& where)
+    {
+        QImage picture(300, 200, QImage::Format_RGB32); // larger than its thumbnail
+        picture.fill(Qt::red);
+        QVERIFY(picture.save(where + "/1.bmp", "BMP"));
+        browser()->grab(); // paints, and so loads the thumbnails
+        const QVariant thumb = browser()->document()->resource(QTextDocument::ImageResource, QUrl("1.bmp"));
+        QCOMPARE(thumb.value<QPixmap>().size(), QSize(100, 100));
+        QTest::keyClick(browser(), Qt::Key_Tab); // to the first link
+        QTest::keyClick(browser(), Qt::Key_Return);
+        QCOMPARE(browser()->currentAddress(), QUrl::fromLocalFile(where + "/1.bmp"));
+        browser()->grab();
+        const QSize shown = browser()->document()->size().toSize();
+        QCOMPARE(shown.expandedTo(picture.size()), shown);
+        for (const QUrl& back : {QUrl::fromLocalFile(where + "/index.htm"), QUrl("about:start"), QUrl("about:start")}) {
+            QTest::keySequence(browser(), QKeySequence("Ctrl+S"));
+            QCOMPARE(browser()->currentAddress(), back);
+        }
+        browser()->Navigate("https://example.org/index.htm");
+        QVERIFY(browser()->toPlainText().contains("Only local files"));
+    }
 
 private slots:
     void initTestCase()
@@ -174,89 +213,128 @@ private slots:
             QVERIFY(action->isEnabled() || !action->isVisible()); // an unused recent entry is hidden
     }
 
-    // Ctrl+O: the pictures, the page shown in the browser, and the bar's right edge after
-    // each of three pictures; a picture that cannot be written is reported once. On the
-    // page a thumbnail costs its shown size; its picture opens at full size; Back steps
-    // to the page and the start page, and no further; nothing comes from the network.
+    // Ctrl+O: the pictures, the page shown in the browser, the bar's right edge after
+    // each of three pictures, and beside the window the count and the sequence's name.
+    // Keys and clicks during the run are dropped, never acted on later; Escape or Cancel
+    // after the first picture keeps that picture and the previous page, and says so. A
+    // picture that cannot be written is reported once.
     void batch_data()
     {
         QTest::addColumn<QString>("blocked"); // a folder in this picture's place
-        QTest::newRow("all written") << "";
-        QTest::newRow("one unwritable") << "6.bmp";
+        QTest::addColumn<QString>("during");  // done after the first picture
+        QTest::newRow("all written") << ""
+                                     << "";
+        QTest::newRow("one unwritable") << "6.bmp"
+                                        << "";
+        QTest::newRow("input during the run dropped") << ""
+                                                      << "input";
+        QTest::newRow("Escape") << ""
+                                << "Escape";
+        QTest::newRow("Cancel") << ""
+                                << "Cancel";
     }
     void batch()
     {
         QFETCH(QString, blocked);
+        QFETCH(QString, during);
         start();
+        frame()->setGeometry(10, 10, 500, 300); // room on its right
         QList<int> edges;
-        connect(frame()->view(), &CMorkelbyView::batchProgress, this, [&edges, this] {
+        QStringList beside;
+        connect(frame()->view(), &CMorkelbyView::batchProgress, this, [&] {
             const QImage& image = frame()->view()->waitImage();
             int x = 102;
             while (x < image.width() && image.pixel(x, 145) == qRgb(0, 0, 0))
                 ++x;
             edges << x;
+            if (edges.size() == 1) {
+                QWidget* progress = Child(frame(), "runProgress");
+                beside << Child<QLabel>(progress, "runCount")->text() << Child<QLabel>(progress, "runSequence")->text();
+                QVERIFY(progress->isVisible() && progress->x() > frame()->frameGeometry().right());
+                interrupt(during);
+            }
         });
-        const QStringList outputs = {"1.bmp", "6.bmp", "11.bmp", "index.htm"};
-        for (const QString& name : outputs)
+        int finished = 0;
+        connect(frame()->view(), &CMorkelbyView::batchFinished, this, [&finished] { ++finished; });
+        const QString where = QDir::currentPath();
+        const QStringList pictures = {"1.bmp", "6.bmp", "11.bmp"};
+        for (const QString& name : pictures)
             QFile::remove(m_work.filePath(name));
+        WriteFile(m_work.filePath("index.htm"), "the previous page");
         QVERIFY(blocked.isEmpty() || QDir(m_work.path()).mkdir(blocked));
+        ModalDriver driver(nullptr);
         browser()->setFocus();
         QTest::keySequence(browser(), QKeySequence("Ctrl+O"));
         if (!blocked.isEmpty())
             QDir(m_work.path()).rmdir(blocked);
 
-        QCOMPARE(edges, (QList<int>{201, 300, 402}));
-        for (const QString& name : outputs)
-            QVERIFY2((QFileInfo(m_work.filePath(name)).size() > 0) == (name != blocked), qPrintable(name));
-        const QString where = QDir::currentPath();
-        const QString message = "1 of 3 pictures could not be written to " + where + ".";
-        QCOMPARE(m_pickers.messages, blocked.isEmpty() ? QStringList() : QStringList{message});
-        QCOMPARE(browser()->currentAddress(), QUrl::fromLocalFile(where + "/index.htm"));
+        const bool stopped = during == "Escape" || during == "Cancel";
+        QCOMPARE(finished, 1);
+        QCOMPARE(driver.title(), QString());
+        QCOMPARE(beside, (QStringList{"1 of 3 pictures", "séquence ä.fa"}));
+        QVERIFY(!frame()->findChild<QWidget*>("runProgress"));
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        QCOMPARE(RunProgress::CountText(9321, 19428), QStringLiteral("9,321 of 19,428 pictures"));
+        QLocale::setDefault(QLocale::c());
+        QCOMPARE(edges, stopped ? QList<int>({201}) : QList<int>({201, 300, 402}));
+        for (const QString& name : pictures)
+            QVERIFY2((QFileInfo(m_work.filePath(name)).size() > 0) ==
+                         (name != blocked && (!stopped || name == "1.bmp")),
+                     qPrintable(name));
+        QStringList messages;
+        if (stopped)
+            messages << "Create images was cancelled: 1 picture was written to " + where +
+                            ".\nThe page index.htm was not replaced.";
+        if (!blocked.isEmpty())
+            messages << "1 of 3 pictures could not be written to " + where + ".";
+        QCOMPARE(m_pickers.messages, messages);
         QVERIFY(!Child(frame()->view(), "waitSurface")->isVisible());
-
-        QImage picture(300, 200, QImage::Format_RGB32); // larger than its thumbnail
-        picture.fill(Qt::red);
-        QVERIFY(picture.save(where + "/1.bmp", "BMP"));
-        browser()->grab(); // paints, and so loads the thumbnails
-        const QVariant thumb = browser()->document()->resource(QTextDocument::ImageResource, QUrl("1.bmp"));
-        QCOMPARE(thumb.value<QPixmap>().size(), QSize(100, 100));
-        QTest::keyClick(browser(), Qt::Key_Tab); // to the first link
-        QTest::keyClick(browser(), Qt::Key_Return);
-        QCOMPARE(browser()->currentAddress(), QUrl::fromLocalFile(where + "/1.bmp"));
-        browser()->grab();
-        const QSize shown = browser()->document()->size().toSize();
-        QCOMPARE(shown.expandedTo(picture.size()), shown);
-        for (const QUrl& back : {QUrl::fromLocalFile(where + "/index.htm"), QUrl("about:start"), QUrl("about:start")}) {
-            QTest::keySequence(browser(), QKeySequence("Ctrl+S"));
-            QCOMPARE(browser()->currentAddress(), back);
+        if (stopped) {
+            QCOMPARE(ReadFile(m_work.filePath("index.htm")), QByteArray("the previous page"));
+            QCOMPARE(browser()->currentAddress(), QUrl("about:start"));
+            return;
         }
-        browser()->Navigate("https://example.org/index.htm");
-        QVERIFY(browser()->toPlainText().contains("Only local files"));
+        QCOMPARE(browser()->currentAddress(), QUrl::fromLocalFile(where + "/index.htm"));
+        browseGallery(where);
     }
-
-    // Create images in a folder another run is writing touches nothing and says so; with
-    // a sequence that cannot be read it still writes the page, then names the file and
-    // the reason in one message instead of showing an empty gallery as a success.
+    // Create images in a folder another run is writing touches nothing and says so. With
+    // a sequence that cannot be read, or no selection in this folder (the settings were
+    // confirmed in another), it still writes the page, then says why in one message
+    // instead of showing an empty gallery as a success.
+    void batch_refusals_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("message"); // the folder as %1, the sequence as %2
+        QTest::newRow("folder in use") << "lock"
+                                       << "%1 is in use by another Lirovane run";
+        QTest::newRow("sequence missing") << "sequence"
+                                          << "The sequence file could not be read, so no picture was made.\n"
+                                             "%2: No such file or directory";
+        QTest::newRow("no selection here")
+            << "selection"
+            << "The selected repeats, starts.txt and ends.txt, could not be read in %1.\n"
+               "%1/starts.txt: No such file or directory\n"
+               "OK in the settings dialog (Change Settings) makes a selection in this folder.";
+    }
     void batch_refusals()
     {
+        QFETCH(QString, fault);
+        QFETCH(QString, message);
         start();
-        QFile::remove(m_work.filePath("index.htm"));
-        {
-            lirovane::FolderLock other;
+        const QString page = m_work.filePath("index.htm");
+        QFile::remove(page);
+        lirovane::FolderLock other;
+        if (fault == "lock")
             QVERIFY(other.Acquire(QFile::encodeName(m_work.path()).toStdString()).ok());
-            QTest::keySequence(browser(), QKeySequence("Ctrl+O"));
-        }
-        QCOMPARE(m_pickers.messages, QStringList{QDir::currentPath() + " is in use by another Lirovane run"});
-        QVERIFY(!QFile::exists(m_work.filePath("index.htm")));
-
-        m_pickers.messages.clear();
-        QVERIFY(QFile::rename(m_seq, m_seq + ".away"));
+        if (fault == "selection")
+            QVERIFY(QFile::remove(m_work.filePath("starts.txt")) && QFile::remove(m_work.filePath("ends.txt")));
+        if (fault == "sequence")
+            QVERIFY(QFile::rename(m_seq, m_seq + ".away"));
         QTest::keySequence(browser(), QKeySequence("Ctrl+O"));
-        QVERIFY(QFile::rename(m_seq + ".away", m_seq));
-        QVERIFY(QFileInfo(m_work.filePath("index.htm")).size() > 0);
-        QCOMPARE(m_pickers.messages.size(), 1);
-        QVERIFY2(m_pickers.messages.front().endsWith(m_seq + ": No such file or directory"),
-                 qPrintable(m_pickers.messages.front()));
+        if (fault == "sequence")
+            QVERIFY(QFile::rename(m_seq + ".away", m_seq));
+        QCOMPARE(m_pickers.messages, QStringList{message.replace("%1", QDir::currentPath()).replace("%2", m_seq)});
+        QCOMPARE(ReadFile(page).contains("Number of repeats: 3<br>"), fault != "lock");
     }
 
     // A gallery that lirovane-batch made as PNG or SVG: the page shows its thumbnail at

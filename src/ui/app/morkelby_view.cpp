@@ -2,6 +2,7 @@
 
 #include "core/settings/app_settings.h"
 #include "ui/app/picker_services.h"
+#include "ui/app/run_progress.h"
 #include "ui/app/wait_surface.h"
 #include "ui/app/web_browser.h"
 #include "ui/settings/edit_settings.h"
@@ -13,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QMenu>
 #include <QResizeEvent>
 #include <QUrl>
@@ -186,8 +188,18 @@ void CMorkelbyView::OnCreateImages()
     request.style = m_settings.Style();
     request.inputs = lirovane::InputRule::AsGiven;
     request.picturesOnOwnThread = false;
+    const bool active = window()->isActiveWindow();
     m_surface->Begin();
+    m_progress = std::make_unique<RunProgress>(window(), QString::fromStdString(m_settings.sequenceFile),
+                                               m_settings.numberOfRepeatsInThisSet);
+    connect(m_progress.get(), &RunProgress::cancelled, m_surface, &WaitSurface::AskStop);
+    m_surface->LetInputTo(m_progress.get());
+    m_progress->show();
     const lirovane::BatchReport report = lirovane::RunBatch(request, *this);
+    m_progress.reset();
+    // Keys go where they went before the run, whichever window the system activated meanwhile.
+    if (active)
+        window()->activateWindow();
     m_surface->End();
     ReportRun(report);
     emit batchFinished(report);
@@ -216,7 +228,17 @@ void CMorkelbyView::Present()
 void CMorkelbyView::Progress(int pictures, int count)
 {
     m_surface->SetBarRight(lirovane::ProgressBarRight(pictures, count));
+    if (m_progress)
+        m_progress->SetCount(pictures, count);
     emit batchProgress(pictures, count);
+}
+
+bool CMorkelbyView::StopRequested()
+{
+    // Asked often, and between pictures too: Escape and Cancel are seen while the
+    // sequence is read past stretches.
+    m_surface->KeepPainted();
+    return m_surface->stopAsked();
 }
 
 void CMorkelbyView::Navigate(const std::string& url)
@@ -226,7 +248,7 @@ void CMorkelbyView::Navigate(const std::string& url)
 
 void CMorkelbyView::ReportRun(const lirovane::BatchReport& report)
 {
-    // The batch goes on past a file it cannot write; say once what went wrong.
+    // The batch goes on past a file it cannot write; say once, in one box, what went wrong.
     const auto message = [](const lirovane::IoError& error) { return QString::fromStdString(error.Message()); };
     QStringList lines;
     for (const lirovane::RunError& error : report.errors) {
@@ -241,12 +263,24 @@ void CMorkelbyView::ReportRun(const lirovane::BatchReport& report)
     for (const lirovane::SizeGallery& gallery : report.galleries) {
         const lirovane::BatchResult& result = gallery.result;
         const QString dir = QFile::decodeName(result.page.parent_path().string().c_str());
-        // A missing position file is an empty selection; one that stops at a bad entry is not.
+        const int missing = result.Count(lirovane::RunItem::Picture);
+        if (report.stopped)
+            lines << (result.pictures - missing == 1
+                          ? tr("Create images was cancelled: 1 picture was written to %1.").arg(dir)
+                          : tr("Create images was cancelled: %1 pictures were written to %2.")
+                                .arg(QLocale().toString(result.pictures - missing), dir))
+                  << tr("The page index.htm was not replaced.");
+        // The selection lives where the settings were confirmed: a new folder has none. With
+        // no repeat of the size, a missing position file is an empty selection.
         const lirovane::IoError* positions = result.Error(lirovane::RunItem::Positions);
-        if (positions != nullptr && positions->osError != ENOENT)
+        if (positions != nullptr && m_settings.numberOfRepeatsInThisSet > 0)
+            lines << tr("The selected repeats, starts.txt and ends.txt, could not be read in %1.\n%2\n"
+                        "OK in the settings dialog (Change Settings) makes a selection in this folder.")
+                         .arg(dir, message(*positions));
+        else if (positions != nullptr && positions->osError != ENOENT)
             lines << tr("The selected positions could not be read whole; later repeats are missing.\n%1")
                          .arg(message(*positions));
-        if (const int missing = result.Count(lirovane::RunItem::Picture); missing > 0)
+        if (missing > 0)
             lines
                 << tr("%n of %1 pictures could not be written to %2.", nullptr, missing).arg(result.pictures).arg(dir);
         if (result.Error(lirovane::RunItem::Page))

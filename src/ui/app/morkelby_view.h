@@ -8,9 +8,11 @@
 #include <QWidget>
 
 #include <optional>
+#include <memory>
 
 class CWebBrowser2;
 class PickerServices;
+class RunProgress;
 class WaitSurface;
 namespace lirovane {
 struct AppSettings;
@@ -67,6 +69,7 @@ private:
     void Present() override;
     void Progress(int pictures, int count) override;
     void Navigate(const std::string& url) override;
+    bool StopRequested() override;
 
     QString StartPage() const;
     const GallerySource& SourceOf(const QString& picturePath);
@@ -81,4 +84,5 @@ private:
     RecentGalleries m_recent;
     std::optional<GallerySource> m_source;     // of the folder of the pictures last asked about
     QHash<QString, QString> m_chosenSequences; // a page's sequence name -> the file the user found
+    std::unique_ptr<RunProgress> m_progress; // while Create images runs
 };
