@@ -101,7 +101,10 @@ public:
     {
         return {};
     }
-    std::optional<QString> SaveFileName(QWidget*, const QString&, const QStringList&, QString*) override { return {}; }
+    std::optional<QString> SaveFileName(QWidget*, const QString&, const QStringList&, QString*, const QString&) override
+    {
+        return {};
+    }
     void ShowMessage(QWidget*, const QString& text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
 };
 

@@ -18,6 +18,8 @@ packages=(
 # scripts/package.sh: the Debian package check.
 if [ "${LIROVANE_PACKAGE_DEPS:-0}" = 1 ]; then packages+=(lintian dpkg-dev); fi
 if [ "${LIROVANE_FUZZ_DEPS:-0}" = 1 ]; then packages+=(clang libclang-rt-14-dev); fi
+# scripts/screenshots.sh: ImageMagick's import takes the pictures.
+if [ "${LIROVANE_SCREENSHOT_DEPS:-0}" = 1 ]; then packages+=(imagemagick); fi
 
 missing=()
 for p in "${packages[@]}"; do

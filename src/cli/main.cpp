@@ -1,13 +1,14 @@
 // lirovane-batch: the window's image batch for pipelines and servers.
 #include "cli/batch_options.h"
 #include "cli/feature_command.h"
+#include "cli/index_command.h"
 #include "cli/overview_command.h"
 #include "cli/progress_display.h"
 #include "cli/view_command.h"
 
 #include "core/batch/batch_run.h"
 #include "core/intervals/patterns.h"
-#include "core/sequence/fasta_index.h"
+#include "core/sequence/byte_source.h"
 #include "core/version.h"
 
 #include <csignal>
@@ -148,27 +149,11 @@ int Report(const BatchReport& report, const cli::BatchOptions& options)
     return report.Failed() || noneDrawn ? kExitFailure : 0;
 }
 
-// --index FILE: FILE.fai (and FILE.gzi for BGZF) as samtools faidx writes them.
-int RunIndex(int argc, char** argv)
-{
-    const std::string_view first = argv[1];
-    if (const bool inlineValue = first.starts_with("--index="); argc != (inlineValue ? 2 : 3)) {
-        Fail("--index takes one sequence file and nothing else");
-        return kExitUsage;
-    }
-    const std::string file = argc == 2 ? std::string(first.substr(8)) : std::string(argv[2]);
-    if (const IoStatus indexed = WriteFastaIndex(file); !indexed) {
-        Fail(indexed.Message());
-        return kExitFailure;
-    }
-    std::fprintf(stderr, "lirovane-batch: wrote %s.fai\n", file.c_str());
-    return 0;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
+    SetTextOnlyInput(true); // compressed binary data is no sequence
     if (cli::AsksForViewMode(argc, argv))
         return RunViewCommand(argc, argv);
     if (AsksForOverview(argc, argv))
@@ -177,8 +162,8 @@ int main(int argc, char** argv)
         std::printf("lirovane-batch (Lirovane) %s\n", kVersion);
         return 0;
     }
-    if (argc >= 2 && (std::string_view(argv[1]) == "--index" || std::string_view(argv[1]).starts_with("--index=")))
-        return RunIndex(argc, argv);
+    if (AsksForIndex(argc, argv))
+        return RunIndexCommand(argc, argv);
 
     std::string error;
     const auto options = cli::ParseBatchOptions(argc, argv, error);
@@ -191,6 +176,8 @@ int main(int argc, char** argv)
         std::fputs(cli::BatchUsage().c_str(), stdout);
         return 0;
     }
+    if (const std::string warning = CompressedInputWarning(options->sequence); !warning.empty())
+        Fail("warning: " + warning);
     CatchStopSignals();
     if (options->Features())
         return cli::RunFeatureBatch(*options, &g_stopSignal);

@@ -3,6 +3,7 @@
 #include "cli/view_options.h"
 
 #include "core/files/input_file.h"
+#include "core/sequence/byte_source.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -59,26 +60,26 @@ int RunViewCommand(int argc, char** argv)
                      input.error().reason.c_str());
         return 1;
     }
-    const lirovane::ViewResult result = lirovane::RenderViewPicture(options);
-    if (!result.readable) {
-        std::fprintf(stderr, "lirovane-batch: cannot read the sequence file '%s'\n", options.file.c_str());
-        return 1;
+    if (const std::string warning = lirovane::CompressedInputWarning(options.file); !warning.empty())
+        std::fprintf(stderr, "lirovane-batch: warning: %s\n", warning.c_str());
+    const lirovane::IoResult<lirovane::ViewShown> shown = lirovane::RenderViewPicture(options);
+    if (!shown) {
+        // An error that names no file is the region's: a bad argument.
+        std::fprintf(stderr, "lirovane-batch: %s\n", shown.Message().c_str());
+        return shown.error().file.empty() ? 2 : 1;
     }
-    if (!result.error.empty()) {
-        std::fprintf(stderr, "lirovane-batch: %s\n", result.error.c_str());
-        return result.badRegion ? 2 : 1;
+    if (!shown->notes.empty()) {
+        for (std::string_view notes = shown->notes; !notes.empty();) {
+            const std::size_t end = notes.find('\n');
+            std::fprintf(stderr, "lirovane-batch: %.*s\n", static_cast<int>(end), notes.data());
+            notes.remove_prefix(end + 1);
+        }
     }
-    if (!result.notice.empty())
-        std::fprintf(stderr, "lirovane-batch: %s\n", result.notice.c_str());
-    if (!result.lettersFound)
+    if (!shown->lettersFound)
         std::fprintf(stderr, "lirovane-batch: no letters after token %lld of '%s'; the picture is white\n",
                      static_cast<long long>(options.start), options.file.c_str());
-    if (!result.saved) {
-        std::fprintf(stderr, "lirovane-batch: cannot write the picture '%s'\n", options.save.c_str());
-        return 1;
-    }
-    std::printf("start %s end %s\n", result.startText.c_str(), result.endText.c_str());
+    std::printf("start %s end %s\n", shown->startText.c_str(), shown->endText.c_str());
     if (!options.region.empty())
-        std::printf("region %s\n", result.region.c_str());
+        std::printf("region %s\n", shown->region.c_str());
     return 0;
 }

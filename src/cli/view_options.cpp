@@ -23,6 +23,8 @@ std::optional<std::string> TakeViewOption(std::string_view name, std::string_vie
             return "--start takes a token count of 0 or more, not " + quoted;
         options.start = *n;
     } else if (name == "--region") {
+        if (value.empty())
+            return std::string("--region needs a record name, NAME:POS or NAME:START-END");
         options.region = value;
     } else if (name == "--zoom") {
         const auto z = WholeNumber<int>(value);

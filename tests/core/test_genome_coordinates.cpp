@@ -72,16 +72,27 @@ TEST(GenomeCoordinates, RegionParsing)
         {"chr1:x", -1, "is not a base position"},
         {"", -1, "type a record name"},
         {"-4", -1, "0 or more"},
+        {"99999999999999999999", -1, "\"99999999999999999999\" is out of range"},
+        {"chr1:99999999999999999999", -1, "\"99999999999999999999\" is out of range"},
+        {"chr1:2-99999999999999999999", -1, "is out of range"},
+        // Names as samtools faidx takes them (">HLA-A*01:01", "> bar desc", ">dup" twice, ">").
+        {"@HLA-A*01:01:2", 13, "HLA-A*01:01:2"},
+        {"@bar:2", 25, "bar:2"},
+        {"@dup", 30, "dup:1"}, // the first of two
+        {"@ba", -1, "no record named \"ba\"; closest: bar, dup, HLA-A*01:01"},
     };
+    const auto named = Records(">HLA-A*01:01\nACGT\n> bar desc\nAC\n>dup\nA\n>dup\nCC\n>\nG\n");
     for (const auto& c : cases) {
-        std::string error;
-        const auto target = ParseRegion(c.text, records, &error);
-        EXPECT_EQ(target.has_value(), c.start >= 0) << c.text << ": " << error;
+        const bool other = c.text[0] == '@';
+        const auto target = ParseRegion(c.text + (other ? 1 : 0), other ? named : records);
+        EXPECT_EQ(target->note.empty(), std::string_view(c.text) != "@dup") << c.text;
+        EXPECT_EQ(target.ok(), c.start >= 0) << c.text << ": " << target.Message();
         if (target) {
             EXPECT_EQ(target->startIndex, c.start) << c.text;
             EXPECT_EQ(target->region, c.message) << c.text;
         } else {
-            EXPECT_NE(error.find(c.message), std::string::npos) << c.text << ": " << error;
+            EXPECT_NE(target.Message().find(c.message), std::string::npos) << c.text << ": " << target.Message();
+            EXPECT_TRUE(target.error().file.empty());
         }
     }
 }
@@ -127,6 +138,23 @@ TEST(FastaIndexFile, AgreeAndDisagree)
              fs::last_write_time(fa.string() + ".fai", fs::last_write_time(fa) + std::chrono::seconds(1));
          },
          "not a FASTA index"},
+        {"index missing its last record",
+         [](const fs::path& fa) {
+             std::string fai = ReadFile(fa.string() + ".fai");
+             fai.erase(fai.rfind("seq3"));
+             WriteFile(fa.string() + ".fai", fai);
+             fs::last_write_time(fa.string() + ".fai", fs::last_write_time(fa) + std::chrono::seconds(1));
+         },
+         "holds more than the index lists"},
+        {"CRLF lines, indexed again",
+         [&](const fs::path& fa) {
+             std::string text;
+             for (const char c : genome)
+                 text += c == '\n' ? std::string("\r\n") : std::string(1, c);
+             WriteFile(fa, text);
+             ASSERT_TRUE(WriteFastaIndex(fa));
+         },
+         nullptr},
         {"file newer than its index",
          [](const fs::path& fa) {
              fs::last_write_time(fa, fs::last_write_time(fa.string() + ".fai") + std::chrono::seconds(5));
@@ -139,13 +167,12 @@ TEST(FastaIndexFile, AgreeAndDisagree)
         const IoStatus indexed = WriteFastaIndex(fa);
         ASSERT_TRUE(indexed) << indexed.Message();
         c.change(fa);
-        std::string notice;
-        const auto index = LoadFastaIndex(fa, &notice);
-        EXPECT_EQ(index.has_value(), c.notice == nullptr) << notice;
+        const auto index = LoadFastaIndex(fa);
+        EXPECT_EQ(index.ok(), c.notice == nullptr) << index.Message();
         if (c.notice != nullptr)
-            EXPECT_NE(notice.find(c.notice), std::string::npos) << notice;
+            EXPECT_NE(index.Message().find(c.notice), std::string::npos) << index.Message();
         else
-            EXPECT_EQ(index->records.size(), 4u);
+            EXPECT_EQ(index.value()->records.size(), 4u);
 
         // Whatever the index says, the letters are those of a plain scan.
         TokenOffsetIndex none(std::numeric_limits<std::uint64_t>::max());
@@ -165,12 +192,54 @@ TEST(FastaIndexFile, CommandLineIndexAndRegion)
 {
     ScratchDir dir;
     const fs::path fa = WriteFile(dir / "g.fa", kThree);
-    RunResult run = RunBatch(dir.Path(), {"--index", fa});
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(ReadFile(fa.string() + ".fai"), "chr1\t12\t12\t5\t6\nchr2\t7\t33\t5\t6\nchrX\t3\t48\t3\t4\n");
-
+    const std::string kThreeFai = "chr1\t12\t12\t5\t6\nchr2\t7\t33\t5\t6\nchrX\t3\t48\t3\t4\n";
+    std::string many; // an index larger than 4 KiB
+    for (int record = 0; record < 400; ++record)
+        many += ">record" + std::to_string(record) + "\nACGT\n";
+    // --index writes as every output is written, and says why in one line of its own.
+    const struct {
+        const char* file; // in dir; "" for none
+        std::string content;
+        std::function<void(const fs::path& file)> beside; // what lies beside it before the run
+        int status;
+        const char* err;
+        const char* fai = nullptr; // what FILE.fai holds afterwards
+        std::function<void()> inChild = {};
+    } cases[] = {
+        {"plain.fa", kThree, nullptr, 0, "wrote", kThreeFai.c_str()},
+        {"link.fa", kThree, [](const fs::path& f) { fs::create_symlink(f.filename(), f.string() + ".fai"); }, 0,
+         "wrote", kThreeFai.c_str()},
+        {"limited.fa", many, [](const fs::path& f) { WriteFile(f.string() + ".fai", "old\n"); }, 1,
+         "limited.fa.fai : File too large", "old\n", [] { LimitFileSize(4096); }},
+        {"data:g.fa", kThree, nullptr, 0, "wrote", kThreeFai.c_str()},
+        {"empty.fa", "", nullptr, 0, "wrote", ""},
+        {"dup.fa", ">a\nACGT\n>a\nAC\n", nullptr, 0, "warning: dup.fa: Ignoring duplicate sequence \"a\"",
+         "a\t4\t3\t4\t5\n"},
+        {"ragged.fa", ">a\nACGT\nACGTT\n", nullptr, 1,
+         "cannot index: ragged.fa: Different line length in sequence 'a'"},
+        {"", "", nullptr, 2, "--index needs a sequence file"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        const fs::path file = dir / c.file;
+        if (*c.file != '\0')
+            WriteFile(file, c.content);
+        if (c.beside)
+            c.beside(file);
+        // From within dir: "data:g.fa" is a relative name there.
+        const RunResult run = RunBatch(dir.Path(), {std::string("--index=") + c.file}, [&] {
+            fs::current_path(dir.Path());
+            if (c.inChild)
+                c.inChild();
+        });
+        EXPECT_EQ(run.status, c.status) << run.err;
+        EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
+        EXPECT_EQ(run.err.find('['), std::string::npos) << run.err; // nothing of the library's own
+        EXPECT_EQ(c.fai ? ReadFile(file.string() + ".fai") : "", c.fai ? c.fai : "");
+        EXPECT_EQ(*c.file ? ReadFile(file) : c.content, c.content); // never written through a link
+    }
     const fs::path bgz = Compress(fa, dir / "g.fa.gz", "bgzip");
-    run = RunBatch(dir.Path(), {"--index", bgz});
+    RunResult run = RunBatch(dir.Path(), {"--index", bgz});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_TRUE(fs::exists(bgz.string() + ".fai") && fs::exists(bgz.string() + ".gzi"));
     run = RunBatch(dir.Path(), {"--index", Compress(fa, dir / "plain.fa.gz", "gzip")});
@@ -181,15 +250,16 @@ TEST(FastaIndexFile, CommandLineIndexAndRegion)
         const char* region;
         int status;
         const char* output;
-    } cases[] = {
+    } regions[] = {
         // The end index counts letters kept (the c of ">chrX" too), as the viewer's does.
         {"chr2:3", 0, "start 29 end 38\nregion chr2:3-7\n"},
         {"chrX", 0, "start 39 end 42\nregion chrX:1-3\n"},
         {"chr1", 0, "start 10 end 34\nregion chr1:1-chr2:7\n"},
         {"chr9:1", 2, "no record named \"chr9\"; closest: chr1, chr2, chrX"},
         {"chr2:8", 2, "chr2 has 7 bases"},
+        {"", 2, "--region needs a record name"},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : regions) {
         run = RunBatch(dir.Path(), {"--view", fa, "--region", c.region, "--save", dir / "v.bmp"});
         EXPECT_EQ(run.status, c.status) << c.region;
         EXPECT_NE((run.out + run.err).find(c.output), std::string::npos) << c.region << ": " << run.out << run.err;

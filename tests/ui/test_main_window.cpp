@@ -7,14 +7,18 @@
 #include "ui/app/morkelby_app.h"
 #include "ui/app/morkelby_view.h"
 #include "ui/app/qt_color.h"
+#include "ui/app/run_progress.h"
 #include "ui/app/thumbnail_reader.h"
 #include "ui/app/thumbnail_view.h"
 #include "ui/app/web_browser.h"
 #include "ui/settings/settings_dlg.h"
 #include "ui_test_support.h"
 
+#include "core/batch/gallery_page.h"
 #include "core/batch/quiet_display.h"
 #include "core/render/path_renderer.h"
+#include "core/settings/memory_profile_store.h"
+#include "ui/app/recent_galleries.h"
 
 class TestMainWindow : public QObject {
     Q_OBJECT
@@ -46,6 +50,44 @@ class TestMainWindow : public QObject {
     QString profile() const { return m_profile->filePath("Lirovane/Lirovane.conf"); }
     CMainFrame* frame() const { return m_app->mainFrame(); }
     CWebBrowser2* browser() const { return frame()->view()->browser(); }
+
+    // What a user might do while the batch runs.
+    void interrupt(const QString& what)
+    {
+        if (what == "Escape") {
+            QTest::keyClick(browser(), Qt::Key_Escape);
+        } else if (what == "Cancel") {
+            QTest::mouseClick(Child<QPushButton>(frame(), "runCancel"), Qt::LeftButton);
+        } else if (what == "input") {
+            for (const char* key : {"Ctrl+O", "Ctrl+C", "Ctrl+N"})
+                QTest::keySequence(browser(), QKeySequence(key));
+            QTest::mouseClick(frame()->toolBar()->widgetForAction(frame()->command(Command::CreateImages)),
+                              Qt::LeftButton);
+        }
+    }
+    // On the page a thumbnail costs its shown size; its picture opens at full size; Back
+    // steps to the page and the start page, and no further; nothing comes from the network.
+    void browseGallery(const QString& where)
+    {
+        QImage picture(300, 200, QImage::Format_RGB32); // larger than its thumbnail
+        picture.fill(Qt::red);
+        QVERIFY(picture.save(where + "/1.bmp", "BMP"));
+        browser()->grab(); // paints, and so loads the thumbnails
+        const QVariant thumb = browser()->document()->resource(QTextDocument::ImageResource, QUrl("1.bmp"));
+        QCOMPARE(thumb.value<QPixmap>().size(), QSize(100, 100));
+        QTest::keyClick(browser(), Qt::Key_Tab); // to the first link
+        QTest::keyClick(browser(), Qt::Key_Return);
+        QCOMPARE(browser()->currentAddress(), QUrl::fromLocalFile(where + "/1.bmp"));
+        browser()->grab();
+        const QSize shown = browser()->document()->size().toSize();
+        QCOMPARE(shown.expandedTo(picture.size()), shown);
+        for (const QUrl& back : {QUrl::fromLocalFile(where + "/index.htm"), QUrl("about:start"), QUrl("about:start")}) {
+            QTest::keySequence(browser(), QKeySequence("Ctrl+S"));
+            QCOMPARE(browser()->currentAddress(), back);
+        }
+        browser()->Navigate("https://example.org/index.htm");
+        QVERIFY(browser()->toPlainText().contains("Only local files"));
+    }
 
 private slots:
     void initTestCase()
@@ -139,6 +181,7 @@ private slots:
         QTest::newRow("Ctrl+S") << QKeySequence("Ctrl+S") << 57603 << "";
         QTest::newRow("Ctrl+C") << QKeySequence("Ctrl+C") << 57634 << "Strandscope";
         QTest::newRow("Ctrl+Insert") << QKeySequence("Ctrl+Ins") << 57634 << "Strandscope";
+        QTest::newRow("Ctrl+Shift+O, Open gallery") << QKeySequence("Ctrl+Shift+O") << 32800 << "";
         for (const char* dead :
              {"Ctrl+P", "Ctrl+Z", "Ctrl+X", "Ctrl+V", "Alt+Backspace", "Shift+Del", "Shift+Ins", "F6", "Shift+F6"})
             QTest::newRow(dead) << QKeySequence(QString::fromLatin1(dead)) << 0 << "";
@@ -155,7 +198,7 @@ private slots:
         browser()->selectAll();
         QApplication::clipboard()->setText("untouched");
         QList<int> fired;
-        for (int id : {57600, 57601, 57603, 57634, 57664, 57665})
+        for (int id : {57600, 57601, 57603, 57634, 57664, 57665, 32800})
             connect(frame()->command(id), &QAction::triggered, this, [&fired, id] { fired << id; });
         const QString page = browser()->toHtml();
         ModalDriver driver(nullptr);
@@ -167,92 +210,131 @@ private slots:
             QCOMPARE(browser()->toHtml(), page);
         QCOMPARE(frame()->windowTitle(), QStringLiteral("Lirovane"));
         for (QAction* action : frame()->findChildren<QAction*>())
-            QVERIFY(action->isEnabled());
+            QVERIFY(action->isEnabled() || !action->isVisible()); // an unused recent entry is hidden
     }
 
-    // Ctrl+O: the pictures, the page shown in the browser, and the bar's right edge after
-    // each of three pictures; a picture that cannot be written is reported once. On the
-    // page a thumbnail costs its shown size; its picture opens at full size; Back steps
-    // to the page and the start page, and no further; nothing comes from the network.
+    // Ctrl+O: the pictures, the page shown in the browser, the bar's right edge after
+    // each of three pictures, and beside the window the count and the sequence's name.
+    // Keys and clicks during the run are dropped, never acted on later; Escape or Cancel
+    // after the first picture keeps that picture and the previous page, and says so. A
+    // picture that cannot be written is reported once.
     void batch_data()
     {
         QTest::addColumn<QString>("blocked"); // a folder in this picture's place
-        QTest::newRow("all written") << "";
-        QTest::newRow("one unwritable") << "6.bmp";
+        QTest::addColumn<QString>("during");  // done after the first picture
+        QTest::newRow("all written") << ""
+                                     << "";
+        QTest::newRow("one unwritable") << "6.bmp"
+                                        << "";
+        QTest::newRow("input during the run dropped") << ""
+                                                      << "input";
+        QTest::newRow("Escape") << ""
+                                << "Escape";
+        QTest::newRow("Cancel") << ""
+                                << "Cancel";
     }
     void batch()
     {
         QFETCH(QString, blocked);
+        QFETCH(QString, during);
         start();
+        frame()->setGeometry(10, 10, 500, 300); // room on its right
         QList<int> edges;
-        connect(frame()->view(), &CMorkelbyView::batchProgress, this, [&edges, this] {
+        QStringList beside;
+        connect(frame()->view(), &CMorkelbyView::batchProgress, this, [&] {
             const QImage& image = frame()->view()->waitImage();
             int x = 102;
             while (x < image.width() && image.pixel(x, 145) == qRgb(0, 0, 0))
                 ++x;
             edges << x;
+            if (edges.size() == 1) {
+                QWidget* progress = Child(frame(), "runProgress");
+                beside << Child<QLabel>(progress, "runCount")->text() << Child<QLabel>(progress, "runSequence")->text();
+                QVERIFY(progress->isVisible() && progress->x() > frame()->frameGeometry().right());
+                interrupt(during);
+            }
         });
-        const QStringList outputs = {"1.bmp", "6.bmp", "11.bmp", "index.htm"};
-        for (const QString& name : outputs)
+        int finished = 0;
+        connect(frame()->view(), &CMorkelbyView::batchFinished, this, [&finished] { ++finished; });
+        const QString where = QDir::currentPath();
+        const QStringList pictures = {"1.bmp", "6.bmp", "11.bmp"};
+        for (const QString& name : pictures)
             QFile::remove(m_work.filePath(name));
+        WriteFile(m_work.filePath("index.htm"), "the previous page");
         QVERIFY(blocked.isEmpty() || QDir(m_work.path()).mkdir(blocked));
+        ModalDriver driver(nullptr);
         browser()->setFocus();
         QTest::keySequence(browser(), QKeySequence("Ctrl+O"));
         if (!blocked.isEmpty())
             QDir(m_work.path()).rmdir(blocked);
 
-        QCOMPARE(edges, (QList<int>{201, 300, 402}));
-        for (const QString& name : outputs)
-            QVERIFY2((QFileInfo(m_work.filePath(name)).size() > 0) == (name != blocked), qPrintable(name));
-        const QString where = QDir::currentPath();
-        const QString message = "1 of 3 pictures could not be written to " + where + ".";
-        QCOMPARE(m_pickers.messages, blocked.isEmpty() ? QStringList() : QStringList{message});
-        QCOMPARE(browser()->currentAddress(), QUrl::fromLocalFile(where + "/index.htm"));
+        const bool stopped = during == "Escape" || during == "Cancel";
+        QCOMPARE(finished, 1);
+        QCOMPARE(driver.title(), QString());
+        QCOMPARE(beside, (QStringList{"1 of 3 pictures", "séquence ä.fa"}));
+        QVERIFY(!frame()->findChild<QWidget*>("runProgress"));
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        QCOMPARE(RunProgress::CountText(9321, 19428), QStringLiteral("9,321 of 19,428 pictures"));
+        QLocale::setDefault(QLocale::c());
+        QCOMPARE(edges, stopped ? QList<int>({201}) : QList<int>({201, 300, 402}));
+        for (const QString& name : pictures)
+            QVERIFY2((QFileInfo(m_work.filePath(name)).size() > 0) ==
+                         (name != blocked && (!stopped || name == "1.bmp")),
+                     qPrintable(name));
+        QStringList messages;
+        if (stopped)
+            messages << "Create images was cancelled: 1 picture was written to " + where +
+                            ".\nThe page index.htm was not replaced.";
+        if (!blocked.isEmpty())
+            messages << "1 of 3 pictures could not be written to " + where + ".";
+        QCOMPARE(m_pickers.messages, messages);
         QVERIFY(!Child(frame()->view(), "waitSurface")->isVisible());
-
-        QImage picture(300, 200, QImage::Format_RGB32); // larger than its thumbnail
-        picture.fill(Qt::red);
-        QVERIFY(picture.save(where + "/1.bmp", "BMP"));
-        browser()->grab(); // paints, and so loads the thumbnails
-        const QVariant thumb = browser()->document()->resource(QTextDocument::ImageResource, QUrl("1.bmp"));
-        QCOMPARE(thumb.value<QPixmap>().size(), QSize(100, 100));
-        QTest::keyClick(browser(), Qt::Key_Tab); // to the first link
-        QTest::keyClick(browser(), Qt::Key_Return);
-        QCOMPARE(browser()->currentAddress(), QUrl::fromLocalFile(where + "/1.bmp"));
-        browser()->grab();
-        const QSize shown = browser()->document()->size().toSize();
-        QCOMPARE(shown.expandedTo(picture.size()), shown);
-        for (const QUrl& back : {QUrl::fromLocalFile(where + "/index.htm"), QUrl("about:start"), QUrl("about:start")}) {
-            QTest::keySequence(browser(), QKeySequence("Ctrl+S"));
-            QCOMPARE(browser()->currentAddress(), back);
+        if (stopped) {
+            QCOMPARE(ReadFile(m_work.filePath("index.htm")), QByteArray("the previous page"));
+            QCOMPARE(browser()->currentAddress(), QUrl("about:start"));
+            return;
         }
-        browser()->Navigate("https://example.org/index.htm");
-        QVERIFY(browser()->toPlainText().contains("Only local files"));
+        QCOMPARE(browser()->currentAddress(), QUrl::fromLocalFile(where + "/index.htm"));
+        browseGallery(where);
     }
-
-    // Create images in a folder another run is writing touches nothing and says so; with
-    // a sequence that cannot be read it still writes the page, then names the file and
-    // the reason in one message instead of showing an empty gallery as a success.
+    // Create images in a folder another run is writing touches nothing and says so. With
+    // a sequence that cannot be read, or no selection in this folder (the settings were
+    // confirmed in another), it still writes the page, then says why in one message
+    // instead of showing an empty gallery as a success.
+    void batch_refusals_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("message"); // the folder as %1, the sequence as %2
+        QTest::newRow("folder in use") << "lock"
+                                       << "%1 is in use by another Lirovane run";
+        QTest::newRow("sequence missing") << "sequence"
+                                          << "The sequence file could not be read, so no picture was made.\n"
+                                             "%2: No such file or directory";
+        QTest::newRow("no selection here")
+            << "selection"
+            << "The selected repeats, starts.txt and ends.txt, could not be read in %1.\n"
+               "%1/starts.txt: No such file or directory\n"
+               "OK in the settings dialog (Change Settings) makes a selection in this folder.";
+    }
     void batch_refusals()
     {
+        QFETCH(QString, fault);
+        QFETCH(QString, message);
         start();
-        QFile::remove(m_work.filePath("index.htm"));
-        {
-            lirovane::FolderLock other;
+        const QString page = m_work.filePath("index.htm");
+        QFile::remove(page);
+        lirovane::FolderLock other;
+        if (fault == "lock")
             QVERIFY(other.Acquire(QFile::encodeName(m_work.path()).toStdString()).ok());
-            QTest::keySequence(browser(), QKeySequence("Ctrl+O"));
-        }
-        QCOMPARE(m_pickers.messages, QStringList{QDir::currentPath() + " is in use by another Lirovane run"});
-        QVERIFY(!QFile::exists(m_work.filePath("index.htm")));
-
-        m_pickers.messages.clear();
-        QVERIFY(QFile::rename(m_seq, m_seq + ".away"));
+        if (fault == "selection")
+            QVERIFY(QFile::remove(m_work.filePath("starts.txt")) && QFile::remove(m_work.filePath("ends.txt")));
+        if (fault == "sequence")
+            QVERIFY(QFile::rename(m_seq, m_seq + ".away"));
         QTest::keySequence(browser(), QKeySequence("Ctrl+O"));
-        QVERIFY(QFile::rename(m_seq + ".away", m_seq));
-        QVERIFY(QFileInfo(m_work.filePath("index.htm")).size() > 0);
-        QCOMPARE(m_pickers.messages.size(), 1);
-        QVERIFY2(m_pickers.messages.front().endsWith(m_seq + ": No such file or directory"),
-                 qPrintable(m_pickers.messages.front()));
+        if (fault == "sequence")
+            QVERIFY(QFile::rename(m_seq + ".away", m_seq));
+        QCOMPARE(m_pickers.messages, QStringList{message.replace("%1", QDir::currentPath()).replace("%2", m_seq)});
+        QCOMPARE(ReadFile(page).contains("Number of repeats: 3<br>"), fault != "lock");
     }
 
     // A gallery that lirovane-batch made as PNG or SVG: the page shows its thumbnail at
@@ -306,9 +388,119 @@ private slots:
         QCOMPARE(shown.pixelColor(extent.startX - 75, extent.startY), ToQColor(settings.colors[0]));
     }
 
+    // Galleries made elsewhere: a pipeline's overview, a several-sizes page and a gallery,
+    // opened by the Menu, as the program's argument (a folder or a page) or dropped on the
+    // window. Links go down to the thumbnails, whose tooltips say where each repeat lies;
+    // Back climbs up again. A missing page or another page is refused with a message. The
+    // working folder and "Path" stay; each gallery opened heads the recent list.
+    void open_gallery_data()
+    {
+        QTest::addColumn<QString>("how");   // menu, argument, drop
+        QTest::addColumn<QString>("path");  // under the results folder's parent
+        QTest::addColumn<QString>("links"); // followed in turn
+        QTest::addColumn<QString>("shown"); // the page shown at the end, or the message's start
+        QTest::newRow("overview by the menu") << "menu"
+                                              << "results/index.htm"
+                                              << "g/index.htm size-4/index.htm"
+                                              << "results/g/size-4/index.htm";
+        QTest::newRow("sizes page by its folder") << "argument"
+                                                  << "results/g"
+                                                  << "size-4/index.htm"
+                                                  << "results/g/size-4/index.htm";
+        QTest::newRow("gallery page dropped") << "drop"
+                                              << "results/g/size-4/index.htm"
+                                              << ""
+                                              << "results/g/size-4/index.htm";
+        QTest::newRow("missing page") << "argument"
+                                      << "results/none"
+                                      << ""
+                                      << "There is no gallery at ROOT/results/none";
+        QTest::newRow("not a gallery") << "menu"
+                                       << "seq/g.fa"
+                                       << ""
+                                       << "ROOT/seq/g.fa is not a gallery page";
+    }
+    void open_gallery()
+    {
+        QFETCH(QString, how);
+        QFETCH(QString, path);
+        QFETCH(QString, links);
+        QFETCH(QString, shown);
+        QTemporaryDir root; // results/ and the sequence a pipeline read as seq/g.fa
+        const QDir top(root.path());
+        QVERIFY(top.mkpath("results/g/size-4") && top.mkpath("seq"));
+        WriteFile(top.filePath("seq/g.fa"), ">c\nACGTACGTACGTACGT\n");
+        WriteFile(top.filePath("results/index.htm"),
+                  "<html><body><br>Genomes: 1<br>\r\n<table>\r\n<tr><td>g</td><td>g.fa</td><td>"
+                  "<a href=\"g/index.htm\">size 4</a>: 2 repeats</td></tr>\r\n</table></body></html>");
+        QVERIFY(lirovane::WriteSizesPage(QFile::encodeName(top.filePath("results/g/index.htm")).toStdString(),
+                                         "seq/g.fa", {{4, 2, 2, "size-4"}}));
+        const QDir gallery(top.filePath("results/g/size-4"));
+        lirovane::GalleryPage page(QFile::encodeName(gallery.filePath("index.htm")).toStdString(), "seq/g.fa", 4, 2);
+        for (const int n : {1, 6}) {
+            QImage(40, 30, QImage::Format_RGB32).save(gallery.filePath(QString::number(n) + ".bmp"), "BMP");
+            page.AddCell(std::to_string(n) + ".bmp", n);
+        }
+        QVERIFY(page.Close());
+        WriteFile(gallery.filePath("starts.txt"), "1\r\n6\r\n");
+        WriteFile(gallery.filePath("ends.txt"), "5\r\n10\r\n");
+        start();
+        const QString target = top.filePath(path);
+        if (how == "menu") {
+            m_pickers.files << target;
+            m_pickers.wanderTo = top.filePath("seq");
+            frame()->command(32800)->trigger();
+        } else if (how == "argument") {
+            frame()->view()->OpenGallery(QDir(m_work.path()).relativeFilePath(target));
+        } else {
+            QMimeData data;
+            data.setUrls({QUrl::fromLocalFile(target)});
+            QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(frame(), &enter);
+            QVERIFY(enter.isAccepted());
+            QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(frame(), &drop);
+        }
+        for (const QString& link : links.split(' ', Qt::SkipEmptyParts))
+            emit browser()->anchorClicked(QUrl(link));
+        QCOMPARE(QDir::currentPath(), m_work.path());
+        QCOMPARE(QString::fromStdString(m_store->GetProfileString(lirovane::kProfileSection, "Path")), m_work.path());
+        if (!shown.startsWith("results/")) {
+            QCOMPARE(m_pickers.messages.size(), 1);
+            QVERIFY2(m_pickers.messages[0].startsWith(shown.replace("ROOT", root.path())),
+                     qPrintable(m_pickers.messages[0]));
+            QVERIFY(frame()->view()->recentGalleries().isEmpty());
+            return;
+        }
+        QCOMPARE(browser()->currentAddress(), QUrl::fromLocalFile(top.filePath(shown)));
+        ThumbnailView* view = browser()->thumbnailView();
+        QVERIFY(view && browser()->showsThumbnails());
+        QCOMPARE(view->toolTipAt(view->thumbnailRect(1).center()), QString("c:4-8")); // positions 6 to 10
+        for (int i = 0; i < links.count(' ') + (links.isEmpty() ? 0 : 1); ++i)
+            frame()->view()->OnBack();
+        const QString opened = QFileInfo(target).isDir() ? target + "/index.htm" : target;
+        QCOMPARE(browser()->currentAddress(), QUrl::fromLocalFile(opened));
+        QCOMPARE(frame()->view()->recentGalleries().value(0), opened);
+        QCOMPARE(frame()->recentGalleryActions().value(0)->text(), "&1 " + QDir::toNativeSeparators(opened));
+    }
+
+    // The recent galleries: newest first, one entry per page, at most four, in a section
+    // of their own.
+    void recent_galleries()
+    {
+        lirovane::MemoryProfileStore store;
+        RecentGalleries recent(store);
+        for (const char* page : {"a", "b", "c", "b", "d", "e"})
+            recent.add(page);
+        QCOMPARE(recent.list(), (QStringList{"e", "d", "b", "c"}));
+        QCOMPARE(store.GetProfileString("Recent Galleries", "Gallery4"), "c");
+        QCOMPARE(store.GetProfileString(lirovane::kProfileSection, "Gallery1"), "");
+    }
+
     // Show in Strandscope from a thumbnail and from the picture it opens: the viewer opens
     // on the page's sequence at the repeat's first position. A picture whose name is no
-    // position offers no entry.
+    // position offers no entry. A sequence that has gone is asked for; when the chooser is
+    // cancelled, the message names where it was looked for.
     void show_in_strandscope_data()
     {
         QTest::addColumn<bool>("opened");   // the picture opened, not its thumbnail
@@ -321,6 +513,8 @@ private slots:
                                         << "5 " + line;
         QTest::newRow("opened, not a repeat") << true << "p.bmp"
                                               << "no entry";
+        QTest::newRow("sequence gone, chooser cancelled") << false << "6.bmp"
+                                                          << "not found";
     }
     void show_in_strandscope()
     {
@@ -357,8 +551,18 @@ private slots:
             menu->setActiveAction(entry);
             QTest::keyClick(menu, Qt::Key_Return);
         });
+        const bool gone = shown == "not found";
+        QVERIFY(!gone || QFile::rename(m_seq, m_seq + ".away"));
         QContextMenuEvent event(QContextMenuEvent::Mouse, at, target->mapToGlobal(at));
         QApplication::sendEvent(target, &event);
+        if (gone) {
+            QVERIFY(QFile::rename(m_seq + ".away", m_seq));
+            // The chooser asked for the file by name; cancelled, the message names where it was looked for.
+            QCOMPARE(m_pickers.fileInitialNames, QStringList{QFileInfo(m_seq).fileName()});
+            QCOMPARE(m_pickers.messages.size(), 1);
+            QVERIFY2(m_pickers.messages[0].endsWith("Looked for:\n" + m_seq), qPrintable(m_pickers.messages[0]));
+            return;
+        }
         QVERIFY2(seen.startsWith(shown), qPrintable(seen));
     }
 

@@ -262,7 +262,7 @@ private slots:
             seen += dialog->isVisible() ? " / listed " + dialog->selectedNameFilter() : QStringLiteral(" / closed");
         });
         QString filter;
-        const auto chosen = save ? m_qt.SaveFileName(nullptr, "*.bmp", PictureFileFilters(), &filter)
+        const auto chosen = save ? m_qt.SaveFileName(nullptr, "*.bmp", PictureFileFilters(), &filter, {})
                                  : m_qt.OpenFileName(nullptr, "*.txt", SequenceFileFilters(), QString());
         QCOMPARE(chosen, save ? std::optional(file) : std::nullopt);
         QCOMPARE(seen, shown);

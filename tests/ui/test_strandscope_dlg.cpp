@@ -4,6 +4,9 @@
 #include "ui/viewer/strandscope_dlg.h"
 #include "ui/viewer/strandscope_launcher.h"
 
+#include "ui/app/gallery_source.h"
+#include "ui/viewer/stretch_marks.h"
+
 #include "core/settings/memory_profile_store.h"
 #include "ui/app/image_canvas.h"
 #include "ui/app/qt_color.h"
@@ -23,7 +26,8 @@ class TestStrandscopeDlg : public QObject {
     lirovane::MemoryProfileStore m_store;
     FakePickers m_pickers;
     std::unique_ptr<CStrandscopeDlg> m_viewer;
-    QString m_file; // what Load chooses
+    QString m_file;           // what Load chooses
+    bool m_savedOnce = false; // a picture was saved in this run: Save image opens where it went
 
     // Steps of a scenario: a button by the start of its name, a key, or "type" and what
     // is typed into the start box. Load answers m_file, "load=NAME" and "save=NAME" a
@@ -124,64 +128,112 @@ private slots:
     }
 
     // Show in Strandscope: the picture's name gives the repeat's first position (start
-    // index one less), its page's "Sequence file:" line the file, relative to the
-    // working folder; a feature's picture is found in the features.tsv beside it, with
-    // its strand. Then the viewer opens there, on that strand.
+    // index one less) and its folder's starts.txt and ends.txt its stretch; the page's
+    // "Sequence file:" line the file, a relative name looked for beside the page, in the
+    // working folder, then above the page. The viewer opens there in the look it is given,
+    // with the stretch's first and last steps marked over the picture, not in it.
     void show_in_strandscope_data()
     {
         QTest::addColumn<QString>("picture");
         QTest::addColumn<QByteArray>("page");
-        QTest::addColumn<qint64>("start");
-        QTest::addColumn<QString>("sequence");
-        QTest::addColumn<QByteArray>("features"); // features.tsv; "@" is the gallery's folder
-        QTest::addColumn<bool>("minus");
+        QTest::addColumn<QString>("lies");  // folders holding "g & h.fa": page, working, above
+        QTest::addColumn<qint64>("start");  // -1: not a picture of a repeat
+        QTest::addColumn<QString>("found"); // the folder it is found in; empty: none
         const QByteArray head = "<html><body><br>Sequence file: g &amp; h.fa<br>\r\nConsensus size: 6<br>";
-        QTest::newRow("relative name") << "12.bmp" << head << qint64(11) << "g & h.fa" << QByteArray() << false;
-        QTest::newRow("no page") << "7.bmp" << QByteArray() << qint64(6) << "" << QByteArray() << false;
-        QTest::newRow("not a repeat") << "x.bmp" << head << qint64(-1) << "" << QByteArray() << false;
-        const QByteArray list = "picture\trecord\tstart\tend\tname\tstrand\ttype\n"
-                                "tRNA-Phe-2.bmp\tchr1\t7\t9\ttRNA-Phe\t-\ttRNA\n";
-        QTest::newRow("feature on minus")
-            << "tRNA-Phe-2.bmp" << QByteArray("Sequence file: @/f.fa<br>") << qint64(11) << "@/f.fa" << list << true;
+        QTest::newRow("beside the page") << "12.bmp" << head << "page working above" << qint64(11) << "page";
+        QTest::newRow("in the working folder") << "12.bmp" << head << "working above" << qint64(11) << "working";
+        QTest::newRow("above the page") << "12.bmp" << head << "above" << qint64(11) << "above";
+        QTest::newRow("nowhere") << "12.bmp" << head << "" << qint64(11) << "";
+        QTest::newRow("no page") << "7.bmp" << QByteArray() << "page" << qint64(6) << "";
+        QTest::newRow("not a repeat") << "x.bmp" << head << "page" << qint64(-1) << "page";
     }
     void show_in_strandscope()
     {
         QFETCH(QString, picture);
         QFETCH(QByteArray, page);
+        QFETCH(QString, lies);
         QFETCH(qint64, start);
-        QFETCH(QString, sequence);
-        QFETCH(QByteArray, features);
-        QFETCH(bool, minus);
-        QTemporaryDir gallery;
-        page.replace("@", gallery.path().toUtf8());
-        sequence.replace("@", gallery.path());
+        QFETCH(QString, found);
+        QTemporaryDir above;
+        QTemporaryDir working;
+        const QMap<QString, QString> folders{
+            {"above", above.path()}, {"page", above.filePath("gallery")}, {"working", working.path()}};
+        QVERIFY(QDir(above.path()).mkdir("gallery"));
+        QDir::setCurrent(working.path());
+        const QByteArray sequence = ">chr1\nACGTACGTAC\nGTACGTACGT\n";
+        for (const QString& folder : lies.split(' ', Qt::SkipEmptyParts))
+            WriteFile(QDir(folders[folder]).filePath("g & h.fa"), sequence);
+        const QDir gallery(folders["page"]);
         if (!page.isEmpty())
-            WriteFile(QDir(gallery.path()).filePath("index.htm"), page);
-        if (!features.isEmpty()) {
-            WriteFile(QDir(gallery.path()).filePath("features.tsv"), features);
-            WriteFile(sequence, ">chr1\nACGTACGTAC\n");
-        }
-        const auto source = SourceOfPicture(QDir(gallery.path()).filePath(picture));
-        QCOMPARE(source.has_value(), start >= 0);
-        if (!source)
+            WriteFile(gallery.filePath("index.htm"), page);
+        WriteFile(gallery.filePath("starts.txt"), "7\r\n12\r\n");
+        WriteFile(gallery.filePath("ends.txt"), "10\r\n15\r\n");
+        QCOMPARE(PicturePosition(gallery.filePath(picture)).value_or(0) - 1, start);
+        const GallerySource source = GallerySource::Read(gallery.path());
+        const QString file = source.existingSequence();
+        QCOMPARE(file, found.isEmpty() ? QString() : QDir(folders[found]).filePath("g & h.fa"));
+        if (!page.isEmpty())
+            QCOMPARE(
+                source.sequenceCandidates().mid(0, 3),
+                (QStringList{gallery.filePath("g & h.fa"), working.filePath("g & h.fa"), above.filePath("g & h.fa")}));
+        if (file.isEmpty() || start < 0)
             return;
-        QCOMPARE(qint64(source->startIndex), start);
-        QCOMPARE(source->sequenceFile, sequence.isEmpty() ? QString() : QDir::current().absoluteFilePath(sequence));
-        QCOMPARE(source->minusStrand, minus);
+        // Tokens 12 to 14 are the bases G T A: under orientation 2 up, down, left.
+        QCOMPARE(DescribeStretch(file, 12, source.endOf(12)), QString("chr1:7-10"));
+        m_viewer->setLook(2, {0x0000FFu, 0x00FF00u, 0xFF0000u, 0x00FFFFu});
+        m_viewer->markStretch(11,
+                              LettersAmongTokens(QFile::encodeName(file).toStdString(), 11, *source.endOf(12) - 12));
+        m_viewer->loadAt(file, 11);
+        QCOMPARE(Child<QLineEdit>(m_viewer.get(), "startIndexEdit")->text(), QString("11"));
+        QCOMPARE(Child<QLabel>(m_viewer.get(), "legendAbove")->text(), QString("G"));
+        const std::vector<MarkPoint> marks = m_viewer->marks();
+        QCOMPARE(marks.size(), std::size_t{2});
+        QCOMPARE(marks[1], (MarkPoint{marks[0].x - 1, marks[0].y}));
+        // Black marks on screen only: the picture that Save image writes has none.
+        const QImage shown = screen();
+        int onScreen = 0;
+        int inPicture = 0;
+        for (int y = std::max(0, marks[0].y - 8); y <= marks[0].y + 8; ++y)
+            for (int x = std::max(0, marks[0].x - 8); x <= marks[0].x + 8; ++x) {
+                onScreen += shown.pixelColor(x, y) == Qt::black;
+                const auto at = static_cast<std::size_t>(y * 650 + x) * 3;
+                const auto& data = m_viewer->model().Image().Data();
+                inPicture += data[at] == 0 && data[at + 1] == 0 && data[at + 2] == 0;
+            }
+        QVERIFY(onScreen > 0);
+        QCOMPARE(inPicture, 0);
+        m_viewer->next();
+        QVERIFY(m_viewer->marks().empty());
+    }
 
-        m_file = WriteFile(m_home.filePath("g.fa"), ">chr1\nACGTACGTAC\nGTACGTACGT\n");
-        m_viewer->loadAt(m_file, 11, source->minusStrand);
+    // A feature's picture is found in the features.tsv beside it: the viewer opens at its
+    // first base, on its strand.
+    void show_feature_on_its_strand()
+    {
+        QTemporaryDir gallery;
+        const QDir dir(gallery.path());
+        const QString file = WriteFile(dir.filePath("f.fa"), ">chr1\nACGTACGTAC\nGTACGTACGT\n");
+        WriteFile(dir.filePath("features.tsv"), "picture\trecord\tstart\tend\tname\tstrand\ttype\n"
+                                                "tRNA-Phe-2.bmp\tchr1\t7\t9\ttRNA-Phe\t-\ttRNA\n");
+        const GallerySource source = GallerySource::Read(dir.path());
+        QVERIFY(!source.featureOf("tRNA-Phe.bmp"));
+        const auto feature = source.featureOf("tRNA-Phe-2.bmp");
+        QVERIFY(feature && feature->minus);
+        QCOMPARE(FeatureStartIndex(file, *feature), std::optional<std::int64_t>(11)); // after ">chr1"
+        QCOMPARE(FeatureStartIndex(file, {"chr2", 7, 9, true}), std::nullopt);
+        m_viewer->loadAt(file, 11, feature->minus);
         QCOMPARE(Child<QLineEdit>(m_viewer.get(), "startIndexEdit")->text(), QString("11"));
         QVERIFY2(m_viewer->statusText().contains("chr1:7-"), qPrintable(m_viewer->statusText()));
-        QCOMPARE(m_viewer->model().MinusStrand(), minus);
-        QCOMPARE(Child<QPushButton>(m_viewer.get(), "strandButton")->isChecked(), minus);
+        QVERIFY(m_viewer->model().MinusStrand());
+        QVERIFY(Child<QPushButton>(m_viewer.get(), "strandButton")->isChecked());
     }
 
     // Buttons and keys on a file of 1000 letters, the boxes after each step. Typed text
     // counts once the focus leaves the box or a key acts from it; Enter closes the
     // viewer whatever has the focus. Load and Save image open on "*.txt" and "*.bmp";
-    // after them, confirmed or not, "Path" is the working directory again. Save before
-    // a Load writes a white 650 x 380 picture; one that cannot be written is reported.
+    // after them, confirmed or not, "Path" is the working directory again; Save image opens
+    // where the last picture was saved. Save before a Load writes a white 650 x 380 picture;
+    // one that cannot be written is reported with the system's reason.
     void commands_data()
     {
         QTest::addColumn<QString>("steps");
@@ -228,13 +280,15 @@ private slots:
                 QCOMPARE(QDir::currentPath(), QDir(m_home.path()).canonicalPath());
                 QCOMPARE(m_pickers.fileInitialNames.last(), load ? "*.txt" : "*.bmp");
                 QCOMPARE(m_pickers.fileFilters.last(), load ? SequenceFileFilters() : PictureFileFilters());
-                QCOMPARE(m_pickers.fileCurrents.last(), load ? onShow : QString());
+                QCOMPARE(m_pickers.fileCurrents.last(), load ? onShow : m_savedOnce ? m_elsewhere.path() : QString());
             }
+            m_savedOnce = m_savedOnce || (!load && QFileInfo::exists(chosen(step)));
             if (QFileInfo::exists(chosen(step)) && !load)
                 shown.last() +=
                     QImage(chosen(step)).convertToFormat(QImage::Format_RGB32) == white ? " white" : " drawn";
             for (const QString& message : std::exchange(m_pickers.messages, {}))
-                shown.last() += !chosen(step).isEmpty() && message.contains(QDir::toNativeSeparators(chosen(step)))
+                shown.last() += !chosen(step).isEmpty() && message.contains(QDir::toNativeSeparators(chosen(step))) &&
+                                        message.contains("No such file or directory") // the system's reason
                                     ? " reported"
                                     : " " + message;
         }

@@ -27,7 +27,7 @@ public:
     QList<lirovane::Color> colorRequests;
     QStringList fileInitialNames;
     QList<QStringList> fileFilters;
-    QStringList fileCurrents; // the file each open chooser was to open at
+    QStringList fileCurrents; // the file each open chooser was to open at, the folder of each save chooser
     QString wanderTo;
 
     std::optional<lirovane::Color> PickColor(QWidget*, lirovane::Color current) override
@@ -48,11 +48,11 @@ public:
         return f.isEmpty() ? std::nullopt : std::optional(f);
     }
     std::optional<QString> SaveFileName(QWidget* parent, const QString& initialName, const QStringList& filters,
-                                        QString* selectedFilter) override
+                                        QString* selectedFilter, const QString& folder) override
     {
         if (selectedFilter != nullptr)
             *selectedFilter = !saveFilters.isEmpty() ? saveFilters.takeFirst() : filters.value(0);
-        return OpenFileName(parent, initialName, filters, QString());
+        return OpenFileName(parent, initialName, filters, folder);
     }
     void ShowMessage(QWidget*, const QString& text) override { messages << text; }
 };

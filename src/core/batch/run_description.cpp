@@ -5,6 +5,7 @@
 #include "core/intervals/patterns.h"
 
 #include <algorithm>
+#include <map>
 #include <string>
 #include <system_error>
 
@@ -121,23 +122,22 @@ IoStatus CheckClashes(const RunDescription& run)
 {
     const std::vector<fs::path> inputs = Paths(run.inputs);
     const std::vector<fs::path> outputs = Paths(run.outputs);
-    for (std::size_t i = 0; i < outputs.size(); ++i) {
-        if (IoStatus clash = CheckOutputsAgainstInputs(inputs, {outputs[i]}); !clash)
-            return clash;
-        // Two outputs under one name would overwrite each other. A link at an output's
-        // name is replaced, not followed, so names are compared, not what they lead to.
-        for (std::size_t j = 0; j < i; ++j)
-            if (OutputName(outputs[j]) == OutputName(outputs[i]))
-                return IoError::Plain("the output '" + outputs[i].string() + "' is the same file as '" +
-                                      outputs[j].string() + "'; nothing was written");
-    }
+    if (IoStatus clash = CheckOutputsAgainstInputs(inputs, outputs); !clash)
+        return clash;
+    // Two outputs under one name would overwrite each other. A link at an output's name
+    // is replaced, not followed, so names are compared, not what they lead to.
+    std::map<fs::path, std::size_t> names;
+    for (std::size_t i = 0; i < outputs.size(); ++i)
+        if (const auto [at, added] = names.emplace(OutputName(outputs[i]), i); !added)
+            return IoError::Plain("the output '" + outputs[i].string() + "' is the same file as '" +
+                                  outputs[at->second].string() + "'; nothing was written");
     std::vector<fs::path> files = inputs;
     files.insert(files.end(), outputs.begin(), outputs.end());
-    const auto picture = [&](std::string_view name) { return IsGalleryPictureName(name, run.format); };
+    std::vector<fs::path> folders;
     for (const RunDescription::Folder& folder : run.folders)
-        if (IoStatus clash = CheckNamesInFolder(files, folder.dir, picture); !clash)
-            return clash;
-    return {};
+        folders.push_back(folder.dir);
+    return CheckNamesInFolders(files, folders,
+                               [&](std::string_view name) { return IsGalleryPictureName(name, run.format); });
 }
 
 IoStatus LockFolders(const RunDescription& run, std::vector<FolderLock>& locks)

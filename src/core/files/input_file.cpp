@@ -112,24 +112,53 @@ IoStatus CheckInputFile(const std::filesystem::path& file, CompressedInput compr
 IoStatus CheckOutputsAgainstInputs(const std::vector<std::filesystem::path>& inputs,
                                    const std::vector<std::filesystem::path>& outputs)
 {
-    for (const std::filesystem::path& output : outputs)
-        for (const std::filesystem::path& input : inputs)
-            if (!output.empty() && !input.empty() && SameFile(output, input))
-                return Clash(output, input);
+    // Each file looked at once: a run checks hundreds of outputs against its inputs.
+    struct Identity {
+        struct stat st {}; // before `exists`, whose initialiser fills it
+        bool exists = false;
+        std::filesystem::path normalised;
+        explicit Identity(const std::filesystem::path& file)
+            : exists(::stat(file.c_str(), &st) == 0), normalised(Normalised(file))
+        {
+        }
+        bool operator==(const Identity& other) const
+        {
+            if (exists && other.exists)
+                return st.st_dev == other.st.st_dev && st.st_ino == other.st.st_ino;
+            return normalised == other.normalised;
+        }
+    };
+    std::vector<std::pair<const std::filesystem::path*, Identity>> known;
+    for (const std::filesystem::path& input : inputs)
+        if (!input.empty())
+            known.emplace_back(&input, Identity(input));
+    for (const std::filesystem::path& output : outputs) {
+        if (output.empty())
+            continue;
+        const Identity identity(output);
+        for (const auto& [input, inputIdentity] : known)
+            if (identity == inputIdentity)
+                return Clash(output, *input);
+    }
     return {};
 }
 
-IoStatus CheckNamesInFolder(const std::vector<std::filesystem::path>& files, const std::filesystem::path& dir,
-                            const std::function<bool(std::string_view name)>& written)
+IoStatus CheckNamesInFolders(const std::vector<std::filesystem::path>& files,
+                             const std::vector<std::filesystem::path>& dirs,
+                             const std::function<bool(std::string_view name)>& written)
 {
-    const std::filesystem::path folder = Normalised(dir.empty() ? std::filesystem::path(".") : dir);
+    std::vector<std::filesystem::path> folders;
+    for (const std::filesystem::path& dir : dirs)
+        folders.push_back(Normalised(dir.empty() ? std::filesystem::path(".") : dir));
     for (const std::filesystem::path& file : files) {
         if (file.empty())
             continue;
+        // The name a link leads to is the one an output would replace.
         const std::filesystem::path full = Normalised(file);
         const std::string name = full.filename().string();
-        if (written(name) && (full.parent_path() == folder || SameFile(folder / name, file)))
-            return Clash(folder / name, file);
+        for (const std::filesystem::path& folder : folders)
+            if (written(name) && (full.parent_path() == folder || SameFile(folder / name, file)))
+                return Clash(folder / name, file);
     }
     return {};
 }

@@ -42,9 +42,10 @@ bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b);
 IoStatus CheckOutputsAgainstInputs(const std::vector<std::filesystem::path>& inputs,
                                    const std::vector<std::filesystem::path>& outputs);
 
-// Files that lie in `dir` under a name that `written` says a run writes there (its
-// pictures, whose names are not known before the run). Fails naming the first one.
-IoStatus CheckNamesInFolder(const std::vector<std::filesystem::path>& files, const std::filesystem::path& dir,
-                            const std::function<bool(std::string_view name)>& written);
+// Files that lie in one of `dirs` under a name that `written` says a run writes there
+// (its pictures, whose names are not known before the run). Fails naming the first one.
+IoStatus CheckNamesInFolders(const std::vector<std::filesystem::path>& files,
+                             const std::vector<std::filesystem::path>& dirs,
+                             const std::function<bool(std::string_view name)>& written);
 
 } // namespace lirovane

@@ -74,18 +74,8 @@ OutputFile::OutputFile(const std::filesystem::path& target) : m_target(target)
 
 void OutputFile::Failed(const char* doing, int errorNumber)
 {
-    m_ok = false;
-    if (m_doing == nullptr) {
-        m_doing = doing;
-        m_errno = errorNumber;
-    }
-}
-
-IoStatus OutputFile::Status() const
-{
-    if (m_doing == nullptr)
-        return {};
-    return IoError::FromErrno(m_target, m_errno, m_doing);
+    if (m_status.ok())
+        m_status = IoError::FromErrno(m_target, errorNumber, doing);
 }
 
 OutputFile::~OutputFile()
@@ -94,26 +84,28 @@ OutputFile::~OutputFile()
         Discard();
 }
 
-bool OutputFile::Write(const void* data, std::size_t size)
+const IoStatus& OutputFile::Write(const void* data, std::size_t size)
 {
-    if (m_fd < 0 || !m_ok)
-        return false;
+    if (m_fd < 0 || !m_status.ok())
+        return m_status;
     const auto* bytes = static_cast<const unsigned char*>(data);
     if ((size >= kWriteThrough || m_buffered + size > kBufferSize) && !Flush())
-        return false;
-    if (size >= kWriteThrough)
-        return WriteThrough(bytes, size);
+        return m_status;
+    if (size >= kWriteThrough) {
+        WriteThrough(bytes, size);
+        return m_status;
+    }
     if (!m_buffer)
         m_buffer = std::make_unique_for_overwrite<unsigned char[]>(kBufferSize);
     std::memcpy(m_buffer.get() + m_buffered, bytes, size);
     m_buffered += size;
-    return true;
+    return m_status;
 }
 
 bool OutputFile::WriteThrough(const unsigned char* data, std::size_t size)
 {
     constexpr std::size_t kMaxChunk = std::size_t{1} << 30;
-    while (size > 0 && m_ok) {
+    while (size > 0 && m_status.ok()) {
         const ssize_t n = ::write(m_fd, data, std::min(size, kMaxChunk));
         if (n < 0 && errno == EINTR)
             continue;
@@ -124,7 +116,7 @@ bool OutputFile::WriteThrough(const unsigned char* data, std::size_t size)
         data += n;
         size -= static_cast<std::size_t>(n);
     }
-    return m_ok;
+    return m_status.ok();
 }
 
 bool OutputFile::Flush()
@@ -136,25 +128,24 @@ bool OutputFile::Flush()
 IoStatus OutputFile::Close()
 {
     if (m_fd < 0) {
-        if (m_doing == nullptr)
-            Failed("cannot write", EBADF); // closed before
-        return Status();
+        Failed("cannot write", EBADF); // closed before, unless it failed to open
+        return m_status;
     }
-    if (m_ok)
+    if (m_status.ok())
         Flush();
     const int fd = std::exchange(m_fd, -1);
     if (::close(fd) != 0)
         Failed("cannot write", errno);
-    if (!m_ok) {
+    if (!m_status.ok()) {
         if (!m_direct)
             ::unlink(m_temp.c_str());
-        return Status();
+        return m_status;
     }
     if (m_direct || ::rename(m_temp.c_str(), m_target.c_str()) == 0)
         return {};
     Failed("cannot put in place", errno);
     ::unlink(m_temp.c_str());
-    return Status();
+    return m_status;
 }
 
 void OutputFile::Discard()

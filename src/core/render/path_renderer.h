@@ -2,6 +2,7 @@
 
 #include "core/render/color.h"
 #include "core/render/letter_table.h"
+#include "core/sequence/sequence_letters.h" // kViewerMaxLetters
 
 #include <array>
 #include <cstdint>
@@ -52,8 +53,6 @@ struct ViewerFit {
 
 inline constexpr int kViewerWidth = 650;
 inline constexpr int kViewerHeight = 380;
-// The viewer draws from at most this many letters; more are ignored.
-inline constexpr int kViewerMaxLetters = 400000;
 // width + height of the largest picture a 15000-character stretch can give.
 inline constexpr int kMaxPictureSpan = 15083;
 
@@ -62,7 +61,7 @@ inline constexpr int kMaxPictureSpan = 15083;
 // smallest whole factor that brings it within the bound (`scale`, steps per pixel).
 // The LetterSource forms walk a stretch read in pieces (rewound before each walk); the
 // string forms are the same walk over a stretch held whole. A source that fails part way
-// gives the picture of the letters read: callers check its Failed().
+// gives the picture of the letters read: callers check its Status().
 PathExtent MeasurePath(std::string_view stretch, const PathStyle& style);
 PathExtent MeasurePath(LetterSource& letters, const PathStyle& style);
 // The picture of a walk whose extremes are known (MeasurePath walks and calls this).

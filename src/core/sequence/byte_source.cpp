@@ -2,13 +2,19 @@
 
 #include "core/files/input_file.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace lirovane {
 
 namespace {
+
+std::atomic<bool> g_textOnly{false};
 
 class PlainSource final : public ByteSource {
 public:
@@ -69,6 +75,31 @@ template <std::size_t N> std::size_t ReadHead(const std::filesystem::path& file,
 
 } // namespace
 
+void SetTextOnlyInput(bool textOnly) noexcept
+{
+    g_textOnly.store(textOnly, std::memory_order_relaxed);
+}
+
+bool TextOnlyInput() noexcept
+{
+    return g_textOnly.load(std::memory_order_relaxed);
+}
+
+std::string CompressedInputWarning(const std::filesystem::path& file)
+{
+    if (!IsBgzfFile(file))
+        return {};
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    const detail::BgzfChain chain = detail::WalkBgzfBlocks(fd);
+    ::close(fd);
+    // A block cut short is an error of its own when the file is read.
+    if (!chain.complete || chain.endsWithEofBlock || chain.gzipTail)
+        return {};
+    return file.string() + ": no BGZF end-of-file block; the file may be truncated";
+}
+
 bool IsGzipFile(const std::filesystem::path& file)
 {
     unsigned char magic[2] = {};
@@ -93,8 +124,12 @@ IoResult<std::unique_ptr<ByteSource>> OpenByteSource(const std::filesystem::path
     unsigned char magic[2] = {};
     const std::size_t got = std::fread(magic, 1, 2, f);
     if (got == 2 && magic[0] == 0x1f && magic[1] == 0x8b) {
+        // The compressed reader takes the file as it is open here, never by its name.
+        const int fd = ::fcntl(fileno(f), F_DUPFD_CLOEXEC, 0);
         std::fclose(f);
-        return detail::OpenCompressedSource(file, options);
+        if (fd < 0)
+            return IoError::FromErrno(file, errno, "cannot read");
+        return detail::OpenCompressedSource(fd, file, options);
     }
     std::rewind(f);
     return std::unique_ptr<ByteSource>(std::make_unique<PlainSource>(f, file));

@@ -10,6 +10,11 @@
 
 namespace lirovane {
 
+// Whether decompressed sequence text is refused at a NUL byte. lirovane-batch refuses
+// binary data in every mode; the window reads any bytes, every token counting (the default).
+void SetTextOnlyInput(bool textOnly) noexcept;
+bool TextOnlyInput() noexcept;
+
 // Where a source can resume reading: `point` is a byte offset in a plain file and a
 // virtual offset (compressed block, offset in it) in a BGZF file; `skip` bytes of
 // text follow before the wanted one.
@@ -46,6 +51,10 @@ protected:
 
 struct SourceOptions {
     int threads = 0; // decompression threads for BGZF besides the caller (0: none)
+    // Ends decompressed text with an error at a NUL byte anywhere in it: binary data is
+    // no sequence. (A plain file is judged by its first block, CheckInputFile: a sparse
+    // genome file may hold NUL characters.) The default is the process's.
+    bool textOnly = TextOnlyInput();
 };
 
 // Opens a plain, gzip or BGZF file (told apart by its first bytes, not its name).
@@ -54,14 +63,29 @@ struct SourceOptions {
 IoResult<std::unique_ptr<ByteSource>> OpenByteSource(const std::filesystem::path& file,
                                                      const SourceOptions& options = {});
 
+// Why a sequence file may be incomplete though it reads to its end: a BGZF file
+// without its end-of-file block (samtools warns of the same); empty otherwise.
+std::string CompressedInputWarning(const std::filesystem::path& file);
+
 // Whether the file starts with the gzip magic bytes (gzip and BGZF both do).
 bool IsGzipFile(const std::filesystem::path& file);
 // Whether the file is BGZF (gzip blocks with their sizes, which allows seeking).
 bool IsBgzfFile(const std::filesystem::path& file);
 
 namespace detail {
-// The compressed reader (htslib); used by OpenByteSource for gzip and BGZF files.
-IoResult<std::unique_ptr<ByteSource>> OpenCompressedSource(const std::filesystem::path& file,
+// BGZF blocks followed from header to header (each gives its size) up to the end, a
+// plain gzip member or zero padding.
+struct BgzfChain {
+    bool complete = true;          // no block runs past the end of the file
+    bool endsWithEofBlock = false; // the last block followed is bgzip's empty end block
+    bool gzipTail = false;         // a plain gzip member follows the blocks
+    long long cutAt = -1;          // where the block that is cut short starts
+};
+BgzfChain WalkBgzfBlocks(int fd);
+
+// The compressed reader (htslib) over an open descriptor, which it takes over; used by
+// OpenByteSource for gzip and BGZF files.
+IoResult<std::unique_ptr<ByteSource>> OpenCompressedSource(int fd, const std::filesystem::path& file,
                                                            const SourceOptions& options);
 } // namespace detail
 

@@ -6,7 +6,10 @@
 #include "core/sequence/byte_source.h"
 #include "core/sequence/token_reader.h"
 
+#include "core/files/output_file.h"
+
 #include <htslib/faidx.h>
+#include <htslib/hts_log.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -17,6 +20,7 @@
 #include <string_view>
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 namespace lirovane {
@@ -85,6 +89,21 @@ private:
     std::string m_window;
     std::uint64_t m_start = 0;
 };
+
+// Everything from a descriptor's current offset to its end.
+std::string ReadAll(int fd)
+{
+    std::string bytes;
+    char block[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, block, sizeof block);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return bytes;
+        bytes.append(block, static_cast<std::size_t>(n));
+    }
+}
 
 constexpr std::size_t kMaxFaiLine = std::size_t{64} * 1024;
 
@@ -161,8 +180,7 @@ std::string Check(PieceReader& f, std::uint64_t size, const std::vector<FaiEntry
         if (gt == std::string::npos || text[gt] != '>' || text.back() != '\n')
             return where + ": no header line ends at offset " + std::to_string(e.offset);
         const std::string_view header = std::string_view(text).substr(gt + 1);
-        const std::size_t nameEnd = header.find_first_of(" \t\r\n\v\f");
-        if (header.substr(0, nameEnd) != e.name)
+        if (HeaderName(header.substr(0, header.find_first_of("\r\n"))) != e.name)
             return where + ": the header at its offset names another record";
         tokens += CountTokens(text.data(), text.size());
         records.push_back(
@@ -213,22 +231,20 @@ FastaIndex::Jump FastaIndex::JumpTo(std::uint64_t skip) const noexcept
     return {BaseByte(entries[k], b), records[k].tokensBefore + b};
 }
 
-std::optional<FastaIndex> LoadFastaIndex(const std::filesystem::path& file, std::string* notice)
+IoResult<std::optional<FastaIndex>> LoadFastaIndex(const std::filesystem::path& file)
 {
     const std::filesystem::path fai = file.string() + ".fai";
     std::error_code ec;
     if (!std::filesystem::is_regular_file(fai, ec) || IsGzipFile(file))
-        return std::nullopt;
-    const auto ignore = [&](const std::string& why) {
-        if (notice != nullptr)
-            *notice = fai.string() + " does not agree with " + file.string() + " (" + why +
-                      "); ignored, positions are counted from the file";
-        return std::nullopt;
+        return std::optional<FastaIndex>();
+    const auto ignore = [&](const std::string& why) -> IoResult<std::optional<FastaIndex>> {
+        return IoError::Plain(fai.string() + " does not agree with " + file.string() + " (" + why +
+                              "); ignored, positions are counted from the file");
     };
     const auto fileTime = std::filesystem::last_write_time(file, ec);
     const auto faiTime = std::filesystem::last_write_time(fai, ec);
     if (ec)
-        return std::nullopt;
+        return std::optional<FastaIndex>();
     if (faiTime < fileTime)
         return ignore("the file was changed after it was indexed");
     const auto entries = ParseFai(fai);
@@ -237,26 +253,137 @@ std::optional<FastaIndex> LoadFastaIndex(const std::filesystem::path& file, std:
     const std::uintmax_t size = std::filesystem::file_size(file, ec);
     PieceReader f(file);
     if (ec || !f.IsOpen())
-        return std::nullopt;
+        return std::optional<FastaIndex>();
     FastaIndex index;
     index.entries = *entries;
     const std::string why = Check(f, size, index.entries, index.records);
     if (!why.empty())
         return ignore(why);
-    return index;
+    return std::optional<FastaIndex>(std::move(index));
 }
 
-IoStatus WriteFastaIndex(const std::filesystem::path& file)
+namespace {
+
+// A file of this process by its descriptor: htslib opens it as a local file, whatever
+// the user's name for it looks like (a name such as "data:x.fa" would otherwise be a URL).
+std::string DescriptorName(int fd)
 {
-    if (auto source = OpenByteSource(file); !source)
-        return source;
-    else if (std::string_view(source.value()->Kind()) == "gzip")
+    return "/proc/self/fd/" + std::to_string(fd);
+}
+
+// Closes a descriptor when it goes out of scope.
+struct Descriptor {
+    int fd = -1;
+    ~Descriptor()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+// What one call into htslib printed on stderr, one line each, without printing it: htslib
+// reports its reasons only there. The command line runs this on its one thread.
+class LogCapture {
+public:
+    LogCapture() : m_level(hts_get_log_level())
+    {
+        m_stream = open_memstream(&m_text, &m_size);
+        if (m_stream != nullptr) {
+            std::fflush(stderr);
+            m_saved = std::exchange(stderr, m_stream);
+            hts_set_log_level(HTS_LOG_WARNING);
+        }
+    }
+    ~LogCapture() { Stop(); }
+    LogCapture(const LogCapture&) = delete;
+    LogCapture& operator=(const LogCapture&) = delete;
+
+    // The lines of one kind ('E' errors, 'W' warnings) without htslib's "[E::function] ".
+    std::vector<std::string> Lines(char kind)
+    {
+        Stop();
+        std::vector<std::string> lines;
+        std::istringstream in(m_text != nullptr ? std::string(m_text, m_size) : std::string());
+        const std::string prefix = std::string("[") + kind + "::";
+        for (std::string line; std::getline(in, line);) {
+            const std::size_t close = line.find("] ");
+            if (line.starts_with(prefix) && close != std::string::npos)
+                lines.push_back(line.substr(close + 2));
+        }
+        return lines;
+    }
+
+private:
+    void Stop()
+    {
+        if (m_saved == nullptr)
+            return;
+        stderr = std::exchange(m_saved, nullptr);
+        std::fclose(m_stream);
+        hts_set_log_level(static_cast<htsLogLevel>(m_level));
+    }
+
+    int m_level;
+    std::FILE* m_stream = nullptr;
+    std::FILE* m_saved = nullptr;
+    char* m_text = nullptr;
+    std::size_t m_size = 0;
+};
+
+} // namespace
+
+IoResult<std::vector<std::string>> WriteFastaIndex(const std::filesystem::path& file)
+{
+    IoResult<std::unique_ptr<ByteSource>> source = OpenByteSource(file);
+    if (!source)
+        return source.error();
+    const std::string kind = source.value()->Kind();
+    if (kind == "gzip")
         return IoError::Content(file, 0, "a plain gzip file cannot be indexed; recompress it with bgzip");
-    if (fai_build3(file.c_str(), nullptr, nullptr) != 0)
-        return IoError::Content(file, 0,
-                                "cannot be indexed (not a FASTA file whose records have lines of equal length, "
-                                "or the index cannot be written next to it)");
-    return {};
+    char first = 0;
+    const bool empty = source.value()->Read(&first, 1) == 0 && source.value()->Status().ok();
+    source.value().reset();
+
+    // htslib writes into memory files, which are then put in place as every output is:
+    // staged and renamed, a link at the name replaced, the old index kept on failure.
+    Descriptor in{::open(file.c_str(), O_RDONLY | O_CLOEXEC)};
+    Descriptor fai{::memfd_create("fai", MFD_CLOEXEC)};
+    Descriptor gzi{::memfd_create("gzi", MFD_CLOEXEC)};
+    if (in.fd < 0 || fai.fd < 0 || gzi.fd < 0)
+        return IoError::FromErrno(in.fd < 0 ? file : std::filesystem::path(), errno, "cannot index");
+    std::vector<std::string> warnings;
+    // An empty file has no records: its index is empty, as samtools faidx writes it.
+    if (!empty) {
+        LogCapture log;
+        const int built =
+            fai_build3(DescriptorName(in.fd).c_str(), DescriptorName(fai.fd).c_str(), DescriptorName(gzi.fd).c_str());
+        const std::vector<std::string> errors = log.Lines('E');
+        warnings = log.Lines('W');
+        if (built != 0) {
+            std::string why = errors.empty() ? "not a FASTA file that can be indexed" : errors.back();
+            // The memory files by the names they stand for.
+            for (const auto& [fd, suffix] : {std::pair{fai.fd, ".fai"}, std::pair{gzi.fd, ".gzi"}})
+                for (std::size_t at; (at = why.find(DescriptorName(fd))) != std::string::npos;)
+                    why.replace(at, DescriptorName(fd).size(), file.string() + suffix);
+            return IoError::Content(file, 0, why);
+        }
+    }
+    const auto put = [&](int fd, const std::string& suffix) -> IoStatus {
+        std::string bytes;
+        if (::lseek(fd, 0, SEEK_SET) == 0)
+            bytes = ReadAll(fd);
+        if (empty && suffix == ".gzi")
+            bytes.assign(8, '\0'); // no blocks to list
+        OutputFile out(file.string() + suffix);
+        out.Write(bytes);
+        return out.Close();
+    };
+    if (kind == "BGZF")
+        if (IoStatus written = put(gzi.fd, ".gzi"); !written)
+            return written.error();
+    if (IoStatus written = put(fai.fd, ".fai"); !written)
+        return written.error();
+    return warnings;
 }
 
 } // namespace lirovane

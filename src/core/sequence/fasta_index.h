@@ -38,13 +38,16 @@ struct FastaIndex {
 
 // The .fai next to `file` (FILE.fai), read and checked against the file: it must be
 // no older than the file, and its offsets must fall on the header lines, line ends
-// and file end that the file holds. Nothing when there is no index; nothing with
-// `notice` set (one line) when there is one that does not agree with the file.
-// Only plain files are indexed this way.
-std::optional<FastaIndex> LoadFastaIndex(const std::filesystem::path& file, std::string* notice = nullptr);
+// and file end that the file holds. Nothing when there is no index (or it cannot be
+// read); fails, saying in one line why it is ignored, when there is one that does not
+// agree with the file. Only plain files are indexed this way.
+IoResult<std::optional<FastaIndex>> LoadFastaIndex(const std::filesystem::path& file);
 
-// Writes FILE.fai (and FILE.gzi for a BGZF file) as samtools faidx does; fails when
-// the file cannot be indexed (a plain gzip file cannot: bgzip it).
-IoStatus WriteFastaIndex(const std::filesystem::path& file);
+// Writes FILE.fai (and FILE.gzi for a BGZF file) as samtools faidx does, as every
+// output is written (staged, renamed when complete; an existing index stays when the
+// new one cannot be written). Fails when the file cannot be indexed (a plain gzip file
+// cannot: bgzip it), with the reason in one line. Gives the warnings of an index that
+// was written, one line each: of records with one name, the first is indexed.
+IoResult<std::vector<std::string>> WriteFastaIndex(const std::filesystem::path& file);
 
 } // namespace lirovane

@@ -134,6 +134,16 @@ private:
 
 } // namespace
 
+std::string_view HeaderName(std::string_view header) noexcept
+{
+    constexpr std::string_view kBlanks = " \t\r\n\v\f";
+    const std::size_t begin = header.find_first_not_of(kBlanks);
+    if (begin == std::string_view::npos)
+        return {};
+    header.remove_prefix(begin);
+    return header.substr(0, header.find_first_of(kBlanks));
+}
+
 IoResult<std::vector<FastaRecord>> ScanFastaRecords(const std::filesystem::path& file)
 {
     const auto opened = OpenByteSource(file);

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace lirovane {
@@ -17,6 +18,10 @@ struct FastaRecord {
     std::uint64_t tokensBefore = 0; // non-blank characters of the file before its first base
     std::uint64_t bases = 0;        // non-blank characters of its sequence lines
 };
+
+// The name in a header line (the text after '>'), as samtools faidx takes it: blanks
+// before it skipped, then everything up to the next blank. "> bar desc" names "bar".
+std::string_view HeaderName(std::string_view header) noexcept;
 
 // The records of a FASTA file in file order, read in one streaming pass. A header line
 // is a line whose first byte is '>'; bases before the first header form a record of

@@ -18,8 +18,14 @@ std::string_view Trim(std::string_view text)
     return text;
 }
 
-// A 1-based number, commas allowed between digits.
-std::optional<std::uint64_t> BaseNumber(std::string_view text)
+bool AllDigits(std::string_view text)
+{
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// A 1-based number, commas allowed between digits; nothing, with `why` set, for
+// anything else.
+std::optional<std::uint64_t> BaseNumber(std::string_view text, std::string& why)
 {
     std::string digits;
     for (const char c : Trim(text)) {
@@ -27,9 +33,11 @@ std::optional<std::uint64_t> BaseNumber(std::string_view text)
             digits.push_back(c);
     }
     const auto n = WholeNumber<std::uint64_t>(digits);
-    if (!n || *n == 0)
-        return std::nullopt;
-    return n;
+    if (n && *n > 0)
+        return n;
+    why = std::string(1, '"').append(Trim(text));
+    why.append(AllDigits(digits) && !n ? "\" is out of range" : "\" is not a base position (1 or more)");
+    return std::nullopt;
 }
 
 std::size_t EditDistance(std::string_view a, std::string_view b)
@@ -49,21 +57,30 @@ std::size_t EditDistance(std::string_view a, std::string_view b)
     return row[b.size()];
 }
 
-const FastaRecord* FindRecord(const std::vector<FastaRecord>& records, std::string_view name)
+// The first record of that name, as samtools takes it, and how many bear it.
+const FastaRecord* FindRecord(const std::vector<FastaRecord>& records, std::string_view name,
+                              std::size_t* count = nullptr)
 {
-    for (const FastaRecord& r : records)
-        if (r.hasHeader && RecordName(r) == name)
-            return &r;
-    return nullptr;
+    const FastaRecord* first = nullptr;
+    std::size_t n = 0;
+    for (const FastaRecord& r : records) {
+        if (r.hasHeader && RecordName(r) == name) {
+            if (first == nullptr)
+                first = &r;
+            if (++n > 1 && count == nullptr)
+                break;
+        }
+    }
+    if (count != nullptr)
+        *count = n;
+    return first;
 }
 
 } // namespace
 
 std::string_view RecordName(const FastaRecord& record)
 {
-    std::string_view name = record.name;
-    const std::size_t end = name.find_first_of(" \t\v\f");
-    return name.substr(0, end);
+    return HeaderName(record.name);
 }
 
 std::string WithCommas(std::uint64_t value)
@@ -123,12 +140,15 @@ std::vector<std::string> ClosestNames(const std::vector<FastaRecord>& records, s
 {
     std::vector<std::pair<std::size_t, std::size_t>> ranked; // distance, record
     for (std::size_t i = 0; i < records.size(); ++i)
-        if (records[i].hasHeader)
+        if (records[i].hasHeader && !RecordName(records[i]).empty())
             ranked.emplace_back(EditDistance(name, RecordName(records[i])), i);
     std::stable_sort(ranked.begin(), ranked.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<std::string> names;
-    for (std::size_t i = 0; i < ranked.size() && names.size() < count; ++i)
-        names.emplace_back(RecordName(records[ranked[i].second]));
+    for (std::size_t i = 0; i < ranked.size() && names.size() < count; ++i) {
+        const std::string_view next = RecordName(records[ranked[i].second]);
+        if (std::find(names.begin(), names.end(), next) == names.end())
+            names.emplace_back(next);
+    }
     return names;
 }
 
@@ -145,15 +165,15 @@ std::optional<BaseRange> ParseBaseRange(std::string_view range, std::string& why
 {
     BaseRange bases;
     const std::size_t dash = range.find('-');
-    const auto a = BaseNumber(range.substr(0, dash));
-    if (!a) {
-        why = std::string(1, '"').append(range).append("\" is not a base position (1 or more)");
+    const auto a = BaseNumber(range.substr(0, dash), why);
+    if (!a)
         return std::nullopt;
-    }
     bases.first = *a;
     if (dash != std::string_view::npos) {
-        bases.last = BaseNumber(range.substr(dash + 1));
-        if (!bases.last || *bases.last < bases.first) {
+        bases.last = BaseNumber(range.substr(dash + 1), why);
+        if (!bases.last)
+            return std::nullopt;
+        if (*bases.last < bases.first) {
             why = std::string(1, '"').append(range).append("\" is not a range of bases");
             return std::nullopt;
         }
@@ -199,42 +219,43 @@ RegionTarget TargetIn(const FastaRecord& record, const BaseRange& bases)
 
 } // namespace
 
-std::optional<RegionTarget> ParseRegion(std::string_view text, const std::vector<FastaRecord>& records,
-                                        std::string* error)
+IoResult<RegionTarget> ParseRegion(std::string_view text, const std::vector<FastaRecord>& records)
 {
-    const auto fail = [&](std::string why) -> std::optional<RegionTarget> {
-        if (error != nullptr)
-            *error = std::move(why);
-        return std::nullopt;
-    };
     text = Trim(text);
     if (text.empty())
-        return fail("type a record name, name:position, name:start-end or a start index");
+        return IoError::Plain("type a record name, name:position, name:start-end or a start index");
 
     // A bare start index, as the start box takes it; a record named by digits wins.
-    const auto bare = WholeNumber<std::int64_t>(text);
-    if (bare && FindRecord(records, text) == nullptr) {
+    if (AllDigits(text.substr(text.front() == '-' ? 1 : 0)) && FindRecord(records, text) == nullptr) {
+        const auto bare = WholeNumber<std::int64_t>(text);
+        if (!bare)
+            return IoError::Plain(std::string(1, '"').append(text).append("\" is out of range"));
         if (*bare < 0)
-            return fail("a start index is 0 or more");
-        return RegionTarget{*bare, std::nullopt, {}};
+            return IoError::Plain("a start index is 0 or more");
+        return RegionTarget{*bare, std::nullopt, {}, {}};
     }
 
     const auto [name, range] = SplitNameAndRange(text, records);
-    const FastaRecord* record = FindRecord(records, name);
+    std::size_t sameName = 0;
+    const FastaRecord* record = FindRecord(records, name, &sameName);
     if (record == nullptr)
-        return fail(UnknownRecordMessage(records, name));
+        return IoError::Plain(UnknownRecordMessage(records, name));
     BaseRange bases;
     if (!range.empty()) {
         std::string why;
         const auto parsed = ParseBaseRange(range, why);
         if (!parsed)
-            return fail(why);
+            return IoError::Plain(why);
         bases = *parsed;
     }
     if (bases.first > record->bases || (bases.last && *bases.last > record->bases))
-        return fail(
+        return IoError::Plain(
             std::string(RecordName(*record)).append(" has ").append(WithCommas(record->bases)).append(" bases"));
-    return TargetIn(*record, bases);
+    RegionTarget target = TargetIn(*record, bases);
+    if (sameName > 1)
+        target.note = std::to_string(sameName) + " records are named " + std::string(name) +
+                      "; the first is taken, as samtools faidx takes it";
+    return target;
 }
 
 } // namespace lirovane

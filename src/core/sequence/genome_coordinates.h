@@ -32,20 +32,21 @@ struct RegionTarget {
     std::int64_t startIndex = 0;
     std::optional<std::int64_t> endIndex; // name:pos-end: the last position wanted
     std::string region;                   // "chr2:1,001-2,000", empty for a bare start index
+    std::string note;                     // several records bear the name: which was taken
 };
 
 // Reads `name:pos`, `name:pos-end`, `name` (its first base) or a bare start index;
-// commas in numbers are allowed. Nothing, with `error` set, for an unknown name (the
-// closest names listed), a position past the record's end (its length given), or text
-// that is none of these.
-std::optional<RegionTarget> ParseRegion(std::string_view text, const std::vector<FastaRecord>& records,
-                                        std::string* error);
+// commas in numbers are allowed. Of several records with one name the first is taken
+// (`note` says so). Fails, with an error that names no file (the text is at fault),
+// for an unknown name (the closest names listed), a position past the record's end
+// (its length given), a number out of range, or text that is none of these.
+IoResult<RegionTarget> ParseRegion(std::string_view text, const std::vector<FastaRecord>& records);
 
 // Up to `count` record names closest to `name` (edit distance, then file order).
 std::vector<std::string> ClosestNames(const std::vector<FastaRecord>& records, std::string_view name,
                                       std::size_t count = 3);
 
-// The first word of a record's header line: the name samtools and trf use.
+// The record's name as its .fai line gives it (see HeaderName).
 std::string_view RecordName(const FastaRecord& record);
 
 } // namespace lirovane

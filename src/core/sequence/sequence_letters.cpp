@@ -1,6 +1,5 @@
 #include "core/sequence/sequence_letters.h"
 
-#include "core/render/path_renderer.h"
 #include "core/sequence/token_offset_index.h"
 
 #include <string_view>
@@ -26,7 +25,7 @@ IoResult<std::string> ReadSequenceLetters(const std::filesystem::path& file, std
 {
     std::string letters;
     SequenceLetterReader reader;
-    if (reader.Open(file, offset, index))
+    if (reader.Open(file, offset, index).ok())
         reader.Read(static_cast<std::size_t>(kViewerMaxLetters), letters);
     // Letters before a read error are not shown: they may stop anywhere.
     if (!reader.Status().ok())
@@ -34,17 +33,17 @@ IoResult<std::string> ReadSequenceLetters(const std::filesystem::path& file, std
     return letters;
 }
 
-bool SequenceLetterReader::Open(const std::filesystem::path& file, std::int64_t offset)
+IoStatus SequenceLetterReader::Open(const std::filesystem::path& file, std::int64_t offset)
 {
     return Open(file, offset, TokenOffsetIndex::Global());
 }
 
-bool SequenceLetterReader::Open(const std::filesystem::path& file, std::int64_t offset, TokenOffsetIndex& index)
+IoStatus SequenceLetterReader::Open(const std::filesystem::path& file, std::int64_t offset, TokenOffsetIndex& index)
 {
-    if (!m_reader.Open(file))
-        return false;
-    const std::uint64_t skip = offset > 0 ? static_cast<std::uint64_t>(offset) : 0;
-    return index.SkipFromStart(m_reader, file, skip) == skip;
+    if (IoStatus opened = m_reader.Open(file); !opened)
+        return opened;
+    index.SkipFromStart(m_reader, file, offset > 0 ? static_cast<std::uint64_t>(offset) : 0);
+    return m_reader.Status();
 }
 
 std::size_t SequenceLetterReader::Read(std::size_t n, std::string& letters)

@@ -74,8 +74,9 @@ const FastaIndex* TokenOffsetIndex::Fai(Entry& entry, const std::filesystem::pat
     if (!entry.faiLooked) {
         entry.faiLooked = true;
         entry.faiModified = ec ? std::filesystem::file_time_type{} : faiModified;
-        entry.faiNotice.clear();
-        entry.fai = LoadFastaIndex(file, &entry.faiNotice);
+        IoResult<std::optional<FastaIndex>> loaded = LoadFastaIndex(file);
+        entry.faiNotice = loaded.Message();
+        entry.fai = std::move(loaded).value();
         if (entry.fai)
             entry.records = entry.fai->records;
     }

@@ -44,7 +44,6 @@ public:
     void Clear();
     // How many offsets are remembered for the file as it is now; for tests.
     std::size_t Checkpoints(const std::filesystem::path& file);
-    std::uint64_t Stride() const noexcept { return m_stride; }
 
 private:
     struct Entry {

@@ -5,6 +5,7 @@
 #include "core/render/null_canvas.h"
 #include "core/render/png_export.h"
 #include "core/render/svg_canvas.h"
+#include "core/sequence/byte_source.h"
 #include "core/sequence/genome_coordinates.h"
 #include "core/sequence/reverse_complement.h"
 #include "core/sequence/sequence_letters.h"
@@ -50,7 +51,9 @@ ViewerFit MinusFit(std::string_view letters, int zoom, const PathStyle& style, s
 
 } // namespace
 
-StrandscopeModel::StrandscopeModel() : m_image(kViewerWidth, kViewerHeight)
+StrandscopeModel::StrandscopeModel() : StrandscopeModel(TokenOffsetIndex::Global()) {}
+
+StrandscopeModel::StrandscopeModel(TokenOffsetIndex& index) : m_image(kViewerWidth, kViewerHeight), m_index(index)
 {
     m_image.FillRect(0, 0, kViewerWidth, kViewerHeight, StockBrush::White);
 }
@@ -85,7 +88,7 @@ IoResult<std::string> StrandscopeModel::ReadFittingLetters(std::int64_t start, b
     std::string letters;
     complete = true;
     SequenceLetterReader reader;
-    if (reader.Open(m_viewerPath, start)) {
+    if (reader.Open(m_viewerPath, start, m_index).ok()) {
         const PathStyle style = Style();
         std::string minusLetters;
         for (std::size_t part = kFirstPart; letters.size() < kMaxLetters; part *= 2) {
@@ -205,7 +208,7 @@ template <typename Change> bool StrandscopeModel::Navigate(Change change)
 
 std::optional<std::pair<std::int64_t, FastaRecord>> StrandscopeModel::RecordFit()
 {
-    IoResult<std::vector<FastaRecord>> records = TokenOffsetIndex::Global().Records(m_viewerPath);
+    IoResult<std::vector<FastaRecord>> records = m_index.Records(m_viewerPath);
     if (!records)
         return std::nullopt;
     const auto holding =
@@ -258,12 +261,12 @@ bool StrandscopeModel::FitRecord()
     });
 }
 
-void StrandscopeModel::Load(const std::filesystem::path& file)
+const IoStatus& StrandscopeModel::Load(const std::filesystem::path& file)
 {
-    LoadAt(file, 0);
+    return LoadAt(file, 0);
 }
 
-void StrandscopeModel::LoadAt(const std::filesystem::path& file, std::int64_t startIndex)
+const IoStatus& StrandscopeModel::LoadAt(const std::filesystem::path& file, std::int64_t startIndex)
 {
     m_viewerPath = file;
     m_nStartIndex = startIndex;
@@ -271,6 +274,39 @@ void StrandscopeModel::LoadAt(const std::filesystem::path& file, std::int64_t st
     RedrawSequence();
     m_nPreviousStart = 0;
     m_bNoSequence = 0; // a sequence is loaded
+    return m_loadStatus;
+}
+
+IoResult<RegionTarget> StrandscopeModel::GoTo(std::string_view text)
+{
+    const auto records = m_index.Records(m_viewerPath);
+    if (!records)
+        return records.error();
+    IoResult<RegionTarget> target = ParseRegion(text, *records);
+    if (target)
+        SetStartIndex(target->startIndex);
+    return target;
+}
+
+ViewerFacts StrandscopeModel::Facts() const
+{
+    ViewerFacts facts;
+    if (!HasSequence())
+        return facts;
+    facts.bgzipHint = IsGzipFile(m_viewerPath) && !IsBgzfFile(m_viewerPath);
+    const auto records = m_index.Records(m_viewerPath);
+    facts.indexNotice = m_index.IndexNotice(m_viewerPath);
+    if (!records)
+        return facts;
+    facts.recordsKnown = true;
+    if (!records->empty())
+        facts.totalPositions = records->back().tokensBefore + records->back().bases;
+    const auto start = static_cast<std::uint64_t>(std::max<std::int64_t>(m_nStartIndex, 0));
+    facts.pastEnd = start >= facts.totalPositions;
+    if (!facts.pastEnd)
+        facts.range =
+            DescribeRange(*records, start + 1, static_cast<std::uint64_t>(std::max<std::int64_t>(m_nEndIndex, 0)));
+    return facts;
 }
 
 bool StrandscopeModel::Next()

@@ -8,6 +8,7 @@
 #include "core/render/picture_format.h"
 #include "core/render/raster_canvas.h"
 #include "core/sequence/fasta_records.h"
+#include "core/sequence/genome_coordinates.h"
 #include "core/viewer/level_window.h"
 
 #include <array>
@@ -20,6 +21,18 @@
 
 namespace lirovane {
 
+class TokenOffsetIndex;
+
+// What a status line tells about the stretch on show, in the genome's own terms.
+struct ViewerFacts {
+    bool recordsKnown = false;        // the file's record table could be read
+    std::uint64_t totalPositions = 0; // non-blank characters of the file
+    bool pastEnd = false;             // the start index lies at or past the last position
+    std::string range;                // the bases drawn, "chr2:1,001-2,000"; empty when none
+    std::string indexNotice;          // a FILE.fai that was ignored, in one line
+    bool bgzipHint = false;           // a plain gzip file, which bgzip would make quick to jump in
+};
+
 // The Strandscope viewer without its window: one opening's indexes, zoom, letters,
 // orientation and colours, and the commands that change them. Every drawing reloads
 // its letters from the file, fits them into 650 x 380 and draws them on the screen
@@ -29,15 +42,19 @@ namespace lirovane {
 // command returns true when it drew, so that a window knows to refresh its boxes.
 class StrandscopeModel {
 public:
+    // Deep start indexes start from what `index` remembers of the file (by default the
+    // process's TokenOffsetIndex::Global()).
     StrandscopeModel();
+    explicit StrandscopeModel(TokenOffsetIndex& index);
 
     // The on-screen surface drawn together with m_image; nullptr draws on m_image only.
     void SetScreen(Canvas* screen) noexcept { m_screen = screen; }
 
-    // A confirmed open-file choice: shows the file from start index 0.
-    void Load(const std::filesystem::path& file);
+    // A confirmed open-file choice: shows the file from start index 0. The file counts
+    // as loaded whatever the outcome; the status says why it could not be read.
+    const IoStatus& Load(const std::filesystem::path& file);
     // As Load, but from `startIndex` tokens in (the command line's --start).
-    void LoadAt(const std::filesystem::path& file, std::int64_t startIndex);
+    const IoStatus& LoadAt(const std::filesystem::path& file, std::int64_t startIndex);
     bool Next();
     bool Previous();
     bool Redraw();
@@ -60,8 +77,14 @@ public:
     // The start box lost the focus: its text, read as atoi reads its first 29
     // characters (saturated to the 64-bit range), becomes the start.
     void SetStartIndexText(std::string_view text);
-    // Sets the start index directly (Go to); draws nothing.
+    // Sets the start index directly; draws nothing.
     void SetStartIndex(std::int64_t startIndex) noexcept { m_nStartIndex = startIndex < 0 ? 0 : startIndex; }
+    // Go to: `text` as ParseRegion reads it against the loaded file's records becomes the
+    // start index; draws nothing. Fails when the records cannot be read (naming the file)
+    // or the text names no base (naming no file); the start index then stays.
+    IoResult<RegionTarget> GoTo(std::string_view text);
+    // The facts of the stretch on show; none but the hint before a sequence is loaded.
+    ViewerFacts Facts() const;
     // What the colour dialog handed back; redraws a loaded sequence.
     void ApplyColorSettings(int orientation, const SlotColors& colors);
     // Sets the zoom directly (at least 1); draws nothing.
@@ -80,7 +103,6 @@ public:
     bool HasSequence() const noexcept { return m_bNoSequence == 0; }
     std::int64_t StartIndex() const noexcept { return m_nStartIndex; }
     std::int64_t EndIndex() const noexcept { return m_nEndIndex; }
-    std::int64_t PreviousStart() const noexcept { return m_nPreviousStart; }
     int Zoom() const noexcept { return m_nZoom; }
     int Orientation() const noexcept { return m_nOrientation; }
     const SlotColors& Colors() const noexcept { return m_colors; }
@@ -148,6 +170,7 @@ private:
     bool m_lettersComplete = true;  // all the letters a full read keeps, not only what the fit used
 
     std::filesystem::path m_viewerPath;
+    TokenOffsetIndex& m_index;
     Canvas* m_screen = nullptr;
     std::string m_startText;
     std::string m_endText;

@@ -2,55 +2,56 @@
 
 #include "core/files/input_file.h"
 #include "core/sequence/genome_coordinates.h"
-#include "core/sequence/token_offset_index.h"
 #include "core/viewer/strandscope_model.h"
 
 namespace lirovane {
 
-ViewResult RenderViewPicture(const ViewOptions& options)
+namespace {
+
+void AddNote(std::string& notes, const std::string& note)
 {
-    ViewResult result;
-    result.readable = CheckReadableFile(options.file).ok();
-    if (!result.readable)
-        return result;
-    // A fresh viewer with these orientation, colours and zoom, shown from the start index.
-    std::int64_t start = options.start;
-    auto& index = TokenOffsetIndex::Global();
-    if (!options.region.empty()) {
-        const auto records = index.Records(options.file);
-        if (!records) {
-            result.error = records.Message();
-            return result;
-        }
-        const auto target = ParseRegion(options.region, *records, &result.error);
-        if (!target) {
-            result.badRegion = true;
-            return result;
-        }
-        start = target->startIndex;
-    }
+    if (!note.empty())
+        notes.append(note).push_back('\n');
+}
+
+} // namespace
+
+IoResult<ViewShown> RenderViewPicture(const ViewOptions& options)
+{
+    if (IoStatus readable = CheckReadableFile(options.file); !readable)
+        return readable.error();
+    // A fresh viewer with these orientation, colours, zoom and level, shown from the start index.
     StrandscopeModel viewer;
     viewer.ApplyColorSettings(options.orientation, options.colors);
     viewer.SetZoom(options.zoom);
+    ViewShown shown;
+    std::int64_t start = options.start;
+    if (!options.region.empty()) {
+        viewer.LoadAt(options.file, 0); // the records are read against the loaded file
+        const IoResult<RegionTarget> target = viewer.GoTo(options.region);
+        if (!target)
+            return target.error();
+        start = target->startIndex;
+        AddNote(shown.notes, target->note);
+    }
     viewer.SetLevel(options.level);
     viewer.SetMinusStrand(options.minusStrand);
-    viewer.LoadAt(options.file, start);
+    if (const IoStatus& loaded = viewer.LoadAt(options.file, start); !loaded)
+        return loaded.error();
     if (options.fit)
         viewer.FitRecord();
-    result.lettersFound = viewer.LastLoadFound();
-    result.error = viewer.LastLoadStatus().Message();
-    if (!result.error.empty())
-        return result;
-    result.saved = viewer.SaveImage(options.save, options.format).ok();
-    result.startText = viewer.StartText();
-    result.endText = viewer.EndText();
-    result.notice = index.IndexNotice(options.file);
-    if (!options.region.empty()) {
-        if (const auto records = index.Records(options.file))
-            result.region = DescribeRange(*records, static_cast<std::uint64_t>(viewer.StartIndex()) + 1,
-                                          static_cast<std::uint64_t>(viewer.EndIndex()));
-    }
-    return result;
+    shown.lettersFound = viewer.LastLoadFound();
+    if (const IoStatus& read = viewer.LastLoadStatus(); !read)
+        return read.error();
+    if (IoStatus saved = viewer.SaveImage(options.save, options.format); !saved)
+        return saved.error();
+    shown.startText = viewer.StartText();
+    shown.endText = viewer.EndText();
+    const ViewerFacts facts = viewer.Facts();
+    AddNote(shown.notes, facts.indexNotice);
+    if (!options.region.empty())
+        shown.region = facts.range;
+    return shown;
 }
 
 } // namespace lirovane

@@ -24,19 +24,19 @@ struct ViewOptions {
     bool minusStrand = false; // --strand -: every window reverse-complemented
 };
 
-struct ViewResult {
-    bool readable = false;     // the sequence file could be opened
+// What the picture shows.
+struct ViewShown {
     bool lettersFound = false; // letters were kept at the start
-    bool saved = false;        // the picture was written
-    std::string error;         // why the file could not be read (naming it and the offset)
-    bool badRegion = false;    // `error` says why the region names no base
     std::string startText;     // the viewer's two boxes
     std::string endText;
-    std::string region; // what the picture shows as record:bases, when the file has records
-    std::string notice; // a FILE.fai that was ignored, in one line
+    std::string region; // what the picture shows as record:bases, when a region was asked for
+    std::string notes;  // one line each: a FILE.fai that was ignored, which of several records was taken
 };
 
 // What the viewer shows for the options in a fresh opening, saved as the picture.
-ViewResult RenderViewPicture(const ViewOptions& options);
+// Fails when the file cannot be read (naming it and where), when the region names no
+// base (an error naming no file: the request is at fault), or when the picture cannot
+// be written (naming it, with the system's reason).
+IoResult<ViewShown> RenderViewPicture(const ViewOptions& options);
 
 } // namespace lirovane

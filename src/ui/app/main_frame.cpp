@@ -6,8 +6,12 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QKeyEvent>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QToolBar>
 
 namespace {
@@ -39,6 +43,7 @@ CMainFrame::CMainFrame(lirovane::AppSettings& settings, lirovane::ProfileStore& 
 
     // The browser takes Ctrl+C and the like for itself; the accelerators come first.
     qApp->installEventFilter(this);
+    setAcceptDrops(true);
 
     setWindowIcon(AppIcon());
     setWindowTitle(QStringLiteral("Lirovane"));
@@ -53,6 +58,7 @@ void CMainFrame::createCommands()
         {Command::CreateImages, "&Create images...", "Run", {Qt::CTRL | Qt::Key_O}},
         {Command::Back, "Back", "Back", {Qt::CTRL | Qt::Key_S}},
         {Command::Strandscope, "Strandscope", "Strandscope", {Qt::CTRL | Qt::Key_C, Qt::CTRL | Qt::Key_Insert}},
+        {Command::OpenGallery, "Open &gallery...", "", {Qt::CTRL | Qt::SHIFT | Qt::Key_O}},
         {Command::Exit, "E&xit", "", {}},
         {Command::About, "&About Lirovane...", "", {}},
         {57607, "", "", {Qt::CTRL | Qt::Key_P}},                              // print
@@ -85,6 +91,8 @@ void CMainFrame::connectCommands()
     connect(command(Command::CreateImages), &QAction::triggered, m_view, &CMorkelbyView::OnCreateImages);
     connect(command(Command::Back), &QAction::triggered, m_view, &CMorkelbyView::OnBack);
     connect(command(Command::Strandscope), &QAction::triggered, m_view, &CMorkelbyView::OnStrandscope);
+    connect(command(Command::OpenGallery), &QAction::triggered, m_view, &CMorkelbyView::OnOpenGallery);
+    connect(m_view, &CMorkelbyView::recentGalleriesChanged, this, &CMainFrame::updateRecentGalleries);
     connect(command(Command::About), &QAction::triggered, this, &CMainFrame::OnAbout);
     connect(command(Command::Exit), &QAction::triggered, this, &QWidget::close);
 }
@@ -96,6 +104,17 @@ void CMainFrame::createMenus()
     menu->addAction(command(Command::ChangeSettings));
     menu->addAction(command(Command::CreateImages));
     menu->addAction(command(Command::Strandscope));
+    // Opening galleries made elsewhere, and the last four opened, each a command of its own.
+    menu->addSeparator();
+    menu->addAction(command(Command::OpenGallery));
+    for (int i = 0; i < RecentGalleries::kMax; ++i) {
+        auto* recent = new QAction(this);
+        recent->setObjectName(QStringLiteral("recentGallery%1").arg(i + 1));
+        connect(recent, &QAction::triggered, this, [this, recent] { m_view->OpenGallery(recent->data().toString()); });
+        m_recentActions << recent;
+        menu->addAction(recent);
+    }
+    updateRecentGalleries();
     menu->addSeparator();
     menu->addAction(command(Command::Exit));
     QMenu* aboutMenu = menuBar()->addMenu(QStringLiteral("&About"));
@@ -134,6 +153,37 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
         }
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+void CMainFrame::updateRecentGalleries()
+{
+    const QStringList pages = m_view->recentGalleries();
+    for (int i = 0; i < m_recentActions.size(); ++i) {
+        QAction* action = m_recentActions[i];
+        action->setVisible(i < pages.size());
+        if (i >= pages.size())
+            continue;
+        action->setData(pages[i]);
+        // "&1 results/index.htm": the number as its key; an ampersand of the path shown as such.
+        QString shown = QDir::toNativeSeparators(pages[i]);
+        action->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(shown.replace(QLatin1Char('&'), QLatin1String("&&"))));
+    }
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (!urls.isEmpty() && urls.first().isLocalFile())
+        event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.isEmpty() || !urls.first().isLocalFile())
+        return;
+    event->acceptProposedAction();
+    m_view->OpenGallery(urls.first().toLocalFile());
 }
 
 void CMainFrame::OnAbout()

@@ -21,7 +21,8 @@ enum : int {
     Back = 57603,
     Strandscope = 57634,
     About = 57664,
-    Exit = 57665
+    Exit = 57665,
+    OpenGallery = 32800 // the program's own, beside the framework's ids
 };
 } // namespace Command
 
@@ -39,8 +40,14 @@ public:
     // The action of a command id (every id of the accelerator table has one).
     QAction* command(int id) const { return m_commands.value(id); }
 
+    // The Menu's entries of the recent galleries, newest first.
+    QList<QAction*> recentGalleryActions() const { return m_recentActions; }
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // A gallery folder or page dropped on the window opens.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     // No context menu on the menu bar or toolbar: the toolbar cannot be hidden.
     QMenu* createPopupMenu() override { return nullptr; }
 
@@ -50,9 +57,11 @@ private:
     void createMenus();
     void createToolBar();
     void OnAbout();
+    void updateRecentGalleries();
 
     CMorkelbyView* m_view = nullptr;
     QToolBar* m_toolBar = nullptr;
     QHash<int, QAction*> m_commands;
     QHash<QKeyCombination, int> m_accelerators;
+    QList<QAction*> m_recentActions;
 };

@@ -1,7 +1,9 @@
 #include "ui/app/morkelby_view.h"
 
+#include "core/sequence/genome_coordinates.h"
 #include "core/settings/app_settings.h"
 #include "ui/app/picker_services.h"
+#include "ui/app/run_progress.h"
 #include "ui/app/wait_surface.h"
 #include "ui/app/web_browser.h"
 #include "ui/settings/edit_settings.h"
@@ -12,12 +14,15 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QLocale>
 #include <QMenu>
 #include <QResizeEvent>
+#include <QUrl>
 
 CMorkelbyView::CMorkelbyView(lirovane::AppSettings& settings, lirovane::ProfileStore& store, PickerServices& pickers,
                              QWidget* parent)
-    : QWidget(parent), m_settings(settings), m_store(store), m_pickers(pickers)
+    : QWidget(parent), m_settings(settings), m_store(store), m_pickers(pickers), m_recent(store)
 {
     setObjectName(QStringLiteral("view"));
     // The settings are loaded while the view is built; on a first run the settings
@@ -32,26 +37,143 @@ CMorkelbyView::CMorkelbyView(lirovane::AppSettings& settings, lirovane::ProfileS
     setFocusProxy(m_browser);
     // A thumbnail and a picture opened from it offer the same entry.
     connect(m_browser, &CWebBrowser2::pictureContextMenu, this, [this](QMenu* menu, const QString& picture) {
-        if (!SourceOfPicture(picture))
-            return; // a picture whose name is no position: nothing to show
+        if (!PicturePosition(picture) && !SourceOf(picture).featureOf(QFileInfo(picture).fileName()))
+            return; // neither a repeat's position nor a feature: nothing to show
         if (!menu->isEmpty())
             menu->addSeparator();
         QAction* show = menu->addAction(tr("Show in Strandscope"));
         show->setObjectName(QStringLiteral("showInStrandscope"));
         connect(show, &QAction::triggered, this, [this, picture] { ShowInStrandscope(picture); });
     });
+    m_browser->setPictureToolTip([this](const QString& picture) { return PictureToolTip(picture); });
+    // A page shown afresh may come with new pictures and position files.
+    connect(m_browser, &CWebBrowser2::navigated, this, [this] { m_source.reset(); });
+}
+
+const GallerySource& CMorkelbyView::SourceOf(const QString& picturePath)
+{
+    const QString folder = QFileInfo(picturePath).absolutePath();
+    if (!m_source || m_source->folder() != folder)
+        m_source = GallerySource::Read(folder);
+    return *m_source;
+}
+
+// The sequence file a gallery's page names, found beside the page, in the working folder
+// or above the page, or by the user; empty when the user gave up.
+QString CMorkelbyView::SequenceOf(const GallerySource& source)
+{
+    // A page without that line was drawn from the sequence of the current settings.
+    if (source.sequenceName().isEmpty())
+        return QString::fromStdString(m_settings.sequenceFile);
+    if (QString found = source.existingSequence(); !found.isEmpty())
+        return found;
+    const QString key = source.folder() + QLatin1Char('\n') + source.sequenceName();
+    if (QString earlier = m_chosenSequences.value(key); QFileInfo(earlier).isFile())
+        return earlier;
+    const QString working = QDir::currentPath();
+    const auto chosen =
+        m_pickers.OpenFileName(window(), QFileInfo(source.sequenceName()).fileName(), SequenceFileFilters(), QString());
+    QDir::setCurrent(working);
+    if (!chosen) {
+        QStringList tried = source.sequenceCandidates();
+        for (QString& path : tried)
+            path = QDir::toNativeSeparators(path);
+        m_pickers.ShowMessage(window(), tr("The sequence file \"%1\" of this gallery was not found. Looked for:\n%2")
+                                            .arg(source.sequenceName(), tried.join(QLatin1Char('\n'))));
+        return {};
+    }
+    m_chosenSequences.insert(key, *chosen);
+    return *chosen;
 }
 
 void CMorkelbyView::ShowInStrandscope(const QString& picturePath)
 {
-    const auto source = SourceOfPicture(picturePath);
-    if (!source)
+    const GallerySource& source = SourceOf(picturePath);
+    const auto position = PicturePosition(picturePath);
+    const auto feature = position ? std::nullopt : source.featureOf(QFileInfo(picturePath).fileName());
+    if (!position && !feature)
         return;
-    // The page names the sequence its pictures were drawn from; a page without that
-    // line falls back to the sequence file of the current settings.
+    ViewerTarget target;
+    target.sequenceFile = SequenceOf(source);
+    if (target.sequenceFile.isEmpty())
+        return;
+    if (position) {
+        target.startIndex = *position - 1;
+        if (const auto end = source.endOf(*position))
+            target.stretchTokens = *end - *position; // the token at the end never joins the stretch
+    } else {
+        const auto first = FeatureStartIndex(target.sequenceFile, *feature);
+        if (!first) {
+            m_pickers.ShowMessage(window(), tr("The record \"%1\" of this feature is not in %2.")
+                                                .arg(QString::fromStdString(feature->record),
+                                                     QDir::toNativeSeparators(target.sequenceFile)));
+            return;
+        }
+        target.startIndex = *first;
+        target.stretchTokens = feature->end - feature->start + 1;
+        target.minusStrand = feature->minus;
+    }
+    // The look the window's galleries are drawn in; the Strandscope command keeps the viewer's own.
+    target.orientation = m_settings.letterOrientation;
+    target.colors = m_settings.colors;
+    RunStrandscopeViewerAt(window(), m_pickers, m_store, target);
+}
+
+QString CMorkelbyView::PictureToolTip(const QString& picturePath)
+{
+    const GallerySource& source = SourceOf(picturePath);
+    if (const auto feature = source.featureOf(QFileInfo(picturePath).fileName())) {
+        const QString where = QStringLiteral("%1:%2-%3").arg(
+            QString::fromStdString(feature->record),
+            QString::fromStdString(lirovane::WithCommas(static_cast<std::uint64_t>(feature->start))),
+            QString::fromStdString(lirovane::WithCommas(static_cast<std::uint64_t>(feature->end))));
+        return feature->minus ? tr("%1, minus strand").arg(where) : where;
+    }
+    const auto position = PicturePosition(picturePath);
+    if (!position)
+        return {};
     const QString sequence =
-        source->sequenceFile.isEmpty() ? QString::fromStdString(m_settings.sequenceFile) : source->sequenceFile;
-    RunStrandscopeViewerAt(window(), m_pickers, m_store, sequence, source->startIndex, source->minusStrand);
+        source.sequenceName().isEmpty() ? QString::fromStdString(m_settings.sequenceFile) : source.existingSequence();
+    return DescribeStretch(sequence, *position, source.endOf(*position));
+}
+
+void CMorkelbyView::OnOpenGallery()
+{
+    const QString working = QDir::currentPath();
+    const QStringList recent = m_recent.list();
+    const auto page =
+        m_pickers.OpenFileName(window(), QStringLiteral("index.htm"),
+                               {tr("Gallery pages (index.htm *.htm *.html)"), tr("All files (*)")}, recent.value(0));
+    QDir::setCurrent(working); // a gallery is only looked at: the working folder stays
+    if (page)
+        OpenGallery(*page);
+}
+
+bool CMorkelbyView::OpenGallery(const QString& path)
+{
+    QFileInfo info(QDir::current(), path);
+    if (info.isDir())
+        info = QFileInfo(QDir(info.absoluteFilePath()), QStringLiteral("index.htm"));
+    const QString page = QDir::toNativeSeparators(info.absoluteFilePath());
+    QFile file(info.absoluteFilePath());
+    QString problem;
+    if (!info.exists())
+        problem = tr("There is no gallery at %1: the page does not exist.").arg(page);
+    else if (!info.isFile() || !file.open(QIODevice::ReadOnly))
+        problem = tr("The gallery page %1 cannot be read: %2.").arg(page, file.errorString());
+    else if (const QByteArray head = file.read(64);
+             !head.startsWith("<html><body><br>Sequence file: ") && !head.startsWith("<html><body><br>Genomes: "))
+        problem = tr("%1 is not a gallery page: Lirovane, lirovane-batch and the workflow write "
+                     "index.htm pages that start with \"Sequence file:\" or \"Genomes:\".")
+                      .arg(page);
+    if (!problem.isEmpty()) {
+        m_pickers.ShowMessage(window(), problem);
+        return false;
+    }
+    m_browser->Navigate(QUrl::fromLocalFile(info.absoluteFilePath()).toString());
+    m_recent.add(info.absoluteFilePath());
+    emit recentGalleriesChanged();
+    return true;
 }
 
 CMorkelbyView::~CMorkelbyView() = default;
@@ -88,8 +210,18 @@ void CMorkelbyView::OnCreateImages()
     request.style = m_settings.Style();
     request.inputs = lirovane::InputRule::AsGiven;
     request.picturesOnOwnThread = false;
+    const bool active = window()->isActiveWindow();
     m_surface->Begin();
+    m_progress = std::make_unique<RunProgress>(window(), QString::fromStdString(m_settings.sequenceFile),
+                                               m_settings.numberOfRepeatsInThisSet);
+    connect(m_progress.get(), &RunProgress::cancelled, m_surface, &WaitSurface::AskStop);
+    m_surface->LetInputTo(m_progress.get());
+    m_progress->show();
     const lirovane::BatchReport report = lirovane::RunBatch(request, *this);
+    m_progress.reset();
+    // Keys go where they went before the run, whichever window the system activated meanwhile.
+    if (active)
+        window()->activateWindow();
     m_surface->End();
     ReportRun(report);
     emit batchFinished(report);
@@ -118,7 +250,17 @@ void CMorkelbyView::Present()
 void CMorkelbyView::Progress(int pictures, int count)
 {
     m_surface->SetBarRight(lirovane::ProgressBarRight(pictures, count));
+    if (m_progress)
+        m_progress->SetCount(pictures, count);
     emit batchProgress(pictures, count);
+}
+
+bool CMorkelbyView::StopRequested()
+{
+    // Asked often, and between pictures too: Escape and Cancel are seen while the
+    // sequence is read past stretches.
+    m_surface->KeepPainted();
+    return m_surface->stopAsked();
 }
 
 void CMorkelbyView::Navigate(const std::string& url)
@@ -128,7 +270,7 @@ void CMorkelbyView::Navigate(const std::string& url)
 
 void CMorkelbyView::ReportRun(const lirovane::BatchReport& report)
 {
-    // The batch goes on past a file it cannot write; say once what went wrong.
+    // The batch goes on past a file it cannot write; say once, in one box, what went wrong.
     const auto message = [](const lirovane::IoError& error) { return QString::fromStdString(error.Message()); };
     QStringList lines;
     for (const lirovane::RunError& error : report.errors) {
@@ -143,12 +285,24 @@ void CMorkelbyView::ReportRun(const lirovane::BatchReport& report)
     for (const lirovane::SizeGallery& gallery : report.galleries) {
         const lirovane::BatchResult& result = gallery.result;
         const QString dir = QFile::decodeName(result.page.parent_path().string().c_str());
-        // A missing position file is an empty selection; one that stops at a bad entry is not.
+        const int missing = result.Count(lirovane::RunItem::Picture);
+        if (report.stopped)
+            lines << (result.pictures - missing == 1
+                          ? tr("Create images was cancelled: 1 picture was written to %1.").arg(dir)
+                          : tr("Create images was cancelled: %1 pictures were written to %2.")
+                                .arg(QLocale().toString(result.pictures - missing), dir))
+                  << tr("The page index.htm was not replaced.");
+        // The selection lives where the settings were confirmed: a new folder has none. With
+        // no repeat of the size, a missing position file is an empty selection.
         const lirovane::IoError* positions = result.Error(lirovane::RunItem::Positions);
-        if (positions != nullptr && positions->osError != ENOENT)
+        if (positions != nullptr && m_settings.numberOfRepeatsInThisSet > 0)
+            lines << tr("The selected repeats, starts.txt and ends.txt, could not be read in %1.\n%2\n"
+                        "OK in the settings dialog (Change Settings) makes a selection in this folder.")
+                         .arg(dir, message(*positions));
+        else if (positions != nullptr && positions->osError != ENOENT)
             lines << tr("The selected positions could not be read whole; later repeats are missing.\n%1")
                          .arg(message(*positions));
-        if (const int missing = result.Count(lirovane::RunItem::Picture); missing > 0)
+        if (missing > 0)
             lines
                 << tr("%n of %1 pictures could not be written to %2.", nullptr, missing).arg(result.pictures).arg(dir);
         if (result.Error(lirovane::RunItem::Page))
@@ -176,6 +330,8 @@ QString CMorkelbyView::StartPage() const
                           "returns to the thumbnails.</p></li>"
                           "</ol>"
                           "<p><b>Strandscope</b> (Ctrl+C) walks along any sequence file, one picture at a time.</p>"
+                          "<p><b>Menu &gt; Open gallery...</b> (Ctrl+Shift+O) shows a gallery made elsewhere, by "
+                          "<i>lirovane-batch</i> or the workflow; a folder or page dropped here opens too.</p>"
                           "<p>Pictures and <i>index.htm</i> are written to <i>%1</i>.</p>"
                           "</body></html>")
         .arg(dir);

@@ -1,11 +1,18 @@
 #pragma once
 
 #include "core/batch/batch_run.h"
+#include "ui/app/gallery_source.h"
+#include "ui/app/recent_galleries.h"
 
+#include <QHash>
 #include <QWidget>
+
+#include <optional>
+#include <memory>
 
 class CWebBrowser2;
 class PickerServices;
+class RunProgress;
 class WaitSurface;
 namespace lirovane {
 struct AppSettings;
@@ -32,10 +39,22 @@ public slots:
     void OnCreateImages();   // command 57601, Create images
     void OnBack();           // command 57603, Back to the last gallery
     void OnStrandscope();    // command 57634, open the Strandscope viewer
-    // Opens the viewer on the sequence a gallery picture was drawn from, at its repeat.
+    // Opens the viewer on the sequence a gallery picture was drawn from, at its repeat,
+    // in the settings' orientation and colours.
     void ShowInStrandscope(const QString& picturePath);
+    // Asks for a gallery page and shows it.
+    void OnOpenGallery();
+    // Shows a gallery page (or the index.htm of a folder) made by Lirovane or its
+    // pipeline; says why when there is none. The working folder stays as it is.
+    bool OpenGallery(const QString& path);
+
+public:
+    QStringList recentGalleries() const { return m_recent.list(); }
+    // The tooltip of a gallery picture: where its repeat lies in the genome.
+    QString PictureToolTip(const QString& picturePath);
 
 signals:
+    void recentGalleriesChanged();
     // After every picture of a batch, once the progress bar has been drawn (it is shown
     // on screen when it moved, at most once a frame).
     void batchProgress(int pictures, int count);
@@ -50,8 +69,11 @@ private:
     void Present() override;
     void Progress(int pictures, int count) override;
     void Navigate(const std::string& url) override;
+    bool StopRequested() override;
 
     QString StartPage() const;
+    const GallerySource& SourceOf(const QString& picturePath);
+    QString SequenceOf(const GallerySource& source);
     void ReportRun(const lirovane::BatchReport& report);
 
     lirovane::AppSettings& m_settings;
@@ -59,4 +81,8 @@ private:
     PickerServices& m_pickers;
     CWebBrowser2* m_browser = nullptr;
     WaitSurface* m_surface = nullptr;
+    RecentGalleries m_recent;
+    std::optional<GallerySource> m_source;     // of the folder of the pictures last asked about
+    QHash<QString, QString> m_chosenSequences; // a page's sequence name -> the file the user found
+    std::unique_ptr<RunProgress> m_progress; // while Create images runs
 };

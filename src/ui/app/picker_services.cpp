@@ -67,13 +67,13 @@ private:
 // at `current` as OpenFileName describes.
 std::optional<QString> RunFileDialog(QWidget* parent, const QString& initialName, const QStringList& filters,
                                      QFileDialog::AcceptMode mode, const QString& current,
-                                     QString* selectedFilter = nullptr)
+                                     QString* selectedFilter = nullptr, const QString& start = {})
 {
     WildcardFileDialog dialog(parent);
     dialog.setAcceptMode(mode);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters(filters);
-    QString folder = QDir::currentPath();
+    QString folder = !start.isEmpty() && QDir(start).exists() ? start : QDir::currentPath();
     QString name = initialName;
     QString filter = filters.value(0);
     if (!current.isEmpty()) {
@@ -118,9 +118,10 @@ std::optional<QString> QtPickerServices::OpenFileName(QWidget* parent, const QSt
 }
 
 std::optional<QString> QtPickerServices::SaveFileName(QWidget* parent, const QString& initialName,
-                                                      const QStringList& filters, QString* selectedFilter)
+                                                      const QStringList& filters, QString* selectedFilter,
+                                                      const QString& folder)
 {
-    return RunFileDialog(parent, initialName, filters, QFileDialog::AcceptSave, QString(), selectedFilter);
+    return RunFileDialog(parent, initialName, filters, QFileDialog::AcceptSave, QString(), selectedFilter, folder);
 }
 
 void QtPickerServices::ShowMessage(QWidget* parent, const QString& text)

@@ -27,9 +27,10 @@ public:
     virtual std::optional<QString> OpenFileName(QWidget* parent, const QString& initialName, const QStringList& filters,
                                                 const QString& current) = 0;
     // A save-file chooser that asks before overwriting; the path, or nothing when cancelled.
-    // The filter the user had chosen goes to `selectedFilter` when it is given.
+    // It opens in `folder` (the working directory when empty or missing). The filter the
+    // user had chosen goes to `selectedFilter` when it is given.
     virtual std::optional<QString> SaveFileName(QWidget* parent, const QString& initialName, const QStringList& filters,
-                                                QString* selectedFilter) = 0;
+                                                QString* selectedFilter, const QString& folder) = 0;
     // A message box captioned "Lirovane" with the text, an OK button and no icon.
     virtual void ShowMessage(QWidget* parent, const QString& text) = 0;
 };
@@ -41,7 +42,7 @@ public:
     std::optional<QString> OpenFileName(QWidget* parent, const QString& initialName, const QStringList& filters,
                                         const QString& current) override;
     std::optional<QString> SaveFileName(QWidget* parent, const QString& initialName, const QStringList& filters,
-                                        QString* selectedFilter) override;
+                                        QString* selectedFilter, const QString& folder) override;
     void ShowMessage(QWidget* parent, const QString& text) override;
 };
 

@@ -11,6 +11,7 @@
 #include <QStyle>
 #include <QStyleOptionFocusRect>
 #include <QTimer>
+#include <QToolTip>
 
 namespace {
 
@@ -216,6 +217,9 @@ void ThumbnailView::paintCell(QPainter& painter, int cell, const QPixmap& pixmap
     if (cell == m_current && focusShown()) {
         QStyleOptionFocusRect option;
         option.initFrom(this);
+        // The view never has the focus itself (the browser keeps it), and some styles draw
+        // the frame only for a focused widget reached by the keyboard.
+        option.state |= QStyle::State_HasFocus | QStyle::State_KeyboardFocusChange;
         option.rect = thumb.adjusted(-2, -2, 2, 2);
         style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
     }
@@ -349,6 +353,25 @@ bool ThumbnailView::handleKey(QKeyEvent* event)
         return true;
     default: return false;
     }
+}
+
+QString ThumbnailView::toolTipAt(const QPoint& point) const
+{
+    const int cell = cellAt(point);
+    return cell >= 0 && m_toolTipOf ? m_toolTipOf(cell) : QString();
+}
+
+bool ThumbnailView::viewportEvent(QEvent* event)
+{
+    if (event->type() != QEvent::ToolTip)
+        return QAbstractScrollArea::viewportEvent(event);
+    auto* help = static_cast<QHelpEvent*>(event);
+    const QString text = toolTipAt(help->pos());
+    if (text.isEmpty())
+        QToolTip::hideText();
+    else
+        QToolTip::showText(help->globalPos(), text, viewport(), thumbnailRect(cellAt(help->pos())));
+    return true;
 }
 
 void ThumbnailView::keyPressEvent(QKeyEvent* event)

@@ -3,6 +3,7 @@
 #include <QAbstractScrollArea>
 #include <QTextDocument>
 
+#include <functional>
 #include <memory>
 
 class QKeyEvent;
@@ -35,6 +36,10 @@ public:
     bool moveCurrent(bool next);
     // The keys of a page: arrows, Page Up/Down, Home, End, Return. False when not one.
     bool handleKey(QKeyEvent* event);
+    // What a thumbnail's tooltip says, asked when the pointer rests on it.
+    void setToolTipOf(std::function<QString(int cell)> toolTipOf) { m_toolTipOf = std::move(toolTipOf); }
+    // The tooltip at a point of the viewport; empty off the thumbnails.
+    QString toolTipAt(const QPoint& point) const;
 
 signals:
     // A thumbnail was clicked, or Return pressed on the current cell.
@@ -51,6 +56,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
 
 private:
     QPoint cellOrigin(int cell) const; // content coordinates
@@ -74,4 +80,5 @@ private:
     int m_pressed = -1;
     bool m_morePending = false;
     bool m_firstFrame = false;
+    std::function<QString(int)> m_toolTipOf;
 };

@@ -228,6 +228,10 @@ void CWebBrowser2::ShowThumbnails(std::shared_ptr<ThumbnailPage> page)
             if (ThumbnailPage* shown = m_thumbnails->page())
                 Navigate(shown->linkUrl(cell).toString());
         });
+        m_thumbnails->setToolTipOf([this](int cell) {
+            ThumbnailPage* shown = m_thumbnails->page();
+            return shown && m_pictureToolTip ? m_pictureToolTip(shown->picturePath(cell)) : QString();
+        });
         connect(m_thumbnails, &ThumbnailView::cellContextMenu, this, [this](int cell, QMenu* menu) {
             if (ThumbnailPage* shown = m_thumbnails->page())
                 emit pictureContextMenu(menu, shown->picturePath(cell));
@@ -246,6 +250,11 @@ void CWebBrowser2::HideThumbnails()
         m_thumbnails->hide();
         m_thumbnails->setPage(nullptr);
     }
+}
+
+void CWebBrowser2::setPictureToolTip(std::function<QString(const QString&)> toolTip)
+{
+    m_pictureToolTip = std::move(toolTip);
 }
 
 bool CWebBrowser2::showsThumbnails() const

@@ -7,6 +7,7 @@
 #include <QUrl>
 #include <QVector>
 
+#include <functional>
 #include <memory>
 
 class QFile;
@@ -50,6 +51,8 @@ public:
     // The thumbnail view of a gallery page; null until the first one is shown.
     ThumbnailView* thumbnailView() const { return m_thumbnails; }
     bool showsThumbnails() const;
+    // The tooltip of a gallery's thumbnail, from the local file of its picture.
+    void setPictureToolTip(std::function<QString(const QString& picturePath)> toolTip);
     // With false, gallery pages are laid out as documents like any page (for comparison).
     void setThumbnailPages(bool on) { m_thumbnailPages = on; }
 
@@ -97,6 +100,7 @@ private:
     int m_reduced = 0;
     ThumbnailView* m_thumbnails = nullptr;
     bool m_thumbnailPages = true;
+    std::function<QString(const QString&)> m_pictureToolTip;
     // The last gallery page read, with the file's size and time then: Back reuses it.
     std::shared_ptr<ThumbnailPage> m_keptPage;
     qint64 m_keptSize = -1;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/render/raster_canvas.h"
+#include "ui/viewer/stretch_marks.h"
 
 #include <QWidget>
 
@@ -13,6 +14,10 @@ public:
     explicit PictureArea(const lirovane::RasterCanvas& image, QWidget* parent = nullptr);
 
     lirovane::Canvas& screen() { return m_screen; }
+    // Marks drawn over the picture, never into it: a ring at the first point, a square
+    // at the second.
+    void setMarks(std::vector<MarkPoint> marks);
+    const std::vector<MarkPoint>& marks() const { return m_marks; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -20,4 +25,5 @@ protected:
 private:
     const lirovane::RasterCanvas& m_image;
     lirovane::RasterCanvas m_screen;
+    std::vector<MarkPoint> m_marks;
 };

@@ -10,9 +10,7 @@
 #include "ui/viewer/picture_button.h"
 #include "ui/viewer/viewer_color_dlg.h"
 
-#include "core/sequence/byte_source.h"
 #include "core/sequence/genome_coordinates.h"
-#include "core/sequence/token_offset_index.h"
 
 #include <QApplication>
 #include <QPushButton>
@@ -20,6 +18,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -46,8 +45,11 @@ struct Placed {
     int x, y, w, h;
 };
 
-constexpr int kLowerTop = 251; // the first template row below the picture
-constexpr int kGap = 3;        // pixels between the picture, its legend letters and the rows below
+constexpr int kLowerTop = 251;           // the first template row below the picture
+constexpr QPoint kPictureCorner{25, 16}; // control 1011, the picture area's corner
+constexpr QSize kTemplateSize{512, 353}; // the dialog's own size
+constexpr int kMargin = 7;               // between the outermost controls and the dialog's edge
+constexpr int kGap = 3;                  // pixels between the picture, its legend letters and the rows below
 
 // Moves a control to its template place below the picture, `shift` pixels further down.
 void PlaceBelowPicture(QWidget* widget, const DialogUnits& du, int shift, int x, int y)
@@ -135,6 +137,8 @@ void CStrandscopeDlg::createGoToRow()
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("statusLine"));
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_status->setWordWrap(true);
+    m_status->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 }
 
 // Zoom out further, Zoom in closer, Fit record and Stop, beside Go to.
@@ -218,27 +222,47 @@ void CStrandscopeDlg::layoutControls()
     const DialogUnits du(font());
     const QRect pic = placePicture(du);
     // Everything below the picture keeps its template place, moved down as far as the
-    // 650 x 380 pixels need.
+    // picture's pixels need.
     const int shift = std::max(0, m_legend[2]->geometry().bottom() + 1 + kGap - du.y(kLowerTop));
     placeButtonsAndBoxes(du, shift);
     placeCaptions(du, shift);
     placeGoToRow(du, pic);
+    fitSize();
+}
 
-    QSize size(du.x(512), du.y(353) + shift);
+// The template's size, or larger where the controls below the picture need it.
+void CStrandscopeDlg::fitSize()
+{
+    const DialogUnits du(font());
+    const int shift = std::max(0, m_legend[2]->geometry().bottom() + 1 + kGap - du.y(kLowerTop));
+    QSize size(du.x(kTemplateSize.width()), du.y(kTemplateSize.height()) + shift);
     for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        size.setWidth(std::max(size.width(), child->geometry().right() + 1 + du.x(7)));
-        size.setHeight(std::max(size.height(), child->geometry().bottom() + 1 + du.y(7)));
+        size.setWidth(std::max(size.width(), child->geometry().right() + 1 + du.x(kMargin)));
+        size.setHeight(std::max(size.height(), child->geometry().bottom() + 1 + du.y(kMargin)));
     }
     setFixedSize(size);
+}
+
+// The line under the picture shows its whole text: two lines at least, more when a long
+// notice needs them (the viewer grows; the picture keeps its size).
+void CStrandscopeDlg::fitStatusLine()
+{
+    const int lines = 2 * QFontMetrics(font()).lineSpacing() + 2;
+    const int height = std::max(lines, m_status->heightForWidth(kViewerWidth));
+    if (height == m_status->height())
+        return;
+    m_status->resize(kViewerWidth, height);
+    fitSize();
 }
 
 QRect CStrandscopeDlg::placePicture(const DialogUnits& du)
 {
     const QFontMetrics metrics(font());
     const QSize letter(metrics.horizontalAdvance(QLatin1Char('W')) + 4, metrics.height());
-    // The picture's corner is control 1011 (the picture area) at (25, 16), moved in only if
-    // a legend letter would not fit.
-    const QPoint origin(std::max(du.x(25), letter.width() + 2 * kGap), std::max(du.y(16), letter.height() + 2 * kGap));
+    // The picture's corner keeps its template place, moved in only if a legend letter
+    // would not fit.
+    const QPoint origin(std::max(du.x(kPictureCorner.x()), letter.width() + 2 * kGap),
+                        std::max(du.y(kPictureCorner.y()), letter.height() + 2 * kGap));
     m_area->move(origin);
     const QRect pic(origin, QSize(kViewerWidth, kViewerHeight));
     for (QLabel* label : m_legend)
@@ -327,7 +351,7 @@ void CStrandscopeDlg::placeGoToRow(const DialogUnits& du, const QRect& pic)
     m_strandButton->setText(strand);
     m_strandButton->move(left + kGap * 3, goToButton->y());
     rowBottom = std::max(rowBottom, m_strandButton->geometry().bottom());
-    m_status->setGeometry(pic.left(), rowBottom + 1 + kGap, kViewerWidth, metrics.height() + 2);
+    m_status->setGeometry(pic.left(), rowBottom + 1 + kGap, kViewerWidth, 2 * metrics.lineSpacing() + 2);
 }
 
 QPoint CStrandscopeDlg::pictureOrigin() const
@@ -342,9 +366,41 @@ void CStrandscopeDlg::refresh(bool drew)
         return;
     m_startEdit->setText(QString::fromStdString(m_model.StartText()));
     m_endEdit->setText(QString::fromStdString(m_model.EndText()));
+    updateMarks();
     m_area->repaint(); // on screen now, not at the next paint
     m_message.clear();
     updateStatus();
+}
+
+void CStrandscopeDlg::markStretch(qint64 startIndex, std::optional<qint64> steps)
+{
+    m_markStart = startIndex;
+    m_markSteps = steps;
+    updateMarks();
+}
+
+void CStrandscopeDlg::updateMarks()
+{
+    // The marks belong to the stretch: shown while the picture starts at it, at any zoom.
+    if (m_markStart < 0 || !m_model.HasSequence() || m_model.StartIndex() != m_markStart || !m_model.LastLoadFound()) {
+        m_area->setMarks({});
+        return;
+    }
+    const int steps = m_markSteps ? static_cast<int>(std::min<qint64>(*m_markSteps, lirovane::kViewerMaxLetters + 1))
+                                  : lirovane::kViewerMaxLetters + 1;
+    m_area->setMarks(StretchMarks(m_model.KeptLetters(), m_model.Zoom(), m_model.Style(), steps));
+}
+
+const std::vector<MarkPoint>& CStrandscopeDlg::marks() const
+{
+    return m_area->marks();
+}
+
+void CStrandscopeDlg::setLook(int orientation, const lirovane::SlotColors& colors)
+{
+    m_model.ApplyColorSettings(orientation, colors);
+    updateLegend();
+    refresh(m_model.HasSequence());
 }
 
 QString CStrandscopeDlg::statusText() const
@@ -362,6 +418,7 @@ void CStrandscopeDlg::updateStatus()
 {
     if (!m_model.HasSequence()) {
         m_status->setText(m_message);
+        fitStatusLine();
         return;
     }
     const std::filesystem::path& path = m_model.ViewerPath();
@@ -374,31 +431,22 @@ void CStrandscopeDlg::updateStatus()
     } else if (!m_message.isEmpty()) {
         text += QStringLiteral(": ") + m_message;
     } else {
-        auto& index = lirovane::TokenOffsetIndex::Global();
-        const auto records = index.Records(path);
-        const auto start = static_cast<std::uint64_t>(std::max<std::int64_t>(m_model.StartIndex(), 0));
-        std::uint64_t total = 0;
-        if (records && !records->empty())
-            total = records->back().tokensBefore + records->back().bases;
-        if (records && start >= total) {
-            text +=
-                tr(": past the end of %1: %2 positions").arg(name, QString::fromStdString(lirovane::WithCommas(total)));
-        } else if (records) {
-            const auto end = static_cast<std::uint64_t>(std::max<std::int64_t>(m_model.EndIndex(), 0));
-            const std::string range = lirovane::DescribeRange(*records, start + 1, end);
-            if (!range.empty())
-                text += QStringLiteral(", ") + QString::fromStdString(range);
-        }
-        const std::string notice = index.IndexNotice(path);
-        if (!notice.empty())
-            text += QStringLiteral(" (") + QString::fromStdString(notice) + QLatin1Char(')');
-        else if (!m_gzipHintShown && lirovane::IsGzipFile(path) && !lirovane::IsBgzfFile(path)) {
+        const lirovane::ViewerFacts facts = m_model.Facts();
+        if (facts.recordsKnown && facts.pastEnd)
+            text += tr(": past the end of %1: %2 positions")
+                        .arg(name, QString::fromStdString(lirovane::WithCommas(facts.totalPositions)));
+        else if (!facts.range.empty())
+            text += QStringLiteral(", ") + QString::fromStdString(facts.range);
+        if (!facts.indexNotice.empty()) {
+            text += QStringLiteral(" (") + QString::fromStdString(facts.indexNotice) + QLatin1Char(')');
+        } else if (facts.bgzipHint && !m_gzipHintShown) {
             text += tr(" (bgzip the file to make jumps instant)");
             m_gzipHintShown = true;
         }
     }
     m_status->setText(text);
     m_status->setToolTip(text);
+    fitStatusLine();
 }
 
 void CStrandscopeDlg::goTo()
@@ -407,21 +455,16 @@ void CStrandscopeDlg::goTo()
         showMessage(tr("Load a sequence file first."));
         return;
     }
-    const auto records = lirovane::TokenOffsetIndex::Global().Records(m_model.ViewerPath());
-    if (!records) {
-        showMessage(QString::fromStdString(records.Message()));
-        return;
-    }
-    std::string error;
-    const auto target = lirovane::ParseRegion(m_goToEdit->text().toStdString(), *records, &error);
+    const auto target = m_model.GoTo(m_goToEdit->text().toStdString());
     if (!target) {
-        showMessage(QString::fromStdString(error));
+        showMessage(QString::fromStdString(target.Message()));
         return;
     }
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    m_model.SetStartIndex(target->startIndex);
     refresh(m_model.Redraw());
     QApplication::restoreOverrideCursor();
+    if (!target->note.empty())
+        showMessage(QString::fromStdString(target->note));
 }
 
 void CStrandscopeDlg::loadAt(const QString& file, qint64 startIndex, bool minusStrand)
@@ -515,7 +558,9 @@ void CStrandscopeDlg::fitRecord()
 void CStrandscopeDlg::saveImage()
 {
     QString filter;
-    const auto file = m_pickers.SaveFileName(this, QStringLiteral("*.bmp"), PictureFileFilters(), &filter);
+    // The chooser opens where the last picture of this run was saved.
+    static QString lastFolder;
+    const auto file = m_pickers.SaveFileName(this, QStringLiteral("*.bmp"), PictureFileFilters(), &filter, lastFolder);
     // The picture never replaces the sequence file it shows.
     if (file && !m_model.ViewerPath().empty()) {
         const lirovane::IoStatus clash = lirovane::CheckOutputsAgainstInputs({m_model.ViewerPath()}, {ToPath(*file)});
@@ -527,9 +572,15 @@ void CStrandscopeDlg::saveImage()
     }
     // Saving before returning to "Path", so a relative name means what the chooser meant.
     // The name is used as typed: the format comes from its extension or the filter.
-    if (file && !m_model.SaveImage(ToPath(*file), PictureFormatChosen(*file, filter)))
-        m_pickers.ShowMessage(this,
-                              tr("The picture could not be saved as \"%1\".").arg(QDir::toNativeSeparators(*file)));
+    if (file) {
+        const lirovane::IoStatus saved = m_model.SaveImage(ToPath(*file), PictureFormatChosen(*file, filter));
+        if (saved)
+            lastFolder = QFileInfo(*file).absolutePath();
+        else
+            m_pickers.ShowMessage(
+                this, tr("Cannot save the picture as \"%1\".\n\n%2")
+                          .arg(QDir::toNativeSeparators(*file), QString::fromStdString(saved.error().reason)));
+    }
     restoreWorkingDirectory();
 }
 

@@ -2,10 +2,12 @@
 
 #include "core/render/color.h"
 #include "core/viewer/strandscope_model.h"
+#include "ui/viewer/stretch_marks.h"
 
 #include <QDialog>
 
 #include <array>
+#include <optional>
 #include <vector>
 
 class DialogUnits;
@@ -52,6 +54,14 @@ public:
     void loadAt(const QString& file, qint64 startIndex, bool minusStrand = false);
     // The Strand toggle: every window drawn from the plus or the minus strand.
     void setMinusStrand(bool minus);
+    // Takes these orientation and colours as the colour dialog would (before a load:
+    // nothing is drawn).
+    void setLook(int orientation, const lirovane::SlotColors& colors);
+    // Marks a stretch of `steps` letters from `startIndex` while the picture starts there;
+    // nothing for `steps` marks its first step only.
+    void markStretch(qint64 startIndex, std::optional<qint64> steps);
+    // The marks over the picture, first step then last.
+    const std::vector<MarkPoint>& marks() const;
     // The line under the picture: file, zoom and where the picture lies, or a message.
     QString statusText() const;
 
@@ -84,6 +94,9 @@ private:
     void commitStartBox();
     void fromKeyboard(void (CStrandscopeDlg::*command)());
     void updateStatus();
+    void fitStatusLine();
+    void fitSize();
+    void updateMarks();
     void showMessage(const QString& text);
 
     PickerServices& m_pickers;
@@ -103,4 +116,6 @@ private:
     std::vector<QPushButton*> m_levelButtons; // zoom out further, zoom in closer, fit record
     bool m_drawing = false;
     bool m_stopRequested = false;
+    qint64 m_markStart = -1;      // the marked stretch's start index; -1 for none
+    std::optional<qint64> m_markSteps;
 };

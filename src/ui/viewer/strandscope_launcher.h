@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/render/path_renderer.h"
+
 #include <QString>
 
 #include <optional>
@@ -13,19 +15,16 @@ class ProfileStore;
 // Runs the Strandscope viewer modally over `parent` and returns when it closes.
 // The viewer reads only "Path" from the store.
 void RunStrandscopeViewer(QWidget* parent, PickerServices& pickers, lirovane::ProfileStore& store);
-// The same, opened on `sequenceFile` at `startIndex` (Show in Strandscope).
-void RunStrandscopeViewerAt(QWidget* parent, PickerServices& pickers, lirovane::ProfileStore& store,
-                            const QString& sequenceFile, long long startIndex, bool minusStrand = false);
 
-// Where a gallery picture came from: the sequence file named on its page's
-// "Sequence file:" line (index.htm beside the picture), relative names taken from the
-// working folder, and the start index of the repeat's first position (the number in
-// the picture's name, less one). A feature's picture is found in the features.tsv
-// beside it: the start index of its first base, and its strand. Nothing when neither
-// gives a position.
-struct PictureSource {
-    QString sequenceFile; // empty when the page names none
-    long long startIndex = 0;
-    bool minusStrand = false; // a feature drawn from the minus strand
+// Where Show in Strandscope opens the viewer: a sequence file at a repeat, drawn in the
+// look of the gallery it came from, with the repeat's stretch marked.
+struct ViewerTarget {
+    QString sequenceFile;
+    long long startIndex = 0;               // tokens before the repeat's first position
+    std::optional<long long> stretchTokens; // tokens of the stretch drawn; nothing: unknown
+    int orientation = 1;
+    lirovane::SlotColors colors = lirovane::kDefaultColors;
+    bool minusStrand = false; // a feature drawn from its reverse complement
 };
-std::optional<PictureSource> SourceOfPicture(const QString& picturePath);
+void RunStrandscopeViewerAt(QWidget* parent, PickerServices& pickers, lirovane::ProfileStore& store,
+                            const ViewerTarget& target);
