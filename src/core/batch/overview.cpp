@@ -27,7 +27,7 @@ void RecordWalk::Note(const BlockMoves& m, std::size_t offset)
     b.Take(m);
 }
 
-void RecordWalk::Add(std::string_view piece)
+void RecordWalk::Add(std::string_view piece, std::uint64_t tokens)
 {
     const auto* p = reinterpret_cast<const unsigned char*>(piece.data());
     const std::size_t n = piece.size();
@@ -41,26 +41,28 @@ void RecordWalk::Add(std::string_view piece)
             Note(blocks[k], i);
     }
     Note(m_kernel.WalkBytes(p + i, n - i), i);
-    Resolve(piece);
+    Resolve(piece, tokens);
 }
 
-void RecordWalk::Resolve(std::string_view piece)
+void RecordWalk::Resolve(std::string_view piece, std::uint64_t tokens)
 {
     // Only the last block that passed each extreme matters: the extreme is first
-    // reached there. Bases are counted up to each such block in order, once.
+    // reached there. Bases before each such block are counted back from the piece's
+    // end, where the latest extremes usually lie, once over the bytes after the first.
     std::array<std::size_t, 4> order{0, 1, 2, 3};
     std::sort(order.begin(), order.end(),
-              [this](std::size_t a, std::size_t b) { return m_pending[a].offset < m_pending[b].offset; });
+              [this](std::size_t a, std::size_t b) { return m_pending[a].offset > m_pending[b].offset; });
     const auto* p = reinterpret_cast<const unsigned char*>(piece.data());
-    std::size_t counted = 0;
+    std::size_t counted = piece.size();
+    std::uint64_t after = 0; // tokens from `counted` to the end
     for (const std::size_t e : order) {
         Pending& at = m_pending[e];
         if (!at.set)
             continue;
-        m_bases += CountTokens(piece.data() + counted, at.offset - counted);
+        after += CountTokens(piece.data() + at.offset, counted - at.offset);
         counted = at.offset;
         std::int64_t x = at.x, y = at.y;
-        std::uint64_t bases = m_bases;
+        std::uint64_t bases = m_bases + tokens - after;
         for (std::size_t j = at.offset; j < piece.size(); ++j) {
             bases += IsBlank(p[j]) ? 0u : 1u;
             x += m_kernel.StepX(p[j]);
@@ -71,7 +73,7 @@ void RecordWalk::Resolve(std::string_view piece)
         m_first[e] = bases;
         at.set = false;
     }
-    m_bases += CountTokens(piece.data() + counted, piece.size() - counted);
+    m_bases += tokens;
 }
 
 namespace {
@@ -160,7 +162,7 @@ std::unique_ptr<LetterSource> WalkRecord(TokenReader& reader, const std::filesys
         const std::string_view text = reader.ReadText(left, tokens);
         if (text.empty())
             break;
-        walk.Add(text);
+        walk.Add(text, tokens);
         if (spill)
             spill->Append(text);
     }

@@ -22,8 +22,9 @@ class RecordWalk {
 public:
     explicit RecordWalk(const LetterTable& table) : m_kernel(table) {}
 
-    // Takes the next piece of the record's text (blanks pass over, as in any stretch).
-    void Add(std::string_view text);
+    // Takes the next piece of the record's text (blanks pass over, as in any stretch),
+    // which holds `tokens` bases.
+    void Add(std::string_view text, std::uint64_t tokens);
 
     const WalkBounds& Bounds() const noexcept { return m_bounds; }
     const std::array<std::uint64_t, 4>& FirstReach() const noexcept { return m_first; }
@@ -40,8 +41,8 @@ private:
         std::int64_t value = 0;
     };
     void Note(const BlockMoves& m, std::size_t offset);
-    // Finds the bases of the extremes passed in `piece`, and counts its bases.
-    void Resolve(std::string_view piece);
+    // Finds the bases of the extremes passed in `piece`, which holds `tokens` bases.
+    void Resolve(std::string_view piece, std::uint64_t tokens);
 
     WalkKernel m_kernel;
     std::array<Pending, 4> m_pending{};

@@ -22,6 +22,8 @@ public:
     {
     }
 
+    std::int64_t Scale() const noexcept { return m_scale; }
+
     // Walks `piece`, calling move(slot) for every pixel move; when move returns false
     // the walk stops there and Feed returns the offset of the byte that made that
     // move. Otherwise it returns piece.size().
@@ -30,26 +32,37 @@ public:
         const auto* p = reinterpret_cast<const unsigned char*>(piece.data());
         const std::size_t n = piece.size();
         std::size_t i = 0;
-        constexpr std::size_t kBlock = WalkKernel::kBlock;
         if (m_scale > 1) {
             BlockMoves blocks[kBatch];
-            while (n - i >= kBlock) {
-                const std::size_t count = std::min(kBatch, (n - i) / kBlock);
+            while (n - i >= WalkKernel::kBlock) {
+                const std::size_t count = std::min(kBatch, (n - i) / WalkKernel::kBlock);
                 m_kernel.Walk(p + i, count, blocks);
-                for (std::size_t b = 0; b < count; ++b, i += kBlock) {
-                    const BlockMoves& m = blocks[b];
-                    if (m_restX + m.minX >= 0 && m_restX + m.maxX < m_scale && m_restY + m.minY >= 0 &&
-                        m_restY + m.maxY < m_scale) {
-                        m_restX += m.dx;
-                        m_restY += m.dy;
-                    } else if (const std::size_t stop = Bytes(p + i, kBlock, move); stop < kBlock) {
-                        return i + stop;
-                    }
-                }
+                if (const std::size_t stop = FeedBlocks(p + i, blocks, count, move); stop < count * WalkKernel::kBlock)
+                    return i + stop;
+                i += count * WalkKernel::kBlock;
             }
         }
         const std::size_t stop = Bytes(p + i, n - i, move);
         return stop < n - i ? i + stop : n;
+    }
+
+    // The same over `count` whole blocks at `p` whose moves the kernel already gave, so
+    // that several walks of one text share them. Returns count * 64 unless stopped.
+    template <typename Move>
+    std::size_t FeedBlocks(const unsigned char* p, const BlockMoves* blocks, std::size_t count, Move&& move)
+    {
+        constexpr std::size_t kBlock = WalkKernel::kBlock;
+        for (std::size_t b = 0; b < count; ++b) {
+            const BlockMoves& m = blocks[b];
+            if (m_restX + m.minX >= 0 && m_restX + m.maxX < m_scale && m_restY + m.minY >= 0 &&
+                m_restY + m.maxY < m_scale) {
+                m_restX += m.dx;
+                m_restY += m.dy;
+            } else if (const std::size_t stop = Bytes(p + b * kBlock, kBlock, move); stop < kBlock) {
+                return b * kBlock + stop;
+            }
+        }
+        return count * kBlock;
     }
 
 private:

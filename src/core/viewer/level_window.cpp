@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <memory>
 
 namespace lirovane {
 
@@ -57,48 +58,153 @@ IoStatus OpenAt(TokenReader& reader, const std::filesystem::path& file, std::int
     return reader.Status();
 }
 
+// A window's walk at one level while it is fitted: the scaled walk, the frame over
+// its pixel moves, and the window so far.
+struct WindowWalk {
+    ScaledWalk walk;
+    PixelFrame frame;
+    LevelWindow window;
+    std::size_t keep = kMaxKeptMoves; // moves kept at most
+    bool broke = false;
+
+    WindowWalk(const WalkKernel& kernel, std::int64_t level) : walk(kernel, level) {}
+
+    // Takes a pixel move; false, for good, once it breaks the frame.
+    bool Move(DirectionSlot slot)
+    {
+        if (!frame.Move(slot))
+            return !(broke = true);
+        if (window.kept && window.moves.size() == keep)
+            window.kept = false, std::vector<DirectionSlot>().swap(window.moves);
+        if (window.kept)
+            window.moves.push_back(slot);
+        return true;
+    }
+
+    // Walks `text`, which holds `tokens` tokens, on from where the walk stands.
+    void Feed(std::string_view text, std::uint64_t tokens)
+    {
+        const std::size_t at = walk.Feed(text, [this](DirectionSlot slot) { return Move(slot); });
+        window.tokens += broke ? CountTokens(text.data(), at) : tokens;
+        window.found = true;
+    }
+
+    // Reads on from `reader` until the frame breaks, the file ends or `stop` says so.
+    void FeedRest(TokenReader& reader, const StopCheck& stop)
+    {
+        std::uint64_t tokens = 0;
+        for (std::string_view text; !broke;) {
+            if (stop && stop()) {
+                window.stopped = true;
+                return;
+            }
+            if ((text = reader.ReadText(kAll, tokens)).empty())
+                return;
+            Feed(text, tokens);
+        }
+    }
+
+    LevelWindow Finish()
+    {
+        window.startX = ClampToInt(5 - frame.minX);
+        window.startY = ClampToInt(5 - frame.minY);
+        return std::move(window);
+    }
+};
+
 } // namespace
 
 IoResult<LevelWindow> FitLevelWindow(const std::filesystem::path& file, std::int64_t start, std::int64_t level,
                                      const LetterTable& table, const StopCheck& stop)
 {
-    LevelWindow window;
     TokenReader reader;
     bool reached = false;
     if (IoStatus status = OpenAt(reader, file, start, reached); !status)
         return status.error();
     const WalkKernel kernel(table);
-    ScaledWalk walk(kernel, level);
-    PixelFrame frame;
-    bool broke = false;
-    const auto move = [&](DirectionSlot slot) {
-        if (!frame.Move(slot))
-            return !(broke = true);
-        if (window.kept && window.moves.size() == kMaxKeptMoves)
-            window.kept = false, std::vector<DirectionSlot>().swap(window.moves);
-        if (window.kept)
-            window.moves.push_back(slot);
-        return true;
-    };
-    std::uint64_t tokens = 0;
-    for (std::string_view text; reached;) {
-        if (stop && stop()) {
-            window.stopped = true;
+    WindowWalk walk(kernel, level);
+    if (reached)
+        walk.FeedRest(reader, stop);
+    if (!reader.Status().ok())
+        return reader.Status().error();
+    return walk.Finish();
+}
+
+namespace {
+
+// Walks a record's text at every level still in the frame, sharing the kernel's blocks;
+// a level whose frame breaks drops out.
+void WalkLevels(std::string_view text, const WalkKernel& kernel, WalkBounds& bounds,
+                std::vector<std::unique_ptr<WindowWalk>>& levels)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t n = text.size();
+    constexpr std::size_t kBatch = 64;
+    constexpr std::size_t kBlock = WalkKernel::kBlock;
+    BlockMoves blocks[kBatch];
+    std::size_t i = 0;
+    for (; n - i >= kBlock; i += kBatch * kBlock) {
+        const std::size_t count = std::min(kBatch, (n - i) / kBlock);
+        kernel.Walk(p + i, count, blocks);
+        for (std::size_t b = 0; b < count; ++b)
+            bounds.Take(blocks[b]);
+        for (auto& level : levels)
+            if (!level->broke)
+                level->walk.FeedBlocks(p + i, blocks, count, [&level](DirectionSlot s) { return level->Move(s); });
+        if (count < kBatch) {
+            i += count * kBlock;
             break;
         }
-        if ((text = reader.ReadText(kAll, tokens)).empty())
+    }
+    bounds.Take(kernel.WalkBytes(p + i, n - i));
+    for (auto& level : levels)
+        if (!level->broke)
+            level->walk.Feed(text.substr(i), [&level](DirectionSlot s) { return level->Move(s); });
+    std::erase_if(levels, [](const auto& level) { return level->broke; });
+}
+
+} // namespace
+
+IoResult<RecordFit> FitWholeRecord(const std::filesystem::path& file, const FastaRecord& record,
+                                   const LetterTable& table, const StopCheck& stop)
+{
+    TokenReader reader;
+    bool reached = false;
+    if (IoStatus status = OpenAt(reader, file, static_cast<std::int64_t>(record.tokensBefore), reached); !status)
+        return status.error();
+    const WalkKernel kernel(table);
+    // Every level up to one at which even a straight walk of all the bases fits.
+    std::vector<std::unique_ptr<WindowWalk>> levels;
+    for (std::int64_t k = 2;
+         levels.empty() || levels.back()->walk.Scale() * 300 <= static_cast<std::int64_t>(record.bases) + 600; k *= 2) {
+        levels.push_back(std::make_unique<WindowWalk>(kernel, k));
+        levels.back()->keep = kMaxKeptMoves / 8; // several are kept at once
+    }
+    RecordFit fit;
+    std::uint64_t tokens = 0;
+    for (std::uint64_t left = reached ? record.bases : 0; left > 0; left -= tokens) {
+        const std::string_view text = reader.ReadText(left, tokens);
+        if (text.empty() || (stop && stop()))
             break;
-        const std::size_t at = walk.Feed(text, move);
-        window.tokens += broke ? CountTokens(text.data(), at) : tokens;
-        window.found = true;
-        if (broke)
-            break;
+        WalkLevels(text, kernel, fit.bounds, levels);
     }
     if (!reader.Status().ok())
         return reader.Status().error();
-    window.startX = ClampToInt(5 - frame.minX);
-    window.startY = ClampToInt(5 - frame.minY);
-    return window;
+    fit.level = FittingLevel(fit.bounds, record.bases);
+    if (stop && stop()) {
+        fit.window.stopped = true;
+        return fit;
+    }
+    if (fit.level == 1 || levels.empty())
+        return fit;
+    // The first level still in the frame: its window goes on past the record while it fits.
+    WindowWalk& chosen = *levels.front();
+    fit.level = chosen.walk.Scale();
+    chosen.window.tokens = record.bases;
+    chosen.window.found = record.bases > 0;
+    chosen.FeedRest(reader, stop);
+    fit.window = chosen.Finish();
+    return fit;
 }
 
 bool DrawLevelWindow(const std::filesystem::path& file, std::int64_t start, const LevelWindow& window,
@@ -133,27 +239,6 @@ bool DrawLevelWindow(const std::filesystem::path& file, std::int64_t start, cons
     }
     pen.Flush();
     return !(stop && stop());
-}
-
-IoResult<WalkBounds> RecordBounds(const std::filesystem::path& file, const FastaRecord& record,
-                                  const LetterTable& table, const StopCheck& stop)
-{
-    TokenReader reader;
-    bool reached = false;
-    if (IoStatus status = OpenAt(reader, file, static_cast<std::int64_t>(record.tokensBefore), reached); !status)
-        return status.error();
-    const WalkKernel kernel(table);
-    WalkBounds bounds;
-    std::uint64_t tokens = 0;
-    for (std::uint64_t left = reached ? record.bases : 0; left > 0; left -= tokens) {
-        const std::string_view text = reader.ReadText(left, tokens);
-        if (text.empty() || (stop && stop()))
-            break;
-        bounds.Add(text, kernel);
-    }
-    if (!reader.Status().ok())
-        return reader.Status().error();
-    return bounds;
 }
 
 std::int64_t FittingLevel(const WalkBounds& b, std::uint64_t letters)

@@ -48,9 +48,18 @@ bool DrawLevelWindow(const std::filesystem::path& file, std::int64_t start, cons
                      std::int64_t level, const PathStyle& style, Canvas& screen, Canvas& image,
                      const StopCheck& stop = {});
 
-// The walk over a record's bases alone, in unit steps. Fails when the file cannot be read.
-IoResult<WalkBounds> RecordBounds(const std::filesystem::path& file, const FastaRecord& record,
-                                  const LetterTable& table, const StopCheck& stop = {});
+// The record holding a start, whole: the smallest level of 2, 4, 8, ... at which its
+// walk fits the frame from its first base (1: at zoom 1, where it fits within the
+// viewer's letter cap), found in one read of it at every level at once; at a level, the
+// window from its first base, which goes on past the record while it fits; and the
+// bounds of the record's walk in unit steps.
+struct RecordFit {
+    std::int64_t level = 1;
+    LevelWindow window; // `stopped` when the read was stopped
+    WalkBounds bounds;
+};
+IoResult<RecordFit> FitWholeRecord(const std::filesystem::path& file, const FastaRecord& record,
+                                   const LetterTable& table, const StopCheck& stop = {});
 
 // The smallest level of 2, 4, 8, ... at which a walk with these bounds fits the frame
 // whole from its start; 1 (zoom 1) when it fits there and holds no more than the

@@ -206,32 +206,32 @@ template <typename Change> bool StrandscopeModel::Navigate(Change change)
     return true;
 }
 
-std::optional<std::pair<std::int64_t, FastaRecord>> StrandscopeModel::RecordFit()
+const StrandscopeModel::RecordFitCache* StrandscopeModel::RecordFit()
 {
     IoResult<std::vector<FastaRecord>> records = m_index.Records(m_viewerPath);
     if (!records)
-        return std::nullopt;
+        return nullptr;
     const auto holding =
         LocatePosition(*records, static_cast<std::uint64_t>(std::max<std::int64_t>(m_nStartIndex, 0)) + 1, true);
     if (!holding)
-        return std::nullopt;
+        return nullptr;
     const FastaRecord& record = (*records)[holding->record];
     if (m_recordFit && m_recordFit->file == m_viewerPath && m_recordFit->tokensBefore == record.tokensBefore &&
         m_recordFit->table == m_letterTable)
-        return std::pair{m_recordFit->level, record};
-    IoResult<WalkBounds> bounds = RecordBounds(m_viewerPath, record, m_letterTable, m_stop);
-    if (!bounds || Stopped())
-        return std::nullopt;
-    m_recordFit = RecordFitCache{m_viewerPath, record.tokensBefore, m_letterTable, FittingLevel(*bounds, record.bases)};
-    return std::pair{m_recordFit->level, record};
+        return &*m_recordFit;
+    IoResult<lirovane::RecordFit> fit = FitWholeRecord(m_viewerPath, record, m_letterTable, m_stop);
+    if (!fit || fit->window.stopped)
+        return nullptr;
+    m_recordFit = RecordFitCache{m_viewerPath, record.tokensBefore, m_letterTable, fit->level, std::move(fit->window)};
+    return &*m_recordFit;
 }
 
 bool StrandscopeModel::ZoomOutFurther()
 {
     if (!HasSequence())
         return false;
-    const auto fit = RecordFit();
-    if (!fit || m_level >= fit->first)
+    const RecordFitCache* fit = RecordFit();
+    if (fit == nullptr || m_level >= fit->level)
         return false;
     return Navigate([this] { m_level = m_level < 2 ? 2 : m_level * 2; });
 }
@@ -251,14 +251,23 @@ bool StrandscopeModel::FitRecord()
 {
     if (!HasSequence())
         return false;
-    const auto fit = RecordFit();
-    if (!fit)
+    const RecordFitCache* fit = RecordFit();
+    if (fit == nullptr)
         return false;
-    return Navigate([this, &fit] {
-        m_nStartIndex = static_cast<std::int64_t>(fit->second.tokensBefore);
-        m_level = fit->first;
-        m_nZoom = 1;
-    });
+    m_nStartIndex = static_cast<std::int64_t>(fit->tokensBefore);
+    m_nZoom = 1;
+    m_level = fit->level;
+    if (m_level < 2) {
+        RedrawSequence();
+        return true;
+    }
+    // The record was walked at this level as its level was found: no second read.
+    m_window = fit->window;
+    m_windowStart = m_nStartIndex;
+    m_bLastLoadFound = m_window.found;
+    m_loadStatus = IoStatus();
+    DrawLevel();
+    return true;
 }
 
 const IoStatus& StrandscopeModel::Load(const std::filesystem::path& file)

@@ -150,8 +150,10 @@ private:
     // part way puts everything back as it was and returns false.
     template <typename Change> bool Navigate(Change change);
     // The level at which the record holding the start index fits whole (1: at zoom 1),
-    // and that record; nothing when the records cannot be read or none holds it.
-    std::optional<std::pair<std::int64_t, FastaRecord>> RecordFit();
+    // with that record's start and its window at that level; null when the records
+    // cannot be read, none holds the start, or the walk was stopped.
+    struct RecordFitCache;
+    const RecordFitCache* RecordFit();
     bool Stopped() const { return m_stop && m_stop(); }
 
     std::int64_t m_nStartIndex = 0;
@@ -198,6 +200,7 @@ private:
         std::uint64_t tokensBefore = 0;
         LetterTable table;
         std::int64_t level = 1;
+        LevelWindow window;
     };
     std::optional<RecordFitCache> m_recordFit;
     StopCheck m_stop;
