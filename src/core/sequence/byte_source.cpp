@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace lirovane {
@@ -87,15 +88,18 @@ bool TextOnlyInput() noexcept
 
 std::string CompressedInputWarning(const std::filesystem::path& file)
 {
-    if (!IsBgzfFile(file))
-        return {};
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without blocking on a pipe, and only for a regular file that is BGZF.
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return {};
-    const detail::BgzfChain chain = detail::WalkBgzfBlocks(fd);
+    struct stat st {};
+    unsigned char head[16] = {};
+    const bool bgzf = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::pread(fd, head, sizeof head, 0) == 16 &&
+                      head[0] == 0x1f && head[1] == 0x8b && (head[3] & 4) != 0 && head[12] == 'B' && head[13] == 'C';
+    const detail::BgzfChain chain = bgzf ? detail::WalkBgzfBlocks(fd) : detail::BgzfChain{};
     ::close(fd);
     // A block cut short is an error of its own when the file is read.
-    if (!chain.complete || chain.endsWithEofBlock || chain.gzipTail)
+    if (!bgzf || !chain.complete || chain.endsWithEofBlock || chain.gzipTail)
         return {};
     return file.string() + ": no BGZF end-of-file block; the file may be truncated";
 }
