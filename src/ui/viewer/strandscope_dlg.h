@@ -116,6 +116,6 @@ private:
     std::vector<QPushButton*> m_levelButtons; // zoom out further, zoom in closer, fit record
     bool m_drawing = false;
     bool m_stopRequested = false;
-    qint64 m_markStart = -1;      // the marked stretch's start index; -1 for none
+    qint64 m_markStart = -1; // the marked stretch's start index; -1 for none
     std::optional<qint64> m_markSteps;
 };
