@@ -45,8 +45,8 @@ public:
 private:
     QString m_folder;
     QString m_sequenceName;
-    std::vector<std::int64_t> m_starts; // ascending
-    std::vector<std::int64_t> m_ends;   // ascending
+    std::vector<std::int64_t> m_starts;                      // ascending
+    std::vector<std::int64_t> m_ends;                        // ascending
     std::unordered_map<std::string, FeatureSpot> m_features; // by picture file name
 };
 

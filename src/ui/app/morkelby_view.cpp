@@ -123,10 +123,11 @@ QString CMorkelbyView::PictureToolTip(const QString& picturePath)
 {
     const GallerySource& source = SourceOf(picturePath);
     if (const auto feature = source.featureOf(QFileInfo(picturePath).fileName())) {
-        const QString where = QStringLiteral("%1:%2-%3").arg(
-            QString::fromStdString(feature->record),
-            QString::fromStdString(lirovane::WithCommas(static_cast<std::uint64_t>(feature->start))),
-            QString::fromStdString(lirovane::WithCommas(static_cast<std::uint64_t>(feature->end))));
+        const QString where =
+            QStringLiteral("%1:%2-%3")
+                .arg(QString::fromStdString(feature->record),
+                     QString::fromStdString(lirovane::WithCommas(static_cast<std::uint64_t>(feature->start))),
+                     QString::fromStdString(lirovane::WithCommas(static_cast<std::uint64_t>(feature->end))));
         return feature->minus ? tr("%1, minus strand").arg(where) : where;
     }
     const auto position = PicturePosition(picturePath);

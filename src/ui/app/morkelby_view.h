@@ -7,8 +7,8 @@
 #include <QHash>
 #include <QWidget>
 
-#include <optional>
 #include <memory>
+#include <optional>
 
 class CWebBrowser2;
 class PickerServices;
@@ -84,5 +84,5 @@ private:
     RecentGalleries m_recent;
     std::optional<GallerySource> m_source;     // of the folder of the pictures last asked about
     QHash<QString, QString> m_chosenSequences; // a page's sequence name -> the file the user found
-    std::unique_ptr<RunProgress> m_progress; // while Create images runs
+    std::unique_ptr<RunProgress> m_progress;   // while Create images runs
 };
