@@ -148,6 +148,7 @@ IoStatus CheckNamesInFolders(const std::vector<std::filesystem::path>& files,
                              const std::function<bool(std::string_view name)>& written)
 {
     std::vector<std::filesystem::path> folders;
+    folders.reserve(dirs.size());
     for (const std::filesystem::path& dir : dirs)
         folders.push_back(Normalised(dir.empty() ? std::filesystem::path(".") : dir));
     for (const std::filesystem::path& file : files) {

@@ -222,7 +222,8 @@ const StrandscopeModel::RecordFitCache* StrandscopeModel::RecordFit()
     IoResult<lirovane::RecordFit> fit = FitWholeRecord(m_viewerPath, record, m_letterTable, m_stop);
     if (!fit || fit->window.stopped)
         return nullptr;
-    m_recordFit = RecordFitCache{m_viewerPath, record.tokensBefore, m_letterTable, fit->level, std::move(fit->window)};
+    m_recordFit =
+        RecordFitCache{m_viewerPath, record.tokensBefore, m_letterTable, fit->level, std::move(fit.value().window)};
     return &*m_recordFit;
 }
 
