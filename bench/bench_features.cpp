@@ -6,19 +6,22 @@
 //    --features features of a BED file (half of them on the minus strand, so drawn from
 //    their reverse complement) against a patterns file of the same intervals (default
 //    10,000 each; target: at most 1.2x).
-// 2. ReadFeatures over a generated GFF3 of --lines lines (default 3,000,000) with
-//    --type gene (a tenth of the lines) and with every type, against reading the same
-//    file and counting its lines (target: at least half that speed), in CPU time.
+// 2. ReadFeatures, each run in a fresh process, over a generated GFF3 of --lines lines
+//    (default 3,000,000) with --type gene (a tenth of the lines) and with every type, and
+//    over a BED6 of the same intervals, each against a process that reads the same file
+//    and counts its lines (target: at least half that speed), in CPU time; plain and
+//    gzip-compressed. The peak memory of --type gene shows it does not grow with the file.
 // Every figure is the best of --rounds runs (default 3), the cases interleaved.
 #include "child_process.h"
 
 #include "core/intervals/feature_file.h"
 #include "core/sequence/byte_source.h"
 
+#include <htslib/bgzf.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -69,57 +72,112 @@ void WriteIntervals(const fs::path& bed, const fs::path& patterns, int count)
     }
 }
 
-// A GFF3 of `lines` lines over five records one after another.
-void WriteGff(const fs::path& file, std::uint64_t lines)
+// A GFF3 of `lines` lines over five records one after another, and a BED6 of the same
+// intervals; with `gz`, gzip-compressed.
+void WriteAnnotations(const fs::path& gff, const fs::path& bed, std::uint64_t lines, bool gz)
 {
-    std::ofstream out(file, std::ios::binary);
-    out << "##gff-version 3\n";
+    BGZF* g = bgzf_open(gff.c_str(), gz ? "wg" : "wu");
+    BGZF* b = bgzf_open(bed.c_str(), gz ? "wg" : "wu");
+    if (g == nullptr || b == nullptr)
+        Die("cannot write " + gff.string());
+    std::string text = "##gff-version 3\n";
+    std::string bedText;
     // As in a whole-genome annotation: a gene, its mRNA, and exons and CDS parts.
     const char* types[] = {"gene", "mRNA", "exon", "CDS", "exon", "CDS", "exon", "CDS", "exon", "CDS"};
     for (std::uint64_t i = 0; i < lines; ++i) {
+        const std::string record = "chr" + std::to_string(i * 5 / lines);
         const std::uint64_t start = 1 + (i * 37) % 900000000;
-        out << "chr" << i * 5 / lines << "\tbench\t" << types[i % 10] << '\t' << start << '\t' << start + 500 << "\t.\t"
-            << (i % 2 ? '-' : '+') << "\t.\tID=feature" << i << ";Name=F" << i << "%2C1\n";
+        const char strand = i % 2 ? '-' : '+';
+        text += record + "\tbench\t" + types[i % 10] + '\t' + std::to_string(start) + '\t' +
+                std::to_string(start + 500) + "\t.\t" + strand + "\t.\tID=feature" + std::to_string(i) + ";Name=F" +
+                std::to_string(i) + "%2C1\n";
+        bedText += record + '\t' + std::to_string(start - 1) + '\t' + std::to_string(start + 500) + "\tF" +
+                   std::to_string(i) + "\t0\t" + strand + '\n';
+        if (text.size() > (1 << 20) || i + 1 == lines) {
+            if (bgzf_write(g, text.data(), text.size()) < 0 || bgzf_write(b, bedText.data(), bedText.size()) < 0)
+                Die("cannot write " + gff.string());
+            text.clear();
+            bedText.clear();
+        }
     }
+    if (bgzf_close(g) != 0 || bgzf_close(b) != 0)
+        Die("cannot write " + gff.string());
 }
 
-// CPU time since `c0`: on a machine shared with other work the steadier figure.
-double Seconds(std::clock_t c0)
+// The child processes: "read FILE" reads the file and counts its lines, what any reader
+// of it must at least do; "gff FILE TYPES" and "bed FILE" read its features (TYPES is a
+// comma-separated list, or "all").
+int Child(const std::string& mode, const fs::path& file, const std::string& types)
 {
-    return static_cast<double>(std::clock() - c0) / CLOCKS_PER_SEC;
-}
-
-// Reads the file and counts its lines: what any reader of it must at least do.
-double ReadLines(const fs::path& file, std::uint64_t& lines)
-{
-    const std::clock_t c0 = std::clock();
-    auto source = OpenByteSource(file);
-    if (!source)
-        Die(source.Message());
-    std::vector<char> block(std::size_t{1} << 20);
-    lines = 0;
-    for (std::size_t got; (got = (*source)->Read(block.data(), block.size())) > 0;)
-        lines += static_cast<std::uint64_t>(std::count(block.data(), block.data() + got, '\n'));
-    return Seconds(c0);
-}
-
-double ParseFeatures(const fs::path& file, const std::vector<std::string>& types, std::size_t& kept)
-{
+    if (mode == "read") {
+        auto source = OpenByteSource(file);
+        if (!source)
+            Die(source.Message());
+        std::vector<char> block(std::size_t{1} << 20);
+        std::uint64_t lines = 0;
+        for (std::size_t got; (got = (*source)->Read(block.data(), block.size())) > 0;)
+            lines += static_cast<std::uint64_t>(std::count(block.data(), block.data() + got, '\n'));
+        std::printf("%llu\n", static_cast<unsigned long long>(lines));
+        return 0;
+    }
     std::vector<FastaRecord> records;
     for (int r = 0; r < 5; ++r)
         records.push_back({"chr" + std::to_string(r), true, 0, 1000000000});
-    const std::clock_t c0 = std::clock();
-    const auto set = ReadFeatures({file, FeatureFormat::Gff3, types}, records, "genome.fa");
+    FeatureQuery query{file, mode == "bed" ? FeatureFormat::Bed : FeatureFormat::Gff3, {}};
+    for (std::size_t at = 0; mode == "gff" && types != "all" && at <= types.size();) {
+        const std::size_t comma = std::min(types.find(',', at), types.size());
+        query.types.push_back(types.substr(at, comma - at));
+        at = comma + 1;
+    }
+    const auto set = ReadFeatures(query, records, "genome.fa");
     if (!set)
         Die(set.Message());
-    kept = set->features.size();
-    return Seconds(c0);
+    std::printf("%zu\n", set->features.size());
+    return 0;
+}
+
+// Each case's best CPU time over `rounds` fresh processes, the cases interleaved.
+void CompareParsing(const fs::path& dir, std::uint64_t lines, int rounds)
+{
+    const std::string self = fs::read_symlink("/proc/self/exe").string();
+    std::printf("Annotations of %llu lines, CPU time of a fresh process, speed against reading and counting lines "
+                "(target >= 0.5):\n",
+                static_cast<unsigned long long>(lines));
+    for (const bool gz : {false, true}) {
+        const fs::path gff = dir / (gz ? "a.gff3.gz" : "a.gff3");
+        const fs::path bed = dir / (gz ? "a.bed.gz" : "a.bed");
+        WriteAnnotations(gff, bed, lines, gz);
+        const std::vector<std::vector<std::string>> cases = {{"read", gff.string(), ""},
+                                                             {"gff", gff.string(), "gene"},
+                                                             {"gff", gff.string(), "all"},
+                                                             {"read", bed.string(), ""},
+                                                             {"bed", bed.string(), ""}};
+        std::vector<bench::ChildRun> best(cases.size());
+        for (int round = 0; round < rounds; ++round)
+            for (std::size_t c = 0; c < cases.size(); ++c) {
+                const bench::ChildRun run = bench::Spawn({self, "--child", cases[c][0], cases[c][1], cases[c][2]});
+                best[c].Best(run);
+                best[c].peakKiB = run.peakKiB;
+            }
+        const char* kind = gz ? "gzip" : "plain";
+        std::printf("  GFF3 %-5s (%4.0f MB): read %.3f s; --type gene (a tenth kept) %.3f s: %.2f; every type %.3f s: "
+                    "%.2f\n",
+                    kind, static_cast<double>(fs::file_size(gff)) / (1 << 20), best[0].cpu, best[1].cpu,
+                    best[0].cpu / best[1].cpu, best[2].cpu, best[0].cpu / best[2].cpu);
+        std::printf("    peak memory: read %ld MB, --type gene %ld MB\n", best[0].peakKiB / 1024,
+                    best[1].peakKiB / 1024);
+        std::printf("  BED6 %-5s (%4.0f MB): read %.3f s; every line kept %.3f s: %.2f\n", kind,
+                    static_cast<double>(fs::file_size(bed)) / (1 << 20), best[3].cpu, best[4].cpu,
+                    best[3].cpu / best[4].cpu);
+    }
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc == 5 && std::string(argv[1]) == "--child")
+        return Child(argv[2], argv[3], argv[4]);
     int features = 10000;
     std::uint64_t gffLines = 3000000;
     int rounds = 3;
@@ -164,24 +222,7 @@ int main(int argc, char** argv)
     std::printf("  ratio features / patterns: %.2f wall, %.2f CPU (target <= 1.2)\n", bed.seconds / patterns.seconds,
                 bed.cpu / patterns.cpu);
 
-    WriteGff(dir / "a.gff3", gffLines);
-    double read = 1e9;
-    double genes = 1e9;
-    double all = 1e9;
-    std::uint64_t lines = 0;
-    std::size_t keptGenes = 0;
-    std::size_t keptAll = 0;
-    for (int round = 0; round < rounds; ++round) {
-        read = std::min(read, ReadLines(dir / "a.gff3", lines));
-        genes = std::min(genes, ParseFeatures(dir / "a.gff3", {"gene"}, keptGenes));
-        all = std::min(all, ParseFeatures(dir / "a.gff3", {}, keptAll));
-    }
-    const double megabytes = static_cast<double>(fs::file_size(dir / "a.gff3")) / (1 << 20);
-    std::printf("GFF3 of %llu lines (%.0f MB), CPU time: reading and counting lines %.3f s (%.0f MB/s)\n",
-                static_cast<unsigned long long>(lines), megabytes, read, megabytes / read);
-    std::printf("  ReadFeatures --type gene (%zu kept) %.3f s: speed / reading %.2f (target >= 0.5)\n", keptGenes,
-                genes, read / genes);
-    std::printf("  ReadFeatures, every type (%zu kept) %.3f s: speed / reading %.2f\n", keptAll, all, read / all);
+    CompareParsing(dir, gffLines, rounds);
     fs::remove_all(dir);
     return 0;
 }

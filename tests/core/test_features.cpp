@@ -166,11 +166,12 @@ TEST(Features, FilesBecomePicturesOfTheirStrand)
         if (c.compress != nullptr)
             file = Compress(file, dir / "features.gz", c.compress);
         const auto records = ScanFastaRecords(sequence);
-        const auto set = ReadFeatures({file, c.format, c.types}, *records, sequence.string());
+        auto set = ReadFeatures({file, c.format, c.types}, *records, sequence.string());
         EXPECT_NE(set.Message().find(c.error), std::string::npos) << set.Message();
         if (!set)
             continue;
-        FeatureGalleryRequest request{file.string(), *set, *records, dir / "out", !c.types.empty(), c.ignoreStrand};
+        FeatureGalleryRequest request{file.string(), std::move(set).value(), *records,
+                                      dir / "out",   !c.types.empty(),       c.ignoreStrand};
         auto galleries = PlanFeatureGalleries(request);
         for (const FeatureGallery& gallery : galleries)
             fs::create_directories(gallery.dir);

@@ -39,7 +39,7 @@ std::string PlaceName(const FeatureGalleryRequest& request, const Feature& featu
 }
 
 // Feature indexes in sequence order: record, start, end, then file order.
-std::vector<std::size_t> SequenceOrder(const std::vector<Feature>& features)
+std::vector<std::size_t> SequenceOrder(const FeatureList& features)
 {
     std::vector<std::size_t> order(features.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
@@ -71,7 +71,7 @@ std::vector<FeatureGallery> PlanFeatureGalleries(const FeatureGalleryRequest& re
     for (const std::size_t i : SequenceOrder(request.features.features)) {
         const Feature& feature = request.features.features[i];
         const std::size_t g = request.byType ? feature.type : 0;
-        const std::string stem = feature.name.empty() ? PlaceName(request, feature) : feature.name;
+        const std::string stem = feature.name.empty() ? PlaceName(request, feature) : std::string(feature.name);
         galleries[g].pictures.push_back({i, names[g].Take(SafeFileName(stem)) + extension});
     }
     return galleries;
@@ -163,7 +163,7 @@ std::vector<std::pair<std::size_t, std::size_t>> DrawingOrder(const FeatureGalle
     for (std::size_t g = 0; g < galleries.size(); ++g)
         for (std::size_t p = 0; p < galleries[g].pictures.size(); ++p)
             order.emplace_back(g, p);
-    const std::vector<Feature>& features = request.features.features;
+    const FeatureList& features = request.features.features;
     const auto key = [&](const std::pair<std::size_t, std::size_t>& at) {
         const Feature& f = features[galleries[at.first].pictures[at.second].feature];
         return std::tie(f.record, f.start, f.end, f.line);
@@ -176,7 +176,7 @@ std::string SvgTitle(const AppSettings& settings, const FeatureGalleryRequest& r
 {
     std::string title = "Sequence file: " + settings.sequenceFile + ", ";
     if (!feature.name.empty())
-        title += feature.name + ", ";
+        title.append(feature.name).append(", ");
     title.append(RecordName(request.records[feature.record])).append(1, ':');
     title.append(std::to_string(feature.start + 1)).append(1, '-').append(std::to_string(feature.end));
     if (DrawnMinus(feature, request.ignoreStrand))

@@ -21,10 +21,13 @@ namespace {
 // to a bound, so that a file with one endless line is refused before it fills memory.
 class TextLines {
 public:
-    static constexpr std::size_t kBlock = std::size_t{1} << 20;
+    static constexpr std::size_t kBlock = std::size_t{1} << 18;
     static constexpr std::size_t kMaxLine = std::size_t{1} << 20;
 
-    explicit TextLines(std::unique_ptr<ByteSource> source) : m_source(std::move(source)), m_buffer(2 * kBlock, '\0') {}
+    explicit TextLines(std::unique_ptr<ByteSource> source)
+        : m_source(std::move(source)), m_buffer(std::make_unique_for_overwrite<char[]>(2 * kBlock)), m_size(2 * kBlock)
+    {
+    }
 
     enum class Status { Line, End, TooLong, Failed };
 
@@ -32,7 +35,7 @@ public:
     Status Next(std::string_view& line)
     {
         for (;;) {
-            const char* begin = m_buffer.data() + m_begin;
+            const char* begin = m_buffer.get() + m_begin;
             const void* newline = std::memchr(begin, '\n', m_end - m_begin);
             if (newline != nullptr || (m_ended && m_begin < m_end)) {
                 const std::size_t length = newline != nullptr
@@ -55,18 +58,29 @@ public:
     const IoStatus& SourceStatus() const { return m_source->Status(); }
 
 private:
+    // Moves the unread part to the front and reads a block after it; a line longer than
+    // a block grows the buffer, up to the longest line taken.
     void Refill()
     {
-        std::memmove(m_buffer.data(), m_buffer.data() + m_begin, m_end - m_begin);
-        m_end -= m_begin;
+        const std::size_t kept = m_end - m_begin;
+        if (kept + kBlock > m_size) {
+            auto larger = std::make_unique_for_overwrite<char[]>(kept + kBlock);
+            std::memcpy(larger.get(), m_buffer.get() + m_begin, kept);
+            m_buffer = std::move(larger);
+            m_size = kept + kBlock;
+        } else {
+            std::memmove(m_buffer.get(), m_buffer.get() + m_begin, kept);
+        }
         m_begin = 0;
-        const std::size_t got = m_source->Read(m_buffer.data() + m_end, m_buffer.size() - m_end);
+        m_end = kept;
+        const std::size_t got = m_source->Read(m_buffer.get() + m_end, m_size - m_end);
         m_end += got;
         m_ended = got == 0;
     }
 
     std::unique_ptr<ByteSource> m_source;
-    std::string m_buffer;
+    std::unique_ptr<char[]> m_buffer;
+    std::size_t m_size;
     std::size_t m_begin = 0;
     std::size_t m_end = 0;
     bool m_ended = false;
@@ -186,9 +200,16 @@ bool NumberList(std::string_view text, std::size_t count, std::vector<std::uint6
     return out.size() == count;
 }
 
+// The lists of a BED12 line, reused from line to line.
+struct BlockLists {
+    std::vector<std::uint64_t> sizes;
+    std::vector<std::uint64_t> starts;
+    std::vector<FeatureBlock> blocks;
+};
+
 // BED12 columns 10 to 12 as blocks inside [0, length): ascending and apart, as the
 // format asks, so that the spliced letters are the exons joined in order.
-bool TakeBlocks(const Fields<13>& f, std::uint64_t length, std::vector<FeatureBlock>& blocks, std::string& why)
+bool TakeBlocks(const Fields<13>& f, std::uint64_t length, BlockLists& lists, std::string& why)
 {
     const auto count = Number(f.field[9], "block count", why);
     if (!count)
@@ -197,10 +218,11 @@ bool TakeBlocks(const Fields<13>& f, std::uint64_t length, std::vector<FeatureBl
         why = "block count " + std::to_string(*count) + " does not fit the feature";
         return false;
     }
-    std::vector<std::uint64_t> sizes;
-    std::vector<std::uint64_t> starts;
-    if (!NumberList(f.field[10], *count, sizes, why) || !NumberList(f.field[11], *count, starts, why))
+    const std::vector<std::uint64_t>& sizes = lists.sizes;
+    const std::vector<std::uint64_t>& starts = lists.starts;
+    if (!NumberList(f.field[10], *count, lists.sizes, why) || !NumberList(f.field[11], *count, lists.starts, why))
         return false;
+    lists.blocks.clear();
     std::uint64_t reached = 0;
     for (std::size_t i = 0; i < *count; ++i) {
         if (starts[i] < reached || starts[i] > length || sizes[i] > length - starts[i]) {
@@ -208,7 +230,7 @@ bool TakeBlocks(const Fields<13>& f, std::uint64_t length, std::vector<FeatureBl
             return false;
         }
         reached = starts[i] + sizes[i];
-        blocks.push_back({starts[i], sizes[i]});
+        lists.blocks.push_back({starts[i], sizes[i]});
     }
     return true;
 }
@@ -231,7 +253,10 @@ bool IsBedHeader(std::string_view line)
 
 class BedLines {
 public:
-    BedLines(RecordNames& names, FeatureSet& set) : m_names(names) { set.types.assign(1, std::string()); }
+    BedLines(RecordNames& names, FeatureSet& set) : m_names(names), m_store(set.store)
+    {
+        set.types.assign(1, std::string());
+    }
 
     LineKind Take(std::string_view line, Feature& feature, std::string& why)
     {
@@ -253,39 +278,54 @@ public:
         }
         feature.start = *start;
         feature.end = *end;
-        if (f.count >= 4 && f.field[3] != ".")
-            feature.name = f.field[3];
         if (f.count >= 6 && !TakeStrand(f.field[5], false, feature.strand, why))
             return LineKind::Bad;
-        if (f.count >= 12 && !TakeBlocks(f, *end - *start, feature.blocks, why))
+        if (f.count >= 12 && !TakeBlocks(f, *end - *start, m_lists, why))
             return LineKind::Bad;
         const auto record = m_names.Find(f.field[0], *end, why);
         if (!record)
             return LineKind::Bad;
         feature.record = *record;
+        if (f.count >= 4 && f.field[3] != ".")
+            feature.name = m_store.Keep(f.field[3]);
+        if (f.count >= 12)
+            feature.blocks = m_store.Keep(std::span<const FeatureBlock>(m_lists.blocks));
         return LineKind::Feature;
     }
 
 private:
     RecordNames& m_names;
+    FeatureStore& m_store;
+    BlockLists m_lists;
 };
 
-// The value of `key` in a GFF3 attribute column ("ID=a;Name=b"), still escaped.
-std::optional<std::string_view> Attribute(std::string_view attributes, std::string_view key)
-{
-    while (!attributes.empty()) {
-        const std::size_t semicolon = attributes.find(';');
-        std::string_view pair = attributes.substr(0, semicolon);
-        while (!pair.empty() && pair.front() == ' ')
-            pair.remove_prefix(1);
-        if (pair.size() > key.size() && pair.substr(0, key.size()) == key && pair[key.size()] == '=')
-            return pair.substr(key.size() + 1);
-        if (semicolon == std::string_view::npos)
-            break;
-        attributes.remove_prefix(semicolon + 1);
+// What a feature's name is taken from in a GFF3 attribute column ("ID=a;Name=b"):
+// the values of Name and ID, still escaped, in one pass over the column.
+struct NameAttributes {
+    std::optional<std::string_view> name;
+    std::optional<std::string_view> id;
+    bool pairs = false; // some attribute is written key=value
+
+    explicit NameAttributes(std::string_view attributes)
+    {
+        while (!attributes.empty()) {
+            const std::size_t semicolon = attributes.find(';');
+            std::string_view pair = attributes.substr(0, semicolon);
+            while (!pair.empty() && pair.front() == ' ')
+                pair.remove_prefix(1);
+            const std::size_t equals = pair.find('=');
+            pairs = pairs || equals != std::string_view::npos;
+            const std::string_view key = pair.substr(0, equals);
+            if (equals != std::string_view::npos && key == "Name" && !name)
+                name = pair.substr(equals + 1);
+            else if (equals != std::string_view::npos && key == "ID" && !id)
+                id = pair.substr(equals + 1);
+            if (semicolon == std::string_view::npos)
+                break;
+            attributes.remove_prefix(semicolon + 1);
+        }
     }
-    return std::nullopt;
-}
+};
 
 class GffLines {
 public:
@@ -293,34 +333,40 @@ public:
 
     LineKind Take(std::string_view line, Feature& feature, std::string& why)
     {
-        if (line.substr(0, 7) == "##FASTA" || line.front() == '>')
-            return LineKind::End;
-        if (line.substr(0, 13) == "##gff-version") {
-            if (line.find('3', 13) == std::string_view::npos) {
-                why = "not GFF version 3: GFF3 expected";
-                return LineKind::Bad;
-            }
-            return LineKind::Skip;
-        }
-        if (line.front() == '#' || line.find_first_not_of(" \t") == std::string_view::npos)
+        if (line.front() == '#' || line.front() == '>')
+            return Comment(line, why);
+        if ((line.front() == ' ' || line.front() == '\t') && line.find_first_not_of(" \t") == std::string_view::npos)
             return LineKind::Skip;
         // The type first: the other columns of a line not asked for are never looked at.
         const Fields<4> head(line, '\t');
         if (head.count == 4 && !TypeKept(head.field[2], feature.type))
             return LineKind::Skip;
-        const Fields<10> f(line, '\t');
-        if (f.count != 9) {
-            why = "a GFF3 line has 9 tab-separated columns, this one " + std::to_string(f.count);
+        const Fields<7> tail(head.count == 4 ? head.field[3] : std::string_view(), '\t');
+        const std::size_t count = head.count == 4 ? 3 + tail.count : head.count;
+        if (count != 9) {
+            why = "a GFF3 line has 9 tab-separated columns, this one " + std::to_string(count);
             return LineKind::Bad;
         }
-        return TakeColumns(f, feature, why);
+        return TakeColumns(head.field[0], tail, feature, why);
     }
 
 private:
-    LineKind TakeColumns(const Fields<10>& f, Feature& feature, std::string& why)
+    static LineKind Comment(std::string_view line, std::string& why)
     {
-        const auto start = Number(f.field[3], "start", why);
-        const auto end = start ? Number(f.field[4], "end", why) : std::nullopt;
+        if (line.substr(0, 7) == "##FASTA" || line.front() == '>')
+            return LineKind::End;
+        if (line.substr(0, 13) == "##gff-version" && line.find('3', 13) == std::string_view::npos) {
+            why = "not GFF version 3: GFF3 expected";
+            return LineKind::Bad;
+        }
+        return LineKind::Skip;
+    }
+
+    // The columns after the type: start, end, score, strand, phase, attributes.
+    LineKind TakeColumns(std::string_view seqid, const Fields<7>& f, Feature& feature, std::string& why)
+    {
+        const auto start = Number(f.field[0], "start", why);
+        const auto end = start ? Number(f.field[1], "end", why) : std::nullopt;
         if (!end)
             return LineKind::Bad;
         if (*start < 1 || *start > *end) {
@@ -328,14 +374,13 @@ private:
                 "start " + std::to_string(*start) + " and end " + std::to_string(*end) + " do not make a 1-based range";
             return LineKind::Bad;
         }
-        if (!TakeStrand(f.field[6], true, feature.strand, why))
+        if (!TakeStrand(f.field[3], true, feature.strand, why))
             return LineKind::Bad;
-        const std::string_view attributes = f.field[8];
-        if (attributes.find('=') == std::string_view::npos && attributes.find('"') != std::string_view::npos) {
+        const NameAttributes attributes(f.field[5]);
+        if (!attributes.pairs && f.field[5].find('"') != std::string_view::npos) {
             why = "attributes written as in GTF (key \"value\";): GFF3 expected";
             return LineKind::Bad;
         }
-        const std::string_view seqid = f.field[0];
         const auto record = seqid.find('%') == std::string_view::npos ? m_names.Find(seqid, *end, why)
                                                                       : m_names.Find(PercentDecoded(seqid), *end, why);
         if (!record)
@@ -343,18 +388,22 @@ private:
         feature.record = *record;
         feature.start = *start - 1;
         feature.end = *end;
-        auto name = Attribute(attributes, "Name");
-        if (!name)
-            name = Attribute(attributes, "ID");
-        if (name)
-            feature.name = PercentDecoded(*name);
+        const auto name = attributes.name ? attributes.name : attributes.id;
+        // Most names hold no escape: they are kept as they are, without decoding.
+        if (name && name->find('%') == std::string_view::npos) {
+            feature.name = m_set.store.Keep(*name);
+        } else if (name) {
+            PercentDecode(*name, m_decoded);
+            feature.name = m_set.store.Keep(m_decoded);
+        }
         return LineKind::Feature;
     }
 
     // Whether features of `type` are kept, and under which index of the set's types.
     bool TypeKept(std::string_view type, std::uint32_t& index)
     {
-        const auto it = std::find(m_set.types.begin(), m_set.types.end(), type);
+        const auto it = std::find_if(m_set.types.begin(), m_set.types.end(),
+                                     [&](const std::string& kept) { return std::string_view(kept) == type; });
         if (it != m_set.types.end()) {
             index = static_cast<std::uint32_t>(it - m_set.types.begin());
             return true;
@@ -368,7 +417,8 @@ private:
 
     RecordNames& m_names;
     FeatureSet& m_set;
-    bool m_filtered; // the set's types are those asked for
+    bool m_filtered;       // the set's types are those asked for
+    std::string m_decoded; // a name with escapes, decoded
 };
 
 } // namespace
@@ -409,7 +459,7 @@ IoStatus ReadLines(const std::filesystem::path& file, TextLines& lines, Parser& 
         case LineKind::Bad: return IoError::Content(file, number, std::move(why));
         case LineKind::Feature:
             feature.line = number;
-            set.features.push_back(std::move(feature));
+            set.features.push_back(feature);
             feature = Feature{};
             break;
         }
@@ -443,7 +493,7 @@ IoResult<FeatureSet> ReadFeatures(const FeatureQuery& query, const std::vector<F
     return set;
 }
 
-std::string PercentDecoded(std::string_view text)
+void PercentDecode(std::string_view text, std::string& out)
 {
     const auto hex = [](char c) {
         return c >= '0' && c <= '9'   ? c - '0'
@@ -451,8 +501,7 @@ std::string PercentDecoded(std::string_view text)
                : c >= 'A' && c <= 'F' ? c - 'A' + 10
                                       : -1;
     };
-    std::string out;
-    out.reserve(text.size());
+    out.clear();
     for (std::size_t i = 0; i < text.size(); ++i) {
         const int high = text[i] == '%' && i + 2 < text.size() ? hex(text[i + 1]) : -1;
         const int low = high >= 0 ? hex(text[i + 2]) : -1;
@@ -463,7 +512,46 @@ std::string PercentDecoded(std::string_view text)
             out.push_back(text[i]);
         }
     }
+}
+
+std::string PercentDecoded(std::string_view text)
+{
+    std::string out;
+    PercentDecode(text, out);
     return out;
+}
+
+std::string_view FeatureStore::Keep(std::string_view text)
+{
+    if (text.empty())
+        return {};
+    auto* at = static_cast<char*>(Place(text.size(), 1));
+    std::memcpy(at, text.data(), text.size());
+    return {at, text.size()};
+}
+
+std::span<const FeatureBlock> FeatureStore::Keep(std::span<const FeatureBlock> blocks)
+{
+    if (blocks.empty())
+        return {};
+    auto* at = static_cast<FeatureBlock*>(Place(blocks.size_bytes(), alignof(FeatureBlock)));
+    std::copy(blocks.begin(), blocks.end(), at);
+    return {at, blocks.size()};
+}
+
+void* FeatureStore::Place(std::size_t bytes, std::size_t alignment)
+{
+    void* at = m_free;
+    if (std::align(alignment, bytes, at, m_left) == nullptr) {
+        const std::size_t size = std::max<std::size_t>(std::size_t{1} << 16, bytes + alignment);
+        m_blocks.push_back(std::make_unique_for_overwrite<std::byte[]>(size));
+        at = m_blocks.back().get();
+        m_left = size;
+        std::align(alignment, bytes, at, m_left);
+    }
+    m_free = static_cast<std::byte*>(at) + bytes;
+    m_left -= bytes;
+    return at;
 }
 
 } // namespace lirovane

@@ -4,7 +4,10 @@
 #include "core/sequence/fasta_records.h"
 
 #include <cstdint>
+#include <deque>
 #include <filesystem>
+#include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,23 +24,51 @@ struct FeatureBlock {
     friend bool operator==(const FeatureBlock&, const FeatureBlock&) = default;
 };
 
-// One feature, in the coordinates of the record it lies on.
+// One feature, in the coordinates of the record it lies on. Its name and exons lie in
+// the FeatureStore of the set that holds it: a feature owns no memory of its own.
 struct Feature {
-    std::string name;                 // BED column 4, or GFF3 Name then ID, decoded; may be empty
-    std::uint64_t line = 0;           // its line in the feature file
-    std::uint64_t start = 0;          // 0-based first base in the record
-    std::uint64_t end = 0;            // one past its last base
-    std::uint32_t record = 0;         // index into the records it was matched against
-    std::uint32_t type = 0;           // index into FeatureSet::types
-    char strand = '.';                // '+', '-' or '.'
-    std::vector<FeatureBlock> blocks; // BED12 exons in order; empty: the whole interval
+    std::string_view name;                // BED column 4, or GFF3 Name then ID, decoded; may be empty
+    std::span<const FeatureBlock> blocks; // BED12 exons in order; empty: the whole interval
+    std::uint64_t line = 0;               // its line in the feature file
+    std::uint64_t start = 0;              // 0-based first base in the record
+    std::uint64_t end = 0;                // one past its last base
+    std::uint32_t record = 0;             // index into the records it was matched against
+    std::uint32_t type = 0;               // index into FeatureSet::types
+    char strand = '.';                    // '+', '-' or '.'
 };
 
+// Bytes that stay where they are while more are added, in blocks of 64 KiB or more.
+// A set's features point into its store, so a store is moved, never copied.
+class FeatureStore {
+public:
+    FeatureStore() = default;
+    FeatureStore(const FeatureStore&) = delete;
+    FeatureStore& operator=(const FeatureStore&) = delete;
+    FeatureStore(FeatureStore&&) = default;
+    FeatureStore& operator=(FeatureStore&&) = default;
+    ~FeatureStore() = default;
+
+    std::string_view Keep(std::string_view text);
+    std::span<const FeatureBlock> Keep(std::span<const FeatureBlock> blocks);
+
+private:
+    void* Place(std::size_t bytes, std::size_t alignment);
+
+    std::vector<std::unique_ptr<std::byte[]>> m_blocks;
+    std::byte* m_free = nullptr;
+    std::size_t m_left = 0;
+};
+
+// Features in blocks that are never moved as more are added: holding them touches no
+// more memory than they take.
+using FeatureList = std::deque<Feature>;
+
 struct FeatureSet {
-    std::vector<Feature> features; // in file order
+    FeatureList features; // in file order
     // With a type filter the types asked for, in that order; otherwise every type met,
     // in the order met (BED has one, empty).
     std::vector<std::string> types;
+    FeatureStore store; // the features' names and exons
 };
 
 struct FeatureQuery {
@@ -61,5 +92,7 @@ IoResult<FeatureSet> ReadFeatures(const FeatureQuery& query, const std::vector<F
 
 // %XX escapes decoded, as GFF3 writes reserved characters; a malformed escape stays as it is.
 std::string PercentDecoded(std::string_view text);
+// The same into `out`, whose memory is reused.
+void PercentDecode(std::string_view text, std::string& out);
 
 } // namespace lirovane
