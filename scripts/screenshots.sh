@@ -3,7 +3,10 @@
 # the results opened, a size's gallery with a thumbnail's tooltip, the viewer at that
 # repeat in the settings' colours, and Save image writing a PNG. Needs a built tree,
 # snakemake and trf, and ImageMagick's import (LIROVANE_SCREENSHOT_DEPS=1 bash scripts/deps.sh).
-# Usage: scripts/screenshots.sh [BUILD_DIR]   (default build/ci); writes docs/screenshots/.
+# Then the gallery of the E. coli sample's tRNAs, from the hand-made annotation in
+# tests/data/features, opened in the window (features.png).
+# Usage: scripts/screenshots.sh [BUILD_DIR] [features]   (default build/ci); writes
+# docs/screenshots/; with "features", only the tRNA gallery's picture.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo=$(pwd)
@@ -19,6 +22,19 @@ cp "$samples/pfalciparum_MAL14_lower.fa" "$project/genomes/MAL14.fa"
 cp "$samples/pfalciparum_MAL14_lower.trf.dat" "$project/genomes/MAL14.trf.dat"
 cp "$samples/ecoli_k12_mg1655.fa" "$project/genomes/E_coli.fa"
 cp "$samples/ecoli_k12_mg1655.trf.dat" "$project/genomes/E_coli.trf.dat"
+cp "$repo/tests/data/features/ecoli_k12_genes.gff3" "$project/E_coli_genes.gff3"
+
+# The tRNA gallery: lirovane-batch --gff with --type tRNA, opened in the window.
+feature_shot() {
+  "$build/src/cli/lirovane-batch" --sequence "$project/genomes/E_coli.fa" \
+    --gff "$project/E_coli_genes.gff3" --type tRNA --out "$home/work/trna" >/dev/null
+  HOME=$home XDG_CONFIG_HOME=$home/.config xvfb-run -a -s '-screen 0 1200x800x24' bash -c "
+    set -eu
+    '$build/src/ui/lirovane' '$home/work/trna/tRNA' &
+    sleep 4
+    import -window root -crop 900x400+150+100 +repage '$out/features.png'
+    kill %1"
+}
 
 # The workflow, in the window's own colours (dark red, blue, teal, green).
 (cd "$project" && snakemake -s "$repo/workflow/Snakefile" --cores 2 --quiet \
@@ -47,6 +63,11 @@ Letter7=71
 Letter8=84
 NumberOfRepeatsInThisSet=463
 CONF
+if [ "${2:-}" = features ]; then
+  feature_shot
+  ls -l "$out/features.png"
+  exit 0
+fi
 
 steps=$(mktemp)
 trap 'rm -f "$steps"' EXIT
@@ -77,4 +98,5 @@ cp "$home/work/MAL14-3153.png" "$out/saved-repeat.png"
 kill %1
 STEPS
 xvfb-run -a -s '-screen 0 1200x800x24' bash "$steps"
+feature_shot
 ls -l "$out"

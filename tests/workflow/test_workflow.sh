@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs the many-genomes workflow for real on two small genomes and checks it against
 # lirovane-batch and trf run by hand, then adds genomes (one of them broken) and checks
-# that only their work is done; scatters trf over bins of records, with failing genomes
+# that only their work is done; draws an annotation's features and the records' overview; scatters trf over bins of records, with failing genomes
 # and names a shell would misread; refuses bad settings and names before any job runs;
 # and checks that the cluster profile parses.
 #
@@ -93,15 +93,27 @@ run > third.log 2>&1 || { cat third.log; fail "the third run failed"; }
 grep -q '^tiny	3	' out/summary.tsv || fail "summary.tsv lacks the new genome"
 [ "$(grep -c '^<tr><td>' out/index.htm)" = 3 ] || fail "index.htm does not list three genomes"
 
-# One size: the gallery is the genome's folder itself.
+# One size: the gallery is the genome's folder itself. With an annotation (genes on both
+# strands at the record's edges, an escaped name, a CDS not asked for) and overview: true,
+# the genome's folder also holds features/gene/ and overview/, and the page links them.
 mkdir one
 cp genomes/lambda_phage.fa genomes/lambda_phage.trf.dat one/
-snakemake -s "$root/workflow/Snakefile" --cores 2 \
-  --config input=one results=one-out sizes=6 lirovane_batch="$batch" > one.log 2>&1 || { cat one.log; fail "one size"; }
+r='gi|9626243|ref|NC_001416.1|'
+printf '##gff-version 3\n%s\tt\tgene\t1\t300\t.\t+\t.\tID=g1;Name=nu1%%2Ca\n%s\tt\tCDS\t191\t300\t.\t+\t.\tID=c1\n%s\tt\tgene\t48000\t48502\t.\t-\t.\tID=g2\n' \
+  "$r" "$r" "$r" > one/lambda_phage.gff3
+snakemake -s "$root/workflow/Snakefile" --cores 2 --config input=one results=one-out sizes=6 lirovane_batch="$batch" \
+  'feature_types=[gene]' overview=true > one.log 2>&1 || { cat one.log; fail "one size"; }
 "$batch" --sequence one/lambda_phage.fa --trf one/lambda_phage.trf.dat --size 6 --out hand/one \
   --summary hand/one/summary.tsv 2>/dev/null
-diff -r hand/one one-out/lambda_phage || fail "one size: gallery differs from lirovane-batch by hand"
-grep -q '<a href="lambda_phage/index.htm">size 6</a>: 24 repeats' one-out/index.htm || fail "one size: index.htm"
+"$batch" --sequence one/lambda_phage.fa --gff one/lambda_phage.gff3 --type gene --out hand/one/features \
+  --summary hand/one/features.summary.tsv > /dev/null 2>&1
+"$batch" --sequence one/lambda_phage.fa --overview --out hand/one > /dev/null 2>&1
+diff -r hand/one one-out/lambda_phage || fail "one size: galleries differ from lirovane-batch by hand"
+for link in 'lambda_phage/index.htm">size 6</a>: 24 repeats' 'lambda_phage/features/gene/index.htm">features gene</a>: 2 features' \
+            'lambda_phage/overview/index.htm">overview</a>: 1 record'; do
+  grep -qF "<a href=\"$link" one-out/index.htm || fail "one size: index.htm lacks $link"
+done
+[ -s one-out/lambda_phage/features/gene/nu1_a.bmp ] || fail "one size: the escaped name's picture"
 
 # trf scattered over bins of at most 45000 bases: "two" (lambda, then chr17 with a
 # description trf's @ line must keep, under a name a shell would misread) is a bin per
@@ -165,11 +177,11 @@ rm fail-bad scatter/empty.fa scatter/corrupt.fa.gz
 # Refused before any job runs, by name: bad settings, and every genome file the workflow
 # cannot take, in one message.
 mkdir refused
-for name in "it's.fa" a,b.fa logs.fa summary.tsv.fa; do cp genomes/lambda_phage.fa "refused/$name"; done
+for name in "it's.fa" a,b.fa logs.fa summary.tsv.fa x.gff3.fa; do cp genomes/lambda_phage.fa "refused/$name"; done
 ln -s nowhere.fa refused/gone.fa
 for row in "sizes=5-3|sizes: '5-3' is not a size from 1 to 2000" \
            "lirovane_batch=no-such-batch|lirovane_batch: 'no-such-batch' is not on PATH;" \
-           "input=refused|'it's.fa': a genome's name cannot hold \"'\"|'a,b.fa': a genome's name cannot hold ','|'logs.fa' would be genome 'logs', a name the workflow's own files have|'summary.tsv.fa' would be genome 'summary.tsv'|'gone.fa' is a symbolic link to 'nowhere.fa', which does not exist"; do
+           "input=refused|'it's.fa': a genome's name cannot hold \"'\"|'a,b.fa': a genome's name cannot hold ','|'logs.fa' would be genome 'logs', a name the workflow's own files have|'summary.tsv.fa' would be genome 'summary.tsv'|'x.gff3.fa' would be genome 'x.gff3', which ends as an annotation's|'gone.fa' is a symbolic link to 'nowhere.fa', which does not exist"; do
   IFS='|' read -ra expected <<< "$row"
   snakemake -s "$root/workflow/Snakefile" -n --cores 2 \
     --config input=one results=refused-out sizes=6 lirovane_batch="$batch" "${expected[0]}" > refused.log 2>&1 \

@@ -17,7 +17,7 @@ def run(job, log):
         genomes.trf_bin(params.genome, text, job.input.fai, params.records, params.command, out[0], log)
     elif rule == "gather":
         genomes.gather(job.input, out[0])
-    elif rule == "gallery":
+    elif rule in ("gallery", "features", "records"):
         genomes.gallery(params.command, job.input.sequence, log)
 
 

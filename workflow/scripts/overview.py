@@ -1,6 +1,7 @@
 """The overview of a set of genomes: results/index.htm links every genome's galleries
 with their counts, results/summary.tsv has one row per genome and size. Both are built
-from the summary.tsv that lirovane-batch wrote for each genome."""
+from the summary.tsv that lirovane-batch wrote for each genome; the page also links a
+genome's feature galleries and its records' overview where it has them."""
 
 import csv
 import html
@@ -20,20 +21,39 @@ def write_atomically(path, text):
     os.replace(staged, path)
 
 
-def overview(genomes, files, summaries, page, table):
+def link(results, folder, target, label, count, noun):
+    # A genome's name may hold characters a link cannot (space, #, %): quote them.
+    href = html.escape(urllib.parse.quote(os.path.relpath(os.path.join(folder, target), results)), quote=True)
+    text = f"no {noun}s" if count == 0 else f"1 {noun}" if count == 1 else f"{count} {noun}s"
+    return f'<a href="{href}">{html.escape(label)}</a>: {text}'
+
+
+def more_links(results, pages):
+    """Links to a genome's feature galleries (one per type) and its records' overview."""
+    links = []
+    if "features" in pages:
+        folder = os.path.join(os.path.dirname(pages["features"]), "features")
+        for row in read_rows(pages["features"]):
+            label = "features " + row["type"] if row["type"] else "features"
+            links.append(link(results, folder, row["page"], label, int(row["features"]), "feature"))
+    if "overview" in pages:
+        with open(pages["overview"]) as walk:
+            records = sum(1 for _ in walk) - 1
+        links.append(link(results, os.path.dirname(pages["overview"]), "index.htm", "overview", records, "record"))
+    return links
+
+
+def overview(genomes, files, summaries, pages, page, table):
     results = os.path.dirname(page) or "."
     rows = ["genome\tsize\trepeats\tpictures\tbases\n"]
     cells = []
-    for genome, file_name, summary in zip(genomes, files, summaries):
-        folder = os.path.relpath(os.path.dirname(summary), results)
+    for genome, file_name, summary, more in zip(genomes, files, summaries, pages):
+        folder = os.path.dirname(summary)
         links = []
         for row in read_rows(summary):
             rows.append("\t".join([genome, row["size"], row["repeats"], row["pictures"], row["bases"]]) + "\n")
-            # A genome's name may hold characters a link cannot (space, #, %): quote them.
-            href = html.escape(urllib.parse.quote(folder + "/" + row["page"]), quote=True)
-            count = int(row["repeats"])
-            text = "no repeats" if count == 0 else "1 repeat" if count == 1 else f"{count} repeats"
-            links.append(f'<a href="{href}">size {html.escape(row["size"])}</a>: {text}')
+            links.append(link(results, folder, row["page"], "size " + row["size"], int(row["repeats"]), "repeat"))
+        links += more_links(results, more)
         cells.append(
             f"<tr><td>{html.escape(genome)}</td><td>{html.escape(file_name)}</td><td>"
             + "<br>".join(links)
@@ -53,6 +73,7 @@ overview(
     snakemake.params.genomes,
     snakemake.params.files,
     snakemake.input.summaries,
+    snakemake.params.pages,
     snakemake.output.page,
     snakemake.output.table,
 )
