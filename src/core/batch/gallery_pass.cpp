@@ -55,9 +55,12 @@ void AddEvents(const PositionList& starts, const PositionList& ends, std::uint32
 
 // How a gallery keeps its stretches: in memory up to `inMemory` letters; a longer one
 // is read again from the sequence file when it can seek, else kept in a temporary file.
+// A stretch read again from the file is measured as it goes by, so that it is read
+// only once more, to be drawn, under `kernel` (the walk of the pass's style).
 struct StretchKeeping {
     std::size_t inMemory = kStretchInMemory;
     bool seekable = false;
+    const WalkKernel* kernel = nullptr;
 };
 
 // One gallery while the sequence is read: the stretch it collects and its page.
@@ -87,7 +90,11 @@ public:
     // Whether the open stretch takes the tokens read: a stretch read again later from
     // the sequence file needs none of them.
     bool Collecting() const { return m_collecting && m_keep != Keep::FromSequence; }
+    // Whether the open stretch is only measured: it is read again to be drawn.
+    bool Measuring() const { return m_collecting && m_keep == Keep::FromSequence; }
     std::string& Stretch() { return m_stretch; }
+    // Takes the text of tokens that a measured stretch passes over.
+    void Measure(std::string_view text) { m_bounds.Add(text, *m_keeping.kernel); }
 
     // The event at `position`, whose token (when there is one) is `token`, read from
     // `here` (where the reader stood before it). Returns true when it made a picture.
@@ -110,9 +117,18 @@ public:
             return draw;
         }
         // The character at an end position never joins a stretch.
-        if (Collecting() && haveToken)
-            Append(token);
+        if (haveToken)
+            Take(token);
         return false;
+    }
+
+    // One token of the open stretch, if any.
+    void Take(char token)
+    {
+        if (Measuring())
+            Measure(std::string_view(&token, 1));
+        else if (Collecting())
+            Append(token);
     }
 
     void Append(char token)
@@ -157,6 +173,8 @@ private:
         if (m_keep == Keep::InMemory) {
             if (m_keeping.seekable) {
                 m_keep = Keep::FromSequence;
+                m_bounds = WalkBounds{};
+                Measure(m_stretch);
                 m_stretch = std::string(); // gives the memory back
                 return;
             }
@@ -181,8 +199,10 @@ private:
         // Every token from the start up to the one before the end joined the stretch.
         job.length = static_cast<std::uint64_t>(end - m_current);
         if (m_keep == Keep::FromSequence) {
-            job.letters = std::make_unique<SequenceStretch>(m_sequencePath, m_start,
-                                                            static_cast<std::uint64_t>(m_current - 1), job.length);
+            auto stretch = std::make_unique<SequenceStretch>(m_sequencePath, m_start,
+                                                             static_cast<std::uint64_t>(m_current - 1), job.length);
+            stretch->SetKnownBounds(m_bounds);
+            job.letters = std::move(stretch);
         } else if (m_keep == Keep::Spilled) {
             m_spill->Append(m_stretch);
             m_stretch = std::string();
@@ -216,6 +236,7 @@ private:
     std::int64_t m_current = 0;
     SourcePoint m_start; // where the reader stood before the stretch's first token
     Keep m_keep = Keep::InMemory;
+    WalkBounds m_bounds; // of a stretch read again from the sequence, as far as it was read
     std::unique_ptr<SpilledStretch> m_spill;
 };
 
@@ -261,17 +282,17 @@ public:
             }
             if (!haveToken)
                 return Outcome::SequenceEnded;
-            for (std::size_t g = 0; g < m_galleries.size(); ++g) {
-                if (m_seen[g] != position && m_galleries[g]->Collecting())
-                    m_galleries[g]->Append(token);
-            }
+            for (std::size_t g = 0; g < m_galleries.size(); ++g)
+                if (m_seen[g] != position)
+                    m_galleries[g]->Take(token);
         }
         return Outcome::Done;
     }
 
 private:
     // Passes over n tokens, appending them to every open stretch that collects them, a
-    // bounded chunk at a time so that a long stretch can leave memory as it grows.
+    // bounded chunk at a time so that a long stretch can leave memory as it grows, and
+    // measuring every open stretch that is read again later.
     void Feed(std::uint64_t n)
     {
         while (n > 0) {
@@ -291,15 +312,35 @@ private:
                 }
             }
             if (first == nullptr) {
-                m_reader.Skip(n); // nothing collects: the rest in one go
+                MeasureRest(n); // nothing collects: the rest in one go
                 return;
             }
+            const std::string_view added = std::string_view(*first).substr(firstSize);
+            for (auto& gallery : m_galleries)
+                if (gallery->Measuring())
+                    gallery->Measure(added);
             // Only after every gallery copied the chunk from the first one.
             for (auto& gallery : m_galleries)
                 if (gallery->Collecting())
                     gallery->Appended();
             n -= chunk;
         }
+    }
+
+    // Passes over n tokens that no stretch collects, as text that the measured ones walk.
+    void MeasureRest(std::uint64_t n)
+    {
+        const bool measuring =
+            std::any_of(m_galleries.begin(), m_galleries.end(), [](const auto& g) { return g->Measuring(); });
+        if (!measuring) {
+            m_reader.Skip(n);
+            return;
+        }
+        TakeText(m_reader, n, [this](std::string_view text, std::uint64_t) {
+            for (auto& gallery : m_galleries)
+                if (gallery->Measuring())
+                    gallery->Measure(text);
+        });
     }
 
     TokenReader& m_reader;
@@ -322,9 +363,11 @@ bool ReadFor(const AppSettings& settings, const std::vector<GallerySelection>& g
     // BGZF input is decompressed by worker threads while this one scans and draws.
     const IoStatus opened = reader.Open(settings.sequenceFile, SourceOptions{kBatchDecompressThreads});
     std::vector<std::unique_ptr<GalleryState>> states;
+    const WalkKernel kernel(settings.Style().letters);
     for (std::size_t g = first; g < last; ++g)
-        states.push_back(std::make_unique<GalleryState>(settings, galleries[g], results[g], unwritten[g],
-                                                        StretchKeeping{options.stretchInMemory, reader.CanSeek()}));
+        states.push_back(
+            std::make_unique<GalleryState>(settings, galleries[g], results[g], unwritten[g],
+                                           StretchKeeping{options.stretchInMemory, reader.CanSeek(), &kernel}));
     StretchScanner::Outcome outcome = StretchScanner::Outcome::Done;
     if (opened) {
         // Chunks of a quarter of the bound: a stretch leaves memory before it is much past it.

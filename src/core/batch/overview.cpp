@@ -157,15 +157,11 @@ std::unique_ptr<LetterSource> WalkRecord(TokenReader& reader, const std::filesys
     std::unique_ptr<SpilledStretch> spill = reader.CanSeek() ? nullptr : SpilledStretch::Create();
     // The drawing is told the walk's extremes, so it reads the record once more only.
     const SourcePoint start = reader.Position();
-    std::uint64_t tokens = 0;
-    for (std::uint64_t left = record.bases; left > 0; left -= tokens) {
-        const std::string_view text = reader.ReadText(left, tokens);
-        if (text.empty())
-            break;
+    TakeText(reader, record.bases, [&](std::string_view text, std::uint64_t tokens) {
         walk.Add(text, tokens);
         if (spill)
             spill->Append(text);
-    }
+    });
     if (!reader.CanSeek()) {
         if (spill)
             spill->SetKnownBounds(walk.Bounds());

@@ -2,6 +2,7 @@
 
 #include "core/render/canvas.h"
 #include "core/render/letter_source.h"
+#include "core/render/read_ahead.h"
 #include "core/render/scaled_walk.h"
 #include "core/render/walk_kernel.h"
 
@@ -148,8 +149,15 @@ void DrawPath(LetterSource& letters, const PathExtent& extent, const PathStyle& 
         drawer.Move(slot);
         return true;
     };
-    for (std::string_view piece = letters.Next(); !piece.empty(); piece = letters.Next())
-        walk.Feed(piece, move);
+    if (letters.KnownBounds() != nullptr) {
+        // A long stretch read again from where it lies: read ahead on a second thread.
+        ReadAhead ahead(letters, kernel, extent.scale > 1);
+        for (ReadAhead::Piece piece = ahead.Next(); !piece.text.empty(); piece = ahead.Next())
+            walk.FeedWalked(piece.text, piece.moves, piece.blocks, move);
+    } else {
+        for (std::string_view piece = letters.Next(); !piece.empty(); piece = letters.Next())
+            walk.Feed(piece, move);
+    }
     drawer.Flush();
 }
 

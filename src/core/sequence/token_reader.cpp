@@ -1,7 +1,11 @@
 #include "core/sequence/token_reader.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <mutex>
+#include <string>
 #include <string_view>
+#include <thread>
 
 namespace lirovane {
 
@@ -204,6 +208,97 @@ bool TokenReader::Seek(const SourcePoint& point, std::uint64_t tokensBefore)
     m_len = 0;
     m_consumed = tokensBefore;
     return true;
+}
+
+namespace {
+
+// Below this many tokens a second thread costs more than it saves.
+constexpr std::uint64_t kTakeAheadFrom = std::uint64_t{4} << 20;
+
+// Two pieces of text: one the reader fills while the caller works on the other.
+class TextAhead {
+public:
+    TextAhead(TokenReader& reader, std::uint64_t n) : m_reader(reader), m_left(n)
+    {
+        m_thread = std::thread([this] { Run(); });
+    }
+    ~TextAhead() { m_thread.join(); }
+    TextAhead(const TextAhead&) = delete;
+    TextAhead& operator=(const TextAhead&) = delete;
+
+    // Calls take for every piece, in order; returns the tokens taken.
+    std::uint64_t Drain(const std::function<void(std::string_view, std::uint64_t)>& take)
+    {
+        std::uint64_t taken = 0;
+        for (std::size_t s = 0;; s ^= 1) {
+            Slot& slot = m_slots[s];
+            {
+                std::unique_lock lock(m_mutex);
+                m_changed.wait(lock, [&] { return slot.full; });
+            }
+            if (slot.text.empty())
+                return taken;
+            take(slot.text, slot.tokens);
+            taken += slot.tokens;
+            {
+                std::lock_guard lock(m_mutex);
+                slot.full = false;
+            }
+            m_changed.notify_all();
+        }
+    }
+
+private:
+    struct Slot {
+        std::string text;
+        std::uint64_t tokens = 0;
+        bool full = false;
+    };
+
+    void Run()
+    {
+        for (std::size_t s = 0;; s ^= 1) {
+            Slot& slot = m_slots[s];
+            {
+                std::unique_lock lock(m_mutex);
+                m_changed.wait(lock, [&] { return !slot.full; });
+            }
+            // The slot is this thread's alone until it is marked full.
+            const std::string_view text = m_left > 0 ? m_reader.ReadText(m_left, slot.tokens) : std::string_view();
+            slot.text.assign(text);
+            m_left -= text.empty() ? 0 : slot.tokens;
+            {
+                std::lock_guard lock(m_mutex);
+                slot.full = true;
+            }
+            m_changed.notify_all();
+            if (text.empty())
+                return;
+        }
+    }
+
+    TokenReader& m_reader;
+    std::uint64_t m_left;
+    Slot m_slots[2];
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::thread m_thread;
+};
+
+} // namespace
+
+std::uint64_t TakeText(TokenReader& reader, std::uint64_t n,
+                       const std::function<void(std::string_view text, std::uint64_t tokens)>& take)
+{
+    if (n >= kTakeAheadFrom) {
+        TextAhead ahead(reader, n);
+        return ahead.Drain(take);
+    }
+    std::uint64_t taken = 0;
+    std::uint64_t tokens = 0;
+    for (std::string_view text; taken < n && !(text = reader.ReadText(n - taken, tokens)).empty(); taken += tokens)
+        take(text, tokens);
+    return taken;
 }
 
 } // namespace lirovane

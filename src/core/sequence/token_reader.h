@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -77,5 +78,12 @@ private:
     SourcePoint m_blockStart; // where m_block[0] was read
     std::uint64_t m_consumed = 0;
 };
+
+// Takes up to n tokens from `reader` as text, as ReadText gives it, calling take(text,
+// tokens) for each piece. A long run is read on a second thread, one piece ahead, so
+// that the reading and the caller's work on the piece before overlap. Returns the
+// tokens taken (fewer at the end of input, or once reading failed).
+std::uint64_t TakeText(TokenReader& reader, std::uint64_t n,
+                       const std::function<void(std::string_view text, std::uint64_t tokens)>& take);
 
 } // namespace lirovane

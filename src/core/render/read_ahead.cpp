@@ -1,0 +1,66 @@
+#include "core/render/read_ahead.h"
+
+#include "core/render/letter_source.h"
+
+namespace lirovane {
+
+ReadAhead::ReadAhead(LetterSource& letters, const WalkKernel& kernel, bool withMoves)
+    : m_letters(letters), m_kernel(kernel), m_withMoves(withMoves)
+{
+    m_thread = std::thread([this] { Run(); });
+}
+
+ReadAhead::~ReadAhead()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_stopping = true;
+    }
+    m_changed.notify_all();
+    m_thread.join();
+}
+
+void ReadAhead::Run()
+{
+    for (std::size_t s = 0;; s ^= 1) {
+        Slot& slot = m_slots[s];
+        {
+            std::unique_lock lock(m_mutex);
+            m_changed.wait(lock, [&] { return m_stopping || !slot.full; });
+            if (m_stopping)
+                return;
+        }
+        // The slot is the reader's alone until it is marked full.
+        const std::string_view piece = m_letters.Next();
+        slot.text.assign(piece);
+        slot.blocks = m_withMoves ? piece.size() / WalkKernel::kBlock : 0;
+        if (slot.moves.size() < slot.blocks)
+            slot.moves.resize(slot.blocks);
+        m_kernel.Walk(reinterpret_cast<const unsigned char*>(slot.text.data()), slot.blocks, slot.moves.data());
+        {
+            std::lock_guard lock(m_mutex);
+            slot.full = true;
+            slot.last = piece.empty();
+        }
+        m_changed.notify_all();
+        if (piece.empty())
+            return;
+    }
+}
+
+ReadAhead::Piece ReadAhead::Next()
+{
+    std::unique_lock lock(m_mutex);
+    if (m_holding) // the piece handed out last is done with
+        m_slots[m_taking ^ 1].full = false;
+    m_changed.notify_all();
+    Slot& slot = m_slots[m_taking];
+    m_changed.wait(lock, [&] { return slot.full; });
+    m_holding = true;
+    m_taking ^= 1;
+    if (slot.last)
+        return {};
+    return {slot.text, slot.moves.data(), slot.blocks};
+}
+
+} // namespace lirovane
