@@ -26,7 +26,8 @@ std::string Quoted(std::string_view piece)
 // Reads the items of a --size list; every failure names the whole list and why.
 class SizeListReader {
 public:
-    SizeListReader(std::string_view text, std::string& error) : m_text(text), m_error(error) {}
+    explicit SizeListReader(std::string_view text) : m_text(text) {}
+    const std::string& Error() const { return m_error; }
 
     // One item, "N" or "N-M", as the sizes from `first` to `last`.
     bool ReadItem(std::string_view item, int& first, int& last)
@@ -52,12 +53,10 @@ private:
     {
         if (word.empty())
             return Fail("a size is missing");
-        const auto number = WholeNumber<int>(word);
-        size = number.value_or(0);
+        const IoResult<std::int64_t> number = ParseWholeNumber(word, 1, kMaxSize);
+        size = static_cast<int>(number.value());
         if (!number)
-            return Fail(Quoted(word).append(" is not a whole number"));
-        if (size < 1 || size > kMaxSize)
-            return Fail(std::string("size ").append(word).append(" is outside 1 to ").append(std::to_string(kMaxSize)));
+            return Fail(number.error().reason);
         return true;
     }
 
@@ -70,34 +69,34 @@ private:
     }
 
     std::string_view m_text;
-    std::string& m_error;
+    std::string m_error;
 };
 
 } // namespace
 
-bool ParseSizeList(std::string_view text, std::vector<int>& sizes, std::string& error)
+IoResult<std::vector<int>> ParseSizeList(std::string_view text)
 {
     std::vector<bool> chosen(kMaxSize + 1, false);
-    SizeListReader reader(text, error);
+    SizeListReader reader(text);
     std::string_view rest = text;
     for (;;) {
         const std::size_t comma = rest.find(',');
         int first = 0;
         int last = 0;
         if (!reader.ReadItem(rest.substr(0, comma), first, last))
-            return false;
+            return IoError::Plain(reader.Error());
         for (int size = first; size <= last; ++size)
             chosen[static_cast<std::size_t>(size)] = true;
         if (comma == std::string_view::npos)
             break;
         rest.remove_prefix(comma + 1);
     }
-    sizes.clear();
+    std::vector<int> sizes;
     for (int size = 1; size <= kMaxSize; ++size) {
         if (chosen[static_cast<std::size_t>(size)])
             sizes.push_back(size);
     }
-    return true;
+    return sizes;
 }
 
 namespace {
@@ -108,26 +107,25 @@ constexpr std::string_view kNames[] = {"--sequence", "--patterns", "--trf",    "
                                        "--summary",  "--table",    "--format", "--write-patterns"};
 
 // A --type list: names separated by commas, each kept once in the order given.
-bool ParseTypeList(std::string_view text, std::vector<std::string>& types, std::string& error)
+IoResult<std::vector<std::string>> ParseTypeList(std::string_view text)
 {
-    types.clear();
+    std::vector<std::string> types;
     for (std::string_view rest = text;;) {
         const std::size_t comma = rest.find(',');
         const std::string_view type = rest.substr(0, comma);
-        if (type.empty()) {
-            error = "--type must be feature types separated by commas (gene,tRNA), not '" + std::string(text) + "'";
-            return false;
-        }
+        if (type.empty())
+            return IoError::Plain("--type must be feature types separated by commas (gene,tRNA), not '" +
+                                  std::string(text) + "'");
         if (std::find(types.begin(), types.end(), type) == types.end())
             types.emplace_back(type);
         if (comma == std::string_view::npos)
-            return true;
+            return types;
         rest.remove_prefix(comma + 1);
     }
 }
 
-// Takes one option's value; false, with `error` set, when it is not usable.
-bool TakeBatchOption(std::string_view name, std::string_view value, BatchOptions& options, std::string& error)
+// Takes one option's value.
+IoStatus TakeBatchOption(std::string_view name, std::string_view value, BatchOptions& options)
 {
     if (name == "--sequence") {
         options.sequence = value;
@@ -148,36 +146,36 @@ bool TakeBatchOption(std::string_view name, std::string_view value, BatchOptions
     } else if (name == "--gff") {
         options.gff = value;
     } else if (name == "--type") {
-        return ParseTypeList(value, options.types, error);
+        IoResult<std::vector<std::string>> types = ParseTypeList(value);
+        if (!types)
+            return types;
+        options.types = std::move(types).value();
     } else if (name == "--size") {
-        if (!ParseSizeList(value, options.sizes, error))
-            return false;
+        IoResult<std::vector<int>> sizes = ParseSizeList(value);
+        if (!sizes)
+            return sizes;
+        options.sizes = std::move(sizes).value();
         options.size = options.sizes.front();
     } else if (name == "--orientation") {
-        const auto orientation = WholeNumber<int>(value);
-        if (!orientation || *orientation < 1 || *orientation > 3) {
-            error = "--orientation must be 1, 2 or 3, not '" + std::string(value) + "'";
-            return false;
-        }
-        options.orientation = *orientation;
+        const IoResult<std::int64_t> orientation = ParseWholeNumber(value, 1, 3);
+        if (!orientation)
+            return IoError::Plain("--orientation must be 1, 2 or 3: " + orientation.error().reason);
+        options.orientation = static_cast<int>(*orientation);
     } else if (name == "--colors") {
-        const auto colors = ParseColorList(value);
-        if (!colors) {
-            error = "--colors must be four colours (#rrggbb, 0xBBGGRR or a name) separated by commas "
-                    "(left,up,down,right), not '" +
-                    std::string(value) + "'";
-            return false;
-        }
+        const IoResult<SlotColors> colors = ParseColorList(value);
+        if (!colors)
+            return IoError::Plain("--colors must be four colours (#rrggbb, 0xBBGGRR or a name) separated by commas "
+                                  "(left,up,down,right), not '" +
+                                  std::string(value) + "'");
         options.colors = *colors;
     } else if (name == "--format") {
         const auto format = PictureFormatNamed(value);
-        if (!format) {
-            error = "--format must be " + std::string(kPictureFormatNames) + ", not '" + std::string(value) + "'";
-            return false;
-        }
+        if (!format)
+            return IoError::Plain("--format must be " + std::string(kPictureFormatNames) + ", not '" +
+                                  std::string(value) + "'");
         options.format = *format;
     }
-    return true;
+    return {};
 }
 
 // Empty when the options together make a run; otherwise what is missing or clashes.
@@ -214,16 +212,15 @@ std::string MissingOption(const BatchOptions& options)
     return {};
 }
 
-std::optional<BatchOptions> ReadBatchOptions(int argc, char** argv, std::string& error)
+IoResult<BatchOptions> ReadBatchOptions(std::span<const std::string_view> args)
 {
     BatchOptions options;
-    OptionReader reader(argc, argv);
+    OptionReader reader(args);
     for (;;) {
         switch (reader.Next(kNames)) {
         case OptionReader::Status::End:
-            error = MissingOption(options);
-            if (!error.empty())
-                return std::nullopt;
+            if (const std::string missing = MissingOption(options); !missing.empty())
+                return IoError::Plain(missing);
             return options;
         case OptionReader::Status::Unknown:
             if (reader.Argument() == "--help" || reader.Argument() == "-h") {
@@ -234,14 +231,12 @@ std::optional<BatchOptions> ReadBatchOptions(int argc, char** argv, std::string&
                 options.ignoreStrand = true;
                 break;
             }
-            error = "unknown option '" + std::string(reader.Argument()) + "'";
-            return std::nullopt;
+            return IoError::Plain("unknown option '" + std::string(reader.Argument()) + "'");
         case OptionReader::Status::MissingValue:
-            error = "option " + std::string(reader.Name()) + " needs a value";
-            return std::nullopt;
+            return IoError::Plain("option " + std::string(reader.Name()) + " needs a value");
         case OptionReader::Status::Option:
-            if (!TakeBatchOption(reader.Name(), reader.Value(), options, error))
-                return std::nullopt;
+            if (IoStatus taken = TakeBatchOption(reader.Name(), reader.Value(), options); !taken)
+                return taken.error();
             break;
         }
     }
@@ -262,11 +257,11 @@ bool AsksForViewMode(int argc, char** argv)
     return false;
 }
 
-std::optional<BatchOptions> ParseBatchOptions(int argc, char** argv, std::string& error)
+IoResult<BatchOptions> ParseBatchOptions(std::span<const std::string_view> args)
 {
-    std::optional<BatchOptions> options = ReadBatchOptions(argc, argv, error);
-    if (!options)
-        error = Printable(error); // it may quote any argument
+    IoResult<BatchOptions> options = ReadBatchOptions(args);
+    if (!options) // the error may quote any argument
+        return IoError::Plain(Printable(options.error().reason));
     return options;
 }
 

@@ -5,7 +5,7 @@
 #include "core/render/picture_format.h"
 
 #include <array>
-#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,17 +35,16 @@ struct BatchOptions {
     bool Features() const { return !bed.empty() || !gff.empty(); }
 };
 
-// Parses argv[1..]; nothing, with `error` set to a one-line reason, when the
-// arguments are not usable.
-std::optional<BatchOptions> ParseBatchOptions(int argc, char** argv, std::string& error);
+// Parses the arguments (program name excluded): the options, or why they are not usable.
+IoResult<BatchOptions> ParseBatchOptions(std::span<const std::string_view> args);
 
 // The run these options ask for.
 BatchRequest RequestOf(const BatchOptions& options);
 
 // Parses a size list as --size takes it: sizes and ranges separated by commas
 // ("6", "2,3,6", "2-10", "2,5-7"), each size 1 to 2000. The sizes come out
-// ascending, each once. False, with `error` saying why, for anything else.
-bool ParseSizeList(std::string_view text, std::vector<int>& sizes, std::string& error);
+// ascending, each once.
+IoResult<std::vector<int>> ParseSizeList(std::string_view text);
 
 // True when the arguments hold a --view option of their own, not as the value of
 // another option (as in "--out --view").

@@ -2,6 +2,7 @@
 #include "cli/batch_options.h"
 #include "cli/feature_command.h"
 #include "cli/index_command.h"
+#include "cli/option_reader.h"
 #include "cli/overview_command.h"
 #include "cli/progress_display.h"
 #include "cli/view_command.h"
@@ -165,10 +166,9 @@ int main(int argc, char** argv)
     if (AsksForIndex(argc, argv))
         return RunIndexCommand(argc, argv);
 
-    std::string error;
-    const auto options = cli::ParseBatchOptions(argc, argv, error);
+    const IoResult<cli::BatchOptions> options = cli::ParseBatchOptions(cli::Arguments(argc, argv));
     if (!options) {
-        Fail(error);
+        Fail(options.error().reason);
         std::fputs("Try 'lirovane-batch --help'.\n", stderr);
         return kExitUsage;
     }

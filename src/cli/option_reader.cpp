@@ -6,12 +6,6 @@
 
 namespace lirovane::cli {
 
-OptionReader::OptionReader(int argc, char** argv)
-{
-    for (int i = 1; i < argc; ++i)
-        m_args.emplace_back(argv[i]);
-}
-
 OptionReader::Status OptionReader::Next(std::span<const std::string_view> names)
 {
     if (m_next == m_args.size())
@@ -53,7 +47,18 @@ std::string Printable(std::string_view text)
     return printable;
 }
 
-std::optional<Color> ParseColor(std::string_view text)
+IoResult<std::int64_t> ParseWholeNumber(std::string_view text, std::int64_t low, std::int64_t high)
+{
+    if (const auto value = WholeNumber<std::int64_t>(text); value && *value >= low && *value <= high)
+        return *value;
+    const std::string_view digits = text.starts_with('-') ? text.substr(1) : text;
+    const bool number = !digits.empty() && digits.find_first_not_of("0123456789") == std::string_view::npos;
+    std::string why(1, '\'');
+    why.append(text).append(number ? "' is out of range" : "' is not a whole number");
+    return IoError::Plain(std::move(why));
+}
+
+IoResult<Color> ParseColor(std::string_view text)
 {
     struct Named {
         std::string_view name;
@@ -68,36 +73,43 @@ std::optional<Color> ParseColor(std::string_view text)
         if (text == n.name)
             return n.color;
     }
+    std::optional<Color> color;
     if (text.size() == 7 && text[0] == '#') {
-        const auto rgb = WholeNumber<std::uint32_t>(text.substr(1), 16);
-        if (!rgb)
-            return std::nullopt;
-        return MakeColor(static_cast<std::uint8_t>(*rgb >> 16), static_cast<std::uint8_t>(*rgb >> 8),
-                         static_cast<std::uint8_t>(*rgb));
+        if (const auto rgb = WholeNumber<std::uint32_t>(text.substr(1), 16))
+            color = MakeColor(static_cast<std::uint8_t>(*rgb >> 16), static_cast<std::uint8_t>(*rgb >> 8),
+                              static_cast<std::uint8_t>(*rgb));
+    } else if (text.size() > 2 && text.size() <= 10 && (text.starts_with("0x") || text.starts_with("0X"))) {
+        if (const auto value = WholeNumber<std::uint32_t>(text.substr(2), 16); value && *value <= 0x00FFFFFFu)
+            color = *value;
     }
-    if (text.size() > 2 && text.size() <= 10 && (text.starts_with("0x") || text.starts_with("0X"))) {
-        const auto value = WholeNumber<std::uint32_t>(text.substr(2), 16);
-        if (!value || *value > 0x00FFFFFFu)
-            return std::nullopt;
-        return *value;
-    }
-    return std::nullopt;
+    if (color)
+        return *color;
+    std::string why(1, '\'');
+    return IoError::Plain(why.append(text).append("' is not a colour"));
 }
 
-std::optional<SlotColors> ParseColorList(std::string_view text)
+IoResult<SlotColors> ParseColorList(std::string_view text)
 {
     SlotColors colors{};
     for (std::size_t i = 0; i < colors.size(); ++i) {
         const std::size_t comma = text.find(',');
         if ((i + 1 < colors.size()) != (comma != std::string_view::npos))
-            return std::nullopt;
-        const auto color = ParseColor(text.substr(0, comma));
+            return IoError::Plain("four colours separated by commas are needed");
+        const IoResult<Color> color = ParseColor(text.substr(0, comma));
         if (!color)
-            return std::nullopt;
+            return color.error();
         colors[i] = *color;
         text = comma == std::string_view::npos ? std::string_view{} : text.substr(comma + 1);
     }
     return colors;
+}
+
+std::vector<std::string_view> Arguments(int argc, char** argv)
+{
+    std::vector<std::string_view> args;
+    for (int i = 1; i < argc; ++i)
+        args.emplace_back(argv[i]);
+    return args;
 }
 
 } // namespace lirovane::cli

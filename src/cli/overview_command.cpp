@@ -5,9 +5,10 @@
 #include "core/batch/overview.h"
 #include "core/files/folder_lock.h"
 #include "core/files/input_file.h"
-#include "core/intervals/integer_text.h"
 
+#include <cstdint>
 #include <cstdio>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,7 +33,7 @@ struct OverviewOptions {
     OverviewRequest request;
 };
 
-std::optional<std::string> Take(std::string_view name, std::string_view value, OverviewOptions& options)
+IoStatus Take(std::string_view name, std::string_view value, OverviewOptions& options)
 {
     if (name == "--sequence") {
         options.sequence = value;
@@ -41,41 +42,45 @@ std::optional<std::string> Take(std::string_view name, std::string_view value, O
     } else if (name == "--format") {
         const auto format = PictureFormatNamed(value);
         if (!format)
-            return "--format must be " + std::string(kPictureFormatNames) + ", not '" + std::string(value) + "'";
+            return IoError::Plain("--format must be " + std::string(kPictureFormatNames) + ", not '" +
+                                  std::string(value) + "'");
         options.request.format = *format;
     } else if (name == "--orientation") {
-        const auto o = WholeNumber<int>(value);
-        if (!o || *o < 1 || *o > 3)
-            return "--orientation must be 1, 2 or 3, not '" + std::string(value) + "'";
-        options.request.style.letters = LetterTable::ForOrientation(*o);
+        const IoResult<std::int64_t> o = cli::ParseWholeNumber(value, 1, 3);
+        if (!o)
+            return IoError::Plain("--orientation must be 1, 2 or 3: " + o.error().reason);
+        options.request.style.letters = LetterTable::ForOrientation(static_cast<int>(*o));
     } else {
-        const auto colors = cli::ParseColorList(value);
+        const IoResult<SlotColors> colors = cli::ParseColorList(value);
         if (!colors)
-            return "--colors must be four colours LEFT,UP,DOWN,RIGHT, not '" + std::string(value) + "'";
+            return IoError::Plain("--colors must be four colours LEFT,UP,DOWN,RIGHT, not '" + std::string(value) + "'");
         options.request.style.colors = *colors;
     }
-    return std::nullopt;
+    return {};
 }
 
-std::optional<std::string> Parse(int argc, char** argv, OverviewOptions& options)
+IoResult<OverviewOptions> ParseOverviewOptions(std::span<const std::string_view> args)
 {
     static constexpr std::string_view kNames[] = {"--sequence", "--out", "--format", "--orientation", "--colors"};
-    std::vector<std::string_view> args;
-    for (int i = 1; i < argc; ++i)
-        if (std::string_view(argv[i]) != "--overview")
-            args.emplace_back(argv[i]);
-    cli::OptionReader reader(args);
+    std::vector<std::string_view> rest;
+    for (const std::string_view arg : args)
+        if (arg != "--overview")
+            rest.push_back(arg);
+    OverviewOptions options;
+    cli::OptionReader reader(rest);
     for (;;) {
         switch (reader.Next(kNames)) {
         case cli::OptionReader::Status::End:
             if (options.sequence.empty())
-                return std::string("--sequence FILE is required");
-            return std::nullopt;
-        case cli::OptionReader::Status::Unknown: return "unknown argument '" + std::string(reader.Argument()) + "'";
-        case cli::OptionReader::Status::MissingValue: return std::string(reader.Name()) + " needs a value";
+                return IoError::Plain("--sequence FILE is required");
+            return options;
+        case cli::OptionReader::Status::Unknown:
+            return IoError::Plain("unknown argument '" + std::string(reader.Argument()) + "'");
+        case cli::OptionReader::Status::MissingValue:
+            return IoError::Plain(std::string(reader.Name()) + " needs a value");
         case cli::OptionReader::Status::Option:
-            if (auto error = Take(reader.Name(), reader.Value(), options))
-                return error;
+            if (IoStatus taken = Take(reader.Name(), reader.Value(), options); !taken)
+                return taken.error();
             break;
         }
     }
@@ -93,11 +98,12 @@ bool AsksForOverview(int argc, char** argv)
 
 int RunOverviewCommand(int argc, char** argv)
 {
-    OverviewOptions options;
-    if (const auto error = Parse(argc, argv, options)) {
-        std::fprintf(stderr, "lirovane-batch: %s\n%s", cli::Printable(*error).c_str(), kUsage);
+    IoResult<OverviewOptions> parsed = ParseOverviewOptions(cli::Arguments(argc, argv));
+    if (!parsed) {
+        std::fprintf(stderr, "lirovane-batch: %s\n%s", cli::Printable(parsed.error().reason).c_str(), kUsage);
         return 2;
     }
+    OverviewOptions& options = parsed.value();
     OverviewRequest& request = options.request;
     request.sequenceFile = options.sequence;
     request.folder = fs::path(options.out) / "overview";

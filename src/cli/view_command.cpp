@@ -45,11 +45,12 @@ int RunViewCommand(int argc, char** argv)
         std::fputs(kUsage, stdout);
         return 0;
     }
-    lirovane::ViewOptions options;
-    if (const auto error = lirovane::cli::ParseViewOptions(args, options)) {
-        std::fprintf(stderr, "lirovane-batch: %s\n%s", error->c_str(), kUsage);
+    const lirovane::IoResult<lirovane::ViewOptions> parsed = lirovane::cli::ParseViewOptions(args);
+    if (!parsed) {
+        std::fprintf(stderr, "lirovane-batch: %s\n%s", parsed.error().reason.c_str(), kUsage);
         return 2;
     }
+    const lirovane::ViewOptions& options = *parsed;
     if (const lirovane::IoStatus clash = lirovane::CheckOutputsAgainstInputs({options.file}, {options.save}); !clash) {
         std::fprintf(stderr, "lirovane-batch: %s\n", clash.Message().c_str());
         return 2;

@@ -3,62 +3,96 @@
 #include "cli/option_reader.h"
 #include "core/intervals/integer_text.h"
 
+#include <cstdint>
+#include <string>
+#include <vector>
+
 namespace lirovane::cli {
 
 namespace {
 
-// Takes one option's value; the error text when it is not usable.
-std::optional<std::string> TakeViewOption(std::string_view name, std::string_view value, ViewOptions& options)
+// The error for option `name`: what it takes and, for a value that is not one of
+// them, why (a number out of range says so).
+IoError Refused(std::string_view takes, std::string_view value, const IoStatus& why = {})
 {
-    // Built by appending: GCC 12 warns about `"'" + string`.
-    std::string quoted(1, '\'');
-    quoted.append(value).push_back('\'');
+    std::string text(takes);
+    if (!why.ok())
+        return IoError::Plain(text.append(": ").append(why.error().reason));
+    return IoError::Plain(text.append(", not '").append(value).append("'"));
+}
+
+// Takes a whole number from `low` to `high` for option `takes`.
+template <typename Int>
+IoStatus TakeNumber(std::string_view takes, std::string_view value, std::int64_t low, std::int64_t high, Int& out)
+{
+    const IoResult<std::int64_t> n = ParseWholeNumber(value, low, high);
+    if (!n)
+        return Refused(takes, value, n);
+    out = static_cast<Int>(*n);
+    return {};
+}
+
+// Takes one option's value.
+IoStatus TakeViewOption(std::string_view name, std::string_view value, ViewOptions& options)
+{
     if (name == "--view") {
         options.file = value;
     } else if (name == "--save") {
         options.save = value;
     } else if (name == "--start") {
-        const auto n = WholeNumber<std::int64_t>(value);
-        if (!n || *n < 0)
-            return "--start takes a token count of 0 or more, not " + quoted;
-        options.start = *n;
+        return TakeNumber("--start takes a token count of 0 or more", value, 0, INT64_MAX, options.start);
     } else if (name == "--region") {
         if (value.empty())
-            return std::string("--region needs a record name, NAME:POS or NAME:START-END");
+            return IoError::Plain("--region needs a record name, NAME:POS or NAME:START-END");
         options.region = value;
     } else if (name == "--zoom") {
-        const auto z = WholeNumber<int>(value);
-        if (!z || *z < 1 || *z > kMaxViewZoom)
-            return "--zoom takes a whole number from 1 to " + std::to_string(kMaxViewZoom) + ", not " + quoted;
-        options.zoom = *z;
+        return TakeNumber("--zoom takes a whole number from 1 to " + std::to_string(kMaxViewZoom), value, 1,
+                          kMaxViewZoom, options.zoom);
     } else if (name == "--level") {
-        const auto k = WholeNumber<std::int64_t>(value);
-        if (!k || *k < 1 || *k > kMaxViewLevel)
-            return "--level takes a whole number of steps per pixel from 1 to " + std::to_string(kMaxViewLevel) +
-                   ", not " + quoted;
-        options.level = *k;
+        return TakeNumber("--level takes a whole number of steps per pixel from 1 to " + std::to_string(kMaxViewLevel),
+                          value, 1, kMaxViewLevel, options.level);
     } else if (name == "--strand") {
         if (value != "+" && value != "-")
-            return "--strand takes + or -, not " + quoted;
+            return Refused("--strand takes + or -", value);
         options.minusStrand = value == "-";
     } else if (name == "--orientation") {
-        const auto o = WholeNumber<int>(value);
-        if (!o || *o < 1 || *o > 3)
-            return "--orientation takes 1, 2 or 3, not " + quoted;
-        options.orientation = *o;
+        return TakeNumber("--orientation takes 1, 2 or 3", value, 1, 3, options.orientation);
     } else {
-        const auto colors = ParseColorList(value);
+        const IoResult<SlotColors> colors = ParseColorList(value);
         if (!colors)
-            return "--colors takes four colours LEFT,UP,DOWN,RIGHT, not " + quoted;
+            return Refused("--colors takes four colours LEFT,UP,DOWN,RIGHT", value);
         options.colors = *colors;
     }
-    return std::nullopt;
+    return {};
 }
 
-std::optional<std::string> ReadViewOptions(const std::vector<std::string_view>& args, ViewOptions& options)
+// The options together: what is missing or clashes.
+IoStatus CheckViewOptions(ViewOptions& options)
+{
+    const auto fail = [](std::string text) { return IoStatus(IoError::Plain(std::move(text))); };
+    if (options.file.empty())
+        return fail("--view needs a sequence file");
+    if (options.save.empty())
+        return fail("--save needs a picture file name");
+    if (!options.region.empty() && options.start != 0)
+        return fail("--region and --start are alternatives");
+    if ((options.fit || options.level > 1) && options.zoom > 1)
+        return fail(std::string(options.fit ? "--fit" : "--level") + " and --zoom are alternatives");
+    if (options.fit && options.level > 1)
+        return fail("--fit and --level are alternatives");
+    const auto format = PictureFormatOfFile(options.save);
+    if (!format)
+        return fail("--save needs a picture name ending in " + std::string(kPictureExtensions) + ", not '" +
+                    options.save + "'");
+    options.format = *format;
+    return {};
+}
+
+IoResult<ViewOptions> ReadViewOptions(std::span<const std::string_view> args)
 {
     static constexpr std::string_view kNames[] = {"--view",        "--start",  "--region", "--zoom",  "--level",
                                                   "--orientation", "--colors", "--save",   "--strand"};
+    ViewOptions options;
     // --fit is the one option without a value: taken out before the others are read.
     std::vector<std::string_view> rest;
     for (const std::string_view arg : args) {
@@ -73,27 +107,15 @@ std::optional<std::string> ReadViewOptions(const std::vector<std::string_view>& 
     for (;;) {
         switch (reader.Next(kNames)) {
         case OptionReader::Status::End:
-            if (options.file.empty())
-                return std::string("--view needs a sequence file");
-            if (options.save.empty())
-                return std::string("--save needs a picture file name");
-            if (!options.region.empty() && options.start != 0)
-                return std::string("--region and --start are alternatives");
-            if ((options.fit || options.level > 1) && options.zoom > 1)
-                return std::string(options.fit ? "--fit" : "--level") + " and --zoom are alternatives";
-            if (options.fit && options.level > 1)
-                return std::string("--fit and --level are alternatives");
-            if (const auto format = PictureFormatOfFile(options.save))
-                options.format = *format;
-            else
-                return "--save needs a picture name ending in " + std::string(kPictureExtensions) + ", not '" +
-                       options.save + "'";
-            return std::nullopt;
-        case OptionReader::Status::Unknown: return "unknown argument '" + std::string(reader.Name()) + "'";
-        case OptionReader::Status::MissingValue: return std::string(reader.Name()) + " needs a value";
+            if (IoStatus checked = CheckViewOptions(options); !checked)
+                return checked.error();
+            return options;
+        case OptionReader::Status::Unknown:
+            return IoError::Plain("unknown argument '" + std::string(reader.Name()) + "'");
+        case OptionReader::Status::MissingValue: return IoError::Plain(std::string(reader.Name()) + " needs a value");
         case OptionReader::Status::Option:
-            if (auto error = TakeViewOption(reader.Name(), reader.Value(), options))
-                return error;
+            if (IoStatus taken = TakeViewOption(reader.Name(), reader.Value(), options); !taken)
+                return taken.error();
             break;
         }
     }
@@ -101,12 +123,12 @@ std::optional<std::string> ReadViewOptions(const std::vector<std::string_view>& 
 
 } // namespace
 
-std::optional<std::string> ParseViewOptions(const std::vector<std::string_view>& args, ViewOptions& options)
+IoResult<ViewOptions> ParseViewOptions(std::span<const std::string_view> args)
 {
-    // The error may quote any argument.
-    if (const std::optional<std::string> error = ReadViewOptions(args, options))
-        return Printable(*error);
-    return std::nullopt;
+    IoResult<ViewOptions> options = ReadViewOptions(args);
+    if (!options) // the error may quote any argument
+        return IoError::Plain(Printable(options.error().reason));
+    return options;
 }
 
 } // namespace lirovane::cli

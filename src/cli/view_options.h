@@ -1,12 +1,11 @@
 #pragma once
 
+#include "core/files/io_error.h"
 #include "core/viewer/view_picture.h"
 
 #include <cstdint>
-#include <optional>
-#include <string>
+#include <span>
 #include <string_view>
-#include <vector>
 
 namespace lirovane::cli {
 
@@ -15,7 +14,7 @@ inline constexpr std::int64_t kMaxViewLevel = std::int64_t{1} << 40;
 
 // `--view FILE [--start N | --region R] [--zoom Z | --level K | --fit] [--orientation 1|2|3]
 // [--colors L,U,D,R] --save PICTURE`
-// (program name excluded). Returns the error text, or nothing when `options` is complete.
-std::optional<std::string> ParseViewOptions(const std::vector<std::string_view>& args, ViewOptions& options);
+// (program name excluded): complete options, or why not.
+IoResult<ViewOptions> ParseViewOptions(std::span<const std::string_view> args);
 
 } // namespace lirovane::cli

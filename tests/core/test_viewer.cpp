@@ -214,7 +214,10 @@ namespace {
 std::optional<std::string> Parse(const std::string& line, ViewOptions& options)
 {
     const std::vector<std::string> words = Words(line);
-    return cli::ParseViewOptions(std::vector<std::string_view>(words.begin(), words.end()), options);
+    const IoResult<ViewOptions> parsed =
+        cli::ParseViewOptions(std::vector<std::string_view>(words.begin(), words.end()));
+    options = parsed.value();
+    return parsed ? std::nullopt : std::optional(parsed.error().reason);
 }
 
 } // namespace
@@ -242,8 +245,9 @@ TEST(ViewOptions, Arguments)
                                                        {"!--view s.fa --save p", ".bmp, .png or .svg"},
                                                        {"--zoom 0", "--zoom"},
                                                        {"--zoom 2x", "--zoom"},
-                                                       {"--zoom 1000001", "--zoom"},
+                                                       {"--zoom 1000001", "'1000001' is out of range"},
                                                        {"--start -1", "--start"},
+                                                       {"--start 99999999999999999999", "9' is out of range"},
                                                        {"--orientation 4", "--orientation"},
                                                        {"--colors red,blue,cyan", "--colors"},
                                                        {"--colors red,blue,cyan,green,red", "--colors"},
@@ -328,7 +332,9 @@ TEST(CommandLineColors, WebStoredAndNamedForms)
         {"cyan", 0x00FFFF00},        {"gray", 0x00808080},    {"#ff000", std::nullopt},   {"#gg0000", std::nullopt},
         {"0x1000000", std::nullopt}, {"0x", std::nullopt},    {"Red", std::nullopt},      {"", std::nullopt},
     };
-    for (const auto& [text, color] : cases)
-        EXPECT_EQ(cli::ParseColor(text), color) << text;
-    EXPECT_EQ(cli::ParseColorList("red,#0000ff,0x00FFFF00,green"), kDefaultColors);
+    for (const auto& [text, color] : cases) {
+        const IoResult<Color> parsed = cli::ParseColor(text);
+        EXPECT_EQ(parsed ? std::optional(*parsed) : std::nullopt, color) << text;
+    }
+    EXPECT_EQ(cli::ParseColorList("red,#0000ff,0x00FFFF00,green").value(), kDefaultColors);
 }

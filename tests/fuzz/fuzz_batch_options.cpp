@@ -24,16 +24,16 @@ bool AscendingSizes(const std::vector<int>& sizes)
 
 void CheckColor(std::string_view text)
 {
-    const auto color = ParseColor(text);
+    const IoResult<Color> color = ParseColor(text);
     if (!color)
         return;
     LIROVANE_FUZZ_CHECK(*color <= 0x00FFFFFFu);
     // The colour reads back from both numeric forms.
     char hex[16];
     std::snprintf(hex, sizeof hex, "#%02x%02x%02x", *color & 0xFFu, (*color >> 8) & 0xFFu, (*color >> 16) & 0xFFu);
-    LIROVANE_FUZZ_CHECK(ParseColor(hex) == color);
+    LIROVANE_FUZZ_CHECK(ParseColor(hex).value() == *color);
     std::snprintf(hex, sizeof hex, "0x%06X", *color);
-    LIROVANE_FUZZ_CHECK(ParseColor(hex) == color);
+    LIROVANE_FUZZ_CHECK(ParseColor(hex).value() == *color);
 }
 
 } // namespace
@@ -42,9 +42,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     FuzzArgs args(AsText(data, size));
     const bool viewMode = AsksForViewMode(args.argc(), args.argv());
-    std::string error;
-    const auto options = ParseBatchOptions(args.argc(), args.argv(), error);
+    const auto options = ParseBatchOptions(Arguments(args.argc(), args.argv()));
     if (!options) {
+        const std::string& error = options.error().reason;
         LIROVANE_FUZZ_CHECK(!error.empty() && error.find('\n') == std::string::npos);
     } else if (!options->help) {
         // An accepted run has everything it needs, and no view option was taken for it.
@@ -56,12 +56,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         LIROVANE_FUZZ_CHECK(options->orientation >= 1 && options->orientation <= 3);
     }
     for (const std::string& arg : args.Args()) {
-        std::vector<int> sizes;
-        std::string sizeError;
-        if (ParseSizeList(arg, sizes, sizeError))
-            LIROVANE_FUZZ_CHECK(AscendingSizes(sizes));
+        if (const auto sizes = ParseSizeList(arg))
+            LIROVANE_FUZZ_CHECK(AscendingSizes(*sizes));
         else
-            LIROVANE_FUZZ_CHECK(!sizeError.empty());
+            LIROVANE_FUZZ_CHECK(!sizes.error().reason.empty());
         CheckColor(arg);
         if (const auto colors = ParseColorList(arg))
             LIROVANE_FUZZ_CHECK(std::count(arg.begin(), arg.end(), ',') == 3);

@@ -16,9 +16,11 @@ using namespace lirovane::fuzz;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const FuzzArgs args(AsText(data, size));
-    ViewOptions options;
-    if (const auto error = ParseViewOptions(args.Views(), options)) {
-        LIROVANE_FUZZ_CHECK(!error->empty() && error->find('\n') == std::string::npos);
+    const IoResult<ViewOptions> parsed = ParseViewOptions(args.Views());
+    const ViewOptions& options = parsed.value();
+    if (!parsed) {
+        const std::string& error = parsed.error().reason;
+        LIROVANE_FUZZ_CHECK(!error.empty() && error.find('\n') == std::string::npos);
     } else {
         LIROVANE_FUZZ_CHECK(!options.file.empty() && !options.save.empty());
         LIROVANE_FUZZ_CHECK(options.start >= 0 && (options.region.empty() || options.start == 0));
