@@ -187,6 +187,16 @@ TEST(Features, FilesBecomePicturesOfTheirStrand)
             EXPECT_TRUE(ReadFile(dir / "out" / e.picture) == ForwardPicture(dir / "expected.bmp", e.letters))
                 << e.picture;
     }
+    // More features than a block of the list holds, their names past the store's first blocks.
+    ScratchDir dir;
+    std::string many;
+    for (std::size_t i = 0; i <= FeatureList::kPerBlock; ++i)
+        many += "chr2\t" + std::to_string(i % 5) + "\t12\tname" + std::to_string(i) + '\n';
+    const auto records = ScanFastaRecords(WriteFile(dir / "two.fa", kTwoRecords));
+    const auto set = ReadFeatures({WriteFile(dir / "many.bed", many), FeatureFormat::Bed, {}}, *records, "two.fa");
+    ASSERT_EQ(set->features.size(), FeatureList::kPerBlock + 1);
+    for (const std::size_t i : {std::size_t{0}, FeatureList::kPerBlock - 1, FeatureList::kPerBlock})
+        EXPECT_TRUE(set->features[i].name == "name" + std::to_string(i) && set->features[i].start == i % 5) << i;
 }
 
 namespace {

@@ -8,10 +8,15 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <optional>
+#include <type_traits>
 #include <unordered_map>
 #include <utility>
+
+#include <sys/mman.h>
 
 namespace lirovane {
 
@@ -521,6 +526,45 @@ std::string PercentDecoded(std::string_view text)
     return out;
 }
 
+void FreeBlock::operator()(std::byte* block) const noexcept
+{
+    std::free(block);
+}
+
+Block AllocateBlock(std::size_t bytes)
+{
+    if (bytes < kLargeBlock)
+        return Block(static_cast<std::byte*>(std::malloc(bytes)));
+    const std::size_t size = (bytes + kLargeBlock - 1) / kLargeBlock * kLargeBlock;
+    Block block(static_cast<std::byte*>(std::aligned_alloc(kLargeBlock, size)));
+#ifdef MADV_HUGEPAGE
+    if (block)
+        ::madvise(block.get(), size, MADV_HUGEPAGE); // only advice: without huge pages, the same memory
+#endif
+    return block;
+}
+
+namespace {
+
+Block NewBlock(std::size_t bytes)
+{
+    Block block = AllocateBlock(bytes);
+    if (!block)
+        throw std::bad_alloc();
+    return block;
+}
+
+} // namespace
+
+void FeatureList::push_back(const Feature& feature)
+{
+    static_assert(std::is_trivially_copyable_v<Feature> && std::is_trivially_destructible_v<Feature>);
+    if (m_size % kPerBlock == 0)
+        m_blocks.push_back(NewBlock(kLargeBlock));
+    ::new (m_blocks.back().get() + (m_size % kPerBlock) * sizeof(Feature)) Feature(feature);
+    ++m_size;
+}
+
 std::string_view FeatureStore::Keep(std::string_view text)
 {
     if (text.empty())
@@ -543,8 +587,9 @@ void* FeatureStore::Place(std::size_t bytes, std::size_t alignment)
 {
     void* at = m_free;
     if (std::align(alignment, bytes, at, m_left) == nullptr) {
-        const std::size_t size = std::max<std::size_t>(std::size_t{1} << 16, bytes + alignment);
-        m_blocks.push_back(std::make_unique_for_overwrite<std::byte[]>(size));
+        const std::size_t size = std::max(m_next, bytes + alignment);
+        m_next = std::min(2 * m_next, kLargeBlock);
+        m_blocks.push_back(NewBlock(size));
         at = m_blocks.back().get();
         m_left = size;
         std::align(alignment, bytes, at, m_left);

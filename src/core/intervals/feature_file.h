@@ -4,7 +4,6 @@
 #include "core/sequence/fasta_records.h"
 
 #include <cstdint>
-#include <deque>
 #include <filesystem>
 #include <memory>
 #include <span>
@@ -37,8 +36,20 @@ struct Feature {
     char strand = '.';                    // '+', '-' or '.'
 };
 
-// Bytes that stay where they are while more are added, in blocks of 64 KiB or more.
-// A set's features point into its store, so a store is moved, never copied.
+// Memory in blocks that never move. A block of kLargeBlock bytes is offered to the
+// kernel for huge pages: a whole-genome annotation then costs a few page faults per
+// hundred thousand features instead of one per 4 KiB, which on a virtual machine can
+// cost as much as reading the file.
+struct FreeBlock {
+    void operator()(std::byte* block) const noexcept;
+};
+using Block = std::unique_ptr<std::byte[], FreeBlock>;
+inline constexpr std::size_t kLargeBlock = std::size_t{1} << 21;
+// A block of `bytes`, aligned to kLargeBlock when it is that large.
+Block AllocateBlock(std::size_t bytes);
+
+// Bytes that stay where they are while more are added, in blocks of 64 KiB growing to
+// kLargeBlock. A set's features point into its store, so a store is moved, never copied.
 class FeatureStore {
 public:
     FeatureStore() = default;
@@ -54,14 +65,50 @@ public:
 private:
     void* Place(std::size_t bytes, std::size_t alignment);
 
-    std::vector<std::unique_ptr<std::byte[]>> m_blocks;
+    std::vector<Block> m_blocks;
     std::byte* m_free = nullptr;
     std::size_t m_left = 0;
+    std::size_t m_next = std::size_t{1} << 16; // the size of the next block
 };
 
 // Features in blocks that are never moved as more are added: holding them touches no
-// more memory than they take.
-using FeatureList = std::deque<Feature>;
+// more memory than they take, and no feature is copied as the list grows.
+class FeatureList {
+public:
+    static constexpr std::size_t kPerBlock = kLargeBlock / sizeof(Feature);
+
+    class Iterator {
+    public:
+        Iterator(const FeatureList& list, std::size_t at) : m_list(&list), m_at(at) {}
+        const Feature& operator*() const { return (*m_list)[m_at]; }
+        Iterator& operator++()
+        {
+            ++m_at;
+            return *this;
+        }
+        bool operator==(const Iterator& other) const { return m_at == other.m_at; }
+
+    private:
+        const FeatureList* m_list;
+        std::size_t m_at;
+    };
+
+    void push_back(const Feature& feature);
+    std::size_t size() const { return m_size; }
+    bool empty() const { return m_size == 0; }
+    const Feature& operator[](std::size_t i) const { return Blocks(i)[i % kPerBlock]; }
+    Iterator begin() const { return {*this, 0}; }
+    Iterator end() const { return {*this, m_size}; }
+
+private:
+    const Feature* Blocks(std::size_t i) const
+    {
+        return reinterpret_cast<const Feature*>(m_blocks[i / kPerBlock].get());
+    }
+
+    std::vector<Block> m_blocks;
+    std::size_t m_size = 0;
+};
 
 struct FeatureSet {
     FeatureList features; // in file order
