@@ -180,28 +180,23 @@ int main(int argc, char** argv)
         return Child(argv[2], argv[3], argv[4]);
     int features = 10000;
     std::uint64_t gffLines = 3000000;
-    int rounds = 3;
-    std::string batch = LIROVANE_BATCH_PATH;
-    fs::path base = fs::temp_directory_path();
-    for (int i = 1; i + 1 < argc; i += 2) {
+    bench::BatchBenchOptions options; // --rounds, --batch and --dir
+    options.rounds = 3;
+    for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
-        if (option == "--features")
-            features = std::atoi(argv[i + 1]);
-        else if (option == "--lines")
-            gffLines = std::strtoull(argv[i + 1], nullptr, 10);
-        else if (option == "--rounds")
-            rounds = std::atoi(argv[i + 1]);
-        else if (option == "--batch")
-            batch = argv[i + 1];
-        else if (option == "--dir")
-            base = argv[i + 1];
-        else
+        if (option == "--features" && i + 1 < argc)
+            features = std::atoi(argv[++i]);
+        else if (option == "--lines" && i + 1 < argc)
+            gffLines = std::strtoull(argv[++i], nullptr, 10);
+        else if ((option != "--rounds" && option != "--batch" && option != "--dir") || !options.Read(argc, argv, i))
             Die("unknown option " + option);
     }
-    if (features < 1 || gffLines < 1 || rounds < 1)
-        Die("--features, --lines and --rounds must be positive");
+    if (features < 1 || gffLines < 1)
+        Die("--features and --lines must be positive");
+    const int rounds = options.rounds;
+    const std::string& batch = options.batch;
 
-    const fs::path dir = base / ("lirovane_bench_features_" + std::to_string(getpid()));
+    const fs::path dir = options.base / ("lirovane_bench_features_" + std::to_string(getpid()));
     fs::create_directories(dir);
     const fs::path sequence = dir / "genome.fa";
     WriteSequence(sequence, static_cast<std::uint64_t>(features) * 800 + 10000);
