@@ -92,7 +92,7 @@ TEST(Features, FilesBecomePicturesOfTheirStrand)
         {"gzip BED", FeatureFormat::Bed, "chr2\t0\t3\n", "gzip", {}, false, "", {{"chr2_1-3.bmp", "AAA"}}},
         {"GFF3 escapes, ##FASTA and a type gallery",
          FeatureFormat::Gff3,
-         "##gff-version 3\nchr1\t.\tgene\t1\t16\t.\t+\t.\tID=g1;Name=a%2Cb\nchr1\t.\ttRNA\t3\t5\t.\t-\t.\tID=t%201\n"
+         "##gff-version 3\nchr1\t.\tgene\t1\t16\t.\t+\t.\tID=g1;Name=a%2Cb\nchr%31\t.\ttRNA\t3\t5\t.\t-\t.\tID=t%201\n"
          "chr2\t.\ttRNA\t12\t12\t.\t?\t.\tName=.x\n##FASTA\n>chr1\nnot GFF\n",
          "bgzip",
          {"tRNA"},

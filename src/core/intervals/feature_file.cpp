@@ -386,8 +386,11 @@ private:
             why = "attributes written as in GTF (key \"value\";): GFF3 expected";
             return LineKind::Bad;
         }
-        const auto record = seqid.find('%') == std::string_view::npos ? m_names.Find(seqid, *end, why)
-                                                                      : m_names.Find(PercentDecoded(seqid), *end, why);
+        if (seqid.find('%') != std::string_view::npos) {
+            PercentDecode(seqid, m_decodedSeqid);
+            seqid = m_decodedSeqid;
+        }
+        const auto record = m_names.Find(seqid, *end, why);
         if (!record)
             return LineKind::Bad;
         feature.record = *record;
@@ -422,8 +425,9 @@ private:
 
     RecordNames& m_names;
     FeatureSet& m_set;
-    bool m_filtered;       // the set's types are those asked for
-    std::string m_decoded; // a name with escapes, decoded
+    bool m_filtered;            // the set's types are those asked for
+    std::string m_decoded;      // a name with escapes, decoded
+    std::string m_decodedSeqid; // a record name with escapes, decoded
 };
 
 } // namespace
