@@ -33,6 +33,7 @@
 #include <fstream>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -185,6 +186,43 @@ void ManyPictures(const char* label, const std::string& batch, const fs::path& s
                 best.cpu / floor.cpu);
 }
 
+// (1): a handful of pictures from the big file against counting its bytes; returns the batch's
+// peak memory on the big and the small file, for (3).
+std::pair<long, long> AgainstCount(const std::string& self, const std::string& batch, const fs::path& work,
+                                   int size, int rounds, double mb)
+{
+    const fs::path big = work / "big.fa";
+    const fs::path small = work / "small.fa";
+    // The page cache is warm from writing and counting.
+    const fs::path few = work / "few";
+    Best count;
+    Best heapCount;
+    Best handful;
+    long bigPeak = 0;
+    for (int round = 0; round < rounds; ++round) {
+        count.Best(Spawn({self, "--count", big.string()}));
+        heapCount.Best(Spawn({self, "--count-heap", big.string()}));
+        Fresh(few);
+        const ChildRun run = Spawn(BatchArgs(batch, big, work / "big.pat", size, few));
+        handful.Best(run);
+        bigPeak = run.peakKiB;
+    }
+    const fs::path smallOut = work / "small";
+    Fresh(smallOut);
+    const long smallPeak = Spawn(BatchArgs(batch, small, work / "small.pat", size, smallOut)).peakKiB;
+    std::printf("(1) %d pictures: lirovane-batch %.4f s, CPU %.4f s (%.0f MB/s); SSE2 count process %.4f s, "
+                "CPU %.4f s (%.0f MB/s)\n",
+                Pictures(few), handful.seconds, handful.cpu, mb / handful.cpu, count.seconds, count.cpu,
+                mb / count.cpu);
+    std::printf("    same count into a malloc'd block: %.4f s, CPU %.4f s\n", heapCount.seconds, heapCount.cpu);
+    std::printf("    ratio batch / count: %.2f wall, %.2f CPU (target <= 0.8); against the malloc'd-block count: "
+                "%.2f wall, %.2f CPU\n",
+                handful.seconds / count.seconds, handful.cpu / count.cpu, handful.seconds / heapCount.seconds,
+                handful.cpu / heapCount.cpu);
+
+    return {bigPeak, smallPeak};
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -221,31 +259,7 @@ int main(int argc, char** argv)
                 static_cast<unsigned long long>(tokens), work.c_str());
 
     // (1) and (3): the page cache is warm from writing and counting.
-    const fs::path few = work / "few";
-    Best count;
-    Best heapCount;
-    Best handful;
-    long bigPeak = 0;
-    for (int round = 0; round < rounds; ++round) {
-        count.Best(Spawn({self, "--count", big.string()}));
-        heapCount.Best(Spawn({self, "--count-heap", big.string()}));
-        Fresh(few);
-        const ChildRun run = Spawn(BatchArgs(batch, big, work / "big.pat", size, few));
-        handful.Best(run);
-        bigPeak = run.peakKiB;
-    }
-    const fs::path smallOut = work / "small";
-    Fresh(smallOut);
-    const long smallPeak = Spawn(BatchArgs(batch, small, work / "small.pat", size, smallOut)).peakKiB;
-    std::printf("(1) %d pictures: lirovane-batch %.4f s, CPU %.4f s (%.0f MB/s); SSE2 count process %.4f s, "
-                "CPU %.4f s (%.0f MB/s)\n",
-                Pictures(few), handful.seconds, handful.cpu, mb / handful.cpu, count.seconds, count.cpu,
-                mb / count.cpu);
-    std::printf("    same count into a malloc'd block: %.4f s, CPU %.4f s\n", heapCount.seconds, heapCount.cpu);
-    std::printf("    ratio batch / count: %.2f wall, %.2f CPU (target <= 0.8); against the malloc'd-block count: "
-                "%.2f wall, %.2f CPU\n",
-                handful.seconds / count.seconds, handful.cpu / count.cpu, handful.seconds / heapCount.seconds,
-                handful.cpu / heapCount.cpu);
+    const auto [bigPeak, smallPeak] = AgainstCount(self, batch, work, size, rounds, mb);
 
     ManyPictures("synthetic, size 2", batch, big, work / "many.pat", 2, work, rounds);
     if (!sample.empty())

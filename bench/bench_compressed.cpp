@@ -112,6 +112,21 @@ std::uint64_t Decompress(const fs::path& file, int threads)
     return total;
 }
 
+// (2): the viewer's letters deep in the BGZF file against those at its start.
+void ViewerRedraws(const fs::path& packed, std::uint64_t tokens)
+{
+    TokenOffsetIndex::Global().Clear();
+    const std::int64_t deepStart = static_cast<std::int64_t>(tokens) - 500'000;
+    const double learn = Best(1, [&] { g_sink = ReadSequenceLetters(packed, deepStart).value().size(); });
+    const double shallow = Best(10, [&] { g_sink = ReadSequenceLetters(packed, 0).value().size(); });
+    const double deep = Best(10, [&] { g_sink = ReadSequenceLetters(packed, deepStart).value().size(); });
+
+    std::printf("viewer letters at %lld: %.2f ms (first read, learns the offsets: %.1f ms); at 0: %.2f ms\n",
+                static_cast<long long>(deepStart), deep * 1e3, learn * 1e3, shallow * 1e3);
+    std::printf("(2) deep redraw / shallow redraw on BGZF: %.2f (target <= 2)\n", deep / shallow);
+
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -159,12 +174,6 @@ int main(int argc, char** argv)
         });
     }
 
-    TokenOffsetIndex::Global().Clear();
-    const std::int64_t deepStart = static_cast<std::int64_t>(tokens) - 500'000;
-    const double learn = Best(1, [&] { g_sink = ReadSequenceLetters(packed, deepStart).value().size(); });
-    const double shallow = Best(10, [&] { g_sink = ReadSequenceLetters(packed, 0).value().size(); });
-    const double deep = Best(10, [&] { g_sink = ReadSequenceLetters(packed, deepStart).value().size(); });
-
     const double mb = static_cast<double>(fs::file_size(plain)) / (1 << 20);
     std::printf("sequence: %.1f MB text, %.1f MB BGZF, %d pictures; %d decompression threads\n", mb,
                 static_cast<double>(fs::file_size(packed)) / (1 << 20), pictures, kBatchDecompressThreads);
@@ -173,9 +182,7 @@ int main(int argc, char** argv)
                 reference.Wall(), reference.Cpu(), batch.Wall(), batch.Cpu());
     std::printf("(1) batch / decompression: %.2f (target <= 1.2); in CPU time: %.2f\n", batch.Wall() / reference.Wall(),
                 batch.Cpu() / reference.Cpu());
-    std::printf("viewer letters at %lld: %.2f ms (first read, learns the offsets: %.1f ms); at 0: %.2f ms\n",
-                static_cast<long long>(deepStart), deep * 1e3, learn * 1e3, shallow * 1e3);
-    std::printf("(2) deep redraw / shallow redraw on BGZF: %.2f (target <= 2)\n", deep / shallow);
+    ViewerRedraws(packed, tokens);
 
     std::error_code ec;
     fs::remove_all(dir, ec);

@@ -97,6 +97,53 @@ int Pictures(const fs::path& dir)
     return n;
 }
 
+// The sizes in one pass against each size in a run of its own, with perSize repeats of each.
+void CompareSizes(const std::string& batch, const fs::path& dir, std::uint64_t tokens, std::uint64_t megabytes,
+                  int perSize, int rounds)
+{
+    const fs::path sequence = dir / "genome.fa";
+    const std::string all = std::to_string(kFirstSize) + "-" + std::to_string(kLastSize);
+    const fs::path patterns = dir / ("genome" + std::to_string(perSize) + ".pat");
+    WritePatterns(patterns, tokens, perSize);
+    auto args = [&](const std::string& sizes, const fs::path& out) {
+        return std::vector<std::string>{batch,    "--sequence", sequence.string(), "--patterns", patterns.string(),
+                                        "--size", sizes,        "--out",           out.string()};
+    };
+    auto fresh = [](const fs::path& out) {
+        fs::remove_all(out);
+        fs::create_directories(out);
+    };
+
+    std::vector<Run> single(kLastSize + 1);
+    Run together;
+    for (int round = 0; round < rounds; ++round) {
+        fresh(dir / "all");
+        together.Best(Spawn(args(all, dir / "all")));
+        for (int size = kFirstSize; size <= kLastSize; ++size) {
+            const fs::path out = dir / ("size" + std::to_string(size));
+            fresh(out);
+            single[static_cast<std::size_t>(size)].Best(Spawn(args(std::to_string(size), out)));
+        }
+    }
+
+    std::printf("sequence %llu MB, %d repeats of each size %d to %d (%d pictures in all)\n",
+                static_cast<unsigned long long>(megabytes), perSize, kFirstSize, kLastSize, Pictures(dir / "all"));
+    Run slowest{0, 0};
+    Run sum{0, 0};
+    for (int size = kFirstSize; size <= kLastSize; ++size) {
+        const Run& s = single[static_cast<std::size_t>(size)];
+        slowest = {std::max(slowest.seconds, s.seconds), std::max(slowest.cpu, s.cpu)};
+        sum = {sum.seconds + s.seconds, sum.cpu + s.cpu};
+    }
+    std::printf("  slowest single size %.3f s, CPU %.3f s; the nine one after another %.3f s, CPU %.3f s\n",
+                slowest.seconds, slowest.cpu, sum.seconds, sum.cpu);
+    std::printf("  --size %s        %.3f s, CPU %.3f s\n", all.c_str(), together.seconds, together.cpu);
+    std::printf("  ratio one pass / slowest single size: %.2f wall, %.2f CPU (target <= 1.3)\n",
+                together.seconds / slowest.seconds, together.cpu / slowest.cpu);
+    std::printf("  ratio one pass / the nine single runs: %.2f wall, %.2f CPU\n", together.seconds / sum.seconds,
+                together.cpu / sum.cpu);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -128,50 +175,10 @@ int main(int argc, char** argv)
     fs::create_directories(dir);
     const fs::path sequence = dir / "genome.fa";
     const std::uint64_t tokens = WriteSequence(sequence, megabytes << 20);
-    const std::string all = std::to_string(kFirstSize) + "-" + std::to_string(kLastSize);
 
     // First with one picture per size (the reading and the pass itself), then with --repeats.
-    for (const int perSize : {1, repeats}) {
-        const fs::path patterns = dir / ("genome" + std::to_string(perSize) + ".pat");
-        WritePatterns(patterns, tokens, perSize);
-        auto args = [&](const std::string& sizes, const fs::path& out) {
-            return std::vector<std::string>{batch,    "--sequence", sequence.string(), "--patterns", patterns.string(),
-                                            "--size", sizes,        "--out",           out.string()};
-        };
-        auto fresh = [](const fs::path& out) {
-            fs::remove_all(out);
-            fs::create_directories(out);
-        };
-
-        std::vector<Run> single(kLastSize + 1);
-        Run together;
-        for (int round = 0; round < rounds; ++round) {
-            fresh(dir / "all");
-            together.Best(Spawn(args(all, dir / "all")));
-            for (int size = kFirstSize; size <= kLastSize; ++size) {
-                const fs::path out = dir / ("size" + std::to_string(size));
-                fresh(out);
-                single[static_cast<std::size_t>(size)].Best(Spawn(args(std::to_string(size), out)));
-            }
-        }
-
-        std::printf("sequence %llu MB, %d repeats of each size %d to %d (%d pictures in all)\n",
-                    static_cast<unsigned long long>(megabytes), perSize, kFirstSize, kLastSize, Pictures(dir / "all"));
-        Run slowest{0, 0};
-        Run sum{0, 0};
-        for (int size = kFirstSize; size <= kLastSize; ++size) {
-            const Run& s = single[static_cast<std::size_t>(size)];
-            slowest = {std::max(slowest.seconds, s.seconds), std::max(slowest.cpu, s.cpu)};
-            sum = {sum.seconds + s.seconds, sum.cpu + s.cpu};
-        }
-        std::printf("  slowest single size %.3f s, CPU %.3f s; the nine one after another %.3f s, CPU %.3f s\n",
-                    slowest.seconds, slowest.cpu, sum.seconds, sum.cpu);
-        std::printf("  --size %s        %.3f s, CPU %.3f s\n", all.c_str(), together.seconds, together.cpu);
-        std::printf("  ratio one pass / slowest single size: %.2f wall, %.2f CPU (target <= 1.3)\n",
-                    together.seconds / slowest.seconds, together.cpu / slowest.cpu);
-        std::printf("  ratio one pass / the nine single runs: %.2f wall, %.2f CPU\n", together.seconds / sum.seconds,
-                    together.cpu / sum.cpu);
-    }
+    for (const int perSize : {1, repeats})
+        CompareSizes(batch, dir, tokens, megabytes, perSize, rounds);
     fs::remove_all(dir);
     return 0;
 }

@@ -242,6 +242,45 @@ std::string ViewOutput(const std::vector<std::string>& args)
     return text;
 }
 
+// The folder of the big files, removed at exit or on a stop signal.
+fs::path BigFilesIn(const fs::path& where)
+{
+    const fs::path dir = where / ("lirovane_bench_genome_" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    g_big = {(dir / "genome.fa").string(), (dir / "genome.fa.fai").string(), (dir / "last.bmp").string(), dir.string()};
+    std::atexit(RemoveBigFiles);
+    std::signal(SIGINT, OnBigStop);
+    std::signal(SIGTERM, OnBigStop);
+    return dir;
+}
+
+// Fresh processes drawing the last window with FILE.fai, the same window by its region and
+// the first window; returns the median time of the last window in ms.
+double TimeWithIndex(const std::vector<std::string>& view, const std::vector<std::string>& atZero,
+                     const std::vector<std::string>& byRegion, std::uint64_t start, double plainMs)
+{
+    constexpr int kRuns = 9;
+    std::vector<double> deep, deepCpu, shallow, shallowCpu, named;
+    for (int i = 0; i < kRuns; ++i) {
+        const bench::ChildRun last = bench::Spawn(view);
+        const bench::ChildRun first = bench::Spawn(atZero);
+        deep.push_back(last.seconds * 1e3);
+        deepCpu.push_back(last.cpu * 1e3);
+        shallow.push_back(first.seconds * 1e3);
+        shallowCpu.push_back(first.cpu * 1e3);
+        named.push_back(bench::Spawn(byRegion).seconds * 1e3);
+    }
+    const double withIndex = Median(deep);
+    std::printf("--view --start %llu with FILE.fai: %.1f ms (median of %d, best %.1f; CPU %.1f ms) (target <= 50 ms)\n",
+                static_cast<unsigned long long>(start), withIndex, kRuns, *std::min_element(deep.begin(), deep.end()),
+                Median(deepCpu));
+    std::printf("--view --region %s with FILE.fai: %.1f ms (median of %d)\n", byRegion[4].c_str(), Median(named), kRuns);
+    std::printf("--view --start 0: %.1f ms (median of %d; CPU %.1f ms)\n", Median(shallow), kRuns, Median(shallowCpu));
+    std::printf("ratio last window with index / start 0: %.2f (CPU %.2f); without index / with index: %.0f\n",
+                withIndex / Median(shallow), Median(deepCpu) / Median(shallowCpu), plainMs / withIndex);
+    return withIndex;
+}
+
 // Fresh processes drawing the last window of a genome past 3 GiB, with FILE.fai and without.
 bool BenchBigGenome(const std::string& batch, const fs::path& samplesDir, const fs::path& where,
                     const fs::path& fallback)
@@ -251,12 +290,7 @@ bool BenchBigGenome(const std::string& batch, const fs::path& samplesDir, const 
         std::fprintf(stderr, "bench: no single-record FASTA sample in %s\n", samplesDir.c_str());
         return false;
     }
-    const fs::path dir = where / ("lirovane_bench_genome_" + std::to_string(::getpid()));
-    fs::create_directories(dir);
-    g_big = {(dir / "genome.fa").string(), (dir / "genome.fa.fai").string(), (dir / "last.bmp").string(), dir.string()};
-    std::atexit(RemoveBigFiles);
-    std::signal(SIGINT, OnBigStop);
-    std::signal(SIGTERM, OnBigStop);
+    const fs::path dir = BigFilesIn(where);
 
     constexpr std::uint64_t kMinBytes = std::uint64_t{3} << 30;
     auto t0 = Clock::now();
@@ -292,30 +326,46 @@ bool BenchBigGenome(const std::string& batch, const fs::path& samplesDir, const 
     std::printf("  --region %s prints: %s\n", region.c_str(), ViewOutput(byRegion).c_str());
 
     // With the index: interleaved with a draw at start 0, the cost of a fresh process.
-    constexpr int kRuns = 9;
-    std::vector<double> deep, deepCpu, shallow, shallowCpu, named;
-    for (int i = 0; i < kRuns; ++i) {
-        const bench::ChildRun last = bench::Spawn(view);
-        const bench::ChildRun first = bench::Spawn(atZero);
-        deep.push_back(last.seconds * 1e3);
-        deepCpu.push_back(last.cpu * 1e3);
-        shallow.push_back(first.seconds * 1e3);
-        shallowCpu.push_back(first.cpu * 1e3);
-        named.push_back(bench::Spawn(byRegion).seconds * 1e3);
-    }
-    const double withIndex = Median(deep);
-    std::printf("--view --start %llu with FILE.fai: %.1f ms (median of %d, best %.1f; CPU %.1f ms) (target <= 50 ms)\n",
-                static_cast<unsigned long long>(start), withIndex, kRuns, *std::min_element(deep.begin(), deep.end()),
-                Median(deepCpu));
-    std::printf("--view --region %s with FILE.fai: %.1f ms (median of %d)\n", region.c_str(), Median(named), kRuns);
-    std::printf("--view --start 0: %.1f ms (median of %d; CPU %.1f ms)\n", Median(shallow), kRuns, Median(shallowCpu));
-    std::printf("ratio last window with index / start 0: %.2f (CPU %.2f); without index / with index: %.0f\n",
-                withIndex / Median(shallow), Median(deepCpu) / Median(shallowCpu), plain.seconds * 1e3 / withIndex);
+    const double withIndex = TimeWithIndex(view, atZero, byRegion, start, plain.seconds * 1e3);
 
     RemoveBigFiles();
     std::error_code ec;
     fs::remove_all(dir, ec);
     return withIndex <= 50.0;
+}
+
+// Next from 60,000,000: the model reads letters only until the fit stops. The same
+// step the old way: 400,000 letters read, then fitted and drawn.
+void BenchNext(lirovane::StrandscopeModel& viewer, const fs::path& file)
+{
+    std::vector<double> next;
+    std::vector<double> whole;
+    std::int64_t end = 0;
+    for (int i = 0; i < kRounds; ++i) {
+        RedrawAt(viewer, kDeepStart);
+        auto t0 = Clock::now();
+        viewer.Next();
+        next.push_back(Millis(Clock::now() - t0));
+        end = viewer.EndIndex();
+
+        const std::int64_t from = viewer.StartIndex();
+        t0 = Clock::now();
+        const std::string letters = lirovane::ReadSequenceLetters(file, from).value();
+        const lirovane::ViewerFit fit = lirovane::FitViewerPath(letters, viewer.Zoom(), viewer.Style());
+        lirovane::NullCanvas screen(lirovane::kViewerWidth, lirovane::kViewerHeight);
+        lirovane::RasterCanvas image(lirovane::kViewerWidth, lirovane::kViewerHeight);
+        lirovane::DrawViewerPath(letters, fit, viewer.Zoom(), viewer.Style(), screen, image);
+        whole.push_back(Millis(Clock::now() - t0));
+        if (from + fit.count != end)
+            std::printf("the two Next steps end at different indexes: %lld and %lld\n", static_cast<long long>(end),
+                        static_cast<long long>(from + fit.count));
+    }
+    const double atNext = Median(next);
+    std::printf("Next at %lld: %.3f ms (median of %d, best %.3f), end index %lld, %d letters drawn\n",
+                static_cast<long long>(kDeepStart), atNext, kRounds, *std::min_element(next.begin(), next.end()),
+                static_cast<long long>(end), viewer.DrawnCount());
+    std::printf("the same step reading 400000 letters: %.3f ms (median); ratio %.1f (target: Next <= 1.5 ms)\n",
+                Median(whole), Median(whole) / atNext);
 }
 
 } // namespace
@@ -372,36 +422,7 @@ int main(int argc, char** argv)
     std::printf("ratio deep / start: %.2f (target <= 2)\n", atDeep / atZero);
     std::printf("ratio full scan / deep redraw: %.1f\n", scan / atDeep);
 
-    // Next from 60,000,000: the model reads letters only until the fit stops. The same
-    // step the old way: 400,000 letters read, then fitted and drawn.
-    std::vector<double> next;
-    std::vector<double> whole;
-    std::int64_t end = 0;
-    for (int i = 0; i < kRounds; ++i) {
-        RedrawAt(viewer, kDeepStart);
-        auto t0 = Clock::now();
-        viewer.Next();
-        next.push_back(Millis(Clock::now() - t0));
-        end = viewer.EndIndex();
-
-        const std::int64_t from = viewer.StartIndex();
-        t0 = Clock::now();
-        const std::string letters = lirovane::ReadSequenceLetters(file, from).value();
-        const lirovane::ViewerFit fit = lirovane::FitViewerPath(letters, viewer.Zoom(), viewer.Style());
-        lirovane::NullCanvas screen(lirovane::kViewerWidth, lirovane::kViewerHeight);
-        lirovane::RasterCanvas image(lirovane::kViewerWidth, lirovane::kViewerHeight);
-        lirovane::DrawViewerPath(letters, fit, viewer.Zoom(), viewer.Style(), screen, image);
-        whole.push_back(Millis(Clock::now() - t0));
-        if (from + fit.count != end)
-            std::printf("the two Next steps end at different indexes: %lld and %lld\n", static_cast<long long>(end),
-                        static_cast<long long>(from + fit.count));
-    }
-    const double atNext = Median(next);
-    std::printf("Next at %lld: %.3f ms (median of %d, best %.3f), end index %lld, %d letters drawn\n",
-                static_cast<long long>(kDeepStart), atNext, kRounds, *std::min_element(next.begin(), next.end()),
-                static_cast<long long>(end), viewer.DrawnCount());
-    std::printf("the same step reading 400000 letters: %.3f ms (median); ratio %.1f (target: Next <= 1.5 ms)\n",
-                Median(whole), Median(whole) / atNext);
+    BenchNext(viewer, file);
 
     const bool genomeMet = !genomePart || BenchBigGenome(batch, samples, where, file);
     fs::remove_all(dir);

@@ -11,9 +11,6 @@
 
 #include "test_support.h"
 
-using namespace lirovane;
-using namespace lirovane::test;
-
 namespace {
 
 // chr1 holds 16 bases, chr2 12; the header's words after the first are not the name.
@@ -45,6 +42,7 @@ struct Expected {
 
 } // namespace
 
+// Good files: each feature's picture is the forward drawing of its strand's letters.
 TEST(Features, FilesBecomePicturesOfTheirStrand)
 {
     const struct {
@@ -54,109 +52,24 @@ TEST(Features, FilesBecomePicturesOfTheirStrand)
         const char* compress; // gzip, bgzip or none
         std::vector<std::string> types;
         bool ignoreStrand;
-        const char* error; // with its line, "line 2: ..."; empty when the file is good
         std::vector<Expected> pictures;
     } cases[] = {
-        {"BED3 at both record edges, named by place",
-         FeatureFormat::Bed,
-         "chr1\t0\t4\nchr2\t8\t12\n",
-         nullptr,
-         {},
-         false,
-         "",
-         {{"chr1_1-4.bmp", "ACGT"}, {"chr2_9-12.bmp", "GTTT"}}},
-        {"BED6 minus strand, names made safe and unique ignoring case",
-         FeatureFormat::Bed,
+        {"BED3 at both record edges, named by place", FeatureFormat::Bed, "chr1\t0\t4\nchr2\t8\t12\n", nullptr, {},
+         false, {{"chr1_1-4.bmp", "ACGT"}, {"chr2_9-12.bmp", "GTTT"}}},
+        {"BED6 minus strand, names made safe and unique ignoring case", FeatureFormat::Bed,
          "track name=x\nbrowser position chr1\n# note\nchr1 0 6 g:1 0 -\nchr1\t0\t6\tG_1\t0\t+\nchr1\t2\t4\t.\t0\t-\n",
-         nullptr,
-         {},
-         false,
-         "",
-         {{"g_1.bmp", "GTACGT"}, {"G_1-2.bmp", "ACGTAC"}, {"chr1_3-4_minus.bmp", "AC"}}},
-        {"BED12 exons joined in order, then reverse-complemented",
-         FeatureFormat::Bed,
-         "chr2\t0\t12\tx\t0\t-\t0\t12\t0\t2\t3,3,\t0,6,\n",
-         nullptr,
-         {},
-         false,
-         "",
-         {{"x.bmp", "CCCTTT"}}},
-        {"--ignore-strand draws the plus strand",
-         FeatureFormat::Bed,
-         "chr1\t0\t6\t.\t0\t-\n",
-         nullptr,
-         {},
-         true,
-         "",
+         nullptr, {}, false, {{"g_1.bmp", "GTACGT"}, {"G_1-2.bmp", "ACGTAC"}, {"chr1_3-4_minus.bmp", "AC"}}},
+        {"BED12 exons joined in order, then reverse-complemented", FeatureFormat::Bed,
+         "chr2\t0\t12\tx\t0\t-\t0\t12\t0\t2\t3,3,\t0,6,\n", nullptr, {}, false, {{"x.bmp", "CCCTTT"}}},
+        {"--ignore-strand draws the plus strand", FeatureFormat::Bed, "chr1\t0\t6\t.\t0\t-\n", nullptr, {}, true,
          {{"chr1_1-6.bmp", "ACGTAC"}}},
-        {"gzip BED", FeatureFormat::Bed, "chr2\t0\t3\n", "gzip", {}, false, "", {{"chr2_1-3.bmp", "AAA"}}},
-        {"GFF3 escapes, ##FASTA and a type gallery",
-         FeatureFormat::Gff3,
+        {"gzip BED", FeatureFormat::Bed, "chr2\t0\t3\n", "gzip", {}, false, {{"chr2_1-3.bmp", "AAA"}}},
+        {"GFF3 escapes, ##FASTA and a type gallery", FeatureFormat::Gff3,
          "##gff-version 3\nchr1\t.\tgene\t1\t16\t.\t+\t.\tID=g1;Name=a%2Cb\nchr%31\t.\ttRNA\t3\t5\t.\t-\t.\tID=t%201\n"
          "chr2\t.\ttRNA\t12\t12\t.\t?\t.\tName=.x\n##FASTA\n>chr1\nnot GFF\n",
-         "bgzip",
-         {"tRNA"},
-         false,
-         "",
-         {{"tRNA/t_1.bmp", "TAC"}, {"tRNA/_x.bmp", "T"}}},
-        {"GFF3 without types: one gallery, Name before ID",
-         FeatureFormat::Gff3,
-         "chr1\t.\tgene\t1\t16\t.\t+\t.\tID=g1;Name=a%2Cb\n",
-         nullptr,
-         {},
-         false,
-         "",
-         {{"a_b.bmp", "ACGTACGTTTGGCCAA"}}},
-        {"unknown record",
-         FeatureFormat::Bed,
-         "chr1\t0\t4\nchrX\t0\t4\n",
-         nullptr,
-         {},
-         false,
-         "line 2: no record named \"chrX\"",
-         {}},
-        {"past the record's end",
-         FeatureFormat::Bed,
-         "chr1\t0\t17\n",
-         nullptr,
-         {},
-         false,
-         "line 1: feature ends at base 17 but \"chr1\"",
-         {}},
-        {"not a number", FeatureFormat::Bed, "chr1\tx\t4\n", nullptr, {}, false, "line 1: start \"x\"", {}},
-        {"start after end",
-         FeatureFormat::Bed,
-         "chr1\t5\t4\n",
-         nullptr,
-         {},
-         false,
-         "line 1: start 5 is after end 4",
-         {}},
-        {"bad strand", FeatureFormat::Bed, "chr1\t0\t4\tn\t0\t*\n", nullptr, {}, false, "line 1: strand \"*\"", {}},
-        {"a block past the feature",
-         FeatureFormat::Bed,
-         "chr2\t0\t6\tx\t0\t+\t0\t6\t0\t2\t3,4,\t0,3,\n",
-         nullptr,
-         {},
-         false,
-         "line 1: block 2 lies outside",
-         {}},
-        {"GFF3 start 0",
-         FeatureFormat::Gff3,
-         "chr1\t.\tgene\t0\t4\t.\t+\t.\tID=a\n",
-         nullptr,
-         {},
-         false,
-         "line 1: start 0 and end 4",
-         {}},
-        {"GTF attributes",
-         FeatureFormat::Gff3,
-         "chr1\t.\tgene\t1\t4\t.\t+\t.\tgene_id \"a\";\n",
-         nullptr,
-         {},
-         false,
-         "line 1: attributes written as in GTF",
-         {}},
+         "bgzip", {"tRNA"}, false, {{"tRNA/t_1.bmp", "TAC"}, {"tRNA/_x.bmp", "T"}}},
+        {"GFF3 without types: one gallery, Name before ID", FeatureFormat::Gff3,
+         "chr1\t.\tgene\t1\t16\t.\t+\t.\tID=g1;Name=a%2Cb\n", nullptr, {}, false, {{"a_b.bmp", "ACGTACGTTTGGCCAA"}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -167,11 +80,9 @@ TEST(Features, FilesBecomePicturesOfTheirStrand)
             file = Compress(file, dir / "features.gz", c.compress);
         const auto records = ScanFastaRecords(sequence);
         auto set = ReadFeatures({file, c.format, c.types}, *records, sequence.string());
-        EXPECT_NE(set.Message().find(c.error), std::string::npos) << set.Message();
-        if (!set)
-            continue;
-        FeatureGalleryRequest request{file.string(), std::move(set).value(), *records,
-                                      dir / "out",   !c.types.empty(),       c.ignoreStrand};
+        ASSERT_TRUE(set) << set.Message();
+        FeatureGalleryRequest request{file.string(), std::move(set).value(), *records, dir / "out", !c.types.empty(),
+                                      c.ignoreStrand};
         auto galleries = PlanFeatureGalleries(request);
         for (const FeatureGallery& gallery : galleries)
             fs::create_directories(gallery.dir);
@@ -197,6 +108,29 @@ TEST(Features, FilesBecomePicturesOfTheirStrand)
     ASSERT_EQ(set->features.size(), FeatureList::kPerBlock + 1);
     for (const std::size_t i : {std::size_t{0}, FeatureList::kPerBlock - 1, FeatureList::kPerBlock})
         EXPECT_TRUE(set->features[i].name == "name" + std::to_string(i) && set->features[i].start == i % 5) << i;
+}
+
+// A bad line refuses the file, naming the line and what is wrong with it.
+TEST(Features, BadLinesAreRefusedWithTheirLine)
+{
+    const std::tuple<FeatureFormat, const char*, const char*> cases[] = {
+        {FeatureFormat::Bed, "chr1\t0\t4\nchrX\t0\t4\n", "line 2: no record named \"chrX\""},
+        {FeatureFormat::Bed, "chr1\t0\t17\n", "line 1: feature ends at base 17 but \"chr1\""},
+        {FeatureFormat::Bed, "chr1\tx\t4\n", "line 1: start \"x\""},
+        {FeatureFormat::Bed, "chr1\t5\t4\n", "line 1: start 5 is after end 4"},
+        {FeatureFormat::Bed, "chr1\t0\t4\tn\t0\t*\n", "line 1: strand \"*\""},
+        {FeatureFormat::Bed, "chr2\t0\t6\tx\t0\t+\t0\t6\t0\t2\t3,4,\t0,3,\n", "line 1: block 2 lies outside"},
+        {FeatureFormat::Gff3, "chr1\t.\tgene\t0\t4\t.\t+\t.\tID=a\n", "line 1: start 0 and end 4"},
+        {FeatureFormat::Gff3, "chr1\t.\tgene\t1\t4\t.\t+\t.\tgene_id \"a\";\n", "line 1: attributes written as in GTF"},
+    };
+    ScratchDir dir;
+    const fs::path sequence = WriteFile(dir / "two.fa", kTwoRecords);
+    const auto records = ScanFastaRecords(sequence);
+    for (const auto& [format, text, error] : cases) {
+        const auto set = ReadFeatures({WriteFile(dir / "f.txt", text), format, {}}, *records, sequence.string());
+        EXPECT_FALSE(set) << text;
+        EXPECT_NE(set.Message().find(error), std::string::npos) << set.Message();
+    }
 }
 
 namespace {

@@ -6,9 +6,6 @@
 
 #include "test_support.h"
 
-using namespace lirovane;
-using namespace lirovane::test;
-
 namespace {
 
 // ">chr1 first" (10 positions), 12 bases; ">chr2" (5), 7 bases; ">chrX" (5), 3 bases.
@@ -97,73 +94,93 @@ TEST(GenomeCoordinates, RegionParsing)
     }
 }
 
+namespace {
+
+// Four records of lines of 23 letters, mixed case and N, then a short last line.
+const std::string& IndexedGenome()
+{
+    static const std::string genome = [] {
+        std::string text;
+        for (int record = 0; record < 4; ++record) {
+            text += ">seq" + std::to_string(record) + " some description\n";
+            for (int line = 0; line < 500 + record * 37; ++line)
+                text += std::string("ACGTTGCAAC").substr(static_cast<std::size_t>(line % 5), 5) + "acgtnACGTNacgtNNNN\n";
+            text += "ACG\n";
+        }
+        return text;
+    }();
+    return genome;
+}
+
+// Makes FILE.fai newer than FILE, as an index written after it is.
+void IndexAfter(const fs::path& fa)
+{
+    fs::last_write_time(fa.string() + ".fai", fs::last_write_time(fa) + std::chrono::seconds(1));
+}
+
+// What is changed after indexing, and the notice the index is then ignored with (nullptr:
+// the index agrees).
+const struct {
+    const char* name;
+    void (*change)(const fs::path& fa);
+    const char* notice;
+} kIndexChanges[] = {
+    {"agrees", [](const fs::path&) {}, nullptr},
+    {"header edited after indexing",
+     [](const fs::path& fa) {
+         std::string text = IndexedGenome();
+         WriteFile(fa, text.replace(text.find(">seq2 some"), 10, ">seq2 an edited"));
+         IndexAfter(fa);
+     },
+     "record seq2"},
+    {"line width changed",
+     [](const fs::path& fa) {
+         std::string text = IndexedGenome();
+         for (std::size_t at = 0; (at = text.find("NNNN\nA", at)) != std::string::npos;)
+             text.erase(at + 4, 1); // join two lines
+         WriteFile(fa, text);
+         IndexAfter(fa);
+     },
+     "does not agree"},
+    {"one endless line",
+     [](const fs::path& fa) {
+         WriteFile(fa.string() + ".fai", std::string(100000, 'A') + "\t1\t0\t60\t61\n");
+         IndexAfter(fa);
+     },
+     "not a FASTA index"},
+    {"index missing its last record",
+     [](const fs::path& fa) {
+         std::string fai = ReadFile(fa.string() + ".fai");
+         WriteFile(fa.string() + ".fai", fai.erase(fai.rfind("seq3")));
+         IndexAfter(fa);
+     },
+     "holds more than the index lists"},
+    {"CRLF lines, indexed again",
+     [](const fs::path& fa) {
+         std::string text;
+         for (const char c : IndexedGenome())
+             text += c == '\n' ? std::string("\r\n") : std::string(1, c);
+         WriteFile(fa, text);
+         EXPECT_TRUE(WriteFastaIndex(fa));
+     },
+     nullptr},
+    {"file newer than its index",
+     [](const fs::path& fa) {
+         fs::last_write_time(fa, fs::last_write_time(fa.string() + ".fai") + std::chrono::seconds(5));
+     },
+     "changed after it was indexed"},
+};
+
+} // namespace
+
 // An index that agrees reaches positions without reading what lies before them and
 // gives what a plain scan gives; one that disagrees is ignored with a notice.
 TEST(FastaIndexFile, AgreeAndDisagree)
 {
     ScratchDir dir;
-    std::string genome;
-    for (int record = 0; record < 4; ++record) {
-        genome += ">seq" + std::to_string(record) + " some description\n";
-        for (int line = 0; line < 500 + record * 37; ++line)
-            genome += std::string("ACGTTGCAAC").substr(static_cast<std::size_t>(line % 5), 5) + "acgtnACGTNacgtNNNN\n";
-        genome += "ACG\n";
-    }
-    const struct {
-        const char* name;
-        std::function<void(const fs::path& fa)> change; // after indexing
-        const char* notice;                             // nullptr: the index agrees
-    } cases[] = {
-        {"agrees", [](const fs::path&) {}, nullptr},
-        {"header edited after indexing",
-         [&](const fs::path& fa) {
-             std::string text = genome;
-             text.replace(text.find(">seq2 some"), 10, ">seq2 an edited");
-             WriteFile(fa, text);
-             fs::last_write_time(fa.string() + ".fai", fs::last_write_time(fa) + std::chrono::seconds(1));
-         },
-         "record seq2"},
-        {"line width changed",
-         [&](const fs::path& fa) {
-             std::string text = genome;
-             for (std::size_t at = 0; (at = text.find("NNNN\nA", at)) != std::string::npos;)
-                 text.erase(at + 4, 1); // join two lines
-             WriteFile(fa, text);
-             fs::last_write_time(fa.string() + ".fai", fs::last_write_time(fa) + std::chrono::seconds(1));
-         },
-         "does not agree"},
-        {"one endless line",
-         [](const fs::path& fa) {
-             WriteFile(fa.string() + ".fai", std::string(100000, 'A') + "\t1\t0\t60\t61\n");
-             fs::last_write_time(fa.string() + ".fai", fs::last_write_time(fa) + std::chrono::seconds(1));
-         },
-         "not a FASTA index"},
-        {"index missing its last record",
-         [](const fs::path& fa) {
-             std::string fai = ReadFile(fa.string() + ".fai");
-             fai.erase(fai.rfind("seq3"));
-             WriteFile(fa.string() + ".fai", fai);
-             fs::last_write_time(fa.string() + ".fai", fs::last_write_time(fa) + std::chrono::seconds(1));
-         },
-         "holds more than the index lists"},
-        {"CRLF lines, indexed again",
-         [&](const fs::path& fa) {
-             std::string text;
-             for (const char c : genome)
-                 text += c == '\n' ? std::string("\r\n") : std::string(1, c);
-             WriteFile(fa, text);
-             ASSERT_TRUE(WriteFastaIndex(fa));
-         },
-         nullptr},
-        {"file newer than its index",
-         [](const fs::path& fa) {
-             fs::last_write_time(fa, fs::last_write_time(fa.string() + ".fai") + std::chrono::seconds(5));
-         },
-         "changed after it was indexed"},
-    };
-    for (const auto& c : cases) {
+    for (const auto& c : kIndexChanges) {
         SCOPED_TRACE(c.name);
-        const fs::path fa = WriteFile(dir / (std::string(c.name) + ".fa"), genome);
+        const fs::path fa = WriteFile(dir / (std::string(c.name) + ".fa"), IndexedGenome());
         const IoStatus indexed = WriteFastaIndex(fa);
         ASSERT_TRUE(indexed) << indexed.Message();
         c.change(fa);
@@ -188,7 +205,7 @@ TEST(FastaIndexFile, AgreeAndDisagree)
     }
 }
 
-TEST(FastaIndexFile, CommandLineIndexAndRegion)
+TEST(FastaIndexFile, CommandLineIndex)
 {
     ScratchDir dir;
     const fs::path fa = WriteFile(dir / "g.fa", kThree);
@@ -245,7 +262,12 @@ TEST(FastaIndexFile, CommandLineIndexAndRegion)
     run = RunBatch(dir.Path(), {"--index", Compress(fa, dir / "plain.fa.gz", "gzip")});
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("bgzip"), std::string::npos) << run.err;
+}
 
+TEST(FastaIndexFile, CommandLineRegion)
+{
+    ScratchDir dir;
+    const fs::path fa = WriteFile(dir / "g.fa", kThree);
     const struct {
         const char* region;
         int status;
@@ -259,6 +281,7 @@ TEST(FastaIndexFile, CommandLineIndexAndRegion)
         {"chr2:8", 2, "chr2 has 7 bases"},
         {"", 2, "--region needs a record name"},
     };
+    RunResult run;
     for (const auto& c : regions) {
         run = RunBatch(dir.Path(), {"--view", fa, "--region", c.region, "--save", dir / "v.bmp"});
         EXPECT_EQ(run.status, c.status) << c.region;

@@ -8,11 +8,6 @@
 
 #include "test_support.h"
 
-#include <regex>
-
-using namespace lirovane;
-using namespace lirovane::test;
-
 namespace {
 
 std::string Call(const char* name, std::initializer_list<int> numbers, std::string_view tail = {})

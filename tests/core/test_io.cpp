@@ -11,13 +11,7 @@
 
 #include "test_support.h"
 
-#include <algorithm>
 #include <cctype>
-#include <chrono>
-#include <limits>
-
-using namespace lirovane;
-using namespace lirovane::test;
 
 namespace {
 
@@ -42,42 +36,45 @@ std::string Tokens(const std::string& content)
     return tokens;
 }
 
+// Patterns files (nullptr: no such file; "": a folder), the size chosen, what the split
+// writes and counts, and whether it rejects the file.
+const struct {
+    const char *name, *patterns;
+    int size;
+    const char *starts, *ends;
+    int count;
+    bool rejected;
+} kSplits[] = {
+    {"three lines", "5 9 43\n17 30 12\n40 60 43\n", 43, "5\r\n40\r\n", "9\r\n60\r\n", 2, false},
+    {"records over lines", "5 9\n43\r\n17 30\n12 40 60\n43", 43, "5\r\n40\r\n", "9\r\n60\r\n", 2, false},
+    {"other size", "5 9 43\n17 30 12\n40 60 43\n", 12, "17\r\n", "30\r\n", 1, false},
+    {"empty", " \r\n\t", 43, "", "", 0, false},
+    {"size 0", "5 9 0\n40 60 43\n", 0, "5\r\n", "9\r\n", 1, false},
+    {"size 2000", "5 9 2000\n40 60 43\n", 43, "40\r\n", "60\r\n", 1, false},
+    {"incomplete last record", "5 9 43\n40 60", 43, "5\r\n", "9\r\n", 1, false},
+    {"signs and extremes", "+5 -9 43\n-2147483648 2147483647 43\n", 43, "5\r\n-2147483648\r\n",
+     "-9\r\n2147483647\r\n", 2, false},
+    {"size 2001 first", "5 9 2001\n40 60 43\n", 43, "", "", 0, true},
+    {"size -1 first", "5 9 -1\n40 60 43\n", 43, "", "", 0, true},
+    {"bad size keeps earlier", "5 9 43\n1 2 3000\n40 60 43\n", 43, "5\r\n", "9\r\n", 1, true},
+    {"bad token", "5 9 43\n40 x 43\n70 80 43\n", 43, "5\r\n", "9\r\n", 1, true},
+    {"number runs into letters", "5 9 43\n40 60 43abc 70 80 43\n", 43, "5\r\n40\r\n", "9\r\n60\r\n", 2, true},
+    {"lone sign", "5 9 43 - 60 43", 43, "5\r\n", "9\r\n", 1, true},
+    {"positions past 2^31 and 2^32", "5 9 43\n2147483648 4294967400 43\n", 43, "5\r\n2147483648\r\n",
+     "9\r\n4294967400\r\n", 2, false},
+    {"start above 64 bits", "5 9 43\n9223372036854775808 60 43\n", 43, "5\r\n", "9\r\n", 1, true},
+    // Patterns that cannot be read change nothing.
+    {"no such file", nullptr, 43, "1\r\n", "2\r\n", 77, true},
+    {"a folder", "", 43, "1\r\n", "2\r\n", 77, true},
+    // A .dat file that cannot be converted selects nothing.
+    {"trf output without its sequence", "Tandem Repeats Finder Program", 43, "", "", 0, true},
+};
+
 } // namespace
 
 TEST(SplitPatterns, WritesTheRecordsOfTheChosenSize)
 {
-    const struct { // patterns nullptr: no such file; "": a folder
-        const char *name, *patterns;
-        int size;
-        const char *starts, *ends;
-        int count;
-        bool rejected;
-    } cases[] = {
-        {"three lines", "5 9 43\n17 30 12\n40 60 43\n", 43, "5\r\n40\r\n", "9\r\n60\r\n", 2, false},
-        {"records over lines", "5 9\n43\r\n17 30\n12 40 60\n43", 43, "5\r\n40\r\n", "9\r\n60\r\n", 2, false},
-        {"other size", "5 9 43\n17 30 12\n40 60 43\n", 12, "17\r\n", "30\r\n", 1, false},
-        {"empty", " \r\n\t", 43, "", "", 0, false},
-        {"size 0", "5 9 0\n40 60 43\n", 0, "5\r\n", "9\r\n", 1, false},
-        {"size 2000", "5 9 2000\n40 60 43\n", 43, "40\r\n", "60\r\n", 1, false},
-        {"incomplete last record", "5 9 43\n40 60", 43, "5\r\n", "9\r\n", 1, false},
-        {"signs and extremes", "+5 -9 43\n-2147483648 2147483647 43\n", 43, "5\r\n-2147483648\r\n",
-         "-9\r\n2147483647\r\n", 2, false},
-        {"size 2001 first", "5 9 2001\n40 60 43\n", 43, "", "", 0, true},
-        {"size -1 first", "5 9 -1\n40 60 43\n", 43, "", "", 0, true},
-        {"bad size keeps earlier", "5 9 43\n1 2 3000\n40 60 43\n", 43, "5\r\n", "9\r\n", 1, true},
-        {"bad token", "5 9 43\n40 x 43\n70 80 43\n", 43, "5\r\n", "9\r\n", 1, true},
-        {"number runs into letters", "5 9 43\n40 60 43abc 70 80 43\n", 43, "5\r\n40\r\n", "9\r\n60\r\n", 2, true},
-        {"lone sign", "5 9 43 - 60 43", 43, "5\r\n", "9\r\n", 1, true},
-        {"positions past 2^31 and 2^32", "5 9 43\n2147483648 4294967400 43\n", 43, "5\r\n2147483648\r\n",
-         "9\r\n4294967400\r\n", 2, false},
-        {"start above 64 bits", "5 9 43\n9223372036854775808 60 43\n", 43, "5\r\n", "9\r\n", 1, true},
-        // Patterns that cannot be read change nothing.
-        {"no such file", nullptr, 43, "1\r\n", "2\r\n", 77, true},
-        {"a folder", "", 43, "1\r\n", "2\r\n", 77, true},
-        // A .dat file that cannot be converted selects nothing.
-        {"trf output without its sequence", "Tandem Repeats Finder Program", 43, "", "", 0, true},
-    };
-    for (const auto& c : cases) {
+    for (const auto& c : kSplits) {
         SCOPED_TRACE(c.name);
         ScratchDir dir;
         WriteFile(dir / "starts.txt", "1\r\n");

@@ -5,9 +5,6 @@
 
 #include "test_support.h"
 
-using namespace lirovane;
-using namespace lirovane::test;
-
 namespace {
 
 constexpr std::uint64_t kHole = (std::uint64_t{1} << 31) + 1000;

@@ -12,11 +12,6 @@
 
 #include "test_support.h"
 
-#include <cstdlib>
-
-using namespace lirovane;
-using namespace lirovane::test;
-
 namespace {
 
 // Records of 20 lines of 60 letters (with N and lower case) under a header, about
@@ -98,6 +93,21 @@ private:
     bool m_failed = false;
 };
 
+// How the sequence is given and how stretches are read: the first is the reference, every
+// stretch in memory.
+const struct {
+    const char* form;
+    const char* tool;
+    std::size_t inMemory;
+    bool ownThread;
+    bool noTemporaryFolder = false; // gzip stretches and SVG drawings then stay in memory
+} kStretchReads[] = {
+    {"plain", nullptr, kStretchInMemory, false}, {"plain", nullptr, 1, false},     {"plain", nullptr, 4096, true},
+    {"gzip", "gzip", kStretchInMemory, false},   {"gzip", "gzip", 1, false},       {"gzip", "gzip", 4096, true},
+    {"gzip", "gzip", 1, false, true},            {"bgzf", "bgzip", 1, false},      {"bgzf", "bgzip", 64, true},
+    {"bgzf", "bgzip", 70000, false},
+};
+
 } // namespace
 
 // Every picture and page is byte for byte the same whether stretches stay in memory or
@@ -119,27 +129,9 @@ TEST(LongStretches, PicturesMatchTheInMemoryOnes)
     };
     const auto drawnBases = static_cast<std::uint64_t>(199 + 29700 + (tokens + 1 - 40000) + 149950 + 0 + 1 + 40000);
 
-    const struct {
-        const char* form;
-        const char* tool;
-        std::size_t inMemory;
-        bool ownThread;
-        bool noTemporaryFolder = false; // gzip stretches and SVG drawings then stay in memory
-    } cases[] = {
-        {"plain", nullptr, kStretchInMemory, false}, // the reference: every stretch in memory
-        {"plain", nullptr, 1, false},
-        {"plain", nullptr, 4096, true},
-        {"gzip", "gzip", kStretchInMemory, false},
-        {"gzip", "gzip", 1, false},
-        {"gzip", "gzip", 4096, true},
-        {"gzip", "gzip", 1, false, true},
-        {"bgzf", "bgzip", 1, false},
-        {"bgzf", "bgzip", 64, true},
-        {"bgzf", "bgzip", 70000, false},
-    };
     std::map<std::string, std::map<std::string, std::string>> reference;
     int run = 0;
-    for (const auto& c : cases) {
+    for (const auto& c : kStretchReads) {
         SCOPED_TRACE(std::string(c.form) + " in memory " + std::to_string(c.inMemory) +
                      (c.noTemporaryFolder ? " without a temporary folder" : ""));
         const fs::path root = dir / ("run" + std::to_string(run++));
@@ -244,14 +236,6 @@ TEST(LongStretches, AStretchThatFailsWritesNothing)
         EXPECT_TRUE(failing.Failed());
         EXPECT_FALSE(SavePathPicture(file, format, failing, extent, style, scratch, "t").ok());
         EXPECT_EQ(ReadFile(file), "earlier");
-
-        // The same letters handed out in pieces draw what the whole string draws.
-        FailingLetters pieces(letters, letters.size());
-        EXPECT_EQ(MeasurePath(pieces, style), MeasurePath(letters, style));
-        ASSERT_TRUE(SavePathPicture(file, format, pieces, MeasurePath(letters, style), style, scratch, "t").ok());
-        const std::string inPieces = ReadFile(file);
-        ASSERT_TRUE(SavePathPicture(file, format, letters, MeasurePath(letters, style), style, scratch, "t").ok());
-        EXPECT_EQ(inPieces, ReadFile(file));
     }
 }
 

@@ -11,14 +11,10 @@
 
 #include "test_support.h"
 
-#include <chrono>
 #include <csignal>
 #include <thread>
 
 #include <sys/stat.h>
-
-using namespace lirovane;
-using namespace lirovane::test;
 
 namespace {
 
@@ -50,13 +46,10 @@ fs::path CutSample(const ScratchDir& dir)
     return WriteFile(dir / "cut.fa.gz", whole.substr(0, whole.size() / 2));
 }
 
-const std::vector<std::string> kLambdaSize6 = {"--sequence", kLambdaFa, "--patterns", kLambdaPat, "--size", "6"};
-
-std::vector<std::string> Lambda6Into(const fs::path& out)
+// The sample's gallery of size 6 into dir/g.
+RunResult LambdaGallery(const ScratchDir& dir)
 {
-    std::vector<std::string> args = kLambdaSize6;
-    args.insert(args.end(), {"--out", out.string()});
-    return args;
+    return RunLine(dir, "--sequence LAMBDA_FA --patterns LAMBDA_PAT --size 6 --out @g");
 }
 
 } // namespace
@@ -66,35 +59,30 @@ std::vector<std::string> Lambda6Into(const fs::path& out)
 TEST(NoLoss, AFailedRewriteKeepsTheEarlierGallery)
 {
     ScratchDir dir;
-    const std::map<std::string, std::string> names = {{"CUT", CutSample(dir).string()}, {"PAT", kLambdaPat}};
+    CutSample(dir);
     const struct {
-        const char* args;
-        bool limited;
+        const char* sizes;
+        bool limited; // the file size limit instead of the cut sequence
         const char* message;
     } cases[] = {
-        {"--sequence CUT --patterns PAT --size 6", false, "cannot read the sequence to its end"},
-        {"--sequence CUT --patterns PAT --size 5-6", false, "no page was replaced"},
-        {"--sequence CUT --patterns PAT --size 5-6", true, "File too large"},
+        {"6", false, "cannot read the sequence to its end"},
+        {"5-6", false, "no page was replaced"},
+        {"5-6", true, "File too large"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.args);
-        const fs::path g = dir / "g";
-        fs::remove_all(g);
-        std::vector<std::string> args = Args(c.args, names);
-        args[1] = kLambdaFa;
-        args.insert(args.end(), {"--out", g.string()});
-        ASSERT_EQ(RunBatch(dir.Path(), args).status, 0);
-        const auto before = Tree(g);
-        if (!c.limited)
-            args[1] = names.at("CUT");
-        const RunResult run = RunBatch(dir.Path(), args, [&] {
+        SCOPED_TRACE(c.message);
+        fs::remove_all(dir / "g");
+        const std::string rest = std::string(" --patterns LAMBDA_PAT --size ") + c.sizes + " --out @g";
+        ASSERT_EQ(RunLine(dir, "--sequence LAMBDA_FA" + rest).status, 0);
+        const auto before = Tree(dir / "g");
+        const RunResult run = RunLine(dir, (c.limited ? "--sequence LAMBDA_FA" : "--sequence @cut.fa.gz") + rest, [&] {
             if (c.limited)
                 LimitFileSize(4096);
         });
         EXPECT_EQ(run.status, 1) << run.err;
         EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
         EXPECT_EQ(run.err.find("(0 positions)"), std::string::npos) << run.err; // no length of an unread sequence
-        EXPECT_EQ(Tree(g), before);
+        EXPECT_EQ(Tree(dir / "g"), before);
     }
 }
 
@@ -104,7 +92,7 @@ TEST(NoLoss, AnOutputThatIsAnInputWritesNothing)
 {
     ScratchDir dir;
     const fs::path g = dir / "g";
-    ASSERT_EQ(RunBatch(dir.Path(), Lambda6Into(g)).status, 0);
+    ASSERT_EQ(LambdaGallery(dir).status, 0);
     const fs::path seq = dir / "seq.fa";
     fs::copy_file(kLambdaFa, seq);
     fs::create_hard_link(seq, dir / "hard.fa");
@@ -115,52 +103,34 @@ TEST(NoLoss, AnOutputThatIsAnInputWritesNothing)
     fs::copy_file(kLambdaDat, dir / "l.dat");
     fs::copy_file(g / "index.htm", dir / "index-copy.htm");
     fs::copy_file(kLambdaFa, g / "1165.png"); // a sequence under a PNG picture's name
-    const std::map<std::string, std::string> names = {{"SEQ", seq.string()},
-                                                      {"HARD", (dir / "hard.fa").string()},
-                                                      {"SOFT", (dir / "soft.fa").string()},
-                                                      {"DAT", (dir / "l.dat").string()},
-                                                      {"PAT", kLambdaPat},
-                                                      {"G", g.string()},
-                                                      {"GDOT", (dir / "g" / "." / "starts.txt").string()},
-                                                      {"NEWOUT", (dir / "new").string()},
-                                                      {"GSTARTS", (g / "starts.txt").string()},
-                                                      {"GINDEX", (g / "index.htm").string()},
-                                                      {"GPIC", (g / "1165.bmp").string()},
-                                                      {"GPNG", (g / "1165.png").string()},
-                                                      {"G6PIC", (g / "size-6" / "1165.bmp").string()},
-                                                      {"NEWSVG", (dir / "new" / "1165.svg").string()},
-                                                      {"FAI", (dir / "seq.fa.fai").string()},
-                                                      {"SEQBMP", (dir / "seq.bmp").string()},
-                                                      {"HARDBMP", (dir / "hard.bmp").string()},
-                                                      {"TSV", (dir / "t.tsv").string()}};
     const struct {
         const char* args;
         const char* names; // the clash message names this file
     } cases[] = {
-        {"--sequence SEQ --trf DAT --size 6 --out NEWOUT --write-patterns SEQ", "seq.fa"},
-        {"--sequence SEQ --trf DAT --size 6 --out NEWOUT --write-patterns HARD", "hard.fa"},
-        {"--sequence SOFT --trf DAT --size 6 --out NEWOUT --write-patterns SEQ", "soft.fa"},
-        {"--sequence SEQ --trf DAT --size 6 --out NEWOUT --write-patterns DAT", "l.dat"},
-        {"--sequence SEQ --patterns GSTARTS --size 6 --out G", "starts.txt"},
-        {"--sequence GINDEX --patterns PAT --size 6 --out G", "index.htm"},
-        {"--sequence GPIC --patterns PAT --size 6 --out G", "1165.bmp"},
-        {"--sequence SEQ --trf DAT --size 6 --out G --write-patterns GDOT", "starts.txt"},
-        {"--sequence SEQ --trf DAT --size 6 --out NEWOUT --table HARD", "hard.fa"},
-        {"--sequence SEQ --trf DAT --size 6 --out NEWOUT --table DAT", "l.dat"},
-        {"--sequence SEQ --trf DAT --size 6,7 --out G --table G6PIC", "1165.bmp"},
-        {"--sequence GPNG --patterns PAT --size 6 --out G --format png", "1165.png"},
-        {"--sequence SEQ --trf DAT --size 6 --out NEWOUT --format svg --table NEWSVG", "1165.svg"},
-        {"--sequence SEQ --trf DAT --size 6 --out NEWOUT --summary TSV --write-patterns TSV", "t.tsv"},
-        {"--sequence SEQ --trf DAT --size 6 --out NEWOUT --table FAI", "seq.fa.fai"},
-        {"--sequence SEQ --trf DAT --size 6 --out NEWOUT --summary TSV --table TSV", "t.tsv"},
-        {"--view SEQBMP --save SEQBMP", "seq.bmp"},
-        {"--view SEQBMP --save HARDBMP", "hard.bmp"},
+        {"--sequence @seq.fa --trf @l.dat --size 6 --out @new --write-patterns @seq.fa", "seq.fa"},
+        {"--sequence @seq.fa --trf @l.dat --size 6 --out @new --write-patterns @hard.fa", "hard.fa"},
+        {"--sequence @soft.fa --trf @l.dat --size 6 --out @new --write-patterns @seq.fa", "soft.fa"},
+        {"--sequence @seq.fa --trf @l.dat --size 6 --out @new --write-patterns @l.dat", "l.dat"},
+        {"--sequence @seq.fa --patterns @g/starts.txt --size 6 --out @g", "starts.txt"},
+        {"--sequence @g/index.htm --patterns LAMBDA_PAT --size 6 --out @g", "index.htm"},
+        {"--sequence @g/1165.bmp --patterns LAMBDA_PAT --size 6 --out @g", "1165.bmp"},
+        {"--sequence @seq.fa --trf @l.dat --size 6 --out @g --write-patterns @g/./starts.txt", "starts.txt"},
+        {"--sequence @seq.fa --trf @l.dat --size 6 --out @new --table @hard.fa", "hard.fa"},
+        {"--sequence @seq.fa --trf @l.dat --size 6 --out @new --table @l.dat", "l.dat"},
+        {"--sequence @seq.fa --trf @l.dat --size 6,7 --out @g --table @g/size-6/1165.bmp", "1165.bmp"},
+        {"--sequence @g/1165.png --patterns LAMBDA_PAT --size 6 --out @g --format png", "1165.png"},
+        {"--sequence @seq.fa --trf @l.dat --size 6 --out @new --format svg --table @new/1165.svg", "1165.svg"},
+        {"--sequence @seq.fa --trf @l.dat --size 6 --out @new --summary @t.tsv --write-patterns @t.tsv", "t.tsv"},
+        {"--sequence @seq.fa --trf @l.dat --size 6 --out @new --table @seq.fa.fai", "seq.fa.fai"},
+        {"--sequence @seq.fa --trf @l.dat --size 6 --out @new --summary @t.tsv --table @t.tsv", "t.tsv"},
+        {"--view @seq.bmp --save @seq.bmp", "seq.bmp"},
+        {"--view @seq.bmp --save @hard.bmp", "hard.bmp"},
     };
     const auto gallery = Files(g);
     const auto inputs = RegularFiles(dir.Path());
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args);
-        const RunResult run = RunBatch(dir.Path(), Args(c.args, names));
+        const RunResult run = RunLine(dir, c.args);
         EXPECT_EQ(run.status, 2) << run.err;
         EXPECT_NE(run.err.find("is the same file as"), std::string::npos) << run.err;
         EXPECT_NE(run.err.find(c.names), std::string::npos) << run.err;
@@ -176,7 +146,7 @@ TEST(NoLoss, OneRunPerFolder)
 {
     ScratchDir dir;
     const fs::path g = dir / "g";
-    ASSERT_EQ(RunBatch(dir.Path(), Lambda6Into(g)).status, 0);
+    ASSERT_EQ(LambdaGallery(dir).status, 0);
     const auto before = Files(g);
     {
         FolderLock held;
@@ -184,7 +154,7 @@ TEST(NoLoss, OneRunPerFolder)
         FolderLock second;
         const IoStatus busy = second.Acquire(g);
         EXPECT_EQ(busy.Message(), g.string() + " is in use by another Lirovane run");
-        const RunResult run = RunBatch(dir.Path(), Lambda6Into(g));
+        const RunResult run = LambdaGallery(dir);
         EXPECT_EQ(run.status, 1);
         EXPECT_EQ(run.err, "lirovane-batch: " + g.string() + " is in use by another Lirovane run\n");
         EXPECT_EQ(Files(g), before);
@@ -195,9 +165,8 @@ TEST(NoLoss, OneRunPerFolder)
         fs::create_directories(dir / "nn" / "size-3");
         FolderLock other;
         ASSERT_TRUE(other.Acquire(dir / held).ok());
-        const RunResult run = RunBatch(dir.Path(), Args("--sequence SEQ --patterns PAT --size " + std::string(sizes) +
-                                                            " --out " + (dir / out).string(),
-                                                        {{"SEQ", kLambdaFa}, {"PAT", kLambdaPat}}));
+        const RunResult run = RunLine(dir, "--sequence LAMBDA_FA --patterns LAMBDA_PAT --size " + std::string(sizes) +
+                                               " --out @" + out);
         EXPECT_EQ(run.status, 1) << held << " " << out;
         EXPECT_NE(run.err.find((dir / held).string() + " is in use by another Lirovane run"), std::string::npos);
         EXPECT_TRUE(Tree(dir / "nn").empty()) << run.err;
@@ -240,62 +209,48 @@ TEST(NoLoss, InputsThatAreNotTextFiles)
     ScratchDir dir;
     const fs::path fifo = dir / "fifo";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    const fs::path gz = WriteFile(dir / "s.fa.gz", std::string("\x1f\x8b\x08\x00\x00\x00\x00\x00", 8) + "junk");
-    const fs::path bin = WriteFile(dir / "s.bin", std::string("ACGT\0\x01\x02", 7));
-    const fs::path empty = WriteFile(dir / "empty.fa", "");
-    const fs::path past = WriteFile(dir / "past.pat", "100 120 6\n200 230 6\n");
-    const fs::path one = WriteFile(dir / "one.pat", "2 9 6\n100 120 6\n");
-    const fs::path far = WriteFile(dir / "far.pat", "2 2147483647 6\n2147483646 2147483647 6\n");
-    const std::map<std::string, std::string> names = {{"SEQ", kLambdaFa},
-                                                      {"PAT", kLambdaPat},
-                                                      {"FIFO", fifo.string()},
-                                                      {"GZ", gz.string()},
-                                                      {"BIN", bin.string()},
-                                                      {"EMPTY", empty.string()},
-                                                      {"PAST", past.string()},
-                                                      {"ONE", one.string()},
-                                                      {"FAR", far.string()},
-                                                      {"SHORT", WriteFile(dir / "short.fa", "ACGTACGTAC\n").string()},
-                                                      {"CUT", CutSample(dir).string()},
-                                                      {"NONE", WriteFile(dir / "none.pat", "").string()},
-                                                      {"DAT", kLambdaDat},
-                                                      {"OUT", (dir / "out").string()},
-                                                      {"PIC", (dir / "v.bmp").string()},
-                                                      {"MISSING", (dir / "missing.fa").string()}};
+    WriteFile(dir / "s.fa.gz", std::string("\x1f\x8b\x08\x00\x00\x00\x00\x00", 8) + "junk");
+    WriteFile(dir / "s.bin", std::string("ACGT\0\x01\x02", 7));
+    WriteFile(dir / "empty.fa", "");
+    WriteFile(dir / "past.pat", "100 120 6\n200 230 6\n");
+    WriteFile(dir / "one.pat", "2 9 6\n100 120 6\n");
+    WriteFile(dir / "far.pat", "2 2147483647 6\n2147483646 2147483647 6\n");
+    WriteFile(dir / "short.fa", "ACGTACGTAC\n");
+    WriteFile(dir / "none.pat", "");
+    CutSample(dir);
     const struct {
         const char* args;
         int status;
         const char* message;
     } cases[] = {
-        {"--view /dev/zero --save PIC", 1, "'/dev/zero': is not a regular file"},
-        {"--view FIFO --save PIC", 1, "is not a regular file"},
-        {"--view MISSING --save PIC", 1, "missing.fa': No such file or directory"},
-        {"--sequence SEQ --patterns GZ --size 6 --out OUT", 1, "s.fa.gz': is gzip-compressed"},
-        {"--sequence SEQ --trf GZ --size 6 --out OUT", 1, "s.fa.gz': is gzip-compressed"},
-        {"--sequence FIFO --patterns PAT --size 6 --out OUT", 1, "fifo': is not a regular file"},
-        {"--sequence SEQ --patterns FIFO --size 6 --out OUT", 1, "fifo': is not a regular file"},
-        {"--sequence SEQ --trf FIFO --size 6 --out OUT", 1, "fifo': is not a regular file"},
-        {"--sequence /dev/zero --patterns PAT --size 6 --out OUT", 1, "is not a regular file"},
-        {"--sequence BIN --patterns PAT --size 6 --out OUT", 1, "s.bin': holds binary data (a NUL byte at offset 4)"},
-        {"--sequence SEQ --patterns BIN --size 6 --out OUT", 1, "holds binary data"},
+        {"--view /dev/zero --save @v.bmp", 1, "'/dev/zero': is not a regular file"},
+        {"--view @fifo --save @v.bmp", 1, "is not a regular file"},
+        {"--view @missing.fa --save @v.bmp", 1, "missing.fa': No such file or directory"},
+        {"--sequence LAMBDA_FA --patterns @s.fa.gz --size 6 --out @out", 1, "s.fa.gz': is gzip-compressed"},
+        {"--sequence LAMBDA_FA --trf @s.fa.gz --size 6 --out @out", 1, "s.fa.gz': is gzip-compressed"},
+        {"--sequence @fifo --patterns LAMBDA_PAT --size 6 --out @out", 1, "fifo': is not a regular file"},
+        {"--sequence LAMBDA_FA --patterns @fifo --size 6 --out @out", 1, "fifo': is not a regular file"},
+        {"--sequence LAMBDA_FA --trf @fifo --size 6 --out @out", 1, "fifo': is not a regular file"},
+        {"--sequence /dev/zero --patterns LAMBDA_PAT --size 6 --out @out", 1, "is not a regular file"},
+        {"--sequence @s.bin --patterns LAMBDA_PAT --size 6 --out @out", 1, "s.bin': holds binary data (a NUL byte at offset 4)"},
+        {"--sequence LAMBDA_FA --patterns @s.bin --size 6 --out @out", 1, "holds binary data"},
         // A sequence that cannot be read to its end, whatever was selected; blamed as such.
-        {"--sequence CUT --patterns NONE --size 6 --out OUT", 1, "cut.fa.gz: truncated"},
-        {"--sequence CUT --trf DAT --size 6 --out OUT", 1, "cannot read sequence file '"},
+        {"--sequence @cut.fa.gz --patterns @none.pat --size 6 --out @out", 1, "cut.fa.gz: truncated"},
+        {"--sequence @cut.fa.gz --trf LAMBDA_DAT --size 6 --out @out", 1, "cannot read sequence file '"},
         // Repeats selected, none drawn: a failure, with the reason.
-        {"--sequence EMPTY --patterns PAT --size 6 --out OUT", 1, "none of the 24 selected repeats was drawn"},
-        {"--sequence SHORT --patterns PAST --size 6 --out OUT", 1, "warning: 2 selected repeats end beyond the end of"},
-        {"--sequence SHORT --patterns ONE --size 6 --out OUT", 0, "1 selected repeats end beyond the end of"},
+        {"--sequence @empty.fa --patterns LAMBDA_PAT --size 6 --out @out", 1, "none of the 24 selected repeats was drawn"},
+        {"--sequence @short.fa --patterns @past.pat --size 6 --out @out", 1, "warning: 2 selected repeats end beyond the end of"},
+        {"--sequence @short.fa --patterns @one.pat --size 6 --out @out", 0, "1 selected repeats end beyond the end of"},
         // End indices at the signed 32-bit maximum: counted, not wrapped.
-        {"--sequence SHORT --patterns FAR --size 6 --out OUT", 1, "1 selected repeats end beyond the end of"},
+        {"--sequence @short.fa --patterns @far.pat --size 6 --out @out", 1, "1 selected repeats end beyond the end of"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args);
-        const RunResult run = RunBatch(dir.Path(), Args(c.args, names));
+        const RunResult run = RunLine(dir, c.args);
         EXPECT_EQ(run.status, c.status) << run.err;
         EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
     }
-    EXPECT_NE(RunBatch(dir.Path(), Args("--sequence SHORT --patterns PAST --size 6 --out OUT", names))
-                  .err.find("(10 positions)"),
+    EXPECT_NE(RunLine(dir, "--sequence @short.fa --patterns @past.pat --size 6 --out @out").err.find("(10 positions)"),
               std::string::npos);
 }
 
@@ -354,7 +309,7 @@ TEST(NoLoss, TheWriterReplacesWholeOrNotAtAll)
     const fs::path precious = WriteFile(dir / "precious.txt", "keep me");
     for (const char* name : {"index.htm", "starts.txt", "ends.txt", "1165.bmp"})
         fs::create_symlink(precious, g / name);
-    const RunResult run = RunBatch(dir.Path(), Lambda6Into(g));
+    const RunResult run = LambdaGallery(dir);
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(ReadFile(precious), "keep me");
     for (const char* name : {"index.htm", "starts.txt", "ends.txt", "1165.bmp"})
@@ -375,7 +330,7 @@ TEST(NoLoss, AKilledRunLeavesNoPartialPage)
 {
     ScratchDir dir;
     const fs::path g = dir / "g";
-    ASSERT_EQ(RunBatch(dir.Path(), Lambda6Into(g)).status, 0);
+    ASSERT_EQ(LambdaGallery(dir).status, 0);
     const auto before = Files(g);
 
     class KillAt final : public BatchDisplay {
@@ -421,7 +376,7 @@ TEST(NoLoss, AKilledRunLeavesNoPartialPage)
             WriteFile(g / name, "mine");
         fs::create_directories(g / "size-9");
         WriteFile(g / "size-9" / ".index.htm.lirovane-77-1.part", "half");
-        ASSERT_EQ(RunBatch(dir.Path(), Lambda6Into(g)).status, 0);
+        ASSERT_EQ(LambdaGallery(dir).status, 0);
         auto after = Tree(g);
         for (const char* name : users)
             EXPECT_EQ(after.erase(name), 1u) << name;

@@ -2,6 +2,7 @@
 // pixel for pixel with the BMP; SVG is drawn by a real renderer (rsvg-convert) and every
 // drawn pixel must lie within one pixel of a drawn BMP pixel, and the other way round.
 #include "core/batch/image_batch.h"
+#include "core/render/bmp_export.h"
 #include "core/render/null_canvas.h"
 #include "core/render/path_renderer.h"
 #include "core/render/picture_export.h"
@@ -16,11 +17,6 @@
 
 #include <spng.h>
 
-#include <cstdlib>
-#include <regex>
-
-using namespace lirovane;
-using namespace lirovane::test;
 
 namespace {
 
@@ -361,17 +357,18 @@ TEST(PictureFormats, NamesAndFailedWrites)
 
     // Nothing is written where the folder is missing, a folder stands or the name is a wildcard.
     ScratchDir dir;
-    fs::create_directories(dir / "taken.png");
-    fs::create_directories(dir / "taken.svg");
+    for (const char* taken : {"taken.bmp", "taken.png", "taken.svg"})
+        fs::create_directories(dir / taken);
     RasterCanvas canvas(42, 42);
     SvgCanvas drawing(42, 42);
-    for (const char* name : {"missing/p", "taken", "*"}) {
-        EXPECT_FALSE(SavePng(dir / (std::string(name) + ".png"), canvas, 42, 42)) << name;
-        EXPECT_FALSE(drawing.Save(dir / (std::string(name) + ".svg"), "t")) << name;
+    for (const std::string name : {"missing/p", "taken", "*"}) {
+        EXPECT_FALSE(SaveImage(dir / (name + ".bmp"), canvas, 42, 42)) << name;
+        EXPECT_FALSE(SavePng(dir / (name + ".png"), canvas, 42, 42)) << name;
+        EXPECT_FALSE(drawing.Save(dir / (name + ".svg"), "t")) << name;
     }
     EXPECT_FALSE(SavePng(dir / "big.png", canvas, 43, 42)); // more than the surface holds
-    // The two folders, nothing else.
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 2);
+    // The three folders, nothing else.
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 3);
 }
 
 // A write cut short by the file size limit fails and leaves no file, not even a hidden one;

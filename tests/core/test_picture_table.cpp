@@ -5,9 +5,6 @@
 
 #include "test_support.h"
 
-using namespace lirovane;
-using namespace lirovane::test;
-
 namespace {
 
 // Two records: chr1's 14 bases are positions 17 to 30 (its header has 16 non-blank
@@ -32,16 +29,6 @@ std::vector<FastaRecord> Records(const fs::path& file)
     return std::move(records).value();
 }
 
-std::vector<std::string> Columns(const std::string& line)
-{
-    std::vector<std::string> columns;
-    std::size_t from = 0;
-    for (std::size_t tab; (tab = line.find('\t', from)) != std::string::npos; from = tab + 1)
-        columns.push_back(line.substr(from, tab - from));
-    columns.push_back(line.substr(from));
-    return columns;
-}
-
 } // namespace
 
 TEST(PictureTable, RowsNameRecordsAndBases)
@@ -54,6 +41,7 @@ TEST(PictureTable, RowsNameRecordsAndBases)
         const char* what;
     } cases[] = {
         {{17, 21}, "chr1\t1\t5", "a repeat at the record's first base"},
+        {{17, 17}, "chr1\t1\t1", "a one-base picture"},
         {{26, 30}, "chr1\t10\t14", "a repeat ending at the record's last base"},
         {{26, 31}, "chr1\t10\t14", "an end on the next header counts from the last base before it"},
         {{36, 47}, "chr2\t1\t12", "the whole second record"},
@@ -124,70 +112,4 @@ TEST(PictureTable, BatchWritesOneTableForEveryGallery)
     EXPECT_NE(run.err.find("could not write table '" + (dir / "none" / "t.tsv").string() + "'"), std::string::npos)
         << run.err;
     EXPECT_TRUE(fs::exists(dir / "r" / "index.htm"));
-}
-
-// Real Tandem Repeats Finder output: every row's coordinates and columns are those of
-// the .dat line with its record, start, end and size.
-TEST(PictureTable, RowsAgreeWithRealDatFiles)
-{
-    const struct {
-        std::string fasta;
-        std::string dat;
-    } samples[] = {
-        {kLambdaFa, kLambdaDat},
-        {LIROVANE_TEST_DATA "/io/two_records.fa", LIROVANE_TEST_DATA "/io/two_records.trf.dat"},
-    };
-    for (const auto& sample : samples) {
-        SCOPED_TRACE(sample.dat);
-        ScratchDir dir;
-        // The .dat's repeats by record, start, end and consensus size; the sizes it holds.
-        std::multimap<std::tuple<std::string, std::string, std::string, std::string>, std::vector<std::string>> lines;
-        std::set<int> sizes;
-        std::string record;
-        for (const std::string& line : Lines(ReadFile(sample.dat))) {
-            const auto words = Words(line);
-            if (line.starts_with("Sequence: "))
-                record = words.at(1);
-            else if (words.size() == 15)
-                lines.emplace(std::tuple{record, words[0], words[1], words[4]}, words);
-            if (words.size() == 15)
-                sizes.insert(std::stoi(words[4]));
-        }
-        std::string sizeList;
-        for (const int size : sizes) {
-            if (!sizeList.empty())
-                sizeList += ',';
-            sizeList += std::to_string(size);
-        }
-
-        const RunResult run = RunBatch(dir.Path(), {"--sequence", sample.fasta, "--trf", sample.dat, "--size", sizeList,
-                                                    "--out", dir / "g", "--table", dir / "t.tsv"});
-        ASSERT_EQ(run.status, 0) << run.err;
-        const auto rows = Lines(ReadFile(dir / "t.tsv"));
-        ASSERT_FALSE(rows.empty());
-        EXPECT_EQ(rows.front(), "picture\trecord\tstart\tend\tsize\tperiod\tcopies\tscore\tconsensus");
-        std::size_t pictures = 0;
-        for (const auto& entry : fs::recursive_directory_iterator(dir / "g"))
-            pictures += entry.path().extension() == ".bmp";
-        EXPECT_EQ(rows.size() - 1, pictures);
-        std::size_t matched = 0;
-        for (std::size_t i = 1; i < rows.size(); ++i) {
-            const auto c = Columns(rows[i]);
-            ASSERT_EQ(c.size(), 9u) << rows[i];
-            EXPECT_TRUE(fs::is_regular_file(dir / "g" / c[0])) << rows[i];
-            EXPECT_EQ("size-" + c[4], fs::path(c[0]).parent_path().string()) << rows[i];
-            const auto found = lines.find({c[1], c[2], c[3], c[4]});
-            if (found == lines.end()) {
-                // Overlapping repeats of one size: the later start and the earlier end.
-                EXPECT_EQ(c[5] + c[6] + c[7] + c[8], "") << rows[i];
-                continue;
-            }
-            ++matched;
-            const std::vector<std::string>& w = found->second;
-            EXPECT_EQ((std::vector<std::string>{c[5], c[6], c[7], c[8]}),
-                      (std::vector<std::string>{w[2], w[3], w[7], w[13]}))
-                << rows[i];
-        }
-        EXPECT_GT(matched, rows.size() / 2);
-    }
 }

@@ -1,7 +1,8 @@
 #pragma once
 
 // Shared by the core tests: a scratch folder, whole-file reads and writes, children
-// (lirovane-batch among them) and a display that shows nothing.
+// (lirovane-batch among them) and a display that shows nothing. Every test file works
+// in the program's namespace and this one's.
 #include "core/batch/image_batch.h"
 #include "core/batch/quiet_display.h"
 #include "core/render/null_canvas.h"
@@ -9,6 +10,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <limits>
+#include <random>
+#include <regex>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -175,26 +181,16 @@ inline RunResult RunBatch(const fs::path& dir, const std::vector<std::string>& a
     return {status, ReadFile(dir / "stdout.txt"), ReadFile(dir / "stderr.txt")};
 }
 
-// The words of `line`, each word that `names` holds replaced by its value: the paths of
-// "--sequence SEQ --out OUT".
-inline std::vector<std::string> Args(const std::string& line, const std::map<std::string, std::string>& names = {})
+// Runs lirovane-batch with the words of `line`, in `dir`: "@name" stands for dir/name,
+// LAMBDA_FA, LAMBDA_PAT and LAMBDA_DAT for the sample's files.
+inline RunResult RunLine(const ScratchDir& dir, const std::string& line, const std::function<void()>& inChild = {})
 {
+    const std::map<std::string, std::string> names = {
+        {"LAMBDA_FA", kLambdaFa}, {"LAMBDA_PAT", kLambdaPat}, {"LAMBDA_DAT", kLambdaDat}};
     std::vector<std::string> args;
     for (const std::string& w : Words(line))
-        args.push_back(names.count(w) != 0 ? names.at(w) : w);
-    return args;
-}
-
-// Runs lirovane-batch with the words of `line`, in `dir`: "@name" stands for dir/name,
-// LAMBDA_FA, LAMBDA_PAT and LAMBDA_DAT for the sample's files, the words of `names` for their values.
-inline RunResult RunLine(const ScratchDir& dir, const std::string& line, std::map<std::string, std::string> names = {})
-{
-    names.insert({{"LAMBDA_FA", kLambdaFa}, {"LAMBDA_PAT", kLambdaPat}, {"LAMBDA_DAT", kLambdaDat}});
-    std::vector<std::string> args = Args(line, names);
-    for (std::string& arg : args)
-        if (arg.starts_with('@'))
-            arg = (dir / arg.substr(1)).string();
-    return RunBatch(dir.Path(), args);
+        args.push_back(w.starts_with('@') ? (dir / w.substr(1)).string() : names.count(w) != 0 ? names.at(w) : w);
+    return RunBatch(dir.Path(), args, inChild);
 }
 
 // `gzip` or `bgzip` of `plain` into `packed`; without a tool, a plain copy.
@@ -210,3 +206,6 @@ inline fs::path Compress(const fs::path& plain, const fs::path& packed, const ch
 }
 
 } // namespace lirovane::test
+
+using namespace lirovane;
+using namespace lirovane::test;

@@ -8,11 +8,6 @@
 
 #include "test_support.h"
 
-#include <random>
-
-using namespace lirovane;
-using namespace lirovane::test;
-
 namespace {
 
 bool IsWhite(const StrandscopeModel& m)
@@ -20,67 +15,78 @@ bool IsWhite(const StrandscopeModel& m)
     return m.Image().Data() == RasterCanvas(kViewerWidth, kViewerHeight).Data();
 }
 
-// Loads `file`, runs the commands of `script` (N next, P previous, R redraw, + zoom in,
-// - zoom out, O zoom out further, I zoom in closer, F fit record, zK set zoom K,
-// anything else typed into the start box) and gives
-// "start-end" after the load and after every command.
+// Runs one command: N next, P previous, R redraw, + zoom in, - zoom out, O zoom out
+// further, I zoom in closer, F fit record, zK set zoom K, oK orientation K with the same
+// colours; anything else is typed into the start box.
+void Step(StrandscopeModel& m, const std::string& cmd)
+{
+    using M = StrandscopeModel;
+    static const std::map<std::string, bool (M::*)()> commands{
+        {"N", &M::Next},    {"P", &M::Previous},       {"R", &M::Redraw},       {"+", &M::ZoomIn},
+        {"-", &M::ZoomOut}, {"O", &M::ZoomOutFurther}, {"I", &M::ZoomInCloser}, {"F", &M::FitRecord}};
+    if (const auto it = commands.find(cmd); it != commands.end())
+        (m.*it->second)();
+    else if (cmd[0] == 'z')
+        m.SetZoom(std::stoi(cmd.substr(1)));
+    else if (cmd[0] == 'o')
+        m.ApplyColorSettings(std::stoi(cmd.substr(1)), m.Colors());
+    else
+        m.SetStartIndexText(cmd);
+}
+
+// Loads `file`, runs the commands of `script` and gives "start-end" after the load and
+// after every command.
 std::string Play(StrandscopeModel& m, const fs::path& file, const std::string& script)
 {
     const auto state = [&] { return std::to_string(m.StartIndex()) + "-" + std::to_string(m.EndIndex()); };
     m.Load(file);
     std::string states = state();
     std::istringstream in(script);
-    using M = StrandscopeModel;
-    const std::map<std::string, bool (M::*)()> commands{
-        {"N", &M::Next},    {"P", &M::Previous},       {"R", &M::Redraw},       {"+", &M::ZoomIn},
-        {"-", &M::ZoomOut}, {"O", &M::ZoomOutFurther}, {"I", &M::ZoomInCloser}, {"F", &M::FitRecord}};
-    for (std::string cmd; in >> cmd; states.append(" ").append(state())) {
-        if (const auto it = commands.find(cmd); it != commands.end())
-            (m.*it->second)();
-        else if (cmd[0] == 'z')
-            m.SetZoom(std::stoi(cmd.substr(1)));
-        else
-            m.SetStartIndexText(cmd);
-    }
+    for (std::string cmd; in >> cmd; states.append(" ").append(state()))
+        Step(m, cmd);
     return states;
 }
+
+// Sequences, a script, the boxes after the load and each command, and the letters kept at
+// the end when given.
+const std::string kT1000(1000, 'T'), kT5000(5000, 'T'), kTn2000 = [] {
+    std::string tn;
+    for (int i = 0; i < 2000; ++i)
+        tn += "TN";
+    return tn;
+}();
+const struct {
+    std::string content, script, states, letters;
+} kScripts[] = {
+    // At the end Next draws the same again; Previous has one step of history only.
+    {kT1000, "N N P P", "0-639 639-1000 639-1000 0-639 0-639", ""},
+    {kT1000, "+ - - +", "0-639 0-319 0-639 0-639 0-319", ""}, // zoom 1 is the floor
+    // A typed start is taken by the next drawing and becomes the previous start on Next.
+    {kT1000, "250 R", "0-639 250-639 250-889", ""},
+    {kT1000, "250 N P", "0-639 250-639 639-1000 250-889", ""},
+    {kT1000, "250 P", "0-639 250-639 0-639", ""},
+    {kT1000, "250 +", "0-639 250-639 250-569", ""},
+    {">chr1\nACGT\n", "", "0-5", "cACGT"}, // the header's c is a letter too
+    {">chr1\nACGT\n", "5 R", "0-5 5-5 5-9", "ACGT"},
+    {"AANNTT\n", "N", "0-4 4-6", "TT"},                      // Next starts inside the stretch on show
+    {"ACGTACGT", "z369 + N", "0-8 0-8 0-0 0-0", "ACGTACGT"}, // at zoom 370 not one step fits
+    // Levels: at k steps per pixel the 640th pixel move, at letter 640k, breaks the
+    // frame. 5000 letters fit at 8; closer at 2 returns to zoom 1.
+    {kT5000, "O N N P O I I", "0-639 0-1279 1279-2558 2558-3837 1279-2558 1279-3838 1279-2558 1279-1918", ""},
+    // Fit record; Next at the end and further out stay; Zoom in returns to zoom 1.
+    {kT5000, "F N O - +", "0-639 0-5000 0-5000 0-5000 0-5000 0-639", ""},
+    // At a level both indexes count every token: the header and N too.
+    {">h\n" + kTn2000, "O N", "0-639 0-2560 2560-4002", ""},
+    {">h\n" + kTn2000, "F", "0-639 2-4002", ""},
+};
 
 } // namespace
 
 // Indexes count tokens; only A C G T a c g t are drawn.
 TEST(StrandscopeModel, Commands)
 {
-    const std::string t1000(1000, 'T');
-    const std::string t5000(5000, 'T');
-    std::string tn2000;
-    for (int i = 0; i < 2000; ++i)
-        tn2000 += "TN";
-    const struct {
-        std::string content, script, states, letters; // letters kept at the end, if given
-    } cases[] = {
-        // At the end Next draws the same again; Previous has one step of history only.
-        {t1000, "N N P P", "0-639 639-1000 639-1000 0-639 0-639", ""},
-        {t1000, "+ - - +", "0-639 0-319 0-639 0-639 0-319", ""}, // zoom 1 is the floor
-        // A typed start is taken by the next drawing and becomes the previous start on Next.
-        {t1000, "250 R", "0-639 250-639 250-889", ""},
-        {t1000, "250 N P", "0-639 250-639 639-1000 250-889", ""},
-        {t1000, "250 P", "0-639 250-639 0-639", ""},
-        {t1000, "250 +", "0-639 250-639 250-569", ""},
-        {">chr1\nACGT\n", "", "0-5", "cACGT"}, // the header's c is a letter too
-        {">chr1\nACGT\n", "5 R", "0-5 5-5 5-9", "ACGT"},
-        {"AANNTT\n", "N", "0-4 4-6", "TT"},                      // Next starts inside the stretch on show
-        {"ACGTACGT", "z369 + N", "0-8 0-8 0-0 0-0", "ACGTACGT"}, // at zoom 370 not one step fits
-        // Levels: at k steps per pixel the 640th pixel move, at letter 640k, breaks the
-        // frame. 5000 letters fit at 8; closer at 2 returns to zoom 1.
-        {t5000, "O N N P O I I", "0-639 0-1279 1279-2558 2558-3837 1279-2558 1279-3838 1279-2558 1279-1918", ""},
-        // Fit record; Next at the end and further out stay; Zoom in returns to zoom 1.
-        {t5000, "F N O - +", "0-639 0-5000 0-5000 0-5000 0-5000 0-639", ""},
-        // At a level both indexes count every token: the header and N too.
-        {">h\n" + tn2000, "O N", "0-639 0-2560 2560-4002", ""},
-        {">h\n" + tn2000, "F", "0-639 2-4002", ""},
-    };
     ScratchDir dir;
-    for (const auto& c : cases) {
+    for (const auto& c : kScripts) {
         StrandscopeModel m;
         EXPECT_EQ(Play(m, WriteFile(dir / "seq.txt", c.content), c.script), c.states) << c.script;
         EXPECT_TRUE(c.letters.empty() || m.KeptLetters() == c.letters) << c.script;
@@ -88,11 +94,11 @@ TEST(StrandscopeModel, Commands)
     }
 
     StrandscopeModel m;
-    Play(m, WriteFile(dir / "t.txt", t1000), "");
+    Play(m, WriteFile(dir / "t.txt", kT1000), "");
     EXPECT_EQ(m.StartText() + " " + m.EndText(), "0 639");
     EXPECT_EQ(m.Image().PixelAt(4, 4), kDefaultColors[3]);
     // New colours at a level draw the window's moves again without reading the file.
-    Play(m, WriteFile(dir / "t.txt", t5000), "O");
+    Play(m, WriteFile(dir / "t.txt", kT5000), "O");
     WriteFile(dir / "t.txt", "");
     m.ApplyColorSettings(1, {0, 0, 0, 0x00123456});
     EXPECT_EQ(m.EndText() + " " + LevelName(m.Level()), "1279 1:2");
@@ -105,16 +111,10 @@ TEST(StrandscopeModel, Commands)
     EXPECT_EQ(m.KeptLetters(), "GGC");
 
     // The start box reads as atoi reads, over 29 characters, and saturates.
-    const std::pair<std::string, std::int64_t> texts[] = {{"  42", 42},
-                                                          {"12ab", 12},
-                                                          {"abc", 0},
-                                                          {"-7", -7},
-                                                          {"+9", 9},
-                                                          {std::string(28, '0') + "123", 1},
-                                                          {"99999999999", 99999999999},
-                                                          {"-99999999999", -99999999999},
-                                                          {"99999999999999999999", INT64_MAX},
-                                                          {"-99999999999999999999", INT64_MIN}};
+    const std::pair<std::string, std::int64_t> texts[] = {
+        {"  42", 42}, {"12ab", 12}, {"abc", 0}, {"-7", -7}, {"+9", 9}, {std::string(28, '0') + "123", 1},
+        {"99999999999", 99999999999}, {"-99999999999", -99999999999}, {"99999999999999999999", INT64_MAX},
+        {"-99999999999999999999", INT64_MIN}};
     for (const auto& [text, value] : texts) {
         m.SetStartIndexText(text);
         EXPECT_EQ(m.StartIndex(), value) << text;
@@ -155,27 +155,11 @@ TEST(StrandscopeModel, DrawsAsFromAllLettersWhileReadingOnlyWhatFits)
         EXPECT_TRUE(m.Image().Data() == image.Data()) << step;
     };
     check("load", 0);
-    const std::string script[] = {"N",  "N",    "+", "+",    "N",  "-", "-",       "P",  "2000000",
-                                  "+",  "-",    "-", "9100", "z3", "R", "2000000", "-",  "o2",
-                                  "z1", "9000", "N", "R",    "o3", "N", "2000000", "o1", "N"};
+    const std::string script[] = {"N", "N", "+", "+", "N", "-", "-", "P", "2000000", "+", "-", "-", "9100", "z3",
+                                  "R", "2000000", "-", "o2", "z1", "9000", "N", "R", "o3", "N", "2000000", "o1", "N"};
     for (const std::string& cmd : script) {
         const std::int64_t end = m.EndIndex();
-        if (cmd == "N")
-            m.Next();
-        else if (cmd == "P")
-            m.Previous();
-        else if (cmd == "R")
-            m.Redraw();
-        else if (cmd == "+")
-            m.ZoomIn();
-        else if (cmd == "-")
-            m.ZoomOut();
-        else if (cmd[0] == 'o')
-            m.ApplyColorSettings(std::stoi(cmd.substr(1)), m.Colors());
-        else if (cmd[0] == 'z')
-            m.SetZoom(std::stoi(cmd.substr(1))); // draws nothing
-        else
-            m.SetStartIndexText(cmd); // draws nothing
+        Step(m, cmd); // setting the zoom or typing a start draws nothing
         if (std::isdigit(static_cast<unsigned char>(cmd.back())) == 0 || cmd[0] == 'o')
             check(cmd, cmd == "N" ? end : m.StartIndex());
     }
@@ -238,26 +222,16 @@ TEST(ViewOptions, Arguments)
     EXPECT_EQ(std::tie(fit.fit, level.fit, level.level), std::make_tuple(true, false, 64));
 
     // After "--view s.fa --save p.bmp" unless the line starts with "!".
-    const std::pair<std::string, const char*> bad[] = {{"!--save p.bmp", "--view"},
-                                                       {"!--view s.fa", "--save"},
-                                                       {"!--view s.fa --save", "needs a value"},
-                                                       {"!--view s.fa --save p.gif", ".bmp, .png or .svg"},
-                                                       {"!--view s.fa --save p", ".bmp, .png or .svg"},
-                                                       {"--zoom 0", "--zoom"},
-                                                       {"--zoom 2x", "--zoom"},
-                                                       {"--zoom 1000001", "'1000001' is out of range"},
-                                                       {"--start -1", "--start"},
-                                                       {"--start 99999999999999999999", "9' is out of range"},
-                                                       {"--orientation 4", "--orientation"},
-                                                       {"--colors red,blue,cyan", "--colors"},
-                                                       {"--colors red,blue,cyan,green,red", "--colors"},
-                                                       {"--colors red,#12345,cyan,green", "--colors"},
-                                                       {"--colors red,0x1000000,cyan,green", "--colors"},
-                                                       {"--fit --level 4", "--fit and --level"},
-                                                       {"--level 2 --zoom 3", "--level and --zoom"},
-                                                       {"--level 0", "--level"},
-                                                       {"--strand minus", "--strand"},
-                                                       {"--frobnicate", "--frobnicate"}};
+    const std::pair<std::string, const char*> bad[] = {
+        {"!--save p.bmp", "--view"}, {"!--view s.fa", "--save"}, {"!--view s.fa --save", "needs a value"},
+        {"!--view s.fa --save p.gif", ".bmp, .png or .svg"}, {"!--view s.fa --save p", ".bmp, .png or .svg"},
+        {"--zoom 0", "--zoom"}, {"--zoom 2x", "--zoom"}, {"--zoom 1000001", "'1000001' is out of range"}, {"--start -1", "--start"},
+        {"--start 99999999999999999999", "9' is out of range"},
+        {"--orientation 4", "--orientation"}, {"--colors red,blue,cyan", "--colors"},
+        {"--colors red,blue,cyan,green,red", "--colors"}, {"--colors red,#12345,cyan,green", "--colors"},
+        {"--colors red,0x1000000,cyan,green", "--colors"}, {"--fit --level 4", "--fit and --level"},
+        {"--level 2 --zoom 3", "--level and --zoom"}, {"--level 0", "--level"}, {"--strand minus", "--strand"},
+        {"--frobnicate", "--frobnicate"}};
     for (const auto& [line, mention] : bad) {
         ViewOptions options;
         const auto error = Parse(line[0] == '!' ? line.substr(1) : "--view s.fa --save p.bmp " + line, options);

@@ -20,27 +20,33 @@ std::optional<QByteArray> Xdotool(const QStringList& args)
     return p.readAllStandardOutput();
 }
 
-// The sample's sequence `copies` times over in one record, and its repeats of a size in
-// every copy as start and end lines: a run long enough to press keys in.
-struct Repeated {
-    QByteArray sequence, starts, ends;
-};
-Repeated RepeatSample(const QByteArray& size, int copies)
+// 7200 repeats of 60 bases, one every 100 bases of a made-up sequence, as the settings
+// split leaves them in the start-up folder (">made up" is 7 positions): a run long enough
+// to press keys in. The sequence's path.
+constexpr int kRepeats = 7200;
+QString WriteInputs(const QTemporaryDir& work)
 {
-    const QByteArray fasta = ReadFile(QStringLiteral(LIROVANE_EXAMPLES "/lambda_phage.fa"));
-    const QByteArray body = fasta.mid(fasta.indexOf('\n') + 1);
-    const auto step = std::count_if(body.begin(), body.end(), [](char c) { return !std::isspace(c); });
-    const auto [starts, ends] = SampleRepeats(size);
-    Repeated r{fasta, {}, {}};
-    for (int k = 0; k < copies; ++k) {
-        if (k > 0)
-            r.sequence += body;
-        for (const QByteArray& s : starts.simplified().split(' '))
-            r.starts += QByteArray::number(s.toLongLong() + k * step) + "\r\n";
-        for (const QByteArray& e : ends.simplified().split(' '))
-            r.ends += QByteArray::number(e.toLongLong() + k * step) + "\r\n";
+    QByteArray sequence = ">made up\n", starts, ends;
+    for (int i = 0; i < kRepeats * 100; ++i)
+        sequence += "ACGTTGCA"[(i * 7 + i / 11) % 8];
+    for (int i = 0; i < kRepeats; ++i) {
+        starts += QByteArray::number(8 + i * 100) + "\r\n";
+        ends += QByteArray::number(68 + i * 100) + "\r\n";
     }
-    return r;
+    WriteFile(work.filePath("starts.txt"), starts);
+    WriteFile(work.filePath("ends.txt"), ends);
+    return WriteFile(work.filePath("made_up.fa"), sequence + "\n");
+}
+
+// Starts an X server on a free display for the program and xdotool, which inherit it.
+bool StartServer(QProcess& server, const QString& xvfb)
+{
+    server.start(xvfb, {"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
+    if (!QTest::qWaitFor([&server] { return server.canReadLine(); }, 10000))
+        return false;
+    qputenv("DISPLAY", ":" + server.readLine().trimmed());
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    return true;
 }
 
 // The file's inode: a file replaced (a picture written again) has another.
@@ -61,17 +67,10 @@ private slots:
         const QString xvfb = QStandardPaths::findExecutable("Xvfb");
         if (xvfb.isEmpty() || QStandardPaths::findExecutable("xdotool").isEmpty())
             QSKIP("needs Xvfb and xdotool");
-        const QString examples = QStringLiteral(LIROVANE_EXAMPLES);
         QTemporaryDir config;
         QTemporaryDir work;
-        // A confirmed profile, and what its settings split left in the start-up directory.
-        const int copies = 300;
-        const Repeated input = RepeatSample("6", copies);
-        WriteFile(work.filePath("starts.txt"), input.starts);
-        WriteFile(work.filePath("ends.txt"), input.ends);
-        const QString sequence = WriteFile(work.filePath("lambda_x300.fa"), input.sequence);
-        SeedProfile(config.filePath("Lirovane/Lirovane.conf"),
-                    Settings(sequence, examples + "/lambda_phage.pat", 6, 24 * copies));
+        const QString sequence = WriteInputs(work); // and a profile that confirmed them
+        SeedProfile(config.filePath("Lirovane/Lirovane.conf"), Settings(sequence, sequence, 6, kRepeats));
 
         QProcess server;
         QProcess app;
@@ -81,11 +80,7 @@ private slots:
             server.terminate();
             server.waitForFinished(5000);
         });
-        server.start(xvfb, {"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
-        QTRY_VERIFY_WITH_TIMEOUT(server.canReadLine(), 10000);
-        // The program and xdotool inherit these.
-        qputenv("DISPLAY", ":" + server.readLine().trimmed());
-        qputenv("QT_QPA_PLATFORM", "xcb");
+        QVERIFY2(StartServer(server, xvfb), "Xvfb did not start");
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
         app.setWorkingDirectory(work.path());
         app.start(QStringLiteral(LIROVANE_APP_EXE), {});
@@ -94,7 +89,7 @@ private slots:
         QVERIFY2(window, "the main window did not appear");
         QVERIFY(Xdotool({"windowfocus", "--sync", QString::fromLatin1(window->split('\n').first())}) &&
                 Xdotool({"key", "--clearmodifiers", "ctrl+o"}));
-        const QString first = work.filePath(input.starts.left(input.starts.indexOf('\r')) + ".bmp");
+        const QString first = work.filePath("8.bmp");
         QTRY_VERIFY_WITH_TIMEOUT(Inode(first) != 0, 20000);
         const ino_t drawn = Inode(first);
         // While it runs, the count and Cancel show beside the window.
@@ -113,8 +108,8 @@ private slots:
 
         const QByteArray html = ReadFile(page);
         QVERIFY(html.contains("Number of repeats: 7200<br>"));
-        for (const QByteArray& start : SampleRepeats("6").first.simplified().split(' ')) {
-            const QByteArray name = start + ".bmp";
+        for (const int start : {8, 4008, 8 + (kRepeats - 1) * 100}) {
+            const QByteArray name = QByteArray::number(start) + ".bmp";
             QVERIFY2(QFileInfo(work.filePath(name)).size() > 54 && html.contains("<a href=\"" + name + "\">"),
                      name.constData());
         }

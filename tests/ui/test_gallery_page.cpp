@@ -1,5 +1,5 @@
 // Gallery pages at any size: which pages the thumbnail view takes, what it reads of
-// them, clicks, Back and the context menu; and the batch's wait surface, which repaints
+// them, clicks and Back (the context menu is the main window's); and the batch's wait surface, which repaints
 // seldom and lets only paint events through.
 
 #include "ui/app/thumbnail_page.h"
@@ -67,6 +67,9 @@ private slots:
         QTest::addColumn<int>("cells"); // -1: not a gallery
         QTest::addColumn<QList<int>>("rowStarts");
         QTest::addColumn<QString>("lastCaption");
+        const auto notGallery = [](const char* what, const QByteArray& html) {
+            QTest::newRow(what) << html << -1 << QList<int>{} << "";
+        };
         QTest::newRow("seven cells") << BatchPage(7) << 7 << QList<int>{0, 6} << "7";
         QTest::newRow("six cells, empty last row") << BatchPage(6) << 6 << QList<int>{0} << "6";
         QTest::newRow("no cells") << BatchPage(0) << 0 << QList<int>{} << "";
@@ -76,15 +79,12 @@ private slots:
         QTest::newRow("unquoted link") << kHead + "<table><tr><td><center><a href=3.bmp><img width=100 height=100 "
                                                   "src=3.bmp></a><br>3</center></td></table></body></html>"
                                        << 1 << QList<int>{0} << "3";
-        QTest::newRow("plain page") << QByteArray("<html><body><p>Hello</p></body></html>") << -1 << QList<int>{} << "";
-        QTest::newRow("other cell layout")
-            << kHead + "<table><tr><td>text</td></table></body></html>" << -1 << QList<int>{} << "";
-        QTest::newRow("cut off") << BatchPage(7).chopped(10) << -1 << QList<int>{} << "";
-        QTest::newRow("more after the page") << BatchPage(2) + "<p>more</p>" << -1 << QList<int>{} << "";
-        QTest::newRow("picture without a size")
-            << kHead + "<table><tr><td><center><a href=\"1.bmp\"><img src=1.bmp></a><br>1</center></td>"
-                       "</table></body></html>"
-            << -1 << QList<int>{} << "";
+        notGallery("plain page", "<html><body><p>Hello</p></body></html>");
+        notGallery("other cell layout", kHead + "<table><tr><td>text</td></table></body></html>");
+        notGallery("cut off", BatchPage(7).chopped(10));
+        notGallery("more after the page", BatchPage(2) + "<p>more</p>");
+        notGallery("picture without a size", kHead + "<table><tr><td><center><a href=\"1.bmp\"><img src=1.bmp></a><br>1"
+                                                     "</center></td></table></body></html>");
     }
     void parse()
     {
@@ -159,32 +159,6 @@ private slots:
         // A click on a caption opens nothing.
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->thumbnailRect(cell).bottomLeft() + QPoint(2, 6));
         QCOMPARE(browser.currentAddress(), page);
-    }
-
-    // The context menu of a thumbnail names the picture it shows; without actions none shows.
-    void contextMenu()
-    {
-        const QUrl page = writeGallery(8);
-        CWebBrowser2 browser;
-        browser.resize(800, 600);
-        browser.show();
-        browser.Navigate(page.toString());
-        ThumbnailView* view = browser.thumbnailView();
-        QString asked;
-        bool shown = false;
-        connect(&browser, &CWebBrowser2::pictureContextMenu, this, [&](QMenu* menu, const QString& path) {
-            asked = path;
-            menu->addAction("Show in another viewer");
-            QTimer::singleShot(0, menu, [&shown, menu] {
-                shown = menu->isVisible();
-                menu->close();
-            });
-        });
-        const QPoint at = view->thumbnailRect(2).center();
-        QContextMenuEvent event(QContextMenuEvent::Mouse, at, view->viewport()->mapToGlobal(at));
-        QApplication::sendEvent(view->viewport(), &event);
-        QCOMPARE(asked, m_dir.filePath("3.bmp"));
-        QVERIFY(shown);
     }
 
     // Thousands of progress calls: the surface repaints when the bar moved and at most about

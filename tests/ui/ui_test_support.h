@@ -116,19 +116,6 @@ template <typename W = QWidget> W* Child(const QObject* parent, const char* name
     return w;
 }
 
-// The sample's repeats of a size as start and end lines, as the settings split writes them.
-inline std::pair<QByteArray, QByteArray> SampleRepeats(const QByteArray& size)
-{
-    const QList<QByteArray> n = ReadFile(QStringLiteral(LIROVANE_EXAMPLES "/lambda_phage.pat")).simplified().split(' ');
-    std::pair<QByteArray, QByteArray> lines;
-    for (qsizetype i = 0; i + 2 < n.size(); i += 3)
-        if (n[i + 2] == size) {
-            lines.first += n[i] + "\r\n";
-            lines.second += n[i + 1] + "\r\n";
-        }
-    return lines;
-}
-
 // Settings as the first run gives them, on these files.
 inline lirovane::AppSettings Settings(const QString& sequence, const QString& patterns, int size = 43, int count = 0)
 {
