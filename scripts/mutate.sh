@@ -30,8 +30,10 @@ nice -n 5 cmake --build --preset ci >/dev/null
 
 caught=0 total=0 row=0
 printf '%-4s %-9s %-40s %s\n' '#' result file fault
-while IFS=$'\t' read -r file text replacement what; do
-  [[ -z "$file" || "$file" == \#* ]] && continue
+while IFS= read -r line; do
+  [[ -z "$line" || "$line" == \#* ]] && continue
+  # Split at tabs without merging them: an empty replacement deletes the text.
+  IFS=$'\x1f' read -r file text replacement what <<<"${line//$'\t'/$'\x1f'}"
   row=$((row + 1))
   [[ "$only" == "  " || "$only" == *" $row "* ]] || continue
   total=$((total + 1))
