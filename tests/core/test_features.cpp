@@ -98,7 +98,11 @@ TEST(Features, FilesBecomePicturesOfTheirStrand)
             EXPECT_TRUE(ReadFile(dir / "out" / e.picture) == ForwardPicture(dir / "expected.bmp", e.letters))
                 << e.picture;
     }
-    // More features than a block of the list holds, their names past the store's first blocks.
+}
+
+// More features than a block of the list holds, their names past the store's first blocks.
+TEST(Features, MoreFeaturesThanOneBlockHolds)
+{
     ScratchDir dir;
     std::string many;
     for (std::size_t i = 0; i <= FeatureList::kPerBlock; ++i)
