@@ -1,7 +1,7 @@
 // The window's image batch against the command line's, on the same gallery, in one run:
-// Create images in the main view (offscreen), from the command to the page navigated,
-// beside lirovane-batch as a child process from start to exit. Also the batch with the
-// progress drawn on screen after every picture (as the window did before), for comparison.
+// Create images in the main view, from the command to the page's first screen painted,
+// beside lirovane-batch as a child process from start to exit. Also the same run with
+// the pictures drawn on the reading thread (as the window did before), for comparison.
 //
 //   bench_ui_batch [--mb N] [--pictures N] [--rounds N] [--batch PATH] [--dir DIR]
 //                  [--sample FASTA PATTERNS SIZE]
@@ -11,6 +11,7 @@
 // Run it on a display (xvfb-run bench_ui_batch): offscreen a repaint costs next to nothing.
 
 #include "child_process.h"
+#include "core/batch/batch_run.h"
 #include "core/batch/image_batch.h"
 #include "core/settings/app_settings.h"
 #include "core/settings/memory_profile_store.h"
@@ -108,14 +109,23 @@ public:
     void ShowMessage(QWidget*, const QString& text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
 };
 
-// The batch as the window ran it before: the surface repainted after every picture.
-class EveryPictureDisplay final : public lirovane::BatchDisplay {
+// The window's display as it was before its run used the drawing thread: the same
+// surface, shown as the view shows it, with the pictures drawn on the reading thread.
+class OneThreadDisplay final : public lirovane::BatchDisplay {
 public:
-    explicit EveryPictureDisplay(WaitSurface& surface) : m_surface(surface) {}
+    explicit OneThreadDisplay(WaitSurface& surface) : m_surface(surface) {}
     lirovane::Canvas& Surface() override { return m_surface.canvas(); }
-    void Present() override { m_surface.Flush(); }
-    void Progress(int, int) override { m_surface.Flush(); }
+    void Present() override { m_surface.Present(); }
+    void Progress(int pictures, int count) override
+    {
+        m_surface.SetBarRight(lirovane::ProgressBarRight(pictures, count));
+    }
     void Navigate(const std::string&) override {}
+    bool StopRequested() override
+    {
+        m_surface.KeepPainted();
+        return false;
+    }
 
 private:
     WaitSurface& m_surface;
@@ -196,7 +206,7 @@ int main(int argc, char** argv)
 
     Run commandLine;
     Run window;
-    Run everyPicture;
+    Run oneThread;
     int drawn = 0;
     for (int round = 0; round < rounds; ++round) {
         fs::remove_all(work / "cli");
@@ -209,15 +219,26 @@ int main(int argc, char** argv)
         clock.start();
         double cpu0 = ProcessCpu();
         view.OnCreateImages();
+        // Until the page's first screen is painted, thumbnails and all.
+        view.repaint();
+        QApplication::processEvents();
         window.Best(static_cast<double>(clock.nsecsElapsed()) * 1e-9, ProcessCpu() - cpu0);
 
         Fresh(work / "before", selection);
         surface->Begin();
         clock.restart();
         cpu0 = ProcessCpu();
-        EveryPictureDisplay display(*surface);
-        drawn = lirovane::CreateImages(settings, display, work / "before").pictures;
-        everyPicture.Best(static_cast<double>(clock.nsecsElapsed()) * 1e-9, ProcessCpu() - cpu0);
+        OneThreadDisplay display(*surface);
+        lirovane::BatchRequest request;
+        request.sequence = settings.sequenceFile;
+        request.selection = {lirovane::SelectionKind::PositionFiles, {}, settings.numberOfRepeatsInThisSet};
+        request.sizes = {size};
+        request.out = work / "before";
+        request.style = settings.Style();
+        request.inputs = lirovane::InputRule::AsGiven;
+        request.picturesOnOwnThread = false;
+        drawn = lirovane::RunBatch(request, display).Pictures();
+        oneThread.Best(static_cast<double>(clock.nsecsElapsed()) * 1e-9, ProcessCpu() - cpu0);
         surface->End();
         QApplication::processEvents();
     }
@@ -227,12 +248,14 @@ int main(int argc, char** argv)
     std::printf("gallery: %d pictures of size %d from %s (%.1f MB)\n", drawn, size, sequence.filename().c_str(),
                 static_cast<double>(fs::file_size(sequence)) / (1 << 20));
     std::printf("command line (lirovane-batch process): %.3f s, CPU %.3f s\n", commandLine.seconds, commandLine.cpu);
-    std::printf("window, Create images to page:          %.3f s, CPU %.3f s\n", window.seconds, window.cpu);
-    std::printf("window, repainting after every picture: %.3f s, CPU %.3f s (as before)\n", everyPicture.seconds,
-                everyPicture.cpu);
-    std::printf("ratio window / command line: %.2f wall, %.2f CPU (target <= 1.2); before: %.2f wall, %.2f CPU\n",
+    std::printf("window, Create images to painted page:  %.3f s, CPU %.3f s\n", window.seconds, window.cpu);
+    std::printf("window's run on one thread (as before):  %.3f s, CPU %.3f s\n", oneThread.seconds, oneThread.cpu);
+    std::printf("ratio window / command line: %.2f wall, %.2f CPU; one thread: %.2f wall, %.2f CPU\n",
                 window.seconds / commandLine.seconds, window.cpu / commandLine.cpu,
-                everyPicture.seconds / commandLine.seconds, everyPicture.cpu / commandLine.cpu);
+                oneThread.seconds / commandLine.seconds, oneThread.cpu / commandLine.cpu);
+    const double allowed = 1.2 * commandLine.seconds + 0.5;
+    std::printf("target: window <= 1.2 x command line + 0.5 s = %.3f s: %s\n", allowed,
+                window.seconds <= allowed ? "met" : "missed");
 
     std::error_code ec;
     fs::remove_all(work, ec);

@@ -210,7 +210,6 @@ void CMorkelbyView::OnCreateImages()
     request.out = QFile::encodeName(QDir::currentPath()).toStdString();
     request.style = m_settings.Style();
     request.inputs = lirovane::InputRule::AsGiven;
-    request.picturesOnOwnThread = false;
     const bool active = window()->isActiveWindow();
     m_surface->Begin();
     m_progress = std::make_unique<RunProgress>(window(), QString::fromStdString(m_settings.sequenceFile),
