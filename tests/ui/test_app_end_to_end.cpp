@@ -49,6 +49,25 @@ bool StartServer(QProcess& server, const QString& xvfb)
     return true;
 }
 
+// Gives the program's visible main window the keyboard focus and waits until the X server
+// reports it there. Without a window manager the first focus request can come before
+// the window is mapped, or be lost to a window that maps later: asked again until it holds.
+bool FocusMainWindow()
+{
+    for (int attempt = 0; attempt < 40; ++attempt, QTest::qWait(250)) {
+        const auto found = Xdotool({"search", "--onlyvisible", "--name", "^Lirovane$"});
+        if (!found || found->trimmed().isEmpty())
+            continue;
+        const QByteArray window = found->trimmed().split('\n').first();
+        Xdotool({"windowfocus", QString::fromLatin1(window)});
+        QTest::qWait(100);
+        const auto focused = Xdotool({"getwindowfocus"});
+        if (focused && focused->trimmed() == window)
+            return true;
+    }
+    return false;
+}
+
 // The file's inode: a file replaced (a picture written again) has another.
 ino_t Inode(const QString& file)
 {
@@ -85,10 +104,8 @@ private slots:
         app.setWorkingDirectory(work.path());
         app.start(QStringLiteral(LIROVANE_APP_EXE), {});
 
-        const auto window = Xdotool({"search", "--sync", "--name", "^Lirovane$"});
-        QVERIFY2(window, "the main window did not appear");
-        QVERIFY(Xdotool({"windowfocus", "--sync", QString::fromLatin1(window->split('\n').first())}) &&
-                Xdotool({"key", "--clearmodifiers", "ctrl+o"}));
+        QVERIFY2(FocusMainWindow(), "the main window did not appear or take the keyboard focus");
+        QVERIFY(Xdotool({"key", "--clearmodifiers", "ctrl+o"}));
         const QString first = work.filePath("8.bmp");
         QTRY_VERIFY_WITH_TIMEOUT(Inode(first) != 0, 20000);
         const ino_t drawn = Inode(first);
