@@ -241,7 +241,8 @@ TEST(LongStretches, AStretchThatFailsWritesNothing)
 
 // Each overview picture is the gallery's picture of a repeat spanning its record, for
 // records held in memory, scaled down, and past the in-memory bound; walk.tsv is the
-// walk's end and first turning points, by plain cumulative sums.
+// walk's end and first turning points, by plain cumulative sums. A stopped overview
+// leaves the pictures it handed over and nothing else.
 TEST(LongStretches, OverviewIsTheGallerysPictureOfEachRecord)
 {
     ScratchDir dir;
@@ -291,4 +292,13 @@ TEST(LongStretches, OverviewIsTheGallerysPictureOfEachRecord)
         EXPECT_NE(ReadFile(dir / "overview" / "index.htm").find("Number of records: 3<br>"), std::string::npos);
         fs::remove_all(dir / "gallery");
     }
+    // Stopped during the second record: the first picture stays, nothing else is left.
+    bool walkedOne = false;
+    OverviewRequest request{plain.string(), dir / "stopped", PictureFormat::Bmp, PathStyle{}};
+    request.stop = [&walkedOne] { return walkedOne; };
+    const OverviewReport stopped = RunOverview(request, [&](std::size_t done, std::size_t) { walkedOne = done > 0; });
+    EXPECT_TRUE(stopped.stopped && stopped.page.ok() && stopped.sequence.ok());
+    std::vector<fs::path> left(fs::directory_iterator(dir / "stopped"), fs::directory_iterator());
+    ASSERT_EQ(left, std::vector<fs::path>{dir / "stopped" / "chr1.bmp"});
+    EXPECT_EQ(ReadFile(left[0]), ReadFile(dir / "overview" / "chr1.bmp"));
 }

@@ -11,6 +11,7 @@
 #include "ui/app/thumbnail_view.h"
 #include "ui/app/web_browser.h"
 #include "ui/settings/settings_dlg.h"
+#include "ui/viewer/strandscope_dlg.h"
 #include "ui_test_support.h"
 
 #include "core/batch/gallery_page.h"
@@ -491,6 +492,7 @@ private slots:
         QTest::newRow("opened picture") << true << "6.bmp" << line;
         QTest::newRow("opened, not a repeat") << true << "p.bmp" << "no entry";
         QTest::newRow("sequence gone, chooser cancelled") << false << "6.bmp" << "not found";
+        QTest::newRow("overview's record, whole") << false << "overview" << "0 séquence ä.fa, zoom 1";
     }
     void show_in_strandscope()
     {
@@ -498,9 +500,16 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, shown);
         start();
-        QTest::keySequence(browser(), QKeySequence("Ctrl+O"));
+        // The overview of the settings' sequence goes to overview/ in the working folder.
+        const bool overview = name == "overview";
+        if (overview)
+            frame()->command(Command::Overview)->trigger();
+        else
+            QTest::keySequence(browser(), QKeySequence("Ctrl+O"));
         QFile::remove(m_work.filePath("p.bmp"));
-        QVERIFY(QFile::copy(m_work.filePath("6.bmp"), m_work.filePath("p.bmp")));
+        QVERIFY(overview || QFile::copy(m_work.filePath("6.bmp"), m_work.filePath("p.bmp")));
+        QCOMPARE(browser()->currentAddress(),
+                 QUrl::fromLocalFile(m_work.filePath(overview ? "overview/index.htm" : "index.htm")));
         QWidget* target = browser()->viewport();
         QPoint at(10, 10);
         if (opened) {
@@ -509,12 +518,14 @@ private slots:
             ThumbnailView* view = browser()->thumbnailView();
             QVERIFY(view && browser()->showsThumbnails());
             target = view->viewport();
-            at = view->thumbnailRect(1).center(); // 6.bmp
+            at = view->thumbnailRect(overview ? 0 : 1).center(); // 6.bmp, or the record
         }
         QString seen = "no entry";
         ModalDriver driver([&seen](QWidget* viewer) {
             seen =
                 Child<QLineEdit>(viewer, "startIndexEdit")->text() + " " + Child<QLabel>(viewer, "statusLine")->text();
+            // A record is shown whole, unmarked; a repeat's stretch is marked.
+            seen += qobject_cast<CStrandscopeDlg*>(viewer)->marks().empty() ? " unmarked" : " marked";
         });
         QTimer::singleShot(0, this, [] {
             auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
@@ -539,7 +550,8 @@ private slots:
             QVERIFY2(m_pickers.messages[0].endsWith("Looked for:\n" + m_seq), qPrintable(m_pickers.messages[0]));
             return;
         }
-        QVERIFY2(seen.startsWith(shown), qPrintable(seen));
+        QVERIFY2(seen.startsWith(shown) && (seen == "no entry" || seen.endsWith(overview ? " unmarked" : " marked")),
+                 qPrintable(seen));
     }
 
     // Thumbnails read straight from BMP files. A 300 x 200 picture, red over blue, stored

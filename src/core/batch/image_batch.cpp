@@ -18,19 +18,27 @@ int ProgressBarRight(int pictures, int count)
     return static_cast<int>(std::min<std::int64_t>(right, std::numeric_limits<int>::max() / 2));
 }
 
-std::vector<BatchResult> DrawOnDisplay(const AppSettings& settings, BatchDisplay& display,
-                                       const std::vector<GallerySelection>& galleries, PassOptions options)
+void ShowWaitDisplay(BatchDisplay& display)
 {
     Canvas& surface = display.Surface();
     surface.FillRect(0, 0, surface.Width(), surface.Height(), StockBrush::White);
     surface.TextOut(100, 100, "Please wait while creating images...");
     surface.Rectangle(100, 130, 400, 160);
     display.Present();
-    options.progress = [&](int pictures, int count) {
-        surface.FillRect(102, 132, ProgressBarRight(pictures, count), 158, StockBrush::Black);
-        display.Progress(pictures, count);
-        display.Present();
-    };
+}
+
+void ShowProgress(BatchDisplay& display, int pictures, int count)
+{
+    display.Surface().FillRect(102, 132, ProgressBarRight(pictures, count), 158, StockBrush::Black);
+    display.Progress(pictures, count);
+    display.Present();
+}
+
+std::vector<BatchResult> DrawOnDisplay(const AppSettings& settings, BatchDisplay& display,
+                                       const std::vector<GallerySelection>& galleries, PassOptions options)
+{
+    ShowWaitDisplay(display);
+    options.progress = [&](int pictures, int count) { ShowProgress(display, pictures, count); };
     options.stop = [&] { return display.StopRequested(); };
     return DrawGalleries(settings, galleries, options);
 }

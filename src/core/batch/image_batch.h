@@ -99,6 +99,12 @@ bool IsGalleryPictureName(std::string_view name, PictureFormat format);
 // "size-N": the folder of one size's gallery when a run draws several sizes.
 std::string SizeFolderName(int size);
 
+// The wait display on the display's surface: white, the wait text at (100, 100) and the
+// progress bar's frame; then presented.
+void ShowWaitDisplay(BatchDisplay& display);
+// The bar filled for `pictures` of `count`, the display told, and presented.
+void ShowProgress(BatchDisplay& display, int pictures, int count);
+
 // Right edge of the progress bar after `pictures` of `count`: 3 pixels per percent
 // from 102, full when the count is not positive.
 int ProgressBarRight(int pictures, int count);

@@ -4,6 +4,7 @@
 #include "core/batch/image_batch.h"
 #include "core/batch/picture_writer.h"
 #include "core/batch/stretch_letters.h"
+#include "core/files/folder_lock.h"
 #include "core/files/output_file.h"
 #include "core/files/safe_name.h"
 #include "core/sequence/fasta_records.h"
@@ -151,17 +152,26 @@ private:
 
 // Walks one record from where `reader` stands, handing out its text for the drawing:
 // read again from the file when it can seek, else from a temporary copy.
-std::unique_ptr<LetterSource> WalkRecord(TokenReader& reader, const std::filesystem::path& file,
-                                         const FastaRecord& record, RecordWalk& walk)
+// Nothing, with `stopped` set, when the request's `stop` ended the walk.
+std::unique_ptr<LetterSource> WalkRecord(TokenReader& reader, const OverviewRequest& request,
+                                         const std::filesystem::path& file, const FastaRecord& record,
+                                         RecordWalk& walk, bool& stopped)
 {
     std::unique_ptr<SpilledStretch> spill = reader.CanSeek() ? nullptr : SpilledStretch::Create();
     // The drawing is told the walk's extremes, so it reads the record once more only.
     const SourcePoint start = reader.Position();
     TakeText(reader, record.bases, [&](std::string_view text, std::uint64_t tokens) {
+        // Once stopped, the rest of the record is only read past.
+        if (stopped || (request.stop && request.stop())) {
+            stopped = true;
+            return;
+        }
         walk.Add(text, tokens);
         if (spill)
             spill->Append(text);
     });
+    if (stopped)
+        return nullptr;
     if (!reader.CanSeek()) {
         if (spill)
             spill->SetKnownBounds(walk.Bounds());
@@ -191,11 +201,19 @@ OverviewReport RunOverview(const OverviewRequest& request, const OverviewProgres
     if (report.sequence = reader.Open(file, SourceOptions{kBatchDecompressThreads}); !report.sequence)
         return report;
     OverviewOutputs outputs(request, *records, report);
+    if (progress)
+        progress(0, records->size());
     for (std::size_t i = 0; i < records->size(); ++i) {
         const FastaRecord& record = (*records)[i];
         reader.Skip(record.tokensBefore - std::min(record.tokensBefore, reader.Consumed()));
         RecordWalk walk(request.style.letters);
-        std::unique_ptr<LetterSource> text = WalkRecord(reader, file, record, walk);
+        bool stopped = false;
+        std::unique_ptr<LetterSource> text = WalkRecord(reader, request, file, record, walk, stopped);
+        if (stopped) {
+            report.stopped = true;
+            outputs.Abandon();
+            return report;
+        }
         if (!reader.Status().ok() || walk.Bases() != record.bases || text == nullptr) {
             // The file changed or could not be read: no page that lists what is missing.
             report.sequence = reader.Status().ok()
@@ -209,6 +227,24 @@ OverviewReport RunOverview(const OverviewRequest& request, const OverviewProgres
             progress(i + 1, records->size());
     }
     outputs.Finish();
+    return report;
+}
+
+OverviewReport RunOverview(OverviewRequest request, BatchDisplay& display)
+{
+    OverviewReport report;
+    std::error_code ec;
+    std::filesystem::create_directories(request.folder, ec); // a failure shows at the lock
+    FolderLock lock;
+    if (report.folder = lock.Acquire(request.folder); !report.folder)
+        return report;
+    ShowWaitDisplay(display);
+    request.stop = [&display] { return display.StopRequested(); };
+    report = RunOverview(request, [&display](std::size_t done, std::size_t total) {
+        ShowProgress(display, static_cast<int>(done), static_cast<int>(total));
+    });
+    if (!report.stopped && report.page.ok() && report.sequence.ok())
+        display.Navigate(FileUrl(std::filesystem::absolute(request.folder / "index.htm", ec).lexically_normal()));
     return report;
 }
 

@@ -15,6 +15,8 @@
 
 namespace lirovane {
 
+class BatchDisplay;
+
 // The walk over one record's bases, in unit steps with y down, and the base (1-based
 // in the record; 0 for the start, before any base) where it first reaches each of its
 // extremes, in the order min x, max x, min y, max y.
@@ -59,6 +61,9 @@ struct OverviewRequest {
     std::filesystem::path folder; // receives RECORD.bmp|png|svg, index.htm, walk.tsv
     PictureFormat format = PictureFormat::Bmp;
     PathStyle style;
+    // Asked as each record is read: true ends the run there. The pictures handed over
+    // are finished; the page and walk.tsv are not replaced.
+    std::function<bool()> stop = nullptr;
 };
 
 struct OverviewReport {
@@ -68,14 +73,22 @@ struct OverviewReport {
     std::vector<IoError> unwritten; // pictures that could not be saved, with why
     IoStatus page;
     IoStatus table;
+    IoStatus folder;      // the folder could not be made or locked (a window's run); nothing was written
+    bool stopped = false; // `stop` ended the run
 };
 
-// Called after every record's walk with the records walked and their number.
+// Called once the records are known, then after every record's walk, with the records
+// walked and their number.
 using OverviewProgress = std::function<void(std::size_t done, std::size_t total)>;
 
 // Reads each record twice, to measure and to draw it (the drawing on a second
 // thread, while the next record is measured), in memory that does not grow with it.
 OverviewReport RunOverview(const OverviewRequest& request, const OverviewProgress& progress = {});
+
+// The overview as a window runs it: the folder made and locked, the batch's wait display
+// with its bar filled record by record, the display asked whether to stop, and sent to
+// the page when one was written.
+OverviewReport RunOverview(OverviewRequest request, BatchDisplay& display);
 
 // The head line that says a page is an overview.
 inline constexpr std::string_view kOverviewLine = "Overview: the whole walk of every record";

@@ -1,6 +1,8 @@
 #include "ui/app/gallery_source.h"
 
 #include "core/batch/feature_gallery.h"
+#include "core/batch/overview.h"
+#include "core/files/safe_name.h"
 #include "core/intervals/position_list.h"
 #include "core/sequence/genome_coordinates.h"
 #include "core/sequence/token_offset_index.h"
@@ -45,6 +47,28 @@ std::unordered_map<std::string, FeatureSpot> Features(const QDir& folder)
     return features;
 }
 
+// An overview's records from its walk.tsv (record, length, ...), by the names the
+// overview gave their pictures: safe, and unique ignoring case in the records' order.
+std::unordered_map<std::string, FeatureSpot> OverviewRecords(const QDir& folder)
+{
+    std::unordered_map<std::string, FeatureSpot> records;
+    QFile table(folder.filePath(QStringLiteral("walk.tsv")));
+    if (!table.open(QIODevice::ReadOnly))
+        return records;
+    table.readLine(); // the header row
+    lirovane::UniqueNames unique;
+    while (!table.atEnd()) {
+        const QList<QByteArray> cells = table.readLine().split('\t');
+        bool ok = false;
+        const qlonglong length = cells.value(1).toLongLong(&ok);
+        if (cells.size() < 8 || !ok)
+            return {}; // not a table the overview wrote: no record is named wrongly
+        std::string name = cells[0].toStdString();
+        records.emplace(unique.Take(lirovane::SafeFileName(name)), FeatureSpot{std::move(name), 1, length, false});
+    }
+    return records;
+}
+
 } // namespace
 
 GallerySource GallerySource::Read(const QString& folder)
@@ -60,6 +84,9 @@ GallerySource GallerySource::Read(const QString& folder)
         const QRegularExpressionMatch match = line.match(head);
         if (match.hasMatch())
             source.m_sequenceName = QTextDocumentFragment::fromHtml(match.captured(1)).toPlainText();
+        if (head.contains(QLatin1String(lirovane::kOverviewLine.data(),
+                                        static_cast<qsizetype>(lirovane::kOverviewLine.size()))))
+            source.m_records = OverviewRecords(dir);
     }
     source.m_starts = Positions(dir, "starts.txt");
     source.m_ends = Positions(dir, "ends.txt");
@@ -109,6 +136,14 @@ std::optional<FeatureSpot> GallerySource::featureOf(const QString& pictureName) 
 {
     const auto found = m_features.find(pictureName.toStdString());
     if (found == m_features.end())
+        return std::nullopt;
+    return found->second;
+}
+
+std::optional<FeatureSpot> GallerySource::recordOf(const QString& pictureName) const
+{
+    const auto found = m_records.find(QFileInfo(pictureName).completeBaseName().toStdString());
+    if (found == m_records.end())
         return std::nullopt;
     return found->second;
 }

@@ -41,6 +41,9 @@ public:
     std::optional<std::int64_t> endOf(std::int64_t start) const;
     // The feature a picture of a feature gallery was drawn from; nothing for another picture.
     std::optional<FeatureSpot> featureOf(const QString& pictureName) const;
+    // The record an overview's picture shows, as the whole of it (from the walk.tsv beside
+    // an overview page); nothing for another picture.
+    std::optional<FeatureSpot> recordOf(const QString& pictureName) const;
 
 private:
     QString m_folder;
@@ -48,6 +51,7 @@ private:
     std::vector<std::int64_t> m_starts;                      // ascending
     std::vector<std::int64_t> m_ends;                        // ascending
     std::unordered_map<std::string, FeatureSpot> m_features; // by picture file name
+    std::unordered_map<std::string, FeatureSpot> m_records;  // by picture file name without its extension
 };
 
 // The position a gallery picture is named after ("1234.bmp" -> 1234); nothing for another name.

@@ -59,6 +59,7 @@ void CMainFrame::createCommands()
         {Command::Back, "Back", "Back", {Qt::CTRL | Qt::Key_S}},
         {Command::Strandscope, "Strandscope", "Strandscope", {Qt::CTRL | Qt::Key_C, Qt::CTRL | Qt::Key_Insert}},
         {Command::OpenGallery, "Open &gallery...", "", {Qt::CTRL | Qt::SHIFT | Qt::Key_O}},
+        {Command::Overview, "&Overview of the sequence...", "", {}},
         {Command::Exit, "E&xit", "", {}},
         {Command::About, "&About Lirovane...", "", {}},
         {57607, "", "", {Qt::CTRL | Qt::Key_P}},                              // print
@@ -92,6 +93,7 @@ void CMainFrame::connectCommands()
     connect(command(Command::Back), &QAction::triggered, m_view, &CMorkelbyView::OnBack);
     connect(command(Command::Strandscope), &QAction::triggered, m_view, &CMorkelbyView::OnStrandscope);
     connect(command(Command::OpenGallery), &QAction::triggered, m_view, &CMorkelbyView::OnOpenGallery);
+    connect(command(Command::Overview), &QAction::triggered, m_view, &CMorkelbyView::OnOverview);
     connect(m_view, &CMorkelbyView::recentGalleriesChanged, this, &CMainFrame::updateRecentGalleries);
     connect(command(Command::About), &QAction::triggered, this, &CMainFrame::OnAbout);
     connect(command(Command::Exit), &QAction::triggered, this, &QWidget::close);
@@ -103,6 +105,7 @@ void CMainFrame::createMenus()
     menu->setObjectName(QStringLiteral("menuMenu"));
     menu->addAction(command(Command::ChangeSettings));
     menu->addAction(command(Command::CreateImages));
+    menu->addAction(command(Command::Overview));
     menu->addAction(command(Command::Strandscope));
     // Opening galleries made elsewhere, and the last four opened, each a command of its own.
     menu->addSeparator();

@@ -22,7 +22,8 @@ enum : int {
     Strandscope = 57634,
     About = 57664,
     Exit = 57665,
-    OpenGallery = 32800 // the program's own, beside the framework's ids
+    OpenGallery = 32800, // the program's own, beside the framework's ids
+    Overview = 32801
 };
 } // namespace Command
 

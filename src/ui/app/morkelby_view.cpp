@@ -37,8 +37,8 @@ CMorkelbyView::CMorkelbyView(lirovane::AppSettings& settings, lirovane::ProfileS
     setFocusProxy(m_browser);
     // A thumbnail and a picture opened from it offer the same entry.
     connect(m_browser, &CWebBrowser2::pictureContextMenu, this, [this](QMenu* menu, const QString& picture) {
-        if (!PicturePosition(picture) && !SourceOf(picture).featureOf(QFileInfo(picture).fileName()))
-            return; // neither a repeat's position nor a feature: nothing to show
+        if (!ShowsInStrandscope(picture))
+            return; // neither a repeat's position, a feature nor a record: nothing to show
         if (!menu->isEmpty())
             menu->addSeparator();
         QAction* show = menu->addAction(tr("Show in Strandscope"));
@@ -86,11 +86,23 @@ QString CMorkelbyView::SequenceOf(const GallerySource& source)
     return *chosen;
 }
 
+bool CMorkelbyView::ShowsInStrandscope(const QString& picturePath)
+{
+    const GallerySource& source = SourceOf(picturePath);
+    const QString name = QFileInfo(picturePath).fileName();
+    return source.recordOf(name) || PicturePosition(picturePath) || source.featureOf(name);
+}
+
 void CMorkelbyView::ShowInStrandscope(const QString& picturePath)
 {
     const GallerySource& source = SourceOf(picturePath);
-    const auto position = PicturePosition(picturePath);
-    const auto feature = position ? std::nullopt : source.featureOf(QFileInfo(picturePath).fileName());
+    const QString name = QFileInfo(picturePath).fileName();
+    // An overview's picture is its record's, whatever its name looks like ("1.bmp" for chromosome 1).
+    std::optional<FeatureSpot> feature = source.recordOf(name);
+    const bool record = feature.has_value();
+    const std::optional<std::int64_t> position = record ? std::nullopt : PicturePosition(picturePath);
+    if (!record && !position)
+        feature = source.featureOf(name);
     if (!position && !feature)
         return;
     ViewerTarget target;
@@ -104,7 +116,7 @@ void CMorkelbyView::ShowInStrandscope(const QString& picturePath)
     } else {
         const auto first = FeatureStartIndex(target.sequenceFile, *feature);
         if (!first) {
-            m_pickers.ShowMessage(window(), tr("The record \"%1\" of this feature is not in %2.")
+            m_pickers.ShowMessage(window(), tr("The record \"%1\" of this picture is not in %2.")
                                                 .arg(QString::fromStdString(feature->record),
                                                      QDir::toNativeSeparators(target.sequenceFile)));
             return;
@@ -112,6 +124,7 @@ void CMorkelbyView::ShowInStrandscope(const QString& picturePath)
         target.startIndex = *first;
         target.stretchTokens = feature->end - feature->start + 1;
         target.minusStrand = feature->minus;
+        target.fitRecord = record;
     }
     // The look the window's galleries are drawn in; the Strandscope command keeps the viewer's own.
     target.orientation = m_settings.letterOrientation;
@@ -122,7 +135,11 @@ void CMorkelbyView::ShowInStrandscope(const QString& picturePath)
 QString CMorkelbyView::PictureToolTip(const QString& picturePath)
 {
     const GallerySource& source = SourceOf(picturePath);
-    if (const auto feature = source.featureOf(QFileInfo(picturePath).fileName())) {
+    const QString name = QFileInfo(picturePath).fileName();
+    auto feature = source.recordOf(name); // an overview's record, as a feature spanning it
+    if (!feature)
+        feature = source.featureOf(name);
+    if (feature) {
         const QString where =
             QStringLiteral("%1:%2-%3")
                 .arg(QString::fromStdString(feature->record),
@@ -210,21 +227,45 @@ void CMorkelbyView::OnCreateImages()
     request.out = QFile::encodeName(QDir::currentPath()).toStdString();
     request.style = m_settings.Style();
     request.inputs = lirovane::InputRule::AsGiven;
-    const bool active = window()->isActiveWindow();
+    BeginRun(tr("Create images"), m_settings.numberOfRepeatsInThisSet);
+    const lirovane::BatchReport report = lirovane::RunBatch(request, *this);
+    EndRun();
+    ReportRun(report);
+    emit batchFinished(report);
+}
+
+void CMorkelbyView::OnOverview()
+{
+    // As `lirovane-batch --sequence FILE --overview --out .`, in the look of the galleries.
+    lirovane::OverviewRequest request;
+    request.sequenceFile = m_settings.sequenceFile;
+    const QString folder = QDir::current().absoluteFilePath(QStringLiteral("overview"));
+    request.folder = QFile::encodeName(folder).toStdString();
+    request.style = m_settings.Style();
+    BeginRun(tr("Overview of the sequence"), 0);
+    const lirovane::OverviewReport report = lirovane::RunOverview(request, *this);
+    EndRun();
+    ReportOverview(report, QDir::toNativeSeparators(folder));
+    emit overviewFinished(report);
+}
+
+void CMorkelbyView::BeginRun(const QString& title, int count)
+{
+    m_wasActive = window()->isActiveWindow();
     m_surface->Begin();
-    m_progress = std::make_unique<RunProgress>(window(), QString::fromStdString(m_settings.sequenceFile),
-                                               m_settings.numberOfRepeatsInThisSet);
+    m_progress = std::make_unique<RunProgress>(window(), title, QString::fromStdString(m_settings.sequenceFile), count);
     connect(m_progress.get(), &RunProgress::cancelled, m_surface, &WaitSurface::AskStop);
     m_surface->LetInputTo(m_progress.get());
     m_progress->show();
-    const lirovane::BatchReport report = lirovane::RunBatch(request, *this);
+}
+
+void CMorkelbyView::EndRun()
+{
     m_progress.reset();
     // Keys go where they went before the run, whichever window the system activated meanwhile.
-    if (active)
+    if (m_wasActive)
         window()->activateWindow();
     m_surface->End();
-    ReportRun(report);
-    emit batchFinished(report);
 }
 
 void CMorkelbyView::OnBack()
@@ -308,6 +349,34 @@ void CMorkelbyView::ReportRun(const lirovane::BatchReport& report)
         if (result.Error(lirovane::RunItem::Page))
             lines << tr("The page index.htm could not be written to %1.").arg(dir);
     }
+    if (!lines.isEmpty())
+        m_pickers.ShowMessage(window(), lines.join(QLatin1Char('\n')));
+}
+
+void CMorkelbyView::ReportOverview(const lirovane::OverviewReport& report, const QString& folder)
+{
+    // As after Create images: one box, and only when something failed or was cancelled.
+    const auto message = [](const lirovane::IoStatus& status) { return QString::fromStdString(status.Message()); };
+    QStringList lines;
+    const auto written = static_cast<int>(report.pictures - report.unwritten.size());
+    if (!report.folder.ok())
+        lines << message(report.folder);
+    else if (!report.sequence.ok())
+        lines << tr("The sequence file could not be read whole, so the overview's page was not written.\n%1")
+                     .arg(message(report.sequence));
+    if (report.stopped)
+        lines << (written == 1 ? tr("The overview was cancelled: 1 picture was written to %1.").arg(folder)
+                               : tr("The overview was cancelled: %1 pictures were written to %2.")
+                                     .arg(QLocale().toString(written), folder))
+              << tr("The page index.htm was not replaced.");
+    if (!report.unwritten.empty())
+        lines << tr("%n of %1 pictures could not be written to %2.", nullptr, static_cast<int>(report.unwritten.size()))
+                     .arg(report.pictures)
+                     .arg(folder)
+              << QString::fromStdString(report.unwritten.front().Message());
+    for (const lirovane::IoStatus* table : {&report.page, &report.table})
+        if (!table->ok())
+            lines << message(*table);
     if (!lines.isEmpty())
         m_pickers.ShowMessage(window(), lines.join(QLatin1Char('\n')));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/batch/batch_run.h"
+#include "core/batch/overview.h"
 #include "ui/app/gallery_source.h"
 #include "ui/app/recent_galleries.h"
 
@@ -39,6 +40,9 @@ public slots:
     void OnCreateImages();   // command 57601, Create images
     void OnBack();           // command 57603, Back to the last gallery
     void OnStrandscope();    // command 57634, open the Strandscope viewer
+    // Draws every record of the settings' sequence file whole into the working folder's
+    // overview/ folder, as Create images draws its gallery, and shows the page.
+    void OnOverview();
     // Opens the viewer on the sequence a gallery picture was drawn from, at its repeat,
     // in the settings' orientation and colours.
     void ShowInStrandscope(const QString& picturePath);
@@ -59,6 +63,7 @@ signals:
     // on screen when it moved, at most once a frame).
     void batchProgress(int pictures, int count);
     void batchFinished(const lirovane::BatchReport& report);
+    void overviewFinished(const lirovane::OverviewReport& report);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -74,7 +79,14 @@ private:
     QString StartPage() const;
     const GallerySource& SourceOf(const QString& picturePath);
     QString SequenceOf(const GallerySource& source);
+    // The wait display and the count window, with input dropped but for Escape and Cancel,
+    // until EndRun().
+    void BeginRun(const QString& title, int count);
+    void EndRun();
     void ReportRun(const lirovane::BatchReport& report);
+    void ReportOverview(const lirovane::OverviewReport& report, const QString& folder);
+    // "Show in Strandscope" for a picture: a repeat, a feature or an overview's record.
+    bool ShowsInStrandscope(const QString& picturePath);
 
     lirovane::AppSettings& m_settings;
     lirovane::ProfileStore& m_store;
@@ -84,5 +96,6 @@ private:
     RecentGalleries m_recent;
     std::optional<GallerySource> m_source;     // of the folder of the pictures last asked about
     QHash<QString, QString> m_chosenSequences; // a page's sequence name -> the file the user found
-    std::unique_ptr<RunProgress> m_progress;   // while Create images runs
+    std::unique_ptr<RunProgress> m_progress;   // while Create images or the overview runs
+    bool m_wasActive = false;                  // the window had the keys when the run began
 };

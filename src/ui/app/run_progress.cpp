@@ -15,16 +15,15 @@ constexpr int kGap = 8; // between the two windows
 
 } // namespace
 
-RunProgress::RunProgress(QWidget* mainWindow, const QString& sequenceFile, int count)
+RunProgress::RunProgress(QWidget* mainWindow, const QString& title, const QString& sequenceFile, int count)
     : QWidget(mainWindow, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint)
 {
     setObjectName(QStringLiteral("runProgress"));
     setAttribute(Qt::WA_ShowWithoutActivating);
-    setWindowTitle(tr("Create images"));
-    m_count = new QLabel(CountText(0, count), this);
-    m_count->setObjectName(QStringLiteral("runCount"));
-    // Room for the largest count it will show, so that the window keeps its size.
-    m_count->setMinimumWidth(m_count->fontMetrics().horizontalAdvance(CountText(count, count)) * 5 / 4);
+    setWindowTitle(title);
+    m_countLabel = new QLabel(CountText(0, count), this);
+    m_countLabel->setObjectName(QStringLiteral("runCount"));
+    FitCount(count);
     auto* file = new QLabel(QFileInfo(sequenceFile).fileName(), this);
     file->setObjectName(QStringLiteral("runSequence"));
     file->setToolTip(sequenceFile);
@@ -32,7 +31,7 @@ RunProgress::RunProgress(QWidget* mainWindow, const QString& sequenceFile, int c
     m_cancel->setObjectName(QStringLiteral("runCancel"));
     connect(m_cancel, &QPushButton::clicked, this, &RunProgress::cancelled);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(m_count);
+    layout->addWidget(m_countLabel);
     layout->addWidget(file);
     layout->addWidget(m_cancel, 0, Qt::AlignRight);
     PlaceBeside(mainWindow);
@@ -47,10 +46,21 @@ QString RunProgress::CountText(int pictures, int count)
 void RunProgress::SetCount(int pictures, int count)
 {
     // Thousands of pictures must not cost thousands of label repaints.
-    if (m_shown.isValid() && m_shown.elapsed() < kFrameMs && pictures < count)
+    if (m_shown.isValid() && m_shown.elapsed() < kFrameMs && pictures < count && count == m_count)
         return;
     m_shown.restart();
-    m_count->setText(CountText(pictures, count));
+    m_countLabel->setText(CountText(pictures, count));
+    if (count != m_count) {
+        FitCount(count);
+        adjustSize();
+    }
+}
+
+void RunProgress::FitCount(int count)
+{
+    // Room for the largest count it will show, so that the window keeps its size.
+    m_count = count;
+    m_countLabel->setMinimumWidth(m_countLabel->fontMetrics().horizontalAdvance(CountText(count, count)) * 5 / 4);
 }
 
 void RunProgress::closeEvent(QCloseEvent* event)

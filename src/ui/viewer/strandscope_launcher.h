@@ -25,6 +25,7 @@ struct ViewerTarget {
     int orientation = 1;
     lirovane::SlotColors colors = lirovane::kDefaultColors;
     bool minusStrand = false; // a feature drawn from its reverse complement
+    bool fitRecord = false;   // the whole record at once (an overview's picture), unmarked
 };
 void RunStrandscopeViewerAt(QWidget* parent, PickerServices& pickers, lirovane::ProfileStore& store,
                             const ViewerTarget& target);
