@@ -154,8 +154,8 @@ private:
 // read again from the file when it can seek, else from a temporary copy.
 // Nothing, with `stopped` set, when the request's `stop` ended the walk.
 std::unique_ptr<LetterSource> WalkRecord(TokenReader& reader, const OverviewRequest& request,
-                                         const std::filesystem::path& file, const FastaRecord& record,
-                                         RecordWalk& walk, bool& stopped)
+                                         const std::filesystem::path& file, const FastaRecord& record, RecordWalk& walk,
+                                         bool& stopped)
 {
     std::unique_ptr<SpilledStretch> spill = reader.CanSeek() ? nullptr : SpilledStretch::Create();
     // The drawing is told the walk's extremes, so it reads the record once more only.

@@ -84,8 +84,8 @@ GallerySource GallerySource::Read(const QString& folder)
         const QRegularExpressionMatch match = line.match(head);
         if (match.hasMatch())
             source.m_sequenceName = QTextDocumentFragment::fromHtml(match.captured(1)).toPlainText();
-        if (head.contains(QLatin1String(lirovane::kOverviewLine.data(),
-                                        static_cast<qsizetype>(lirovane::kOverviewLine.size()))))
+        if (head.contains(
+                QLatin1String(lirovane::kOverviewLine.data(), static_cast<qsizetype>(lirovane::kOverviewLine.size()))))
             source.m_records = OverviewRecords(dir);
     }
     source.m_starts = Positions(dir, "starts.txt");
