@@ -177,6 +177,7 @@ void Draw(const BatchRequest& request, BatchDisplay& display, BatchReport& repor
     const bool checked = request.inputs == InputRule::Checked;
     PassOptions options;
     options.picturesOnOwnThread = request.picturesOnOwnThread;
+    options.picturesAhead = request.picturesAhead;
     options.readToEnd = checked;
     options.pagesNeedWholeSequence = checked;
     std::vector<BatchResult> results = DrawOnDisplay(settings, display, galleries, options);

@@ -53,6 +53,9 @@ struct BatchRequest {
     InputRule inputs = InputRule::Checked;
     // Pictures are drawn and saved on a thread of their own while the sequence is read.
     bool picturesOnOwnThread = true;
+    // Pictures waiting for that thread, at most (0: its own bound); a window keeps this
+    // small, so that its progress shows pictures saved and input is dropped to the end.
+    std::size_t picturesAhead = 0;
 };
 
 // One size's gallery of a run.

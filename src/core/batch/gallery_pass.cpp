@@ -413,7 +413,7 @@ std::vector<BatchResult> DrawGalleries(const AppSettings& settings, const std::v
         if (options.progress)
             options.progress(pictures, count);
     };
-    PictureWriter writer(settings.Style(), options.picturesOnOwnThread);
+    PictureWriter writer(settings.Style(), options.picturesOnOwnThread, options.picturesAhead);
     bool stopped = false;
     for (std::size_t first = 0; first < galleries.size() && !stopped; first += kGalleriesPerRead) {
         const std::size_t last = std::min(galleries.size(), first + kGalleriesPerRead);
@@ -423,7 +423,9 @@ std::vector<BatchResult> DrawGalleries(const AppSettings& settings, const std::v
     }
     // The pictures handed over are finished, not cut off; only now are the lists of
     // unwritten pictures complete.
-    writer.Finish();
+    // The display is still asked meanwhile, so that a window stays painted; it is too
+    // late to stop, the pages are written.
+    writer.Finish(options.stop ? std::function<void()>([&options] { (void)options.stop(); }) : nullptr);
     for (std::size_t g = 0; g < galleries.size(); ++g)
         for (IoError& error : unwritten[g])
             results[g].errors.push_back({RunItem::Picture, std::move(error)});

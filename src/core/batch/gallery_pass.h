@@ -40,6 +40,9 @@ struct PassOptions {
     // Pictures are drawn and saved on a second thread while the sequence is read (the
     // same files; `progress` then counts pictures handed over).
     bool picturesOnOwnThread = false;
+    // Pictures waiting for that thread, at most (0: its own bound). A few keep `progress`
+    // close to the pictures saved, and the end of the pass short.
+    std::size_t picturesAhead = 0;
     StopRequest stop;
     // The sequence is read to its end even past the last position selected, so that a
     // file that cannot be read whole is known as such.

@@ -3,6 +3,7 @@
 #include "core/files/output_file.h"
 #include "core/render/picture_export.h"
 
+#include <chrono>
 #include <utility>
 
 namespace lirovane {
@@ -20,7 +21,8 @@ std::size_t QueuedSize(const PictureJob& job)
 
 } // namespace
 
-PictureWriter::PictureWriter(const PathStyle& style, bool ownThread) : m_style(style)
+PictureWriter::PictureWriter(const PathStyle& style, bool ownThread, std::size_t maxQueued)
+    : m_style(style), m_maxQueued(maxQueued > 0 ? maxQueued : kMaxQueuedJobs)
 {
     if (ownThread)
         m_thread = std::thread([this] { Run(); });
@@ -39,20 +41,27 @@ void PictureWriter::Add(PictureJob job)
     }
     std::unique_lock lock(m_mutex);
     // One job always fits, however long its stretch.
-    m_changed.wait(
-        lock, [&] { return m_jobs.empty() || (m_jobs.size() < kMaxQueuedJobs && m_queuedBytes < kMaxQueuedBytes); });
+    m_changed.wait(lock,
+                   [&] { return m_jobs.empty() || (m_jobs.size() < m_maxQueued && m_queuedBytes < kMaxQueuedBytes); });
     m_queuedBytes += QueuedSize(job);
     m_jobs.push_back(std::move(job));
     m_changed.notify_all();
 }
 
-void PictureWriter::Finish()
+void PictureWriter::Finish(const std::function<void()>& whileWaiting)
 {
     if (!m_thread.joinable())
         return;
     {
-        std::lock_guard lock(m_mutex);
+        std::unique_lock lock(m_mutex);
         m_closing = true;
+        m_changed.notify_all();
+        while (whileWaiting &&
+               !m_changed.wait_for(lock, std::chrono::milliseconds(16), [&] { return m_jobs.empty(); })) {
+            lock.unlock();
+            whileWaiting();
+            lock.lock();
+        }
     }
     m_changed.notify_all();
     m_thread.join();

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -40,14 +41,16 @@ struct PictureJob {
 // the caller may read only after Finish().
 class PictureWriter {
 public:
-    PictureWriter(const PathStyle& style, bool ownThread);
+    // `maxQueued` bounds the pictures handed over and not yet taken up (0: a bound of its own).
+    PictureWriter(const PathStyle& style, bool ownThread, std::size_t maxQueued = 0);
     ~PictureWriter();
     PictureWriter(const PictureWriter&) = delete;
     PictureWriter& operator=(const PictureWriter&) = delete;
 
     void Add(PictureJob job);
-    // Returns once every picture handed over has been written or given up.
-    void Finish();
+    // Returns once every picture handed over has been written or given up. `whileWaiting`,
+    // when given, is called about once a frame meanwhile on the calling thread.
+    void Finish(const std::function<void()>& whileWaiting = {});
 
 private:
     using Job = PictureJob;
@@ -63,6 +66,7 @@ private:
     std::condition_variable m_changed;
     std::deque<Job> m_jobs;
     std::size_t m_queuedBytes = 0;
+    std::size_t m_maxQueued;
     bool m_closing = false;
     std::thread m_thread;
 };

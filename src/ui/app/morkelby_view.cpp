@@ -227,6 +227,7 @@ void CMorkelbyView::OnCreateImages()
     request.out = QFile::encodeName(QDir::currentPath()).toStdString();
     request.style = m_settings.Style();
     request.inputs = lirovane::InputRule::AsGiven;
+    request.picturesAhead = 64; // the bar shows pictures saved, not only read
     BeginRun(tr("Create images"), m_settings.numberOfRepeatsInThisSet);
     const lirovane::BatchReport report = lirovane::RunBatch(request, *this);
     EndRun();
