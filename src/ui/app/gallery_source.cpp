@@ -64,7 +64,8 @@ std::unordered_map<std::string, FeatureSpot> OverviewRecords(const QDir& folder)
         if (cells.size() < 8 || !ok)
             return {}; // not a table the overview wrote: no record is named wrongly
         std::string name = cells[0].toStdString();
-        records.emplace(unique.Take(lirovane::SafeFileName(name)), FeatureSpot{std::move(name), 1, length, false});
+        std::string picture = unique.Take(lirovane::SafeFileName(name));
+        records.emplace(std::move(picture), FeatureSpot{std::move(name), 1, length, false});
     }
     return records;
 }
