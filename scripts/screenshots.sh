@@ -63,6 +63,44 @@ Letter7=71
 Letter8=84
 NumberOfRepeatsInThisSet=463
 CONF
+# The overview of the E. coli sample from the window's Menu, and its record in the viewer
+# at Fit record; the workflow's results page and a genome's page of sizes.
+overview_shots() {
+  sed "s|^SequenceFile=.*|SequenceFile=$project/genomes/E_coli.fa|" "$home/.config/Lirovane/Lirovane.conf" \
+    >"$home/.config/Lirovane/overview.conf"
+  mkdir -p "$home/ecoli"
+  HOME=$home XDG_CONFIG_HOME=$home/.config xvfb-run -a -s '-screen 0 1200x800x24' bash -c "
+    set -eu
+    shot() { sleep 1; import -window root -crop \"\$2\" +repage '$out/'\"\$1\"; }
+    cp '$home/.config/Lirovane/Lirovane.conf' '$home/.config/Lirovane/mal14.conf'
+    cp '$home/.config/Lirovane/overview.conf' '$home/.config/Lirovane/Lirovane.conf'
+    cd '$home/ecoli'
+    '$build/src/ui/lirovane' &
+    sleep 3
+    xdotool mousemove 176 108 click 1; sleep 1; xdotool key o   # Menu > Overview of the sequence...
+    sleep 3
+    shot overview-page.png 900x400+150+100
+    xdotool mousemove 600 275 click 3; sleep 1; xdotool key Down Return
+    sleep 4
+    shot overview-fit.png 896x655+142+33
+    xdotool key Escape; sleep 1
+    kill %1
+    cp '$home/.config/Lirovane/mal14.conf' '$home/.config/Lirovane/Lirovane.conf'
+    '$build/src/ui/lirovane' '$project/results' &
+    sleep 3
+    shot results-page.png 900x200+150+100
+    kill %1
+    '$build/src/ui/lirovane' '$project/results/MAL14' &
+    sleep 3
+    shot sizes-page.png 900x200+150+100
+    kill %1"
+}
+
+if [ "${2:-}" = overview ]; then
+  overview_shots
+  ls -l "$out"/overview-*.png "$out"/results-page.png "$out"/sizes-page.png
+  exit 0
+fi
 if [ "${2:-}" = features ]; then
   feature_shot
   ls -l "$out/features.png"
