@@ -323,6 +323,7 @@ private slots:
             << "selection" << "The selected repeats, starts.txt and ends.txt, could not be read in %1.\n"
                "%1/starts.txt: No such file or directory\n"
                "OK in the settings dialog (Change Settings) makes a selection in this folder.";
+        QTest::newRow("overview's folder in use") << "overview lock" << "%1/overview is in use by another Lirovane run";
     }
     void batch_refusals()
     {
@@ -332,17 +333,23 @@ private slots:
         const QString page = m_work.filePath("index.htm");
         QFile::remove(page);
         lirovane::FolderLock other;
-        if (fault == "lock")
-            QVERIFY(other.Acquire(QFile::encodeName(m_work.path()).toStdString()).ok());
+        const bool overview = fault == "overview lock";
+        QVERIFY(!overview || QDir(m_work.path()).mkpath("overview"));
+        if (fault.endsWith("lock"))
+            QVERIFY(other.Acquire(QFile::encodeName(m_work.filePath(overview ? "overview" : "")).toStdString()).ok());
         if (fault == "selection")
             QVERIFY(QFile::remove(m_work.filePath("starts.txt")) && QFile::remove(m_work.filePath("ends.txt")));
         if (fault == "sequence")
             QVERIFY(QFile::rename(m_seq, m_seq + ".away"));
-        QTest::keySequence(browser(), QKeySequence("Ctrl+O"));
+        if (overview)
+            frame()->command(Command::Overview)->trigger();
+        else
+            QTest::keySequence(browser(), QKeySequence("Ctrl+O"));
         if (fault == "sequence")
             QVERIFY(QFile::rename(m_seq + ".away", m_seq));
         QCOMPARE(m_pickers.messages, QStringList{message.replace("%1", QDir::currentPath()).replace("%2", m_seq)});
-        QCOMPARE(ReadFile(page).contains("Number of repeats: 3<br>"), fault != "lock");
+        QCOMPARE(ReadFile(page).contains("Number of repeats: 3<br>"), !fault.endsWith("lock"));
+        QVERIFY(!overview || QDir(m_work.filePath("overview")).isEmpty()); // nothing written
     }
 
     // A gallery that lirovane-batch made as PNG or SVG: the page shows its thumbnail at
