@@ -308,10 +308,10 @@ private slots:
         QCOMPARE(browser()->currentAddress(), QUrl::fromLocalFile(where + "/index.htm"));
         browseGallery(where);
     }
-    // Create images in a folder another run is writing touches nothing and says so. With
-    // a sequence that cannot be read, or no selection in this folder (the settings were
-    // confirmed in another), it still writes the page, then says why in one message
-    // instead of showing an empty gallery as a success.
+    // Create images in a folder another run is writing touches nothing and says so, as the
+    // overview does in its overview/ folder. With a sequence that cannot be read, or no
+    // selection in this folder (the settings were confirmed in another), it still writes
+    // the page, then says why in one message instead of showing an empty gallery as a success.
     void batch_refusals_data()
     {
         QTest::addColumn<QString>("fault");
