@@ -12,22 +12,6 @@
 
 namespace {
 
-// Lines of 60 letters with Ns, lower case and a few headers: about `bytes` long.
-std::string Genome(std::size_t bytes)
-{
-    std::mt19937 random(7);
-    std::string text;
-    for (int record = 0; text.size() < bytes; ++record) {
-        text += ">chr" + std::to_string(record) + " made up\n";
-        for (int line = 0; line < 4000 && text.size() < bytes; ++line) {
-            for (int i = 0; i < 60; ++i)
-                text.push_back("ACGTacgtN"[random() % 9]);
-            text.push_back('\n');
-        }
-    }
-    return text;
-}
-
 // The sample's gallery of size 6 drawn from `sequence` in `out` as the window draws it,
 // the file named "sequence" there so that the pages compare.
 std::map<std::string, std::string> DrawSample(const fs::path& out, const fs::path& sequence)
@@ -35,11 +19,8 @@ std::map<std::string, std::string> DrawSample(const fs::path& out, const fs::pat
     fs::create_directories(out);
     const fs::path named = out / "sequence";
     fs::copy_file(sequence, named);
-    AppSettings settings;
-    settings.SetFirstRunDefaults();
-    settings.sequenceFile = "sequence";
+    AppSettings settings = FirstRun("sequence", 0, 6);
     settings.patternsFile = kLambdaDat;
-    settings.sizeOfRepeats = 6;
     InFolder(out, [&] {
         std::vector<SizeSelection> sizes{{6, out, 0}};
         const IoStatus split = SplitPatterns(kLambdaDat, "sequence", sizes, BadRecord::SelectNothing);
@@ -184,12 +165,8 @@ TEST(CompressedInput, CorruptAndTruncatedStreams)
         // The window's batch gives the reader's own reason, not a later guess at one.
         WriteFile(dir / "starts.txt", "590000\r\n");
         WriteFile(dir / "ends.txt", "590100\r\n");
-        AppSettings settings;
-        settings.SetFirstRunDefaults();
-        settings.sequenceFile = file.string();
-        settings.numberOfRepeatsInThisSet = 1;
         QuietDisplay display;
-        const BatchResult drawn = CreateImages(settings, display, dir.Path());
+        const BatchResult drawn = CreateImages(FirstRun(file.string(), 1), display, dir.Path());
         ASSERT_FALSE(drawn.errors.empty());
         const std::string why = drawn.errors.front().error.Message();
         EXPECT_NE(why.find(file.string() + ": "), std::string::npos) << why;

@@ -16,20 +16,10 @@ namespace {
 // chr1 holds 16 bases, chr2 12; the header's words after the first are not the name.
 constexpr std::string_view kTwoRecords = ">chr1 first record\nACGTACGTTT\nGGCCAA\n>chr2\nAAACCCGGGTTT\n";
 
-AppSettings BatchSettings(const fs::path& sequence)
-{
-    AppSettings settings;
-    settings.SetFirstRunDefaults();
-    settings.SetOrientation(1);
-    settings.colors = kDefaultColors;
-    settings.sequenceFile = sequence.string();
-    return settings;
-}
-
 // The picture the forward drawing gives for `letters`.
 std::string ForwardPicture(const fs::path& file, std::string_view letters)
 {
-    const PathStyle style = BatchSettings({}).Style();
+    const PathStyle style = FirstRun({}).Style();
     RasterCanvas scratch(1, 1);
     EXPECT_TRUE(SavePathPicture(file, PictureFormat::Bmp, letters, MeasurePath(letters, style), style, scratch, {}));
     return ReadFile(file);
@@ -86,7 +76,7 @@ TEST(Features, FilesBecomePicturesOfTheirStrand)
         auto galleries = PlanFeatureGalleries(request);
         for (const FeatureGallery& gallery : galleries)
             fs::create_directories(gallery.dir);
-        const FeatureRunReport report = DrawFeatureGalleries(BatchSettings(sequence), request, galleries);
+        const FeatureRunReport report = DrawFeatureGalleries(FirstRun(sequence.string()), request, galleries);
         ASSERT_TRUE(report.sequence.ok()) << report.sequence.Message();
         std::size_t pictures = 0;
         for (const FeatureGallery& gallery : report.galleries) {

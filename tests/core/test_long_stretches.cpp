@@ -3,7 +3,6 @@
 #include "core/batch/gallery_pass.h"
 #include "core/batch/overview.h"
 #include "core/batch/stretch_letters.h"
-#include "core/render/letter_source.h"
 #include "core/render/path_renderer.h"
 #include "core/render/picture_export.h"
 #include "core/render/raster_canvas.h"
@@ -13,23 +12,6 @@
 #include "test_support.h"
 
 namespace {
-
-// Records of 20 lines of 60 letters (with N and lower case) under a header, about
-// `bytes` long: several BGZF blocks, and stretches cross line breaks and headers.
-std::string Genome(std::size_t bytes)
-{
-    std::mt19937 random(11);
-    std::string text;
-    for (int record = 0; text.size() < bytes; ++record) {
-        text += ">r" + std::to_string(record) + " part\n";
-        for (int line = 0; line < 20; ++line) {
-            for (int i = 0; i < 60; ++i)
-                text.push_back("ACGTacgtN"[random() % 9]);
-            text += line % 7 == 3 ? "\r\n" : "\n";
-        }
-    }
-    return text;
-}
 
 struct Gallery {
     const char* dir;
@@ -55,43 +37,12 @@ std::vector<BatchResult> Draw(const fs::path& root, const fs::path& sequence, co
         WriteFile(root / gallery.dir / "ends.txt", ends);
         selections.push_back({gallery.dir, 6, static_cast<int>(gallery.stretches.size()), gallery.format});
     }
-    AppSettings settings;
-    settings.SetFirstRunDefaults();
-    settings.sequenceFile = "sequence";
+    const AppSettings settings = FirstRun("sequence");
     PassOptions options;
     options.picturesOnOwnThread = ownThread;
     options.stretchInMemory = inMemory;
     return InFolder(root, [&] { return DrawGalleries(settings, selections, options); });
 }
-
-// Fails after handing out `good` letters of `letters`, a few at a time.
-class FailingLetters final : public LetterSource {
-public:
-    FailingLetters(std::string letters, std::size_t good) : m_letters(std::move(letters)), m_good(good) {}
-    bool Rewind() override
-    {
-        m_at = 0;
-        m_failed = false;
-        return true;
-    }
-    std::string_view Next() override
-    {
-        if (m_at >= m_good) {
-            m_failed = m_at < m_letters.size();
-            return {};
-        }
-        const std::size_t n = std::min<std::size_t>(3, m_good - m_at);
-        m_at += n;
-        return std::string_view(m_letters).substr(m_at - n, n);
-    }
-    bool Failed() const override { return m_failed; }
-
-private:
-    std::string m_letters;
-    std::size_t m_good;
-    std::size_t m_at = 0;
-    bool m_failed = false;
-};
 
 // How the sequence is given and how stretches are read: the first is the reference, every
 // stretch in memory.
@@ -226,12 +177,14 @@ TEST(LongStretches, LetterSourcesReadTheirStretchAgain)
 TEST(LongStretches, AStretchThatFailsWritesNothing)
 {
     ScratchDir dir;
+    const fs::path sequence = WriteFile(dir / "s.fa", "ACGTTTGACCAGTAGGACTTACG\n");
     const PathStyle style;
     RasterCanvas scratch(1, 1);
-    const std::string letters = "ACGTTTGACCAGTAGGACTTACG";
     for (const PictureFormat format : {PictureFormat::Bmp, PictureFormat::Png, PictureFormat::Svg}) {
         const fs::path file = WriteFile(dir / ("p." + std::string(PictureFormatName(format))), "earlier");
-        FailingLetters failing(letters, 10);
+        TokenReader reader;
+        ASSERT_TRUE(reader.Open(sequence));
+        SequenceStretch failing(sequence, reader.Position(), 0, 30); // 23 letters, then the end
         const PathExtent extent = MeasurePath(failing, style);
         EXPECT_TRUE(failing.Failed());
         EXPECT_FALSE(SavePathPicture(file, format, failing, extent, style, scratch, "t").ok());
@@ -272,8 +225,8 @@ TEST(LongStretches, OverviewIsTheGallerysPictureOfEachRecord)
         text += "\n";
         table += name.substr(0, name.find(' ')) + "\t" + std::to_string(bases) + "\t" + std::to_string(x) + "\t" +
                  std::to_string(y);
-        for (const std::uint64_t base : first)
-            table += "\t" + std::to_string(base);
+        for (const std::uint64_t base : first) // appended: GCC 12 warns about "\t" + a temporary here
+            table.append(1, '\t').append(std::to_string(base));
         table += "\n";
     }
     const fs::path plain = WriteFile(dir / "genome.fa", text);

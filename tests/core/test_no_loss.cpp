@@ -62,22 +62,22 @@ TEST(NoLoss, AFailedRewriteKeepsTheEarlierGallery)
     CutSample(dir);
     const struct {
         const char* sizes;
-        bool limited; // the file size limit instead of the cut sequence
+        rlim_t limit; // a file size limit instead of the cut sequence; 0: none
         const char* message;
     } cases[] = {
-        {"6", false, "cannot read the sequence to its end"},
-        {"5-6", false, "no page was replaced"},
-        {"5-6", true, "File too large"},
+        {"6", 0, "cannot read the sequence to its end"},
+        {"5-6", 0, "no page was replaced"},
+        {"5-6", 4096, "File too large"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.message);
+        SCOPED_TRACE(c.sizes);
         fs::remove_all(dir / "g");
         const std::string rest = std::string(" --patterns LAMBDA_PAT --size ") + c.sizes + " --out @g";
         ASSERT_EQ(RunLine(dir, "--sequence LAMBDA_FA" + rest).status, 0);
         const auto before = Tree(dir / "g");
-        const RunResult run = RunLine(dir, (c.limited ? "--sequence LAMBDA_FA" : "--sequence @cut.fa.gz") + rest, [&] {
-            if (c.limited)
-                LimitFileSize(4096);
+        const RunResult run = RunLine(dir, (c.limit ? "--sequence LAMBDA_FA" : "--sequence @cut.fa.gz") + rest, [&] {
+            if (c.limit)
+                LimitFileSize(c.limit);
         });
         EXPECT_EQ(run.status, 1) << run.err;
         EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
@@ -352,12 +352,8 @@ TEST(NoLoss, AKilledRunLeavesNoPartialPage)
         SCOPED_TRACE(n);
         WriteFile(g / ".index.htm.lirovane-1234-5.part", "<html><body>half"); // as a killed run leaves it
         ASSERT_EQ(InChild([&] {
-                      AppSettings settings;
-                      settings.SetFirstRunDefaults();
-                      settings.sequenceFile = kLambdaFa;
-                      settings.sizeOfRepeats = 6;
-                      settings.numberOfRepeatsInThisSet = 24;
                       KillAt display(n);
+                      const AppSettings settings = FirstRun(kLambdaFa, 24, 6);
                       static_cast<void>(CreateImages(settings, display, g));
                       return 0;
                   }),

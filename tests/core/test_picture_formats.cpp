@@ -318,9 +318,7 @@ TEST(PictureFormats, BatchPagePerFormat)
 {
     for (const PictureFormat format : {PictureFormat::Bmp, PictureFormat::Png, PictureFormat::Svg}) {
         ScratchDir dir;
-        AppSettings settings;
-        settings.SetFirstRunDefaults();
-        settings.sequenceFile = WriteFile(dir / "s.fa", "ACGTACGTACGTAAAA").string();
+        const AppSettings settings = FirstRun(WriteFile(dir / "s.fa", "ACGTACGTACGTAAAA").string());
         WriteFile(dir / "starts.txt", "3\r\n9\r\n");
         WriteFile(dir / "ends.txt", "7\r\n15\r\n");
         QuietDisplay display;

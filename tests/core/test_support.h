@@ -6,6 +6,7 @@
 #include "core/batch/image_batch.h"
 #include "core/batch/quiet_display.h"
 #include "core/render/null_canvas.h"
+#include "core/settings/app_settings.h"
 
 #include <gtest/gtest.h>
 
@@ -191,6 +192,35 @@ inline RunResult RunLine(const ScratchDir& dir, const std::string& line, const s
     for (const std::string& w : Words(line))
         args.push_back(w.starts_with('@') ? (dir / w.substr(1)).string() : names.count(w) != 0 ? names.at(w) : w);
     return RunBatch(dir.Path(), args, inChild);
+}
+
+// Settings as the first run gives them, on `sequence`, with `count` repeats of `size` selected.
+inline AppSettings FirstRun(const std::string& sequence, int count = 0, int size = 43)
+{
+    AppSettings settings;
+    settings.SetFirstRunDefaults();
+    settings.sequenceFile = sequence;
+    settings.numberOfRepeatsInThisSet = count;
+    settings.sizeOfRepeats = size;
+    return settings;
+}
+
+// A made-up FASTA text about `bytes` long: records of 20 lines of 60 letters (A, C, G, T
+// in both cases and N) under a header; every seventh line ends in CR LF. Stretches cross
+// lines, headers and compressed blocks.
+inline std::string Genome(std::size_t bytes)
+{
+    std::mt19937 random(11);
+    std::string text;
+    for (int record = 0; text.size() < bytes; ++record) {
+        text += ">r" + std::to_string(record) + " part\n";
+        for (int line = 0; line < 20; ++line) {
+            for (int i = 0; i < 60; ++i)
+                text.push_back("ACGTacgtN"[random() % 9]);
+            text += line % 7 == 3 ? "\r\n" : "\n";
+        }
+    }
+    return text;
 }
 
 // `gzip` or `bgzip` of `plain` into `packed`; without a tool, a plain copy.

@@ -1,7 +1,10 @@
 // SplitPatterns on arbitrary bytes. The input is the patterns file; a first byte 'T'
 // makes it Tandem Repeats Finder output instead, split at the first NUL byte into the
-// .dat text and the sequence file it refers to.
+// .dat text (after trf's credit line) and the sequence file it refers to, and the .dat
+// reader's repeats must then cut positions that exist in that sequence.
 #include "core/intervals/patterns.h"
+#include "core/intervals/trf_dat.h"
+#include "core/sequence/token_reader.h"
 #include "core/settings/app_settings.h"
 
 #include "fuzz_input_files.h"
@@ -20,9 +23,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         text.remove_prefix(1);
         const std::size_t cut = std::min(text.find('\0'), text.size());
         const std::string dat = "Tandem Repeats Finder Program written by:\n" + std::string(text.substr(0, cut));
+        const std::string_view fasta = text.substr(std::min(cut + 1, text.size()));
         settings.patternsFile = WriteScratch("patterns.dat", dat).string();
-        settings.sequenceFile = WriteScratch("sequence.fa", text.substr(std::min(cut + 1, text.size()))).string();
+        settings.sequenceFile = WriteScratch("sequence.fa", fasta).string();
         settings.sizeOfRepeats = 2;
+        const auto repeats = ReadTrfRepeats(settings.patternsFile, settings.sequenceFile);
+        LIROVANE_FUZZ_CHECK(repeats || !repeats.Message().empty());
+        for (const PatternRecord& r : repeats ? repeats.value() : std::vector<PatternRecord>{})
+            LIROVANE_FUZZ_CHECK(r.start >= 1 && r.start <= r.end &&
+                                static_cast<std::size_t>(r.end) <= CountTokens(fasta.data(), fasta.size()));
     } else {
         settings.patternsFile = WriteScratch("patterns.txt", text).string();
     }

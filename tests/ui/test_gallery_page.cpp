@@ -1,10 +1,8 @@
 // Gallery pages at any size: which pages the thumbnail view takes, what it reads of
-// them, clicks and Back (the context menu is the main window's); and the batch's wait surface, which repaints
-// seldom and lets only paint events through.
+// them, clicks and Back (the context menu is the main window's).
 
 #include "ui/app/thumbnail_page.h"
 #include "ui/app/thumbnail_view.h"
-#include "ui/app/wait_surface.h"
 #include "ui/app/web_browser.h"
 #include "ui_test_support.h"
 
@@ -30,15 +28,6 @@ QByteArray BatchPage(int cells)
     }
     return html + "</table></body></html>";
 }
-
-// Paints counted, for telling paint events from others during a batch.
-class CountingWidget : public QWidget {
-public:
-    int paints = 0;
-
-protected:
-    void paintEvent(QPaintEvent*) override { ++paints; }
-};
 
 } // namespace
 
@@ -159,49 +148,6 @@ private slots:
         // A click on a caption opens nothing.
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->thumbnailRect(cell).bottomLeft() + QPoint(2, 6));
         QCOMPARE(browser.currentAddress(), page);
-    }
-
-    // Thousands of progress calls: the surface repaints when the bar moved and at most about
-    // once a frame; meanwhile paint events go through, while timers wait for the end.
-    void waitSurface()
-    {
-        QWidget window;
-        window.resize(500, 300);
-        CountingWidget other; // another window, which the batch must not leave unpainted
-        other.resize(50, 50);
-        auto* surface = new WaitSurface(&window);
-        window.show();
-        other.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window) && QTest::qWaitForWindowExposed(&other));
-        QApplication::processEvents();
-
-        surface->Begin();
-        surface->canvas().TextOut(100, 100, "Please wait");
-        surface->Present();
-        QElapsedTimer clock;
-        clock.start();
-        const int paintsBefore = other.paints;
-        int ticks = 0;
-        QTimer timer;
-        connect(&timer, &QTimer::timeout, this, [&ticks] { ++ticks; });
-        timer.start(1);
-        for (int i = 1; i <= 3000; ++i) {
-            if (i == 10) {
-                other.update();
-            }
-            surface->canvas().FillRect(102, 132, 102 + i / 10, 158, lirovane::StockBrush::Black);
-            surface->SetBarRight(102 + i / 10);
-            surface->Present();
-            if (i % 100 == 0)
-                QTest::qSleep(5);
-        }
-        const qint64 elapsed = clock.elapsed();
-        QVERIFY2(surface->presented() <= 301 && surface->presented() <= elapsed / 16 + 3,
-                 qPrintable(QString("%1 repaints in %2 ms").arg(surface->presented()).arg(elapsed)));
-        QVERIFY(other.paints > paintsBefore);
-        QCOMPARE(ticks, 0);
-        surface->End();
-        QTRY_VERIFY(ticks > 0);
     }
 };
 

@@ -253,9 +253,8 @@ private slots:
     }
 
     // The open chooser at the file of a box (relative names from the working folder): in
-    // its folder, the file selected under the filter that lists it ("*.txt" first), the
-    // names and sizes of the list shown whole. A file that is gone leaves its folder and
-    // "*.txt"; a folder that is gone, the working folder.
+    // its folder, the file selected under the filter that lists it ("*.txt" first). A file
+    // that is gone leaves its folder and "*.txt"; a folder that is gone, the working folder.
     void open_chooser_at_current_data()
     {
         QTest::addColumn<QString>("current");
@@ -278,13 +277,11 @@ private slots:
         QFETCH(QString, current);
         QFETCH(bool, patterns);
         QFETCH(QString, shown);
-        WriteFile(m_dir.filePath("REPEATS.DAT"), QByteArray(49270, '1')); // 48.1 KiB
+        WriteFile(m_dir.filePath("REPEATS.DAT"), "1");
         WriteFile(m_dir.filePath("run.log"), "");
-        WriteFile(m_dir.filePath("a long name of a sequence from a genome project.txt"), "ACGT");
         QTemporaryDir working;
         QDir::setCurrent(current.isEmpty() || current.startsWith('/') ? working.path() : m_dir.path());
         QString seen;
-        QStringList cut;
         ModalDriver driver([&](QWidget* modal) {
             auto* dialog = qobject_cast<QFileDialog*>(modal);
             auto* list = Child<QTreeView>(dialog, "treeView");
@@ -300,26 +297,11 @@ private slots:
                                dialog->selectedNameFilter(), Child<QLineEdit>(dialog, "fileNameEdit")->text(),
                                selected.join(',')}
                        .join(" / ");
-            const QAbstractItemView* view = list; // the width each column's entries ask for
-            auto cutColumns = [list, view] {
-                QStringList columns;
-                for (int column : {0, 1})
-                    if (list->columnWidth(column) < view->sizeHintForColumn(column))
-                        columns << list->model()->headerData(column, Qt::Horizontal).toString();
-                return columns;
-            };
-            // The list lays its columns out a moment after its rows arrive.
-            (void)QTest::qWaitFor([&cutColumns] { return cutColumns().isEmpty(); }, 2000);
-            cut = cutColumns();
         });
         const auto chosen =
             m_qt.OpenFileName(nullptr, "*.txt", patterns ? PatternsFileFilters() : SequenceFileFilters(), current);
         QCOMPARE(chosen, std::nullopt);
         QCOMPARE(seen, shown);
-        QCOMPARE(cut, QStringList());
-        // Qt's own choosers, which read the layout this one saved, still size by hand.
-        QFileDialog other;
-        QCOMPARE(Child<QTreeView>(&other, "treeView")->header()->sectionResizeMode(1), QHeaderView::Interactive);
     }
 
 };
