@@ -146,6 +146,99 @@ int Lines(const fs::path& file)
     return static_cast<int>(std::count(std::istreambuf_iterator<char>(in), {}, '\n'));
 }
 
+// What is measured: the input, the settings the flow left for it, and its selection.
+struct Bench {
+    fs::path work;
+    fs::path sequence;
+    fs::path patterns;
+    int size = 2;
+    std::vector<std::string> args; // lirovane-batch's
+    lirovane::AppSettings settings;
+    fs::path selection;
+};
+
+// The synthetic input or the sample, and the selection the settings flow leaves for it.
+Bench Prepare(const bench::BatchBenchOptions& options)
+{
+    Bench b;
+    b.work = options.base / ("lirovane_bench_ui_batch_" + std::to_string(getpid()));
+    fs::create_directories(b.work);
+    b.sequence = b.work / "bench.fa";
+    b.patterns = b.work / "bench.pat";
+    if (options.sample.empty()) {
+        WriteSequence(b.sequence, options.megabytes << 20);
+        WritePatterns(b.patterns, (options.megabytes << 20) * 60 / 61, options.pictures);
+    } else {
+        b.sequence = fs::absolute(options.sample[0]);
+        b.patterns = fs::absolute(options.sample[1]);
+        b.size = std::atoi(options.sample[2].c_str());
+    }
+    b.args = {options.batch, "--sequence", b.sequence.string(), "--patterns", b.patterns.string(), "--size",
+              std::to_string(b.size), "--out", (b.work / "cli").string()};
+    RunCommandLine(b.args);
+    b.selection = b.work / "cli";
+    b.settings.SetFirstRunDefaults();
+    b.settings.sequenceFile = b.sequence.string();
+    b.settings.patternsFile = b.patterns.string();
+    b.settings.sizeOfRepeats = b.size;
+    b.settings.numberOfRepeatsInThisSet = Lines(b.selection / "starts.txt");
+    return b;
+}
+
+// The window's Create images, until the page's first screen is painted, thumbnails and all.
+void TimeWindow(const Bench& b, CMorkelbyView& view, Run& window)
+{
+    Fresh(b.work / "window", b.selection);
+    QDir::setCurrent(QString::fromStdString((b.work / "window").string()));
+    QElapsedTimer clock;
+    clock.start();
+    const double cpu0 = ProcessCpu();
+    view.OnCreateImages();
+    view.repaint();
+    QApplication::processEvents();
+    window.Best(static_cast<double>(clock.nsecsElapsed()) * 1e-9, ProcessCpu() - cpu0);
+}
+
+// The same run with the pictures drawn on the reading thread; the pictures drawn.
+int TimeOneThread(const Bench& b, WaitSurface& surface, Run& oneThread)
+{
+    Fresh(b.work / "before", b.selection);
+    surface.Begin();
+    QElapsedTimer clock;
+    clock.start();
+    const double cpu0 = ProcessCpu();
+    OneThreadDisplay display(surface);
+    lirovane::BatchRequest request;
+    request.sequence = b.settings.sequenceFile;
+    request.selection = {lirovane::SelectionKind::PositionFiles, {}, b.settings.numberOfRepeatsInThisSet};
+    request.sizes = {b.size};
+    request.out = b.work / "before";
+    request.style = b.settings.Style();
+    request.inputs = lirovane::InputRule::AsGiven;
+    request.picturesOnOwnThread = false;
+    const int drawn = lirovane::RunBatch(request, display).Pictures();
+    oneThread.Best(static_cast<double>(clock.nsecsElapsed()) * 1e-9, ProcessCpu() - cpu0);
+    surface.End();
+    QApplication::processEvents();
+    return drawn;
+}
+
+void Report(const Bench& b, int drawn, const Run& commandLine, const Run& window, const Run& oneThread)
+{
+    std::printf("platform: %s\n", qPrintable(QGuiApplication::platformName()));
+    std::printf("gallery: %d pictures of size %d from %s (%.1f MB)\n", drawn, b.size, b.sequence.filename().c_str(),
+                static_cast<double>(fs::file_size(b.sequence)) / (1 << 20));
+    std::printf("command line (lirovane-batch process): %.3f s, CPU %.3f s\n", commandLine.seconds, commandLine.cpu);
+    std::printf("window, Create images to painted page:  %.3f s, CPU %.3f s\n", window.seconds, window.cpu);
+    std::printf("window's run on one thread (as before):  %.3f s, CPU %.3f s\n", oneThread.seconds, oneThread.cpu);
+    std::printf("ratio window / command line: %.2f wall, %.2f CPU; one thread: %.2f wall, %.2f CPU\n",
+                window.seconds / commandLine.seconds, window.cpu / commandLine.cpu,
+                oneThread.seconds / commandLine.seconds, oneThread.cpu / commandLine.cpu);
+    const double allowed = 1.2 * commandLine.seconds + 0.5;
+    std::printf("target: window <= 1.2 x command line + 0.5 s = %.3f s: %s\n", allowed,
+                window.seconds <= allowed ? "met" : "missed");
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -157,45 +250,18 @@ int main(int argc, char** argv)
         if (!options.Read(argc, argv, i))
             Die("usage: bench_ui_batch [--mb N] [--pictures N] [--rounds N] [--batch PATH] [--dir DIR] "
                 "[--sample FASTA PATTERNS SIZE]");
-    auto& [megabytes, pictures, rounds, batch, base, sample] = options;
     // On a display the repaints cost what they cost a user (run under xvfb-run for a
     // machine without one); without one the offscreen platform draws into memory.
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    batch = fs::absolute(batch).string();
-    const fs::path work = base / ("lirovane_bench_ui_batch_" + std::to_string(getpid()));
-    fs::create_directories(work);
-
-    fs::path sequence = work / "bench.fa";
-    fs::path patterns = work / "bench.pat";
-    int size = 2;
-    if (sample.empty()) {
-        WriteSequence(sequence, megabytes << 20);
-        WritePatterns(patterns, (megabytes << 20) * 60 / 61, pictures);
-    } else {
-        sequence = fs::absolute(sample[0]);
-        patterns = fs::absolute(sample[1]);
-        size = std::atoi(sample[2].c_str());
-    }
-    const std::vector<std::string> args = {
-        batch,    "--sequence",         sequence.string(), "--patterns",           patterns.string(),
-        "--size", std::to_string(size), "--out",           (work / "cli").string()};
-
-    // The settings as the settings flow leaves them, and its selection.
-    RunCommandLine(args);
-    const fs::path selection = work / "cli";
-    lirovane::AppSettings settings;
-    settings.SetFirstRunDefaults();
-    settings.sequenceFile = sequence.string();
-    settings.patternsFile = patterns.string();
-    settings.sizeOfRepeats = size;
-    settings.numberOfRepeatsInThisSet = Lines(selection / "starts.txt");
+    options.batch = fs::absolute(options.batch).string();
+    Bench b = Prepare(options);
     lirovane::MemoryProfileStore store;
-    lirovane::SaveSettings(settings, store);
+    lirovane::SaveSettings(b.settings, store);
     NoPickers pickers;
 
-    CMorkelbyView view(settings, store, pickers);
+    CMorkelbyView view(b.settings, store, pickers);
     view.resize(800, 600);
     view.show();
     QWidget before;
@@ -208,56 +274,16 @@ int main(int argc, char** argv)
     Run window;
     Run oneThread;
     int drawn = 0;
-    for (int round = 0; round < rounds; ++round) {
-        fs::remove_all(work / "cli");
-        const auto [seconds, cpu] = RunCommandLine(args);
+    for (int round = 0; round < options.rounds; ++round) {
+        fs::remove_all(b.work / "cli");
+        const auto [seconds, cpu] = RunCommandLine(b.args);
         commandLine.Best(seconds, cpu);
-
-        Fresh(work / "window", selection);
-        QDir::setCurrent(QString::fromStdString((work / "window").string()));
-        QElapsedTimer clock;
-        clock.start();
-        double cpu0 = ProcessCpu();
-        view.OnCreateImages();
-        // Until the page's first screen is painted, thumbnails and all.
-        view.repaint();
-        QApplication::processEvents();
-        window.Best(static_cast<double>(clock.nsecsElapsed()) * 1e-9, ProcessCpu() - cpu0);
-
-        Fresh(work / "before", selection);
-        surface->Begin();
-        clock.restart();
-        cpu0 = ProcessCpu();
-        OneThreadDisplay display(*surface);
-        lirovane::BatchRequest request;
-        request.sequence = settings.sequenceFile;
-        request.selection = {lirovane::SelectionKind::PositionFiles, {}, settings.numberOfRepeatsInThisSet};
-        request.sizes = {size};
-        request.out = work / "before";
-        request.style = settings.Style();
-        request.inputs = lirovane::InputRule::AsGiven;
-        request.picturesOnOwnThread = false;
-        drawn = lirovane::RunBatch(request, display).Pictures();
-        oneThread.Best(static_cast<double>(clock.nsecsElapsed()) * 1e-9, ProcessCpu() - cpu0);
-        surface->End();
-        QApplication::processEvents();
+        TimeWindow(b, view, window);
+        drawn = TimeOneThread(b, *surface, oneThread);
     }
-    QDir::setCurrent(QString::fromStdString(base.string()));
-
-    std::printf("platform: %s\n", qPrintable(QGuiApplication::platformName()));
-    std::printf("gallery: %d pictures of size %d from %s (%.1f MB)\n", drawn, size, sequence.filename().c_str(),
-                static_cast<double>(fs::file_size(sequence)) / (1 << 20));
-    std::printf("command line (lirovane-batch process): %.3f s, CPU %.3f s\n", commandLine.seconds, commandLine.cpu);
-    std::printf("window, Create images to painted page:  %.3f s, CPU %.3f s\n", window.seconds, window.cpu);
-    std::printf("window's run on one thread (as before):  %.3f s, CPU %.3f s\n", oneThread.seconds, oneThread.cpu);
-    std::printf("ratio window / command line: %.2f wall, %.2f CPU; one thread: %.2f wall, %.2f CPU\n",
-                window.seconds / commandLine.seconds, window.cpu / commandLine.cpu,
-                oneThread.seconds / commandLine.seconds, oneThread.cpu / commandLine.cpu);
-    const double allowed = 1.2 * commandLine.seconds + 0.5;
-    std::printf("target: window <= 1.2 x command line + 0.5 s = %.3f s: %s\n", allowed,
-                window.seconds <= allowed ? "met" : "missed");
-
+    QDir::setCurrent(QString::fromStdString(options.base.string()));
+    Report(b, drawn, commandLine, window, oneThread);
     std::error_code ec;
-    fs::remove_all(work, ec);
+    fs::remove_all(b.work, ec);
     return 0;
 }

@@ -1,12 +1,12 @@
 #!/usr/bin/env python3
-"""Lists the translation units under src/ that clang-tidy must look at again.
+"""Lists the translation units under src/ (or the folders named) that clang-tidy must look at again.
 
 A unit is skipped when the contents of everything it includes from this repository
 (ninja's dependency record), its compile command and .clang-tidy hash to a key that
 an earlier clean run recorded in BUILD/tidy-clean. A clean build directory (CI's)
 has no record, so everything is checked there.
 
-Usage: tidy_todo.py BUILD list        prints "FILE KEY" lines to check
+Usage: tidy_todo.py BUILD list [DIR...] prints "FILE KEY" lines to check (DIR: src by default)
        tidy_todo.py BUILD record KEY... records keys that were found clean
 """
 import hashlib
@@ -23,6 +23,7 @@ if action == "record":
     sys.exit(0)
 
 root = os.getcwd()
+folders = tuple(os.path.join(root, d) + os.sep for d in (sys.argv[3:] or ["src"]))
 clean = set()
 if os.path.exists(record):
     with open(record, encoding="utf-8") as f:
@@ -33,7 +34,7 @@ with open(os.path.join(build, "compile_commands.json"), encoding="utf-8") as f:
     units = json.load(f)
 for unit in units:
     source = unit["file"]
-    if not source.startswith(os.path.join(root, "src") + os.sep) or not source.endswith(".cpp"):
+    if not source.startswith(folders) or not source.endswith(".cpp"):
         continue
     command = unit.get("command", " ".join(unit.get("arguments", [])))
     words = command.split()
