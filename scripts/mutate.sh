@@ -21,12 +21,20 @@ export CCACHE_BASEDIR="$scratch"
 mkdir -p "$scratch"
 # Keep the scratch build between runs so that only what changed is rebuilt.
 find "$scratch" -mindepth 1 -maxdepth 1 ! -name build -exec rm -rf {} +
-git ls-files -z | tar --null -T - -cf - | tar -xf - -C "$scratch"
+# Extracted with the time of the copy (-m): a file older than its object from an earlier
+# run would otherwise not be rebuilt. ccache makes the unchanged ones cheap.
+git ls-files -z | tar --null -T - -cf - | tar -xmf - -C "$scratch"
 cd "$scratch"
 launcher=()
 if command -v ccache >/dev/null; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
 cmake --preset ci -DLIROVANE_BUILD_BENCH=OFF "${launcher[@]}" >/dev/null
 nice -n 5 cmake --build --preset ci >/dev/null
+tests=(ctest --preset ci -j2 -E '^workflow$' --stop-on-failure --timeout 120)
+# A fault counts as caught only when the tests pass without it.
+if ! "${tests[@]}" >/dev/null 2>&1; then
+  echo "mutate: the tests fail without any fault planted; fix them first" >&2
+  exit 1
+fi
 
 caught=0 total=0 row=0
 printf '%-4s %-9s %-40s %s\n' '#' result file fault
@@ -50,7 +58,7 @@ PY
     result="stale"
   elif ! nice -n 5 cmake --build --preset ci >/dev/null 2>&1; then
     result="no-build" # a fault must compile to say anything about the tests
-  elif ctest --preset ci -j2 -E '^workflow$' --stop-on-failure --timeout 120 >/dev/null 2>&1; then
+  elif "${tests[@]}" >/dev/null 2>&1; then
     result="SURVIVED"
   else
     result="caught"
