@@ -102,9 +102,9 @@ IoResult<std::vector<int>> ParseSizeList(std::string_view text)
 namespace {
 
 // The batch's options; each takes a value.
-constexpr std::string_view kNames[] = {"--sequence", "--patterns", "--trf",    "--size",          "--orientation",
-                                       "--colors",   "--out",      "--bed",    "--gff",           "--type",
-                                       "--summary",  "--table",    "--format", "--write-patterns"};
+constexpr std::string_view kNames[] = {
+    "--sequence", "--patterns", "--trf",     "--size",  "--orientation", "--colors",         "--out",           "--bed",
+    "--gff",      "--type",     "--summary", "--table", "--format",      "--write-patterns", "--svg-resolution"};
 
 // A --type list: names separated by commas, each kept once in the order given.
 IoResult<std::vector<std::string>> ParseTypeList(std::string_view text)
@@ -174,6 +174,12 @@ IoStatus TakeBatchOption(std::string_view name, std::string_view value, BatchOpt
             return IoError::Plain("--format must be " + std::string(kPictureFormatNames) + ", not '" +
                                   std::string(value) + "'");
         options.format = *format;
+    } else if (name == "--svg-resolution") {
+        const IoResult<SvgResolution> resolution = ParseSvgResolution(value);
+        if (!resolution)
+            return resolution;
+        options.svgResolution = *resolution;
+        options.svgResolutionGiven = true;
     }
     return {};
 }
@@ -194,6 +200,8 @@ std::string MissingOption(const BatchOptions& options)
 {
     if (options.sequence.empty())
         return "--sequence FILE is required";
+    if (options.svgResolutionGiven && options.format != PictureFormat::Svg)
+        return "--svg-resolution needs --format svg";
     if (options.Features() || !options.types.empty()) {
         if (options.out.empty())
             return "--out needs a folder name";
@@ -272,6 +280,7 @@ std::string BatchUsage()
            "                      [--orientation 1|2|3] [--colors LEFT,UP,DOWN,RIGHT]\n"
            "                      [--out DIR] [--write-patterns FILE] [--summary FILE.tsv]\n"
            "                      [--table FILE.tsv] [--format bmp|png|svg]\n"
+           "                      [--svg-resolution step|picture]\n"
            "\n"
            "Draws every repeat of size N as a picture N.bmp named after its start position and\n"
            "writes starts.txt, ends.txt, the pictures and the page index.htm into DIR.\n"
@@ -303,6 +312,10 @@ std::string BatchUsage()
            "                         several sizes share one table, pictures named size-N/...\n"
            "  --format bmp|png|svg   picture format (default bmp): N.png holds the same pixels\n"
            "                         compressed, N.svg the same walk as a vector drawing\n"
+           "  --svg-resolution step|picture\n"
+           "                         with --format svg, a picture scaled down keeps every\n"
+           "                         step (step, the default) or one point per pixel the\n"
+           "                         walk moves, as the BMP has it (picture: smaller files)\n"
            "  --view ...             draw the viewer's picture of a sequence instead (own options)\n"
            "  --index FILE           write FILE.fai (and FILE.gzi for bgzip files), as samtools\n"
            "                         faidx does; the viewer then jumps to any position at once\n"
@@ -324,6 +337,7 @@ BatchRequest RequestOf(const BatchOptions& options)
     request.sizes = options.sizes;
     request.out = options.out;
     request.format = options.format;
+    request.svgResolution = options.svgResolution;
     AppSettings look;
     look.SetFirstRunDefaults();
     look.SetOrientation(options.orientation);

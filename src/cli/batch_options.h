@@ -29,7 +29,9 @@ struct BatchOptions {
     std::string table;      // --table: a table of the pictures, one row each
     int orientation = 1;
     SlotColors colors = kDefaultColors;
-    PictureFormat format = PictureFormat::Bmp; // --format
+    PictureFormat format = PictureFormat::Bmp;         // --format
+    SvgResolution svgResolution = SvgResolution::Step; // --svg-resolution
+    bool svgResolutionGiven = false;
     bool help = false;
 
     bool Features() const { return !bed.empty() || !gff.empty(); }

@@ -62,7 +62,7 @@ std::optional<FeatureGalleryRequest> ReadRequest(const BatchOptions& options)
     }
     return FeatureGalleryRequest{FeatureFile(options), std::move(features).value(), std::move(records).value(),
                                  options.out,          !options.types.empty(),      options.ignoreStrand,
-                                 options.format};
+                                 options.format,       options.svgResolution};
 }
 
 // Every file the run writes, checked against its inputs before anything is written.

@@ -79,7 +79,9 @@ std::string Line(const RunError& e, const cli::BatchOptions& options, const Batc
     case RunItem::Picture: return "could not write picture " + Quoted(error.file) + ": " + error.reason;
     case RunItem::Overview: return "could not write " + Quoted(report.overview) + ": " + error.reason;
     case RunItem::Patterns: return "cannot write patterns file " + Quoted(error.file) + ": " + error.reason;
-    case RunItem::Table: return "could not write table " + Quoted(options.table) + ": " + error.Message();
+    case RunItem::Table:
+        return "could not write table " + Quoted(options.table) + ": " +
+               (error.file == options.table ? error.reason : error.Message());
     case RunItem::Summary: return "could not write summary " + Quoted(error.file) + ": " + error.reason;
     default: break; // the folders, a clash, a gallery's page: their messages name them
     }

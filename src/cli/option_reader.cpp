@@ -58,6 +58,15 @@ IoResult<std::int64_t> ParseWholeNumber(std::string_view text, std::int64_t low,
     return IoError::Plain(std::move(why));
 }
 
+IoResult<SvgResolution> ParseSvgResolution(std::string_view text)
+{
+    if (text == "step")
+        return SvgResolution::Step;
+    if (text == "picture")
+        return SvgResolution::Picture;
+    return IoError::Plain("--svg-resolution must be step or picture, not '" + std::string(text) + "'");
+}
+
 IoResult<Color> ParseColor(std::string_view text)
 {
     struct Named {

@@ -2,6 +2,7 @@
 
 #include "core/files/io_error.h"
 #include "core/render/path_renderer.h"
+#include "core/render/picture_format.h"
 
 #include <cstdint>
 #include <span>
@@ -48,6 +49,9 @@ std::string Printable(std::string_view text);
 // A decimal whole number from `low` to `high`: "'TEXT' is out of range" for a number
 // outside them however many digits it has, "'TEXT' is not a whole number" otherwise.
 IoResult<std::int64_t> ParseWholeNumber(std::string_view text, std::int64_t low, std::int64_t high);
+
+// --svg-resolution: "step" (every step, the default) or "picture" (a point per pixel).
+IoResult<SvgResolution> ParseSvgResolution(std::string_view text);
 
 // A colour as #rrggbb (red first, as on the web), as 0xBBGGRR (the stored form) or as
 // a name: red, green, blue, cyan, magenta, yellow, black, white, grey (or gray).

@@ -20,6 +20,7 @@ using namespace lirovane;
 
 constexpr const char* kUsage = "usage: lirovane-batch --sequence FILE --overview [--out DIR] [--format bmp|png|svg]\n"
                                "                      [--orientation 1|2|3] [--colors LEFT,UP,DOWN,RIGHT]\n"
+                               "                      [--svg-resolution step|picture]\n"
                                "  Draws every record of FILE whole, as a gallery draws a repeat spanning it, into\n"
                                "  DIR/overview (DIR defaults to the working folder): RECORD.bmp (or .png, .svg),\n"
                                "  index.htm listing them, and walk.tsv with each record's length, the walk's end\n"
@@ -31,6 +32,7 @@ struct OverviewOptions {
     std::string sequence;
     std::string out = ".";
     OverviewRequest request;
+    bool svgResolutionGiven = false;
 };
 
 IoStatus Take(std::string_view name, std::string_view value, OverviewOptions& options)
@@ -45,6 +47,12 @@ IoStatus Take(std::string_view name, std::string_view value, OverviewOptions& op
             return IoError::Plain("--format must be " + std::string(kPictureFormatNames) + ", not '" +
                                   std::string(value) + "'");
         options.request.format = *format;
+    } else if (name == "--svg-resolution") {
+        const IoResult<SvgResolution> resolution = cli::ParseSvgResolution(value);
+        if (!resolution)
+            return resolution;
+        options.request.svgResolution = *resolution;
+        options.svgResolutionGiven = true;
     } else if (name == "--orientation") {
         const IoResult<std::int64_t> o = cli::ParseWholeNumber(value, 1, 3);
         if (!o)
@@ -61,7 +69,8 @@ IoStatus Take(std::string_view name, std::string_view value, OverviewOptions& op
 
 IoResult<OverviewOptions> ParseOverviewOptions(std::span<const std::string_view> args)
 {
-    static constexpr std::string_view kNames[] = {"--sequence", "--out", "--format", "--orientation", "--colors"};
+    static constexpr std::string_view kNames[] = {"--sequence",    "--out",    "--format",
+                                                  "--orientation", "--colors", "--svg-resolution"};
     std::vector<std::string_view> rest;
     for (const std::string_view arg : args)
         if (arg != "--overview")
@@ -73,6 +82,8 @@ IoResult<OverviewOptions> ParseOverviewOptions(std::span<const std::string_view>
         case cli::OptionReader::Status::End:
             if (options.sequence.empty())
                 return IoError::Plain("--sequence FILE is required");
+            if (options.svgResolutionGiven && options.request.format != PictureFormat::Svg)
+                return IoError::Plain("--svg-resolution needs --format svg");
             return options;
         case cli::OptionReader::Status::Unknown:
             return IoError::Plain("unknown argument '" + std::string(reader.Argument()) + "'");

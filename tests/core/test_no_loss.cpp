@@ -60,19 +60,23 @@ TEST(NoLoss, AFailedRewriteKeepsTheEarlierGallery)
 {
     ScratchDir dir;
     CutSample(dir);
+    WriteFile(dir / "long.pat", "100 40000 6\n");
     const struct {
         const char* sizes;
         rlim_t limit; // a file size limit instead of the cut sequence; 0: none
         const char* message;
+        const char* patterns = "LAMBDA_PAT";
     } cases[] = {
         {"6", 0, "cannot read the sequence to its end"},
         {"5-6", 0, "no page was replaced"},
         {"5-6", 4096, "File too large"},
+        // A drawing too large for memory meets the limit in its temporary file.
+        {"6 --format svg", 4096, "temporary file: File too large", "@long.pat"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.sizes);
         fs::remove_all(dir / "g");
-        const std::string rest = std::string(" --patterns LAMBDA_PAT --size ") + c.sizes + " --out @g";
+        const std::string rest = std::string(" --patterns ") + c.patterns + " --size " + c.sizes + " --out @g";
         ASSERT_EQ(RunLine(dir, "--sequence LAMBDA_FA" + rest).status, 0);
         const auto before = Tree(dir / "g");
         const RunResult run = RunLine(dir, (c.limit ? "--sequence LAMBDA_FA" : "--sequence @cut.fa.gz") + rest, [&] {

@@ -181,7 +181,10 @@ TEST(PictureFormats, SameGeometryInEveryFormat)
         const char* name;
         std::size_t length;
         bool scaled;
-    } walks[] = {{"full", 6000, false}, {"scaled", 80000, true}};
+        SvgResolution svg;
+    } walks[] = {{"full", 6000, false, SvgResolution::Step},
+                 {"scaled", 80000, true, SvgResolution::Step},
+                 {"pixels", 80000, true, SvgResolution::Picture}}; // the BMP's path, no finer
     for (const auto& walk : walks) {
         for (const int orientation : {1, 2, 3}) {
             SCOPED_TRACE(std::string(walk.name) + " orientation " + std::to_string(orientation));
@@ -194,8 +197,8 @@ TEST(PictureFormats, SameGeometryInEveryFormat)
             RasterCanvas scratch(1, 1);
             const std::string base = std::string(walk.name) + std::to_string(orientation);
             for (const PictureFormat format : {PictureFormat::Bmp, PictureFormat::Png, PictureFormat::Svg})
-                ASSERT_TRUE(
-                    SavePathPicture(dir / (base + Extension(format)), format, stretch, extent, style, scratch, "t"));
+                ASSERT_TRUE(SavePathPicture(dir / (base + Extension(format)), format, stretch, extent, style,
+                                            scratch, "t", walk.svg));
 
             const Rgb bmp = ReadBmp(dir / (base + ".bmp"));
             ASSERT_EQ(bmp.width, extent.width);
@@ -209,22 +212,25 @@ TEST(PictureFormats, SameGeometryInEveryFormat)
             EXPECT_TRUE(png.pixels.data == bmp.data) << "PNG pixels differ from the BMP";
 
             const std::string svg = ReadFile(dir / (base + ".svg"));
+            const int units = walk.svg == SvgResolution::Step ? extent.scale : 1;
             const std::string size = "width=\"" + std::to_string(extent.width) + "\" height=\"" +
                                      std::to_string(extent.height) + "\" viewBox=\"0 0 " +
-                                     std::to_string(extent.width * extent.scale) + " " +
-                                     std::to_string(extent.height * extent.scale) + "\"";
+                                     std::to_string(extent.width * units) + " " +
+                                     std::to_string(extent.height * units) + "\"";
             EXPECT_NE(svg.find(size), std::string::npos) << size;
             // Each run of steps in one direction is one segment, every step kept when scaled down.
             const std::string data = PathData(svg);
-            EXPECT_EQ(static_cast<std::size_t>(std::count(data.begin(), data.end(), 'h') +
-                                               std::count(data.begin(), data.end(), 'v')),
-                      Runs(stretch, style));
+            if (walk.svg == SvgResolution::Step) {
+                EXPECT_EQ(static_cast<std::size_t>(std::count(data.begin(), data.end(), 'h') +
+                                                   std::count(data.begin(), data.end(), 'v')),
+                          Runs(stretch, style));
+            }
             const Rgb drawn = RasteriseSvg(dir / (base + ".svg"));
             ASSERT_EQ(drawn.width, extent.width);
             ASSERT_EQ(drawn.height, extent.height);
             EXPECT_EQ(FarPixel(drawn, bmp), "") << "drawn in the SVG, far from the BMP's path";
             EXPECT_EQ(FarPixel(bmp, drawn), "") << "drawn in the BMP, far from the SVG's path";
-            if (!walk.scaled) { // on whole pixels the renderer has nothing to smooth
+            if (units == 1) { // on whole pixels the renderer has nothing to smooth
                 EXPECT_TRUE(drawn.data == bmp.data) << "SVG at full size differs from the BMP";
             }
         }

@@ -250,6 +250,7 @@ TEST(ViewOptions, PictureIsTheViewersAndReportsItsBoxes)
         {"--view t.txt --zoom 2 --save c.bmp", true, "0 319"},
         {"--view t.txt --start 5000 --save d.bmp", false, "5000 5000"}, // no earlier letters to show
         {"--view t.txt --save missing/e.bmp", true, "missing/e.bmp: cannot create a file in its folder: No such file"},
+        {"--view t.txt --save /sys/e.bmp", true, "/sys/e.bmp: cannot create a file in its folder: Permission denied"},
         {"--view t.txt --fit --save g.bmp", true, "0 1000"},     // at 1:2, the level where it fits
         {"--view t.txt --strand - --save g.bmp", true, "0 637"}, // read as 1000 A: maxX starts at 1
     };

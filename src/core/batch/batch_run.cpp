@@ -178,6 +178,7 @@ void Draw(const BatchRequest& request, BatchDisplay& display, BatchReport& repor
     PassOptions options;
     options.picturesOnOwnThread = request.picturesOnOwnThread;
     options.picturesAhead = request.picturesAhead;
+    options.svgResolution = request.svgResolution;
     options.readToEnd = checked;
     options.pagesNeedWholeSequence = checked;
     std::vector<BatchResult> results = DrawOnDisplay(settings, display, galleries, options);

@@ -46,6 +46,7 @@ struct BatchRequest {
     std::vector<int> sizes;
     std::filesystem::path out; // the working folder when empty
     PictureFormat format = PictureFormat::Bmp;
+    SvgResolution svgResolution = SvgResolution::Step;
     PathStyle style;
     std::filesystem::path writePatterns; // the converted .dat as a patterns file
     std::filesystem::path table;         // one row per saved picture

@@ -210,7 +210,8 @@ namespace {
 class FeaturePass {
 public:
     FeaturePass(const AppSettings& settings, const FeatureGalleryRequest& request, FeatureRunReport& report)
-        : m_settings(settings), m_request(request), m_report(report), m_writer(settings.Style(), true)
+        : m_settings(settings), m_request(request), m_report(report),
+          m_writer(settings.Style(), true, 0, request.svgResolution)
     {
     }
 

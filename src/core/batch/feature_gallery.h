@@ -31,6 +31,7 @@ struct FeatureGalleryRequest {
     bool byType = false;       // one gallery per type in out/TYPE/, out/index.htm linking them
     bool ignoreStrand = false; // every feature drawn as it lies on the plus strand
     PictureFormat format = PictureFormat::Bmp;
+    SvgResolution svgResolution = SvgResolution::Step;
 };
 
 // A picture of a gallery: the feature (an index into the request's features) and its file name.

@@ -52,6 +52,7 @@ struct PassOptions {
     bool pagesNeedWholeSequence = false;
     // Moves the bound above (the files are the same whatever it is).
     std::size_t stretchInMemory = kStretchInMemory;
+    SvgResolution svgResolution = SvgResolution::Step;
 };
 
 // Draws every gallery in one read of the settings' sequence file: each gallery cuts

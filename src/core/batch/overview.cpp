@@ -98,7 +98,7 @@ std::string WalkRow(std::string_view name, const RecordWalk& walk)
 class OverviewOutputs {
 public:
     OverviewOutputs(const OverviewRequest& request, const std::vector<FastaRecord>& records, OverviewReport& report)
-        : m_request(request), m_report(report), m_writer(request.style, true),
+        : m_request(request), m_report(report), m_writer(request.style, true, 0, request.svgResolution),
           m_page(request.folder / "index.htm", request.sequenceFile,
                  {std::string(kOverviewLine), "Number of records: " + std::to_string(records.size())}),
           m_table(request.folder / "walk.tsv")

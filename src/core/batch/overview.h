@@ -64,6 +64,7 @@ struct OverviewRequest {
     // Asked as each record is read: true ends the run there. The pictures handed over
     // are finished; the page and walk.tsv are not replaced.
     std::function<bool()> stop = nullptr;
+    SvgResolution svgResolution = SvgResolution::Step;
 };
 
 struct OverviewReport {

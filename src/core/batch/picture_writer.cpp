@@ -21,8 +21,8 @@ std::size_t QueuedSize(const PictureJob& job)
 
 } // namespace
 
-PictureWriter::PictureWriter(const PathStyle& style, bool ownThread, std::size_t maxQueued)
-    : m_style(style), m_maxQueued(maxQueued > 0 ? maxQueued : kMaxQueuedJobs)
+PictureWriter::PictureWriter(const PathStyle& style, bool ownThread, std::size_t maxQueued, SvgResolution svg)
+    : m_style(style), m_svg(svg), m_maxQueued(maxQueued > 0 ? maxQueued : kMaxQueuedJobs)
 {
     if (ownThread)
         m_thread = std::thread([this] { Run(); });
@@ -95,7 +95,8 @@ void PictureWriter::Write(Job& job)
     if (letters.Failed()) {
         job.unwritten->push_back(
             IoError::Content(job.file, 0, "its stretch could not be read again from the sequence"));
-    } else if (IoStatus saved = SavePathPicture(job.file, job.format, letters, extent, m_style, m_picture, job.title);
+    } else if (IoStatus saved =
+                   SavePathPicture(job.file, job.format, letters, extent, m_style, m_picture, job.title, m_svg);
                !saved) {
         job.unwritten->push_back(saved.error());
     }

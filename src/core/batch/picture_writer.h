@@ -42,7 +42,8 @@ struct PictureJob {
 class PictureWriter {
 public:
     // `maxQueued` bounds the pictures handed over and not yet taken up (0: a bound of its own).
-    PictureWriter(const PathStyle& style, bool ownThread, std::size_t maxQueued = 0);
+    PictureWriter(const PathStyle& style, bool ownThread, std::size_t maxQueued = 0,
+                  SvgResolution svg = SvgResolution::Step);
     ~PictureWriter();
     PictureWriter(const PictureWriter&) = delete;
     PictureWriter& operator=(const PictureWriter&) = delete;
@@ -58,6 +59,7 @@ private:
     void Run();
 
     PathStyle m_style;
+    SvgResolution m_svg;
     RasterCanvas m_picture{1, 1}; // one surface for every picture, resized for each
 
     // Jobs waiting for the writer thread, bounded so that a fast read cannot pile up

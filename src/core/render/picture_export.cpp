@@ -13,22 +13,22 @@ namespace lirovane {
 
 IoStatus SavePathPicture(const std::filesystem::path& file, PictureFormat format, std::string_view stretch,
                          const PathExtent& extent, const PathStyle& style, RasterCanvas& scratch,
-                         std::string_view title)
+                         std::string_view title, SvgResolution svg)
 {
     StringLetters letters(stretch);
-    return SavePathPicture(file, format, letters, extent, style, scratch, title);
+    return SavePathPicture(file, format, letters, extent, style, scratch, title, svg);
 }
 
 IoStatus SavePathPicture(const std::filesystem::path& file, PictureFormat format, LetterSource& letters,
                          const PathExtent& extent, const PathStyle& style, RasterCanvas& scratch,
-                         std::string_view title)
+                         std::string_view title, SvgResolution svg)
 {
     const auto unread = [&] {
         return IoError::Plain(file.string() + ": not written, its stretch could not be read again from the sequence");
     };
     if (format == PictureFormat::Svg) {
         // A frame too fine for int coordinates keeps the picture's own pixels instead.
-        const std::optional<PathExtent> steps = StepExtent(extent);
+        const std::optional<PathExtent> steps = svg == SvgResolution::Step ? StepExtent(extent) : std::nullopt;
         SvgCanvas drawing(extent.width, extent.height, steps ? extent.scale : 1);
         DrawPath(letters, steps ? *steps : extent, style, drawing);
         if (letters.Failed())

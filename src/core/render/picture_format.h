@@ -12,6 +12,11 @@ namespace lirovane {
 // same pixels compressed; SVG draws the same walk as vectors.
 enum class PictureFormat { Bmp, Png, Svg };
 
+// How an SVG picture of a walk drawn scaled down keeps it: every step, in a frame as
+// many times finer as the picture is scaled (the default), or one path point per pixel
+// the pen moves, as the BMP and PNG pictures have it (a file no larger than the picture).
+enum class SvgResolution { Step, Picture };
+
 // For messages that list what is accepted.
 inline constexpr std::string_view kPictureFormatNames = "bmp, png or svg";
 inline constexpr std::string_view kPictureExtensions = ".bmp, .png or .svg";

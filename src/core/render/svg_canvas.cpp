@@ -152,29 +152,33 @@ void SvgCanvas::SpillIfLarge()
         m_noSpill = true; // as it always could, the body stays in memory
         return;
     }
-    if (std::fwrite(m_body.data(), 1, m_body.size(), m_spill.get()) != m_body.size())
-        m_spillFailed = true;
+    errno = 0;
+    if (std::fwrite(m_body.data(), 1, m_body.size(), m_spill.get()) != m_body.size() && m_spillError == 0)
+        m_spillError = errno != 0 ? errno : EIO;
     m_body.clear();
 }
 
-template <typename Write> bool SvgCanvas::EmitBody(Write&& write) const
+template <typename Write> int SvgCanvas::EmitBody(Write&& write) const
 {
     if (m_spill) {
         std::FILE* file = m_spill.get();
-        if (m_spillFailed || std::fflush(file) != 0 || std::fseek(file, 0, SEEK_SET) != 0)
-            return false;
+        if (m_spillError != 0)
+            return m_spillError;
+        errno = 0;
+        if (std::fflush(file) != 0 || std::fseek(file, 0, SEEK_SET) != 0)
+            return errno != 0 ? errno : EIO;
         std::string piece(std::size_t{1} << 20, '\0');
         for (std::size_t got = 0; (got = std::fread(piece.data(), 1, piece.size(), file)) > 0;)
             write(std::string_view(piece.data(), got));
-        const bool read = std::ferror(file) == 0;
+        const int read = std::ferror(file) == 0 ? 0 : errno != 0 ? errno : EIO;
         std::fseek(file, 0, SEEK_END); // drawing may go on after a save
-        if (!read)
-            return false;
+        if (read != 0)
+            return read;
     }
     write(std::string_view(m_body));
     if (m_pathOpen)
         write(std::string_view("\"/>\n"));
-    return true;
+    return 0;
 }
 
 SvgCanvas::SvgCanvas(int width, int height, int unitsPerPixel)
@@ -365,9 +369,9 @@ IoStatus SvgCanvas::Save(const std::filesystem::path& file, std::string_view tit
     OutputFile out(file);
     // The body is written as it stands, not copied into one document first.
     out.Write(Head(title));
-    if (!EmitBody([&out](std::string_view piece) { out.Write(piece); })) {
+    if (const int failed = EmitBody([&out](std::string_view piece) { out.Write(piece); }); failed != 0) {
         out.Discard();
-        return IoError::FromErrno(file, EIO, "cannot keep the drawing in a temporary file");
+        return IoError::FromErrno(file, failed, "cannot keep the drawing in a temporary file");
     }
     out.Write(kTail);
     return out.Close();

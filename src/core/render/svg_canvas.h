@@ -61,8 +61,9 @@ private:
     void ClosePath();
     // Moves the body to the temporary file once it is large; true while all is well.
     void SpillIfLarge();
-    // Hands the body, in pieces, to `write`; false when the temporary file failed.
-    template <typename Write> bool EmitBody(Write&& write) const;
+    // Hands the body, in pieces, to `write`; the error number when the temporary file
+    // failed, else 0.
+    template <typename Write> int EmitBody(Write&& write) const;
     int PenClass(const Pen& pen);
     void AppendPoint(std::int64_t x, std::int64_t y, const Pen& pen);
     std::string Head(std::string_view title) const;
@@ -83,8 +84,8 @@ private:
         void operator()(std::FILE* file) const noexcept { std::fclose(file); }
     };
     std::unique_ptr<std::FILE, CloseFile> m_spill; // the body's first part, when large
-    bool m_spillFailed = false;
-    bool m_noSpill = false; // no temporary file could be made: the body stays in memory
+    int m_spillError = 0;                          // errno of the first write to the temporary file that failed
+    bool m_noSpill = false;                        // no temporary file could be made: the body stays in memory
     bool m_pathOpen = false;
     Pen m_pathPen;
     int m_pathEndX = 0;
