@@ -2,7 +2,10 @@
 // non-blank bytes, each a fresh process, timed in the same run:
 //   (1) the gallery's picture of a patterns record spanning the record;
 //   (2) `--view FILE --region chrW --fit` with FILE.fai beside it;
-//   (3) `--overview` of the file.
+//   (3) `--overview` of the file;
+//   (4) `--view --region chrW:POS` near the record's end without FILE.fai, against
+//       `--view --start` of the same token: the record table and the way to the start
+//       come from one pass, so the ratio is near 1.
 // The record drifts like a bacterial chromosome: its C-G skew changes sign in the
 // middle, so the walk makes a V. Target: each at most 3x the count, with peak memory
 // that does not grow with the record.
@@ -10,6 +13,7 @@
 //   bench_whole_record [--mb N] [--rounds N] [--batch PATH] [--dir DIR]
 #include "child_process.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -44,7 +48,8 @@ std::uint64_t WriteRecord(const fs::path& file, std::uint64_t bases)
         done += n;
     }
     std::ofstream(file.string() + ".fai") << "chrW\t" << bases << "\t" << header.size() << "\t60\t61\n";
-    return 6; // '>' and "chrW" are tokens 1 to 5
+    // Every non-blank byte of the header line is a token before the first base.
+    return static_cast<std::uint64_t>(std::count_if(header.begin(), header.end(), [](char c) { return c > ' '; })) + 1;
 }
 
 void Report(const char* what, const bench::ChildRun& run, const bench::ChildRun& count)
@@ -81,7 +86,10 @@ int main(int argc, char** argv)
     std::ofstream(work / "whole.pat") << first << " " << first + bases << " 1\n";
     std::printf("record: %llu bases in %s\n", static_cast<unsigned long long>(bases), genome.c_str());
 
-    bench::ChildRun count, gallery, fit, overview;
+    bench::ChildRun count, gallery, fit, overview, start, region;
+    // Near the end: reaching it without an index reads nearly the whole file.
+    const std::uint64_t base = bases - 5000;
+    const fs::path fai = genome.string() + ".fai";
     for (int round = 0; round < options.rounds; ++round) {
         count.Best(bench::Spawn({self, "--count", genome.string()}));
         fs::remove_all(work / "out");
@@ -99,11 +107,19 @@ int main(int argc, char** argv)
             bench::Spawn({batch, "--sequence", genome.string(), "--overview", "--out", (work / "ov").string()});
         overview.Best(overviewRun);
         overview.peakKiB = overviewRun.peakKiB;
+        fs::rename(fai, work / "aside.fai");
+        start.Best(bench::Spawn({batch, "--view", genome.string(), "--start", std::to_string(first - 1 + base - 1),
+                                 "--save", (work / "start.bmp").string()}));
+        region.Best(bench::Spawn({batch, "--view", genome.string(), "--region", "chrW:" + std::to_string(base),
+                                  "--save", (work / "region.bmp").string()}));
+        fs::rename(work / "aside.fai", fai);
     }
     std::printf("plain count: %.3f s, CPU %.3f s\n", count.seconds, count.cpu);
     Report("(1) gallery picture of the record", gallery, count);
     Report("(2) viewer, --fit with the .fai", fit, count);
     Report("(3) --overview", overview, count);
+    std::printf("(4) without FILE.fai: --view --region %.3f s, --view --start %.3f s; ratio %.2f wall, %.2f CPU\n",
+                region.seconds, start.seconds, region.seconds / start.seconds, region.cpu / start.cpu);
     std::error_code ec;
     fs::remove_all(work, ec);
     return 0;

@@ -175,7 +175,7 @@ IoStatus TakeBatchOption(std::string_view name, std::string_view value, BatchOpt
                                   std::string(value) + "'");
         options.format = *format;
     } else if (name == "--svg-resolution") {
-        const IoResult<SvgResolution> resolution = ParseSvgResolution(value);
+        IoResult<SvgResolution> resolution = ParseSvgResolution(value);
         if (!resolution)
             return resolution;
         options.svgResolution = *resolution;

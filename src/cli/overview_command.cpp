@@ -48,7 +48,7 @@ IoStatus Take(std::string_view name, std::string_view value, OverviewOptions& op
                                   std::string(value) + "'");
         options.request.format = *format;
     } else if (name == "--svg-resolution") {
-        const IoResult<SvgResolution> resolution = cli::ParseSvgResolution(value);
+        IoResult<SvgResolution> resolution = cli::ParseSvgResolution(value);
         if (!resolution)
             return resolution;
         options.request.svgResolution = *resolution;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/files/io_error.h"
+#include "core/sequence/byte_source.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -28,5 +29,12 @@ std::string_view HeaderName(std::string_view header) noexcept;
 // their own without a name. gzip and BGZF files are read decompressed. Fails when the
 // file cannot be opened or read to its end.
 IoResult<std::vector<FastaRecord>> ScanFastaRecords(const std::filesystem::path& file);
+
+// The same pass, also noting in a plain file where the text resumes just past every
+// `stride`-th token (marks[k] past token (k + 1) * stride), as TokenOffsetIndex keeps
+// them: a later skip deep into the file then needs no second pass. Nothing is noted
+// for compressed files.
+IoResult<std::vector<FastaRecord>> ScanFastaRecords(const std::filesystem::path& file, std::uint64_t stride,
+                                                    std::vector<SourcePoint>& marks);
 
 } // namespace lirovane

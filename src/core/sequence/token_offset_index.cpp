@@ -92,9 +92,14 @@ IoResult<std::vector<FastaRecord>> TokenOffsetIndex::Records(const std::filesyst
     Fai(*entry, file);
     if (entry->records)
         return *entry->records;
-    IoResult<std::vector<FastaRecord>> scanned = ScanFastaRecords(file);
-    if (scanned)
+    // The pass notes the skip offsets too, so that reaching a record needs no second one.
+    std::vector<SourcePoint> marks;
+    IoResult<std::vector<FastaRecord>> scanned = ScanFastaRecords(file, m_stride, marks);
+    if (scanned) {
         entry->records = scanned.value();
+        if (marks.size() > entry->offsets.size())
+            entry->offsets = std::move(marks);
+    }
     return scanned;
 }
 
@@ -126,6 +131,16 @@ std::uint64_t TokenOffsetIndex::SkipFromStart(TokenReader& reader, const std::fi
     if (entry == nullptr)
         return reader.Skip(n);
 
+    // A plain file without an index is passed over once whole for its records, which
+    // the viewer shows anyway: that pass notes every offset, so the skip is short.
+    if (!reader.Compressed() && !entry->records && entry->offsets.size() < n / stride) {
+        std::vector<SourcePoint> marks;
+        if (IoResult<std::vector<FastaRecord>> scanned = ScanFastaRecords(file, m_stride, marks); scanned) {
+            entry->records = std::move(scanned).value();
+            if (marks.size() > entry->offsets.size())
+                entry->offsets = std::move(marks);
+        }
+    }
     // Start from the deepest remembered offset at or before token n.
     const std::uint64_t known = std::min<std::uint64_t>(n / stride, entry->offsets.size());
     if (known > 0 && !reader.Seek(entry->offsets[known - 1], known * stride)) {
