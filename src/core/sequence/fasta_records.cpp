@@ -162,8 +162,8 @@ private:
     // Bytes [i, j) hold sequence lines only.
     void CountSequence(const unsigned char* data, std::size_t i, std::size_t j)
     {
-        const std::size_t count = m_marks != nullptr ? CountMarking(data, i, j)
-                                                     : CountTokens(reinterpret_cast<const char*>(data + i), j - i);
+        const std::size_t count =
+            m_marks != nullptr ? CountMarking(data, i, j) : CountTokens(reinterpret_cast<const char*>(data + i), j - i);
         if (count > 0) {
             if (m_records.empty())
                 m_records.push_back(FastaRecord{{}, false, m_tokens, 0});
