@@ -413,8 +413,7 @@ std::vector<BatchResult> DrawGalleries(const AppSettings& settings, const std::v
         if (options.progress)
             options.progress(pictures, count);
     };
-    PictureWriter writer(settings.Style(), options.picturesOnOwnThread, options.picturesAhead,
-                         options.svgResolution);
+    PictureWriter writer(settings.Style(), options.picturesOnOwnThread, options.picturesAhead, options.svgResolution);
     bool stopped = false;
     for (std::size_t first = 0; first < galleries.size() && !stopped; first += kGalleriesPerRead) {
         const std::size_t last = std::min(galleries.size(), first + kGalleriesPerRead);
