@@ -59,6 +59,39 @@ void Report(const char* what, const bench::ChildRun& run, const bench::ChildRun&
                 run.cpu / count.cpu);
 }
 
+// The best of each run over the rounds, with the peak memory of the last.
+struct Timings {
+    bench::ChildRun count, gallery, fit, overview, start, region;
+
+    static void Take(bench::ChildRun& best, const bench::ChildRun& run)
+    {
+        best.Best(run);
+        best.peakKiB = run.peakKiB;
+    }
+
+    void Round(const std::string& batch, const std::string& self, const fs::path& work, std::uint64_t first,
+               std::uint64_t bases)
+    {
+        const std::string genome = (work / "genome.fa").string();
+        count.Best(bench::Spawn({self, "--count", genome}));
+        fs::remove_all(work / "out");
+        Take(gallery, bench::Spawn({batch, "--sequence", genome, "--patterns", (work / "whole.pat").string(), "--size",
+                                    "1", "--out", (work / "out").string()}));
+        Take(fit, bench::Spawn(
+                      {batch, "--view", genome, "--region", "chrW", "--fit", "--save", (work / "fit.bmp").string()}));
+        fs::remove_all(work / "ov");
+        Take(overview, bench::Spawn({batch, "--sequence", genome, "--overview", "--out", (work / "ov").string()}));
+        // Near the end, without the index: reaching it reads nearly the whole file.
+        const std::uint64_t base = bases - 5000;
+        fs::rename(genome + ".fai", work / "aside.fai");
+        start.Best(bench::Spawn({batch, "--view", genome, "--start", std::to_string(first - 1 + base - 1), "--save",
+                                 (work / "start.bmp").string()}));
+        region.Best(bench::Spawn({batch, "--view", genome, "--region", "chrW:" + std::to_string(base), "--save",
+                                  (work / "region.bmp").string()}));
+        fs::rename(work / "aside.fai", genome + ".fai");
+    }
+};
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -86,40 +119,16 @@ int main(int argc, char** argv)
     std::ofstream(work / "whole.pat") << first << " " << first + bases << " 1\n";
     std::printf("record: %llu bases in %s\n", static_cast<unsigned long long>(bases), genome.c_str());
 
-    bench::ChildRun count, gallery, fit, overview, start, region;
-    // Near the end: reaching it without an index reads nearly the whole file.
-    const std::uint64_t base = bases - 5000;
-    const fs::path fai = genome.string() + ".fai";
-    for (int round = 0; round < options.rounds; ++round) {
-        count.Best(bench::Spawn({self, "--count", genome.string()}));
-        fs::remove_all(work / "out");
-        const bench::ChildRun run =
-            bench::Spawn({batch, "--sequence", genome.string(), "--patterns", (work / "whole.pat").string(), "--size",
-                          "1", "--out", (work / "out").string()});
-        gallery.Best(run);
-        gallery.peakKiB = run.peakKiB;
-        const bench::ChildRun fitRun = bench::Spawn(
-            {batch, "--view", genome.string(), "--region", "chrW", "--fit", "--save", (work / "fit.bmp").string()});
-        fit.Best(fitRun);
-        fit.peakKiB = fitRun.peakKiB;
-        fs::remove_all(work / "ov");
-        const bench::ChildRun overviewRun =
-            bench::Spawn({batch, "--sequence", genome.string(), "--overview", "--out", (work / "ov").string()});
-        overview.Best(overviewRun);
-        overview.peakKiB = overviewRun.peakKiB;
-        fs::rename(fai, work / "aside.fai");
-        start.Best(bench::Spawn({batch, "--view", genome.string(), "--start", std::to_string(first - 1 + base - 1),
-                                 "--save", (work / "start.bmp").string()}));
-        region.Best(bench::Spawn({batch, "--view", genome.string(), "--region", "chrW:" + std::to_string(base),
-                                  "--save", (work / "region.bmp").string()}));
-        fs::rename(work / "aside.fai", fai);
-    }
+    Timings t;
+    for (int round = 0; round < options.rounds; ++round)
+        t.Round(batch, self, work, first, bases);
+    const bench::ChildRun& count = t.count;
     std::printf("plain count: %.3f s, CPU %.3f s\n", count.seconds, count.cpu);
-    Report("(1) gallery picture of the record", gallery, count);
-    Report("(2) viewer, --fit with the .fai", fit, count);
-    Report("(3) --overview", overview, count);
+    Report("(1) gallery picture of the record", t.gallery, count);
+    Report("(2) viewer, --fit with the .fai", t.fit, count);
+    Report("(3) --overview", t.overview, count);
     std::printf("(4) without FILE.fai: --view --region %.3f s, --view --start %.3f s; ratio %.2f wall, %.2f CPU\n",
-                region.seconds, start.seconds, region.seconds / start.seconds, region.cpu / start.cpu);
+                t.region.seconds, t.start.seconds, t.region.seconds / t.start.seconds, t.region.cpu / t.start.cpu);
     std::error_code ec;
     fs::remove_all(work, ec);
     return 0;
