@@ -121,7 +121,7 @@ bool WriteText(const std::string& file, const std::string& what, const std::stri
     out.Write(text);
     const IoStatus closed = out.Close();
     if (!closed)
-        Fail("could not write " + what + " '" + file + "': " + closed.error().reason);
+        Fail("cannot write " + what + " '" + file + "': " + closed.error().reason);
     return closed.ok();
 }
 
@@ -136,9 +136,9 @@ bool Report(const BatchOptions& options, const FeatureGalleryRequest& request, c
     std::size_t saved = 0;
     for (const FeatureGallery& gallery : report.galleries) {
         for (const IoError& error : gallery.unwritten)
-            Fail("could not write picture '" + error.file.string() + "': " + error.reason);
+            Fail("cannot write picture '" + error.file.string() + "': " + error.reason);
         if (!gallery.page)
-            Fail("could not write '" + gallery.pagePath.string() + "': " + gallery.page.error().reason);
+            Fail("cannot write '" + gallery.pagePath.string() + "': " + gallery.page.error().reason);
         if (!gallery.list)
             Fail(gallery.list.Message());
         ok = ok && gallery.unwritten.empty() && gallery.page.ok() && gallery.list.ok();
@@ -150,7 +150,7 @@ bool Report(const BatchOptions& options, const FeatureGalleryRequest& request, c
                          gallery.drawn - gallery.unwritten.size(), gallery.pagePath.string().c_str());
     }
     if (!report.overview) {
-        Fail("could not write '" + report.overviewPath.string() + "': " + report.overview.error().reason);
+        Fail("cannot write '" + report.overviewPath.string() + "': " + report.overview.error().reason);
         ok = false;
     }
     const fs::path& page = request.byType ? report.overviewPath : report.galleries.front().pagePath;

@@ -76,13 +76,13 @@ std::string Line(const RunError& e, const cli::BatchOptions& options, const Batc
     case RunItem::Selection: return error.Message() + " (" + std::string(kInvalidPatternsMessage) + ")";
     case RunItem::Positions:
         return "cannot write starts.txt and ends.txt in " + Quoted(error.file.parent_path()) + ": " + error.Message();
-    case RunItem::Picture: return "could not write picture " + Quoted(error.file) + ": " + error.reason;
-    case RunItem::Overview: return "could not write " + Quoted(report.overview) + ": " + error.reason;
+    case RunItem::Picture: return "cannot write picture " + Quoted(error.file) + ": " + error.reason;
+    case RunItem::Overview: return "cannot write " + Quoted(report.overview) + ": " + error.reason;
     case RunItem::Patterns: return "cannot write patterns file " + Quoted(error.file) + ": " + error.reason;
     case RunItem::Table:
-        return "could not write table " + Quoted(options.table) + ": " +
+        return "cannot write table " + Quoted(options.table) + ": " +
                (error.file == options.table ? error.reason : error.Message());
-    case RunItem::Summary: return "could not write summary " + Quoted(error.file) + ": " + error.reason;
+    case RunItem::Summary: return "cannot write summary " + Quoted(error.file) + ": " + error.reason;
     default: break; // the folders, a clash, a gallery's page: their messages name them
     }
     return error.Message();
@@ -108,13 +108,13 @@ void ReportGallery(const SizeGallery& gallery, const cli::BatchOptions& options,
         if (error.item != RunItem::Page)
             Fail(Line(error, options, report));
     if (const IoError* page = result.Error(RunItem::Page)) // named as the gallery line names it
-        Fail("could not write " + Quoted(result.page) + ": " + page->reason);
+        Fail("cannot write " + Quoted(result.page) + ": " + page->reason);
     const int saved = result.pictures - result.Count(RunItem::Picture);
     const char* page = result.page.c_str();
     if (report.galleries.size() == 1)
         std::fprintf(stderr, "lirovane-batch: %d of %d repeats of size %d drawn, %d pictures saved%s; gallery %s%s\n",
                      result.pictures, gallery.selected, gallery.size, saved,
-                     saved < result.pictures ? " (some could not be written)" : "", page,
+                     saved < result.pictures ? " (some were not written)" : "", page,
                      result.Error(RunItem::Page) ? " (not written)" : "");
     else if (gallery.selected == 0)
         std::fprintf(stderr, "lirovane-batch: size %d: no repeats of this size, empty gallery %s\n", gallery.size,
@@ -139,7 +139,7 @@ int Report(const BatchReport& report, const cli::BatchOptions& options)
     if (report.galleries.empty() || report.galleries.front().result.page.empty())
         return kExitFailure; // nothing was drawn
     if (report.Error(RunItem::Sequence) || report.Error(RunItem::SequenceEnd))
-        return ReportCut(report, options.out, "the sequence could not be read whole", kExitFailure);
+        return ReportCut(report, options.out, "the sequence cannot be read whole", kExitFailure);
     for (const SizeGallery& gallery : report.galleries)
         ReportGallery(gallery, options, report);
     if (report.galleries.size() > 1)

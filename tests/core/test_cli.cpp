@@ -119,7 +119,7 @@ TEST(Cli, BadInputAndExitStatus)
         const RunResult run = RunLine(dir, "--sequence LAMBDA_FA --patterns LAMBDA_PAT --size 6 --format " + format +
                                                " --out @out-" + format);
         EXPECT_EQ(run.status, 1) << format;
-        EXPECT_NE(run.err.find("could not write picture '" + (out / ("1165." + format)).string() + "'"),
+        EXPECT_NE(run.err.find("cannot write picture '" + (out / ("1165." + format)).string() + "'"),
                   std::string::npos)
             << run.err;
         EXPECT_NE(run.err.find("23 pictures saved"), std::string::npos) << run.err;

@@ -109,7 +109,7 @@ TEST(PictureTable, BatchWritesOneTableForEveryGallery)
     // A table that cannot be written fails the run, naming it; the gallery is still made.
     run = RunLine(dir, "--sequence @two.fa --patterns @two.pat --size 2 --out @r --table @none/t.tsv");
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("could not write table '" + (dir / "none" / "t.tsv").string() + "'"), std::string::npos)
+    EXPECT_NE(run.err.find("cannot write table '" + (dir / "none" / "t.tsv").string() + "'"), std::string::npos)
         << run.err;
     EXPECT_TRUE(fs::exists(dir / "r" / "index.htm"));
 }

@@ -109,6 +109,19 @@ class TestMainWindow : public QObject {
         WriteFile(gallery.filePath("ends.txt"), "5\r\n10\r\n");
     }
 
+    // A feature gallery beside the repeats: one picture of a minus-strand feature, found in
+    // the features.tsv beside it.
+    QString writeFeatureGallery()
+    {
+        QDir(m_work.path()).mkpath("feat");
+        WriteFile(m_work.filePath("feat/g.fa"), ">chr1\nACGTACGTAC\n");
+        WriteFile(m_work.filePath("feat/index.htm"), "<html><body><br>Sequence file: g.fa<br>");
+        WriteFile(m_work.filePath("feat/features.tsv"), "picture\trecord\tstart\tend\tname\tstrand\ttype\n"
+                                                        "f.bmp\tchr1\t3\t9\tf\t-\tgene\n");
+        QFile::copy(m_work.filePath("6.bmp"), m_work.filePath("feat/f.bmp"));
+        return "feat/f.bmp";
+    }
+
 private slots:
     void initTestCase()
     {
@@ -295,7 +308,7 @@ private slots:
             messages << "Create images was cancelled: 1 picture was written to " + where +
                             ".\nThe page index.htm was not replaced.";
         if (!blocked.isEmpty())
-            messages << "1 of 3 pictures could not be written to " + where + ".";
+            messages << "1 of 3 pictures cannot be written to " + where + ".";
         QCOMPARE(m_pickers.messages, messages);
         QVERIFY(!Child(frame()->view(), "waitSurface")->isVisible());
         if (stopped) {
@@ -316,9 +329,9 @@ private slots:
         QTest::addColumn<QString>("message"); // the folder as %1, the sequence as %2
         QTest::newRow("folder in use") << "lock" << "%1 is in use by another Lirovane run";
         QTest::newRow("sequence missing")
-            << "sequence" << "The sequence file could not be read, so no picture was made.\n%2: No such file or directory";
+            << "sequence" << "The sequence file cannot be read, so no picture was made.\n%2: No such file or directory";
         QTest::newRow("no selection here")
-            << "selection" << "The selected repeats, starts.txt and ends.txt, could not be read in %1.\n"
+            << "selection" << "The selected repeats, starts.txt and ends.txt, cannot be read in %1.\n"
                "%1/starts.txt: No such file or directory\n"
                "OK in the settings dialog (Change Settings) makes a selection in this folder.";
         QTest::newRow("overview's folder in use") << "overview lock" << "%1/overview is in use by another Lirovane run";
@@ -491,6 +504,7 @@ private slots:
         QTest::newRow("opened, not a repeat") << true << "p.bmp" << "no entry";
         QTest::newRow("sequence gone, chooser cancelled") << false << "6.bmp" << "not found";
         QTest::newRow("overview's record, whole") << false << "overview" << "0 séquence ä.fa, zoom 1";
+        QTest::newRow("feature on minus") << true << "feature" << "7 g.fa, zoom 1"; // after ">chr1"
     }
     void show_in_strandscope()
     {
@@ -500,6 +514,7 @@ private slots:
         start();
         // The overview of the settings' sequence goes to overview/ in the working folder.
         const bool overview = name == "overview";
+        const bool feature = name == "feature";
         if (overview)
             frame()->command(Command::Overview)->trigger();
         else
@@ -510,6 +525,8 @@ private slots:
                  QUrl::fromLocalFile(m_work.filePath(overview ? "overview/index.htm" : "index.htm")));
         QWidget* target = browser()->viewport();
         QPoint at(10, 10);
+        if (feature)
+            name = writeFeatureGallery();
         if (opened) {
             browser()->Navigate(m_work.filePath(name));
         } else {
@@ -522,7 +539,9 @@ private slots:
         ModalDriver driver([&seen](QWidget* viewer) {
             seen =
                 Child<QLineEdit>(viewer, "startIndexEdit")->text() + " " + Child<QLabel>(viewer, "statusLine")->text();
-            // A record is shown whole, unmarked; a repeat's stretch is marked.
+            // A record is shown whole, unmarked; a repeat's stretch is marked; a minus feature on its strand.
+            if (Child<QPushButton>(viewer, "strandButton")->isChecked())
+                seen += " minus";
             seen += qobject_cast<CStrandscopeDlg*>(viewer)->marks().empty() ? " unmarked" : " marked";
         });
         QTimer::singleShot(0, this, [] {
@@ -548,8 +567,8 @@ private slots:
             QVERIFY2(m_pickers.messages[0].endsWith("Looked for:\n" + m_seq), qPrintable(m_pickers.messages[0]));
             return;
         }
-        QVERIFY2(seen.startsWith(shown) && (seen == "no entry" || seen.endsWith(overview ? " unmarked" : " marked")),
-                 qPrintable(seen));
+        const QString ending = feature ? " minus unmarked" : overview ? " unmarked" : " marked";
+        QVERIFY2(seen.startsWith(shown) && (seen == "no entry" || seen.endsWith(ending)), qPrintable(seen));
     }
 
     // Thumbnails read straight from BMP files. A 300 x 200 picture, red over blue, stored

@@ -201,28 +201,6 @@ private slots:
         QVERIFY(m_viewer->marks().empty());
     }
 
-    // A feature's picture is found in the features.tsv beside it: the viewer opens at its
-    // first base, on its strand.
-    void show_feature_on_its_strand()
-    {
-        QTemporaryDir gallery;
-        const QDir dir(gallery.path());
-        const QString file = WriteFile(dir.filePath("f.fa"), ">chr1\nACGTACGTAC\nGTACGTACGT\n");
-        WriteFile(dir.filePath("features.tsv"), "picture\trecord\tstart\tend\tname\tstrand\ttype\n"
-                                                "tRNA-Phe-2.bmp\tchr1\t7\t9\ttRNA-Phe\t-\ttRNA\n");
-        const GallerySource source = GallerySource::Read(dir.path());
-        QVERIFY(!source.featureOf("tRNA-Phe.bmp"));
-        const auto feature = source.featureOf("tRNA-Phe-2.bmp");
-        QVERIFY(feature && feature->minus);
-        QCOMPARE(FeatureStartIndex(file, *feature), std::optional<std::int64_t>(11)); // after ">chr1"
-        QCOMPARE(FeatureStartIndex(file, {"chr2", 7, 9, true}), std::nullopt);
-        m_viewer->loadAt(file, 11, feature->minus);
-        QCOMPARE(Child<QLineEdit>(m_viewer.get(), "startIndexEdit")->text(), QString("11"));
-        QVERIFY2(m_viewer->statusText().contains("chr1:7-"), qPrintable(m_viewer->statusText()));
-        QVERIFY(m_viewer->model().MinusStrand());
-        QVERIFY(Child<QPushButton>(m_viewer.get(), "strandButton")->isChecked());
-    }
-
     // Buttons and keys on a file of 1000 letters, the boxes after each step. Typed text
     // counts once the focus leaves the box or a key acts from it; Enter closes the
     // viewer whatever has the focus. Load and Save image open on "*.txt" and "*.bmp";

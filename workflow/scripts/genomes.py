@@ -251,7 +251,7 @@ def recompress_genome(genome, copy, gzi, fai, log, threads):
         if statuses[0] not in GZIP_SUCCESS:
             raise JobError(f"{genome} cannot be decompressed (gzip exit status {statuses[0]})")
         if statuses[1] != 0:
-            raise JobError(f"bgzip could not write {copy} (exit status {statuses[1]})")
+            raise JobError(f"bgzip cannot write {copy} (exit status {statuses[1]})")
         check_text(genome, scanner.finish(), scanner.position)
     write_file(fai, fai_text(scanner.records))
 

@@ -48,16 +48,16 @@ struct FeatureGallery {
     std::vector<FeaturePicture> pictures; // in page order: along the sequence
     std::size_t drawn = 0;                // the first `drawn` of them were handed to the writer
     std::vector<IoError> unwritten;       // pictures that could not be saved, and why
-    IoStatus page;                        // why index.htm could not be written
-    IoStatus list;                        // why features.tsv could not be written
+    IoStatus page;                        // why index.htm cannot be written
+    IoStatus list;                        // why features.tsv cannot be written
     std::filesystem::path pagePath;       // absolute
     std::uint64_t bases = 0;              // letters drawn
 };
 
 struct FeatureRunReport {
     std::vector<FeatureGallery> galleries;
-    IoStatus sequence; // why the sequence could not be read to the last feature
-    IoStatus overview; // byType: why out/index.htm could not be written
+    IoStatus sequence; // why the sequence cannot be read to the last feature
+    IoStatus overview; // byType: why out/index.htm cannot be written
     std::filesystem::path overviewPath;
     bool stopped = false; // the stop request ended the run; no page was replaced
     int pictures = 0;     // pictures handed over for drawing

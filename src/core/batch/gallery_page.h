@@ -45,7 +45,7 @@ struct SizeGalleryLink {
 };
 
 // Writes the overview page that links every size's gallery with its count of
-// repeats. Fails when the page could not be written completely (the earlier page stays).
+// repeats. Fails when the page cannot be written completely (the earlier page stays).
 IoStatus WriteSizesPage(const std::filesystem::path& file, std::string_view sequenceFile,
                         const std::vector<SizeGalleryLink>& galleries);
 

@@ -46,10 +46,10 @@ struct DrawnPicture {
 // What a failure of a batch run refers to.
 enum class RunItem {
     Sequence,    // the sequence file could not be opened
-    SequenceEnd, // the sequence file could not be read to its end
-    Intervals,   // the patterns or .dat file could not be read, or is not of its kind
+    SequenceEnd, // the sequence file cannot be read to its end
+    Intervals,   // the patterns or .dat file cannot be read, or is not of its kind
     Selection,   // the split rejected a record (or a .dat file's coordinates)
-    Positions,   // starts.txt or ends.txt could not be written or read
+    Positions,   // starts.txt or ends.txt cannot be written or read
     Picture,     // a picture could not be saved
     Page,        // a gallery's index.htm
     Overview,    // the page that links the galleries of several sizes

@@ -215,7 +215,7 @@ OverviewReport RunOverview(const OverviewRequest& request, const OverviewProgres
             return report;
         }
         if (!reader.Status().ok() || walk.Bases() != record.bases || text == nullptr) {
-            // The file changed or could not be read: no page that lists what is missing.
+            // The file changed or cannot be read: no page that lists what is missing.
             report.sequence = reader.Status().ok()
                                   ? IoStatus(IoError::Content(file, 0, "the file changed while it was read"))
                                   : reader.Status();

@@ -68,7 +68,7 @@ struct OverviewRequest {
 };
 
 struct OverviewReport {
-    IoStatus sequence; // why the sequence file could not be read to its end
+    IoStatus sequence; // why the sequence file cannot be read to its end
     std::size_t records = 0;
     std::size_t pictures = 0;
     std::vector<IoError> unwritten; // pictures that could not be saved, with why

@@ -90,11 +90,11 @@ void PictureWriter::Write(Job& job)
     StringLetters held(job.stretch);
     LetterSource& letters = job.letters ? *job.letters : held;
     const PathExtent extent = MeasurePath(letters, m_style);
-    // A picture that cannot be replaced, or whose stretch could not be read again,
+    // A picture that cannot be replaced, or whose stretch cannot be read again,
     // keeps its earlier bytes.
     if (letters.Failed()) {
         job.unwritten->push_back(
-            IoError::Content(job.file, 0, "its stretch could not be read again from the sequence"));
+            IoError::Content(job.file, 0, "its stretch cannot be read again from the sequence"));
     } else if (IoStatus saved =
                    SavePathPicture(job.file, job.format, letters, extent, m_style, m_picture, job.title, m_svg);
                !saved) {

@@ -38,7 +38,7 @@ std::string_view SequenceStretch::Next()
     std::uint64_t tokens = 0;
     const std::string_view text = m_reader.ReadText(m_left, tokens);
     m_left -= tokens;
-    // The file ended, or could not be read, before the stretch did.
+    // The file ended, or cannot be read, before the stretch did.
     m_failed = text.empty();
     return text;
 }

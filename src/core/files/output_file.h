@@ -44,7 +44,7 @@ public:
     IoStatus Close();
     // Gives the file up unfinished: the target stays as it was.
     void Discard();
-    // Why the file could not be written (the OS's reason); success while nothing failed.
+    // Why the file cannot be written (the OS's reason); success while nothing failed.
     const IoStatus& Status() const noexcept { return m_status; }
 
 private:

@@ -38,12 +38,12 @@ enum class BadRecord { KeepRecordsBefore, SelectNothing };
 // its folder, one number and CR LF per line, setting each count. A Tandem Repeats
 // Finder .dat file is taken too, its coordinates converted to positions of
 // `sequenceFile`. The first fault fails the split, its IoError naming the file at fault:
-//   - the patterns file could not be read: nothing is written, the counts stay;
+//   - the patterns file cannot be read: nothing is written, the counts stay;
 //   - a .dat file could not be converted (the error may name the sequence): with
 //     KeepRecordsBefore every size selects nothing, otherwise nothing is written;
 //   - a record with a bad token or a size outside 0..2000: the error names its line;
 //     the counts are the records before it, written as `onBadRecord` says;
-//   - a position file could not be written: the writer's error (the OS's reason).
+//   - a position file cannot be written: the writer's error (the OS's reason).
 // Nothing is shown: a caller that shows a message gives kInvalidPatternsMessage when
 // PatternsRejected.
 IoStatus SplitPatterns(const std::filesystem::path& patternsFile, const std::filesystem::path& sequenceFile,
@@ -53,7 +53,7 @@ IoStatus SplitPatterns(const std::filesystem::path& patternsFile, const std::fil
 std::filesystem::path PositionFile(const std::filesystem::path& dir, const char* name);
 
 // True when a split failed because of the patterns file (or the .dat file and its
-// sequence), not because one of the position files of `sizes` could not be written.
+// sequence), not because one of the position files of `sizes` cannot be written.
 bool PatternsRejected(const IoStatus& split, const std::vector<SizeSelection>& sizes);
 
 // Writes records as "<start> <end> <size>" lines.

@@ -24,7 +24,7 @@ IoStatus SavePathPicture(const std::filesystem::path& file, PictureFormat format
                          std::string_view title, SvgResolution svg)
 {
     const auto unread = [&] {
-        return IoError::Plain(file.string() + ": not written, its stretch could not be read again from the sequence");
+        return IoError::Plain(file.string() + ": not written, its stretch cannot be read again from the sequence");
     };
     if (format == PictureFormat::Svg) {
         // A frame too fine for int coordinates keeps the picture's own pixels instead.

@@ -51,7 +51,7 @@ public:
     void SetScreen(Canvas* screen) noexcept { m_screen = screen; }
 
     // A confirmed open-file choice: shows the file from start index 0. The file counts
-    // as loaded whatever the outcome; the status says why it could not be read.
+    // as loaded whatever the outcome; the status says why it cannot be read.
     const IoStatus& Load(const std::filesystem::path& file);
     // As Load, but from `startIndex` tokens in (the command line's --start).
     const IoStatus& LoadAt(const std::filesystem::path& file, std::int64_t startIndex);

@@ -317,9 +317,9 @@ void CMorkelbyView::ReportRun(const lirovane::BatchReport& report)
     QStringList lines;
     for (const lirovane::RunError& error : report.errors) {
         if (error.item == lirovane::RunItem::Sequence)
-            lines << tr("The sequence file could not be read, so no picture was made.\n%1").arg(message(error.error));
+            lines << tr("The sequence file cannot be read, so no picture was made.\n%1").arg(message(error.error));
         else if (error.item == lirovane::RunItem::SequenceEnd)
-            lines << tr("The sequence file could not be read to its end; pictures stop there.\n%1")
+            lines << tr("The sequence file cannot be read to its end; pictures stop there.\n%1")
                          .arg(message(error.error));
         else
             lines << message(error.error); // another run's folder, an input the page would replace
@@ -338,17 +338,17 @@ void CMorkelbyView::ReportRun(const lirovane::BatchReport& report)
         // no repeat of the size, a missing position file is an empty selection.
         const lirovane::IoError* positions = result.Error(lirovane::RunItem::Positions);
         if (positions != nullptr && m_settings.numberOfRepeatsInThisSet > 0)
-            lines << tr("The selected repeats, starts.txt and ends.txt, could not be read in %1.\n%2\n"
+            lines << tr("The selected repeats, starts.txt and ends.txt, cannot be read in %1.\n%2\n"
                         "OK in the settings dialog (Change Settings) makes a selection in this folder.")
                          .arg(dir, message(*positions));
         else if (positions != nullptr && positions->osError != ENOENT)
-            lines << tr("The selected positions could not be read whole; later repeats are missing.\n%1")
+            lines << tr("The selected positions cannot be read whole; later repeats are missing.\n%1")
                          .arg(message(*positions));
         if (missing > 0)
             lines
-                << tr("%n of %1 pictures could not be written to %2.", nullptr, missing).arg(result.pictures).arg(dir);
+                << tr("%n of %1 pictures cannot be written to %2.", nullptr, missing).arg(result.pictures).arg(dir);
         if (result.Error(lirovane::RunItem::Page))
-            lines << tr("The page index.htm could not be written to %1.").arg(dir);
+            lines << tr("The page index.htm cannot be written to %1.").arg(dir);
     }
     if (!lines.isEmpty())
         m_pickers.ShowMessage(window(), lines.join(QLatin1Char('\n')));
@@ -363,7 +363,7 @@ void CMorkelbyView::ReportOverview(const lirovane::OverviewReport& report, const
     if (!report.folder.ok())
         lines << message(report.folder);
     else if (!report.sequence.ok())
-        lines << tr("The sequence file could not be read whole, so the overview's page was not written.\n%1")
+        lines << tr("The sequence file cannot be read whole, so the overview's page was not written.\n%1")
                      .arg(message(report.sequence));
     if (report.stopped)
         lines << (written == 1 ? tr("The overview was cancelled: 1 picture was written to %1.").arg(folder)
@@ -371,7 +371,7 @@ void CMorkelbyView::ReportOverview(const lirovane::OverviewReport& report, const
                                      .arg(QLocale().toString(written), folder))
               << tr("The page index.htm was not replaced.");
     if (!report.unwritten.empty())
-        lines << tr("%n of %1 pictures could not be written to %2.", nullptr, static_cast<int>(report.unwritten.size()))
+        lines << tr("%n of %1 pictures cannot be written to %2.", nullptr, static_cast<int>(report.unwritten.size()))
                      .arg(report.pictures)
                      .arg(folder)
               << QString::fromStdString(report.unwritten.front().Message());

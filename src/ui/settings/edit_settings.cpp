@@ -46,13 +46,13 @@ void SplitIntoWorkingFolder(lirovane::AppSettings& settings, PickerServices& pic
         Show(pickers, parent, locked.Message());
         return;
     }
-    // The count stays when the patterns could not be read at all.
+    // The count stays when the patterns cannot be read at all.
     std::vector<lirovane::SizeSelection> sizes{{settings.sizeOfRepeats, {}, settings.numberOfRepeatsInThisSet}};
     const lirovane::IoStatus split = lirovane::SplitPatterns(settings.patternsFile, settings.sequenceFile, sizes,
                                                              lirovane::BadRecord::KeepRecordsBefore);
     settings.numberOfRepeatsInThisSet = sizes.front().count;
     // The patterns' fault shows the invalid-file message with its reason below it;
-    // position files that could not be written show the writer's reason alone.
+    // position files that cannot be written show the writer's reason alone.
     if (lirovane::PatternsRejected(split, sizes))
         Show(pickers, parent, std::string(lirovane::kInvalidPatternsMessage) + "\n\n" + split.Message());
     else if (!split)
