@@ -92,9 +92,9 @@ void PictureWriter::Write(Job& job)
     const PathExtent extent = MeasurePath(letters, m_style);
     // A picture that cannot be replaced, or whose stretch cannot be read again,
     // keeps its earlier bytes.
-    if (letters.Failed()) {
-        job.unwritten->push_back(
-            IoError::Content(job.file, 0, "its stretch cannot be read again from the sequence"));
+    if (const IoStatus read = letters.Status(); !read) {
+        job.unwritten->push_back(IoError::Content(
+            job.file, 0, "its stretch cannot be read again from the sequence: " + read.error().Message()));
     } else if (IoStatus saved =
                    SavePathPicture(job.file, job.format, letters, extent, m_style, m_picture, job.title, m_svg);
                !saved) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <utility>
 
 #include <unistd.h>
@@ -25,23 +26,42 @@ SequenceStretch::SequenceStretch(std::filesystem::path file, const SourcePoint& 
 bool SequenceStretch::Rewind()
 {
     m_left = m_count;
-    m_failed = !(m_reader.IsOpen() || m_reader.Open(m_file)) || !m_reader.Seek(m_start, m_tokensBefore);
-    return !m_failed;
+    m_status = {};
+    if (!(m_reader.IsOpen() || m_reader.Open(m_file)) || !m_reader.Seek(m_start, m_tokensBefore))
+        m_status = Why("the stretch's start cannot be found again");
+    return m_status.ok();
 }
 
 std::string_view SequenceStretch::Next()
 {
-    if (m_failed || m_left == 0)
+    if (!m_status || m_left == 0)
         return {};
     // The text as it lies in the reader's block, blanks and all: the renderer passes
     // over blanks, so no letter is copied.
     std::uint64_t tokens = 0;
     const std::string_view text = m_reader.ReadText(m_left, tokens);
     m_left -= tokens;
-    // The file ended, or cannot be read, before the stretch did.
-    m_failed = text.empty();
+    if (text.empty())
+        m_status = Why("the file ends before the stretch does");
     return text;
 }
+
+IoStatus SequenceStretch::Why(const char* otherwise) const
+{
+    // The reader's own reason names the file and the offset; a short file has none.
+    if (!m_reader.Status())
+        return m_reader.Status();
+    return IoError::Content(m_file, 0, otherwise);
+}
+
+namespace {
+
+IoStatus SpillFailed()
+{
+    return IoError::Plain(std::string("the stretch's temporary copy cannot be used: ") + std::strerror(errno));
+}
+
+} // namespace
 
 std::unique_ptr<SpilledStretch> SpilledStretch::Create()
 {
@@ -69,29 +89,30 @@ SpilledStretch::~SpilledStretch()
 
 bool SpilledStretch::Append(std::string_view letters)
 {
-    if (!m_failed && std::fwrite(letters.data(), 1, letters.size(), m_file) != letters.size())
-        m_failed = true;
+    if (m_status && std::fwrite(letters.data(), 1, letters.size(), m_file) != letters.size())
+        m_status = SpillFailed();
     m_written += letters.size();
-    return !m_failed;
+    return m_status.ok();
 }
 
 bool SpilledStretch::Rewind()
 {
     m_read = 0;
-    if (!m_failed && (std::fflush(m_file) != 0 || std::fseek(m_file, 0, SEEK_SET) != 0))
-        m_failed = true;
-    return !m_failed;
+    if (m_status && (std::fflush(m_file) != 0 || std::fseek(m_file, 0, SEEK_SET) != 0))
+        m_status = SpillFailed();
+    return m_status.ok();
 }
 
 std::string_view SpilledStretch::Next()
 {
-    if (m_failed || m_read == m_written)
+    if (!m_status || m_read == m_written)
         return {};
     m_piece.resize(kPieceSize);
     const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kPieceSize, m_written - m_read));
     const std::size_t got = std::fread(m_piece.data(), 1, want, m_file);
     m_read += got;
-    m_failed = got == 0;
+    if (got == 0)
+        m_status = SpillFailed();
     return {m_piece.data(), got};
 }
 

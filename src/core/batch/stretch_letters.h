@@ -28,19 +28,22 @@ public:
 
     bool Rewind() override;
     std::string_view Next() override;
-    bool Failed() const override { return m_failed; }
+    IoStatus Status() const override { return m_status; }
     const WalkBounds* KnownBounds() const override { return m_bounds ? &*m_bounds : nullptr; }
     // The walk's extremes under the style it will be drawn in, found as it was read.
     void SetKnownBounds(const WalkBounds& bounds) { m_bounds = bounds; }
 
 private:
+    // The reader's reason when it has one, else `otherwise` about the file.
+    IoStatus Why(const char* otherwise) const;
+
     std::optional<WalkBounds> m_bounds;
     std::filesystem::path m_file;
     SourcePoint m_start;
     std::uint64_t m_tokensBefore;
     std::uint64_t m_count;
     std::uint64_t m_left = 0;
-    bool m_failed = false;
+    IoStatus m_status;
     TokenReader m_reader;
 };
 
@@ -56,12 +59,12 @@ public:
     SpilledStretch(const SpilledStretch&) = delete;
     SpilledStretch& operator=(const SpilledStretch&) = delete;
 
-    // False, and Failed() from then on, when the file could not take the letters.
+    // False, and a failed Status() from then on, when the file cannot take the letters.
     bool Append(std::string_view letters);
 
     bool Rewind() override;
     std::string_view Next() override;
-    bool Failed() const override { return m_failed; }
+    IoStatus Status() const override { return m_status; }
     const WalkBounds* KnownBounds() const override { return m_bounds ? &*m_bounds : nullptr; }
     void SetKnownBounds(const WalkBounds& bounds) { m_bounds = bounds; }
 
@@ -70,7 +73,7 @@ private:
     std::FILE* m_file;
     std::uint64_t m_written = 0;
     std::uint64_t m_read = 0;
-    bool m_failed = false;
+    IoStatus m_status;
     std::string m_piece;
 };
 

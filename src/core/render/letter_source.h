@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/files/io_error.h"
+
 #include <string_view>
 #include <utility>
 
@@ -20,8 +22,10 @@ public:
     // hold blanks (white space) between letters, as a file's text does: they are no
     // letters, and no walk steps for them.
     virtual std::string_view Next() = 0;
-    // Whether reading stopped before the last letter: a walk over such a source is incomplete.
-    virtual bool Failed() const = 0;
+    // Why reading stopped before the last letter (a walk over such a source is
+    // incomplete); success when it did not.
+    virtual IoStatus Status() const = 0;
+    bool Failed() const { return !Status().ok(); }
     // The extremes of the walk over these letters when they were found as the letters
     // went by once already, so that measuring need not read them again; null otherwise.
     virtual const WalkBounds* KnownBounds() const { return nullptr; }
@@ -38,7 +42,7 @@ public:
         return true;
     }
     std::string_view Next() override { return std::exchange(m_done, true) ? std::string_view() : m_letters; }
-    bool Failed() const override { return false; }
+    IoStatus Status() const override { return {}; }
 
 private:
     std::string_view m_letters;

@@ -24,7 +24,8 @@ IoStatus SavePathPicture(const std::filesystem::path& file, PictureFormat format
                          std::string_view title, SvgResolution svg)
 {
     const auto unread = [&] {
-        return IoError::Plain(file.string() + ": not written, its stretch cannot be read again from the sequence");
+        return IoError::Plain(file.string() + ": not written, its stretch cannot be read again from the sequence: " +
+                              letters.Status().error().Message());
     };
     if (format == PictureFormat::Svg) {
         // A frame too fine for int coordinates keeps the picture's own pixels instead.
