@@ -93,10 +93,7 @@ private slots:
         };
         row("name:pos", "chr2:3", false, "32", "g.fa, zoom 1, chr2:3-");
         row("name, by keys", "chr2", true, "30", "g.fa, zoom 1, chr2:1-");
-        row("range past the record", "chr2:30-33", true, "0", "chr2 has 32 bases");
-        row("a start index", "3", true, "3", "g.fa, zoom 1, chr1:");
         row("unknown name", "chr3:1", false, "0", "no record named \"chr3\"; closest: chr1, chr2");
-        row("past the file", "900", false, "900", "past the end of g.fa: 62 positions");
     }
     void go_to()
     {
@@ -167,10 +164,6 @@ private slots:
         const GallerySource source = GallerySource::Read(gallery.path());
         const QString file = source.existingSequence();
         QCOMPARE(file, found.isEmpty() ? QString() : QDir(folders[found]).filePath("g & h.fa"));
-        if (!page.isEmpty())
-            QCOMPARE(
-                source.sequenceCandidates().mid(0, 3),
-                (QStringList{gallery.filePath("g & h.fa"), working.filePath("g & h.fa"), above.filePath("g & h.fa")}));
         if (file.isEmpty() || start < 0)
             return;
         // Tokens 12 to 14 are the bases G T A: under orientation 2 up, down, left.
@@ -214,9 +207,8 @@ private slots:
         const auto row = [](const char* name, const char* steps, const char* expected) {
             QTest::newRow(name) << steps << expected;
         };
-        row("buttons", "load next next previous previous zoomIn zoomOut zoomOut",
-            "0-639 639-1000 639-1000 0-639 0-639 0-319 0-639 0-639");
-        row("keys", "load PgDn PgDn PgUp PgUp + - -", "0-639 639-1000 639-1000 0-639 0-639 0-319 0-639 0-639");
+        row("buttons and keys", "load next PgDn previous PgUp zoomIn + - zoomOut zoomOut -",
+            "0-639 639-1000 639-1000 0-639 0-639 0-319 0-212 0-319 0-639 0-639 0-639");
         row("nothing before a load", "next previous redraw zoomIn + PgDn load", "- - - - - - 0-639");
         row("typed, Next, Previous", "load type250 next previous", "0-639 250-639 639-1000 250-889");
         row("typed, Page Down in the box", "load type250 PgDn PgUp", "0-639 250-639 639-1000 250-889");
@@ -227,7 +219,6 @@ private slots:
         row("load a short file", "load next load=short.txt", "0-639 639-1000 0-3");
         row("load cancelled", "load next load=", "0-639 639-1000 639-1000");
         row("save before a load", "save=p.bmp", "- white");
-        row("save cancelled", "load next save=", "0-639 639-1000 639-1000");
         row("save where it cannot", "load next save=no/such/p.bmp", "0-639 639-1000 639-1000 reported");
         // Below zoom 1: 1000 letters fit at 1:2, the level Fit record finds; + returns to zoom 1.
         row("levels", "load zoomOutFurther zoomOutFurther zoomInCloser fitRecord +",
@@ -276,7 +267,6 @@ private slots:
         QTest::addColumn<QString>("click");
         QTest::addColumn<QString>("legend");
         QTest::newRow("empty, orientation 2") << false << "radio1018" << "AGTC";
-        QTest::newRow("loaded, orientation 3") << true << "radio1019" << "ACTG";
         QTest::newRow("loaded, Gs recoloured") << true << "colorButton1022" << "ACGT";
     }
     void colour_dialog_from_viewer()
@@ -334,10 +324,8 @@ private slots:
             QTest::newRow(what) << name << filter << QByteArray(start);
         };
         row("bmp by default", "p.bmp", 0, "BM");
-        row("png by filter", "p", 1, "\x89PNG");
-        row("svg by filter", "p.txt", 2, "<?xml");
-        row("png by extension", "p.PNG", 0, "\x89PNG");
-        row("svg by extension", "p.svg", 1, "<?xml");
+        row("png by filter, any other extension", "p.txt", 1, "\x89PNG");
+        row("svg by extension", "p.SVG", 1, "<?xml");
         row("bmp by extension", "p.bmp", 2, "BM");
         row("all files", "p", 3, "BM");
         row("the sequence by its own name", "same", 0, "");
@@ -351,7 +339,6 @@ private slots:
         QFETCH(QString, name);
         QFETCH(int, filter);
         QFETCH(QByteArray, start);
-        QCOMPARE(PictureFileFilters().first(), QStringLiteral("Bitmap pictures (*.bmp)"));
         m_file = WriteFile(m_home.filePath("seq.bmp"), "TTTCCAAAGG\n");
         const QString how = name;
         if (how == "same") {
