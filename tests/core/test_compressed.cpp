@@ -56,13 +56,9 @@ TEST(CompressedInput, GalleriesAreByteIdentical)
         std::string bytes;
         const char* warning = "";
     } forms[] = {
-        {"lambda.fa", text},
-        {"lambda.fa.gz", gz},
-        {"lambda.fa.bgz", bgz},
-        {"data:lambda.fa.gz", gz},
-        {"bgzf-then-gzip.fa.gz", firstHalf + secondHalf},
-        {"zero-padded.fa.gz", gz + std::string(1000, '\0')},
-        {"zero-padded.fa.bgz", bgz + std::string(3, '\0')},
+        {"lambda.fa", text},       {"lambda.fa.gz", gz}, {"lambda.fa.bgz", bgz},
+        {"data:lambda.fa.gz", gz}, {"bgzf-then-gzip.fa.gz", firstHalf + secondHalf},
+        {"zero-padded.fa.gz", gz + std::string(1000, '\0')}, {"zero-padded.fa.bgz", bgz + std::string(3, '\0')},
         {"no-eof-block.fa.bgz", bgz.substr(0, bgz.size() - 28), "no BGZF end-of-file block"},
     };
     std::map<std::string, std::string> first;
@@ -84,11 +80,6 @@ TEST(CompressedInput, GalleriesAreByteIdentical)
                       *form.warning != '\0')
                 << run.err;
         }
-        // The records and their token counts agree too.
-        const auto records = ScanFastaRecords(sequence);
-        ASSERT_TRUE(records);
-        ASSERT_EQ(records->size(), 1u);
-        EXPECT_EQ((*records)[0].bases, 48502u);
     }
 }
 

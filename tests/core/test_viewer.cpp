@@ -65,7 +65,6 @@ const struct {
     {kT1000, "250 R", "0-639 250-639 250-889", ""},
     {kT1000, "250 N P", "0-639 250-639 639-1000 250-889", ""},
     {kT1000, "250 P", "0-639 250-639 0-639", ""},
-    {kT1000, "250 +", "0-639 250-639 250-569", ""},
     {">chr1\nACGT\n", "", "0-5", "cACGT"}, // the header's c is a letter too
     {">chr1\nACGT\n", "5 R", "0-5 5-5 5-9", "ACGT"},
     {"AANNTT\n", "N", "0-4 4-6", "TT"},                      // Next starts inside the stretch on show
@@ -94,9 +93,6 @@ TEST(StrandscopeModel, Commands)
     }
 
     StrandscopeModel m;
-    Play(m, WriteFile(dir / "t.txt", kT1000), "");
-    EXPECT_EQ(m.StartText() + " " + m.EndText(), "0 639");
-    EXPECT_EQ(m.Image().PixelAt(4, 4), kDefaultColors[3]);
     // New colours at a level draw the window's moves again without reading the file.
     Play(m, WriteFile(dir / "t.txt", kT5000), "O");
     WriteFile(dir / "t.txt", "");
@@ -111,10 +107,9 @@ TEST(StrandscopeModel, Commands)
     EXPECT_EQ(m.KeptLetters(), "GGC");
 
     // The start box reads as atoi reads, over 29 characters, and saturates.
-    const std::pair<std::string, std::int64_t> texts[] = {
-        {"  42", 42}, {"12ab", 12}, {"abc", 0}, {"-7", -7}, {"+9", 9}, {std::string(28, '0') + "123", 1},
-        {"99999999999", 99999999999}, {"-99999999999", -99999999999}, {"99999999999999999999", INT64_MAX},
-        {"-99999999999999999999", INT64_MIN}};
+    const std::pair<std::string, std::int64_t> texts[] = {{" +12ab", 12}, {"abc", 0}, {std::string(28, '0') + "123", 1},
+                                                          {"-99999999999", -99999999999},
+                                                          {"99999999999999999999", INT64_MAX}};
     for (const auto& [text, value] : texts) {
         m.SetStartIndexText(text);
         EXPECT_EQ(m.StartIndex(), value) << text;
@@ -211,23 +206,19 @@ TEST(ViewOptions, Arguments)
     EXPECT_EQ(std::tie(o.file, o.save, o.start, o.zoom, o.orientation),
               std::make_tuple("seq.fa", "out.bmp", 250, 3, 2));
     EXPECT_EQ(o.colors, (std::array<Color, 4>{0x000000FF, 0x00FF0000, 0x00FFFF00, 0x00000000}));
-    ViewOptions fit;
-    ASSERT_FALSE(Parse("--view seq.fa --fit --save p.svg", fit));
-    ViewOptions level;
-    ASSERT_FALSE(Parse("--view seq.fa --save p.svg --level=64", level));
+    ViewOptions fit, level;
+    ASSERT_FALSE(Parse("--view seq.fa --fit --save p.svg", fit) || Parse("--view seq.fa --save p.svg --level=64", level));
     EXPECT_EQ(std::tie(fit.fit, level.fit, level.level), std::make_tuple(true, false, 64));
 
     // After "--view s.fa --save p.bmp" unless the line starts with "!".
     const std::pair<std::string, const char*> bad[] = {
         {"!--save p.bmp", "--view"}, {"!--view s.fa", "--save"}, {"!--view s.fa --save", "needs a value"},
         {"!--view s.fa --save p.gif", ".bmp, .png or .svg"}, {"!--view s.fa --save p", ".bmp, .png or .svg"},
-        {"--zoom 0", "--zoom"}, {"--zoom 2x", "--zoom"}, {"--zoom 1000001", "'1000001' is out of range"}, {"--start -1", "--start"},
-        {"--start 99999999999999999999", "9' is out of range"},
-        {"--orientation 4", "--orientation"}, {"--colors red,blue,cyan", "--colors"},
-        {"--colors red,blue,cyan,green,red", "--colors"}, {"--colors red,#12345,cyan,green", "--colors"},
-        {"--colors red,0x1000000,cyan,green", "--colors"}, {"--fit --level 4", "--fit and --level"},
-        {"--level 2 --zoom 3", "--level and --zoom"}, {"--level 0", "--level"}, {"--strand minus", "--strand"},
-        {"--frobnicate", "--frobnicate"}};
+        {"--zoom 2x", "--zoom"}, {"--zoom 1000001", "'1000001' is out of range"}, {"--start -1", "--start"},
+        {"--start 99999999999999999999", "9' is out of range"}, {"--orientation 4", "--orientation"},
+        {"--colors red,blue,cyan", "--colors"}, {"--colors red,#12345,cyan,green", "--colors"},
+        {"--fit --level 4", "--fit and --level"}, {"--level 2 --zoom 3", "--level and --zoom"},
+        {"--level 0", "--level"}, {"--strand minus", "--strand"}, {"--frobnicate", "--frobnicate"}};
     for (const auto& [line, mention] : bad) {
         ViewOptions options;
         const auto error = Parse(line[0] == '!' ? line.substr(1) : "--view s.fa --save p.bmp " + line, options);
@@ -247,10 +238,8 @@ TEST(ViewOptions, PictureIsTheViewersAndReportsItsBoxes)
     } cases[] = {
         {"--view t.txt --save a.bmp", true, "0 639"},
         {"--view t.txt --start 639 --save b.bmp", true, "639 1000"},
-        {"--view t.txt --zoom 2 --save c.bmp", true, "0 319"},
         {"--view t.txt --start 5000 --save d.bmp", false, "5000 5000"}, // no earlier letters to show
         {"--view t.txt --save missing/e.bmp", true, "missing/e.bmp: cannot create a file in its folder: No such file"},
-        {"--view t.txt --save /sys/e.bmp", true, "/sys/e.bmp: cannot create a file in its folder: Permission denied"},
         {"--view t.txt --fit --save g.bmp", true, "0 1000"},     // at 1:2, the level where it fits
         {"--view t.txt --strand - --save g.bmp", true, "0 637"}, // read as 1000 A: maxX starts at 1
     };
@@ -293,19 +282,4 @@ TEST(ViewOptions, PictureIsTheViewersAndReportsItsBoxes)
         EXPECT_EQ(RenderViewPicture(o).error().file, unreadable);
         EXPECT_FALSE(fs::exists(dir / "f.bmp"));
     }
-}
-
-// One colour parser serves both modes of the command line.
-TEST(CommandLineColors, WebStoredAndNamedForms)
-{
-    const std::pair<const char*, std::optional<Color>> cases[] = {
-        {"#ff0000", 0x000000FF},     {"#0000FF", 0x00FF0000}, {"0x00FF0000", 0x00FF0000}, {"0XFF", 0x000000FF},
-        {"cyan", 0x00FFFF00},        {"gray", 0x00808080},    {"#ff000", std::nullopt},   {"#gg0000", std::nullopt},
-        {"0x1000000", std::nullopt}, {"0x", std::nullopt},    {"Red", std::nullopt},      {"", std::nullopt},
-    };
-    for (const auto& [text, color] : cases) {
-        const IoResult<Color> parsed = cli::ParseColor(text);
-        EXPECT_EQ(parsed ? std::optional(*parsed) : std::nullopt, color) << text;
-    }
-    EXPECT_EQ(cli::ParseColorList("red,#0000ff,0x00FFFF00,green").value(), kDefaultColors);
 }
