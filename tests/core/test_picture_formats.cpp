@@ -273,8 +273,7 @@ TEST(PictureFormats, SvgDocument)
                             "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD.fa</title>"),
               std::string::npos)
         << document;
-    EXPECT_TRUE(document.starts_with("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg "));
-    EXPECT_TRUE(document.ends_with("</svg>\n"));
+    EXPECT_TRUE(document.starts_with("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg ") && document.ends_with("</svg>\n"));
 
     // Lines with one pen, each from where the last ended, are one path; a turn back is
     // a subpath of its own; a new pen or a jump starts a new path.

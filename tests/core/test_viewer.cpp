@@ -107,9 +107,8 @@ TEST(StrandscopeModel, Commands)
     EXPECT_EQ(m.KeptLetters(), "GGC");
 
     // The start box reads as atoi reads, over 29 characters, and saturates.
-    const std::pair<std::string, std::int64_t> texts[] = {{" +12ab", 12}, {"abc", 0}, {std::string(28, '0') + "123", 1},
-                                                          {"-99999999999", -99999999999},
-                                                          {"99999999999999999999", INT64_MAX}};
+    const std::pair<std::string, std::int64_t> texts[] = {
+        {" +12ab", 12}, {"abc", 0}, {std::string(28, '0') + "123", 1}, {"-99999999999999999999", INT64_MIN}};
     for (const auto& [text, value] : texts) {
         m.SetStartIndexText(text);
         EXPECT_EQ(m.StartIndex(), value) << text;
