@@ -345,8 +345,7 @@ void CMorkelbyView::ReportRun(const lirovane::BatchReport& report)
             lines << tr("The selected positions cannot be read whole; later repeats are missing.\n%1")
                          .arg(message(*positions));
         if (missing > 0)
-            lines
-                << tr("%n of %1 pictures cannot be written to %2.", nullptr, missing).arg(result.pictures).arg(dir);
+            lines << tr("%n of %1 pictures cannot be written to %2.", nullptr, missing).arg(result.pictures).arg(dir);
         if (result.Error(lirovane::RunItem::Page))
             lines << tr("The page index.htm cannot be written to %1.").arg(dir);
     }
