@@ -1,11 +1,10 @@
 #include "core/batch/stretch_letters.h"
 
+#include "core/files/temporary_file.h"
+
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <utility>
-
-#include <unistd.h>
 
 namespace lirovane {
 
@@ -65,21 +64,8 @@ IoStatus SpillFailed()
 
 std::unique_ptr<SpilledStretch> SpilledStretch::Create()
 {
-    std::error_code ec;
-    const std::filesystem::path folder = std::filesystem::temp_directory_path(ec);
-    if (ec)
-        return nullptr;
-    std::string name = (folder / "lirovane-stretch-XXXXXX").string();
-    const int fd = ::mkstemp(name.data());
-    if (fd < 0)
-        return nullptr;
-    ::unlink(name.c_str());
-    std::FILE* file = ::fdopen(fd, "w+b");
-    if (file == nullptr) {
-        ::close(fd);
-        return nullptr;
-    }
-    return std::make_unique<SpilledStretch>(file);
+    std::FILE* file = UnnamedTemporaryFile("lirovane-stretch");
+    return file == nullptr ? nullptr : std::make_unique<SpilledStretch>(file);
 }
 
 SpilledStretch::~SpilledStretch()

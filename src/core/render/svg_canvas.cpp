@@ -1,14 +1,13 @@
 #include "core/render/svg_canvas.h"
 
 #include "core/files/output_file.h"
+#include "core/files/temporary_file.h"
 #include "core/render/picture_format.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <limits>
-
-#include <unistd.h>
 
 namespace lirovane {
 
@@ -122,24 +121,6 @@ constexpr std::string_view kTail = "</svg>\n";
 // A body past this size moves to the temporary file: a walk of some 20,000 steps.
 constexpr std::size_t kSpillAt = std::size_t{64} << 10;
 
-// An unnamed file in the system's temporary folder (TMPDIR), gone with the process.
-std::FILE* UnnamedTemporaryFile()
-{
-    std::error_code ec;
-    const std::filesystem::path folder = std::filesystem::temp_directory_path(ec);
-    if (ec)
-        return nullptr;
-    std::string name = (folder / "lirovane-svg-XXXXXX").string();
-    const int fd = ::mkstemp(name.data());
-    if (fd < 0)
-        return nullptr;
-    ::unlink(name.c_str());
-    std::FILE* file = ::fdopen(fd, "w+b");
-    if (file == nullptr)
-        ::close(fd);
-    return file;
-}
-
 } // namespace
 
 void SvgCanvas::SpillIfLarge()
@@ -147,7 +128,7 @@ void SvgCanvas::SpillIfLarge()
     if (m_body.size() < kSpillAt || m_noSpill)
         return;
     if (!m_spill)
-        m_spill.reset(UnnamedTemporaryFile());
+        m_spill.reset(UnnamedTemporaryFile("lirovane-svg"));
     if (!m_spill) {
         m_noSpill = true; // as it always could, the body stays in memory
         return;
