@@ -62,9 +62,13 @@ private:
 
     bool Fail(std::string_view why)
     {
-        m_error = "--size must be a size from 1 to " + std::to_string(kMaxSize) +
-                  " or a list such as 2,3,6 or 2-10 or 2,5-7, not ";
-        m_error.append(Quoted(m_text)).append(": ").append(why);
+        m_error =
+            "--size must be a size from 1 to " + std::to_string(kMaxSize) + " or a list such as 2,3,6 or 2-10 or 2,5-7";
+        // A reason that already quotes the whole list does not need it twice.
+        const std::string list = Quoted(m_text);
+        if (!why.starts_with(list))
+            m_error.append(", not ").append(list);
+        m_error.append(": ").append(why);
         return false;
     }
 

@@ -67,8 +67,8 @@ const struct {
 } kBadInput[] = {
     {"", 2, "--sequence FILE is required"},
     {"--sequence LAMBDA_FA --patterns LAMBDA_PAT --size 0", 2, "--size must be"},
-    {"--sequence LAMBDA_FA --patterns LAMBDA_PAT --size 2001", 2, "not '2001'"},
-    {"--sequence LAMBDA_FA --patterns LAMBDA_PAT --size 6x", 2, "not '6x'"},
+    {"--sequence LAMBDA_FA --patterns LAMBDA_PAT --size 2001", 2, "2,5-7: '2001' is out of range"},
+    {"--sequence LAMBDA_FA --patterns LAMBDA_PAT --size 6x", 2, "2,5-7: '6x' is not a whole number"},
     {"--sequence LAMBDA_FA --patterns LAMBDA_PAT --size 2-", 2, "the range '2-' needs a size on both sides"},
     {"--sequence LAMBDA_FA --patterns LAMBDA_PAT --size 5-3", 2, "the range '5-3' runs backwards"},
     {"--sequence LAMBDA_FA --patterns LAMBDA_PAT --size 2,a", 2, "'a' is not a whole number"},
