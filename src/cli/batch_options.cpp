@@ -321,6 +321,8 @@ std::string BatchUsage()
            "                         step (step, the default) or one point per pixel the\n"
            "                         walk moves, as the BMP has it (picture: smaller files)\n"
            "  --view ...             draw the viewer's picture of a sequence instead (own options)\n"
+           "  --overview ...         draw each record of the sequence whole, with a table of\n"
+           "                         where its walk turns (own options)\n"
            "  --index FILE           write FILE.fai (and FILE.gzi for bgzip files), as samtools\n"
            "                         faidx does; the viewer then jumps to any position at once\n"
            "  --version              print the version\n"
