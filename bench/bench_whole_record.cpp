@@ -2,7 +2,8 @@
 // non-blank bytes, each a fresh process, timed in the same run:
 //   (1) the gallery's picture of a patterns record spanning the record;
 //   (2) `--view FILE --region chrW --fit` with FILE.fai beside it;
-//   (3) `--overview` of the file;
+//   (3) `--overview` of the file, and of a genome-shaped file: the same bases cut into
+//       24 records whose sizes follow the human chromosomes' proportions;
 //   (4) `--view --region chrW:POS` near the record's end without FILE.fai, against
 //       `--view --start` of the same token: the record table and the way to the start
 //       come from one pass, so the ratio is near 1.
@@ -52,6 +53,37 @@ std::uint64_t WriteRecord(const fs::path& file, std::uint64_t bases)
     return static_cast<std::uint64_t>(std::count_if(header.begin(), header.end(), [](char c) { return c > ' '; })) + 1;
 }
 
+// Writes `genome`'s bases again as 24 records sized like the human chromosomes (whole
+// lines each, the last taking the rest), with its .fai: a copy of the lines, so quick.
+void WriteGenomeShaped(const fs::path& genome, const fs::path& file, std::uint64_t bases)
+{
+    // GRCh38's chromosomes 1 to 22, X and Y, in hundreds of kilobases.
+    static constexpr int kSizes[] = {2490, 2422, 1983, 1902, 1815, 1708, 1594, 1451, 1384, 1338, 1351, 1333,
+                                     1144, 1070, 1020, 903,  833,  804,  586,  644,  467,  508,  1560, 572};
+    std::uint64_t total = 0;
+    for (const int s : kSizes)
+        total += static_cast<std::uint64_t>(s);
+    std::ifstream in(genome, std::ios::binary);
+    std::string line;
+    std::getline(in, line); // the single record's header
+    std::ofstream out(file, std::ios::binary);
+    std::ofstream fai(file.string() + ".fai");
+    std::uint64_t done = 0;
+    std::string text;
+    for (std::size_t r = 0; r < std::size(kSizes); ++r) {
+        const std::string name = "chr" + std::to_string(r + 1);
+        std::uint64_t n = bases * static_cast<std::uint64_t>(kSizes[r]) / total / 60 * 60;
+        if (r + 1 == std::size(kSizes))
+            n = bases - done;
+        out << '>' << name << '\n';
+        fai << name << '\t' << n << '\t' << out.tellp() << "\t60\t61\n";
+        text.resize(static_cast<std::size_t>(n + (n + 59) / 60));
+        in.read(text.data(), static_cast<std::streamsize>(text.size()));
+        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+        done += n;
+    }
+}
+
 void Report(const char* what, const bench::ChildRun& run, const bench::ChildRun& count)
 {
     std::printf("%s: %.3f s, CPU %.3f s, peak %.1f MB; ratio to the count %.2f wall, %.2f CPU (target <= 3)\n", what,
@@ -61,7 +93,7 @@ void Report(const char* what, const bench::ChildRun& run, const bench::ChildRun&
 
 // The best of each run over the rounds, with the peak memory of the last.
 struct Timings {
-    bench::ChildRun count, gallery, fit, overview, start, region;
+    bench::ChildRun count, gallery, fit, overview, shapedCount, shaped, start, region;
 
     static void Take(bench::ChildRun& best, const bench::ChildRun& run)
     {
@@ -81,6 +113,10 @@ struct Timings {
                       {batch, "--view", genome, "--region", "chrW", "--fit", "--save", (work / "fit.bmp").string()}));
         fs::remove_all(work / "ov");
         Take(overview, bench::Spawn({batch, "--sequence", genome, "--overview", "--out", (work / "ov").string()}));
+        const std::string shapedFile = (work / "genome24.fa").string();
+        shapedCount.Best(bench::Spawn({self, "--count", shapedFile}));
+        fs::remove_all(work / "ov24");
+        Take(shaped, bench::Spawn({batch, "--sequence", shapedFile, "--overview", "--out", (work / "ov24").string()}));
         // Near the end, without the index: reaching it reads nearly the whole file.
         const std::uint64_t base = bases - 5000;
         fs::rename(genome + ".fai", work / "aside.fai");
@@ -116,6 +152,7 @@ int main(int argc, char** argv)
     const fs::path genome = work / "genome.fa";
     const std::uint64_t bases = options.megabytes * 1000000;
     const std::uint64_t first = WriteRecord(genome, bases);
+    WriteGenomeShaped(genome, work / "genome24.fa", bases);
     std::ofstream(work / "whole.pat") << first << " " << first + bases << " 1\n";
     std::printf("record: %llu bases in %s\n", static_cast<unsigned long long>(bases), genome.c_str());
 
@@ -127,6 +164,8 @@ int main(int argc, char** argv)
     Report("(1) gallery picture of the record", t.gallery, count);
     Report("(2) viewer, --fit with the .fai", t.fit, count);
     Report("(3) --overview", t.overview, count);
+    std::printf("plain count of the 24-record genome: %.3f s, CPU %.3f s\n", t.shapedCount.seconds, t.shapedCount.cpu);
+    Report("(3) --overview of the 24-record genome", t.shaped, t.shapedCount);
     std::printf("(4) without FILE.fai: --view --region %.3f s, --view --start %.3f s; ratio %.2f wall, %.2f CPU\n",
                 t.region.seconds, t.start.seconds, t.region.seconds / t.start.seconds, t.region.cpu / t.start.cpu);
     std::error_code ec;

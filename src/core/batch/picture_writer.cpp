@@ -24,6 +24,10 @@ std::size_t QueuedSize(const PictureJob& job)
 PictureWriter::PictureWriter(const PathStyle& style, bool ownThread, std::size_t maxQueued, SvgResolution svg)
     : m_style(style), m_svg(svg), m_maxQueued(maxQueued > 0 ? maxQueued : kMaxQueuedJobs)
 {
+    // Room for the largest picture a stretch can give (width + height within the span
+    // bound): address space only, each page taken when a picture first needs it.
+    constexpr std::size_t kHalf = kMaxPictureSpan / 2;
+    m_picture.Reserve(kHalf * (kMaxPictureSpan - kHalf) * 3u);
     if (ownThread)
         m_thread = std::thread([this] { Run(); });
 }

@@ -31,6 +31,7 @@ void RasterCanvas::Resize(int width, int height)
     if (bytes > m_data.capacity())
         std::vector<std::uint8_t>().swap(m_data);
     m_data.assign(bytes, 0xFF);
+    m_white = true;
     m_curX = 0;
     m_curY = 0;
 }
@@ -44,6 +45,10 @@ void RasterCanvas::FillBox(std::int64_t left64, std::int64_t top64, std::int64_t
     const int bottom = static_cast<int>(std::min<std::int64_t>(bottom64, m_height));
     if (left >= right || top >= bottom)
         return;
+    // A drawing starts by whitening its whole picture, which a fresh surface already is.
+    if (m_white && color == kWhite)
+        return;
+    m_white = false;
     const std::size_t rowBytes = static_cast<std::size_t>(right - left) * 3u;
     const std::uint8_t b = BlueOf(color);
     const std::uint8_t g = GreenOf(color);

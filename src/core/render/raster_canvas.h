@@ -38,10 +38,19 @@ public:
 
     // Makes the surface width x height and white, as a fresh bitmap would be.
     void Resize(int width, int height);
+    // Sets aside room for surfaces of up to `bytes` pixel bytes without touching it, so
+    // that a run of pictures of varying sizes reuses the pages the larger ones touched
+    // instead of faulting in fresh ones for each (a surface held between pictures
+    // never grows past the largest of them).
+    void Reserve(std::size_t bytes) { m_data.reserve(bytes); }
     Color PixelAt(int x, int y) const;
     // Top row first, 3 bytes per pixel (blue, green, red), no padding.
     const std::vector<std::uint8_t>& Data() const noexcept { return m_data; }
-    std::vector<std::uint8_t>& Data() noexcept { return m_data; }
+    std::vector<std::uint8_t>& Data() noexcept
+    {
+        m_white = false;
+        return m_data;
+    }
 
 private:
     void Plot(std::int64_t x, std::int64_t y);
@@ -52,6 +61,7 @@ private:
     int m_width = 0;
     int m_height = 0;
     std::vector<std::uint8_t> m_data;
+    bool m_white = true; // nothing drawn since the surface was made white whole
     int m_curX = 0;
     int m_curY = 0;
     int m_penWidth = 1;
