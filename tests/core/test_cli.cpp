@@ -130,6 +130,7 @@ TEST(Cli, BadInputAndExitStatus)
         EXPECT_EQ(pictures, 23u) << format;
     }
     EXPECT_EQ(RunLine(dir, "--help").out.find("Usage: lirovane-batch --sequence FILE (--patterns FILE | --trf"), 0u);
+    EXPECT_EQ(RunLine(dir, "--view LAMBDA_FA --help").out.find("usage: lirovane-batch --view FILE"), 0u);
 }
 
 // Several sizes in one read: each size's folder is byte for byte the gallery of a run of

@@ -11,12 +11,6 @@ namespace {
 // ">chr1 first" (10 positions), 12 bases; ">chr2" (5), 7 bases; ">chrX" (5), 3 bases.
 const std::string kThree = ">chr1 first\nACGTA\nCGTAC\nGT\n>chr2\nAAAAA\nCC\n>chrX\nGGG\n";
 
-std::vector<FastaRecord> Records(const std::string& text)
-{
-    ScratchDir dir;
-    return *ScanFastaRecords(WriteFile(dir / "g.fa", text));
-}
-
 } // namespace
 
 TEST(GenomeCoordinates, RangesAtRecordEdgesAndAcrossThem)

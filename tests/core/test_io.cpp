@@ -6,7 +6,6 @@
 #include "core/intervals/trf_dat.h"
 #include "core/render/path_renderer.h"
 #include "core/sequence/sequence_letters.h"
-#include "core/sequence/token_offset_index.h"
 #include "core/settings/app_settings.h"
 
 #include "test_support.h"
@@ -26,14 +25,6 @@ IoStatus Split(AppSettings& settings, const fs::path& dir, bool* rejected = null
     if (rejected != nullptr)
         *rejected = PatternsRejected(result, sizes);
     return result;
-}
-
-std::string Tokens(const std::string& content)
-{
-    std::string tokens;
-    for (const std::string& word : Words(content))
-        tokens += word;
-    return tokens;
 }
 
 // Patterns files (nullptr: no such file; "": a folder), the size chosen, what the split
@@ -147,7 +138,9 @@ TEST(Trf, ConvertedPositionsCutTheRepeatsBases)
         EXPECT_EQ(repeats->back(), c.last);
 
         // Field 15 of every repeat line is the repeat's own text.
-        const std::string tokens = Tokens(ReadFile(c.fasta));
+        std::string tokens;
+        for (const std::string& word : Words(ReadFile(c.fasta)))
+            tokens += word;
         std::istringstream lines(ReadFile(c.dat));
         std::size_t i = 0;
         for (std::string line; std::getline(lines, line);) {
@@ -284,26 +277,6 @@ TEST(ReadSequenceLetters, KeepsLettersAfterTheOffset)
     for (const auto& c : cases)
         EXPECT_EQ(ReadSequenceLetters(WriteFile(dir / "seq.fa", c.content), c.offset).value(), c.letters)
             << c.content.substr(0, 20) << " from " << c.offset;
-}
-
-// Remembered offsets give what a plain scan gives (block edges: the fuzz target), and are
-// forgotten when the file changes, even at the same size.
-TEST(ReadSequenceLetters, OffsetIndexForgetsAChangedFile)
-{
-    ScratchDir dir;
-    std::string content = Genome(3'000'000);
-    const fs::path file = WriteFile(dir / "seq.fa", content);
-    TokenOffsetIndex index(1000);
-    for (int round = 0; round < 2; ++round) {
-        for (const std::int64_t offset : {5, 1'048'577, 2'400'000, 123'457, 10'000'000})
-            ASSERT_EQ(ReadSequenceLetters(file, offset, index).value(), ReadSequenceLetters(file, offset).value())
-                << round << " " << offset;
-        EXPECT_GE(index.Checkpoints(file), 2000u);
-        std::rotate(content.begin(), content.begin() + 1001, content.end());
-        WriteFile(file, content);
-        fs::last_write_time(file, fs::last_write_time(file) + std::chrono::seconds(5));
-        EXPECT_EQ(index.Checkpoints(file), 0u);
-    }
 }
 
 // Small writes are gathered and large ones go straight through: the file holds every

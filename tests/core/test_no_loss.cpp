@@ -18,27 +18,6 @@
 
 namespace {
 
-// The regular files of a folder with their bytes; the runs' logs left out.
-std::map<std::string, std::string> RegularFiles(const fs::path& folder)
-{
-    std::map<std::string, std::string> files;
-    for (const auto& entry : fs::directory_iterator(folder))
-        if (entry.is_regular_file() && entry.path().filename() != "stdout.txt" &&
-            entry.path().filename() != "stderr.txt")
-            files[entry.path().filename().string()] = ReadFile(entry.path());
-    return files;
-}
-
-// Every regular file under a folder with its bytes, by its path below it.
-std::map<std::string, std::string> Tree(const fs::path& folder)
-{
-    std::map<std::string, std::string> files;
-    for (const auto& entry : fs::recursive_directory_iterator(folder))
-        if (entry.is_regular_file())
-            files[fs::relative(entry.path(), folder).string()] = ReadFile(entry.path());
-    return files;
-}
-
 // The sample gzip-compressed and cut short: it opens, then fails part way.
 fs::path CutSample(const ScratchDir& dir)
 {
@@ -78,7 +57,7 @@ TEST(NoLoss, AFailedRewriteKeepsTheEarlierGallery)
         fs::remove_all(dir / "g");
         const std::string rest = std::string(" --patterns ") + c.patterns + " --size " + c.sizes + " --out @g";
         ASSERT_EQ(RunLine(dir, "--sequence LAMBDA_FA" + rest).status, 0);
-        const auto before = Tree(dir / "g");
+        const auto before = Files(dir / "g");
         const RunResult run = RunLine(dir, (c.limit ? "--sequence LAMBDA_FA" : "--sequence @cut.fa.gz") + rest, [&] {
             if (c.limit)
                 LimitFileSize(c.limit);
@@ -86,7 +65,7 @@ TEST(NoLoss, AFailedRewriteKeepsTheEarlierGallery)
         EXPECT_EQ(run.status, 1) << run.err;
         EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
         EXPECT_EQ(run.err.find("(0 positions)"), std::string::npos) << run.err; // no length of an unread sequence
-        EXPECT_EQ(Tree(dir / "g"), before);
+        EXPECT_EQ(Files(dir / "g"), before);
     }
 }
 
@@ -131,7 +110,7 @@ TEST(NoLoss, AnOutputThatIsAnInputWritesNothing)
         {"--view @seq.bmp --save @hard.bmp", "hard.bmp"},
     };
     const auto gallery = Files(g);
-    const auto inputs = RegularFiles(dir.Path());
+    const auto inputs = Files(dir.Path());
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args);
         const RunResult run = RunLine(dir, c.args);
@@ -141,7 +120,7 @@ TEST(NoLoss, AnOutputThatIsAnInputWritesNothing)
         EXPECT_EQ(Files(g), gallery);
         EXPECT_FALSE(fs::exists(dir / "new"));
     }
-    EXPECT_EQ(RegularFiles(dir.Path()), inputs);
+    EXPECT_EQ(Files(dir.Path()), inputs);
 }
 
 // One run per folder: a second fails at once, touches nothing, and the lock itself
@@ -173,7 +152,7 @@ TEST(NoLoss, OneRunPerFolder)
                                                " --out @" + out);
         EXPECT_EQ(run.status, 1) << held << " " << out;
         EXPECT_NE(run.err.find((dir / held).string() + " is in use by another Lirovane run"), std::string::npos);
-        EXPECT_TRUE(Tree(dir / "nn").empty()) << run.err;
+        EXPECT_TRUE(Files(dir / "nn").empty()) << run.err;
     }
     FolderLock again;
     EXPECT_TRUE(again.Acquire(g).ok());
@@ -256,24 +235,6 @@ TEST(NoLoss, InputsThatAreNotTextFiles)
     }
     EXPECT_NE(RunLine(dir, "--sequence @short.fa --patterns @past.pat --size 6 --out @out").err.find("(10 positions)"),
               std::string::npos);
-}
-
-// Option faults: values that look like options, help in view mode, colours in mixed spellings.
-TEST(NoLoss, OptionParsing)
-{
-    ScratchDir dir;
-    const RunResult folder = RunBatch(dir.Path(), {"--sequence", kLambdaFa, "--patterns", kLambdaPat, "--size", "6",
-                                                   "--colors", "red,0x00FF0000,#00ffff,green", "--out", "--view"});
-    // "--view" is the folder's name here; the batch mode is kept (the relative name
-    // lands in the test's working folder, so it is removed again).
-    EXPECT_EQ(folder.status, 0) << folder.err;
-    EXPECT_TRUE(fs::exists("--view/index.htm"));
-    std::error_code ec;
-    fs::remove_all("--view", ec);
-
-    const RunResult help = RunBatch(dir.Path(), {"--view", kLambdaFa, "--help"});
-    EXPECT_EQ(help.status, 0);
-    EXPECT_EQ(help.out.find("usage: lirovane-batch --view FILE"), 0u) << help.out;
 }
 
 // The writer: a failed write or close keeps the old bytes and says why; a link at
@@ -377,7 +338,7 @@ TEST(NoLoss, AKilledRunLeavesNoPartialPage)
         fs::create_directories(g / "size-9");
         WriteFile(g / "size-9" / ".index.htm.lirovane-77-1.part", "half");
         ASSERT_EQ(LambdaGallery(dir).status, 0);
-        auto after = Tree(g);
+        auto after = Files(g);
         for (const char* name : users)
             EXPECT_EQ(after.erase(name), 1u) << name;
         EXPECT_EQ(after, before);

@@ -1,7 +1,6 @@
 // The table of pictures (lirovane-batch --table): rows in the genome's own coordinates,
 // and the .dat's columns beside them.
 #include "core/batch/picture_table.h"
-#include "core/sequence/fasta_records.h"
 
 #include "test_support.h"
 
@@ -22,19 +21,11 @@ constexpr std::string_view kTwoRecordsDat = "Tandem Repeats Finder Program writt
                                             "8 11 2 2.0 2 100 0 8 25 75 0 0 0.81 AC ACCC\n"
                                             "9 12 2 2.0 2 100 0 8 0 100 0 0 0.00 CC CCCC\n";
 
-std::vector<FastaRecord> Records(const fs::path& file)
-{
-    auto records = ScanFastaRecords(file);
-    EXPECT_TRUE(records.ok()) << records.Message();
-    return std::move(records).value();
-}
-
 } // namespace
 
 TEST(PictureTable, RowsNameRecordsAndBases)
 {
-    ScratchDir dir;
-    const PictureTable table(Records(WriteFile(dir / "two.fa", kTwoRecords)));
+    const PictureTable table(Records(kTwoRecords));
     const struct {
         DrawnPicture drawn;
         const char* row; // after the picture column, without the size
@@ -58,8 +49,7 @@ TEST(PictureTable, RowsNameRecordsAndBases)
 
 TEST(PictureTable, GalleryRowsSkipUnsavedPicturesAndMatchTheDat)
 {
-    ScratchDir dir;
-    const auto records = Records(WriteFile(dir / "two.fa", kTwoRecords));
+    const auto records = Records(kTwoRecords);
     std::vector<TrfRepeat> repeats = {
         {{17, 21, 4}, "4", "1.2", "10", "ACGT"},
         {{17, 21, 4}, "8", "0.6", "3", "ACGTACGT"}, // the same positions again: the first one counts
@@ -73,7 +63,7 @@ TEST(PictureTable, GalleryRowsSkipUnsavedPicturesAndMatchTheDat)
     result.drawn = {{17, 21}, {26, 30}, {36, 40}};
     result.pictures = 3;
     result.errors = {{RunItem::Picture, IoError::Plain("")}};
-    result.errors.front().error.file = dir / "g" / "26.png";
+    result.errors.front().error.file = "g/26.png";
     EXPECT_EQ(table.GalleryRows(result, 4, PictureFormat::Png, "size-4/"),
               "size-4/17.png\tchr1\t1\t5\t4\t4\t1.2\t10\tACGT\n"
               "size-4/36.png\tchr2\t1\t5\t4\t4\t1.0\t8\tTTTT\n");

@@ -5,24 +5,27 @@
 // in the program's namespace and this one's.
 #include "core/batch/image_batch.h"
 #include "core/batch/quiet_display.h"
+#include "core/render/bmp_export.h"
 #include "core/render/null_canvas.h"
+#include "core/render/path_renderer.h"
+#include "core/render/raster_canvas.h"
+#include "core/sequence/fasta_records.h"
 #include "core/settings/app_settings.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
-#include <limits>
-#include <random>
-#include <regex>
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <limits>
 #include <map>
 #include <random>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -82,12 +85,15 @@ inline std::string ReadFile(const fs::path& file)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// Every file of a folder with its bytes.
+// Every regular file under a folder with its bytes, by its path below it; the logs of
+// RunBatch (stdout.txt, stderr.txt) left out.
 inline std::map<std::string, std::string> Files(const fs::path& folder)
 {
     std::map<std::string, std::string> files;
-    for (const auto& entry : fs::directory_iterator(folder))
-        files[entry.path().filename().string()] = ReadFile(entry.path());
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        if (const fs::path name = fs::relative(entry.path(), folder);
+            entry.is_regular_file() && name != "stdout.txt" && name != "stderr.txt")
+            files[name.string()] = ReadFile(entry.path());
     return files;
 }
 
@@ -194,6 +200,13 @@ inline RunResult RunLine(const ScratchDir& dir, const std::string& line, const s
     return RunBatch(dir.Path(), args, inChild);
 }
 
+// The records of a FASTA text.
+inline std::vector<FastaRecord> Records(std::string_view text)
+{
+    ScratchDir dir;
+    return ScanFastaRecords(WriteFile(dir / "g.fa", text)).value();
+}
+
 // Settings as the first run gives them, on `sequence`, with `count` repeats of `size` selected.
 inline AppSettings FirstRun(const std::string& sequence, int count = 0, int size = 43)
 {
@@ -203,6 +216,18 @@ inline AppSettings FirstRun(const std::string& sequence, int count = 0, int size
     settings.numberOfRepeatsInThisSet = count;
     settings.sizeOfRepeats = size;
     return settings;
+}
+
+// The BMP file a stretch gives when drawn and saved on its own, in the first run's style.
+inline std::string ForwardPicture(std::string_view stretch)
+{
+    const PathStyle style = FirstRun({}).Style();
+    const PathExtent extent = MeasurePath(stretch, style);
+    RasterCanvas canvas(extent.width, extent.height);
+    DrawPath(stretch, extent, style, canvas);
+    ScratchDir dir;
+    EXPECT_TRUE(SaveImage(dir / "expected.bmp", canvas, extent.width, extent.height));
+    return ReadFile(dir / "expected.bmp");
 }
 
 // A made-up FASTA text about `bytes` long: records of 20 lines of 60 letters (A, C, G, T

@@ -6,6 +6,7 @@
 #include "core/intervals/position_list.h"
 #include "core/settings/app_settings.h"
 
+#include "fuzz_input_args.h"
 #include "fuzz_input_files.h"
 
 #include <algorithm>
@@ -15,18 +16,13 @@ using namespace lirovane::fuzz;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    std::string_view text = AsText(data, std::min<std::size_t>(size, 1 << 16));
-    std::string_view parts[3];
-    for (std::string_view& part : parts) {
-        const std::size_t cut = std::min(text.find('\0'), text.size());
-        part = text.substr(0, cut);
-        text.remove_prefix(std::min(cut + 1, text.size()));
-    }
+    const FuzzArgs parts(AsText(data, std::min<std::size_t>(size, 1 << 16)), 3);
+    const auto part = [&parts](std::size_t i) { return i < parts.Args().size() ? parts.Args()[i] : std::string(); };
     AppSettings settings;
     settings.SetFirstRunDefaults();
-    settings.sequenceFile = WriteScratch("sequence.fa", parts[0]).string();
-    WriteScratch("starts.txt", parts[1]);
-    WriteScratch("ends.txt", parts[2]);
+    settings.sequenceFile = WriteScratch("sequence.fa", part(0)).string();
+    WriteScratch("starts.txt", part(1));
+    WriteScratch("ends.txt", part(2));
     settings.sizeOfRepeats = 6;
     settings.numberOfRepeatsInThisSet = 3;
 
