@@ -6,7 +6,6 @@
 #include "core/intervals/trf_dat.h"
 #include "core/render/path_renderer.h"
 #include "core/sequence/sequence_letters.h"
-#include "core/settings/app_settings.h"
 
 #include "test_support.h"
 
@@ -16,19 +15,8 @@ namespace {
 
 const std::string kTwoRecords = std::string(LIROVANE_TEST_DATA) + "/io/two_records";
 
-// Splits as the window does; `dir` receives starts.txt and ends.txt.
-IoStatus Split(AppSettings& settings, const fs::path& dir, bool* rejected = nullptr)
-{
-    std::vector<SizeSelection> sizes{{settings.sizeOfRepeats, dir, settings.numberOfRepeatsInThisSet}};
-    IoStatus result = SplitPatterns(settings.patternsFile, settings.sequenceFile, sizes, BadRecord::KeepRecordsBefore);
-    settings.numberOfRepeatsInThisSet = sizes.front().count;
-    if (rejected != nullptr)
-        *rejected = PatternsRejected(result, sizes);
-    return result;
-}
-
 // Patterns files (nullptr: no such file; "": a folder), the size chosen, what the split
-// writes and counts, and whether it rejects the file.
+// (as the window splits) writes and counts, and whether it rejects the file.
 const struct {
     const char *name, *patterns;
     int size;
@@ -68,21 +56,17 @@ TEST(SplitPatterns, WritesTheRecordsOfTheChosenSize)
         ScratchDir dir;
         WriteFile(dir / "starts.txt", "1\r\n");
         WriteFile(dir / "ends.txt", "2\r\n");
-        AppSettings settings;
-        settings.patternsFile = (c.patterns == nullptr ? dir / "missing.txt"
-                                 : *c.patterns == 0    ? dir.Path()
-                                                       : WriteFile(dir / "patterns.txt", c.patterns))
-                                    .string();
-        settings.sizeOfRepeats = c.size;
-        settings.numberOfRepeatsInThisSet = 77;
-        bool rejected = false;
-        const IoStatus result = Split(settings, dir.Path(), &rejected);
+        const fs::path patterns = c.patterns == nullptr ? dir / "missing.txt"
+                                  : *c.patterns == 0    ? dir.Path()
+                                                        : WriteFile(dir / "patterns.txt", c.patterns);
+        std::vector<SizeSelection> sizes{{c.size, dir.Path(), 77}};
+        const IoStatus result = SplitPatterns(patterns, "", sizes, BadRecord::KeepRecordsBefore);
         EXPECT_EQ(ReadFile(dir / "starts.txt") + "|" + ReadFile(dir / "ends.txt"),
                   std::string(c.starts) + "|" + c.ends);
-        EXPECT_EQ(settings.numberOfRepeatsInThisSet, c.count);
+        EXPECT_EQ(sizes.front().count, c.count);
         const bool opened = c.count != 77;
         EXPECT_EQ(result.ok(), !c.rejected);
-        EXPECT_EQ(rejected, c.rejected);
+        EXPECT_EQ(PatternsRejected(result, sizes), c.rejected);
         if (c.rejected) {
             // A reason, and a bad record's line.
             EXPECT_FALSE(result.error().reason.empty());
@@ -93,28 +77,23 @@ TEST(SplitPatterns, WritesTheRecordsOfTheChosenSize)
         // A number that does not fit names its line.
         if (std::string_view(c.name) == "start above 64 bits") {
             EXPECT_EQ(result.Message(),
-                      settings.patternsFile + ": line 2: not a whole number within the signed 64-bit range");
+                      patterns.string() + ": line 2: not a whole number within the signed 64-bit range");
         }
     }
 }
 
-// By default into the working folder. An unwritable folder is the writer's failure,
-// with the OS's reason, not the patterns'; the count still counts.
-TEST(SplitPatterns, OutputFolder)
+// An unwritable folder is the writer's failure, with the OS's reason, not the patterns';
+// the count still counts.
+TEST(SplitPatterns, UnwritableFolder)
 {
     ScratchDir dir;
-    AppSettings settings;
-    settings.patternsFile = WriteFile(dir / "patterns.txt", "5 9 43\n40 60 43\n").string();
-    settings.sizeOfRepeats = 43;
-    EXPECT_TRUE(InFolder(dir.Path(), [&] { return Split(settings, {}).ok(); }));
-    EXPECT_EQ(ReadFile(dir / "starts.txt"), "5\r\n40\r\n");
-    settings.numberOfRepeatsInThisSet = 0;
-    bool rejected = true;
-    const IoStatus unwritten = Split(settings, dir / "no" / "such", &rejected);
-    EXPECT_FALSE(rejected);
+    std::vector<SizeSelection> sizes{{43, dir / "no" / "such", 0}};
+    const IoStatus unwritten =
+        SplitPatterns(WriteFile(dir / "patterns.txt", "5 9 43\n40 60 43\n"), "", sizes, BadRecord::KeepRecordsBefore);
+    EXPECT_FALSE(PatternsRejected(unwritten, sizes));
     EXPECT_EQ(unwritten.error().file.parent_path(), dir / "no" / "such");
     EXPECT_TRUE(unwritten.error().reason.ends_with("No such file or directory")) << unwritten.Message();
-    EXPECT_EQ(settings.numberOfRepeatsInThisSet, 2);
+    EXPECT_EQ(sizes.front().count, 2);
 }
 
 // Converted positions cut out exactly the bases trf printed for each repeat. Lambda:

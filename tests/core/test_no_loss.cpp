@@ -209,6 +209,7 @@ TEST(NoLoss, InputsThatAreNotTextFiles)
         {"--view /dev/zero --save @v.bmp", 1, "'/dev/zero': is not a regular file"},
         {"--view @fifo --save @v.bmp", 1, "is not a regular file"},
         {"--view @missing.fa --save @v.bmp", 1, "missing.fa': No such file or directory"},
+        {"--view @ --save @v.bmp", 1, "': is a folder, not a file"},
         {"--sequence LAMBDA_FA --patterns @s.fa.gz --size 6 --out @out", 1, "s.fa.gz': is gzip-compressed"},
         {"--sequence LAMBDA_FA --trf @s.fa.gz --size 6 --out @out", 1, "s.fa.gz': is gzip-compressed"},
         {"--sequence @fifo --patterns LAMBDA_PAT --size 6 --out @out", 1, "fifo': is not a regular file"},

@@ -1,13 +1,11 @@
-// The token reader, the viewer's letter reader with its offset index, and the
-// Tandem Repeats Finder reader on arbitrary bytes, checked against plain scans.
+// The token reader and the viewer's letter reader with its offset index on arbitrary
+// bytes, checked against plain scans (the .dat reader: fuzz_patterns).
 //
 // Input: 4 bytes of offset, 1 byte of block size, then the file.
-#include "core/intervals/patterns.h"
+#include "core/render/path_renderer.h"
 #include "core/sequence/sequence_letters.h"
 #include "core/sequence/token_offset_index.h"
 #include "core/sequence/token_reader.h"
-#include "core/intervals/trf_dat.h"
-#include "core/render/path_renderer.h"
 
 #include "fuzz_input_files.h"
 
@@ -75,15 +73,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     LIROVANE_FUZZ_CHECK(ReadSequenceLetters(file, static_cast<std::int64_t>(offset), index).value() == expected);
     LIROVANE_FUZZ_CHECK(ReadSequenceLetters(file, static_cast<std::int64_t>(offset), index).value() == expected);
     LIROVANE_FUZZ_CHECK(ReadSequenceLetters(file, 0, index).value() == Letters(tokens, 0));
-
-    // The same bytes as a .dat file read against themselves as the sequence.
-    (void)IsTrfDatFile(file);
-    const auto repeats = ReadTrfRepeats(file, file);
-    if (repeats) {
-        for (const PatternRecord& r : repeats.value())
-            LIROVANE_FUZZ_CHECK(r.start >= 1 && r.start <= r.end && static_cast<std::size_t>(r.end) <= tokens.size());
-    } else {
-        LIROVANE_FUZZ_CHECK(!repeats.Message().empty());
-    }
     return 0;
 }
