@@ -88,13 +88,23 @@ TEST(LetterTable, DuplicateLetters)
         while (bytes.size() < 64 * 40)
             bytes.append(rng() % 3 == 0 ? 1 + rng() % 70 : 1, alphabet[rng() % alphabet.size()]);
         const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+        // So are the bytes that move a scaled walk's pen, and the rests after the blocks.
+        std::vector<std::int64_t> crossings[2];
         for (const bool wide : {true, false}) {
             const WalkKernel kernel(table, wide);
             BlockMoves blocks[40];
             kernel.Walk(data, 40, blocks);
             for (std::size_t b = 0; b < 40; ++b)
                 ASSERT_EQ(blocks[b], kernel.WalkBytes(data + 64 * b, 64)) << c.entries << " block " << b;
+            for (const std::int64_t scale : {2, 3, 37, 300}) {
+                std::int64_t rest[2] = {scale / 2, scale - 1};
+                std::uint16_t at[64 * 40];
+                const std::size_t n = kernel.Crossings(data, blocks, 40, scale, rest[0], rest[1], at);
+                crossings[wide].insert(crossings[wide].end(), at, at + n);
+                crossings[wide].insert(crossings[wide].end(), rest, rest + 2);
+            }
         }
+        EXPECT_EQ(crossings[0], crossings[1]) << c.entries;
     }
 }
 

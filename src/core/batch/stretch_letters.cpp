@@ -28,6 +28,7 @@ bool SequenceStretch::Rewind()
     m_status = {};
     if (!(m_reader.IsOpen() || m_reader.Open(m_file)) || !m_reader.Seek(m_start, m_tokensBefore))
         m_status = Why("the stretch's start cannot be found again");
+    m_reader.KeepTwoBlocks();
     return m_status.ok();
 }
 

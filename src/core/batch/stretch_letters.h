@@ -30,6 +30,7 @@ public:
     std::string_view Next() override;
     IoStatus Status() const override { return m_status; }
     const WalkBounds* KnownBounds() const override { return m_bounds ? &*m_bounds : nullptr; }
+    bool KeepsTwoPieces() const override { return true; } // the reader keeps two blocks
     // The walk's extremes under the style it will be drawn in, found as it was read.
     void SetKnownBounds(const WalkBounds& bounds) { m_bounds = bounds; }
 

@@ -29,6 +29,9 @@ public:
     // The extremes of the walk over these letters when they were found as the letters
     // went by once already, so that measuring need not read them again; null otherwise.
     virtual const WalkBounds* KnownBounds() const { return nullptr; }
+    // Whether a piece stays valid through the call after the next, so that a reader
+    // one piece ahead can hand it out without a copy.
+    virtual bool KeepsTwoPieces() const { return false; }
 };
 
 // A stretch held in memory: one piece, the whole of it.
@@ -43,6 +46,7 @@ public:
     }
     std::string_view Next() override { return std::exchange(m_done, true) ? std::string_view() : m_letters; }
     IoStatus Status() const override { return {}; }
+    bool KeepsTwoPieces() const override { return true; }
 
 private:
     std::string_view m_letters;

@@ -2,6 +2,7 @@
 
 #include "core/render/canvas.h"
 #include "core/render/letter_source.h"
+#include "core/render/raster_canvas.h"
 #include "core/render/read_ahead.h"
 #include "core/render/scaled_walk.h"
 #include "core/render/walk_kernel.h"
@@ -16,7 +17,6 @@ namespace {
 
 constexpr int kPictureMargin = 20;
 constexpr int kViewerMargin = 5;
-constexpr int kPenWidth = 2;
 
 std::int64_t FloorDiv(std::int64_t a, std::int64_t k) noexcept
 {
@@ -24,12 +24,6 @@ std::int64_t FloorDiv(std::int64_t a, std::int64_t k) noexcept
     if (a % k != 0 && a < 0)
         --q;
     return q;
-}
-
-int ClampToInt(std::int64_t v) noexcept
-{
-    return static_cast<int>(
-        std::clamp<std::int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
 // The picture variant's extremes start at -1 and 1.
@@ -47,46 +41,6 @@ std::int64_t ScaledSpan(const Extremes& e, std::int64_t k) noexcept
 }
 
 } // namespace
-
-PathPen::PathPen(const PathStyle& style, std::int64_t step, Canvas& first, Canvas* second) noexcept
-    : m_style(style), m_step(step), m_first(first), m_second(second)
-{
-}
-
-void PathPen::Start(int x, int y)
-{
-    m_x = x;
-    m_y = y;
-    m_first.MoveTo(x, y);
-    if (m_second != nullptr)
-        m_second->MoveTo(x, y);
-}
-
-void PathPen::Flush()
-{
-    if (m_moves == 0)
-        return;
-    const std::int64_t length = m_moves * m_step;
-    switch (m_slot) {
-    case DirectionSlot::Left: m_x -= length; break;
-    case DirectionSlot::Up: m_y -= length; break;
-    case DirectionSlot::Down: m_y += length; break;
-    case DirectionSlot::Right: m_x += length; break;
-    case DirectionSlot::None: break;
-    }
-    m_moves = 0;
-    const Color color = m_style.ColorOf(m_slot);
-    const int x = ClampToInt(m_x);
-    const int y = ClampToInt(m_y);
-    m_first.SelectPen(kPenWidth, color);
-    m_first.LineTo(x, y);
-    if (m_second != nullptr) {
-        m_second->SelectPen(kPenWidth, color);
-        m_second->LineTo(x, y);
-        m_second->ReleasePen();
-    }
-    m_first.ReleasePen();
-}
 
 PathExtent MeasurePath(std::string_view stretch, const PathStyle& style)
 {
@@ -135,11 +89,12 @@ void DrawPath(std::string_view stretch, const PathExtent& extent, const PathStyl
     DrawPath(letters, extent, style, canvas);
 }
 
-void DrawPath(LetterSource& letters, const PathExtent& extent, const PathStyle& style, Canvas& canvas)
+namespace {
+
+// The walk over `letters` at the extent's scale, drawn with `drawer`.
+template <typename Pen>
+void WalkPen(LetterSource& letters, const PathExtent& extent, const WalkKernel& kernel, Pen& drawer)
 {
-    canvas.FillRect(0, 0, extent.width, extent.height, StockBrush::White);
-    const WalkKernel kernel(style.letters);
-    PathPen drawer(style, 1, canvas, nullptr);
     drawer.Start(extent.startX, extent.startY);
     if (!letters.Rewind())
         return;
@@ -159,6 +114,22 @@ void DrawPath(LetterSource& letters, const PathExtent& extent, const PathStyle& 
             walk.Feed(piece, move);
     }
     drawer.Flush();
+}
+
+} // namespace
+
+void DrawPath(LetterSource& letters, const PathExtent& extent, const PathStyle& style, Canvas& canvas)
+{
+    canvas.FillRect(0, 0, extent.width, extent.height, StockBrush::White);
+    const WalkKernel kernel(style.letters);
+    // The batch's surface, drawn on without a virtual call per line.
+    if (auto* raster = dynamic_cast<RasterCanvas*>(&canvas)) {
+        BasicPathPen<RasterCanvas> drawer(style, 1, *raster, nullptr);
+        WalkPen(letters, extent, kernel, drawer);
+    } else {
+        PathPen drawer(style, 1, canvas, nullptr);
+        WalkPen(letters, extent, kernel, drawer);
+    }
 }
 
 std::optional<PathExtent> StepExtent(const PathExtent& extent)
@@ -213,8 +184,8 @@ ViewerFit FitViewerPath(std::string_view letters, int zoom, const PathStyle& sty
 
     ViewerFit fit;
     fit.count = static_cast<int>(count);
-    fit.startX = ClampToInt(kViewerMargin - minX);
-    fit.startY = ClampToInt(kViewerMargin - minY);
+    fit.startX = PenCoordinate(kViewerMargin - minX);
+    fit.startY = PenCoordinate(kViewerMargin - minY);
     return fit;
 }
 

@@ -36,27 +36,17 @@ void RasterCanvas::Resize(int width, int height)
     m_curY = 0;
 }
 
-void RasterCanvas::FillBox(std::int64_t left64, std::int64_t top64, std::int64_t right64, std::int64_t bottom64,
-                           Color color)
+void RasterCanvas::FillRows(std::size_t left, std::size_t top, std::size_t columns, std::size_t rows, Color color)
 {
-    const int left = static_cast<int>(std::max<std::int64_t>(left64, 0));
-    const int top = static_cast<int>(std::max<std::int64_t>(top64, 0));
-    const int right = static_cast<int>(std::min<std::int64_t>(right64, m_width));
-    const int bottom = static_cast<int>(std::min<std::int64_t>(bottom64, m_height));
-    if (left >= right || top >= bottom)
-        return;
-    // A drawing starts by whitening its whole picture, which a fresh surface already is.
-    if (m_white && color == kWhite)
-        return;
-    m_white = false;
-    const std::size_t rowBytes = static_cast<std::size_t>(right - left) * 3u;
+    const std::size_t stride = static_cast<std::size_t>(m_width) * 3u;
+    const std::size_t rowBytes = columns * 3u;
     const std::uint8_t b = BlueOf(color);
     const std::uint8_t g = GreenOf(color);
     const std::uint8_t r = RedOf(color);
-    std::uint8_t* first = m_data.data() + Index(left, top, m_width);
+    std::uint8_t* first = m_data.data() + top * stride + left * 3u;
     if (b == g && g == r) {
-        for (int y = top; y < bottom; ++y)
-            std::memset(m_data.data() + Index(left, y, m_width), b, rowBytes);
+        for (std::size_t y = 0; y < rows; ++y)
+            std::memset(first + y * stride, b, rowBytes);
         return;
     }
     for (std::size_t i = 0; i < rowBytes; i += 3) {
@@ -64,8 +54,8 @@ void RasterCanvas::FillBox(std::int64_t left64, std::int64_t top64, std::int64_t
         first[i + 1] = g;
         first[i + 2] = r;
     }
-    for (int y = top + 1; y < bottom; ++y)
-        std::memcpy(m_data.data() + Index(left, y, m_width), first, rowBytes);
+    for (std::size_t y = 1; y < rows; ++y)
+        std::memcpy(first + y * stride, first, rowBytes);
 }
 
 void RasterCanvas::Plot(std::int64_t x, std::int64_t y)
@@ -87,33 +77,8 @@ void RasterCanvas::MoveTo(int x, int y)
     m_curY = y;
 }
 
-void RasterCanvas::SelectPen(int width, Color color)
+void RasterCanvas::SlantedLine(int x0, int y0, int x, int y)
 {
-    m_penWidth = std::max(width, 1); // a width of 0 draws one pixel wide
-    m_penColor = color;
-}
-
-void RasterCanvas::ReleasePen()
-{
-    m_penWidth = 1;
-    m_penColor = kBlack;
-}
-
-void RasterCanvas::LineTo(int x, int y)
-{
-    const int x0 = m_curX;
-    const int y0 = m_curY;
-    m_curX = x;
-    m_curY = y;
-    if (x0 == x || y0 == y) {
-        // Straight lines, the only ones the renderer draws: one box.
-        const std::int64_t before = m_penWidth / 2;
-        const std::int64_t after = (m_penWidth - 1) / 2;
-        FillBox(std::int64_t{std::min(x0, x)} - before, std::int64_t{std::min(y0, y)} - before,
-                std::int64_t{std::max(x0, x)} + after + 1, std::int64_t{std::max(y0, y)} + after + 1, m_penColor);
-        return;
-    }
-    // Bresenham, stamping the pen on every pixel, both ends included.
     const std::int64_t dx = std::llabs(std::int64_t{x} - x0);
     const std::int64_t dy = -std::llabs(std::int64_t{y} - y0);
     const int sx = x0 < x ? 1 : -1;

@@ -2,7 +2,10 @@
 
 #include "core/render/canvas.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace lirovane {
@@ -24,9 +27,32 @@ public:
 
     void FillRect(int left, int top, int right, int bottom, StockBrush brush) override;
     void MoveTo(int x, int y) override;
-    void SelectPen(int width, Color color) override;
-    void ReleasePen() override;
-    void LineTo(int x, int y) override;
+    // The pen and straight lines are inline: a scaled walk draws a short line every few
+    // dozen steps, through a pen whose type the compiler knows.
+    void SelectPen(int width, Color color) override
+    {
+        m_penWidth = std::max(width, 1); // a width of 0 draws one pixel wide
+        m_penColor = color;
+    }
+    void ReleasePen() override
+    {
+        m_penWidth = 1;
+        m_penColor = kBlack;
+    }
+    void LineTo(int x, int y) override
+    {
+        const int x0 = std::exchange(m_curX, x);
+        const int y0 = std::exchange(m_curY, y);
+        if (x0 != x && y0 != y) {
+            SlantedLine(x0, y0, x, y);
+            return;
+        }
+        // Straight lines, the only ones the renderer draws: one box.
+        const std::int64_t before = m_penWidth / 2;
+        const std::int64_t after = (m_penWidth - 1) / 2;
+        FillBox(std::int64_t{std::min(x0, x)} - before, std::int64_t{std::min(y0, y)} - before,
+                std::int64_t{std::max(x0, x)} + after + 1, std::int64_t{std::max(y0, y)} + after + 1, m_penColor);
+    }
     void TextOut(int x, int y, std::string_view text) override; // draws nothing
     void Rectangle(int left, int top, int right, int bottom) override;
     void SelectBrush(Color color) override;
@@ -54,9 +80,41 @@ public:
 
 private:
     void Plot(std::int64_t x, std::int64_t y);
+    // Bresenham, stamping the pen on every pixel, both ends included.
+    void SlantedLine(int x0, int y0, int x1, int y1);
     // Fills [left, right) x [top, bottom), clipped to the surface; 64-bit so that
-    // coordinates near the int limits plus a pen width cannot overflow.
-    void FillBox(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom, Color color);
+    // coordinates near the int limits plus a pen width cannot overflow. A pen's few
+    // pixels are stored one by one, larger boxes a row at a time.
+    void FillBox(std::int64_t left64, std::int64_t top64, std::int64_t right64, std::int64_t bottom64, Color color)
+    {
+        const auto left = static_cast<std::size_t>(std::max<std::int64_t>(left64, 0));
+        const auto top = static_cast<std::size_t>(std::max<std::int64_t>(top64, 0));
+        const std::int64_t right = std::min<std::int64_t>(right64, m_width);
+        const std::int64_t bottom = std::min<std::int64_t>(bottom64, m_height);
+        if (right <= static_cast<std::int64_t>(left) || bottom <= static_cast<std::int64_t>(top))
+            return;
+        // A drawing starts by whitening its whole picture, which a fresh surface already is.
+        if (m_white && color == kWhite)
+            return;
+        m_white = false;
+        const std::size_t columns = static_cast<std::size_t>(right) - left;
+        const std::size_t rows = static_cast<std::size_t>(bottom) - top;
+        if (columns * rows > kSmallBox) {
+            FillRows(left, top, columns, rows, color);
+            return;
+        }
+        const std::size_t stride = static_cast<std::size_t>(m_width) * 3u;
+        std::uint8_t* row = m_data.data() + top * stride + left * 3u;
+        for (std::size_t y = 0; y < rows; ++y, row += stride)
+            for (std::size_t x = 0; x < columns; ++x) {
+                row[3 * x] = BlueOf(color);
+                row[3 * x + 1] = GreenOf(color);
+                row[3 * x + 2] = RedOf(color);
+            }
+    }
+    void FillRows(std::size_t left, std::size_t top, std::size_t columns, std::size_t rows, Color color);
+
+    static constexpr std::size_t kSmallBox = 16;
 
     int m_width = 0;
     int m_height = 0;

@@ -32,7 +32,7 @@ void ReadAhead::Run()
         }
         // The slot is the reader's alone until it is marked full.
         const std::string_view piece = m_letters.Next();
-        slot.text.assign(piece);
+        slot.text = m_letters.KeepsTwoPieces() ? piece : std::string_view(slot.copy.assign(piece));
         slot.blocks = m_withMoves ? piece.size() / WalkKernel::kBlock : 0;
         if (slot.moves.size() < slot.blocks)
             slot.moves.resize(slot.blocks);

@@ -37,7 +37,8 @@ public:
 
 private:
     struct Slot {
-        std::string text;
+        std::string copy; // the piece, when the source does not keep it
+        std::string_view text;
         std::vector<BlockMoves> moves;
         std::size_t blocks = 0;
         bool full = false;

@@ -219,9 +219,7 @@ LIROVANE_AVX2 inline BlockMoves WalkWide(const unsigned char* block, const WideM
                   _mm256_castsi256_si128(carryX), _mm256_castsi256_si128(carryY));
 }
 
-template <bool Folded>
-LIROVANE_AVX2 void WalkAllWide(const unsigned char* data, std::size_t blocks, BlockMoves* out,
-                               const SlotMatch& narrow) noexcept
+LIROVANE_AVX2 inline WideMatch Widen(const SlotMatch& narrow) noexcept
 {
     WideMatch match;
     for (int s = 0; s < 4; ++s) {
@@ -229,8 +227,104 @@ LIROVANE_AVX2 void WalkAllWide(const unsigned char* data, std::size_t blocks, Bl
         match.bytes[s][1] = _mm256_broadcastsi128_si256(narrow.bytes[s][1]);
         match.used[s] = _mm256_broadcastsi128_si256(narrow.used[s]);
     }
+    return match;
+}
+
+template <bool Folded>
+LIROVANE_AVX2 void WalkAllWide(const unsigned char* data, std::size_t blocks, BlockMoves* out,
+                               const SlotMatch& narrow) noexcept
+{
+    const WideMatch match = Widen(narrow);
     for (std::size_t b = 0; b < blocks; ++b)
         out[b] = WalkWide<Folded>(data + b * WalkKernel::kBlock, match);
+}
+
+// The lanes of `sums` that lie within lo .. hi - 1, as bits.
+LIROVANE_AVX2 inline std::uint32_t Inside(__m256i sums, __m256i lo, __m256i hi) noexcept
+{
+    return static_cast<std::uint32_t>(
+        _mm256_movemask_epi8(_mm256_andnot_si256(_mm256_cmpgt_epi8(lo, sums), _mm256_cmpgt_epi8(hi, sums))));
+}
+
+// The lanes of a block's running sums, as bits, that lie outside the pixel once `base`
+// is added: below -base or from scale - base on. The sums lie within -64 .. 64, so
+// bounds saturated to a byte's range decide alike.
+LIROVANE_AVX2 inline std::uint64_t Outside(const __m256i (&sums)[2], std::int64_t base, std::int64_t scale) noexcept
+{
+    const auto byte = [](std::int64_t v) { return static_cast<char>(std::clamp<std::int64_t>(v, -128, 127)); };
+    const __m256i lo = _mm256_set1_epi8(byte(-base));
+    const __m256i hi = _mm256_set1_epi8(byte(scale - base));
+    return ~(std::uint64_t{Inside(sums[0], lo, hi)} | std::uint64_t{Inside(sums[1], lo, hi)} << 32);
+}
+
+// The offsets in the block at which a walk drawn at `scale` steps per pixel moves the
+// pen, from the running sums of its steps: each is the first lane outside the pixel
+// from the last move on, after which that axis's pixel shifts by one.
+template <bool Folded>
+LIROVANE_AVX2 std::size_t CrossWide(const unsigned char* block, const WideMatch& match, std::int64_t scale,
+                                    std::int64_t& restX, std::int64_t& restY, std::uint16_t* out,
+                                    std::size_t offset) noexcept
+{
+    __m256i sx[2];
+    __m256i sy[2];
+    __m256i carryX = _mm256_setzero_si256();
+    __m256i carryY = _mm256_setzero_si256();
+    for (std::size_t j = 0; j < 2; ++j) {
+        __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(block + 32 * j));
+        if constexpr (Folded)
+            v = _mm256_or_si256(v, _mm256_set1_epi8(0x20));
+        sx[j] = WidePrefix(_mm256_sub_epi8(WideMatches<Folded>(v, match, 0), WideMatches<Folded>(v, match, 3)), carryX);
+        sy[j] = WidePrefix(_mm256_sub_epi8(WideMatches<Folded>(v, match, 1), WideMatches<Folded>(v, match, 2)), carryY);
+        carryX = WideLast(sx[j]);
+        carryY = WideLast(sy[j]);
+    }
+    alignas(32) std::int8_t lx[64];
+    alignas(32) std::int8_t ly[64];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(lx), sx[0]);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(lx + 32), sx[1]);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(ly), sy[0]);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(ly + 32), sy[1]);
+    // The rests at lane i are restX + lx[i] and restY + ly[i] until the next move.
+    std::uint64_t outX = Outside(sx, restX, scale);
+    std::uint64_t outY = Outside(sy, restY, scale);
+    std::size_t n = 0;
+    std::uint64_t ahead = ~std::uint64_t{0};
+    while (const std::uint64_t m = (outX | outY) & ahead) {
+        const int i = __builtin_ctzll(m);
+        out[n++] = static_cast<std::uint16_t>(offset + static_cast<std::size_t>(i));
+        // Only the axis that stepped in lane i can have left the pixel there.
+        if ((outX >> i) & 1u) {
+            restX += restX + lx[i] < 0 ? scale : -scale;
+            outX = Outside(sx, restX, scale);
+        } else {
+            restY += restY + ly[i] < 0 ? scale : -scale;
+            outY = Outside(sy, restY, scale);
+        }
+        ahead = (~std::uint64_t{0} << i) << 1;
+    }
+    restX += lx[63];
+    restY += ly[63];
+    return n;
+}
+
+template <bool Folded>
+LIROVANE_AVX2 std::size_t CrossAllWide(const unsigned char* data, const BlockMoves* blocks, std::size_t count,
+                                       const SlotMatch& narrow, std::int64_t scale, std::int64_t& restX,
+                                       std::int64_t& restY, std::uint16_t* out) noexcept
+{
+    const WideMatch match = Widen(narrow);
+    std::size_t n = 0;
+    for (std::size_t b = 0; b < count; ++b) {
+        const BlockMoves& m = blocks[b];
+        if (restX + m.minX >= 0 && restX + m.maxX < scale && restY + m.minY >= 0 && restY + m.maxY < scale) {
+            restX += m.dx;
+            restY += m.dy;
+        } else {
+            n += CrossWide<Folded>(data + b * WalkKernel::kBlock, match, scale, restX, restY, out + n,
+                                   b * WalkKernel::kBlock);
+        }
+    }
+    return n;
 }
 
 bool HasAvx2() noexcept
@@ -243,16 +337,27 @@ bool HasAvx2() noexcept
 
 } // namespace
 
-void WalkKernel::Walk(const unsigned char* data, std::size_t blocks, BlockMoves* out) const noexcept
+namespace {
+
+SlotMatch MakeMatch(const std::array<std::array<unsigned char, 2>, 4>& bytes, const std::array<unsigned char, 4>& used,
+                    bool folded) noexcept
 {
     SlotMatch match;
     for (int s = 0; s < 4; ++s) {
         const auto i = static_cast<std::size_t>(s);
-        const unsigned char fold = m_folded ? 0x20 : 0x00;
-        match.bytes[s][0] = _mm_set1_epi8(static_cast<char>(m_bytes[i][0] | fold));
-        match.bytes[s][1] = _mm_set1_epi8(static_cast<char>(m_bytes[i][1] | fold));
-        match.used[s] = _mm_set1_epi8(static_cast<char>(m_used[i]));
+        const unsigned char fold = folded ? 0x20 : 0x00;
+        match.bytes[s][0] = _mm_set1_epi8(static_cast<char>(bytes[i][0] | fold));
+        match.bytes[s][1] = _mm_set1_epi8(static_cast<char>(bytes[i][1] | fold));
+        match.used[s] = _mm_set1_epi8(static_cast<char>(used[i]));
     }
+    return match;
+}
+
+} // namespace
+
+void WalkKernel::Walk(const unsigned char* data, std::size_t blocks, BlockMoves* out) const noexcept
+{
+    const SlotMatch match = MakeMatch(m_bytes, m_used, m_folded);
 #if defined(LIROVANE_WALK_AVX2)
     if (m_wide && HasAvx2()) {
         if (m_folded)
@@ -271,6 +376,31 @@ void WalkKernel::Walk(const unsigned char* data, std::size_t blocks, BlockMoves*
     }
 }
 
+std::size_t WalkKernel::Crossings(const unsigned char* data, const BlockMoves* moves, std::size_t count,
+                                  std::int64_t scale, std::int64_t& restX, std::int64_t& restY,
+                                  std::uint16_t* out) const noexcept
+{
+#if defined(LIROVANE_WALK_AVX2)
+    if (m_wide && HasAvx2()) {
+        const SlotMatch match = MakeMatch(m_bytes, m_used, m_folded);
+        if (m_folded)
+            return CrossAllWide<true>(data, moves, count, match, scale, restX, restY, out);
+        return CrossAllWide<false>(data, moves, count, match, scale, restX, restY, out);
+    }
+#endif
+    std::size_t n = 0;
+    for (std::size_t b = 0; b < count; ++b) {
+        const BlockMoves& m = moves[b];
+        if (restX + m.minX >= 0 && restX + m.maxX < scale && restY + m.minY >= 0 && restY + m.maxY < scale) {
+            restX += m.dx;
+            restY += m.dy;
+        } else {
+            n += CrossBytes(data, b * kBlock, scale, restX, restY, out + n);
+        }
+    }
+    return n;
+}
+
 #else
 
 void WalkKernel::Walk(const unsigned char* data, std::size_t blocks, BlockMoves* out) const noexcept
@@ -279,7 +409,36 @@ void WalkKernel::Walk(const unsigned char* data, std::size_t blocks, BlockMoves*
         out[b] = WalkBytes(data + b * kBlock, kBlock);
 }
 
+std::size_t WalkKernel::Crossings(const unsigned char* data, const BlockMoves* moves, std::size_t count,
+                                  std::int64_t scale, std::int64_t& restX, std::int64_t& restY,
+                                  std::uint16_t* out) const noexcept
+{
+    std::size_t n = 0;
+    for (std::size_t b = 0; b < count; ++b)
+        n += CrossBytes(data, b * kBlock, scale, restX, restY, out + n);
+    return n;
+}
+
 #endif
+
+std::size_t WalkKernel::CrossBytes(const unsigned char* data, std::size_t offset, std::int64_t scale,
+                                   std::int64_t& restX, std::int64_t& restY, std::uint16_t* out) const noexcept
+{
+    const auto k = static_cast<std::uint64_t>(scale);
+    std::size_t n = 0;
+    for (std::size_t j = offset; j < offset + kBlock; ++j) {
+        const int dx = StepX(data[j]);
+        const int dy = StepY(data[j]);
+        restX += dx;
+        restY += dy;
+        if ((static_cast<std::uint64_t>(restX) >= k) | (static_cast<std::uint64_t>(restY) >= k)) {
+            restX -= dx * scale;
+            restY -= dy * scale;
+            out[n++] = static_cast<std::uint16_t>(j);
+        }
+    }
+    return n;
+}
 
 void WalkBounds::Take(const BlockMoves& m) noexcept
 {

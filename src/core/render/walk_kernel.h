@@ -43,7 +43,20 @@ public:
     // The same, a byte at a time: the reference the vector form must equal.
     BlockMoves WalkBytes(const unsigned char* block, std::size_t size) const noexcept;
 
+    // Where a walk drawn at `scale` (> 0) steps per pixel moves its pen over `count`
+    // blocks of 64 bytes from `data`, whose moves Walk gave: the byte offsets from
+    // `data`, in order, into out[0..n) (room for 64 per block); returns n. restX and
+    // restY (0 .. scale - 1) are the steps past the pen's pixel before the blocks, and
+    // after them on return. A pen moves on the byte whose step takes a rest out of
+    // 0 .. scale - 1, which then wraps round into the next pixel.
+    std::size_t Crossings(const unsigned char* data, const BlockMoves* moves, std::size_t count, std::int64_t scale,
+                          std::int64_t& restX, std::int64_t& restY, std::uint16_t* out) const noexcept;
+
 private:
+    // Crossings a byte at a time, for the bytes of one block from `offset`.
+    std::size_t CrossBytes(const unsigned char* data, std::size_t offset, std::int64_t scale, std::int64_t& restX,
+                           std::int64_t& restY, std::uint16_t* out) const noexcept;
+
     std::array<DirectionSlot, 256> m_slots{};
     std::array<std::int8_t, 256> m_stepX{};
     std::array<std::int8_t, 256> m_stepY{};

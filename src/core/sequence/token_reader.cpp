@@ -57,8 +57,15 @@ TokenReader::~TokenReader()
 
 void TokenReader::Allocate(std::size_t wanted)
 {
-    if (wanted > m_block.size() || wanted < m_block.size() / 4)
+    if (wanted > m_block.size() || wanted < m_block.size() / 4) {
         m_block.Allocate(wanted);
+        m_spare = ReadBlock();
+    }
+}
+
+void TokenReader::KeepTwoBlocks()
+{
+    m_twoBlocks = true;
 }
 
 IoStatus TokenReader::Open(const std::filesystem::path& file, const SourceOptions& options)
@@ -108,6 +115,12 @@ bool TokenReader::Refill()
 {
     if (m_source == nullptr || !m_status.ok())
         return false;
+    if (m_twoBlocks) {
+        // The text before the current block is done with: read into its block.
+        if (m_spare.size() != m_block.size())
+            m_spare.Allocate(m_block.size());
+        std::swap(m_block, m_spare);
+    }
     m_blockStart = m_source->Tell();
     m_pos = 0;
     m_len = m_source->Read(reinterpret_cast<char*>(m_block.data()), m_block.size());
@@ -220,6 +233,8 @@ class TextAhead {
 public:
     TextAhead(TokenReader& reader, std::uint64_t n) : m_reader(reader), m_left(n)
     {
+        // The slots hold views into the reader's blocks, not copies.
+        m_reader.KeepTwoBlocks();
         m_thread = std::thread([this] { Run(); });
     }
     ~TextAhead() { m_thread.join(); }
@@ -250,7 +265,7 @@ public:
 
 private:
     struct Slot {
-        std::string text;
+        std::string_view text;
         std::uint64_t tokens = 0;
         bool full = false;
     };
@@ -265,7 +280,7 @@ private:
             }
             // The slot is this thread's alone until it is marked full.
             const std::string_view text = m_left > 0 ? m_reader.ReadText(m_left, slot.tokens) : std::string_view();
-            slot.text.assign(text);
+            slot.text = text;
             m_left -= text.empty() ? 0 : slot.tokens;
             {
                 std::lock_guard lock(m_mutex);

@@ -45,6 +45,10 @@ public:
     // the reader's block, valid until the next call. `tokens` is how many it holds
     // (possibly none, in a run of blanks); empty at the end of input.
     std::string_view ReadText(std::uint64_t n, std::uint64_t& tokens);
+    // Reads into two blocks in turn from now on, so that a view ReadText gave stays
+    // valid through the call after the next: a thread reading ahead can hand out one
+    // piece while it reads the next.
+    void KeepTwoBlocks();
     // Appends up to n tokens to `out`; returns how many were appended.
     std::uint64_t Read(std::uint64_t n, std::string& out);
     // Takes the next token; false at the end of input.
@@ -73,6 +77,8 @@ private:
     IoStatus m_status;
     std::size_t m_blockSize;
     ReadBlock m_block; // allocated at Open, no larger than the file needs
+    ReadBlock m_spare; // the block read before, while two are kept
+    bool m_twoBlocks = false;
     std::size_t m_pos = 0;
     std::size_t m_len = 0;
     SourcePoint m_blockStart; // where m_block[0] was read
