@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -294,7 +295,12 @@ public:
             hts_set_log_level(HTS_LOG_WARNING);
         }
     }
-    ~LogCapture() { Stop(); }
+    ~LogCapture()
+    {
+        Stop();
+        // The stream's buffer outlives the stream and is the caller's to free.
+        std::free(m_text);
+    }
     LogCapture(const LogCapture&) = delete;
     LogCapture& operator=(const LogCapture&) = delete;
 
