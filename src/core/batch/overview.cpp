@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <system_error>
+#include <thread>
 
 namespace lirovane {
 
@@ -94,11 +95,17 @@ std::string WalkRow(std::string_view name, const RecordWalk& walk)
     return row.append(1, '\n');
 }
 
+// Records are independent: two are drawn side by side where two processors can.
+std::size_t Drawers()
+{
+    return std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 2);
+}
+
 // The overview's pictures, page and table as the records are walked.
 class OverviewOutputs {
 public:
     OverviewOutputs(const OverviewRequest& request, const std::vector<FastaRecord>& records, OverviewReport& report)
-        : m_request(request), m_report(report), m_writer(request.style, true, 0, request.svgResolution),
+        : m_request(request), m_report(report), m_writer(request.style, true, 0, request.svgResolution, Drawers()),
           m_page(request.folder / "index.htm", request.sequenceFile,
                  {std::string(kOverviewLine), "Number of records: " + std::to_string(records.size())}),
           m_table(request.folder / "walk.tsv")
@@ -160,6 +167,7 @@ std::unique_ptr<LetterSource> WalkRecord(TokenReader& reader, const OverviewRequ
     std::unique_ptr<SpilledStretch> spill = reader.CanSeek() ? nullptr : SpilledStretch::Create();
     // The drawing is told the walk's extremes, so it reads the record once more only.
     const SourcePoint start = reader.Position();
+    std::uint64_t bytes = 0;
     TakeText(reader, record.bases, [&](std::string_view text, std::uint64_t tokens) {
         // Once stopped, the rest of the record is only read past.
         if (stopped || (request.stop && request.stop())) {
@@ -167,6 +175,7 @@ std::unique_ptr<LetterSource> WalkRecord(TokenReader& reader, const OverviewRequ
             return;
         }
         walk.Add(text, tokens);
+        bytes += text.size();
         if (spill)
             spill->Append(text);
     });
@@ -179,6 +188,7 @@ std::unique_ptr<LetterSource> WalkRecord(TokenReader& reader, const OverviewRequ
     }
     auto stretch = std::make_unique<SequenceStretch>(file, start, record.tokensBefore, record.bases);
     stretch->SetKnownBounds(walk.Bounds());
+    stretch->SetKnownBytes(bytes);
     return stretch;
 }
 

@@ -3,6 +3,7 @@
 #include "core/files/output_file.h"
 #include "core/render/picture_export.h"
 
+#include <algorithm>
 #include <chrono>
 #include <utility>
 
@@ -19,17 +20,27 @@ std::size_t QueuedSize(const PictureJob& job)
     return job.letters ? static_cast<std::size_t>(job.length) : job.stretch.size();
 }
 
+// Room for the largest picture a stretch can give (width + height within the span
+// bound): address space only, each page taken when a picture first needs it, so that
+// pictures of varying sizes reuse the pages the larger ones touched.
+void ReservePicture(RasterCanvas& picture)
+{
+    constexpr std::size_t kHalf = kMaxPictureSpan / 2;
+    picture.Reserve(kHalf * (kMaxPictureSpan - kHalf) * 3u);
+}
+
 } // namespace
 
-PictureWriter::PictureWriter(const PathStyle& style, bool ownThread, std::size_t maxQueued, SvgResolution svg)
+PictureWriter::PictureWriter(const PathStyle& style, bool ownThread, std::size_t maxQueued, SvgResolution svg,
+                             std::size_t drawers)
     : m_style(style), m_svg(svg), m_maxQueued(maxQueued > 0 ? maxQueued : kMaxQueuedJobs)
 {
-    // Room for the largest picture a stretch can give (width + height within the span
-    // bound): address space only, each page taken when a picture first needs it.
-    constexpr std::size_t kHalf = kMaxPictureSpan / 2;
-    m_picture.Reserve(kHalf * (kMaxPictureSpan - kHalf) * 3u);
-    if (ownThread)
-        m_thread = std::thread([this] { Run(); });
+    if (!ownThread) {
+        ReservePicture(m_picture);
+        return;
+    }
+    for (std::size_t i = 0; i < std::max<std::size_t>(drawers, 1); ++i)
+        m_threads.emplace_back([this] { Run(); });
 }
 
 PictureWriter::~PictureWriter()
@@ -39,8 +50,9 @@ PictureWriter::~PictureWriter()
 
 void PictureWriter::Add(PictureJob job)
 {
-    if (!m_thread.joinable()) {
-        Write(job);
+    if (m_threads.empty()) {
+        if (std::optional<IoError> failed = Write(job, m_picture))
+            job.unwritten->push_back(std::move(*failed));
         return;
     }
     std::unique_lock lock(m_mutex);
@@ -48,13 +60,13 @@ void PictureWriter::Add(PictureJob job)
     m_changed.wait(lock,
                    [&] { return m_jobs.empty() || (m_jobs.size() < m_maxQueued && m_queuedBytes < kMaxQueuedBytes); });
     m_queuedBytes += QueuedSize(job);
-    m_jobs.push_back(std::move(job));
+    m_jobs.emplace_back(m_handed++, std::move(job));
     m_changed.notify_all();
 }
 
 void PictureWriter::Finish(const std::function<void()>& whileWaiting)
 {
-    if (!m_thread.joinable())
+    if (m_threads.empty())
         return;
     {
         std::unique_lock lock(m_mutex);
@@ -68,43 +80,57 @@ void PictureWriter::Finish(const std::function<void()>& whileWaiting)
         }
     }
     m_changed.notify_all();
-    m_thread.join();
+    for (std::thread& thread : m_threads)
+        thread.join();
+    m_threads.clear();
+    std::sort(m_unwritten.begin(), m_unwritten.end(),
+              [](const Unwritten& a, const Unwritten& b) { return a.order < b.order; });
+    for (Unwritten& u : m_unwritten)
+        u.list->push_back(std::move(u.error));
+    m_unwritten.clear();
 }
 
 void PictureWriter::Run()
 {
+    RasterCanvas picture(1, 1);
+    ReservePicture(picture);
     for (;;) {
-        Job job;
+        std::pair<std::uint64_t, Job> taken;
         {
             std::unique_lock lock(m_mutex);
             m_changed.wait(lock, [&] { return m_closing || !m_jobs.empty(); });
             if (m_jobs.empty())
                 return;
-            job = std::move(m_jobs.front());
+            taken = std::move(m_jobs.front());
             m_jobs.pop_front();
-            m_queuedBytes -= QueuedSize(job);
+            m_queuedBytes -= QueuedSize(taken.second);
         }
         m_changed.notify_all();
-        Write(job);
+        if (std::optional<IoError> failed = Write(taken.second, picture)) {
+            std::lock_guard lock(m_mutex);
+            m_unwritten.push_back({taken.first, taken.second.unwritten, std::move(*failed)});
+        }
     }
 }
 
-void PictureWriter::Write(Job& job)
+std::optional<IoError> PictureWriter::Write(Job& job, RasterCanvas& picture)
 {
     StringLetters held(job.stretch);
     LetterSource& letters = job.letters ? *job.letters : held;
     const PathExtent extent = MeasurePath(letters, m_style);
+    std::optional<IoError> failed;
     // A picture that cannot be replaced, or whose stretch cannot be read again,
     // keeps its earlier bytes.
     if (const IoStatus read = letters.Status(); !read) {
-        job.unwritten->push_back(IoError::Content(
-            job.file, 0, "its stretch cannot be read again from the sequence: " + read.error().Message()));
+        failed = IoError::Content(job.file, 0,
+                                  "its stretch cannot be read again from the sequence: " + read.error().Message());
     } else if (IoStatus saved =
-                   SavePathPicture(job.file, job.format, letters, extent, m_style, m_picture, job.title, m_svg);
+                   SavePathPicture(job.file, job.format, letters, extent, m_style, picture, job.title, m_svg);
                !saved) {
-        job.unwritten->push_back(saved.error());
+        failed = saved.error();
     }
     job.letters.reset(); // closes the stretch's file now, not when the next job replaces it
+    return failed;
 }
 
 } // namespace lirovane

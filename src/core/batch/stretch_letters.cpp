@@ -3,6 +3,7 @@
 #include "core/files/temporary_file.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <utility>
 
@@ -24,7 +25,7 @@ SequenceStretch::SequenceStretch(std::filesystem::path file, const SourcePoint& 
 
 bool SequenceStretch::Rewind()
 {
-    m_left = m_count;
+    m_left = m_bytes.value_or(m_count);
     m_status = {};
     if (!(m_reader.IsOpen() || m_reader.Open(m_file)) || !m_reader.Seek(m_start, m_tokensBefore))
         m_status = Why("the stretch's start cannot be found again");
@@ -39,8 +40,10 @@ std::string_view SequenceStretch::Next()
     // The text as it lies in the reader's block, blanks and all: the renderer passes
     // over blanks, so no letter is copied.
     std::uint64_t tokens = 0;
-    const std::string_view text = m_reader.ReadText(m_left, tokens);
-    m_left -= tokens;
+    const std::string_view text =
+        m_bytes ? m_reader.ReadBytes(static_cast<std::size_t>(std::min<std::uint64_t>(m_left, SIZE_MAX)))
+                : m_reader.ReadText(m_left, tokens);
+    m_left -= m_bytes ? text.size() : tokens;
     if (text.empty())
         m_status = Why("the file ends before the stretch does");
     return text;

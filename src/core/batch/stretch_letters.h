@@ -33,17 +33,21 @@ public:
     bool KeepsTwoPieces() const override { return true; } // the reader keeps two blocks
     // The walk's extremes under the style it will be drawn in, found as it was read.
     void SetKnownBounds(const WalkBounds& bounds) { m_bounds = bounds; }
+    // The bytes of text the stretch spans, blanks and all, found as it was read: it is
+    // then read again as so many bytes, without counting its tokens.
+    void SetKnownBytes(std::uint64_t bytes) { m_bytes = bytes; }
 
 private:
     // The reader's reason when it has one, else `otherwise` about the file.
     IoStatus Why(const char* otherwise) const;
 
     std::optional<WalkBounds> m_bounds;
+    std::optional<std::uint64_t> m_bytes;
     std::filesystem::path m_file;
     SourcePoint m_start;
     std::uint64_t m_tokensBefore;
     std::uint64_t m_count;
-    std::uint64_t m_left = 0;
+    std::uint64_t m_left = 0; // tokens, or bytes when they are known
     IoStatus m_status;
     TokenReader m_reader;
 };

@@ -17,6 +17,7 @@ namespace {
 
 constexpr int kPictureMargin = 20;
 constexpr int kViewerMargin = 5;
+constexpr int kPenWidth = 2;
 
 std::int64_t FloorDiv(std::int64_t a, std::int64_t k) noexcept
 {
@@ -24,6 +25,12 @@ std::int64_t FloorDiv(std::int64_t a, std::int64_t k) noexcept
     if (a % k != 0 && a < 0)
         --q;
     return q;
+}
+
+int ClampToInt(std::int64_t v) noexcept
+{
+    return static_cast<int>(
+        std::clamp<std::int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
 // The picture variant's extremes start at -1 and 1.
@@ -41,6 +48,46 @@ std::int64_t ScaledSpan(const Extremes& e, std::int64_t k) noexcept
 }
 
 } // namespace
+
+PathPen::PathPen(const PathStyle& style, std::int64_t step, Canvas& first, Canvas* second) noexcept
+    : m_style(style), m_step(step), m_first(first), m_second(second)
+{
+}
+
+void PathPen::Start(int x, int y)
+{
+    m_x = x;
+    m_y = y;
+    m_first.MoveTo(x, y);
+    if (m_second != nullptr)
+        m_second->MoveTo(x, y);
+}
+
+void PathPen::Flush()
+{
+    if (m_moves == 0)
+        return;
+    const std::int64_t length = m_moves * m_step;
+    switch (m_slot) {
+    case DirectionSlot::Left: m_x -= length; break;
+    case DirectionSlot::Up: m_y -= length; break;
+    case DirectionSlot::Down: m_y += length; break;
+    case DirectionSlot::Right: m_x += length; break;
+    case DirectionSlot::None: break;
+    }
+    m_moves = 0;
+    const Color color = m_style.ColorOf(m_slot);
+    const int x = ClampToInt(m_x);
+    const int y = ClampToInt(m_y);
+    m_first.SelectPen(kPenWidth, color);
+    m_first.LineTo(x, y);
+    if (m_second != nullptr) {
+        m_second->SelectPen(kPenWidth, color);
+        m_second->LineTo(x, y);
+        m_second->ReleasePen();
+    }
+    m_first.ReleasePen();
+}
 
 PathExtent MeasurePath(std::string_view stretch, const PathStyle& style)
 {
@@ -106,15 +153,43 @@ void WalkPen(LetterSource& letters, const PathExtent& extent, const WalkKernel& 
     };
     if (letters.KnownBounds() != nullptr) {
         // A long stretch read again from where it lies: read ahead on a second thread.
-        ReadAhead ahead(letters, kernel, extent.scale > 1);
-        for (ReadAhead::Piece piece = ahead.Next(); !piece.text.empty(); piece = ahead.Next())
-            walk.FeedWalked(piece.text, piece.moves, piece.blocks, move);
+        ReadAhead ahead(letters);
+        for (std::string_view piece = ahead.Next(); !piece.empty(); piece = ahead.Next())
+            walk.Feed(piece, move);
     } else {
         for (std::string_view piece = letters.Next(); !piece.empty(); piece = letters.Next())
             walk.Feed(piece, move);
     }
     drawer.Flush();
 }
+
+// The picture's pen on the batch's surface: each move stamps the square pen at both
+// its ends in its colour. That covers exactly the pixels of the lines PathPen draws
+// for runs of moves, in the same order, without a line per run.
+class StampingPen {
+public:
+    StampingPen(const PathStyle& style, RasterCanvas& canvas) noexcept : m_style(style), m_canvas(canvas) {}
+    void Start(int x, int y)
+    {
+        m_x = x;
+        m_y = y;
+    }
+    void Move(DirectionSlot slot)
+    {
+        const Color color = m_style.ColorOf(slot);
+        m_canvas.Stamp(m_x, m_y, color);
+        m_x += slot == DirectionSlot::Left ? -1 : slot == DirectionSlot::Right ? 1 : 0;
+        m_y += slot == DirectionSlot::Up ? -1 : slot == DirectionSlot::Down ? 1 : 0;
+        m_canvas.Stamp(m_x, m_y, color);
+    }
+    void Flush() {}
+
+private:
+    const PathStyle& m_style;
+    RasterCanvas& m_canvas;
+    std::int64_t m_x = 0;
+    std::int64_t m_y = 0;
+};
 
 } // namespace
 
@@ -124,7 +199,7 @@ void DrawPath(LetterSource& letters, const PathExtent& extent, const PathStyle& 
     const WalkKernel kernel(style.letters);
     // The batch's surface, drawn on without a virtual call per line.
     if (auto* raster = dynamic_cast<RasterCanvas*>(&canvas)) {
-        BasicPathPen<RasterCanvas> drawer(style, 1, *raster, nullptr);
+        StampingPen drawer(style, *raster);
         WalkPen(letters, extent, kernel, drawer);
     } else {
         PathPen drawer(style, 1, canvas, nullptr);
@@ -184,8 +259,8 @@ ViewerFit FitViewerPath(std::string_view letters, int zoom, const PathStyle& sty
 
     ViewerFit fit;
     fit.count = static_cast<int>(count);
-    fit.startX = PenCoordinate(kViewerMargin - minX);
-    fit.startY = PenCoordinate(kViewerMargin - minY);
+    fit.startX = ClampToInt(kViewerMargin - minX);
+    fit.startY = ClampToInt(kViewerMargin - minY);
     return fit;
 }
 

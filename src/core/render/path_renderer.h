@@ -4,13 +4,10 @@
 #include "core/render/letter_table.h"
 #include "core/sequence/sequence_letters.h" // kViewerMaxLetters
 
-#include <algorithm>
 #include <array>
 #include <cstdint>
-#include <limits>
 #include <optional>
 #include <string_view>
-#include <utility>
 
 namespace lirovane {
 
@@ -77,33 +74,15 @@ void DrawPath(LetterSource& letters, const PathExtent& extent, const PathStyle& 
 // when it is not scaled; nothing when the finer frame does not fit in an int.
 std::optional<PathExtent> StepExtent(const PathExtent& extent);
 
-// A pen coordinate, kept within int.
-constexpr int PenCoordinate(std::int64_t v) noexcept
-{
-    return static_cast<int>(
-        std::clamp<std::int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
-}
-
 // Draws a walk move by move from a start point, `step` pixels a move, on one canvas or
 // two (the first, then the second), each line 2 pixels wide in its slot's colour.
 // Consecutive moves in one direction become one line: with the square pen of the
 // raster canvas it covers exactly the pixels the single moves would, and it keeps long
-// straight runs cheap on window surfaces. Flush() draws the last run. `Surface` is
-// Canvas, or a final canvas class whose drawing the compiler may then inline.
-template <typename Surface> class BasicPathPen {
+// straight runs cheap on window surfaces. Flush() draws the last run.
+class PathPen {
 public:
-    BasicPathPen(const PathStyle& style, std::int64_t step, Surface& first, Surface* second) noexcept
-        : m_style(style), m_step(step), m_first(first), m_second(second)
-    {
-    }
-    void Start(int x, int y)
-    {
-        m_x = x;
-        m_y = y;
-        m_first.MoveTo(x, y);
-        if (m_second != nullptr)
-            m_second->MoveTo(x, y);
-    }
+    PathPen(const PathStyle& style, std::int64_t step, Canvas& first, Canvas* second) noexcept;
+    void Start(int x, int y);
     void Move(DirectionSlot slot)
     {
         if (slot != m_slot)
@@ -111,45 +90,18 @@ public:
         m_slot = slot;
         ++m_moves;
     }
-    void Flush()
-    {
-        if (m_moves == 0)
-            return;
-        const std::int64_t length = std::exchange(m_moves, 0) * m_step;
-        switch (m_slot) {
-        case DirectionSlot::Left: m_x -= length; break;
-        case DirectionSlot::Up: m_y -= length; break;
-        case DirectionSlot::Down: m_y += length; break;
-        case DirectionSlot::Right: m_x += length; break;
-        case DirectionSlot::None: break;
-        }
-        const Color color = m_style.ColorOf(m_slot);
-        const int x = PenCoordinate(m_x);
-        const int y = PenCoordinate(m_y);
-        m_first.SelectPen(kPenWidth, color);
-        m_first.LineTo(x, y);
-        if (m_second != nullptr) {
-            m_second->SelectPen(kPenWidth, color);
-            m_second->LineTo(x, y);
-            m_second->ReleasePen();
-        }
-        m_first.ReleasePen();
-    }
+    void Flush();
 
 private:
-    static constexpr int kPenWidth = 2;
-
     const PathStyle& m_style;
     std::int64_t m_step;
-    Surface& m_first;
-    Surface* m_second;
+    Canvas& m_first;
+    Canvas* m_second;
     std::int64_t m_x = 0;
     std::int64_t m_y = 0;
     DirectionSlot m_slot = DirectionSlot::None;
     std::int64_t m_moves = 0;
 };
-
-using PathPen = BasicPathPen<Canvas>;
 
 // The viewer's fit test: a walk whose extremes lie `spanX` and `spanY` apart, drawn
 // with a step of `step` pixels, still fits the 650 x 380 frame.

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -61,6 +62,24 @@ public:
     int Width() const override { return m_width; }
     int Height() const override { return m_height; }
     std::optional<BitmapPixels> ReadBitmap(int width, int height) const override;
+
+    // The square pen of width 2 stamped at (x, y), as a line of no length draws it:
+    // columns x - 1 .. x and rows y - 1 .. y, clipped to the surface.
+    void Stamp(std::int64_t x, std::int64_t y, Color color)
+    {
+        if (x < 1 || y < 1 || x >= m_width || y >= m_height) {
+            FillBox(x - 1, y - 1, x + 1, y + 1, color);
+            return;
+        }
+        m_white = false;
+        const std::uint8_t two[6] = {BlueOf(color), GreenOf(color), RedOf(color),
+                                     BlueOf(color), GreenOf(color), RedOf(color)};
+        const std::size_t stride = static_cast<std::size_t>(m_width) * 3u;
+        std::uint8_t* p =
+            m_data.data() + static_cast<std::size_t>(y - 1) * stride + static_cast<std::size_t>(x - 1) * 3u;
+        std::memcpy(p, two, sizeof two);
+        std::memcpy(p + stride, two, sizeof two);
+    }
 
     // Makes the surface width x height and white, as a fresh bitmap would be.
     void Resize(int width, int height);

@@ -4,8 +4,7 @@
 
 namespace lirovane {
 
-ReadAhead::ReadAhead(LetterSource& letters, const WalkKernel& kernel, bool withMoves)
-    : m_letters(letters), m_kernel(kernel), m_withMoves(withMoves)
+ReadAhead::ReadAhead(LetterSource& letters) : m_letters(letters)
 {
     m_thread = std::thread([this] { Run(); });
 }
@@ -33,10 +32,6 @@ void ReadAhead::Run()
         // The slot is the reader's alone until it is marked full.
         const std::string_view piece = m_letters.Next();
         slot.text = m_letters.KeepsTwoPieces() ? piece : std::string_view(slot.copy.assign(piece));
-        slot.blocks = m_withMoves ? piece.size() / WalkKernel::kBlock : 0;
-        if (slot.moves.size() < slot.blocks)
-            slot.moves.resize(slot.blocks);
-        m_kernel.Walk(reinterpret_cast<const unsigned char*>(slot.text.data()), slot.blocks, slot.moves.data());
         {
             std::lock_guard lock(m_mutex);
             slot.full = true;
@@ -48,7 +43,7 @@ void ReadAhead::Run()
     }
 }
 
-ReadAhead::Piece ReadAhead::Next()
+std::string_view ReadAhead::Next()
 {
     std::unique_lock lock(m_mutex);
     if (m_holding) // the piece handed out last is done with
@@ -58,9 +53,7 @@ ReadAhead::Piece ReadAhead::Next()
     m_changed.wait(lock, [&] { return slot.full; });
     m_holding = true;
     m_taking ^= 1;
-    if (slot.last)
-        return {};
-    return {slot.text, slot.moves.data(), slot.blocks};
+    return slot.last ? std::string_view() : slot.text;
 }
 
 } // namespace lirovane

@@ -46,22 +46,6 @@ public:
         return stop < n - i ? i + stop : n;
     }
 
-    // The same over a piece whose first `count` whole blocks' moves the kernel already
-    // gave (none at a scale of 1, which walks every byte).
-    template <typename Move>
-    std::size_t FeedWalked(std::string_view piece, const BlockMoves* blocks, std::size_t count, Move&& move)
-    {
-        const auto* p = reinterpret_cast<const unsigned char*>(piece.data());
-        std::size_t i = 0;
-        if (m_scale > 1 && count > 0) {
-            if (const std::size_t stop = FeedBlocks(p, blocks, count, move); stop < count * WalkKernel::kBlock)
-                return stop;
-            i = count * WalkKernel::kBlock;
-        }
-        const std::size_t stop = Bytes(p + i, piece.size() - i, move);
-        return stop < piece.size() - i ? i + stop : piece.size();
-    }
-
     // The same over `count` whole blocks at `p` whose moves the kernel already gave, so
     // that several walks of one text share them. Returns count * 64 unless stopped.
     // Blocks whose walk stays within the pen's pixel are passed over whole; in the

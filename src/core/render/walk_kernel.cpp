@@ -313,17 +313,20 @@ LIROVANE_AVX2 std::size_t CrossAllWide(const unsigned char* data, const BlockMov
                                        std::int64_t& restY, std::uint16_t* out) noexcept
 {
     const WideMatch match = Widen(narrow);
+    std::int64_t x = restX; // in registers, not through the references
+    std::int64_t y = restY;
     std::size_t n = 0;
     for (std::size_t b = 0; b < count; ++b) {
         const BlockMoves& m = blocks[b];
-        if (restX + m.minX >= 0 && restX + m.maxX < scale && restY + m.minY >= 0 && restY + m.maxY < scale) {
-            restX += m.dx;
-            restY += m.dy;
+        if (x + m.minX >= 0 && x + m.maxX < scale && y + m.minY >= 0 && y + m.maxY < scale) {
+            x += m.dx;
+            y += m.dy;
         } else {
-            n += CrossWide<Folded>(data + b * WalkKernel::kBlock, match, scale, restX, restY, out + n,
-                                   b * WalkKernel::kBlock);
+            n += CrossWide<Folded>(data + b * WalkKernel::kBlock, match, scale, x, y, out + n, b * WalkKernel::kBlock);
         }
     }
+    restX = x;
+    restY = y;
     return n;
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <utility>
 
 namespace lirovane {
 
@@ -164,6 +165,14 @@ std::string_view TokenReader::ReadText(std::uint64_t n, std::uint64_t& tokens)
     }
     m_consumed += tokens;
     return {reinterpret_cast<const char*>(data + begin), m_pos - begin};
+}
+
+std::string_view TokenReader::ReadBytes(std::size_t n)
+{
+    if (n == 0 || (m_pos == m_len && !Refill()))
+        return {};
+    const std::size_t begin = std::exchange(m_pos, m_pos + std::min(n, m_len - m_pos));
+    return {reinterpret_cast<const char*>(m_block.data() + begin), m_pos - begin};
 }
 
 std::uint64_t TokenReader::Read(std::uint64_t n, std::string& out)

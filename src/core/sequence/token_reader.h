@@ -49,6 +49,10 @@ public:
     // valid through the call after the next: a thread reading ahead can hand out one
     // piece while it reads the next.
     void KeepTwoBlocks();
+    // The next up to n bytes of text as they stand, without counting their tokens
+    // (Consumed() stays where it is): a view into the reader's block, as ReadText gives.
+    // Empty at the end of input.
+    std::string_view ReadBytes(std::size_t n);
     // Appends up to n tokens to `out`; returns how many were appended.
     std::uint64_t Read(std::uint64_t n, std::string& out);
     // Takes the next token; false at the end of input.
