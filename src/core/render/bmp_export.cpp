@@ -1,6 +1,7 @@
 #include "core/render/bmp_export.h"
 
 #include "core/files/output_file.h"
+#include "core/files/read_block.h"
 #include "core/render/canvas.h"
 #include "core/render/picture_format.h"
 #include "core/render/raster_canvas.h"
@@ -97,21 +98,21 @@ IoStatus SaveRaster(const std::filesystem::path& file, const RasterCanvas& canva
     const std::size_t padding = static_cast<std::size_t>(stride) - rowBytes;
     const std::size_t total = head.size() + static_cast<std::size_t>(imageSize);
     const std::size_t bufferSize = std::min(total, std::max<std::size_t>(kWriteChunk, head.size() + stride));
-    const auto buffer = std::make_unique_for_overwrite<std::uint8_t[]>(bufferSize);
-    std::memcpy(buffer.get(), head.data(), head.size());
+    ReadBlock buffer(bufferSize); // a block kept from the last picture, its pages already in memory
+    std::memcpy(buffer.data(), head.data(), head.size());
     std::size_t filled = head.size();
     for (int y = height - 1; y >= 0; --y) {
         if (filled + stride > bufferSize) {
-            if (!out.Write(buffer.get(), filled))
+            if (!out.Write(buffer.data(), filled))
                 return out.Close();
             filled = 0;
         }
-        std::uint8_t* row = buffer.get() + filled;
+        std::uint8_t* row = buffer.data() + filled;
         std::memcpy(row, canvas.Data().data() + srcStride * static_cast<std::size_t>(y), rowBytes);
         std::memset(row + rowBytes, 0, padding);
         filled += stride;
     }
-    out.Write(buffer.get(), filled);
+    out.Write(buffer.data(), filled);
     return out.Close();
 }
 

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <sys/mman.h>
+
 namespace lirovane {
 
 namespace {
@@ -34,6 +36,20 @@ void RasterCanvas::Resize(int width, int height)
     m_white = true;
     m_curX = 0;
     m_curY = 0;
+}
+
+void RasterCanvas::Reserve(std::size_t bytes)
+{
+    if (bytes <= m_data.capacity())
+        return;
+    m_data.reserve(bytes);
+    // Large pages where the system gives them on request: a picture's first touch of
+    // its pages then costs a fault per 2 MiB instead of one per 4 KiB.
+    constexpr std::size_t kLarge = std::size_t{2} << 20;
+    const std::size_t past = reinterpret_cast<std::uintptr_t>(m_data.data()) % kLarge;
+    const std::size_t skip = past == 0 ? 0 : kLarge - past;
+    if (bytes > skip + kLarge)
+        ::madvise(m_data.data() + skip, (bytes - skip) / kLarge * kLarge, MADV_HUGEPAGE);
 }
 
 void RasterCanvas::FillRows(std::size_t left, std::size_t top, std::size_t columns, std::size_t rows, Color color)

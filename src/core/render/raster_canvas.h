@@ -87,7 +87,7 @@ public:
     // that a run of pictures of varying sizes reuses the pages the larger ones touched
     // instead of faulting in fresh ones for each (a surface held between pictures
     // never grows past the largest of them).
-    void Reserve(std::size_t bytes) { m_data.reserve(bytes); }
+    void Reserve(std::size_t bytes);
     Color PixelAt(int x, int y) const;
     // Top row first, 3 bytes per pixel (blue, green, red), no padding.
     const std::vector<std::uint8_t>& Data() const noexcept { return m_data; }
