@@ -239,30 +239,42 @@ LIROVANE_AVX2 void WalkAllWide(const unsigned char* data, std::size_t blocks, Bl
         out[b] = WalkWide<Folded>(data + b * WalkKernel::kBlock, match);
 }
 
-// The lanes of `sums` that lie within lo .. hi - 1, as bits.
-LIROVANE_AVX2 inline std::uint32_t Inside(__m256i sums, __m256i lo, __m256i hi) noexcept
+// The lanes of a block's running sums, as bits, that are at least `t` (-63 .. 64).
+LIROVANE_AVX2 inline std::uint64_t AtLeast(const __m256i (&sums)[2], int t) noexcept
 {
-    return static_cast<std::uint32_t>(
-        _mm256_movemask_epi8(_mm256_andnot_si256(_mm256_cmpgt_epi8(lo, sums), _mm256_cmpgt_epi8(hi, sums))));
+    const __m256i below = _mm256_set1_epi8(static_cast<char>(t - 1));
+    const auto low = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpgt_epi8(sums[0], below)));
+    const auto high = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpgt_epi8(sums[1], below)));
+    return std::uint64_t{low} | std::uint64_t{high} << 32;
 }
 
-// The lanes of a block's running sums, as bits, that lie outside the pixel once `base`
-// is added: below -base or from scale - base on. The sums lie within -64 .. 64, so
-// bounds saturated to a byte's range decide alike.
-LIROVANE_AVX2 inline std::uint64_t Outside(const __m256i (&sums)[2], std::int64_t base, std::int64_t scale) noexcept
+// The lanes where one axis of the walk enters another pixel, as bits: the pixel is
+// floor((rest + sum) / scale), which changes only where the sum passes a multiple of
+// the scale, less the rest. Those within the block's extremes (lo .. hi) are few.
+// Moves the rest on past the block.
+LIROVANE_AVX2 inline std::uint64_t AxisCrossings(const __m256i (&sums)[2], int lo, int hi, int move, std::int64_t scale,
+                                                 std::int64_t& rest) noexcept
 {
-    const auto byte = [](std::int64_t v) { return static_cast<char>(std::clamp<std::int64_t>(v, -128, 127)); };
-    const __m256i lo = _mm256_set1_epi8(byte(-base));
-    const __m256i hi = _mm256_set1_epi8(byte(scale - base));
-    return ~(std::uint64_t{Inside(sums[0], lo, hi)} | std::uint64_t{Inside(sums[1], lo, hi)} << 32);
+    std::uint64_t crossings = 0;
+    // The thresholds t = m * scale - rest with lo < t <= hi.
+    const std::int64_t below = rest + lo; // -64 or more
+    const std::int64_t first = (below >= 0 ? below / scale : -((-below + scale - 1) / scale)) + 1;
+    for (std::int64_t t = first * scale - rest; t <= hi; t += scale) {
+        const std::uint64_t above = AtLeast(sums, static_cast<int>(t));
+        // Lane i against lane i - 1; before lane 0 the sum is 0.
+        crossings |= above ^ (above << 1 | (t <= 0 ? 1u : 0u));
+    }
+    rest = (rest + move) % scale;
+    rest += rest < 0 ? scale : 0;
+    return crossings;
 }
 
 // The offsets in the block at which a walk drawn at `scale` steps per pixel moves the
-// pen, from the running sums of its steps: each is the first lane outside the pixel
-// from the last move on, after which that axis's pixel shifts by one.
+// pen, from the running sums of its steps: one per lane where an axis enters another
+// pixel (a lane steps on one axis only).
 template <bool Folded>
-LIROVANE_AVX2 std::size_t CrossWide(const unsigned char* block, const WideMatch& match, std::int64_t scale,
-                                    std::int64_t& restX, std::int64_t& restY, std::uint16_t* out,
+LIROVANE_AVX2 std::size_t CrossWide(const unsigned char* block, const BlockMoves& m, const WideMatch& match,
+                                    std::int64_t scale, std::int64_t& restX, std::int64_t& restY, std::uint16_t* out,
                                     std::size_t offset) noexcept
 {
     __m256i sx[2];
@@ -278,32 +290,11 @@ LIROVANE_AVX2 std::size_t CrossWide(const unsigned char* block, const WideMatch&
         carryX = WideLast(sx[j]);
         carryY = WideLast(sy[j]);
     }
-    alignas(32) std::int8_t lx[64];
-    alignas(32) std::int8_t ly[64];
-    _mm256_store_si256(reinterpret_cast<__m256i*>(lx), sx[0]);
-    _mm256_store_si256(reinterpret_cast<__m256i*>(lx + 32), sx[1]);
-    _mm256_store_si256(reinterpret_cast<__m256i*>(ly), sy[0]);
-    _mm256_store_si256(reinterpret_cast<__m256i*>(ly + 32), sy[1]);
-    // The rests at lane i are restX + lx[i] and restY + ly[i] until the next move.
-    std::uint64_t outX = Outside(sx, restX, scale);
-    std::uint64_t outY = Outside(sy, restY, scale);
+    std::uint64_t crossings = AxisCrossings(sx, m.minX, m.maxX, m.dx, scale, restX);
+    crossings |= AxisCrossings(sy, m.minY, m.maxY, m.dy, scale, restY);
     std::size_t n = 0;
-    std::uint64_t ahead = ~std::uint64_t{0};
-    while (const std::uint64_t m = (outX | outY) & ahead) {
-        const int i = __builtin_ctzll(m);
-        out[n++] = static_cast<std::uint16_t>(offset + static_cast<std::size_t>(i));
-        // Only the axis that stepped in lane i can have left the pixel there.
-        if ((outX >> i) & 1u) {
-            restX += restX + lx[i] < 0 ? scale : -scale;
-            outX = Outside(sx, restX, scale);
-        } else {
-            restY += restY + ly[i] < 0 ? scale : -scale;
-            outY = Outside(sy, restY, scale);
-        }
-        ahead = (~std::uint64_t{0} << i) << 1;
-    }
-    restX += lx[63];
-    restY += ly[63];
+    for (; crossings != 0; crossings &= crossings - 1)
+        out[n++] = static_cast<std::uint16_t>(offset + static_cast<std::size_t>(__builtin_ctzll(crossings)));
     return n;
 }
 
@@ -322,7 +313,8 @@ LIROVANE_AVX2 std::size_t CrossAllWide(const unsigned char* data, const BlockMov
             x += m.dx;
             y += m.dy;
         } else {
-            n += CrossWide<Folded>(data + b * WalkKernel::kBlock, match, scale, x, y, out + n, b * WalkKernel::kBlock);
+            n += CrossWide<Folded>(data + b * WalkKernel::kBlock, m, match, scale, x, y, out + n,
+                                   b * WalkKernel::kBlock);
         }
     }
     restX = x;
