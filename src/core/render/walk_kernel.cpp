@@ -309,7 +309,7 @@ LIROVANE_AVX2 std::size_t CrossAllWide(const unsigned char* data, const BlockMov
     std::size_t n = 0;
     for (std::size_t b = 0; b < count; ++b) {
         const BlockMoves& m = blocks[b];
-        if (x + m.minX >= 0 && x + m.maxX < scale && y + m.minY >= 0 && y + m.maxY < scale) {
+        if (m.StaysWithin(x, y, scale)) {
             x += m.dx;
             y += m.dy;
         } else {
@@ -386,7 +386,7 @@ std::size_t WalkKernel::Crossings(const unsigned char* data, const BlockMoves* m
     std::size_t n = 0;
     for (std::size_t b = 0; b < count; ++b) {
         const BlockMoves& m = moves[b];
-        if (restX + m.minX >= 0 && restX + m.maxX < scale && restY + m.minY >= 0 && restY + m.maxY < scale) {
+        if (m.StaysWithin(restX, restY, scale)) {
             restX += m.dx;
             restY += m.dy;
         } else {

@@ -21,6 +21,13 @@ struct BlockMoves {
     int maxY = 0;
 
     friend bool operator==(const BlockMoves&, const BlockMoves&) = default;
+
+    // Whether the block leaves a pen at (x, y) within its pixel of `scale` steps, the
+    // pen's steps past that pixel's corner being x and y (0 .. scale - 1).
+    bool StaysWithin(std::int64_t x, std::int64_t y, std::int64_t scale) const noexcept
+    {
+        return x + minX >= 0 && x + maxX < scale && y + minY >= 0 && y + maxY < scale;
+    }
 };
 
 // The hot loops of the renderer: a letter's step from a table, and whole 64-byte
