@@ -94,15 +94,24 @@ TEST(LetterTable, DuplicateLetters)
             const WalkKernel kernel(table, wide);
             BlockMoves blocks[40];
             kernel.Walk(data, 40, blocks);
-            for (std::size_t b = 0; b < 40; ++b)
+            // Reach keeps the moves and holds the extremes; crossings found from it are the same.
+            BlockMoves reach[40];
+            kernel.Reach(data, 40, reach);
+            for (std::size_t b = 0; b < 40; ++b) {
                 ASSERT_EQ(blocks[b], kernel.WalkBytes(data + 64 * b, 64)) << c.entries << " block " << b;
-            for (const std::int64_t scale : {2, 3, 37, 300}) {
-                std::int64_t rest[2] = {scale / 2, scale - 1};
-                std::uint16_t at[64 * 40];
-                const std::size_t n = kernel.Crossings(data, blocks, 40, scale, rest[0], rest[1], at);
-                crossings[wide].insert(crossings[wide].end(), at, at + n);
-                crossings[wide].insert(crossings[wide].end(), rest, rest + 2);
+                const BlockMoves& r = reach[b];
+                EXPECT_TRUE(r.dx == blocks[b].dx && r.dy == blocks[b].dy && r.minX <= blocks[b].minX &&
+                            r.maxX >= blocks[b].maxX && r.minY <= blocks[b].minY && r.maxY >= blocks[b].maxY)
+                    << c.entries << " block " << b;
             }
+            for (const std::int64_t scale : {2, 3, 37, 300})
+                for (const BlockMoves* moves : {blocks, reach}) {
+                    std::int64_t rest[2] = {scale / 2, scale - 1};
+                    std::uint16_t at[64 * 40];
+                    const std::size_t n = kernel.Crossings(data, moves, 40, scale, rest[0], rest[1], at);
+                    crossings[wide].insert(crossings[wide].end(), at, at + n);
+                    crossings[wide].insert(crossings[wide].end(), rest, rest + 2);
+                }
         }
         EXPECT_EQ(crossings[0], crossings[1]) << c.entries;
     }

@@ -18,31 +18,27 @@
 
 namespace lirovane {
 
-void RecordWalk::Note(const BlockMoves& m, std::size_t offset)
+void RecordWalk::Note(const BlockMoves& m, std::size_t offset, std::int64_t atX, std::int64_t atY)
 {
     WalkBounds& b = m_bounds;
-    const std::int64_t reached[4] = {b.x + m.minX, b.x + m.maxX, b.y + m.minY, b.y + m.maxY};
+    const std::int64_t reached[4] = {atX + m.minX, atX + m.maxX, atY + m.minY, atY + m.maxY};
     const bool beyond[4] = {reached[0]<b.minX, reached[1]> b.maxX, reached[2]<b.minY, reached[3]> b.maxY};
     for (std::size_t e = 0; e < 4; ++e)
         if (beyond[e])
-            m_pending[e] = Pending{true, offset, b.x, b.y, reached[e]};
-    b.Take(m);
+            m_pending[e] = Pending{true, offset, atX, atY, reached[e]};
+    b.Extend(m, atX, atY);
 }
 
 void RecordWalk::Add(std::string_view piece, std::uint64_t tokens)
 {
     const auto* p = reinterpret_cast<const unsigned char*>(piece.data());
-    const std::size_t n = piece.size();
-    constexpr std::size_t kBatch = 64;
-    BlockMoves blocks[kBatch];
-    std::size_t i = 0;
-    while (n - i >= WalkKernel::kBlock) {
-        const std::size_t count = std::min(kBatch, (n - i) / WalkKernel::kBlock);
-        m_kernel.Walk(p + i, count, blocks);
-        for (std::size_t k = 0; k < count; ++k, i += WalkKernel::kBlock)
-            Note(blocks[k], i);
-    }
-    Note(m_kernel.WalkBytes(p + i, n - i), i);
+    const std::size_t i = ScanExtremes(m_kernel, p, piece.size(), m_bounds,
+                                       [this](const BlockMoves& m, std::size_t offset, std::int64_t atX,
+                                              std::int64_t atY) { Note(m, offset, atX, atY); });
+    const BlockMoves rest = m_kernel.WalkBytes(p + i, piece.size() - i);
+    Note(rest, i, m_bounds.x, m_bounds.y);
+    m_bounds.x += rest.dx;
+    m_bounds.y += rest.dy;
     Resolve(piece, tokens);
 }
 

@@ -42,7 +42,8 @@ private:
         std::int64_t y = 0;
         std::int64_t value = 0;
     };
-    void Note(const BlockMoves& m, std::size_t offset);
+    // A block walked from the pen at (atX, atY), `offset` bytes into the piece.
+    void Note(const BlockMoves& m, std::size_t offset, std::int64_t atX, std::int64_t atY);
     // Finds the bases of the extremes passed in `piece`, which holds `tokens` bases.
     void Resolve(std::string_view piece, std::uint64_t tokens);
 

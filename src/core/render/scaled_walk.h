@@ -36,7 +36,7 @@ public:
             BlockMoves blocks[kBatch];
             while (n - i >= WalkKernel::kBlock) {
                 const std::size_t count = std::min(kBatch, (n - i) / WalkKernel::kBlock);
-                m_kernel.Walk(p + i, count, blocks);
+                m_kernel.Reach(p + i, count, blocks);
                 if (const std::size_t stop = FeedBlocks(p + i, blocks, count, move); stop < count * WalkKernel::kBlock)
                     return i + stop;
                 i += count * WalkKernel::kBlock;
@@ -46,7 +46,7 @@ public:
         return stop < n - i ? i + stop : n;
     }
 
-    // The same over `count` whole blocks at `p` whose moves the kernel already gave, so
+    // The same over `count` whole blocks at `p` whose moves (or reach) the kernel gave, so
     // that several walks of one text share them. Returns count * 64 unless stopped.
     // Blocks whose walk stays within the pen's pixel are passed over whole; in the
     // others the kernel finds the bytes that move the pen.

@@ -239,6 +239,44 @@ LIROVANE_AVX2 void WalkAllWide(const unsigned char* data, std::size_t blocks, Bl
         out[b] = WalkWide<Folded>(data + b * WalkKernel::kBlock, match);
 }
 
+#define LIROVANE_AVX2_POPCNT __attribute__((target("avx2,popcnt")))
+
+// Steps each way in 32 bytes, Left, Up, Down, Right.
+template <bool Folded>
+LIROVANE_AVX2_POPCNT inline std::array<int, 4> HalfSteps(const unsigned char* half, const WideMatch& match) noexcept
+{
+    __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(half));
+    if constexpr (Folded)
+        v = _mm256_or_si256(v, _mm256_set1_epi8(0x20));
+    std::array<int, 4> steps{};
+    for (int s = 0; s < 4; ++s)
+        steps[static_cast<std::size_t>(s)] =
+            __builtin_popcount(static_cast<std::uint32_t>(_mm256_movemask_epi8(WideMatches<Folded>(v, match, s))));
+    return steps;
+}
+
+template <bool Folded>
+LIROVANE_AVX2_POPCNT void ReachAllWide(const unsigned char* data, std::size_t blocks, BlockMoves* out,
+                                       const SlotMatch& narrow) noexcept
+{
+    const WideMatch match = Widen(narrow);
+    for (std::size_t b = 0; b < blocks; ++b) {
+        const std::array<int, 4> a = HalfSteps<Folded>(data + b * WalkKernel::kBlock, match);
+        const std::array<int, 4> c = HalfSteps<Folded>(data + b * WalkKernel::kBlock + 32, match);
+        // The first half's walk lies within its steps each way, the second's within
+        // its own from where the first half ends.
+        const int x = a[3] - a[0];
+        const int y = a[2] - a[1];
+        BlockMoves& m = out[b];
+        m.dx = x + c[3] - c[0];
+        m.dy = y + c[2] - c[1];
+        m.minX = std::min(-a[0], x - c[0]);
+        m.maxX = std::max(a[3], x + c[3]);
+        m.minY = std::min(-a[1], y - c[1]);
+        m.maxY = std::max(a[2], y + c[2]);
+    }
+}
+
 // The lanes of a block's running sums, as bits, that are at least `t` (-63 .. 64).
 LIROVANE_AVX2 inline std::uint64_t AtLeast(const __m256i (&sums)[2], int t) noexcept
 {
@@ -324,7 +362,7 @@ LIROVANE_AVX2 std::size_t CrossAllWide(const unsigned char* data, const BlockMov
 
 bool HasAvx2() noexcept
 {
-    static const bool has = __builtin_cpu_supports("avx2") != 0;
+    static const bool has = __builtin_cpu_supports("avx2") != 0 && __builtin_cpu_supports("popcnt") != 0;
     return has;
 }
 
@@ -371,6 +409,21 @@ void WalkKernel::Walk(const unsigned char* data, std::size_t blocks, BlockMoves*
     }
 }
 
+void WalkKernel::Reach(const unsigned char* data, std::size_t blocks, BlockMoves* out) const noexcept
+{
+#if defined(LIROVANE_WALK_AVX2)
+    if (m_wide && HasAvx2()) {
+        const SlotMatch match = MakeMatch(m_bytes, m_used, m_folded);
+        if (m_folded)
+            ReachAllWide<true>(data, blocks, out, match);
+        else
+            ReachAllWide<false>(data, blocks, out, match);
+        return;
+    }
+#endif
+    Walk(data, blocks, out); // exact moves hold themselves
+}
+
 std::size_t WalkKernel::Crossings(const unsigned char* data, const BlockMoves* moves, std::size_t count,
                                   std::int64_t scale, std::int64_t& restX, std::int64_t& restY,
                                   std::uint16_t* out) const noexcept
@@ -402,6 +455,11 @@ void WalkKernel::Walk(const unsigned char* data, std::size_t blocks, BlockMoves*
 {
     for (std::size_t b = 0; b < blocks; ++b)
         out[b] = WalkBytes(data + b * kBlock, kBlock);
+}
+
+void WalkKernel::Reach(const unsigned char* data, std::size_t blocks, BlockMoves* out) const noexcept
+{
+    Walk(data, blocks, out);
 }
 
 std::size_t WalkKernel::Crossings(const unsigned char* data, const BlockMoves* moves, std::size_t count,
@@ -437,29 +495,59 @@ std::size_t WalkKernel::CrossBytes(const unsigned char* data, std::size_t offset
 
 void WalkBounds::Take(const BlockMoves& m) noexcept
 {
-    minX = std::min(minX, x + m.minX);
-    maxX = std::max(maxX, x + m.maxX);
-    minY = std::min(minY, y + m.minY);
-    maxY = std::max(maxY, y + m.maxY);
+    Extend(m, x, y);
     x += m.dx;
     y += m.dy;
+}
+
+void WalkBounds::Extend(const BlockMoves& m, std::int64_t atX, std::int64_t atY) noexcept
+{
+    minX = std::min(minX, atX + m.minX);
+    maxX = std::max(maxX, atX + m.maxX);
+    minY = std::min(minY, atY + m.minY);
+    maxY = std::max(maxY, atY + m.maxY);
 }
 
 void WalkBounds::Add(std::string_view piece, const WalkKernel& kernel) noexcept
 {
     const auto* p = reinterpret_cast<const unsigned char*>(piece.data());
-    const std::size_t n = piece.size();
-    std::size_t i = 0;
-    constexpr std::size_t kBatch = 64;
-    BlockMoves blocks[kBatch];
-    while (n - i >= WalkKernel::kBlock) {
-        const std::size_t count = std::min(kBatch, (n - i) / WalkKernel::kBlock);
-        kernel.Walk(p + i, count, blocks);
-        for (std::size_t b = 0; b < count; ++b)
-            Take(blocks[b]);
-        i += count * WalkKernel::kBlock;
+    const std::size_t i = ScanExtremes(
+        kernel, p, piece.size(), *this,
+        [this](const BlockMoves& m, std::size_t, std::int64_t atX, std::int64_t atY) { Extend(m, atX, atY); });
+    Take(kernel.WalkBytes(p + i, piece.size() - i));
+}
+
+std::size_t detail::ExtremeCandidates(const BlockMoves* reach, std::size_t count, const WalkBounds& bounds,
+                                      std::uint16_t* out) noexcept
+{
+    // The window's end points, from its start: its own extremes go at least as far.
+    std::int64_t x = 0, y = 0;
+    std::int64_t ends[4] = {0, 0, 0, 0}; // min x, max x, min y, max y
+    for (std::size_t b = 0; b < count; ++b) {
+        x += reach[b].dx;
+        y += reach[b].dy;
+        ends[0] = std::min(ends[0], x);
+        ends[1] = std::max(ends[1], x);
+        ends[2] = std::min(ends[2], y);
+        ends[3] = std::max(ends[3], y);
     }
-    Take(kernel.WalkBytes(p + i, n - i));
+    // A block matters only if its reach gets to the window's farthest end point on
+    // that side, and past the extreme so far.
+    const std::int64_t minX = std::min(ends[0], bounds.minX - bounds.x - 1);
+    const std::int64_t maxX = std::max(ends[1], bounds.maxX - bounds.x + 1);
+    const std::int64_t minY = std::min(ends[2], bounds.minY - bounds.y - 1);
+    const std::int64_t maxY = std::max(ends[3], bounds.maxY - bounds.y + 1);
+    x = y = 0;
+    std::size_t n = 0;
+    for (std::size_t b = 0; b < count; ++b) {
+        const BlockMoves& m = reach[b];
+        out[n] = static_cast<std::uint16_t>(b);
+        n += static_cast<std::size_t>((x + m.minX <= minX) | (x + m.maxX >= maxX) | (y + m.minY <= minY) |
+                                      (y + m.maxY >= maxY));
+        x += m.dx;
+        y += m.dy;
+    }
+    return n;
 }
 
 } // namespace lirovane

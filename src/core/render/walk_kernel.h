@@ -2,6 +2,7 @@
 
 #include "core/render/letter_table.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -49,9 +50,13 @@ public:
     void Walk(const unsigned char* data, std::size_t blocks, BlockMoves* out) const noexcept;
     // The same, a byte at a time: the reference the vector form must equal.
     BlockMoves WalkBytes(const unsigned char* block, std::size_t size) const noexcept;
+    // The moves of the blocks with extremes that hold the walk's own, from how many
+    // steps each half block takes each way: about a third of Walk's work. Enough to
+    // pass over the many blocks that cannot reach a pixel's edge or a new extreme.
+    void Reach(const unsigned char* data, std::size_t blocks, BlockMoves* out) const noexcept;
 
     // Where a walk drawn at `scale` (> 0) steps per pixel moves its pen over `count`
-    // blocks of 64 bytes from `data`, whose moves Walk gave: the byte offsets from
+    // blocks of 64 bytes from `data`, whose moves Walk or Reach gave: the byte offsets from
     // `data`, in order, into out[0..n) (room for 64 per block); returns n. restX and
     // restY (0 .. scale - 1) are the steps past the pen's pixel before the blocks, and
     // after them on return. A pen moves on the byte whose step takes a rest out of
@@ -88,6 +93,57 @@ struct WalkBounds {
     void Add(std::string_view piece, const WalkKernel& kernel) noexcept;
     // Takes in a stretch's moves, as from the pen at (x, y).
     void Take(const BlockMoves& m) noexcept;
+    // Widens the extremes by a block's, walked from the pen at (atX, atY); the pen stays.
+    void Extend(const BlockMoves& m, std::int64_t atX, std::int64_t atY) noexcept;
 };
+
+// Walks the whole blocks of p[0..n) from the pen at (bounds.x, bounds.y), moving the
+// pen past them, and calls exact(moves, offset, atX, atY), in order, for every block
+// that may take the walk to a new extreme, with its exact moves and the pen at its
+// start; the caller widens the extremes. Returns the offset of the bytes left over.
+// The others are passed over from their steps alone: a window's blocks are reached
+// first, and only a block whose reach touches the window's farthest end point and
+// goes past the extremes so far can hold the window's new extreme.
+template <typename Exact>
+std::size_t ScanExtremes(const WalkKernel& kernel, const unsigned char* p, std::size_t n, WalkBounds& bounds,
+                         Exact&& exact);
+
+namespace detail {
+
+// Which of `count` reached blocks (pen at start[b]) may hold a new extreme of `bounds`
+// (with the pen at the first's start): their indexes, in order; returns how many.
+std::size_t ExtremeCandidates(const BlockMoves* reach, std::size_t count, const WalkBounds& bounds,
+                              std::uint16_t* out) noexcept;
+
+} // namespace detail
+
+template <typename Exact>
+std::size_t ScanExtremes(const WalkKernel& kernel, const unsigned char* p, std::size_t n, WalkBounds& bounds,
+                         Exact&& exact)
+{
+    constexpr std::size_t kWindow = 256;
+    BlockMoves reach[kWindow];
+    std::uint16_t candidates[kWindow];
+    std::size_t i = 0;
+    while (n - i >= WalkKernel::kBlock) {
+        const std::size_t count = std::min(kWindow, (n - i) / WalkKernel::kBlock);
+        kernel.Reach(p + i, count, reach);
+        const std::size_t found = detail::ExtremeCandidates(reach, count, bounds, candidates);
+        // The pen at each candidate's start, walked on from the last.
+        std::int64_t x = bounds.x, y = bounds.y;
+        std::size_t at = 0;
+        for (std::size_t c = 0; c < found; ++c) {
+            for (; at < candidates[c]; ++at)
+                x += reach[at].dx, y += reach[at].dy;
+            BlockMoves m;
+            kernel.Walk(p + i + at * WalkKernel::kBlock, 1, &m);
+            exact(m, i + at * WalkKernel::kBlock, x, y);
+        }
+        for (std::size_t b = 0; b < count; ++b)
+            bounds.x += reach[b].dx, bounds.y += reach[b].dy;
+        i += count * WalkKernel::kBlock;
+    }
+    return i;
+}
 
 } // namespace lirovane
