@@ -104,11 +104,13 @@ TEST(LetterTable, DuplicateLetters)
                             r.maxX >= blocks[b].maxX && r.minY <= blocks[b].minY && r.maxY >= blocks[b].maxY)
                     << c.entries << " block " << b;
             }
+            // From exact moves, from reach, and from blocks not walked yet.
             for (const std::int64_t scale : {2, 3, 37, 300})
-                for (const BlockMoves* moves : {blocks, reach}) {
+                for (const BlockMoves* moves : {blocks, reach, static_cast<BlockMoves*>(nullptr)}) {
                     std::int64_t rest[2] = {scale / 2, scale - 1};
                     std::uint16_t at[64 * 40];
-                    const std::size_t n = kernel.Crossings(data, moves, 40, scale, rest[0], rest[1], at);
+                    const std::size_t n = moves ? kernel.Crossings(data, moves, 40, scale, rest[0], rest[1], at)
+                                                : kernel.Crossings(data, 40, scale, rest[0], rest[1], at);
                     crossings[wide].insert(crossings[wide].end(), at, at + n);
                     crossings[wide].insert(crossings[wide].end(), rest, rest + 2);
                 }

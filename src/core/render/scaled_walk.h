@@ -33,12 +33,13 @@ public:
         const std::size_t n = piece.size();
         std::size_t i = 0;
         if (m_scale > 1) {
-            BlockMoves blocks[kBatch];
+            std::uint16_t at[kBatch * WalkKernel::kBlock];
             while (n - i >= WalkKernel::kBlock) {
                 const std::size_t count = std::min(kBatch, (n - i) / WalkKernel::kBlock);
-                m_kernel.Reach(p + i, count, blocks);
-                if (const std::size_t stop = FeedBlocks(p + i, blocks, count, move); stop < count * WalkKernel::kBlock)
-                    return i + stop;
+                const std::size_t found = m_kernel.Crossings(p + i, count, m_scale, m_restX, m_restY, at);
+                for (std::size_t j = 0; j < found; ++j)
+                    if (!move(m_kernel.SlotOf(p[i + at[j]])))
+                        return i + at[j];
                 i += count * WalkKernel::kBlock;
             }
         }
@@ -46,7 +47,7 @@ public:
         return stop < n - i ? i + stop : n;
     }
 
-    // The same over `count` whole blocks at `p` whose moves (or reach) the kernel gave, so
+    // The same over `count` whole blocks at `p` whose moves the kernel already gave, so
     // that several walks of one text share them. Returns count * 64 unless stopped.
     // Blocks whose walk stays within the pen's pixel are passed over whole; in the
     // others the kernel finds the bytes that move the pen.

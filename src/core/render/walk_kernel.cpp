@@ -255,26 +255,36 @@ LIROVANE_AVX2_POPCNT inline std::array<int, 4> HalfSteps(const unsigned char* ha
     return steps;
 }
 
+// A block's moves with extremes that hold its walk's: the first half's walk lies
+// within its steps each way, the second's within its own from where the first ends.
 template <bool Folded>
-LIROVANE_AVX2_POPCNT void ReachAllWide(const unsigned char* data, std::size_t blocks, BlockMoves* out,
-                                       const SlotMatch& narrow) noexcept
+LIROVANE_AVX2_POPCNT inline BlockMoves ReachWide(const unsigned char* block, const WideMatch& match) noexcept
+{
+    const std::array<int, 4> a = HalfSteps<Folded>(block, match);
+    const std::array<int, 4> c = HalfSteps<Folded>(block + 32, match);
+    const int x = a[3] - a[0];
+    const int y = a[2] - a[1];
+    BlockMoves m;
+    m.dx = x + c[3] - c[0];
+    m.dy = y + c[2] - c[1];
+    m.minX = std::min(-a[0], x - c[0]);
+    m.maxX = std::max(a[3], x + c[3]);
+    m.minY = std::min(-a[1], y - c[1]);
+    m.maxY = std::max(a[2], y + c[2]);
+    return m;
+}
+
+template <bool Folded>
+LIROVANE_AVX2_POPCNT WindowReach ReachAllWide(const unsigned char* data, std::size_t blocks, BlockMoves* out,
+                                              const SlotMatch& narrow) noexcept
 {
     const WideMatch match = Widen(narrow);
+    WindowReach window;
     for (std::size_t b = 0; b < blocks; ++b) {
-        const std::array<int, 4> a = HalfSteps<Folded>(data + b * WalkKernel::kBlock, match);
-        const std::array<int, 4> c = HalfSteps<Folded>(data + b * WalkKernel::kBlock + 32, match);
-        // The first half's walk lies within its steps each way, the second's within
-        // its own from where the first half ends.
-        const int x = a[3] - a[0];
-        const int y = a[2] - a[1];
-        BlockMoves& m = out[b];
-        m.dx = x + c[3] - c[0];
-        m.dy = y + c[2] - c[1];
-        m.minX = std::min(-a[0], x - c[0]);
-        m.maxX = std::max(a[3], x + c[3]);
-        m.minY = std::min(-a[1], y - c[1]);
-        m.maxY = std::max(a[2], y + c[2]);
+        out[b] = ReachWide<Folded>(data + b * WalkKernel::kBlock, match);
+        window.Take(out[b]);
     }
+    return window;
 }
 
 // The lanes of a block's running sums, as bits, that are at least `t` (-63 .. 64).
@@ -360,6 +370,31 @@ LIROVANE_AVX2 std::size_t CrossAllWide(const unsigned char* data, const BlockMov
     return n;
 }
 
+// The crossings of blocks reached one by one, walked only where they may cross.
+template <bool Folded>
+LIROVANE_AVX2_POPCNT std::size_t ReachCrossWide(const unsigned char* data, std::size_t count, const SlotMatch& narrow,
+                                                std::int64_t scale, std::int64_t& restX, std::int64_t& restY,
+                                                std::uint16_t* out) noexcept
+{
+    const WideMatch match = Widen(narrow);
+    std::int64_t x = restX;
+    std::int64_t y = restY;
+    std::size_t n = 0;
+    for (std::size_t b = 0; b < count; ++b) {
+        const unsigned char* block = data + b * WalkKernel::kBlock;
+        const BlockMoves m = ReachWide<Folded>(block, match);
+        if (m.StaysWithin(x, y, scale)) {
+            x += m.dx;
+            y += m.dy;
+        } else {
+            n += CrossWide<Folded>(block, m, match, scale, x, y, out + n, b * WalkKernel::kBlock);
+        }
+    }
+    restX = x;
+    restY = y;
+    return n;
+}
+
 bool HasAvx2() noexcept
 {
     static const bool has = __builtin_cpu_supports("avx2") != 0 && __builtin_cpu_supports("popcnt") != 0;
@@ -409,19 +444,44 @@ void WalkKernel::Walk(const unsigned char* data, std::size_t blocks, BlockMoves*
     }
 }
 
-void WalkKernel::Reach(const unsigned char* data, std::size_t blocks, BlockMoves* out) const noexcept
+WindowReach WalkKernel::Reach(const unsigned char* data, std::size_t blocks, BlockMoves* out) const noexcept
+{
+#if defined(LIROVANE_WALK_AVX2)
+    if (m_wide && HasAvx2()) {
+        const SlotMatch match = MakeMatch(m_bytes, m_used, m_folded);
+        return m_folded ? ReachAllWide<true>(data, blocks, out, match) : ReachAllWide<false>(data, blocks, out, match);
+    }
+#endif
+    Walk(data, blocks, out); // exact moves hold themselves
+    WindowReach window;
+    for (std::size_t b = 0; b < blocks; ++b)
+        window.Take(out[b]);
+    return window;
+}
+
+std::size_t WalkKernel::Crossings(const unsigned char* data, std::size_t count, std::int64_t scale, std::int64_t& restX,
+                                  std::int64_t& restY, std::uint16_t* out) const noexcept
 {
 #if defined(LIROVANE_WALK_AVX2)
     if (m_wide && HasAvx2()) {
         const SlotMatch match = MakeMatch(m_bytes, m_used, m_folded);
         if (m_folded)
-            ReachAllWide<true>(data, blocks, out, match);
-        else
-            ReachAllWide<false>(data, blocks, out, match);
-        return;
+            return ReachCrossWide<true>(data, count, match, scale, restX, restY, out);
+        return ReachCrossWide<false>(data, count, match, scale, restX, restY, out);
     }
 #endif
-    Walk(data, blocks, out); // exact moves hold themselves
+    constexpr std::size_t kMost = 64;
+    BlockMoves moves[kMost];
+    std::size_t n = 0;
+    for (std::size_t b = 0; b < count; b += kMost) {
+        const std::size_t some = std::min(kMost, count - b);
+        Walk(data + b * kBlock, some, moves);
+        const std::size_t found = Crossings(data + b * kBlock, moves, some, scale, restX, restY, out + n);
+        for (std::size_t j = n; j < n + found; ++j)
+            out[j] = static_cast<std::uint16_t>(out[j] + b * kBlock);
+        n += found;
+    }
+    return n;
 }
 
 std::size_t WalkKernel::Crossings(const unsigned char* data, const BlockMoves* moves, std::size_t count,
@@ -457,9 +517,22 @@ void WalkKernel::Walk(const unsigned char* data, std::size_t blocks, BlockMoves*
         out[b] = WalkBytes(data + b * kBlock, kBlock);
 }
 
-void WalkKernel::Reach(const unsigned char* data, std::size_t blocks, BlockMoves* out) const noexcept
+WindowReach WalkKernel::Reach(const unsigned char* data, std::size_t blocks, BlockMoves* out) const noexcept
 {
     Walk(data, blocks, out);
+    WindowReach window;
+    for (std::size_t b = 0; b < blocks; ++b)
+        window.Take(out[b]);
+    return window;
+}
+
+std::size_t WalkKernel::Crossings(const unsigned char* data, std::size_t count, std::int64_t scale, std::int64_t& restX,
+                                  std::int64_t& restY, std::uint16_t* out) const noexcept
+{
+    std::size_t n = 0;
+    for (std::size_t b = 0; b < count; ++b)
+        n += CrossBytes(data, b * kBlock, scale, restX, restY, out + n);
+    return n;
 }
 
 std::size_t WalkKernel::Crossings(const unsigned char* data, const BlockMoves* moves, std::size_t count,
@@ -517,33 +590,25 @@ void WalkBounds::Add(std::string_view piece, const WalkKernel& kernel) noexcept
     Take(kernel.WalkBytes(p + i, piece.size() - i));
 }
 
-std::size_t detail::ExtremeCandidates(const BlockMoves* reach, std::size_t count, const WalkBounds& bounds,
-                                      std::uint16_t* out) noexcept
+std::size_t detail::ExtremeCandidates(const BlockMoves* reach, std::size_t count, const WindowReach& window,
+                                      const WalkBounds& bounds, std::uint16_t* out) noexcept
 {
-    // The window's end points, from its start: its own extremes go at least as far.
-    std::int64_t x = 0, y = 0;
-    std::int64_t ends[4] = {0, 0, 0, 0}; // min x, max x, min y, max y
-    for (std::size_t b = 0; b < count; ++b) {
-        x += reach[b].dx;
-        y += reach[b].dy;
-        ends[0] = std::min(ends[0], x);
-        ends[1] = std::max(ends[1], x);
-        ends[2] = std::min(ends[2], y);
-        ends[3] = std::max(ends[3], y);
-    }
+    const std::int64_t(&ends)[4] = window.ends;
+    const std::int64_t(&far)[4] = window.far;
     // A block matters only if its reach gets to the window's farthest end point on
     // that side, and past the extreme so far.
-    const std::int64_t minX = std::min(ends[0], bounds.minX - bounds.x - 1);
-    const std::int64_t maxX = std::max(ends[1], bounds.maxX - bounds.x + 1);
-    const std::int64_t minY = std::min(ends[2], bounds.minY - bounds.y - 1);
-    const std::int64_t maxY = std::max(ends[3], bounds.maxY - bounds.y + 1);
-    x = y = 0;
+    const std::int64_t limits[4] = {
+        std::min(ends[0], bounds.minX - bounds.x - 1), std::max(ends[1], bounds.maxX - bounds.x + 1),
+        std::min(ends[2], bounds.minY - bounds.y - 1), std::max(ends[3], bounds.maxY - bounds.y + 1)};
+    if (far[0] > limits[0] && far[1] < limits[1] && far[2] > limits[2] && far[3] < limits[3])
+        return 0; // the usual case away from the extremes
+    std::int64_t x = 0, y = 0;
     std::size_t n = 0;
     for (std::size_t b = 0; b < count; ++b) {
         const BlockMoves& m = reach[b];
         out[n] = static_cast<std::uint16_t>(b);
-        n += static_cast<std::size_t>((x + m.minX <= minX) | (x + m.maxX >= maxX) | (y + m.minY <= minY) |
-                                      (y + m.maxY >= maxY));
+        n += static_cast<std::size_t>((x + m.minX <= limits[0]) | (x + m.maxX >= limits[1]) |
+                                      (y + m.minY <= limits[2]) | (y + m.maxY >= limits[3]));
         x += m.dx;
         y += m.dy;
     }

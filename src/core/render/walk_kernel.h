@@ -31,6 +31,31 @@ struct BlockMoves {
     }
 };
 
+// How far consecutive blocks go from the pen at the first's start: the farthest any
+// of them reaches and the farthest point where one ends, each as min x, max x, min y,
+// max y; and where the last ends.
+struct WindowReach {
+    std::int64_t far[4] = {0, 0, 0, 0};
+    std::int64_t ends[4] = {0, 0, 0, 0};
+    std::int64_t dx = 0;
+    std::int64_t dy = 0;
+
+    // Takes in the next block's moves.
+    void Take(const BlockMoves& m) noexcept
+    {
+        far[0] = std::min(far[0], dx + m.minX);
+        far[1] = std::max(far[1], dx + m.maxX);
+        far[2] = std::min(far[2], dy + m.minY);
+        far[3] = std::max(far[3], dy + m.maxY);
+        dx += m.dx;
+        dy += m.dy;
+        ends[0] = std::min(ends[0], dx);
+        ends[1] = std::max(ends[1], dx);
+        ends[2] = std::min(ends[2], dy);
+        ends[3] = std::max(ends[3], dy);
+    }
+};
+
 // The hot loops of the renderer: a letter's step from a table, and whole 64-byte
 // blocks summed with vector instructions, so that a long walk costs little more than
 // reading it. Blank bytes (white space) never step: stretches that come as raw text
@@ -53,7 +78,8 @@ public:
     // The moves of the blocks with extremes that hold the walk's own, from how many
     // steps each half block takes each way: about a third of Walk's work. Enough to
     // pass over the many blocks that cannot reach a pixel's edge or a new extreme.
-    void Reach(const unsigned char* data, std::size_t blocks, BlockMoves* out) const noexcept;
+    // Returns how far the blocks go together.
+    WindowReach Reach(const unsigned char* data, std::size_t blocks, BlockMoves* out) const noexcept;
 
     // Where a walk drawn at `scale` (> 0) steps per pixel moves its pen over `count`
     // blocks of 64 bytes from `data`, whose moves Walk or Reach gave: the byte offsets from
@@ -63,6 +89,10 @@ public:
     // 0 .. scale - 1, which then wraps round into the next pixel.
     std::size_t Crossings(const unsigned char* data, const BlockMoves* moves, std::size_t count, std::int64_t scale,
                           std::int64_t& restX, std::int64_t& restY, std::uint16_t* out) const noexcept;
+    // The same for blocks not walked yet: each is reached first, and walked only when
+    // its reach touches the pixel's edge.
+    std::size_t Crossings(const unsigned char* data, std::size_t count, std::int64_t scale, std::int64_t& restX,
+                          std::int64_t& restY, std::uint16_t* out) const noexcept;
 
 private:
     // Crossings a byte at a time, for the bytes of one block from `offset`.
@@ -110,10 +140,10 @@ std::size_t ScanExtremes(const WalkKernel& kernel, const unsigned char* p, std::
 
 namespace detail {
 
-// Which of `count` reached blocks (pen at start[b]) may hold a new extreme of `bounds`
-// (with the pen at the first's start): their indexes, in order; returns how many.
-std::size_t ExtremeCandidates(const BlockMoves* reach, std::size_t count, const WalkBounds& bounds,
-                              std::uint16_t* out) noexcept;
+// Which of `count` reached blocks, going as `window` says, may hold a new extreme of
+// `bounds` (with the pen at the first's start): their indexes, in order; returns how many.
+std::size_t ExtremeCandidates(const BlockMoves* reach, std::size_t count, const WindowReach& window,
+                              const WalkBounds& bounds, std::uint16_t* out) noexcept;
 
 } // namespace detail
 
@@ -127,8 +157,8 @@ std::size_t ScanExtremes(const WalkKernel& kernel, const unsigned char* p, std::
     std::size_t i = 0;
     while (n - i >= WalkKernel::kBlock) {
         const std::size_t count = std::min(kWindow, (n - i) / WalkKernel::kBlock);
-        kernel.Reach(p + i, count, reach);
-        const std::size_t found = detail::ExtremeCandidates(reach, count, bounds, candidates);
+        const WindowReach window = kernel.Reach(p + i, count, reach);
+        const std::size_t found = detail::ExtremeCandidates(reach, count, window, bounds, candidates);
         // The pen at each candidate's start, walked on from the last.
         std::int64_t x = bounds.x, y = bounds.y;
         std::size_t at = 0;
@@ -139,8 +169,8 @@ std::size_t ScanExtremes(const WalkKernel& kernel, const unsigned char* p, std::
             kernel.Walk(p + i + at * WalkKernel::kBlock, 1, &m);
             exact(m, i + at * WalkKernel::kBlock, x, y);
         }
-        for (std::size_t b = 0; b < count; ++b)
-            bounds.x += reach[b].dx, bounds.y += reach[b].dy;
+        bounds.x += window.dx;
+        bounds.y += window.dy;
         i += count * WalkKernel::kBlock;
     }
     return i;
