@@ -94,23 +94,27 @@ TEST(LetterTable, DuplicateLetters)
             const WalkKernel kernel(table, wide);
             BlockMoves blocks[40];
             kernel.Walk(data, 40, blocks);
-            // Reach keeps the moves and holds the extremes; crossings found from it are the same.
-            BlockMoves reach[40];
+            // Reach gives each block's start and extremes that hold the walk's.
+            WindowReach reach;
             kernel.Reach(data, 40, reach);
+            std::int32_t x = 0, y = 0;
             for (std::size_t b = 0; b < 40; ++b) {
-                ASSERT_EQ(blocks[b], kernel.WalkBytes(data + 64 * b, 64)) << c.entries << " block " << b;
-                const BlockMoves& r = reach[b];
-                EXPECT_TRUE(r.dx == blocks[b].dx && r.dy == blocks[b].dy && r.minX <= blocks[b].minX &&
-                            r.maxX >= blocks[b].maxX && r.minY <= blocks[b].minY && r.maxY >= blocks[b].maxY)
+                const BlockMoves& m = blocks[b];
+                ASSERT_EQ(m, kernel.WalkBytes(data + 64 * b, 64)) << c.entries << " block " << b;
+                EXPECT_TRUE(reach.start[0][b] == x && reach.start[1][b] == y && reach.low[0][b] <= x + m.minX &&
+                            reach.high[0][b] >= x + m.maxX && reach.low[1][b] <= y + m.minY &&
+                            reach.high[1][b] >= y + m.maxY)
                     << c.entries << " block " << b;
+                x += m.dx, y += m.dy;
             }
-            // From exact moves, from reach, and from blocks not walked yet.
+            EXPECT_TRUE(reach.end[0] == x && reach.end[1] == y) << c.entries;
+            // From exact moves, and from blocks not walked yet.
             for (const std::int64_t scale : {2, 3, 37, 300})
-                for (const BlockMoves* moves : {blocks, reach, static_cast<BlockMoves*>(nullptr)}) {
+                for (const bool walked : {true, false}) {
                     std::int64_t rest[2] = {scale / 2, scale - 1};
                     std::uint16_t at[64 * 40];
-                    const std::size_t n = moves ? kernel.Crossings(data, moves, 40, scale, rest[0], rest[1], at)
-                                                : kernel.Crossings(data, 40, scale, rest[0], rest[1], at);
+                    const std::size_t n = walked ? kernel.Crossings(data, blocks, 40, scale, rest[0], rest[1], at)
+                                                 : kernel.Crossings(data, 40, scale, rest[0], rest[1], at);
                     crossings[wide].insert(crossings[wide].end(), at, at + n);
                     crossings[wide].insert(crossings[wide].end(), rest, rest + 2);
                 }

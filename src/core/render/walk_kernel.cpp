@@ -275,16 +275,26 @@ LIROVANE_AVX2_POPCNT inline BlockMoves ReachWide(const unsigned char* block, con
 }
 
 template <bool Folded>
-LIROVANE_AVX2_POPCNT WindowReach ReachAllWide(const unsigned char* data, std::size_t blocks, BlockMoves* out,
-                                              const SlotMatch& narrow) noexcept
+LIROVANE_AVX2_POPCNT void ReachAllWide(const unsigned char* data, std::size_t blocks, WindowReach& out,
+                                       const SlotMatch& narrow) noexcept
 {
     const WideMatch match = Widen(narrow);
-    WindowReach window;
+    std::int32_t x = 0;
+    std::int32_t y = 0;
     for (std::size_t b = 0; b < blocks; ++b) {
-        out[b] = ReachWide<Folded>(data + b * WalkKernel::kBlock, match);
-        window.Take(out[b]);
+        const BlockMoves m = ReachWide<Folded>(data + b * WalkKernel::kBlock, match);
+        out.start[0][b] = x;
+        out.start[1][b] = y;
+        out.low[0][b] = x + m.minX;
+        out.high[0][b] = x + m.maxX;
+        out.low[1][b] = y + m.minY;
+        out.high[1][b] = y + m.maxY;
+        x += m.dx;
+        y += m.dy;
     }
-    return window;
+    out.count = blocks;
+    out.end[0] = x;
+    out.end[1] = y;
 }
 
 // The lanes of a block's running sums, as bits, that are at least `t` (-63 .. 64).
@@ -444,19 +454,19 @@ void WalkKernel::Walk(const unsigned char* data, std::size_t blocks, BlockMoves*
     }
 }
 
-WindowReach WalkKernel::Reach(const unsigned char* data, std::size_t blocks, BlockMoves* out) const noexcept
+void WalkKernel::Reach(const unsigned char* data, std::size_t blocks, WindowReach& out) const noexcept
 {
 #if defined(LIROVANE_WALK_AVX2)
     if (m_wide && HasAvx2()) {
         const SlotMatch match = MakeMatch(m_bytes, m_used, m_folded);
-        return m_folded ? ReachAllWide<true>(data, blocks, out, match) : ReachAllWide<false>(data, blocks, out, match);
+        if (m_folded)
+            ReachAllWide<true>(data, blocks, out, match);
+        else
+            ReachAllWide<false>(data, blocks, out, match);
+        return;
     }
 #endif
-    Walk(data, blocks, out); // exact moves hold themselves
-    WindowReach window;
-    for (std::size_t b = 0; b < blocks; ++b)
-        window.Take(out[b]);
-    return window;
+    ReachExactly(data, blocks, out);
 }
 
 std::size_t WalkKernel::Crossings(const unsigned char* data, std::size_t count, std::int64_t scale, std::int64_t& restX,
@@ -517,13 +527,9 @@ void WalkKernel::Walk(const unsigned char* data, std::size_t blocks, BlockMoves*
         out[b] = WalkBytes(data + b * kBlock, kBlock);
 }
 
-WindowReach WalkKernel::Reach(const unsigned char* data, std::size_t blocks, BlockMoves* out) const noexcept
+void WalkKernel::Reach(const unsigned char* data, std::size_t blocks, WindowReach& out) const noexcept
 {
-    Walk(data, blocks, out);
-    WindowReach window;
-    for (std::size_t b = 0; b < blocks; ++b)
-        window.Take(out[b]);
-    return window;
+    ReachExactly(data, blocks, out);
 }
 
 std::size_t WalkKernel::Crossings(const unsigned char* data, std::size_t count, std::int64_t scale, std::int64_t& restX,
@@ -573,6 +579,27 @@ void WalkBounds::Take(const BlockMoves& m) noexcept
     y += m.dy;
 }
 
+void WalkKernel::ReachExactly(const unsigned char* data, std::size_t blocks, WindowReach& out) const noexcept
+{
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+    for (std::size_t b = 0; b < blocks; ++b) {
+        BlockMoves m;
+        Walk(data + b * kBlock, 1, &m);
+        out.start[0][b] = x;
+        out.start[1][b] = y;
+        out.low[0][b] = x + m.minX;
+        out.high[0][b] = x + m.maxX;
+        out.low[1][b] = y + m.minY;
+        out.high[1][b] = y + m.maxY;
+        x += m.dx;
+        y += m.dy;
+    }
+    out.count = blocks;
+    out.end[0] = x;
+    out.end[1] = y;
+}
+
 void WalkBounds::Extend(const BlockMoves& m, std::int64_t atX, std::int64_t atY) noexcept
 {
     minX = std::min(minX, atX + m.minX);
@@ -590,27 +617,40 @@ void WalkBounds::Add(std::string_view piece, const WalkKernel& kernel) noexcept
     Take(kernel.WalkBytes(p + i, piece.size() - i));
 }
 
-std::size_t detail::ExtremeCandidates(const BlockMoves* reach, std::size_t count, const WindowReach& window,
-                                      const WalkBounds& bounds, std::uint16_t* out) noexcept
+std::size_t detail::ExtremeCandidates(const WindowReach& window, const WalkBounds& bounds, std::uint16_t* out) noexcept
 {
-    const std::int64_t(&ends)[4] = window.ends;
-    const std::int64_t(&far)[4] = window.far;
+    // The window's extremes go at least as far as its end points (the blocks' starts
+    // and the last one's end), and no farther than its blocks reach.
+    const std::size_t count = window.count;
+    std::int32_t ends[4] = {window.end[0], window.end[0], window.end[1], window.end[1]}; // min x, max x, min y, max y
+    std::int32_t far[4] = {0, 0, 0, 0};
+    for (std::size_t axis = 0; axis < 2; ++axis)
+        for (std::size_t b = 0; b < count; ++b) {
+            ends[2 * axis] = std::min(ends[2 * axis], window.start[axis][b]);
+            ends[2 * axis + 1] = std::max(ends[2 * axis + 1], window.start[axis][b]);
+            far[2 * axis] = std::min(far[2 * axis], window.low[axis][b]);
+            far[2 * axis + 1] = std::max(far[2 * axis + 1], window.high[axis][b]);
+        }
     // A block matters only if its reach gets to the window's farthest end point on
     // that side, and past the extreme so far.
-    const std::int64_t limits[4] = {
-        std::min(ends[0], bounds.minX - bounds.x - 1), std::max(ends[1], bounds.maxX - bounds.x + 1),
-        std::min(ends[2], bounds.minY - bounds.y - 1), std::max(ends[3], bounds.maxY - bounds.y + 1)};
+    const std::int64_t limits[4] = {std::min<std::int64_t>(ends[0], bounds.minX - bounds.x - 1),
+                                    std::max<std::int64_t>(ends[1], bounds.maxX - bounds.x + 1),
+                                    std::min<std::int64_t>(ends[2], bounds.minY - bounds.y - 1),
+                                    std::max<std::int64_t>(ends[3], bounds.maxY - bounds.y + 1)};
     if (far[0] > limits[0] && far[1] < limits[1] && far[2] > limits[2] && far[3] < limits[3])
         return 0; // the usual case away from the extremes
-    std::int64_t x = 0, y = 0;
+    // Limits beyond any block's reach clamp to one past it, so they fit the arrays' type.
+    std::int32_t at[4];
+    for (std::size_t e = 0; e < 4; ++e)
+        at[e] = static_cast<std::int32_t>(std::clamp<std::int64_t>(limits[e], far[e & 2] - 1, far[(e & 2) + 1] + 1));
+    unsigned char may[WindowReach::kMost];
+    for (std::size_t b = 0; b < count; ++b)
+        may[b] = static_cast<unsigned char>((window.low[0][b] <= at[0]) | (window.high[0][b] >= at[1]) |
+                                            (window.low[1][b] <= at[2]) | (window.high[1][b] >= at[3]));
     std::size_t n = 0;
     for (std::size_t b = 0; b < count; ++b) {
-        const BlockMoves& m = reach[b];
         out[n] = static_cast<std::uint16_t>(b);
-        n += static_cast<std::size_t>((x + m.minX <= limits[0]) | (x + m.maxX >= limits[1]) |
-                                      (y + m.minY <= limits[2]) | (y + m.maxY >= limits[3]));
-        x += m.dx;
-        y += m.dy;
+        n += may[b];
     }
     return n;
 }

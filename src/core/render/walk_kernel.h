@@ -31,29 +31,16 @@ struct BlockMoves {
     }
 };
 
-// How far consecutive blocks go from the pen at the first's start: the farthest any
-// of them reaches and the farthest point where one ends, each as min x, max x, min y,
-// max y; and where the last ends.
+// A window of up to 256 blocks reached: per block, the pen at its start and the
+// farthest it can reach each way (x, then y), all from the pen at the window's start,
+// one array each so that loops over them vectorise; and where the last block ends.
 struct WindowReach {
-    std::int64_t far[4] = {0, 0, 0, 0};
-    std::int64_t ends[4] = {0, 0, 0, 0};
-    std::int64_t dx = 0;
-    std::int64_t dy = 0;
-
-    // Takes in the next block's moves.
-    void Take(const BlockMoves& m) noexcept
-    {
-        far[0] = std::min(far[0], dx + m.minX);
-        far[1] = std::max(far[1], dx + m.maxX);
-        far[2] = std::min(far[2], dy + m.minY);
-        far[3] = std::max(far[3], dy + m.maxY);
-        dx += m.dx;
-        dy += m.dy;
-        ends[0] = std::min(ends[0], dx);
-        ends[1] = std::max(ends[1], dx);
-        ends[2] = std::min(ends[2], dy);
-        ends[3] = std::max(ends[3], dy);
-    }
+    static constexpr std::size_t kMost = 256;
+    std::size_t count = 0;
+    std::int32_t end[2] = {0, 0};
+    std::int32_t start[2][kMost];
+    std::int32_t low[2][kMost];
+    std::int32_t high[2][kMost];
 };
 
 // The hot loops of the renderer: a letter's step from a table, and whole 64-byte
@@ -75,14 +62,14 @@ public:
     void Walk(const unsigned char* data, std::size_t blocks, BlockMoves* out) const noexcept;
     // The same, a byte at a time: the reference the vector form must equal.
     BlockMoves WalkBytes(const unsigned char* block, std::size_t size) const noexcept;
-    // The moves of the blocks with extremes that hold the walk's own, from how many
-    // steps each half block takes each way: about a third of Walk's work. Enough to
-    // pass over the many blocks that cannot reach a pixel's edge or a new extreme.
-    // Returns how far the blocks go together.
-    WindowReach Reach(const unsigned char* data, std::size_t blocks, BlockMoves* out) const noexcept;
+    // The reach of `blocks` (at most WindowReach::kMost) blocks from `data`: where each
+    // starts, exactly, and extremes that hold its walk's own, from how many steps each
+    // half block takes each way, about a third of Walk's work. Enough to pass over the
+    // many blocks that cannot reach a pixel's edge or a new extreme.
+    void Reach(const unsigned char* data, std::size_t blocks, WindowReach& out) const noexcept;
 
     // Where a walk drawn at `scale` (> 0) steps per pixel moves its pen over `count`
-    // blocks of 64 bytes from `data`, whose moves Walk or Reach gave: the byte offsets from
+    // blocks of 64 bytes from `data`, whose moves Walk gave: the byte offsets from
     // `data`, in order, into out[0..n) (room for 64 per block); returns n. restX and
     // restY (0 .. scale - 1) are the steps past the pen's pixel before the blocks, and
     // after them on return. A pen moves on the byte whose step takes a rest out of
@@ -95,6 +82,8 @@ public:
                           std::int64_t& restY, std::uint16_t* out) const noexcept;
 
 private:
+    // Reach from the exact moves, where there is no vector form.
+    void ReachExactly(const unsigned char* data, std::size_t blocks, WindowReach& out) const noexcept;
     // Crossings a byte at a time, for the bytes of one block from `offset`.
     std::size_t CrossBytes(const unsigned char* data, std::size_t offset, std::int64_t scale, std::int64_t& restX,
                            std::int64_t& restY, std::uint16_t* out) const noexcept;
@@ -140,10 +129,9 @@ std::size_t ScanExtremes(const WalkKernel& kernel, const unsigned char* p, std::
 
 namespace detail {
 
-// Which of `count` reached blocks, going as `window` says, may hold a new extreme of
-// `bounds` (with the pen at the first's start): their indexes, in order; returns how many.
-std::size_t ExtremeCandidates(const BlockMoves* reach, std::size_t count, const WindowReach& window,
-                              const WalkBounds& bounds, std::uint16_t* out) noexcept;
+// Which blocks of `window` may hold a new extreme of `bounds` (with the pen at the
+// window's start): their indexes, in order; returns how many.
+std::size_t ExtremeCandidates(const WindowReach& window, const WalkBounds& bounds, std::uint16_t* out) noexcept;
 
 } // namespace detail
 
@@ -151,26 +139,21 @@ template <typename Exact>
 std::size_t ScanExtremes(const WalkKernel& kernel, const unsigned char* p, std::size_t n, WalkBounds& bounds,
                          Exact&& exact)
 {
-    constexpr std::size_t kWindow = 256;
-    BlockMoves reach[kWindow];
-    std::uint16_t candidates[kWindow];
+    WindowReach window;
+    std::uint16_t candidates[WindowReach::kMost];
     std::size_t i = 0;
     while (n - i >= WalkKernel::kBlock) {
-        const std::size_t count = std::min(kWindow, (n - i) / WalkKernel::kBlock);
-        const WindowReach window = kernel.Reach(p + i, count, reach);
-        const std::size_t found = detail::ExtremeCandidates(reach, count, window, bounds, candidates);
-        // The pen at each candidate's start, walked on from the last.
-        std::int64_t x = bounds.x, y = bounds.y;
-        std::size_t at = 0;
+        const std::size_t count = std::min(WindowReach::kMost, (n - i) / WalkKernel::kBlock);
+        kernel.Reach(p + i, count, window);
+        const std::size_t found = detail::ExtremeCandidates(window, bounds, candidates);
         for (std::size_t c = 0; c < found; ++c) {
-            for (; at < candidates[c]; ++at)
-                x += reach[at].dx, y += reach[at].dy;
+            const std::size_t at = candidates[c];
             BlockMoves m;
             kernel.Walk(p + i + at * WalkKernel::kBlock, 1, &m);
-            exact(m, i + at * WalkKernel::kBlock, x, y);
+            exact(m, i + at * WalkKernel::kBlock, bounds.x + window.start[0][at], bounds.y + window.start[1][at]);
         }
-        bounds.x += window.dx;
-        bounds.y += window.dy;
+        bounds.x += window.end[0];
+        bounds.y += window.end[1];
         i += count * WalkKernel::kBlock;
     }
     return i;
