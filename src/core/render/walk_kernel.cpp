@@ -306,6 +306,14 @@ LIROVANE_AVX2 inline std::uint64_t AtLeast(const __m256i (&sums)[2], int t) noex
     return std::uint64_t{low} | std::uint64_t{high} << 32;
 }
 
+// floor(a / scale), quickly for the a near 0 .. scale that a walk's block gives.
+inline std::int64_t FloorDiv(std::int64_t a, std::int64_t scale) noexcept
+{
+    if (a >= 0)
+        return a < scale ? 0 : a < 2 * scale ? 1 : a / scale;
+    return a >= -scale ? -1 : -((-a + scale - 1) / scale);
+}
+
 // The lanes where one axis of the walk enters another pixel, as bits: the pixel is
 // floor((rest + sum) / scale), which changes only where the sum passes a multiple of
 // the scale, less the rest. Those within the block's extremes (lo .. hi) are few.
@@ -315,41 +323,52 @@ LIROVANE_AVX2 inline std::uint64_t AxisCrossings(const __m256i (&sums)[2], int l
 {
     std::uint64_t crossings = 0;
     // The thresholds t = m * scale - rest with lo < t <= hi.
-    const std::int64_t below = rest + lo; // -64 or more
-    const std::int64_t first = (below >= 0 ? below / scale : -((-below + scale - 1) / scale)) + 1;
-    for (std::int64_t t = first * scale - rest; t <= hi; t += scale) {
+    for (std::int64_t t = (FloorDiv(rest + lo, scale) + 1) * scale - rest; t <= hi; t += scale) {
         const std::uint64_t above = AtLeast(sums, static_cast<int>(t));
         // Lane i against lane i - 1; before lane 0 the sum is 0.
         crossings |= above ^ (above << 1 | (t <= 0 ? 1u : 0u));
     }
-    rest = (rest + move) % scale;
-    rest += rest < 0 ? scale : 0;
+    rest += move - FloorDiv(rest + move, scale) * scale;
     return crossings;
+}
+
+// The crossings of one axis in a block whose reach (lo .. hi, `move` in all) takes it
+// out of its pixel: the running sums of the steps to `minus` and `plus` slots.
+template <bool Folded>
+LIROVANE_AVX2 inline std::uint64_t AxisWide(const unsigned char* block, const WideMatch& match, int minus, int plus,
+                                            int lo, int hi, int move, std::int64_t scale, std::int64_t& rest) noexcept
+{
+    __m256i sums[2];
+    __m256i carry = _mm256_setzero_si256();
+    for (std::size_t j = 0; j < 2; ++j) {
+        __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(block + 32 * j));
+        if constexpr (Folded)
+            v = _mm256_or_si256(v, _mm256_set1_epi8(0x20));
+        sums[j] = WidePrefix(_mm256_sub_epi8(WideMatches<Folded>(v, match, minus), WideMatches<Folded>(v, match, plus)),
+                             carry);
+        carry = WideLast(sums[j]);
+    }
+    return AxisCrossings(sums, lo, hi, move, scale, rest);
 }
 
 // The offsets in the block at which a walk drawn at `scale` steps per pixel moves the
 // pen, from the running sums of its steps: one per lane where an axis enters another
-// pixel (a lane steps on one axis only).
+// pixel (a lane steps on one axis only). An axis whose reach stays in its pixel only
+// moves on.
 template <bool Folded>
 LIROVANE_AVX2 std::size_t CrossWide(const unsigned char* block, const BlockMoves& m, const WideMatch& match,
                                     std::int64_t scale, std::int64_t& restX, std::int64_t& restY, std::uint16_t* out,
                                     std::size_t offset) noexcept
 {
-    __m256i sx[2];
-    __m256i sy[2];
-    __m256i carryX = _mm256_setzero_si256();
-    __m256i carryY = _mm256_setzero_si256();
-    for (std::size_t j = 0; j < 2; ++j) {
-        __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(block + 32 * j));
-        if constexpr (Folded)
-            v = _mm256_or_si256(v, _mm256_set1_epi8(0x20));
-        sx[j] = WidePrefix(_mm256_sub_epi8(WideMatches<Folded>(v, match, 0), WideMatches<Folded>(v, match, 3)), carryX);
-        sy[j] = WidePrefix(_mm256_sub_epi8(WideMatches<Folded>(v, match, 1), WideMatches<Folded>(v, match, 2)), carryY);
-        carryX = WideLast(sx[j]);
-        carryY = WideLast(sy[j]);
-    }
-    std::uint64_t crossings = AxisCrossings(sx, m.minX, m.maxX, m.dx, scale, restX);
-    crossings |= AxisCrossings(sy, m.minY, m.maxY, m.dy, scale, restY);
+    std::uint64_t crossings = 0;
+    if (restX + m.minX < 0 || restX + m.maxX >= scale)
+        crossings = AxisWide<Folded>(block, match, 0, 3, m.minX, m.maxX, m.dx, scale, restX);
+    else
+        restX += m.dx;
+    if (restY + m.minY < 0 || restY + m.maxY >= scale)
+        crossings |= AxisWide<Folded>(block, match, 1, 2, m.minY, m.maxY, m.dy, scale, restY);
+    else
+        restY += m.dy;
     std::size_t n = 0;
     for (; crossings != 0; crossings &= crossings - 1)
         out[n++] = static_cast<std::uint16_t>(offset + static_cast<std::size_t>(__builtin_ctzll(crossings)));
