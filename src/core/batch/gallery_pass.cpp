@@ -340,6 +340,7 @@ private:
             for (auto& gallery : m_galleries)
                 if (gallery->Measuring())
                     gallery->Measure(text);
+            return true;
         });
     }
 

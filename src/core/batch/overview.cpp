@@ -165,15 +165,15 @@ std::unique_ptr<LetterSource> WalkRecord(TokenReader& reader, const OverviewRequ
     const SourcePoint start = reader.Position();
     std::uint64_t bytes = 0;
     TakeText(reader, record.bases, [&](std::string_view text, std::uint64_t tokens) {
-        // Once stopped, the rest of the record is only read past.
-        if (stopped || (request.stop && request.stop())) {
+        if (request.stop && request.stop()) {
             stopped = true;
-            return;
+            return false;
         }
         walk.Add(text, tokens);
         bytes += text.size();
         if (spill)
             spill->Append(text);
+        return true;
     });
     if (stopped)
         return nullptr;

@@ -67,6 +67,17 @@ public:
         return count * kBlock;
     }
 
+    // The same over the blocks of a window at `p` that the kernel reached.
+    template <typename Move> std::size_t FeedReached(const unsigned char* p, const WindowReach& reach, Move&& move)
+    {
+        std::uint16_t at[WindowReach::kMost * WalkKernel::kBlock];
+        const std::size_t n = m_kernel.Crossings(p, reach, m_scale, m_restX, m_restY, at);
+        for (std::size_t j = 0; j < n; ++j)
+            if (!move(m_kernel.SlotOf(p[at[j]])))
+                return at[j];
+        return reach.count * WalkKernel::kBlock;
+    }
+
 private:
     static constexpr std::size_t kBatch = 64;
 

@@ -424,6 +424,30 @@ LIROVANE_AVX2_POPCNT std::size_t ReachCrossWide(const unsigned char* data, std::
     return n;
 }
 
+template <bool Folded>
+LIROVANE_AVX2 std::size_t CrossReachedWide(const unsigned char* data, const WindowReach& reach, const SlotMatch& narrow,
+                                           std::int64_t scale, std::int64_t& restX, std::int64_t& restY,
+                                           std::uint16_t* out) noexcept
+{
+    const WideMatch match = Widen(narrow);
+    std::int64_t x = restX;
+    std::int64_t y = restY;
+    std::size_t n = 0;
+    for (std::size_t b = 0; b < reach.count; ++b) {
+        const BlockMoves m = reach.Moves(b);
+        if (m.StaysWithin(x, y, scale)) {
+            x += m.dx;
+            y += m.dy;
+        } else {
+            n += CrossWide<Folded>(data + b * WalkKernel::kBlock, m, match, scale, x, y, out + n,
+                                   b * WalkKernel::kBlock);
+        }
+    }
+    restX = x;
+    restY = y;
+    return n;
+}
+
 bool HasAvx2() noexcept
 {
     static const bool has = __builtin_cpu_supports("avx2") != 0 && __builtin_cpu_supports("popcnt") != 0;
@@ -596,6 +620,30 @@ void WalkBounds::Take(const BlockMoves& m) noexcept
     Extend(m, x, y);
     x += m.dx;
     y += m.dy;
+}
+
+std::size_t WalkKernel::Crossings(const unsigned char* data, const WindowReach& reach, std::int64_t scale,
+                                  std::int64_t& restX, std::int64_t& restY, std::uint16_t* out) const noexcept
+{
+#if defined(LIROVANE_WALK_AVX2)
+    if (m_wide && HasAvx2()) {
+        const SlotMatch match = MakeMatch(m_bytes, m_used, m_folded);
+        if (m_folded)
+            return CrossReachedWide<true>(data, reach, match, scale, restX, restY, out);
+        return CrossReachedWide<false>(data, reach, match, scale, restX, restY, out);
+    }
+#endif
+    std::size_t n = 0;
+    for (std::size_t b = 0; b < reach.count; ++b) {
+        const BlockMoves m = reach.Moves(b);
+        if (m.StaysWithin(restX, restY, scale)) {
+            restX += m.dx;
+            restY += m.dy;
+        } else {
+            n += CrossBytes(data, b * kBlock, scale, restX, restY, out + n);
+        }
+    }
+    return n;
 }
 
 void WalkKernel::ReachExactly(const unsigned char* data, std::size_t blocks, WindowReach& out) const noexcept

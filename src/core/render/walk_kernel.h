@@ -41,6 +41,15 @@ struct WindowReach {
     std::int32_t start[2][kMost];
     std::int32_t low[2][kMost];
     std::int32_t high[2][kMost];
+
+    // Block b's moves, as from the pen at its start.
+    BlockMoves Moves(std::size_t b) const noexcept
+    {
+        const std::int32_t x = start[0][b], y = start[1][b];
+        const std::int32_t toX = b + 1 < count ? start[0][b + 1] : end[0];
+        const std::int32_t toY = b + 1 < count ? start[1][b + 1] : end[1];
+        return {toX - x, toY - y, low[0][b] - x, high[0][b] - x, low[1][b] - y, high[1][b] - y};
+    }
 };
 
 // The hot loops of the renderer: a letter's step from a table, and whole 64-byte
@@ -79,6 +88,9 @@ public:
     // The same for blocks not walked yet: each is reached first, and walked only when
     // its reach touches the pixel's edge.
     std::size_t Crossings(const unsigned char* data, std::size_t count, std::int64_t scale, std::int64_t& restX,
+                          std::int64_t& restY, std::uint16_t* out) const noexcept;
+    // The same for the blocks of a window Reach gave.
+    std::size_t Crossings(const unsigned char* data, const WindowReach& reach, std::int64_t scale, std::int64_t& restX,
                           std::int64_t& restY, std::uint16_t* out) const noexcept;
 
 private:
@@ -135,25 +147,36 @@ std::size_t ExtremeCandidates(const WindowReach& window, const WalkBounds& bound
 
 } // namespace detail
 
+// Takes in a window of blocks at p that Reach gave, as ScanExtremes does.
+template <typename Exact>
+void TakeWindow(const WalkKernel& kernel, const unsigned char* p, const WindowReach& window, WalkBounds& bounds,
+                Exact&& exact)
+{
+    std::uint16_t candidates[WindowReach::kMost];
+    const std::size_t found = detail::ExtremeCandidates(window, bounds, candidates);
+    for (std::size_t c = 0; c < found; ++c) {
+        const std::size_t at = candidates[c];
+        BlockMoves m;
+        kernel.Walk(p + at * WalkKernel::kBlock, 1, &m);
+        exact(m, at * WalkKernel::kBlock, bounds.x + window.start[0][at], bounds.y + window.start[1][at]);
+    }
+    bounds.x += window.end[0];
+    bounds.y += window.end[1];
+}
+
 template <typename Exact>
 std::size_t ScanExtremes(const WalkKernel& kernel, const unsigned char* p, std::size_t n, WalkBounds& bounds,
                          Exact&& exact)
 {
     WindowReach window;
-    std::uint16_t candidates[WindowReach::kMost];
     std::size_t i = 0;
     while (n - i >= WalkKernel::kBlock) {
         const std::size_t count = std::min(WindowReach::kMost, (n - i) / WalkKernel::kBlock);
         kernel.Reach(p + i, count, window);
-        const std::size_t found = detail::ExtremeCandidates(window, bounds, candidates);
-        for (std::size_t c = 0; c < found; ++c) {
-            const std::size_t at = candidates[c];
-            BlockMoves m;
-            kernel.Walk(p + i + at * WalkKernel::kBlock, 1, &m);
-            exact(m, i + at * WalkKernel::kBlock, bounds.x + window.start[0][at], bounds.y + window.start[1][at]);
-        }
-        bounds.x += window.end[0];
-        bounds.y += window.end[1];
+        TakeWindow(kernel, p + i, window, bounds,
+                   [&exact, i](const BlockMoves& m, std::size_t offset, std::int64_t atX, std::int64_t atY) {
+                       exact(m, i + offset, atX, atY);
+                   });
         i += count * WalkKernel::kBlock;
     }
     return i;

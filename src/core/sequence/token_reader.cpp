@@ -250,8 +250,9 @@ public:
     TextAhead(const TextAhead&) = delete;
     TextAhead& operator=(const TextAhead&) = delete;
 
-    // Calls take for every piece, in order; returns the tokens taken.
-    std::uint64_t Drain(const std::function<void(std::string_view, std::uint64_t)>& take)
+    // Calls take for every piece, in order, until it returns false; returns the tokens
+    // taken.
+    std::uint64_t Drain(const std::function<bool(std::string_view, std::uint64_t)>& take)
     {
         std::uint64_t taken = 0;
         for (std::size_t s = 0;; s ^= 1) {
@@ -262,13 +263,16 @@ public:
             }
             if (slot.text.empty())
                 return taken;
-            take(slot.text, slot.tokens);
+            const bool more = take(slot.text, slot.tokens);
             taken += slot.tokens;
             {
                 std::lock_guard lock(m_mutex);
                 slot.full = false;
+                m_done = !more;
             }
             m_changed.notify_all();
+            if (!more)
+                return taken;
         }
     }
 
@@ -285,7 +289,9 @@ private:
             Slot& slot = m_slots[s];
             {
                 std::unique_lock lock(m_mutex);
-                m_changed.wait(lock, [&] { return !slot.full; });
+                m_changed.wait(lock, [&] { return !slot.full || m_done; });
+                if (m_done)
+                    return;
             }
             // The slot is this thread's alone until it is marked full.
             const std::string_view text = m_left > 0 ? m_reader.ReadText(m_left, slot.tokens) : std::string_view();
@@ -304,6 +310,7 @@ private:
     TokenReader& m_reader;
     std::uint64_t m_left;
     Slot m_slots[2];
+    bool m_done = false; // the caller wants no more
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::thread m_thread;
@@ -312,7 +319,7 @@ private:
 } // namespace
 
 std::uint64_t TakeText(TokenReader& reader, std::uint64_t n,
-                       const std::function<void(std::string_view text, std::uint64_t tokens)>& take)
+                       const std::function<bool(std::string_view text, std::uint64_t tokens)>& take)
 {
     if (n >= kTakeAheadFrom) {
         TextAhead ahead(reader, n);
@@ -320,8 +327,11 @@ std::uint64_t TakeText(TokenReader& reader, std::uint64_t n,
     }
     std::uint64_t taken = 0;
     std::uint64_t tokens = 0;
-    for (std::string_view text; taken < n && !(text = reader.ReadText(n - taken, tokens)).empty(); taken += tokens)
-        take(text, tokens);
+    for (std::string_view text; taken < n && !(text = reader.ReadText(n - taken, tokens)).empty();) {
+        taken += tokens;
+        if (!take(text, tokens))
+            break;
+    }
     return taken;
 }
 

@@ -90,10 +90,11 @@ private:
 };
 
 // Takes up to n tokens from `reader` as text, as ReadText gives it, calling take(text,
-// tokens) for each piece. A long run is read on a second thread, one piece ahead, so
-// that the reading and the caller's work on the piece before overlap. Returns the
-// tokens taken (fewer at the end of input, or once reading failed).
+// tokens) for each piece until it returns false. A long run is read on a second thread,
+// one piece ahead, so that the reading and the caller's work on the piece before
+// overlap. Returns the tokens taken (fewer at the end of input, once reading failed,
+// or when take stopped it; the reader may then stand a piece further on).
 std::uint64_t TakeText(TokenReader& reader, std::uint64_t n,
-                       const std::function<void(std::string_view text, std::uint64_t tokens)>& take);
+                       const std::function<bool(std::string_view text, std::uint64_t tokens)>& take);
 
 } // namespace lirovane

@@ -132,29 +132,25 @@ IoResult<LevelWindow> FitLevelWindow(const std::filesystem::path& file, std::int
 
 namespace {
 
-// Walks a record's text at every level still in the frame, sharing the kernel's blocks;
-// a level whose frame breaks drops out.
+// Walks a record's text at every level still in the frame, sharing the kernel's reach
+// of its blocks; a level whose frame breaks drops out.
 void WalkLevels(std::string_view text, const WalkKernel& kernel, WalkBounds& bounds,
                 std::vector<std::unique_ptr<WindowWalk>>& levels)
 {
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t n = text.size();
-    constexpr std::size_t kBatch = 64;
     constexpr std::size_t kBlock = WalkKernel::kBlock;
-    BlockMoves blocks[kBatch];
+    WindowReach window;
     std::size_t i = 0;
-    for (; n - i >= kBlock; i += kBatch * kBlock) {
-        const std::size_t count = std::min(kBatch, (n - i) / kBlock);
-        kernel.Walk(p + i, count, blocks);
-        for (std::size_t b = 0; b < count; ++b)
-            bounds.Take(blocks[b]);
+    for (; n - i >= kBlock; i += window.count * kBlock) {
+        kernel.Reach(p + i, std::min(WindowReach::kMost, (n - i) / kBlock), window);
+        TakeWindow(kernel, p + i, window, bounds,
+                   [&bounds](const BlockMoves& m, std::size_t, std::int64_t atX, std::int64_t atY) {
+                       bounds.Extend(m, atX, atY);
+                   });
         for (auto& level : levels)
             if (!level->broke)
-                level->walk.FeedBlocks(p + i, blocks, count, [&level](DirectionSlot s) { return level->Move(s); });
-        if (count < kBatch) {
-            i += count * kBlock;
-            break;
-        }
+                level->walk.FeedReached(p + i, window, [&level](DirectionSlot s) { return level->Move(s); });
     }
     bounds.Take(kernel.WalkBytes(p + i, n - i));
     for (auto& level : levels)
@@ -181,13 +177,13 @@ IoResult<RecordFit> FitWholeRecord(const std::filesystem::path& file, const Fast
         levels.back()->keep = kMaxKeptMoves / 8; // several are kept at once
     }
     RecordFit fit;
-    std::uint64_t tokens = 0;
-    for (std::uint64_t left = reached ? record.bases : 0; left > 0; left -= tokens) {
-        const std::string_view text = reader.ReadText(left, tokens);
-        if (text.empty() || (stop && stop()))
-            break;
+    // Read ahead on a second thread while the levels walk the piece before.
+    TakeText(reader, reached ? record.bases : 0, [&](std::string_view text, std::uint64_t) {
+        if (stop && stop())
+            return false;
         WalkLevels(text, kernel, fit.bounds, levels);
-    }
+        return true;
+    });
     if (!reader.Status().ok())
         return reader.Status().error();
     fit.level = FittingLevel(fit.bounds, record.bases);
