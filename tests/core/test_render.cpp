@@ -5,8 +5,11 @@
 #include "core/render/path_renderer.h"
 #include "core/render/raster_canvas.h"
 #include "core/render/walk_kernel.h"
+#include "core/sequence/token_reader.h"
 
 #include "test_support.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -121,6 +124,23 @@ TEST(LetterTable, DuplicateLetters)
         }
         EXPECT_EQ(crossings[0], crossings[1]) << c.entries;
     }
+}
+
+// The vector count of tokens equals a count a byte at a time, for every byte value and
+// at offsets that split the vectors.
+TEST(WalkKernel, CountTokens)
+{
+    std::string bytes;
+    for (int round = 0; round < 40; ++round)
+        for (int c = 0; c < 256; ++c)
+            bytes.push_back(static_cast<char>((c * 7 + round) & 0xFF));
+    for (const std::size_t offset : {0u, 1u, 31u, 33u})
+        for (const std::size_t n : {std::size_t{0}, std::size_t{31}, std::size_t{64}, bytes.size() - offset}) {
+            const char* p = bytes.data() + offset;
+            EXPECT_EQ(CountTokens(p, n),
+                      static_cast<std::size_t>(std::count_if(p, p + n, [](char c) { return !IsBlank(static_cast<unsigned char>(c)); })))
+                << offset << " " << n;
+        }
 }
 
 TEST(PathRenderer, MeasureAndDraw)

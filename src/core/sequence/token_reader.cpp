@@ -8,6 +8,10 @@
 #include <thread>
 #include <utility>
 
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
+
 namespace lirovane {
 
 namespace {
@@ -35,6 +39,40 @@ constexpr std::size_t kCountChunk = 4096;
 // Block size for BGZF input, about one compressed block's text.
 constexpr std::size_t kSeekableCompressedBlock = std::size_t{64} * 1024;
 
+#if defined(__x86_64__) && defined(__GNUC__)
+#define LIROVANE_COUNT_AVX2 1
+
+// Tokens among 32-byte pieces, 32 lanes at a time, for processors with AVX2 (chosen at
+// run time): a lane is a blank when it is ' ' or 9 to 13, found with a saturating
+// subtraction; the blanks' -1s add up in bytes for up to 255 pieces at a time.
+__attribute__((target("avx2"))) std::size_t CountBlanksWide(const unsigned char* p, std::size_t pieces) noexcept
+{
+    const __m256i space = _mm256_set1_epi8(' ');
+    const __m256i tab = _mm256_set1_epi8('\t');
+    const __m256i four = _mm256_set1_epi8(4);
+    std::size_t blanks = 0;
+    for (std::size_t i = 0; i < pieces;) {
+        __m256i sum = _mm256_setzero_si256();
+        for (const std::size_t end = std::min(pieces, i + 255); i < end; ++i) {
+            const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32 * i));
+            const __m256i control = _mm256_cmpeq_epi8(_mm256_subs_epu8(_mm256_sub_epi8(c, tab), four),
+                                                      _mm256_setzero_si256()); // 9 to 13
+            sum = _mm256_sub_epi8(sum, _mm256_or_si256(control, _mm256_cmpeq_epi8(c, space)));
+        }
+        const __m256i sums = _mm256_sad_epu8(sum, _mm256_setzero_si256());
+        blanks += static_cast<std::size_t>(_mm256_extract_epi64(sums, 0) + _mm256_extract_epi64(sums, 1) +
+                                           _mm256_extract_epi64(sums, 2) + _mm256_extract_epi64(sums, 3));
+    }
+    return blanks;
+}
+
+bool CountsWide() noexcept
+{
+    static const bool has = __builtin_cpu_supports("avx2") != 0;
+    return has;
+}
+#endif
+
 } // namespace
 
 std::size_t CountTokens(const char* data, std::size_t size) noexcept
@@ -42,6 +80,12 @@ std::size_t CountTokens(const char* data, std::size_t size) noexcept
     const auto* p = reinterpret_cast<const unsigned char*>(data);
     std::size_t count = 0;
     std::size_t i = 0;
+#if defined(LIROVANE_COUNT_AVX2)
+    if (CountsWide()) {
+        i = size / 32 * 32;
+        count = i - CountBlanksWide(p, size / 32);
+    }
+#endif
     for (; i + 64 <= size; i += 64)
         count += CountTokens64(p + i);
     for (; i < size; ++i)
