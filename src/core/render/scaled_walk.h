@@ -24,6 +24,13 @@ public:
 
     std::int64_t Scale() const noexcept { return m_scale; }
 
+    // Places the pen where a walk from the origin stands after moving (x, y) steps.
+    void Place(std::int64_t x, std::int64_t y) noexcept
+    {
+        m_restX = (x % m_scale + m_scale) % m_scale;
+        m_restY = (y % m_scale + m_scale) % m_scale;
+    }
+
     // Walks `piece`, calling move(slot) for every pixel move; when move returns false
     // the walk stops there and Feed returns the offset of the byte that made that
     // move. Otherwise it returns piece.size().
@@ -65,17 +72,6 @@ public:
                     return b * kBlock + at[j];
         }
         return count * kBlock;
-    }
-
-    // The same over the blocks of a window at `p` that the kernel reached.
-    template <typename Move> std::size_t FeedReached(const unsigned char* p, const WindowReach& reach, Move&& move)
-    {
-        std::uint16_t at[WindowReach::kMost * WalkKernel::kBlock];
-        const std::size_t n = m_kernel.Crossings(p, reach, m_scale, m_restX, m_restY, at);
-        for (std::size_t j = 0; j < n; ++j)
-            if (!move(m_kernel.SlotOf(p[at[j]])))
-                return at[j];
-        return reach.count * WalkKernel::kBlock;
     }
 
 private:

@@ -132,6 +132,32 @@ IoResult<LevelWindow> FitLevelWindow(const std::filesystem::path& file, std::int
 
 namespace {
 
+// The pixel moves of one block at every level still in the frame, the pen having
+// walked (x, y) from the record's start. The levels are powers of two from the finest
+// up, so each pixel lies within the pixels of all coarser levels: a block that stays
+// within its pixel at the finest level stays within at all, as most blocks do.
+void MoveLevels(const WalkKernel& kernel, const unsigned char* block, const BlockMoves& m, std::int64_t x,
+                std::int64_t y, std::vector<std::unique_ptr<WindowWalk>>& levels)
+{
+    bool finest = true;
+    for (auto& level : levels) {
+        if (level->broke)
+            continue;
+        std::int64_t restX = x & (level->walk.Scale() - 1);
+        std::int64_t restY = y & (level->walk.Scale() - 1);
+        if (m.StaysWithin(restX, restY, level->walk.Scale())) {
+            if (finest)
+                return;
+            continue;
+        }
+        finest = false;
+        std::uint16_t at[WalkKernel::kBlock];
+        const std::size_t n = kernel.Crossings(block, &m, 1, level->walk.Scale(), restX, restY, at);
+        for (std::size_t j = 0; j < n && level->Move(kernel.SlotOf(block[at[j]])); ++j) {
+        }
+    }
+}
+
 // Walks a record's text at every level still in the frame, sharing the kernel's reach
 // of its blocks; a level whose frame breaks drops out.
 void WalkLevels(std::string_view text, const WalkKernel& kernel, WalkBounds& bounds,
@@ -144,18 +170,21 @@ void WalkLevels(std::string_view text, const WalkKernel& kernel, WalkBounds& bou
     std::size_t i = 0;
     for (; n - i >= kBlock; i += window.count * kBlock) {
         kernel.Reach(p + i, std::min(WindowReach::kMost, (n - i) / kBlock), window);
+        const std::int64_t x = bounds.x, y = bounds.y;
         TakeWindow(kernel, p + i, window, bounds,
                    [&bounds](const BlockMoves& m, std::size_t, std::int64_t atX, std::int64_t atY) {
                        bounds.Extend(m, atX, atY);
                    });
-        for (auto& level : levels)
-            if (!level->broke)
-                level->walk.FeedReached(p + i, window, [&level](DirectionSlot s) { return level->Move(s); });
+        for (std::size_t b = 0; b < window.count; ++b)
+            MoveLevels(kernel, p + i + b * kBlock, window.Moves(b), x + window.start[0][b], y + window.start[1][b],
+                       levels);
     }
-    bounds.Take(kernel.WalkBytes(p + i, n - i));
     for (auto& level : levels)
-        if (!level->broke)
+        if (!level->broke) {
+            level->walk.Place(bounds.x, bounds.y);
             level->walk.Feed(text.substr(i), [&level](DirectionSlot s) { return level->Move(s); });
+        }
+    bounds.Take(kernel.WalkBytes(p + i, n - i));
     std::erase_if(levels, [](const auto& level) { return level->broke; });
 }
 
@@ -195,6 +224,7 @@ IoResult<RecordFit> FitWholeRecord(const std::filesystem::path& file, const Fast
         return fit;
     // The first level still in the frame: its window goes on past the record while it fits.
     WindowWalk& chosen = *levels.front();
+    chosen.walk.Place(fit.bounds.x, fit.bounds.y);
     fit.level = chosen.walk.Scale();
     chosen.window.tokens = record.bases;
     chosen.window.found = record.bases > 0;
