@@ -62,6 +62,66 @@ void ExpectHugsPath(const RasterCanvas& canvas, const std::set<std::pair<int, in
         }
 }
 
+// The vector walk over 64-byte blocks equals the walk a byte at a time, with runs long
+// enough to reach the blocks' edges; blanks never step. `entries` fills `table`, `byte`
+// joins the alphabet.
+void CheckWalkKernel(const LetterTable& table, const char* entries, unsigned char byte)
+{
+    std::mt19937 rng(byte);
+    const std::string alphabet = std::string(entries, 8) + "N \n" + static_cast<char>(byte);
+    std::string bytes;
+    while (bytes.size() < 64 * 40)
+        bytes.append(rng() % 3 == 0 ? 1 + rng() % 70 : 1, alphabet[rng() % alphabet.size()]);
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    // So are the bytes that move a scaled walk's pen, and the rests after the blocks.
+    std::vector<std::int64_t> crossings[2];
+    for (const bool wide : {true, false}) {
+        const WalkKernel kernel(table, wide);
+        BlockMoves blocks[40];
+        kernel.Walk(data, 40, blocks);
+        // Reach gives each block's start and extremes that hold the walk's.
+        WindowReach reach;
+        kernel.Reach(data, 40, reach);
+        std::int32_t x = 0, y = 0;
+        for (std::size_t b = 0; b < 40; ++b) {
+            const BlockMoves& m = blocks[b];
+            ASSERT_EQ(m, kernel.WalkBytes(data + 64 * b, 64)) << entries << " block " << b;
+            EXPECT_TRUE(reach.start[0][b] == x && reach.start[1][b] == y && reach.low[0][b] <= x + m.minX &&
+                        reach.high[0][b] >= x + m.maxX && reach.low[1][b] <= y + m.minY &&
+                        reach.high[1][b] >= y + m.maxY)
+                << entries << " block " << b;
+            x += m.dx, y += m.dy;
+        }
+        EXPECT_TRUE(reach.end[0] == x && reach.end[1] == y) << entries;
+        // The extremes found from the reach are the walk's own, also where a block
+        // reaches exactly as far as it ends (the runs of one letter).
+        const std::string runs = std::string(128, entries[7]) + std::string(64, entries[0]) +
+                                 std::string(64, entries[1]) + std::string(300, entries[2]);
+        for (const std::string_view text : {std::string_view(bytes), std::string_view(runs)}) {
+            WalkBounds found;
+            found.Add(text, kernel);
+            const BlockMoves all = kernel.WalkBytes(reinterpret_cast<const unsigned char*>(text.data()), text.size());
+            EXPECT_TRUE(found.minX == all.minX && found.maxX == all.maxX && found.minY == all.minY &&
+                        found.maxY == all.maxY && found.x == all.dx && found.y == all.dy)
+                << entries;
+        }
+        // From exact moves, from the reach's looser ones, and from blocks not walked yet.
+        BlockMoves loose[40];
+        for (std::size_t b = 0; b < 40; ++b)
+            loose[b] = reach.Moves(b);
+        for (const std::int64_t scale : {2, 3, 37, 300})
+            for (const BlockMoves* moves : {blocks, loose, static_cast<BlockMoves*>(nullptr)}) {
+                std::int64_t rest[2] = {scale / 2, scale - 1};
+                std::uint16_t at[64 * 40];
+                const std::size_t n = moves ? kernel.Crossings(data, moves, 40, scale, rest[0], rest[1], at)
+                                            : kernel.Crossings(data, 40, scale, rest[0], rest[1], at);
+                crossings[wide].insert(crossings[wide].end(), at, at + n);
+                crossings[wide].insert(crossings[wide].end(), rest, rest + 2);
+            }
+    }
+    EXPECT_EQ(crossings[0], crossings[1]) << entries;
+}
+
 } // namespace
 
 // Stored letters may repeat: Letter1, Letter5, Letter2, Letter6, ... the first equal wins.
@@ -83,46 +143,7 @@ TEST(LetterTable, DuplicateLetters)
         EXPECT_EQ(table.SlotOf(c.byte), c.slot) << c.entries;
         EXPECT_EQ(SlotLookup(table)[c.byte], c.slot) << c.entries;
 
-        // The vector walk over 64-byte blocks equals the walk a byte at a time, with
-        // runs long enough to reach the blocks' edges; blanks never step.
-        std::mt19937 rng(c.byte);
-        const std::string alphabet = std::string(c.entries, 8) + "N \n" + static_cast<char>(c.byte);
-        std::string bytes;
-        while (bytes.size() < 64 * 40)
-            bytes.append(rng() % 3 == 0 ? 1 + rng() % 70 : 1, alphabet[rng() % alphabet.size()]);
-        const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
-        // So are the bytes that move a scaled walk's pen, and the rests after the blocks.
-        std::vector<std::int64_t> crossings[2];
-        for (const bool wide : {true, false}) {
-            const WalkKernel kernel(table, wide);
-            BlockMoves blocks[40];
-            kernel.Walk(data, 40, blocks);
-            // Reach gives each block's start and extremes that hold the walk's.
-            WindowReach reach;
-            kernel.Reach(data, 40, reach);
-            std::int32_t x = 0, y = 0;
-            for (std::size_t b = 0; b < 40; ++b) {
-                const BlockMoves& m = blocks[b];
-                ASSERT_EQ(m, kernel.WalkBytes(data + 64 * b, 64)) << c.entries << " block " << b;
-                EXPECT_TRUE(reach.start[0][b] == x && reach.start[1][b] == y && reach.low[0][b] <= x + m.minX &&
-                            reach.high[0][b] >= x + m.maxX && reach.low[1][b] <= y + m.minY &&
-                            reach.high[1][b] >= y + m.maxY)
-                    << c.entries << " block " << b;
-                x += m.dx, y += m.dy;
-            }
-            EXPECT_TRUE(reach.end[0] == x && reach.end[1] == y) << c.entries;
-            // From exact moves, and from blocks not walked yet.
-            for (const std::int64_t scale : {2, 3, 37, 300})
-                for (const bool walked : {true, false}) {
-                    std::int64_t rest[2] = {scale / 2, scale - 1};
-                    std::uint16_t at[64 * 40];
-                    const std::size_t n = walked ? kernel.Crossings(data, blocks, 40, scale, rest[0], rest[1], at)
-                                                 : kernel.Crossings(data, 40, scale, rest[0], rest[1], at);
-                    crossings[wide].insert(crossings[wide].end(), at, at + n);
-                    crossings[wide].insert(crossings[wide].end(), rest, rest + 2);
-                }
-        }
-        EXPECT_EQ(crossings[0], crossings[1]) << c.entries;
+        CheckWalkKernel(table, c.entries, c.byte);
     }
 }
 
@@ -137,8 +158,8 @@ TEST(WalkKernel, CountTokens)
     for (const std::size_t offset : {0u, 1u, 31u, 33u})
         for (const std::size_t n : {std::size_t{0}, std::size_t{31}, std::size_t{64}, bytes.size() - offset}) {
             const char* p = bytes.data() + offset;
-            EXPECT_EQ(CountTokens(p, n),
-                      static_cast<std::size_t>(std::count_if(p, p + n, [](char c) { return !IsBlank(static_cast<unsigned char>(c)); })))
+            EXPECT_EQ(CountTokens(p, n), static_cast<std::size_t>(std::count_if(
+                                             p, p + n, [](char c) { return !IsBlank(static_cast<unsigned char>(c)); })))
                 << offset << " " << n;
         }
 }
@@ -225,12 +246,18 @@ TEST(ViewerPath, FitAndDraw)
         int zoom;
         ViewerFit fit;
     } cases[] = {
-        {std::string(1000, 'T'), 1, {639, 4, 4}}, {std::string(1000, 'A'), 1, {637, 643, 4}},
-        {std::string(1000, 'C'), 1, {367, 4, 373}}, {std::string(1000, 'G'), 1, {369, 4, 4}},
-        {std::string(1000, 'T'), 2, {319, 4, 4}},   {std::string(1000, 'T'), 0, {639, 4, 4}}, // zoom 0 counts as 1
-        {"TTTTTTTTTT", 3, {10, 4, 4}},  {"ACGTTTGGNNAACCCC", 7, {16, 12, 19}}, {"NNNN", 370, {0, 4, 4}},
+        {std::string(1000, 'T'), 1, {639, 4, 4}},
+        {std::string(1000, 'A'), 1, {637, 643, 4}},
+        {std::string(1000, 'C'), 1, {367, 4, 373}},
+        {std::string(1000, 'G'), 1, {369, 4, 4}},
+        {std::string(1000, 'T'), 2, {319, 4, 4}},
+        {std::string(1000, 'T'), 0, {639, 4, 4}}, // zoom 0 counts as 1
+        {"TTTTTTTTTT", 3, {10, 4, 4}},
+        {"ACGTTTGGNNAACCCC", 7, {16, 12, 19}},
+        {"NNNN", 370, {0, 4, 4}},
         {"CCCC", 370, {0, 4, 375}}, // the step that breaks the frame still moves the start
-        {"N", 369, {1, 4, 4}},          {"", 1, {0, 4, 4}},
+        {"N", 369, {1, 4, 4}},
+        {"", 1, {0, 4, 4}},
         {atAt, 1, {400000, 6, 4}}, // letters past 400000 are ignored
     };
     for (const auto& c : cases) {
