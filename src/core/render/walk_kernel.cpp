@@ -279,22 +279,9 @@ LIROVANE_AVX2_POPCNT void ReachAllWide(const unsigned char* data, std::size_t bl
                                        const SlotMatch& narrow) noexcept
 {
     const WideMatch match = Widen(narrow);
-    std::int32_t x = 0;
-    std::int32_t y = 0;
-    for (std::size_t b = 0; b < blocks; ++b) {
-        const BlockMoves m = ReachWide<Folded>(data + b * WalkKernel::kBlock, match);
-        out.start[0][b] = x;
-        out.start[1][b] = y;
-        out.low[0][b] = x + m.minX;
-        out.high[0][b] = x + m.maxX;
-        out.low[1][b] = y + m.minY;
-        out.high[1][b] = y + m.maxY;
-        x += m.dx;
-        y += m.dy;
-    }
-    out.count = blocks;
-    out.end[0] = x;
-    out.end[1] = y;
+    out.Clear();
+    for (std::size_t b = 0; b < blocks; ++b)
+        out.Append(ReachWide<Folded>(data + b * WalkKernel::kBlock, match));
 }
 
 // The lanes of a block's running sums, as bits, that are at least `t` (-63 .. 64).
@@ -710,23 +697,12 @@ std::size_t WalkKernel::Crossings(const unsigned char* data, const WindowReach& 
 
 void WalkKernel::ReachExactly(const unsigned char* data, std::size_t blocks, WindowReach& out) const noexcept
 {
-    std::int32_t x = 0;
-    std::int32_t y = 0;
+    out.Clear();
     for (std::size_t b = 0; b < blocks; ++b) {
         BlockMoves m;
         Walk(data + b * kBlock, 1, &m);
-        out.start[0][b] = x;
-        out.start[1][b] = y;
-        out.low[0][b] = x + m.minX;
-        out.high[0][b] = x + m.maxX;
-        out.low[1][b] = y + m.minY;
-        out.high[1][b] = y + m.maxY;
-        x += m.dx;
-        y += m.dy;
+        out.Append(m);
     }
-    out.count = blocks;
-    out.end[0] = x;
-    out.end[1] = y;
 }
 
 void WalkBounds::Extend(const BlockMoves& m, std::int64_t atX, std::int64_t atY) noexcept

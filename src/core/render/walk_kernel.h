@@ -42,6 +42,19 @@ struct WindowReach {
     std::int32_t low[2][kMost];
     std::int32_t high[2][kMost];
 
+    // Starts the window afresh, the pen at its start.
+    void Clear() noexcept { count = 0, end[0] = 0, end[1] = 0; }
+    // Takes in the next block's moves (at most kMost in all).
+    void Append(const BlockMoves& m) noexcept
+    {
+        const std::int32_t x = end[0], y = end[1];
+        start[0][count] = x, start[1][count] = y;
+        low[0][count] = x + m.minX, high[0][count] = x + m.maxX;
+        low[1][count] = y + m.minY, high[1][count] = y + m.maxY;
+        end[0] = x + m.dx, end[1] = y + m.dy;
+        ++count;
+    }
+
     // Block b's moves, as from the pen at its start.
     BlockMoves Moves(std::size_t b) const noexcept
     {
