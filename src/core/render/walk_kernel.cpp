@@ -362,72 +362,29 @@ LIROVANE_AVX2 std::size_t CrossWide(const unsigned char* block, const BlockMoves
     return n;
 }
 
-template <bool Folded>
-LIROVANE_AVX2 std::size_t CrossAllWide(const unsigned char* data, const BlockMoves* blocks, std::size_t count,
-                                       const SlotMatch& narrow, std::int64_t scale, std::int64_t& restX,
-                                       std::int64_t& restY, std::uint16_t* out) noexcept
+// The crossings of `count` blocks: their moves given, or (Reached) each block reached
+// first and walked only where it may cross.
+template <bool Folded, bool Reached>
+LIROVANE_AVX2_POPCNT std::size_t CrossBlocksWide(const unsigned char* data, const BlockMoves* blocks, std::size_t count,
+                                                 const SlotMatch& narrow, std::int64_t scale, std::int64_t& restX,
+                                                 std::int64_t& restY, std::uint16_t* out) noexcept
 {
     const WideMatch match = Widen(narrow);
     std::int64_t x = restX; // in registers, not through the references
     std::int64_t y = restY;
     std::size_t n = 0;
     for (std::size_t b = 0; b < count; ++b) {
-        const BlockMoves& m = blocks[b];
-        if (m.StaysWithin(x, y, scale)) {
-            x += m.dx;
-            y += m.dy;
-        } else {
-            n += CrossWide<Folded>(data + b * WalkKernel::kBlock, m, match, scale, x, y, out + n,
-                                   b * WalkKernel::kBlock);
-        }
-    }
-    restX = x;
-    restY = y;
-    return n;
-}
-
-// The crossings of blocks reached one by one, walked only where they may cross.
-template <bool Folded>
-LIROVANE_AVX2_POPCNT std::size_t ReachCrossWide(const unsigned char* data, std::size_t count, const SlotMatch& narrow,
-                                                std::int64_t scale, std::int64_t& restX, std::int64_t& restY,
-                                                std::uint16_t* out) noexcept
-{
-    const WideMatch match = Widen(narrow);
-    std::int64_t x = restX;
-    std::int64_t y = restY;
-    std::size_t n = 0;
-    for (std::size_t b = 0; b < count; ++b) {
         const unsigned char* block = data + b * WalkKernel::kBlock;
-        const BlockMoves m = ReachWide<Folded>(block, match);
+        BlockMoves m;
+        if constexpr (Reached)
+            m = ReachWide<Folded>(block, match);
+        else
+            m = blocks[b];
         if (m.StaysWithin(x, y, scale)) {
             x += m.dx;
             y += m.dy;
         } else {
             n += CrossWide<Folded>(block, m, match, scale, x, y, out + n, b * WalkKernel::kBlock);
-        }
-    }
-    restX = x;
-    restY = y;
-    return n;
-}
-
-template <bool Folded>
-LIROVANE_AVX2 std::size_t CrossReachedWide(const unsigned char* data, const WindowReach& reach, const SlotMatch& narrow,
-                                           std::int64_t scale, std::int64_t& restX, std::int64_t& restY,
-                                           std::uint16_t* out) noexcept
-{
-    const WideMatch match = Widen(narrow);
-    std::int64_t x = restX;
-    std::int64_t y = restY;
-    std::size_t n = 0;
-    for (std::size_t b = 0; b < reach.count; ++b) {
-        const BlockMoves m = reach.Moves(b);
-        if (m.StaysWithin(x, y, scale)) {
-            x += m.dx;
-            y += m.dy;
-        } else {
-            n += CrossWide<Folded>(data + b * WalkKernel::kBlock, m, match, scale, x, y, out + n,
-                                   b * WalkKernel::kBlock);
         }
     }
     restX = x;
@@ -568,8 +525,8 @@ std::size_t WalkKernel::Crossings(const unsigned char* data, std::size_t count, 
     if (m_wide && HasAvx2()) {
         const SlotMatch match = MakeMatch(m_bytes, m_used, m_folded);
         if (m_folded)
-            return ReachCrossWide<true>(data, count, match, scale, restX, restY, out);
-        return ReachCrossWide<false>(data, count, match, scale, restX, restY, out);
+            return CrossBlocksWide<true, true>(data, nullptr, count, match, scale, restX, restY, out);
+        return CrossBlocksWide<false, true>(data, nullptr, count, match, scale, restX, restY, out);
     }
 #endif
     constexpr std::size_t kMost = 64;
@@ -594,8 +551,8 @@ std::size_t WalkKernel::Crossings(const unsigned char* data, const BlockMoves* m
     if (m_wide && HasAvx2()) {
         const SlotMatch match = MakeMatch(m_bytes, m_used, m_folded);
         if (m_folded)
-            return CrossAllWide<true>(data, moves, count, match, scale, restX, restY, out);
-        return CrossAllWide<false>(data, moves, count, match, scale, restX, restY, out);
+            return CrossBlocksWide<true, false>(data, moves, count, match, scale, restX, restY, out);
+        return CrossBlocksWide<false, false>(data, moves, count, match, scale, restX, restY, out);
     }
 #endif
     std::size_t n = 0;
@@ -669,30 +626,6 @@ void WalkBounds::Take(const BlockMoves& m) noexcept
     Extend(m, x, y);
     x += m.dx;
     y += m.dy;
-}
-
-std::size_t WalkKernel::Crossings(const unsigned char* data, const WindowReach& reach, std::int64_t scale,
-                                  std::int64_t& restX, std::int64_t& restY, std::uint16_t* out) const noexcept
-{
-#if defined(LIROVANE_WALK_AVX2)
-    if (m_wide && HasAvx2()) {
-        const SlotMatch match = MakeMatch(m_bytes, m_used, m_folded);
-        if (m_folded)
-            return CrossReachedWide<true>(data, reach, match, scale, restX, restY, out);
-        return CrossReachedWide<false>(data, reach, match, scale, restX, restY, out);
-    }
-#endif
-    std::size_t n = 0;
-    for (std::size_t b = 0; b < reach.count; ++b) {
-        const BlockMoves m = reach.Moves(b);
-        if (m.StaysWithin(restX, restY, scale)) {
-            restX += m.dx;
-            restY += m.dy;
-        } else {
-            n += CrossBytes(data, b * kBlock, scale, restX, restY, out + n);
-        }
-    }
-    return n;
 }
 
 void WalkKernel::ReachExactly(const unsigned char* data, std::size_t blocks, WindowReach& out) const noexcept

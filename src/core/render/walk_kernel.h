@@ -102,9 +102,6 @@ public:
     // its reach touches the pixel's edge.
     std::size_t Crossings(const unsigned char* data, std::size_t count, std::int64_t scale, std::int64_t& restX,
                           std::int64_t& restY, std::uint16_t* out) const noexcept;
-    // The same for the blocks of a window Reach gave.
-    std::size_t Crossings(const unsigned char* data, const WindowReach& reach, std::int64_t scale, std::int64_t& restX,
-                          std::int64_t& restY, std::uint16_t* out) const noexcept;
 
 private:
     // Reach from the exact moves, where there is no vector form.
