@@ -54,26 +54,6 @@ public:
         return stop < n - i ? i + stop : n;
     }
 
-    // The same over `count` whole blocks at `p` whose moves the kernel already gave, so
-    // that several walks of one text share them. Returns count * 64 unless stopped.
-    // Blocks whose walk stays within the pen's pixel are passed over whole; in the
-    // others the kernel finds the bytes that move the pen.
-    template <typename Move>
-    std::size_t FeedBlocks(const unsigned char* p, const BlockMoves* blocks, std::size_t count, Move&& move)
-    {
-        constexpr std::size_t kBlock = WalkKernel::kBlock;
-        std::uint16_t at[kBatch * kBlock];
-        for (std::size_t b = 0; b < count; b += kBatch) {
-            const unsigned char* batch = p + b * kBlock;
-            const std::size_t n =
-                m_kernel.Crossings(batch, blocks + b, std::min(kBatch, count - b), m_scale, m_restX, m_restY, at);
-            for (std::size_t j = 0; j < n; ++j)
-                if (!move(m_kernel.SlotOf(batch[at[j]])))
-                    return b * kBlock + at[j];
-        }
-        return count * kBlock;
-    }
-
 private:
     static constexpr std::size_t kBatch = 64;
 

@@ -397,9 +397,10 @@ LIROVANE_AVX2 inline __m256i Load8(const std::int32_t* p) noexcept
     return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
 }
 
-// The window's extremes of its blocks' starts (ends) and reach (far), 8 blocks at a
-// time, the rest one by one; both start from what they are given.
-LIROVANE_AVX2 void WindowExtremesWide(const WindowReach& w, std::int32_t (&ends)[4], std::int32_t (&far)[4]) noexcept
+// The window's extremes of its blocks' starts (ends) and reach (far), both from what
+// they are given, over whole groups of 8 blocks; returns how many blocks it took.
+LIROVANE_AVX2 std::size_t WindowExtremesWide(const WindowReach& w, std::int32_t (&ends)[4],
+                                             std::int32_t (&far)[4]) noexcept
 {
     const std::size_t whole = w.count / 8 * 8;
     for (std::size_t axis = 0; axis < 2; ++axis) {
@@ -421,16 +422,12 @@ LIROVANE_AVX2 void WindowExtremesWide(const WindowReach& w, std::int32_t (&ends)
             *sides[2] = std::min(*sides[2], lanes[2][l]);
             *sides[3] = std::max(*sides[3], lanes[3][l]);
         }
-        for (std::size_t b = whole; b < w.count; ++b) {
-            *sides[0] = std::min(*sides[0], w.start[axis][b]);
-            *sides[1] = std::max(*sides[1], w.start[axis][b]);
-            *sides[2] = std::min(*sides[2], w.low[axis][b]);
-            *sides[3] = std::max(*sides[3], w.high[axis][b]);
-        }
     }
+    return whole;
 }
 
-// The blocks whose reach gets to the limits (min x, max x, min y, max y), 8 at a time.
+// The blocks whose reach gets to the limits (min x, max x, min y, max y), among whole
+// groups of 8 blocks, into `out`; returns how many.
 LIROVANE_AVX2 std::size_t CandidatesWide(const WindowReach& w, const std::int32_t (&at)[4], std::uint16_t* out) noexcept
 {
     // low <= at is at + 1 > low; high >= at is high > at - 1.
@@ -445,11 +442,6 @@ LIROVANE_AVX2 std::size_t CandidatesWide(const WindowReach& w, const std::int32_
         for (auto bits = static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(may))); bits != 0;
              bits &= bits - 1)
             out[n++] = static_cast<std::uint16_t>(b + static_cast<std::size_t>(__builtin_ctz(bits)));
-    }
-    for (std::size_t b = whole; b < w.count; ++b) {
-        out[n] = static_cast<std::uint16_t>(b);
-        n += static_cast<std::size_t>((w.low[0][b] <= at[0]) | (w.high[0][b] >= at[1]) | (w.low[1][b] <= at[2]) |
-                                      (w.high[1][b] >= at[3]));
     }
     return n;
 }
@@ -662,19 +654,19 @@ std::size_t detail::ExtremeCandidates(const WindowReach& window, const WalkBound
     const std::size_t count = window.count;
     std::int32_t ends[4] = {window.end[0], window.end[0], window.end[1], window.end[1]}; // min x, max x, min y, max y
     std::int32_t far[4] = {0, 0, 0, 0};
+    std::size_t done = 0; // blocks taken 8 at a time; the rest one by one
 #if defined(LIROVANE_WALK_AVX2)
     const bool wide = HasAvx2();
     if (wide)
-        WindowExtremesWide(window, ends, far);
-    else
+        done = WindowExtremesWide(window, ends, far);
 #endif
-        for (std::size_t axis = 0; axis < 2; ++axis)
-            for (std::size_t b = 0; b < count; ++b) {
-                ends[2 * axis] = std::min(ends[2 * axis], window.start[axis][b]);
-                ends[2 * axis + 1] = std::max(ends[2 * axis + 1], window.start[axis][b]);
-                far[2 * axis] = std::min(far[2 * axis], window.low[axis][b]);
-                far[2 * axis + 1] = std::max(far[2 * axis + 1], window.high[axis][b]);
-            }
+    for (std::size_t axis = 0; axis < 2; ++axis)
+        for (std::size_t b = done; b < count; ++b) {
+            ends[2 * axis] = std::min(ends[2 * axis], window.start[axis][b]);
+            ends[2 * axis + 1] = std::max(ends[2 * axis + 1], window.start[axis][b]);
+            far[2 * axis] = std::min(far[2 * axis], window.low[axis][b]);
+            far[2 * axis + 1] = std::max(far[2 * axis + 1], window.high[axis][b]);
+        }
     // A block matters only if its reach gets to the window's farthest end point on
     // that side, and past the extreme so far.
     const std::int64_t limits[4] = {std::min<std::int64_t>(ends[0], bounds.minX - bounds.x - 1),
@@ -687,12 +679,12 @@ std::size_t detail::ExtremeCandidates(const WindowReach& window, const WalkBound
     std::int32_t at[4];
     for (std::size_t e = 0; e < 4; ++e)
         at[e] = static_cast<std::int32_t>(std::clamp<std::int64_t>(limits[e], far[e & 2] - 1, far[(e & 2) + 1] + 1));
+    std::size_t n = 0;
 #if defined(LIROVANE_WALK_AVX2)
     if (wide)
-        return CandidatesWide(window, at, out);
+        n = CandidatesWide(window, at, out);
 #endif
-    std::size_t n = 0;
-    for (std::size_t b = 0; b < count; ++b) {
+    for (std::size_t b = done; b < count; ++b) {
         out[n] = static_cast<std::uint16_t>(b);
         n += static_cast<std::size_t>((window.low[0][b] <= at[0]) | (window.high[0][b] >= at[1]) |
                                       (window.low[1][b] <= at[2]) | (window.high[1][b] >= at[3]));

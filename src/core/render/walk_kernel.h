@@ -91,11 +91,12 @@ public:
     void Reach(const unsigned char* data, std::size_t blocks, WindowReach& out) const noexcept;
 
     // Where a walk drawn at `scale` (> 0) steps per pixel moves its pen over `count`
-    // blocks of 64 bytes from `data`, whose moves Walk gave: the byte offsets from
-    // `data`, in order, into out[0..n) (room for 64 per block); returns n. restX and
-    // restY (0 .. scale - 1) are the steps past the pen's pixel before the blocks, and
-    // after them on return. A pen moves on the byte whose step takes a rest out of
-    // 0 .. scale - 1, which then wraps round into the next pixel.
+    // blocks of 64 bytes from `data`, whose moves Walk gave (or a reach's, as
+    // WindowReach::Moves gives them: looser extremes only walk more blocks): the byte
+    // offsets from `data`, in order, into out[0..n) (room for 64 per block); returns n.
+    // restX and restY (0 .. scale - 1) are the steps past the pen's pixel before the
+    // blocks, and after them on return. A pen moves on the byte whose step takes a rest
+    // out of 0 .. scale - 1, which then wraps round into the next pixel.
     std::size_t Crossings(const unsigned char* data, const BlockMoves* moves, std::size_t count, std::int64_t scale,
                           std::int64_t& restX, std::int64_t& restY, std::uint16_t* out) const noexcept;
     // The same for blocks not walked yet: each is reached first, and walked only when
@@ -138,17 +139,6 @@ struct WalkBounds {
     void Extend(const BlockMoves& m, std::int64_t atX, std::int64_t atY) noexcept;
 };
 
-// Walks the whole blocks of p[0..n) from the pen at (bounds.x, bounds.y), moving the
-// pen past them, and calls exact(moves, offset, atX, atY), in order, for every block
-// that may take the walk to a new extreme, with its exact moves and the pen at its
-// start; the caller widens the extremes. Returns the offset of the bytes left over.
-// The others are passed over from their steps alone: a window's blocks are reached
-// first, and only a block whose reach touches the window's farthest end point and
-// goes past the extremes so far can hold the window's new extreme.
-template <typename Exact>
-std::size_t ScanExtremes(const WalkKernel& kernel, const unsigned char* p, std::size_t n, WalkBounds& bounds,
-                         Exact&& exact);
-
 namespace detail {
 
 // Which blocks of `window` may hold a new extreme of `bounds` (with the pen at the
@@ -174,6 +164,13 @@ void TakeWindow(const WalkKernel& kernel, const unsigned char* p, const WindowRe
     bounds.y += window.end[1];
 }
 
+// Walks the whole blocks of p[0..n) from the pen at (bounds.x, bounds.y), moving the
+// pen past them, and calls exact(moves, offset, atX, atY), in order, for every block
+// that may take the walk to a new extreme, with its exact moves and the pen at its
+// start; the caller widens the extremes. Returns the offset of the bytes left over.
+// The others are passed over from their steps alone: a window's blocks are reached
+// first, and only a block whose reach touches the window's farthest end point and
+// goes past the extremes so far can hold the window's new extreme.
 template <typename Exact>
 std::size_t ScanExtremes(const WalkKernel& kernel, const unsigned char* p, std::size_t n, WalkBounds& bounds,
                          Exact&& exact)
