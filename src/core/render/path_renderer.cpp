@@ -165,7 +165,9 @@ void WalkPen(LetterSource& letters, const PathExtent& extent, const WalkKernel& 
 
 // The picture's pen on the batch's surface: each move stamps the square pen at both
 // its ends in its colour. That covers exactly the pixels of the lines PathPen draws
-// for runs of moves, in the same order, without a line per run.
+// for runs of moves, in the same order, without a line per run. A move's end stamp is
+// the next move's start stamp over again, which covers it whole, so only the last
+// move's end is stamped, by Flush.
 class StampingPen {
 public:
     StampingPen(const PathStyle& style, RasterCanvas& canvas) noexcept : m_style(style), m_canvas(canvas) {}
@@ -176,19 +178,25 @@ public:
     }
     void Move(DirectionSlot slot)
     {
-        const Color color = m_style.ColorOf(slot);
-        m_canvas.Stamp(m_x, m_y, color);
+        m_color = m_style.ColorOf(slot);
+        m_moved = true;
+        m_canvas.Stamp(m_x, m_y, m_color);
         m_x += slot == DirectionSlot::Left ? -1 : slot == DirectionSlot::Right ? 1 : 0;
         m_y += slot == DirectionSlot::Up ? -1 : slot == DirectionSlot::Down ? 1 : 0;
-        m_canvas.Stamp(m_x, m_y, color);
     }
-    void Flush() {}
+    void Flush()
+    {
+        if (m_moved)
+            m_canvas.Stamp(m_x, m_y, m_color);
+    }
 
 private:
     const PathStyle& m_style;
     RasterCanvas& m_canvas;
     std::int64_t m_x = 0;
     std::int64_t m_y = 0;
+    Color m_color = 0;
+    bool m_moved = false;
 };
 
 } // namespace
