@@ -60,6 +60,7 @@ void AddEvents(const PositionList& starts, const PositionList& ends, std::uint32
 struct StretchKeeping {
     std::size_t inMemory = kStretchInMemory;
     bool seekable = false;
+    bool plain = false; // the reader's points are byte offsets: a stretch's ends give its bytes
     const WalkKernel* kernel = nullptr;
 };
 
@@ -107,12 +108,18 @@ public:
             m_start = here;
             m_keep = Keep::InMemory;
             m_spill.reset();
+            // A stretch that is sure to outgrow memory is measured from its first token
+            // instead of being collected first.
+            if (m_keeping.seekable && LengthFrom(event.position) > m_keeping.inMemory) {
+                m_keep = Keep::FromSequence;
+                m_bounds = WalkBounds{};
+            }
         }
         if (event.isEnd) {
             // An end with no open stretch has nothing to draw and no number to give.
             const bool draw = m_collecting;
             if (draw)
-                MakePicture(pictures, event.position);
+                MakePicture(pictures, event.position, here);
             m_collecting = false;
             return draw;
         }
@@ -170,14 +177,9 @@ private:
 
     void Overflow()
     {
+        // A stretch read again from the sequence never gets here: it is measured from
+        // its start (see At).
         if (m_keep == Keep::InMemory) {
-            if (m_keeping.seekable) {
-                m_keep = Keep::FromSequence;
-                m_bounds = WalkBounds{};
-                Measure(m_stretch);
-                m_stretch = std::string(); // gives the memory back
-                return;
-            }
             m_spill = SpilledStretch::Create();
             // Without a temporary file the stretch stays in memory, as it always could.
             m_keep = m_spill ? Keep::Spilled : Keep::InMemoryOnly;
@@ -189,7 +191,15 @@ private:
         }
     }
 
-    void MakePicture(PictureWriter& pictures, std::int64_t end)
+    // The tokens of a stretch started at `position`: up to the first end at or after it.
+    std::uint64_t LengthFrom(std::int64_t position) const
+    {
+        const std::vector<std::int64_t>& ends = m_ends.Sorted();
+        const auto end = std::lower_bound(ends.begin(), ends.end(), position);
+        return end == ends.end() ? 0 : static_cast<std::uint64_t>(*end - position);
+    }
+
+    void MakePicture(PictureWriter& pictures, std::int64_t end, const SourcePoint& here)
     {
         const std::string fileName = PictureFileName(m_current, m_format);
         m_page.AddCell(fileName, m_current);
@@ -202,6 +212,9 @@ private:
             auto stretch = std::make_unique<SequenceStretch>(m_sequencePath, m_start,
                                                              static_cast<std::uint64_t>(m_current - 1), job.length);
             stretch->SetKnownBounds(m_bounds);
+            // Read again as so many bytes, without counting its tokens once more.
+            if (m_keeping.plain)
+                stretch->SetKnownBytes(here.point + here.skip - (m_start.point + m_start.skip));
             job.letters = std::move(stretch);
         } else if (m_keep == Keep::Spilled) {
             m_spill->Append(m_stretch);
@@ -368,7 +381,8 @@ bool ReadFor(const AppSettings& settings, const std::vector<GallerySelection>& g
     for (std::size_t g = first; g < last; ++g)
         states.push_back(
             std::make_unique<GalleryState>(settings, galleries[g], results[g], unwritten[g],
-                                           StretchKeeping{options.stretchInMemory, reader.CanSeek(), &kernel}));
+                                           StretchKeeping{options.stretchInMemory, reader.CanSeek(),
+                                                          opened && !reader.Compressed(), &kernel}));
     StretchScanner::Outcome outcome = StretchScanner::Outcome::Done;
     if (opened) {
         // Chunks of a quarter of the bound: a stretch leaves memory before it is much past it.
