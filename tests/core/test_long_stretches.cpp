@@ -21,7 +21,7 @@ struct Gallery {
 
 // Draws the galleries into `root` with `sequence` named "sequence" there.
 std::vector<BatchResult> Draw(const fs::path& root, const fs::path& sequence, const std::vector<Gallery>& galleries,
-                              std::size_t inMemory, bool ownThread)
+                              std::size_t inMemory, bool ownThread, std::uint64_t partsFrom = kDrawInPartsFrom)
 {
     fs::create_directories(root);
     fs::copy_file(sequence, root / "sequence");
@@ -41,6 +41,7 @@ std::vector<BatchResult> Draw(const fs::path& root, const fs::path& sequence, co
     PassOptions options;
     options.picturesOnOwnThread = ownThread;
     options.stretchInMemory = inMemory;
+    options.partsFrom = partsFrom;
     return InFolder(root, [&] { return DrawGalleries(settings, selections, options); });
 }
 
@@ -134,9 +135,9 @@ TEST(LongStretches, AStretchThatFailsWritesNothing)
 }
 
 // Each overview picture is the gallery's picture of a repeat spanning its record, for
-// records held in memory, scaled down, and past the in-memory bound; walk.tsv is the
-// walk's end and first turning points, by plain cumulative sums. A stopped overview
-// leaves the pictures it handed over and nothing else.
+// records held in memory, scaled down, and past the in-memory bound, drawn whole or in
+// two parts at once; walk.tsv is the walk's end and first turning points, by plain
+// cumulative sums. A stopped overview leaves the pictures it handed over and nothing else.
 TEST(LongStretches, OverviewIsTheGallerysPictureOfEachRecord)
 {
     ScratchDir dir;
@@ -174,17 +175,24 @@ TEST(LongStretches, OverviewIsTheGallerysPictureOfEachRecord)
     for (const char* tool : {static_cast<const char*>(nullptr), "gzip"}) {
         SCOPED_TRACE(tool ? tool : "plain");
         const fs::path file = Compress(plain, dir / (tool ? "in.gz" : "in.fa"), tool);
-        const OverviewReport report = RunOverview({file.string(), dir / "overview", PictureFormat::Bmp, PathStyle{}});
+        OverviewRequest request{file.string(), dir / "overview", PictureFormat::Bmp, PathStyle{}};
+        request.partsFrom = 1000; // the two longer records in two parts, from a plain file
+        const OverviewReport report = RunOverview(request);
         EXPECT_TRUE(report.sequence.ok() && report.page.ok() && report.table.ok() && report.unwritten.empty());
         EXPECT_EQ(ReadFile(dir / "overview" / "walk.tsv"), table);
-        Draw(dir / "gallery", file, {gallery}, kStretchInMemory, true);
-        const char* names[] = {"chr1", "a_b", "A_B-2"}; // safe names, unique ignoring case
-        for (std::size_t r = 0; r < 3; ++r)
-            EXPECT_TRUE(ReadFile(dir / "overview" / (names[r] + std::string(".bmp"))) ==
-                        ReadFile(dir / "gallery" / "g" / (std::to_string(gallery.stretches[r].first) + ".bmp")))
-                << names[r];
+        // Held whole in memory; read again from the file, whole or in two parts.
+        for (const auto& [inMemory, partsFrom] :
+             {std::pair{std::size_t{1} << 30, kDrawInPartsFrom}, std::pair{kStretchInMemory, kDrawInPartsFrom},
+              std::pair{std::size_t{1000}, std::uint64_t{1000}}}) {
+            Draw(dir / "gallery", file, {gallery}, inMemory, true, partsFrom);
+            const char* names[] = {"chr1", "a_b", "A_B-2"}; // safe names, unique ignoring case
+            for (std::size_t r = 0; r < 3; ++r)
+                EXPECT_TRUE(ReadFile(dir / "overview" / (names[r] + std::string(".bmp"))) ==
+                            ReadFile(dir / "gallery" / "g" / (std::to_string(gallery.stretches[r].first) + ".bmp")))
+                    << names[r] << " in memory " << inMemory;
+            fs::remove_all(dir / "gallery");
+        }
         EXPECT_NE(ReadFile(dir / "overview" / "index.htm").find("Number of records: 3<br>"), std::string::npos);
-        fs::remove_all(dir / "gallery");
     }
     // Stopped during the second record: the first picture stays, nothing else is left.
     bool walkedOne = false;

@@ -1,5 +1,6 @@
 // Letter table, path renderer (on the raster canvas) and BMP export.
 #include "core/render/bmp_export.h"
+#include "core/render/letter_source.h"
 #include "core/render/letter_table.h"
 #include "core/render/null_canvas.h"
 #include "core/render/path_renderer.h"
@@ -122,6 +123,39 @@ void CheckWalkKernel(const LetterTable& table, const char* entries, unsigned cha
     EXPECT_EQ(crossings[0], crossings[1]) << entries;
 }
 
+// A stretch held in memory that offers itself in two parts, split at `at`.
+class TwoParts final : public LetterSource {
+public:
+    TwoParts(std::string_view letters, std::size_t at, const PathStyle& style) : m_letters(letters), m_at(at)
+    {
+        m_first.Add(letters.substr(0, at), WalkKernel(style.letters));
+    }
+    bool Rewind() override { return m_whole.Rewind(); }
+    std::string_view Next() override { return m_whole.Next(); }
+    IoStatus Status() const override { return {}; }
+    std::optional<LetterParts> Parts() override
+    {
+        return LetterParts{std::make_unique<StringLetters>(m_letters.substr(0, m_at)),
+                           std::make_unique<StringLetters>(m_letters.substr(m_at)), m_first.x, m_first.y};
+    }
+
+private:
+    std::string_view m_letters;
+    StringLetters m_whole{m_letters};
+    std::size_t m_at;
+    WalkBounds m_first;
+};
+
+// The picture of `letters` at `extent`, drawn whole and in two parts at once, split at `at`.
+void ExpectSameInParts(std::string_view letters, std::size_t at, const PathExtent& extent, const PathStyle& style)
+{
+    RasterCanvas whole(extent.width, extent.height), inParts(extent.width, extent.height);
+    DrawPath(letters, extent, style, whole);
+    TwoParts parts(letters, at, style);
+    DrawPath(parts, extent, style, inParts);
+    EXPECT_TRUE(whole.Data() == inParts.Data()) << letters.size() << " split at " << at;
+}
+
 } // namespace
 
 // Stored letters may repeat: Letter1, Letter5, Letter2, Letter6, ... the first equal wins.
@@ -233,7 +267,16 @@ TEST(PathRenderer, LongStretchesScaleDownByTheSmallestWholeFactor)
             }
         }
         EXPECT_TRUE(picture.Data() == expected.Data()) << length;
+        // Drawn in two parts at once, split anywhere, it is the same picture.
+        for (const std::size_t at : {std::size_t{0}, wander.size() / 3, wander.size()})
+            ExpectSameInParts(wander, at, scaled, style);
     }
+    // A second part whose pen moves, one per letter, are more than it keeps while the
+    // first part is drawn.
+    std::string swings = std::string(20000, 'C') + "A";
+    for (int i = 0; i < 4300000; ++i)
+        swings += "TA";
+    ExpectSameInParts(swings, swings.size() / 2, MeasurePath(swings, style), style);
 }
 
 TEST(ViewerPath, FitAndDraw)

@@ -14,6 +14,7 @@
 #include <functional>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <system_error>
 #include <utility>
 
@@ -62,6 +63,7 @@ struct StretchKeeping {
     bool seekable = false;
     bool plain = false; // the reader's points are byte offsets: a stretch's ends give its bytes
     const WalkKernel* kernel = nullptr;
+    std::uint64_t partsFrom = kDrawInPartsFrom;
 };
 
 // One gallery while the sequence is read: the stretch it collects and its page.
@@ -96,6 +98,17 @@ public:
     std::string& Stretch() { return m_stretch; }
     // Takes the text of tokens that a measured stretch passes over.
     void Measure(std::string_view text) { m_bounds.Add(text, *m_keeping.kernel); }
+    // The same for text as it stands in a plain file, `offset` bytes into it, after
+    // `tokens` tokens: the walk's position at the first such text past half the
+    // stretch is noted, so that the stretch can be drawn in two parts at once.
+    void Measure(std::string_view text, std::uint64_t offset, std::uint64_t tokens)
+    {
+        const auto before = static_cast<std::uint64_t>(m_current - 1); // tokens before the stretch's first
+        if (!m_middle && m_keeping.plain && m_length >= m_keeping.partsFrom && tokens >= before + m_length / 2 &&
+            tokens > before)
+            m_middle = Middle{offset - (m_start.point + m_start.skip), tokens - before, m_bounds.x, m_bounds.y};
+        Measure(text);
+    }
 
     // The event at `position`, whose token (when there is one) is `token`, read from
     // `here` (where the reader stood before it). Returns true when it made a picture.
@@ -110,7 +123,9 @@ public:
             m_spill.reset();
             // A stretch that is sure to outgrow memory is measured from its first token
             // instead of being collected first.
-            if (m_keeping.seekable && LengthFrom(event.position) > m_keeping.inMemory) {
+            m_length = LengthFrom(event.position);
+            m_middle.reset();
+            if (m_keeping.seekable && m_length > m_keeping.inMemory) {
                 m_keep = Keep::FromSequence;
                 m_bounds = WalkBounds{};
             }
@@ -215,6 +230,8 @@ private:
             // Read again as so many bytes, without counting its tokens once more.
             if (m_keeping.plain)
                 stretch->SetKnownBytes(here.point + here.skip - (m_start.point + m_start.skip));
+            if (m_middle)
+                stretch->SetKnownMiddle(m_middle->bytes, m_middle->tokens, m_middle->x, m_middle->y);
             job.letters = std::move(stretch);
         } else if (m_keep == Keep::Spilled) {
             m_spill->Append(m_stretch);
@@ -249,7 +266,15 @@ private:
     std::int64_t m_current = 0;
     SourcePoint m_start; // where the reader stood before the stretch's first token
     Keep m_keep = Keep::InMemory;
-    WalkBounds m_bounds; // of a stretch read again from the sequence, as far as it was read
+    WalkBounds m_bounds;        // of a stretch read again from the sequence, as far as it was read
+    std::uint64_t m_length = 0; // tokens of the open stretch, up to its end
+    struct Middle {
+        std::uint64_t bytes; // from m_start
+        std::uint64_t tokens;
+        std::int64_t x;
+        std::int64_t y;
+    };
+    std::optional<Middle> m_middle; // where the walk of a stretch read again stands about halfway
     std::unique_ptr<SpilledStretch> m_spill;
 };
 
@@ -349,10 +374,16 @@ private:
             m_reader.Skip(n);
             return;
         }
-        TakeText(m_reader, n, [this](std::string_view text, std::uint64_t) {
+        // In a plain file the reader's points are byte offsets: each piece's is known.
+        const SourcePoint from = m_reader.Position();
+        std::uint64_t offset = from.point + from.skip;
+        std::uint64_t tokens = m_reader.Consumed();
+        TakeText(m_reader, n, [&](std::string_view text, std::uint64_t count) {
             for (auto& gallery : m_galleries)
                 if (gallery->Measuring())
-                    gallery->Measure(text);
+                    gallery->Measure(text, offset, tokens);
+            offset += text.size();
+            tokens += count;
             return true;
         });
     }
@@ -382,7 +413,7 @@ bool ReadFor(const AppSettings& settings, const std::vector<GallerySelection>& g
         states.push_back(
             std::make_unique<GalleryState>(settings, galleries[g], results[g], unwritten[g],
                                            StretchKeeping{options.stretchInMemory, reader.CanSeek(),
-                                                          opened && !reader.Compressed(), &kernel}));
+                                                          opened && !reader.Compressed(), &kernel, options.partsFrom}));
     StretchScanner::Outcome outcome = StretchScanner::Outcome::Done;
     if (opened) {
         // Chunks of a quarter of the bound: a stretch leaves memory before it is much past it.

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "core/batch/image_batch.h"
+#include "core/render/letter_source.h"
 #include "core/render/picture_format.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <vector>
@@ -52,6 +54,9 @@ struct PassOptions {
     bool pagesNeedWholeSequence = false;
     // Moves the bound above (the files are the same whatever it is).
     std::size_t stretchInMemory = kStretchInMemory;
+    // Stretches read again from a plain file are drawn in two parts at once from this
+    // many letters (the files are the same whatever it is).
+    std::uint64_t partsFrom = kDrawInPartsFrom;
     SvgResolution svgResolution = SvgResolution::Step;
 };
 

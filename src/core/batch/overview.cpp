@@ -13,6 +13,7 @@
 #include "core/sequence/token_reader.h"
 
 #include <algorithm>
+#include <optional>
 #include <system_error>
 #include <thread>
 
@@ -164,13 +165,23 @@ std::unique_ptr<LetterSource> WalkRecord(TokenReader& reader, const OverviewRequ
     // The drawing is told the walk's extremes, so it reads the record once more only.
     const SourcePoint start = reader.Position();
     std::uint64_t bytes = 0;
+    std::uint64_t bases = 0;
+    std::optional<WalkBounds> middle; // the walk at the first piece's end past half the bases
+    std::uint64_t middleBytes = 0;
+    std::uint64_t middleBases = 0;
     TakeText(reader, record.bases, [&](std::string_view text, std::uint64_t tokens) {
         if (request.stop && request.stop()) {
             stopped = true;
             return false;
         }
+        if (!middle && bases >= record.bases / 2 && bases > 0) {
+            middle = walk.Bounds();
+            middleBytes = bytes;
+            middleBases = bases;
+        }
         walk.Add(text, tokens);
         bytes += text.size();
+        bases += tokens;
         if (spill)
             spill->Append(text);
         return true;
@@ -185,6 +196,8 @@ std::unique_ptr<LetterSource> WalkRecord(TokenReader& reader, const OverviewRequ
     auto stretch = std::make_unique<SequenceStretch>(file, start, record.tokensBefore, record.bases);
     stretch->SetKnownBounds(walk.Bounds());
     stretch->SetKnownBytes(bytes);
+    if (middle && !reader.Compressed() && record.bases >= request.partsFrom)
+        stretch->SetKnownMiddle(middleBytes, middleBases, middle->x, middle->y);
     return stretch;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/files/io_error.h"
+#include "core/render/letter_source.h"
 #include "core/render/path_renderer.h"
 #include "core/render/picture_format.h"
 #include "core/render/walk_kernel.h"
@@ -66,6 +67,9 @@ struct OverviewRequest {
     // are finished; the page and walk.tsv are not replaced.
     std::function<bool()> stop = nullptr;
     SvgResolution svgResolution = SvgResolution::Step;
+    // Records of a plain file are drawn in two parts at once from this many bases (the
+    // files are the same whatever it is).
+    std::uint64_t partsFrom = kDrawInPartsFrom;
 };
 
 struct OverviewReport {

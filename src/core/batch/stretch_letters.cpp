@@ -28,9 +28,48 @@ bool SequenceStretch::Rewind()
     m_left = m_bytes.value_or(m_count);
     m_status = {};
     if (!(m_reader.IsOpen() || m_reader.Open(m_file)) || !m_reader.Seek(m_start, m_tokensBefore))
-        m_status = Why("the stretch's start cannot be found again");
+        Fail(Why("the stretch's start cannot be found again"));
     m_reader.KeepTwoBlocks();
     return m_status.ok();
+}
+
+IoStatus SequenceStretch::Status() const
+{
+    if (!m_status)
+        return m_status;
+    for (const IoStatus& part : m_partStatus)
+        if (!part)
+            return part;
+    return {};
+}
+
+void SequenceStretch::Fail(IoStatus status)
+{
+    m_status = std::move(status);
+    if (m_whole != nullptr)
+        *m_whole = m_status;
+}
+
+std::optional<LetterParts> SequenceStretch::Parts()
+{
+    if (!m_middle || !m_bytes || m_middle->bytes > *m_bytes || m_middle->tokens > m_count)
+        return std::nullopt;
+    m_partStatus[0] = m_partStatus[1] = {};
+    LetterParts parts;
+    auto first = std::make_unique<SequenceStretch>(m_file, m_start, m_tokensBefore, m_middle->tokens);
+    first->SetKnownBytes(m_middle->bytes);
+    first->m_whole = &m_partStatus[0];
+    // A plain file's point plus so many bytes.
+    const SourcePoint middle{m_start.point, m_start.skip + m_middle->bytes};
+    auto second = std::make_unique<SequenceStretch>(m_file, middle, m_tokensBefore + m_middle->tokens,
+                                                    m_count - m_middle->tokens);
+    second->SetKnownBytes(*m_bytes - m_middle->bytes);
+    second->m_whole = &m_partStatus[1];
+    parts.first = std::move(first);
+    parts.second = std::move(second);
+    parts.x = m_middle->x;
+    parts.y = m_middle->y;
+    return parts;
 }
 
 std::string_view SequenceStretch::Next()
@@ -45,7 +84,7 @@ std::string_view SequenceStretch::Next()
                 : m_reader.ReadText(m_left, tokens);
     m_left -= m_bytes ? text.size() : tokens;
     if (text.empty())
-        m_status = Why("the file ends before the stretch does");
+        Fail(Why("the file ends before the stretch does"));
     return text;
 }
 

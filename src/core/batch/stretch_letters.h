@@ -28,16 +28,32 @@ public:
 
     bool Rewind() override;
     std::string_view Next() override;
-    IoStatus Status() const override { return m_status; }
+    IoStatus Status() const override;
     const WalkBounds* KnownBounds() const override { return m_bounds ? &*m_bounds : nullptr; }
     bool KeepsTwoPieces() const override { return true; } // the reader keeps two blocks
+    std::optional<LetterParts> Parts() override;
     // The walk's extremes under the style it will be drawn in, found as it was read.
     void SetKnownBounds(const WalkBounds& bounds) { m_bounds = bounds; }
     // The bytes of text the stretch spans, blanks and all, found as it was read: it is
     // then read again as so many bytes, without counting its tokens.
     void SetKnownBytes(std::uint64_t bytes) { m_bytes = bytes; }
+    // Where the walk stands (x, y) after `tokens` tokens, `bytes` bytes into the text,
+    // found as it was read: with the known bytes, in a plain file (whose points are
+    // byte offsets), the stretch is then drawn in two parts at once. Its callers note
+    // it for stretches of kDrawInPartsFrom letters or more.
+    void SetKnownMiddle(std::uint64_t bytes, std::uint64_t tokens, std::int64_t x, std::int64_t y)
+    {
+        m_middle = Middle{bytes, tokens, x, y};
+    }
 
 private:
+    struct Middle {
+        std::uint64_t bytes;
+        std::uint64_t tokens;
+        std::int64_t x;
+        std::int64_t y;
+    };
+    void Fail(IoStatus status);
     // The reader's reason when it has one, else `otherwise` about the file.
     IoStatus Why(const char* otherwise) const;
 
@@ -48,7 +64,10 @@ private:
     std::uint64_t m_tokensBefore;
     std::uint64_t m_count;
     std::uint64_t m_left = 0; // tokens, or bytes when they are known
+    std::optional<Middle> m_middle;
     IoStatus m_status;
+    IoStatus m_partStatus[2];    // of the parts last handed out, each set by its own part
+    IoStatus* m_whole = nullptr; // a part's own slot in the stretch it is part of
     TokenReader m_reader;
 };
 

@@ -2,12 +2,30 @@
 
 #include "core/files/io_error.h"
 
+#include <cstdint>
+#include <memory>
+#include <optional>
 #include <string_view>
 #include <utility>
 
 namespace lirovane {
 
 struct WalkBounds;
+class LetterSource;
+
+// Stretches of at least this many letters are drawn in two parts at once where they
+// can be: below it a second thread and reader cost more than they save.
+inline constexpr std::uint64_t kDrawInPartsFrom = std::uint64_t{16} << 20;
+
+// A stretch in two parts that can be read at once, each on a thread of its own: the
+// letters before a point, those from it on, and where the walk over the first part
+// ends (steps, y down), which is where the second part's walk starts.
+struct LetterParts {
+    std::unique_ptr<LetterSource> first;
+    std::unique_ptr<LetterSource> second;
+    std::int64_t x = 0;
+    std::int64_t y = 0;
+};
 
 // The letters of one stretch, handed out in pieces and readable more than once: the
 // renderer walks a stretch twice, once to measure it and once to draw it, so a stretch
@@ -32,6 +50,9 @@ public:
     // Whether a piece stays valid through the call after the next, so that a reader
     // one piece ahead can hand it out without a copy.
     virtual bool KeepsTwoPieces() const { return false; }
+    // The stretch in two parts, when where its walk stands about halfway is known;
+    // nothing otherwise. A part that fails makes this source's Status() fail.
+    virtual std::optional<LetterParts> Parts() { return std::nullopt; }
 };
 
 // A stretch held in memory: one piece, the whole of it.

@@ -8,8 +8,13 @@
 #include "core/render/walk_kernel.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstdint>
 #include <limits>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 namespace lirovane {
 
@@ -199,14 +204,107 @@ private:
     bool m_moved = false;
 };
 
+// The walk over one part of a stretch, from where the walk stands as it starts (x, y
+// steps from the stretch's start), calling move(slot) for every pen move. False when
+// the part could not be read to its end.
+template <typename Move>
+bool WalkPart(LetterSource& part, const WalkKernel& kernel, std::int64_t scale, std::int64_t x, std::int64_t y,
+              Move&& move)
+{
+    ScaledWalk walk(kernel, scale);
+    walk.Place(x, y);
+    if (part.Rewind())
+        for (std::string_view piece = part.Next(); !piece.empty(); piece = part.Next())
+            walk.Feed(piece, move);
+    return !part.Failed();
+}
+
+// At most this many pen moves of a second part are kept while the first is drawn; the
+// second part then waits for it.
+constexpr std::size_t kKeptMoves = std::size_t{4} << 20;
+
+// Draws a scaled stretch in two parts at once, each read and walked on a thread of its
+// own: the first straight onto the surface (made white first); the pen moves of the
+// second kept until the first is drawn, then drawn after it, so that every pixel ends
+// as one walk leaves it. False when no second thread can be had: nothing is drawn then.
+bool DrawInParts(LetterParts& parts, const PathExtent& extent, const WalkKernel& kernel, const PathStyle& style,
+                 RasterCanvas& canvas)
+{
+    const std::int64_t k = extent.scale;
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool firstDrawn = false;
+    bool firstRead = true;
+    const auto drawSecond = [&] {
+        // The pen stands where the first part's walk ends: floor(position / scale) on.
+        const auto pixels = [k](std::int64_t steps) { return steps >= 0 ? steps / k : -((-steps + k - 1) / k); };
+        StampingPen pen(style, canvas);
+        pen.Start(static_cast<int>(extent.startX + pixels(parts.x)), static_cast<int>(extent.startY + pixels(parts.y)));
+        std::vector<DirectionSlot> kept;
+        bool direct = false;
+        // Waits for the first part, then draws the moves kept; false when it failed.
+        const auto catchUp = [&] {
+            std::unique_lock lock(mutex);
+            changed.wait(lock, [&] { return firstDrawn; });
+            direct = firstRead;
+            if (direct)
+                for (const DirectionSlot slot : kept)
+                    pen.Move(slot);
+            kept = std::vector<DirectionSlot>();
+            return direct;
+        };
+        WalkPart(*parts.second, kernel, k, parts.x, parts.y, [&](DirectionSlot slot) {
+            if (!direct) {
+                if (kept.size() < kKeptMoves) {
+                    kept.push_back(slot);
+                    return true;
+                }
+                if (!catchUp())
+                    return false;
+            }
+            pen.Move(slot);
+            return true;
+        });
+        if (direct || catchUp())
+            pen.Flush();
+    };
+    std::thread second;
+    try {
+        second = std::thread(drawSecond);
+    } catch (const std::system_error&) {
+        return false;
+    }
+    canvas.FillRect(0, 0, extent.width, extent.height, StockBrush::White);
+    StampingPen pen(style, canvas);
+    pen.Start(extent.startX, extent.startY);
+    const bool read = WalkPart(*parts.first, kernel, k, 0, 0, [&pen](DirectionSlot slot) {
+        pen.Move(slot);
+        return true;
+    });
+    pen.Flush();
+    {
+        std::lock_guard lock(mutex);
+        firstDrawn = true;
+        firstRead = read;
+    }
+    changed.notify_all();
+    second.join();
+    return true;
+}
+
 } // namespace
 
 void DrawPath(LetterSource& letters, const PathExtent& extent, const PathStyle& style, Canvas& canvas)
 {
-    canvas.FillRect(0, 0, extent.width, extent.height, StockBrush::White);
     const WalkKernel kernel(style.letters);
+    auto* raster = dynamic_cast<RasterCanvas*>(&canvas);
+    if (raster != nullptr && extent.scale > 1)
+        if (std::optional<LetterParts> parts = letters.Parts())
+            if (DrawInParts(*parts, extent, kernel, style, *raster))
+                return;
+    canvas.FillRect(0, 0, extent.width, extent.height, StockBrush::White);
     // The batch's surface, drawn on without a virtual call per line.
-    if (auto* raster = dynamic_cast<RasterCanvas*>(&canvas)) {
+    if (raster != nullptr) {
         StampingPen drawer(style, *raster);
         WalkPen(letters, extent, kernel, drawer);
     } else {
