@@ -134,6 +134,74 @@ TEST(LongStretches, AStretchThatFailsWritesNothing)
     }
 }
 
+// A record walked in two halves and joined is the record walked whole, split anywhere,
+// also where the second half only meets an extreme the first reached (it stays first).
+TEST(LongStretches, RecordWalksJoin)
+{
+    std::mt19937 random(3);
+    std::string wander;
+    for (int i = 0; i < 400; ++i)
+        wander.append(1 + random() % 90, "ACGTN\n"[random() % 6]);
+    for (const std::string& text : {std::string("TTAATTAATT"), std::string("CCGG\nCCGGAC"), wander}) {
+        const auto walked = [&text](std::size_t from, std::size_t to) {
+            RecordWalk walk(LetterTable::ForOrientation(1));
+            const std::string_view part = std::string_view(text).substr(from, to - from);
+            walk.Add(part, CountTokens(part.data(), part.size()));
+            return walk;
+        };
+        const RecordWalk whole = walked(0, text.size());
+        for (std::size_t at = 0; at <= text.size(); at += 1 + text.size() / 40) {
+            RecordWalk joined = walked(0, at);
+            joined.Append(walked(at, text.size()));
+            const WalkBounds &a = joined.Bounds(), &b = whole.Bounds();
+            EXPECT_TRUE(a.x == b.x && a.y == b.y && a.minX == b.minX && a.maxX == b.maxX && a.minY == b.minY &&
+                        a.maxY == b.maxY && joined.Bases() == whole.Bases() &&
+                        joined.FirstReach() == whole.FirstReach())
+                << text.size() << " split at " << at;
+        }
+    }
+}
+
+// A genome of `records` (header, bases) whose bases drift and then turn, a gallery of
+// repeats spanning each record, and its walk.tsv by plain cumulative sums.
+struct OverviewGenome {
+    std::string text;
+    std::string table = "record\tlength\tx\ty\tmin_x_base\tmax_x_base\tmin_y_base\tmax_y_base\n";
+    Gallery gallery{"g", PictureFormat::Bmp, {}};
+};
+
+OverviewGenome MakeOverviewGenome(const std::vector<std::pair<std::string, std::size_t>>& records)
+{
+    std::mt19937 random(5);
+    OverviewGenome g;
+    for (const auto& [name, bases] : records) {
+        g.text += ">" + name + "\n";
+        const auto first = static_cast<std::int64_t>(CountTokens(g.text.data(), g.text.size())) + 1;
+        g.gallery.stretches.push_back({first, first + static_cast<std::int64_t>(bases)});
+        std::int64_t x = 0, y = 0, extremes[4] = {}; // y up; min x, max x, min y, max y
+        std::uint64_t reached[4] = {};
+        for (std::size_t i = 1; i <= bases; ++i) {
+            const char base = "AACGTTTNacgt"[random() % (i < bases / 2 ? 12 : 11)];
+            g.text += base;
+            g.text += i % 60 == 0 ? "\n" : "";
+            const char b = static_cast<char>(std::toupper(base));
+            x += (b == 'T') - (b == 'A');
+            y += (b == 'C') - (b == 'G');
+            const bool beyond[4] = {x<extremes[0], x> extremes[1], y<extremes[2], y> extremes[3]};
+            for (int e = 0; e < 4; ++e)
+                if (beyond[e])
+                    extremes[e] = e < 2 ? x : y, reached[e] = i;
+        }
+        g.text += "\n";
+        g.table += name.substr(0, name.find(' ')) + "\t" + std::to_string(bases) + "\t" + std::to_string(x) + "\t" +
+                   std::to_string(y);
+        for (const std::uint64_t base : reached) // appended: GCC 12 warns about "\t" + a temporary here
+            g.table.append(1, '\t').append(std::to_string(base));
+        g.table += "\n";
+    }
+    return g;
+}
+
 // Each overview picture is the gallery's picture of a repeat spanning its record, for
 // records held in memory, scaled down, and past the in-memory bound, drawn whole or in
 // two parts at once; walk.tsv is the walk's end and first turning points, by plain
@@ -141,37 +209,10 @@ TEST(LongStretches, AStretchThatFailsWritesNothing)
 TEST(LongStretches, OverviewIsTheGallerysPictureOfEachRecord)
 {
     ScratchDir dir;
-    std::mt19937 random(5);
-    const std::pair<std::string, std::size_t> records[] = {{"chr1 first", 100}, {"a/b", 60000}, {"A/B", 2500000}};
-    std::string text, table = "record\tlength\tx\ty\tmin_x_base\tmax_x_base\tmin_y_base\tmax_y_base\n";
-    Gallery gallery{"g", PictureFormat::Bmp, {}};
-    for (const auto& [name, bases] : records) {
-        text += ">" + name + "\n";
-        gallery.stretches.push_back({0, 0});
-        gallery.stretches.back().first = static_cast<std::int64_t>(CountTokens(text.data(), text.size())) + 1;
-        gallery.stretches.back().second = gallery.stretches.back().first + static_cast<std::int64_t>(bases);
-        std::int64_t x = 0, y = 0, extremes[4] = {}; // y up; min x, max x, min y, max y
-        std::uint64_t first[4] = {};
-        for (std::size_t i = 1; i <= bases; ++i) {
-            const char base = "AACGTTTNacgt"[random() % (i < bases / 2 ? 12 : 11)];
-            text += base;
-            text += i % 60 == 0 ? "\n" : "";
-            const char b = static_cast<char>(std::toupper(base));
-            x += (b == 'T') - (b == 'A');
-            y += (b == 'C') - (b == 'G');
-            const bool beyond[4] = {x<extremes[0], x> extremes[1], y<extremes[2], y> extremes[3]};
-            for (int e = 0; e < 4; ++e)
-                if (beyond[e])
-                    extremes[e] = e < 2 ? x : y, first[e] = i;
-        }
-        text += "\n";
-        table += name.substr(0, name.find(' ')) + "\t" + std::to_string(bases) + "\t" + std::to_string(x) + "\t" +
-                 std::to_string(y);
-        for (const std::uint64_t base : first) // appended: GCC 12 warns about "\t" + a temporary here
-            table.append(1, '\t').append(std::to_string(base));
-        table += "\n";
-    }
-    const fs::path plain = WriteFile(dir / "genome.fa", text);
+    const OverviewGenome genome = MakeOverviewGenome({{"chr1 first", 100}, {"a/b", 60000}, {"A/B", 2500000}});
+    const std::string& table = genome.table;
+    const Gallery& gallery = genome.gallery;
+    const fs::path plain = WriteFile(dir / "genome.fa", genome.text);
     for (const char* tool : {static_cast<const char*>(nullptr), "gzip"}) {
         SCOPED_TRACE(tool ? tool : "plain");
         const fs::path file = Compress(plain, dir / (tool ? "in.gz" : "in.fa"), tool);

@@ -13,7 +13,7 @@
 #include "core/sequence/token_reader.h"
 
 #include <algorithm>
-#include <optional>
+#include <atomic>
 #include <system_error>
 #include <thread>
 
@@ -41,6 +41,26 @@ void RecordWalk::Add(std::string_view piece, std::uint64_t tokens)
     m_bounds.x += rest.dx;
     m_bounds.y += rest.dy;
     Resolve(piece, tokens);
+}
+
+void RecordWalk::Append(const RecordWalk& next)
+{
+    WalkBounds& b = m_bounds;
+    const WalkBounds& n = next.m_bounds;
+    // An extreme the next walk goes past is first reached there; one it only meets was
+    // reached before.
+    const std::int64_t reached[4] = {b.x + n.minX, b.x + n.maxX, b.y + n.minY, b.y + n.maxY};
+    const bool beyond[4] = {reached[0]<b.minX, reached[1]> b.maxX, reached[2]<b.minY, reached[3]> b.maxY};
+    for (std::size_t e = 0; e < 4; ++e)
+        if (beyond[e])
+            m_first[e] = m_bases + next.m_first[e];
+    b.minX = std::min(b.minX, reached[0]);
+    b.maxX = std::max(b.maxX, reached[1]);
+    b.minY = std::min(b.minY, reached[2]);
+    b.maxY = std::max(b.maxY, reached[3]);
+    b.x += n.x;
+    b.y += n.y;
+    m_bases += next.m_bases;
 }
 
 void RecordWalk::Resolve(std::string_view piece, std::uint64_t tokens)
@@ -154,6 +174,77 @@ private:
     std::vector<std::string> m_files;
 };
 
+// Walks `n` tokens of text from `reader` into `walk`, a piece at a time, on this thread;
+// returns the bytes of text walked. Stops early once `stop` is set.
+std::uint64_t WalkText(TokenReader& reader, std::uint64_t n, RecordWalk& walk, const std::atomic<bool>& stop)
+{
+    std::uint64_t bytes = 0;
+    std::uint64_t tokens = 0;
+    for (std::string_view text; n > 0 && !stop && !(text = reader.ReadText(n, tokens)).empty(); n -= tokens) {
+        walk.Add(text, tokens);
+        bytes += text.size();
+    }
+    return bytes;
+}
+
+// Walks a long record of a plain file in two halves at once, the second with a reader
+// of its own on a second thread, and joins the walks: the reading is shared between
+// two cores. The stretch it hands out knows the walk at the half, so that it is drawn
+// in two parts at once too. Nothing when the second half cannot be had that way (the
+// caller walks the record whole) or, with `stopped` set, when `stop` ended the walk.
+std::unique_ptr<LetterSource> WalkHalves(TokenReader& reader, const OverviewRequest& request,
+                                         const std::filesystem::path& file, const FastaRecord& record, RecordWalk& walk,
+                                         bool& stopped)
+{
+    const std::uint64_t half = record.bases / 2;
+    TokenReader second;
+    if (!second.Open(file) || TokenOffsetIndex::Global().SkipFromStart(second, file, record.tokensBefore + half) !=
+                                  record.tokensBefore + half)
+        return nullptr;
+    const SourcePoint start = reader.Position();
+    std::atomic<bool> stop = false;
+    RecordWalk secondWalk(request.style.letters);
+    std::uint64_t secondBytes = 0;
+    std::thread thread;
+    try {
+        thread = std::thread([&] { secondBytes = WalkText(second, record.bases - half, secondWalk, stop); });
+    } catch (const std::system_error&) {
+        return nullptr;
+    }
+    // The first half, a few pieces at a time between asking whether to stop.
+    std::uint64_t firstBytes = 0;
+    for (std::uint64_t left = half; left > 0 && !stopped;) {
+        const std::uint64_t some = std::min<std::uint64_t>(left, std::uint64_t{4} << 20);
+        const std::uint64_t before = walk.Bases();
+        firstBytes += WalkText(reader, some, walk, stop);
+        if (walk.Bases() - before < some)
+            break; // the reader failed: it says why
+        left -= some;
+        stopped = request.stop && request.stop();
+    }
+    stop = stopped;
+    thread.join();
+    if (stopped)
+        return nullptr;
+    if (walk.Bases() != half)
+        return nullptr; // the reader says why
+    const WalkBounds middle = walk.Bounds();
+    auto stretch = std::make_unique<SequenceStretch>(file, start, record.tokensBefore, record.bases);
+    if (secondWalk.Bases() == record.bases - half && reader.Seek(second.Position(), second.Consumed())) {
+        walk.Append(secondWalk);
+        stretch->SetKnownMiddle(firstBytes, half, middle.x, middle.y);
+    } else {
+        // The reader walks on through the second half, and finds what went wrong there.
+        const std::atomic<bool> never = false;
+        secondBytes = WalkText(reader, record.bases - half, walk, never);
+        if (walk.Bases() != record.bases)
+            return nullptr;
+    }
+    stretch->SetKnownBounds(walk.Bounds());
+    stretch->SetKnownBytes(firstBytes + secondBytes);
+    return stretch;
+}
+
 // Walks one record from where `reader` stands, handing out its text for the drawing:
 // read again from the file when it can seek, else from a temporary copy.
 // Nothing, with `stopped` set, when the request's `stop` ended the walk.
@@ -161,27 +252,23 @@ std::unique_ptr<LetterSource> WalkRecord(TokenReader& reader, const OverviewRequ
                                          const std::filesystem::path& file, const FastaRecord& record, RecordWalk& walk,
                                          bool& stopped)
 {
+    if (reader.CanSeek() && !reader.Compressed() && record.bases >= std::max<std::uint64_t>(request.partsFrom, 2)) {
+        std::unique_ptr<LetterSource> halves = WalkHalves(reader, request, file, record, walk, stopped);
+        // Unless it could not start, the record was walked (or failed, or was stopped) in halves.
+        if (halves || stopped || walk.Bases() > 0 || !reader.Status().ok())
+            return halves;
+    }
     std::unique_ptr<SpilledStretch> spill = reader.CanSeek() ? nullptr : SpilledStretch::Create();
     // The drawing is told the walk's extremes, so it reads the record once more only.
     const SourcePoint start = reader.Position();
     std::uint64_t bytes = 0;
-    std::uint64_t bases = 0;
-    std::optional<WalkBounds> middle; // the walk at the first piece's end past half the bases
-    std::uint64_t middleBytes = 0;
-    std::uint64_t middleBases = 0;
     TakeText(reader, record.bases, [&](std::string_view text, std::uint64_t tokens) {
         if (request.stop && request.stop()) {
             stopped = true;
             return false;
         }
-        if (!middle && bases >= record.bases / 2 && bases > 0) {
-            middle = walk.Bounds();
-            middleBytes = bytes;
-            middleBases = bases;
-        }
         walk.Add(text, tokens);
         bytes += text.size();
-        bases += tokens;
         if (spill)
             spill->Append(text);
         return true;
@@ -196,8 +283,6 @@ std::unique_ptr<LetterSource> WalkRecord(TokenReader& reader, const OverviewRequ
     auto stretch = std::make_unique<SequenceStretch>(file, start, record.tokensBefore, record.bases);
     stretch->SetKnownBounds(walk.Bounds());
     stretch->SetKnownBytes(bytes);
-    if (middle && !reader.Compressed() && record.bases >= request.partsFrom)
-        stretch->SetKnownMiddle(middleBytes, middleBases, middle->x, middle->y);
     return stretch;
 }
 

@@ -28,6 +28,8 @@ public:
     // Takes the next piece of the record's text (blanks pass over, as in any stretch),
     // which holds `tokens` bases.
     void Add(std::string_view text, std::uint64_t tokens);
+    // Takes in the walk over the text that follows this one's, walked from its own start.
+    void Append(const RecordWalk& next);
 
     const WalkBounds& Bounds() const noexcept { return m_bounds; }
     const std::array<std::uint64_t, 4>& FirstReach() const noexcept { return m_first; }

@@ -223,71 +223,91 @@ bool WalkPart(LetterSource& part, const WalkKernel& kernel, std::int64_t scale, 
 // second part then waits for it.
 constexpr std::size_t kKeptMoves = std::size_t{4} << 20;
 
+// Whether the first part of a stretch drawn in parts is drawn yet, and was read whole.
+class FirstPart {
+public:
+    // Waits until it is drawn; false when it could not be read.
+    bool Await()
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_drawn; });
+        return m_read;
+    }
+    void Drawn(bool read)
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_drawn = true;
+            m_read = read;
+        }
+        m_changed.notify_all();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_drawn = false;
+    bool m_read = false;
+};
+
+// The second part of a stretch, walked from where the first part ends: its pen moves
+// are kept (kKeptMoves at most, then it waits) until the first part is drawn, then
+// drawn after it. Nothing more is drawn when the first part could not be read.
+void DrawSecondPart(LetterParts& parts, const PathExtent& extent, const WalkKernel& kernel, const PathStyle& style,
+                    RasterCanvas& canvas, FirstPart& first)
+{
+    // The pen stands where the first part's walk ends: floor(position / scale) on.
+    const std::int64_t k = extent.scale;
+    const auto pixels = [k](std::int64_t steps) { return steps >= 0 ? steps / k : -((-steps + k - 1) / k); };
+    StampingPen pen(style, canvas);
+    pen.Start(static_cast<int>(extent.startX + pixels(parts.x)), static_cast<int>(extent.startY + pixels(parts.y)));
+    std::vector<DirectionSlot> kept;
+    bool direct = false;
+    const auto catchUp = [&] {
+        direct = first.Await();
+        if (direct)
+            for (const DirectionSlot slot : kept)
+                pen.Move(slot);
+        kept = std::vector<DirectionSlot>();
+        return direct;
+    };
+    WalkPart(*parts.second, kernel, k, parts.x, parts.y, [&](DirectionSlot slot) {
+        if (!direct && kept.size() < kKeptMoves) {
+            kept.push_back(slot);
+            return true;
+        }
+        if (!direct && !catchUp())
+            return false;
+        pen.Move(slot);
+        return true;
+    });
+    if (direct || catchUp())
+        pen.Flush();
+}
+
 // Draws a scaled stretch in two parts at once, each read and walked on a thread of its
-// own: the first straight onto the surface (made white first); the pen moves of the
-// second kept until the first is drawn, then drawn after it, so that every pixel ends
-// as one walk leaves it. False when no second thread can be had: nothing is drawn then.
+// own: the first straight onto the surface (made white first), the second as
+// DrawSecondPart does, so that every pixel ends as one walk leaves it. False when no
+// second thread can be had: nothing is drawn then.
 bool DrawInParts(LetterParts& parts, const PathExtent& extent, const WalkKernel& kernel, const PathStyle& style,
                  RasterCanvas& canvas)
 {
-    const std::int64_t k = extent.scale;
-    std::mutex mutex;
-    std::condition_variable changed;
-    bool firstDrawn = false;
-    bool firstRead = true;
-    const auto drawSecond = [&] {
-        // The pen stands where the first part's walk ends: floor(position / scale) on.
-        const auto pixels = [k](std::int64_t steps) { return steps >= 0 ? steps / k : -((-steps + k - 1) / k); };
-        StampingPen pen(style, canvas);
-        pen.Start(static_cast<int>(extent.startX + pixels(parts.x)), static_cast<int>(extent.startY + pixels(parts.y)));
-        std::vector<DirectionSlot> kept;
-        bool direct = false;
-        // Waits for the first part, then draws the moves kept; false when it failed.
-        const auto catchUp = [&] {
-            std::unique_lock lock(mutex);
-            changed.wait(lock, [&] { return firstDrawn; });
-            direct = firstRead;
-            if (direct)
-                for (const DirectionSlot slot : kept)
-                    pen.Move(slot);
-            kept = std::vector<DirectionSlot>();
-            return direct;
-        };
-        WalkPart(*parts.second, kernel, k, parts.x, parts.y, [&](DirectionSlot slot) {
-            if (!direct) {
-                if (kept.size() < kKeptMoves) {
-                    kept.push_back(slot);
-                    return true;
-                }
-                if (!catchUp())
-                    return false;
-            }
-            pen.Move(slot);
-            return true;
-        });
-        if (direct || catchUp())
-            pen.Flush();
-    };
+    FirstPart first;
     std::thread second;
     try {
-        second = std::thread(drawSecond);
+        second = std::thread([&] { DrawSecondPart(parts, extent, kernel, style, canvas, first); });
     } catch (const std::system_error&) {
         return false;
     }
     canvas.FillRect(0, 0, extent.width, extent.height, StockBrush::White);
     StampingPen pen(style, canvas);
     pen.Start(extent.startX, extent.startY);
-    const bool read = WalkPart(*parts.first, kernel, k, 0, 0, [&pen](DirectionSlot slot) {
+    const bool read = WalkPart(*parts.first, kernel, extent.scale, 0, 0, [&pen](DirectionSlot slot) {
         pen.Move(slot);
         return true;
     });
     pen.Flush();
-    {
-        std::lock_guard lock(mutex);
-        firstDrawn = true;
-        firstRead = read;
-    }
-    changed.notify_all();
+    first.Drawn(read);
     second.join();
     return true;
 }
