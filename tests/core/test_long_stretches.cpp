@@ -6,6 +6,7 @@
 #include "core/render/path_renderer.h"
 #include "core/render/picture_export.h"
 #include "core/render/raster_canvas.h"
+#include "core/sequence/fasta_index.h"
 #include "core/sequence/token_reader.h"
 #include "core/settings/app_settings.h"
 
@@ -25,6 +26,10 @@ std::vector<BatchResult> Draw(const fs::path& root, const fs::path& sequence, co
 {
     fs::create_directories(root);
     fs::copy_file(sequence, root / "sequence");
+    // Indexed, so that stretches in parts are also measured in two halves at once.
+    if (partsFrom < kDrawInPartsFrom && sequence.extension() != ".gz") {
+        EXPECT_TRUE(WriteFastaIndex(root / "sequence"));
+    }
     std::vector<GallerySelection> selections;
     for (const Gallery& gallery : galleries) {
         fs::create_directories(root / gallery.dir);

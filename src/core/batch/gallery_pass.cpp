@@ -6,6 +6,7 @@
 #include "core/files/input_file.h"
 #include "core/files/output_file.h"
 #include "core/intervals/position_list.h"
+#include "core/sequence/token_offset_index.h"
 #include "core/sequence/token_reader.h"
 #include "core/settings/app_settings.h"
 
@@ -16,6 +17,7 @@
 #include <memory>
 #include <optional>
 #include <system_error>
+#include <thread>
 #include <utility>
 
 namespace lirovane {
@@ -103,12 +105,20 @@ public:
     // stretch is noted, so that the stretch can be drawn in two parts at once.
     void Measure(std::string_view text, std::uint64_t offset, std::uint64_t tokens)
     {
-        const auto before = static_cast<std::uint64_t>(m_current - 1); // tokens before the stretch's first
-        if (!m_middle && m_keeping.plain && m_length >= m_keeping.partsFrom && tokens >= before + m_length / 2 &&
-            tokens > before)
-            m_middle = Middle{offset - (m_start.point + m_start.skip), tokens - before, m_bounds.x, m_bounds.y};
+        if (tokens >= static_cast<std::uint64_t>(m_current - 1) + m_length / 2)
+            NoteMiddle(offset, tokens);
         Measure(text);
     }
+    // Notes the walk as it stands `offset` bytes into a plain file, after `tokens`
+    // tokens, unless a point was noted already.
+    void NoteMiddle(std::uint64_t offset, std::uint64_t tokens)
+    {
+        const auto before = static_cast<std::uint64_t>(m_current - 1); // tokens before the stretch's first
+        if (!m_middle && m_keeping.plain && m_length >= m_keeping.partsFrom && tokens > before)
+            m_middle = Middle{offset - (m_start.point + m_start.skip), tokens - before, m_bounds.x, m_bounds.y};
+    }
+    // Takes in the walk over the text that follows what was measured, from its own start.
+    void MeasureJoined(const WalkBounds& next) { m_bounds.Append(next); }
 
     // The event at `position`, whose token (when there is one) is `token`, read from
     // `here` (where the reader stood before it). Returns true when it made a picture.
@@ -282,9 +292,10 @@ private:
 // open stretch and its events in position order.
 class StretchScanner {
 public:
-    StretchScanner(TokenReader& reader, std::vector<std::unique_ptr<GalleryState>>& galleries, std::size_t chunk)
+    StretchScanner(TokenReader& reader, std::vector<std::unique_ptr<GalleryState>>& galleries, std::size_t chunk,
+                   std::filesystem::path file, const StretchKeeping& keeping)
         : m_reader(reader), m_galleries(galleries), m_seen(galleries.size(), -1),
-          m_chunk(std::max<std::size_t>(chunk, 1))
+          m_chunk(std::max<std::size_t>(chunk, 1)), m_file(std::move(file)), m_keeping(keeping)
     {
         for (std::uint32_t g = 0; g < galleries.size(); ++g)
             AddEvents(galleries[g]->Starts(), galleries[g]->Ends(), g, m_events);
@@ -374,18 +385,78 @@ private:
             m_reader.Skip(n);
             return;
         }
+        if (n < m_keeping.partsFrom || !MeasureInHalves(n))
+            MeasureText(n, true);
+    }
+
+    // Walks n tokens of text for the measured stretches, read ahead on a second thread
+    // or on this one alone.
+    void MeasureText(std::uint64_t n, bool ahead)
+    {
         // In a plain file the reader's points are byte offsets: each piece's is known.
         const SourcePoint from = m_reader.Position();
         std::uint64_t offset = from.point + from.skip;
         std::uint64_t tokens = m_reader.Consumed();
-        TakeText(m_reader, n, [&](std::string_view text, std::uint64_t count) {
+        const auto measure = [&](std::string_view text, std::uint64_t count) {
             for (auto& gallery : m_galleries)
                 if (gallery->Measuring())
                     gallery->Measure(text, offset, tokens);
             offset += text.size();
             tokens += count;
             return true;
-        });
+        };
+        if (ahead) {
+            TakeText(m_reader, n, measure);
+            return;
+        }
+        std::uint64_t count = 0;
+        for (std::string_view text; n > 0 && !(text = m_reader.ReadText(n, count)).empty(); n -= count)
+            measure(text, count);
+        // The walk as it stands after the text, for a second part that starts there.
+        for (auto& gallery : m_galleries)
+            if (gallery->Measuring())
+                gallery->NoteMiddle(offset, tokens);
+    }
+
+    // Walks n tokens of a plain file that has an index in two halves at once, the
+    // second with a reader of its own on a second thread, and joins the walks: the
+    // reading is shared between two cores. False when that cannot start: nothing was read.
+    bool MeasureInHalves(std::uint64_t n)
+    {
+        const std::uint64_t half = n / 2;
+        const std::uint64_t middle = m_reader.Consumed() + half;
+        TokenReader second;
+        if (!m_keeping.plain || !TokenOffsetIndex::Global().JumpsInto(m_file) || !second.Open(m_file) ||
+            TokenOffsetIndex::Global().SkipFromStart(second, m_file, middle) != middle)
+            return false;
+        WalkBounds rest;
+        std::thread thread;
+        try {
+            thread = std::thread([&] {
+                std::uint64_t count = 0;
+                for (std::uint64_t left = n - half; left > 0; left -= count) {
+                    const std::string_view text = second.ReadText(left, count);
+                    if (text.empty())
+                        break;
+                    rest.Add(text, *m_keeping.kernel);
+                }
+            });
+        } catch (const std::system_error&) {
+            return false;
+        }
+        MeasureText(half, false);
+        thread.join();
+        if (m_reader.Consumed() != middle)
+            return true; // the file ends or fails before the half: the reader says so
+        // A second reader that fails leaves this one to read on, and find why.
+        if (!second.Status().ok() || !m_reader.Seek(second.Position(), second.Consumed())) {
+            MeasureText(n - half, true);
+            return true;
+        }
+        for (auto& gallery : m_galleries)
+            if (gallery->Measuring())
+                gallery->MeasureJoined(rest);
+        return true;
     }
 
     TokenReader& m_reader;
@@ -393,6 +464,8 @@ private:
     std::vector<StretchEvent> m_events;
     std::vector<std::int64_t> m_seen; // the last position at which each gallery had an event
     std::size_t m_chunk;              // tokens appended to the open stretches at a time
+    std::filesystem::path m_file;     // the sequence, for a second reader
+    const StretchKeeping& m_keeping;
 };
 
 } // namespace
@@ -409,15 +482,17 @@ bool ReadFor(const AppSettings& settings, const std::vector<GallerySelection>& g
     const IoStatus opened = reader.Open(settings.sequenceFile, SourceOptions{kBatchDecompressThreads});
     std::vector<std::unique_ptr<GalleryState>> states;
     const WalkKernel kernel(settings.Style().letters);
+    const StretchKeeping keeping{options.stretchInMemory, reader.CanSeek(), opened && !reader.Compressed(), &kernel,
+                                 options.partsFrom};
     for (std::size_t g = first; g < last; ++g)
-        states.push_back(
-            std::make_unique<GalleryState>(settings, galleries[g], results[g], unwritten[g],
-                                           StretchKeeping{options.stretchInMemory, reader.CanSeek(),
-                                                          opened && !reader.Compressed(), &kernel, options.partsFrom}));
+        states.push_back(std::make_unique<GalleryState>(settings, galleries[g], results[g], unwritten[g], keeping));
     StretchScanner::Outcome outcome = StretchScanner::Outcome::Done;
     if (opened) {
         // Chunks of a quarter of the bound: a stretch leaves memory before it is much past it.
-        StretchScanner scanner(reader, states, options.stretchInMemory / 4);
+        std::error_code ec;
+        const std::filesystem::path sequence = std::filesystem::absolute(settings.sequenceFile, ec);
+        StretchScanner scanner(reader, states, options.stretchInMemory / 4,
+                               ec ? std::filesystem::path(settings.sequenceFile) : sequence, keeping);
         outcome = scanner.Run(writer, onPicture, options.stop);
         if (outcome == StretchScanner::Outcome::Done && options.readToEnd && first == 0) {
             reader.Skip(std::numeric_limits<std::uint64_t>::max());

@@ -54,12 +54,7 @@ void RecordWalk::Append(const RecordWalk& next)
     for (std::size_t e = 0; e < 4; ++e)
         if (beyond[e])
             m_first[e] = m_bases + next.m_first[e];
-    b.minX = std::min(b.minX, reached[0]);
-    b.maxX = std::max(b.maxX, reached[1]);
-    b.minY = std::min(b.minY, reached[2]);
-    b.maxY = std::max(b.maxY, reached[3]);
-    b.x += n.x;
-    b.y += n.y;
+    b.Append(n);
     m_bases += next.m_bases;
 }
 

@@ -613,6 +613,16 @@ std::size_t WalkKernel::CrossBytes(const unsigned char* data, std::size_t offset
     return n;
 }
 
+void WalkBounds::Append(const WalkBounds& next) noexcept
+{
+    minX = std::min(minX, x + next.minX);
+    maxX = std::max(maxX, x + next.maxX);
+    minY = std::min(minY, y + next.minY);
+    maxY = std::max(maxY, y + next.maxY);
+    x += next.x;
+    y += next.y;
+}
+
 void WalkBounds::Take(const BlockMoves& m) noexcept
 {
     Extend(m, x, y);

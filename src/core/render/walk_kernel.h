@@ -137,6 +137,8 @@ struct WalkBounds {
     void Take(const BlockMoves& m) noexcept;
     // Widens the extremes by a block's, walked from the pen at (atX, atY); the pen stays.
     void Extend(const BlockMoves& m, std::int64_t atX, std::int64_t atY) noexcept;
+    // Takes in the walk over the text that follows, walked from its own start.
+    void Append(const WalkBounds& next) noexcept;
 };
 
 namespace detail {

@@ -110,6 +110,13 @@ std::string TokenOffsetIndex::IndexNotice(const std::filesystem::path& file)
     return entry == nullptr ? std::string() : entry->faiNotice;
 }
 
+bool TokenOffsetIndex::JumpsInto(const std::filesystem::path& file)
+{
+    std::lock_guard lock(m_mutex);
+    Entry* entry = Find(file, true);
+    return entry != nullptr && Fai(*entry, file) != nullptr;
+}
+
 std::uint64_t TokenOffsetIndex::SkipFromStart(TokenReader& reader, const std::filesystem::path& file, std::uint64_t n)
 {
     std::lock_guard lock(m_mutex);

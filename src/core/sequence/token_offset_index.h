@@ -38,6 +38,8 @@ public:
     // from its .fai when one agrees, else from one streaming pass; kept until the file
     // changes. Fails when the file cannot be read.
     IoResult<std::vector<FastaRecord>> Records(const std::filesystem::path& file);
+    // Whether a skip into `file` jumps at once: its .fai agrees with it.
+    bool JumpsInto(const std::filesystem::path& file);
     // The one-line notice about a FILE.fai that was ignored; empty when none was.
     std::string IndexNotice(const std::filesystem::path& file);
 
