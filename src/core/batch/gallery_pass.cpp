@@ -110,12 +110,13 @@ public:
         Measure(text);
     }
     // Notes the walk as it stands `offset` bytes into a plain file, after `tokens`
-    // tokens, unless a point was noted already.
-    void NoteMiddle(std::uint64_t offset, std::uint64_t tokens)
+    // tokens, (dx, dy) on from where it stands now, unless a point was noted already.
+    void NoteMiddle(std::uint64_t offset, std::uint64_t tokens, std::int64_t dx = 0, std::int64_t dy = 0)
     {
         const auto before = static_cast<std::uint64_t>(m_current - 1); // tokens before the stretch's first
         if (!m_middle && m_keeping.plain && m_length >= m_keeping.partsFrom && tokens > before)
-            m_middle = Middle{offset - (m_start.point + m_start.skip), tokens - before, m_bounds.x, m_bounds.y};
+            m_middle =
+                Middle{offset - (m_start.point + m_start.skip), tokens - before, m_bounds.x + dx, m_bounds.y + dy};
     }
     // Takes in the walk over the text that follows what was measured, from its own start.
     void MeasureJoined(const WalkBounds& next) { m_bounds.Append(next); }
@@ -412,10 +413,18 @@ private:
         std::uint64_t count = 0;
         for (std::string_view text; n > 0 && !(text = m_reader.ReadText(n, count)).empty(); n -= count)
             measure(text, count);
-        // The walk as it stands after the text, for a second part that starts there.
-        for (auto& gallery : m_galleries)
-            if (gallery->Measuring())
-                gallery->NoteMiddle(offset, tokens);
+    }
+
+    // Walks n tokens from `reader` into `walk`; returns their bytes.
+    std::uint64_t WalkText(TokenReader& reader, std::uint64_t n, WalkBounds& walk) const
+    {
+        std::uint64_t bytes = 0;
+        std::uint64_t count = 0;
+        for (std::string_view text; n > 0 && !(text = reader.ReadText(n, count)).empty(); n -= count) {
+            walk.Add(text, *m_keeping.kernel);
+            bytes += text.size();
+        }
+        return bytes;
     }
 
     // Walks n tokens of a plain file that has an index in two halves at once, the
@@ -429,17 +438,18 @@ private:
         if (!m_keeping.plain || !TokenOffsetIndex::Global().JumpsInto(m_file) || !second.Open(m_file) ||
             TokenOffsetIndex::Global().SkipFromStart(second, m_file, middle) != middle)
             return false;
+        // A long stretch's drawing starts its second part a little into this second
+        // half: that part also keeps its pen moves and draws them last.
+        const std::uint64_t lead = (n - half) / 8;
+        std::uint64_t leadBytes = 0;
         WalkBounds rest;
+        WalkBounds leadEnd;
         std::thread thread;
         try {
             thread = std::thread([&] {
-                std::uint64_t count = 0;
-                for (std::uint64_t left = n - half; left > 0; left -= count) {
-                    const std::string_view text = second.ReadText(left, count);
-                    if (text.empty())
-                        break;
-                    rest.Add(text, *m_keeping.kernel);
-                }
+                leadBytes = WalkText(second, lead, rest);
+                leadEnd = rest;
+                WalkText(second, n - half - lead, rest);
             });
         } catch (const std::system_error&) {
             return false;
@@ -447,15 +457,19 @@ private:
         MeasureText(half, false);
         thread.join();
         if (m_reader.Consumed() != middle)
-            return true; // the file ends or fails before the half: the reader says so
+            return true;                            // the file ends or fails before the half: the reader says so
+        const SourcePoint at = m_reader.Position(); // where the second reader started
         // A second reader that fails leaves this one to read on, and find why.
         if (!second.Status().ok() || !m_reader.Seek(second.Position(), second.Consumed())) {
             MeasureText(n - half, true);
             return true;
         }
         for (auto& gallery : m_galleries)
-            if (gallery->Measuring())
+            if (gallery->Measuring()) {
+                if (second.Consumed() >= middle + lead)
+                    gallery->NoteMiddle(at.point + at.skip + leadBytes, middle + lead, leadEnd.x, leadEnd.y);
                 gallery->MeasureJoined(rest);
+            }
         return true;
     }
 

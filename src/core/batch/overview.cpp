@@ -200,9 +200,18 @@ std::unique_ptr<LetterSource> WalkHalves(TokenReader& reader, const OverviewRequ
     std::atomic<bool> stop = false;
     RecordWalk secondWalk(request.style.letters);
     std::uint64_t secondBytes = 0;
+    // The drawing's second part starts a little into this second half: it also keeps
+    // its pen moves and draws them last, so a shorter part ends with the first.
+    const std::uint64_t lead = (record.bases - half) / 8;
+    std::uint64_t leadBytes = 0;
+    WalkBounds leadEnd;
     std::thread thread;
     try {
-        thread = std::thread([&] { secondBytes = WalkText(second, record.bases - half, secondWalk, stop); });
+        thread = std::thread([&] {
+            leadBytes = WalkText(second, lead, secondWalk, stop);
+            leadEnd = secondWalk.Bounds();
+            secondBytes = leadBytes + WalkText(second, record.bases - half - lead, secondWalk, stop);
+        });
     } catch (const std::system_error&) {
         return nullptr;
     }
@@ -227,7 +236,7 @@ std::unique_ptr<LetterSource> WalkHalves(TokenReader& reader, const OverviewRequ
     auto stretch = std::make_unique<SequenceStretch>(file, start, record.tokensBefore, record.bases);
     if (secondWalk.Bases() == record.bases - half && reader.Seek(second.Position(), second.Consumed())) {
         walk.Append(secondWalk);
-        stretch->SetKnownMiddle(firstBytes, half, middle.x, middle.y);
+        stretch->SetKnownMiddle(firstBytes + leadBytes, half + lead, middle.x + leadEnd.x, middle.y + leadEnd.y);
     } else {
         // The reader walks on through the second half, and finds what went wrong there.
         const std::atomic<bool> never = false;
