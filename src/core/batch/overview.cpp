@@ -226,7 +226,7 @@ std::unique_ptr<LetterSource> WalkHalves(TokenReader& reader, const OverviewRequ
         left -= some;
         stopped = request.stop && request.stop();
     }
-    stop = stopped;
+    stop = stopped || walk.Bases() != half; // the second half is wanted no more
     thread.join();
     if (stopped)
         return nullptr;
