@@ -456,8 +456,9 @@ private:
         }
         MeasureText(half, false);
         thread.join();
+        // The file ends or fails before the half: the reader says so.
         if (m_reader.Consumed() != middle)
-            return true;                            // the file ends or fails before the half: the reader says so
+            return true;
         const SourcePoint at = m_reader.Position(); // where the second reader started
         // A second reader that fails leaves this one to read on, and find why.
         if (!second.Status().ok() || !m_reader.Seek(second.Position(), second.Consumed())) {
