@@ -22,12 +22,18 @@ constexpr bool IsBlank(unsigned char c) noexcept
 // Non-blank bytes in [data, data + size): a tight loop the compiler vectorises.
 std::size_t CountTokens(const char* data, std::size_t size) noexcept;
 
+// Blocks of this size stay in the second-level cache of the core that reads and walks
+// them, which a long walk of a plain file then runs measurably faster on.
+inline constexpr std::size_t kReadBlockSize = std::size_t{256} << 10;
+// Text handed to a second thread comes in larger blocks: fewer handoffs between them.
+inline constexpr std::size_t kReadAheadBlockSize = std::size_t{1} << 20;
+
 // Reads a sequence file (plain, gzip or BGZF) as a stream of tokens, in large blocks.
 // Tokens are numbered from 1 in the order of the decompressed text; Consumed() is how
 // many have been taken so far. A read error ends the tokens and sets Status().
 class TokenReader {
 public:
-    explicit TokenReader(std::size_t blockSize = std::size_t{1} << 20);
+    explicit TokenReader(std::size_t blockSize = kReadBlockSize);
     ~TokenReader();
     TokenReader(const TokenReader&) = delete;
     TokenReader& operator=(const TokenReader&) = delete;

@@ -193,7 +193,7 @@ void WalkLevels(std::string_view text, const WalkKernel& kernel, WalkBounds& bou
 IoResult<RecordFit> FitWholeRecord(const std::filesystem::path& file, const FastaRecord& record,
                                    const LetterTable& table, const StopCheck& stop)
 {
-    TokenReader reader;
+    TokenReader reader(kReadAheadBlockSize); // read ahead on a second thread
     bool reached = false;
     if (IoStatus status = OpenAt(reader, file, static_cast<std::int64_t>(record.tokensBefore), reached); !status)
         return status.error();
