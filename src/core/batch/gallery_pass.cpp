@@ -115,8 +115,8 @@ public:
     {
         const auto before = static_cast<std::uint64_t>(m_current - 1); // tokens before the stretch's first
         if (!m_middle && m_keeping.plain && m_length >= m_keeping.partsFrom && tokens > before)
-            m_middle =
-                Middle{offset - (m_start.point + m_start.skip), tokens - before, m_bounds.x + dx, m_bounds.y + dy};
+            m_middle = StretchMiddle{offset - (m_start.point + m_start.skip), tokens - before, m_bounds.x + dx,
+                                     m_bounds.y + dy};
     }
     // Takes in the walk over the text that follows what was measured, from its own start.
     void MeasureJoined(const WalkBounds& next) { m_bounds.Append(next); }
@@ -242,7 +242,7 @@ private:
             if (m_keeping.plain)
                 stretch->SetKnownBytes(here.point + here.skip - (m_start.point + m_start.skip));
             if (m_middle)
-                stretch->SetKnownMiddle(m_middle->bytes, m_middle->tokens, m_middle->x, m_middle->y);
+                stretch->SetKnownMiddle(*m_middle);
             job.letters = std::move(stretch);
         } else if (m_keep == Keep::Spilled) {
             m_spill->Append(m_stretch);
@@ -277,15 +277,9 @@ private:
     std::int64_t m_current = 0;
     SourcePoint m_start; // where the reader stood before the stretch's first token
     Keep m_keep = Keep::InMemory;
-    WalkBounds m_bounds;        // of a stretch read again from the sequence, as far as it was read
-    std::uint64_t m_length = 0; // tokens of the open stretch, up to its end
-    struct Middle {
-        std::uint64_t bytes; // from m_start
-        std::uint64_t tokens;
-        std::int64_t x;
-        std::int64_t y;
-    };
-    std::optional<Middle> m_middle; // where the walk of a stretch read again stands about halfway
+    WalkBounds m_bounds;                   // of a stretch read again from the sequence, as far as it was read
+    std::uint64_t m_length = 0;            // tokens of the open stretch, up to its end
+    std::optional<StretchMiddle> m_middle; // where the walk of a stretch read again stands about halfway
     std::unique_ptr<SpilledStretch> m_spill;
 };
 

@@ -236,7 +236,7 @@ std::unique_ptr<LetterSource> WalkHalves(TokenReader& reader, const OverviewRequ
     auto stretch = std::make_unique<SequenceStretch>(file, start, record.tokensBefore, record.bases);
     if (secondWalk.Bases() == record.bases - half && reader.Seek(second.Position(), second.Consumed())) {
         walk.Append(secondWalk);
-        stretch->SetKnownMiddle(firstBytes + leadBytes, half + lead, middle.x + leadEnd.x, middle.y + leadEnd.y);
+        stretch->SetKnownMiddle({firstBytes + leadBytes, half + lead, middle.x + leadEnd.x, middle.y + leadEnd.y});
     } else {
         // The reader walks on through the second half, and finds what went wrong there.
         const std::atomic<bool> never = false;

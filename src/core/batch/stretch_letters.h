@@ -16,6 +16,15 @@ namespace lirovane {
 
 // Stretches too long to hold in memory, read again for each walk of the renderer.
 
+// Where the walk over a stretch stands (x, y, steps with y down) after `tokens` of its
+// tokens, `bytes` bytes into its text.
+struct StretchMiddle {
+    std::uint64_t bytes = 0;
+    std::uint64_t tokens = 0;
+    std::int64_t x = 0;
+    std::int64_t y = 0;
+};
+
 // `count` tokens of a sequence file from a point its TokenReader gave (a byte offset in
 // a plain file, a virtual offset in a BGZF one), handed out as the text they lie in:
 // the blanks between them come too, and the renderer passes over them. The file is opened at the first Rewind,
@@ -37,22 +46,13 @@ public:
     // The bytes of text the stretch spans, blanks and all, found as it was read: it is
     // then read again as so many bytes, without counting its tokens.
     void SetKnownBytes(std::uint64_t bytes) { m_bytes = bytes; }
-    // Where the walk stands (x, y) after `tokens` tokens, `bytes` bytes into the text,
-    // found as it was read: with the known bytes, in a plain file (whose points are
-    // byte offsets), the stretch is then drawn in two parts at once. Its callers note
-    // it for stretches of kDrawInPartsFrom letters or more.
-    void SetKnownMiddle(std::uint64_t bytes, std::uint64_t tokens, std::int64_t x, std::int64_t y)
-    {
-        m_middle = Middle{bytes, tokens, x, y};
-    }
+    // Where the walk stands at a point within the stretch, found as it was read: with
+    // the known bytes, in a plain file (whose points are byte offsets), the stretch is
+    // then drawn in two parts at once. Its callers note it for stretches of
+    // kDrawInPartsFrom letters or more.
+    void SetKnownMiddle(const StretchMiddle& middle) { m_middle = middle; }
 
 private:
-    struct Middle {
-        std::uint64_t bytes;
-        std::uint64_t tokens;
-        std::int64_t x;
-        std::int64_t y;
-    };
     void Fail(IoStatus status);
     // The reader's reason when it has one, else `otherwise` about the file.
     IoStatus Why(const char* otherwise) const;
@@ -64,7 +64,7 @@ private:
     std::uint64_t m_tokensBefore;
     std::uint64_t m_count;
     std::uint64_t m_left = 0; // tokens, or bytes when they are known
-    std::optional<Middle> m_middle;
+    std::optional<StretchMiddle> m_middle;
     IoStatus m_status;
     IoStatus m_partStatus[2];    // of the parts last handed out, each set by its own part
     IoStatus* m_whole = nullptr; // a part's own slot in the stretch it is part of
